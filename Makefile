@@ -1,0 +1,32 @@
+# Thin wrappers over CMake. `make run` plays the sample café, `make test` runs every test
+# in a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer.
+JOBS ?= $(shell nproc)
+RELEASE_DIR ?= build/release
+TEST_DIR ?= build/test
+
+.PHONY: run test build bench fuzz setup clean
+
+setup:
+	@scripts/setup
+
+build: setup
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+run: build
+	cd $(RELEASE_DIR)/bin && ./pellorcafe
+
+test: setup
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAFE_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(RELEASE_DIR)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+fuzz: setup
+	cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCAFE_FUZZ=ON -DCAFE_SANITIZE=ON
+	cmake --build build/fuzz -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,1 @@
+#include "cafe/ZCEngine3.h"

@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The log. Lines go to a file only in developer mode, which nothing switches on; every line is
+// also kept in a short in-memory history (the crash report quotes it, tests read it), and lines
+// that begin "WARNING: " or "ERROR: " are echoed to standard error for whoever runs the game.
+void LogMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void DebugPrintW(const wchar_t* format, ...);
+// Restarts the time stamp of developer trace lines.
+void ResetTraceClock();
+
+namespace LogHistory {
+// The most recent lines, oldest first (at most 256).
+std::vector<std::string> Recent();
+// True when a kept line contains the text.
+bool Contains(const std::string& text);
+void Clear();
+}  // namespace LogHistory
+
+namespace DevMode {
+bool IsOn();
+// Developer mode writes the log to this file; off in the game.
+void SetForTesting(bool on, const std::string& logFile);
+}  // namespace DevMode

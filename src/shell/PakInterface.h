@@ -1,0 +1,42 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// stdio-like access to the game's files: the pack files opened at start-up are searched first,
+// then the disk. Names may use "\\" or "/" and any case.
+class PakFileHandle;
+
+class PakInterface {
+ public:
+  PakInterface();
+  ~PakInterface();
+  PakInterface(const PakInterface&) = delete;
+  PakInterface& operator=(const PakInterface&) = delete;
+
+  // Opens a pack file and adds it to the search; false (and an "ERROR: " log line) when the
+  // file is missing or is not a valid pack.
+  bool AddPakFile(const std::string& path);
+  // Forgets every pack (tests).
+  void Reset();
+
+  PakFileHandle* FOpen(const std::string& name, const char* mode);
+  size_t FRead(void* dest, size_t size, size_t count, PakFileHandle* file);
+  int FSeek(PakFileHandle* file, long offset, int origin);
+  long FTell(PakFileHandle* file);
+  long FSize(PakFileHandle* file);
+  int FClose(PakFileHandle* file);
+
+  // Reads a whole file (pack or disk); false when it cannot be found or read.
+  bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out);
+  bool Exists(const std::string& name);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> mImpl;
+};
+
+// The process-wide file layer.
+PakInterface* GetPakInterface();
