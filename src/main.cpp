@@ -1,1 +1,23 @@
-int main() { return 0; }
+// The program's entry: runs the game from the executable's folder, where its packs lie.
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cafe/ZCEngine3.h"
+#include "platform/paths/UserPaths.h"
+#include "shell/Log.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string dir = Platform::ExecutableDir();
+  if (::chdir(dir.c_str()) != 0) LogMessage("WARNING: cannot change to the folder %s", dir.c_str());
+
+  auto app = std::make_unique<ZCEngine3>();
+  app->SetCommandLine(args);
+  if (!app->Init()) return 1;
+  app->Start();
+  app.reset();
+  return 0;
+}

@@ -1,1 +1,11 @@
 #pragma once
+#include "shell/ZCEngine.h"
+
+// The game's application class.
+class ZCEngine3 : public ZCEngine {
+ public:
+  ZCEngine3();
+  ~ZCEngine3() override;
+
+  bool Init() override;
+};

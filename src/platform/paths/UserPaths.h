@@ -1,0 +1,29 @@
+#pragma once
+#include <string>
+
+namespace Platform {
+
+// Per-user folders. Data (profile, error file, crash report, screenshots) lives under
+// $XDG_DATA_HOME (default ~/.local/share), settings under $XDG_CONFIG_HOME (default ~/.config),
+// each followed by the vendor and product folders.
+std::string UserDataDir(const std::string& vendor, const std::string& product);
+std::string UserConfigDir(const std::string& vendor, const std::string& product);
+// $XDG_RUNTIME_DIR when set and usable, else the empty string.
+std::string RuntimeDir();
+
+// Creates the folder and its parents; false (and an "ERROR: " log line by the caller) when
+// it cannot be created or is not a folder.
+bool EnsureDirectory(const std::string& path, std::string* error = nullptr);
+
+// The folder of the running executable.
+std::string ExecutableDir();
+// Joins two path pieces with a single '/'.
+std::string JoinPath(const std::string& a, const std::string& b);
+
+// Writes a file atomically: a temporary file beside it, flushed to disk, then renamed over it.
+bool WriteFileAtomic(const std::string& path, const std::string& contents, std::string* error = nullptr);
+// Renames a file that failed to load out of the way ("<name>.broken", "<name>.broken2", ...),
+// and returns the new name (empty when it could not be moved).
+std::string KeepAside(const std::string& path);
+
+}  // namespace Platform

@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+namespace Platform {
+
+// Holds an exclusive lock on a lock file for as long as the object lives, so that a second
+// start of the game can tell that one is already running.
+class SingleInstance {
+ public:
+  SingleInstance() = default;
+  ~SingleInstance();
+  SingleInstance(const SingleInstance&) = delete;
+  SingleInstance& operator=(const SingleInstance&) = delete;
+
+  enum class Result { Acquired, AlreadyRunning, Error };
+  // Takes the lock on the file (created if missing).
+  Result Acquire(const std::string& lockFile, std::string* error = nullptr);
+  void Release();
+
+ private:
+  int mFd = -1;
+};
+
+}  // namespace Platform

@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "platform/window/InputEvent.h"
+
+namespace Platform {
+
+// The game's one window: a fixed logical size (1024 by 768) shown in a window or stretched
+// over the desktop in full screen. Input arrives as queued InputEvents in logical pixels.
+class Window {
+ public:
+  Window();
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  // Opens the window hidden; false with the reason when video or the window cannot start.
+  bool Create(const std::string& title, int width, int height, bool windowed, std::string* error);
+  void Destroy();
+  bool IsOpen() const;
+  void Show();
+  void SetTitle(const std::string& title);
+  // Switches between a window and desktop full screen; false when the switch failed.
+  bool SetWindowed(bool windowed);
+  bool IsWindowed() const;
+  int Width() const;
+  int Height() const;
+
+  // Moves every pending system event into the queue, translated to InputEvents.
+  void PumpEvents(std::deque<InputEvent>& queue);
+  // Shows a frame of 0xAARRGGBB pixels of the window's logical size.
+  void Present(const uint32_t* pixels, int pitchBytes);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> mImpl;
+};
+
+// Translates an SDL key code into the game's virtual-key number (0 when it has none).
+int VirtualKeyFromSdl(int sdlKeycode);
+
+// True when the video driver is SDL's "dummy" (headless runs).
+bool IsHeadlessVideo();
+
+}  // namespace Platform

@@ -1,0 +1,289 @@
+#include "shell/VeskAppBase.h"
+
+#include <algorithm>
+
+#include "platform/paths/UserPaths.h"
+#include "platform/settings/SettingsStore.h"
+#include "platform/time/Clock.h"
+#include "platform/window/MessageBox.h"
+#include "platform/window/Window.h"
+#include "shell/ErrorReport.h"
+#include "shell/Log.h"
+
+Vesk::VeskAppBase* gVeskApp = nullptr;
+
+namespace Vesk {
+
+namespace {
+// Simulation time behind the clock beyond this is dropped rather than caught up in one burst
+// (a debugger stop, a suspended machine).
+constexpr uint64_t kMaxBacklogMs = 2000;
+// While a loader runs the loop gives it the processor, at most this long a frame.
+constexpr uint32_t kLoaderSleepMs = 250;
+
+std::string SplitVendor(const std::string& regKey, bool vendor) {
+  size_t p = regKey.find('\\');
+  if (p == std::string::npos) return vendor ? regKey : std::string();
+  return vendor ? regKey.substr(0, p) : regKey.substr(p + 1);
+}
+}  // namespace
+
+VeskAppBase::VeskAppBase() {
+  if (!gVeskApp) gVeskApp = this;
+}
+
+VeskAppBase::~VeskAppBase() {
+  JoinLoader();
+  if (mWindow) mWindow->Destroy();
+  if (gVeskApp == this) gVeskApp = nullptr;
+}
+
+void VeskAppBase::SetCommandLine(const std::vector<std::string>& args) { mCommandLine = CommandLine::Parse(args); }
+
+std::string VeskAppBase::UserDataFolder() const {
+  return Platform::UserDataDir(SplitVendor(mRegKey, true), SplitVendor(mRegKey, false));
+}
+
+std::string VeskAppBase::SettingsFilePath() const {
+  return Platform::JoinPath(Platform::UserConfigDir(SplitVendor(mRegKey, true), SplitVendor(mRegKey, false)),
+                            "settings.ini");
+}
+
+bool VeskAppBase::Init() {
+  if (mTitle.empty()) mTitle = mProductName;
+  ReadSettings();
+
+  // One game at a time: the lock lives in the runtime folder, else in the data folder.
+  std::string lockDir = Platform::RuntimeDir();
+  if (lockDir.empty() || !Platform::EnsureDirectory(lockDir)) lockDir = UserDataFolder();
+  std::string error;
+  if (!Platform::EnsureDirectory(lockDir, &error)) {
+    LogMessage("ERROR: cannot create the folder %s: %s", lockDir.c_str(), error.c_str());
+  } else {
+    std::string name = SplitVendor(mRegKey, false);
+    std::replace(name.begin(), name.end(), ' ', '_');
+    auto r = mInstanceLock.Acquire(Platform::JoinPath(lockDir, name + ".lock"), &error);
+    if (r == Platform::SingleInstance::Result::AlreadyRunning) {
+      Platform::ShowMessageBox(mTitle, GetErrorText("ALREADY_RUNNING"), Platform::MessageBoxButtons::Ok);
+      LogMessage("ERROR: another instance is running");
+      return false;
+    }
+    if (r == Platform::SingleInstance::Result::Error)
+      LogMessage("WARNING: single-instance lock unavailable: %s", error.c_str());
+  }
+
+  // A run that did not reach its shut-down leaves "InProgress" set.
+  int32_t inProgress = 0;
+  if (RegReadInt("InProgress", inProgress) && inProgress != 0) {
+    mPreviousRunInterrupted = true;
+    LogMessage("WARNING: the previous run did not end cleanly");
+  }
+  RegWriteInt("InProgress", 1);
+
+  if (WantsWindow()) {
+    mWindow = std::make_unique<Platform::Window>();
+    if (!mWindow->Create(mTitle, mWidth, mHeight, mWindowed, &error)) {
+      mWindow.reset();
+      ShowError("FAILED_INIT_WINDOW", error);
+      return false;
+    }
+  }
+  mInitDone = true;
+  return true;
+}
+
+void VeskAppBase::Start() {
+  if (mWindow) mWindow->Show();
+  while (LoopStep()) {
+  }
+  // Leave the loop: threads first, then the services, then the settings.
+  JoinLoader();
+  ShutdownServices();
+  WriteSettings();
+}
+
+bool VeskAppBase::LoopStep() {
+  if (IsShutdownRequested()) return false;
+
+  if (mWindow) mWindow->PumpEvents(mInputQueue);
+  // Events are taken one at a time from the front: a handler may run a nested LoopStep, which
+  // drains the rest of the queue itself.
+  while (!mInputQueue.empty()) {
+    Platform::InputEvent ev = mInputQueue.front();
+    mInputQueue.pop_front();
+    HandleInput(ev);
+    if (IsShutdownRequested()) return false;
+  }
+
+  if (mLoaderRunning.load(std::memory_order_acquire) && mLoaderDone.load(std::memory_order_acquire)) {
+    JoinLoader();
+    OnLoaderFinished();
+    if (IsShutdownRequested()) return false;
+  }
+
+  uint64_t now = NowMs();
+  if (!mClockStarted) {
+    mClockStarted = true;
+    mNextUpdateMs = now;
+  }
+  if (now > mNextUpdateMs + kMaxBacklogMs) {
+    LogMessage("WARNING: main loop fell %llu ms behind; skipping ahead",
+               static_cast<unsigned long long>(now - mNextUpdateMs));
+    mNextUpdateMs = now;
+  }
+  uint32_t step = uint32_t(std::max<int32_t>(1, mFrameTime));
+  while (now >= mNextUpdateMs) {
+    // The step is counted before it runs, so a nested loop inside it never runs it twice.
+    mNextUpdateMs += step;
+    ++mUpdateCount;
+    UpdateStep();
+    if (IsShutdownRequested()) return false;
+  }
+
+  if (IsDirty()) DrawFrame();
+
+  if (mLoaderRunning.load(std::memory_order_acquire)) {
+    // Give the loader the processor, waking as soon as it is done.
+    for (uint32_t slept = 0; slept < kLoaderSleepMs && !mLoaderDone.load(std::memory_order_acquire); slept += 10)
+      SleepMs(10);
+  } else {
+    now = NowMs();
+    if (mNextUpdateMs > now) SleepMs(uint32_t(std::min<uint64_t>(mNextUpdateMs - now, step)));
+  }
+  return !IsShutdownRequested();
+}
+
+void VeskAppBase::HandleInput(const Platform::InputEvent& event) {
+  if (event.mType == Platform::InputEvent::Type::Close) OnCloseRequest();
+  else if (event.mType == Platform::InputEvent::Type::Activate) mActive = event.mKey != 0;
+}
+
+void VeskAppBase::OnCloseRequest() {
+  if (IsLoaderRunning()) {
+    LogMessage("quit ignored while loading");
+    return;
+  }
+  RequestQuit();
+}
+
+void VeskAppBase::Shutdown() { mShutdown.store(true, std::memory_order_release); }
+
+void VeskAppBase::SwitchScreenMode(bool windowed, bool is3D, bool force) {
+  if (!force && windowed == mWindowed && is3D == mIs3D) return;
+  mIs3D = is3D;
+  if (mWindow && !mWindow->SetWindowed(windowed)) {
+    LogMessage("WARNING: could not switch to %s", windowed ? "a window" : "full screen");
+    return;
+  }
+  mWindowed = windowed;
+}
+
+void VeskAppBase::SwitchWindowed(bool windowed) { SwitchScreenMode(windowed, mIs3D, false); }
+
+void VeskAppBase::WaitForLoadingThread() {
+  while (mLoaderRunning.load(std::memory_order_acquire) && !mLoaderDone.load(std::memory_order_acquire))
+    SleepMs(20);
+}
+
+void VeskAppBase::StartLoaderThread(std::function<void()> work) {
+  JoinLoader();
+  mLoaderDone.store(false, std::memory_order_release);
+  mLoaderRunning.store(true, std::memory_order_release);
+  mLoaderThread = std::thread([this, work = std::move(work)] {
+    work();
+    mLoaderDone.store(true, std::memory_order_release);
+  });
+}
+
+void VeskAppBase::JoinLoader() {
+  if (mLoaderThread.joinable()) mLoaderThread.join();
+  mLoaderRunning.store(false, std::memory_order_release);
+}
+
+uint64_t VeskAppBase::NowMs() { return Platform::GetTickMs(); }
+void VeskAppBase::SleepMs(uint32_t ms) { Platform::SleepMs(ms); }
+
+void VeskAppBase::ShowError(const std::string& id, const std::string& detail) {
+  std::string text = GetErrorText(id);
+  AppendErrorFile(UserDataFolder(), detail.empty() ? id : id + ": " + detail);
+  Platform::ShowMessageBox(mTitle.empty() ? mProductName : mTitle, text, Platform::MessageBoxButtons::Ok);
+}
+
+void VeskAppBase::ReadSettings() {
+  mSettings = std::make_unique<Platform::SettingsStore>(SettingsFilePath(), "SOFTWARE\\" + mRegKey);
+  switch (mSettings->Load()) {
+    case Platform::SettingsStore::LoadResult::Loaded: break;
+    case Platform::SettingsStore::LoadResult::Missing: LogMessage("settings: none yet, using defaults"); break;
+    case Platform::SettingsStore::LoadResult::Corrupt:
+      LogMessage("ERROR: settings file %s is damaged; using defaults (kept as %s)", SettingsFilePath().c_str(),
+                 mSettings->KeptAsidePath().empty() ? "it could not be moved" : mSettings->KeptAsidePath().c_str());
+      break;
+  }
+  auto readInt = [&](const char* name, int32_t& field, int32_t lo, int32_t hi) {
+    int32_t v;
+    if (!mSettings->GetInt(name, v)) return;
+    if (v < lo || v > hi) {
+      LogMessage("WARNING: setting %s out of range (%d)", name, v);
+      return;
+    }
+    field = v;
+  };
+  auto readBool = [&](const char* name, bool& field) {
+    int32_t v = field ? 1 : 0;
+    readInt(name, v, 0, 1);
+    field = v != 0;
+  };
+  readInt("MusicVolume", mMusicVolume, 0, 100);
+  readInt("SfxVolume", mSfxVolume, 0, 100);
+  readBool("Muted", mMuted);
+  int32_t screenMode = mWindowed ? 0 : 1;
+  readInt("ScreenMode", screenMode, 0, 1);
+  mWindowed = screenMode == 0;
+  readInt("PreferredX", mPreferredX, -1, 100000);
+  readInt("PreferredY", mPreferredY, -1, 100000);
+  readBool("CustomCursors", mCustomCursors);
+  readBool("WaitForVSync", mWaitForVSync);
+  readBool("Is3D", mIs3D);
+}
+
+void VeskAppBase::WriteSettings() {
+  if (!mSettings) return;
+  mSettings->SetInt("MusicVolume", mMusicVolume);
+  mSettings->SetInt("SfxVolume", mSfxVolume);
+  mSettings->SetInt("Muted", mMuted ? 1 : 0);
+  mSettings->SetInt("ScreenMode", mWindowed ? 0 : 1);
+  mSettings->SetInt("PreferredX", mPreferredX);
+  mSettings->SetInt("PreferredY", mPreferredY);
+  mSettings->SetInt("CustomCursors", mCustomCursors ? 1 : 0);
+  mSettings->SetInt("WaitForVSync", mWaitForVSync ? 1 : 0);
+  mSettings->SetInt("Is3D", mIs3D ? 1 : 0);
+  mSettings->SetInt("InProgress", 0);
+  std::string error;
+  if (!mSettings->Save(&error))
+    AppendErrorFile(UserDataFolder(), "FAILED_SAVE_SETTINGS: " + SettingsFilePath() + ": " + error);
+}
+
+bool VeskAppBase::RegWriteString(const std::string& valueName, const std::string& text) {
+  if (!mSettings) mSettings = std::make_unique<Platform::SettingsStore>(SettingsFilePath(), "SOFTWARE\\" + mRegKey);
+  mSettings->SetString(valueName, text);
+  std::string error;
+  if (!mSettings->Save(&error)) {
+    LogMessage("ERROR: cannot write setting %s: %s", valueName.c_str(), error.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool VeskAppBase::RegWriteInt(const std::string& valueName, int32_t value) {
+  return RegWriteString(valueName, std::to_string(value));
+}
+
+bool VeskAppBase::RegReadString(const std::string& valueName, std::string& out) const {
+  return mSettings && mSettings->GetString(valueName, out);
+}
+
+bool VeskAppBase::RegReadInt(const std::string& valueName, int32_t& out) const {
+  return mSettings && mSettings->GetInt(valueName, out);
+}
+
+}  // namespace Vesk

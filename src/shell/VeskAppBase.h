@@ -1,0 +1,159 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/process/SingleInstance.h"
+#include "platform/window/InputEvent.h"
+#include "shell/CommandLine.h"
+
+namespace Platform {
+class Window;
+class SettingsStore;
+}  // namespace Platform
+
+namespace Vesk {
+
+// The framework layer of the one application object: settings, command line, the window,
+// the fixed-step main loop, worker threads and shut-down. The engine and the game derive from it.
+class VeskAppBase {
+ public:
+  VeskAppBase();
+  virtual ~VeskAppBase();
+  VeskAppBase(const VeskAppBase&) = delete;
+  VeskAppBase& operator=(const VeskAppBase&) = delete;
+
+  void SetCommandLine(const std::vector<std::string>& args);
+
+  // Framework initialisation: settings, command line, single-instance check, the main window.
+  // False when the game cannot run (the user has been told).
+  virtual bool Init();
+  // Starts the loading thread, shows the window and runs the main loop until shut-down.
+  virtual void Start();
+  // One step of the main loop: pumps window events, hands queued input on, runs the due fixed
+  // update steps and draws. Re-entrant (a modal box calls it while it waits); returns false
+  // once shut-down was requested, and then does nothing.
+  virtual bool LoopStep();
+  // Ends the main loop (from another thread only the request is recorded).
+  virtual void Shutdown();
+  bool IsShutdownRequested() const { return mShutdown.load(std::memory_order_acquire); }
+
+  // Re-creates the window when the mode changes and updates the windowed flag.
+  virtual void SwitchScreenMode(bool windowed, bool is3D, bool force);
+  void SwitchWindowed(bool windowed);
+  // Sleeps in 20 ms steps while the loading thread runs.
+  void WaitForLoadingThread();
+
+  // Settings under "SOFTWARE\\" + the registry key.
+  bool RegWriteString(const std::string& valueName, const std::string& text);
+  bool RegWriteInt(const std::string& valueName, int32_t value);
+  bool RegReadString(const std::string& valueName, std::string& out) const;
+  bool RegReadInt(const std::string& valueName, int32_t& out) const;
+  std::string SettingsFilePath() const;
+  // The per-user data folder (profile, error file, crash report, screenshots).
+  std::string UserDataFolder() const;
+
+  // Tells the user about a failure: a message box with the text of the id, and a line in
+  // "ScrError.txt".
+  void ShowError(const std::string& id, const std::string& detail = "");
+
+  // Starts a loader on its own thread; the main loop polls its done flag each step and calls
+  // OnLoaderFinished on the main thread once it is done.
+  void StartLoaderThread(std::function<void()> work);
+  bool IsLoaderRunning() const { return mLoaderRunning.load(std::memory_order_acquire); }
+
+  uint64_t GetUpdateCount() const { return mUpdateCount; }
+  Platform::Window* GetWindow() const { return mWindow.get(); }
+  const CommandLine& GetCommandLine() const { return mCommandLine; }
+
+  // Identity.
+  std::string mProductName = "Game";
+  std::string mProductVersion = "1.0";
+  std::string mVendorName;
+  std::string mRegKey;  // "Vendor\\Product"
+  std::string mTitle;
+
+  // Timing: milliseconds of one fixed update step.
+  int32_t mFrameTime = 10;
+
+  // Window and display fields.
+  int32_t mWidth = 1024;
+  int32_t mHeight = 768;
+  int32_t mFullScreenBitDepth = 32;
+  bool mWindowed = true;
+  bool mIs3D = false;
+  bool mWindowAspectOverride = false;
+  int32_t mWindowAspectNum = 4;
+  int32_t mWindowAspectDen = 3;
+  bool mStretch = false;
+  bool mPageFlip = false;
+  bool mFlipDisabled = false;
+  bool mWaitForVSync = false;
+  bool mTimedVSync = true;
+  bool mRefreshRateUnreliable = false;
+  bool mTest3D = true;
+  bool mAuto3D = true;
+  uint32_t mMinVidMemMB = 6;
+  uint32_t mRecommendedVidMemMB = 14;
+  bool mNo3DTestMode = false;
+  bool mNoDrawing = false;
+  bool mActive = true;  // the window has the focus
+
+  // Settings read at start and written at shut-down.
+  int32_t mMusicVolume = 100;
+  int32_t mSfxVolume = 100;
+  bool mMuted = false;
+  int32_t mPreferredX = -1;
+  int32_t mPreferredY = -1;
+  bool mCustomCursors = true;
+  bool mPreviousRunInterrupted = false;  // "InProgress" was left set by the last run
+
+ protected:
+  // Hooks of the loop for the layers above.
+  virtual void HandleInput(const Platform::InputEvent& event);
+  virtual void UpdateStep() {}
+  virtual bool IsDirty() const { return false; }
+  virtual void DrawFrame() {}
+  // The window's close button: ignored while loading runs; otherwise RequestQuit.
+  virtual void OnCloseRequest();
+  virtual void RequestQuit() { Shutdown(); }
+  virtual void OnLoaderFinished() {}
+  // Work done after the loop ends, before the settings are written (threads, music, display).
+  virtual void ShutdownServices() {}
+
+  // The clock of the loop; tests replace both to run simulated time.
+  virtual uint64_t NowMs();
+  virtual void SleepMs(uint32_t ms);
+  // False in tests that run the loop without a window.
+  virtual bool WantsWindow() const { return true; }
+
+  void ReadSettings();
+  void WriteSettings();
+  void JoinLoader();
+
+  CommandLine mCommandLine;
+  std::unique_ptr<Platform::Window> mWindow;
+  std::unique_ptr<Platform::SettingsStore> mSettings;
+  Platform::SingleInstance mInstanceLock;
+  std::deque<Platform::InputEvent> mInputQueue;
+
+ private:
+  std::atomic<bool> mShutdown{false};
+  std::atomic<bool> mLoaderRunning{false};
+  std::atomic<bool> mLoaderDone{false};
+  std::thread mLoaderThread;
+  bool mClockStarted = false;
+  uint64_t mNextUpdateMs = 0;
+  uint64_t mUpdateCount = 0;
+  bool mInitDone = false;
+};
+
+}  // namespace Vesk
+
+// The one application object.
+extern Vesk::VeskAppBase* gVeskApp;

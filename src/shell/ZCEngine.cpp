@@ -1,0 +1,49 @@
+#include "shell/ZCEngine.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/window/Window.h"
+#include "shell/Log.h"
+
+ZCEngine* GetEngine() { return static_cast<ZCEngine*>(gVeskApp); }
+
+ZCEngine::ZCEngine() { mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u); }
+
+ZCEngine::~ZCEngine() = default;
+
+bool ZCEngine::Init() {
+  mWidth = mAppWidth;
+  mHeight = mAppHeight;
+  if (!VeskAppBase::Init()) return false;
+  std::srand(unsigned(std::time(nullptr)));
+  return true;
+}
+
+void ZCEngine::Start() {
+  mStartupLoading = true;
+  mLoaded.store(false, std::memory_order_release);
+  StartLoaderThread([this] {
+    LoadConfig();
+    mLoaded.store(true, std::memory_order_release);
+  });
+  VeskAppBase::Start();
+}
+
+void ZCEngine::OnLoaderFinished() {
+  if (mStartupLoading) {
+    mStartupLoading = false;
+    LoadingCompleted();
+  }
+  mDirty = true;
+}
+
+void ZCEngine::HandleInput(const Platform::InputEvent& event) {
+  VeskAppBase::HandleInput(event);
+  if (event.mType == Platform::InputEvent::Type::Activate) mDirty = true;
+}
+
+void ZCEngine::DrawFrame() {
+  mDirty = false;
+  if (mWindow) mWindow->Present(mScreen.data(), mAppWidth * 4);
+}

@@ -1,0 +1,47 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "shell/VeskAppBase.h"
+
+// The engine layer of the application object. It owns the engine's managers as they are
+// built, the screen picture and the start-up loading. ZCEngine3, the game, derives from it.
+class ZCEngine : public Vesk::VeskAppBase {
+ public:
+  ZCEngine();
+  ~ZCEngine() override;
+
+  bool Init() override;
+  void Start() override;
+
+  // Set while a confirm or message box waits for its answer; the board ignores clicks then.
+  bool mMessageBoxOpen = false;
+  // Set when a loader thread has finished (the start-up resource loader and the level loader).
+  std::atomic<bool> mLoaded{false};
+  // The application's logical size.
+  int32_t mAppWidth = 1024;
+  int32_t mAppHeight = 768;
+
+  // Asks for a redraw on the next loop step.
+  void MarkDirty() { mDirty = true; }
+  const std::vector<uint32_t>& GetScreenPixels() const { return mScreen; }
+
+ protected:
+  // Runs on the start-up loading thread: reads the configuration and builds the screens.
+  virtual void LoadConfig() {}
+  // Runs on the main thread once LoadConfig is done.
+  virtual void LoadingCompleted() {}
+
+  void OnLoaderFinished() override;
+  void HandleInput(const Platform::InputEvent& event) override;
+  bool IsDirty() const override { return mDirty; }
+  void DrawFrame() override;
+
+  std::vector<uint32_t> mScreen;
+  bool mDirty = true;
+  bool mStartupLoading = false;
+};
+
+// The application object as the engine sees it (null before it exists).
+ZCEngine* GetEngine();

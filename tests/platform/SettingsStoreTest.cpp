@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/paths/UserPaths.h"
+#include "platform/process/SingleInstance.h"
+#include "platform/settings/SettingsStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* kKey = "SOFTWARE\\Vendor\\Product";
+
+std::string FreshDir(const std::string& name) {
+  fs::path d = fs::temp_directory_path() / ("cafe_platform_" + name + "_" + std::to_string(::getpid()));
+  fs::remove_all(d);
+  fs::create_directories(d);
+  return d.string();
+}
+
+std::string ReadFile(const std::string& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+}  // namespace
+
+TEST(SettingsStore, RoundTripsValuesIncludingAwkwardText) {
+  std::string dir = FreshDir("roundtrip");
+  std::string file = dir + "/sub/settings.ini";  // the folder is created on save
+  {
+    Platform::SettingsStore s(file, kKey);
+    EXPECT_EQ(s.Load(), Platform::SettingsStore::LoadResult::Missing);
+    s.SetInt("MusicVolume", 42);
+    s.SetInt("PreferredX", -1);
+    s.SetString("Test3D\\RuntimeError", "line one\nback\\slash = equals");
+    s.SetString("bad=name", "x");  // cannot be stored, silently refused
+    ASSERT_TRUE(s.Save());
+  }
+  Platform::SettingsStore s(file, kKey);
+  ASSERT_EQ(s.Load(), Platform::SettingsStore::LoadResult::Loaded);
+  int32_t v = 0;
+  EXPECT_TRUE(s.GetInt("MusicVolume", v));
+  EXPECT_EQ(v, 42);
+  EXPECT_TRUE(s.GetInt("PreferredX", v));
+  EXPECT_EQ(v, -1);
+  std::string text;
+  EXPECT_TRUE(s.GetString("Test3D\\RuntimeError", text));
+  EXPECT_EQ(text, "line one\nback\\slash = equals");
+  EXPECT_FALSE(s.GetString("bad=name", text));
+  // Not a number: absent as a number, out value unchanged.
+  v = 7;
+  EXPECT_FALSE(s.GetInt("Test3D\\RuntimeError", v));
+  EXPECT_EQ(v, 7);
+  EXPECT_FALSE(fs::exists(file + ".tmp"));
+}
+
+TEST(SettingsStore, DamagedFilesGiveDefaultsAndAreKeptAside) {
+  const std::string damaged[] = {
+      "MusicVolume=5\n",                                    // no key header
+      "[SOFTWARE\\Other\\Game]\nMusicVolume=5\n",             // someone else's key
+      "[SOFTWARE\\Vendor\\Product]\njunk line\n",             // not name=value
+      "[SOFTWARE\\Vendor\\Product]\nA=bad\\q escape\n",       // bad escape
+      std::string("[SOFTWARE\\Vendor\\Product]\nA=1\0\0\n", 33),
+  };
+  int i = 0;
+  for (const std::string& content : damaged) {
+    std::string dir = FreshDir("damaged" + std::to_string(i++));
+    std::string file = dir + "/settings.ini";
+    { std::ofstream(file, std::ios::binary) << content; }
+    std::string before = ReadFile(file);
+    Platform::SettingsStore s(file, kKey);
+    EXPECT_EQ(s.Load(), Platform::SettingsStore::LoadResult::Corrupt) << content;
+    int32_t v = 99;
+    EXPECT_FALSE(s.GetInt("MusicVolume", v));
+    EXPECT_EQ(v, 99);
+    // The damaged file is moved aside intact, and a later save does not touch it.
+    ASSERT_FALSE(s.KeptAsidePath().empty());
+    EXPECT_EQ(ReadFile(s.KeptAsidePath()), before);
+    s.SetInt("MusicVolume", 3);
+    ASSERT_TRUE(s.Save());
+    EXPECT_EQ(ReadFile(s.KeptAsidePath()), before);
+  }
+  // A second damaged file does not overwrite the first one kept aside.
+  std::string dir = FreshDir("twice");
+  std::string file = dir + "/settings.ini";
+  { std::ofstream(file) << "first"; }
+  Platform::SettingsStore a(file, kKey);
+  a.Load();
+  { std::ofstream(file) << "second"; }
+  Platform::SettingsStore b(file, kKey);
+  b.Load();
+  EXPECT_NE(a.KeptAsidePath(), b.KeptAsidePath());
+  EXPECT_EQ(ReadFile(a.KeptAsidePath()), "first");
+  EXPECT_EQ(ReadFile(b.KeptAsidePath()), "second");
+}
+
+TEST(SettingsStore, UnwritableFolderIsReportedNotFatal) {
+  std::string dir = FreshDir("unwritable");
+  std::string blocker = dir + "/file";
+  { std::ofstream(blocker) << "x"; }
+  Platform::SettingsStore s(blocker + "/settings.ini", kKey);  // a "folder" that is a file
+  EXPECT_EQ(s.Load(), Platform::SettingsStore::LoadResult::Missing);
+  s.SetInt("A", 1);
+  std::string error;
+  EXPECT_FALSE(s.Save(&error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(UserPaths, FollowXdgFoldersAndIgnoreRelativeOnes) {
+  ::setenv("XDG_DATA_HOME", "/tmp/xdgdata", 1);
+  ::setenv("XDG_CONFIG_HOME", "relative/path", 1);
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(Platform::UserDataDir("Vantor Games", "Pellor Cafe"), "/tmp/xdgdata/Vantor Games/Pellor Cafe");
+  EXPECT_EQ(Platform::UserConfigDir("V", "P"), "/home/someone/.config/V/P");
+  EXPECT_EQ(Platform::JoinPath("a/", "/b"), "a/b");
+}
+
+TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstReleases) {
+  std::string dir = FreshDir("lock");
+  std::string lock = dir + "/game.lock";
+  Platform::SingleInstance first, second;
+  EXPECT_EQ(first.Acquire(lock), Platform::SingleInstance::Result::Acquired);
+  EXPECT_EQ(second.Acquire(lock), Platform::SingleInstance::Result::AlreadyRunning);
+  // Another process sees the lock too.
+  pid_t pid = fork();
+  if (pid == 0) {
+    Platform::SingleInstance child;
+    _exit(child.Acquire(lock) == Platform::SingleInstance::Result::AlreadyRunning ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  first.Release();
+  EXPECT_EQ(second.Acquire(lock), Platform::SingleInstance::Result::Acquired);
+  Platform::SingleInstance bad;
+  EXPECT_EQ(bad.Acquire(dir + "/missing/dir/x.lock"), Platform::SingleInstance::Result::Error);
+}

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "platform/window/MessageBox.h"
+#include "shell/CommandLine.h"
+#include "shell/Log.h"
+#include "shell/VeskAppBase.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+class HeadlessApp : public Vesk::VeskAppBase {
+ public:
+  explicit HeadlessApp(const std::string& product) {
+    mProductName = product;
+    mRegKey = "Cafe Tests\\" + product;
+  }
+  using VeskAppBase::mSettings;
+
+ protected:
+  bool WantsWindow() const override { return false; }
+  void UpdateStep() override { Shutdown(); }
+};
+
+std::string ReadAll(const std::string& p) {
+  std::ifstream in(p);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+}  // namespace
+
+TEST(AppSettings, WrittenAtShutdownAndReadAtTheNextStart) {
+  std::string file;
+  {
+    HeadlessApp app("RoundTrip");
+    fs::remove(app.SettingsFilePath());
+    ASSERT_TRUE(app.Init());
+    EXPECT_EQ(app.mMusicVolume, 100);
+    EXPECT_TRUE(app.mWindowed);
+    app.mMusicVolume = 42;
+    app.mSfxVolume = 7;
+    app.mMuted = true;
+    app.mWindowed = false;
+    app.mCustomCursors = false;
+    app.mPreferredX = 12;
+    app.Start();  // one update, then shut-down
+    file = app.SettingsFilePath();
+  }
+  std::string text = ReadAll(file);
+  EXPECT_NE(text.find("[SOFTWARE\\Cafe Tests\\RoundTrip]"), std::string::npos);
+  EXPECT_NE(text.find("InProgress=0"), std::string::npos);
+  HeadlessApp again("RoundTrip");
+  ASSERT_TRUE(again.Init());
+  EXPECT_EQ(again.mMusicVolume, 42);
+  EXPECT_EQ(again.mSfxVolume, 7);
+  EXPECT_TRUE(again.mMuted);
+  EXPECT_FALSE(again.mWindowed);
+  EXPECT_FALSE(again.mCustomCursors);
+  EXPECT_EQ(again.mPreferredX, 12);
+  EXPECT_FALSE(again.mPreviousRunInterrupted);
+  // RegWriteString reaches the file at once.
+  EXPECT_TRUE(again.RegWriteString("Test3D\\RuntimeError", "device lost"));
+  EXPECT_NE(ReadAll(file).find("Test3D\\RuntimeError=device lost"), std::string::npos);
+}
+
+TEST(AppSettings, DamagedOrOutOfRangeValuesGiveDefaults) {
+  HeadlessApp probe("Damaged");
+  std::string file = probe.SettingsFilePath();
+  fs::create_directories(fs::path(file).parent_path());
+  {
+    std::ofstream(file) << "[SOFTWARE\\Cafe Tests\\Damaged]\nMusicVolume=250\nSfxVolume=abc\nMuted=1\n";
+  }
+  LogHistory::Clear();
+  HeadlessApp app("Damaged");
+  ASSERT_TRUE(app.Init());
+  EXPECT_EQ(app.mMusicVolume, 100);
+  EXPECT_EQ(app.mSfxVolume, 100);
+  EXPECT_TRUE(app.mMuted);
+  EXPECT_TRUE(LogHistory::Contains("WARNING: setting MusicVolume out of range"));
+}
+
+TEST(AppSettings, CorruptFileIsKeptAsideAndTheGameStarts) {
+  HeadlessApp probe("Corrupt");
+  std::string file = probe.SettingsFilePath();
+  fs::create_directories(fs::path(file).parent_path());
+  fs::remove(file + ".broken");
+  { std::ofstream(file) << "\x01\x02 garbage"; }
+  LogHistory::Clear();
+  {
+    HeadlessApp app("Corrupt");
+    ASSERT_TRUE(app.Init());
+    EXPECT_EQ(app.mMusicVolume, 100);
+    app.Start();
+  }
+  EXPECT_TRUE(LogHistory::Contains("ERROR: settings file"));
+  EXPECT_EQ(ReadAll(file + ".broken"), "\x01\x02 garbage");
+  EXPECT_NE(ReadAll(file).find("MusicVolume=100"), std::string::npos);
+}
+
+TEST(AppSettings, InterruptedRunIsNoticed) {
+  {
+    HeadlessApp app("Interrupted");
+    fs::remove(app.SettingsFilePath());
+    ASSERT_TRUE(app.Init());
+    // no Start: the run "crashes" here, InProgress stays set
+  }
+  HeadlessApp app("Interrupted");
+  ASSERT_TRUE(app.Init());
+  EXPECT_TRUE(app.mPreviousRunInterrupted);
+}
+
+TEST(AppSettings, SecondInstanceIsToldAndRefused) {
+  std::string shown;
+  Platform::SetMessageBoxHandler([&](const std::string&, const std::string& text, Platform::MessageBoxButtons) {
+    shown = text;
+    return Platform::MessageBoxAnswer::Ok;
+  });
+  HeadlessApp first("Single");
+  ASSERT_TRUE(first.Init());
+  HeadlessApp second("Single");
+  EXPECT_FALSE(second.Init());
+  EXPECT_NE(shown.find("already running"), std::string::npos);
+  Platform::SetMessageBoxHandler(nullptr);
+}
+
+TEST(AppSettings, UnusableDataFolderIsReportedNotFatal) {
+  // XDG folders that are files: settings cannot be saved, the game still runs.
+  std::string base = fs::temp_directory_path() / ("cafe_blocked_" + std::to_string(::getpid()));
+  { std::ofstream(base) << "x"; }
+  std::string oldConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+  std::string oldData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+  std::string oldRun = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+  ::setenv("XDG_CONFIG_HOME", base.c_str(), 1);
+  ::setenv("XDG_DATA_HOME", base.c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", base.c_str(), 1);
+  LogHistory::Clear();
+  {
+    HeadlessApp app("Blocked");
+    ASSERT_TRUE(app.Init());
+    app.Start();
+  }
+  EXPECT_TRUE(LogHistory::Contains("ERROR: "));
+  ::setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+  ::setenv("XDG_DATA_HOME", oldData.c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", oldRun.c_str(), 1);
+  fs::remove(base);
+}
+
+TEST(CommandLine, ParsesSwitchesAndIgnoresUnknownOnes) {
+  LogHistory::Clear();
+  auto cl = CommandLine::Parse({"-record", "-recnum", "3", "-demofile", "x.dmo", "-crash", "-bogus", "-playnum", "q",
+                                "-screensaver", "-changedir"});
+  EXPECT_TRUE(cl.mRecord);
+  EXPECT_EQ(cl.mRecNum, 3);
+  EXPECT_EQ(cl.mDemoFile, "x.dmo");
+  EXPECT_TRUE(cl.mCrash);
+  EXPECT_TRUE(cl.mScreensaver);
+  EXPECT_TRUE(cl.mChangeDir);
+  EXPECT_FALSE(cl.mPlay);
+  EXPECT_EQ(cl.mPlayNum, -1);
+  EXPECT_TRUE(LogHistory::Contains("unknown switch ignored: -bogus"));
+  EXPECT_TRUE(LogHistory::Contains("bad number for -playnum"));
+  auto missing = CommandLine::Parse({"-demofile"});
+  EXPECT_TRUE(missing.mDemoFile.empty());
+}

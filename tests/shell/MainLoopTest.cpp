@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "platform/window/MessageBox.h"
+#include "shell/Log.h"
+#include "shell/VeskAppBase.h"
+
+using Platform::InputEvent;
+
+namespace {
+
+// An application running on simulated time, without a window: sleeping advances the clock,
+// and every drawn frame costs a set number of milliseconds.
+class SimApp : public Vesk::VeskAppBase {
+ public:
+  SimApp() {
+    mProductName = "Loop Test";
+    mRegKey = "Cafe Tests\\Loop Test";
+  }
+  uint64_t mNow = 0;
+  uint64_t mFrameCost = 0;
+  int mFrames = 0;
+  bool mDirty = true;
+  std::vector<std::string> mTrace;
+  std::function<void(const InputEvent&)> mOnInput;
+  std::function<void()> mOnUpdate;
+  int mLoaderFinishedCalls = 0;
+  std::thread::id mLoaderFinishedThread;
+  uint32_t mLongestSleep = 0;
+
+  void Push(InputEvent::Type t, int key = 0) {
+    InputEvent e;
+    e.mType = t;
+    e.mKey = key;
+    mInputQueue.push_back(e);
+  }
+
+ protected:
+  uint64_t NowMs() override { return mNow; }
+  void SleepMs(uint32_t ms) override {
+    mNow += ms;
+    mLongestSleep = std::max(mLongestSleep, ms);
+    if (IsLoaderRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  bool WantsWindow() const override { return false; }
+  void UpdateStep() override {
+    if (mOnUpdate) mOnUpdate();
+  }
+  bool IsDirty() const override { return mDirty; }
+  void DrawFrame() override {
+    ++mFrames;
+    mNow += mFrameCost;
+  }
+  void HandleInput(const InputEvent& e) override {
+    mTrace.push_back("key" + std::to_string(e.mKey));
+    if (mOnInput) mOnInput(e);
+    VeskAppBase::HandleInput(e);
+  }
+  void OnLoaderFinished() override {
+    ++mLoaderFinishedCalls;
+    mLoaderFinishedThread = std::this_thread::get_id();
+  }
+};
+
+void RunFor(SimApp& app, uint64_t ms) {
+  while (app.mNow < ms && app.LoopStep()) {
+  }
+}
+
+}  // namespace
+
+TEST(MainLoop, RunsOneHundredUpdatesASecondWhateverTheFrameRate) {
+  for (uint64_t cost : {0, 1, 7, 10, 16, 33, 45, 120, 400, 1500}) {
+    SimApp app;
+    app.mFrameCost = cost;
+    RunFor(app, 5000);
+    // Steps fall due at 0, 10, 20, ...: a loop step that starts at time t has run every step due
+    // by then, and no more.
+    uint64_t t = app.mNow;
+    app.mFrameCost = 0;
+    app.LoopStep();
+    uint64_t expected = t / 10 + 1;
+    EXPECT_EQ(app.GetUpdateCount(), expected) << "frame cost " << cost;
+    EXPECT_GE(app.GetUpdateCount(), 500u);
+    if (cost >= 10) {
+      EXPECT_LT(app.mFrames, 510) << "frame cost " << cost;
+    }
+  }
+}
+
+TEST(MainLoop, DropsAHugeStallInsteadOfCatchingUp) {
+  SimApp app;
+  RunFor(app, 1000);
+  uint64_t before = app.GetUpdateCount();
+  app.mNow += 60000;  // a minute in the debugger
+  LogHistory::Clear();
+  app.LoopStep();
+  EXPECT_LE(app.GetUpdateCount() - before, 2u);
+  EXPECT_TRUE(LogHistory::Contains("WARNING: main loop fell"));
+}
+
+TEST(MainLoop, NestedLoopStepServesTheRestOfTheQueueAndKeepsUpdating) {
+  SimApp app;
+  bool answered = false;
+  uint64_t updatesInBox = 0;
+  app.mOnInput = [&](const InputEvent& e) {
+    if (e.mKey == 1) {
+      // A modal box: wait for the answer by running the loop.
+      uint64_t start = app.GetUpdateCount();
+      bool asked = false;
+      while (!answered && app.LoopStep()) {
+        if (!asked && app.GetUpdateCount() - start > 5) {
+          app.Push(InputEvent::Type::KeyDown, 2);
+          asked = true;
+        }
+      }
+      updatesInBox = app.GetUpdateCount() - start;
+    } else if (e.mKey == 2) {
+      answered = true;
+    }
+  };
+  app.Push(InputEvent::Type::KeyDown, 1);
+  app.Push(InputEvent::Type::KeyDown, 3);  // queued behind the box, served by the nested loop
+  EXPECT_TRUE(app.LoopStep());
+  EXPECT_TRUE(answered);
+  EXPECT_GE(updatesInBox, 5u);
+  ASSERT_EQ(app.mTrace.size(), 3u);
+  EXPECT_EQ(app.mTrace[0], "key1");
+  EXPECT_EQ(app.mTrace[1], "key3");
+  EXPECT_EQ(app.mTrace[2], "key2");
+  // The outer loop goes on normally afterwards.
+  uint64_t n = app.GetUpdateCount();
+  RunFor(app, app.mNow + 100);
+  EXPECT_GE(app.GetUpdateCount(), n + 10);
+}
+
+TEST(MainLoop, ShutdownInsideANestedLoopEndsBothLoops) {
+  SimApp app;
+  int nestedExits = 0;
+  app.mOnInput = [&](const InputEvent& e) {
+    if (e.mKey != 1) return;
+    while (app.LoopStep()) {
+    }
+    ++nestedExits;
+  };
+  app.mOnUpdate = [&] {
+    if (app.GetUpdateCount() == 20) app.Shutdown();
+  };
+  app.Push(InputEvent::Type::KeyDown, 1);
+  int outerSteps = 0;
+  while (app.LoopStep()) ++outerSteps;
+  EXPECT_EQ(nestedExits, 1);
+  EXPECT_EQ(outerSteps, 0);
+  EXPECT_EQ(app.GetUpdateCount(), 20u);
+  // Once shut down, a step does nothing.
+  app.Push(InputEvent::Type::KeyDown, 5);
+  EXPECT_FALSE(app.LoopStep());
+  EXPECT_EQ(app.GetUpdateCount(), 20u);
+  EXPECT_EQ(app.mTrace.size(), 1u);
+}
+
+TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndCloseIsIgnoredMeanwhile) {
+  SimApp app;
+  std::atomic<bool> release{false};
+  app.StartLoaderThread([&] {
+    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  EXPECT_TRUE(app.IsLoaderRunning());
+  app.Push(InputEvent::Type::Close);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(app.LoopStep());
+  EXPECT_FALSE(app.IsShutdownRequested());  // quit ignored while loading
+  EXPECT_EQ(app.mLoaderFinishedCalls, 0);
+  EXPECT_LE(app.mLongestSleep, 250u);
+  release = true;
+  for (int i = 0; i < 400 && app.mLoaderFinishedCalls == 0; ++i) app.LoopStep();
+  EXPECT_EQ(app.mLoaderFinishedCalls, 1);
+  EXPECT_EQ(app.mLoaderFinishedThread, std::this_thread::get_id());
+  EXPECT_FALSE(app.IsLoaderRunning());
+  app.Push(InputEvent::Type::Close);
+  EXPECT_FALSE(app.LoopStep());
+  EXPECT_TRUE(app.IsShutdownRequested());
+}
+
+TEST(MainLoop, ShutdownFromAnotherThreadIsARequest) {
+  SimApp app;
+  std::thread t([&] { app.Shutdown(); });
+  t.join();
+  EXPECT_FALSE(app.LoopStep());
+}
