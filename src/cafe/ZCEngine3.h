@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/ZCEngine.h"
+#include "engine/ZCEngine.h"
 
 // The game's application class.
 class ZCEngine3 : public ZCEngine {

@@ -5,7 +5,7 @@
 
 #include "shell/VeskAppBase.h"
 
-// The engine layer of the application object. It owns the engine's managers as they are
+// The engine layer of the application object (the top of the engine layer). It owns the engine's managers as they are
 // built, the screen picture and the start-up loading. ZCEngine3, the game, derives from it.
 class ZCEngine : public Vesk::VeskAppBase {
  public:

@@ -1,4 +1,4 @@
-#include "shell/ZCEngine.h"
+#include "engine/ZCEngine.h"
 
 #include <cstdlib>
 #include <ctime>
