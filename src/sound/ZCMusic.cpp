@@ -1,0 +1,138 @@
+#include "sound/ZCMusic.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "shell/Log.h"
+#include "shell/PakInterface.h"
+#include "sound/MusicInterface.h"
+
+ZCMusic::ZCMusic(Vesk::MusicInterface* music) : mMusic(music) {}
+
+ZCMusic::~ZCMusic() {
+  std::lock_guard<std::mutex> lock(mMutex);
+  for (auto& [name, s] : mStreams) s->Stop(false);
+}
+
+ZCTracks* ZCMusic::AddStream(const std::string& name, Order order, int fadeMs) {
+  if (name.empty()) {
+    LogMessage("ZCMusic::LoadMusic failed. Stream node has no name");
+    return nullptr;
+  }
+  std::unique_ptr<ZCTracks> stream;
+  switch (order) {
+    case Order::Step: stream = std::make_unique<ZCTracksStep>(name, fadeMs); break;
+    case Order::Random: stream = std::make_unique<ZCTracksRandom>(name, fadeMs); break;
+    case Order::Sync: stream = std::make_unique<ZCTracksSync>(name, fadeMs); break;
+  }
+  std::lock_guard<std::mutex> lock(mMutex);
+  auto [it, added] = mStreams.emplace(name, std::move(stream));
+  if (!added) {
+    LogMessage("WARNING: ZCMusic::LoadMusic: stream '%s' is defined twice; the first stays", name.c_str());
+    return nullptr;
+  }
+  return it->second.get();
+}
+
+bool ZCMusic::AddTrack(ZCTracks* stream, const std::string& file, int volume) {
+  if (!stream) return false;
+  int songId;
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    songId = mNextSongId++;
+  }
+  if (mMusic->IsAvailable()) {
+    std::vector<uint8_t> bytes;
+    if (file.empty() || !GetPakInterface()->ReadWholeFile(file, bytes)) {
+      LogMessage("WARNING: ZCMusic::LoadMusic: stream '%s': cannot read '%s'", stream->GetName().c_str(),
+                 file.c_str());
+      return false;
+    }
+    std::string error;
+    if (!mMusic->LoadMusic(songId, std::move(bytes), &error)) {
+      LogMessage("WARNING: ZCMusic::LoadMusic: stream '%s': cannot decode '%s' (%s)", stream->GetName().c_str(),
+                 file.c_str(), error.c_str());
+      return false;
+    }
+  }
+  std::lock_guard<std::mutex> lock(mMutex);
+  stream->AddTrack(std::make_unique<MusicTrack>(mMusic, songId, file, volume, stream->GetFadeMs()));
+  return true;
+}
+
+ZCTracks* ZCMusic::FindStream(const std::string& name) const {
+  std::lock_guard<std::mutex> lock(mMutex);
+  auto it = mStreams.find(name);
+  return it == mStreams.end() ? nullptr : it->second.get();
+}
+
+size_t ZCMusic::GetStreamCount() const {
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mStreams.size();
+}
+
+void ZCMusic::Change(const std::string& id) {
+  ZCTracks* next = nullptr;
+  if (!id.empty()) {
+    next = FindStream(id);
+    if (!next) {
+      LogMessage("WARNING: ZCMusic::Change: no music stream '%s'", id.c_str());
+      return;
+    }
+  }
+  std::lock_guard<std::mutex> lock(mMutex);
+  if (!mSwitching && next == mCurrent && (!next || next->IsRunning())) return;
+  if (mSwitching) {
+    // Already fading out: only what follows changes.
+    mPending = next;
+    return;
+  }
+  if (mCurrent && mCurrent->IsSounding()) {
+    mCurrent->Stop(true);
+    mPending = next;
+    mSwitching = true;
+    if (mCurrent->IsSounding()) return;
+  }
+  mPending = next;
+  StartPending();
+}
+
+void ZCMusic::StartPending() {
+  // One stream sounds at a time: the next starts where the old one ended, when it keeps time.
+  double position = mPending && mCurrent && mPending->KeepsPosition() ? mCurrent->GetPosition() : 0.0;
+  mSwitching = false;
+  mCurrent = mPending;
+  mPending = nullptr;
+  if (mCurrent) mCurrent->Start(mVolume, position);
+}
+
+std::string ZCMusic::GetCurrentName() const {
+  std::lock_guard<std::mutex> lock(mMutex);
+  const ZCTracks* s = mSwitching ? mPending : mCurrent;
+  return s ? s->GetName() : std::string();
+}
+
+MusicTrack* ZCMusic::GetSingleTrack(const std::string& name) const {
+  ZCTracks* s = FindStream(name);
+  return s && s->GetTrackCount() == 1 ? s->GetTrack(0) : nullptr;
+}
+
+void ZCMusic::SetVolume(int volume) {
+  std::lock_guard<std::mutex> lock(mMutex);
+  mVolume = std::clamp(volume, 0, 100);
+  if (mCurrent && !mSwitching) mCurrent->SetVolume(mVolume);
+}
+
+void ZCMusic::Stop(bool fade) {
+  std::lock_guard<std::mutex> lock(mMutex);
+  for (auto& [name, s] : mStreams) s->Stop(fade);
+  mPending = nullptr;
+  mSwitching = false;
+  if (!fade) mCurrent = nullptr;
+}
+
+void ZCMusic::Update(int ms) {
+  std::lock_guard<std::mutex> lock(mMutex);
+  for (auto& [name, s] : mStreams) s->Update(ms);
+  if (mSwitching && !(mCurrent && mCurrent->IsSounding())) StartPending();
+}
