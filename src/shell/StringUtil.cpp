@@ -152,37 +152,43 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-std::string ResolvePathNoCase(const std::string& path) {
+namespace {
+
+// Finds parts[i..] below folder, trying every entry whose name matches case-insensitively (the
+// exact spelling first), so that "cfg" and "Cfg" side by side are both searched.
+bool ResolveFrom(const std::string& folder, const std::vector<std::string>& parts, size_t i, std::string& out) {
   namespace fs = std::filesystem;
+  if (i == parts.size()) {
+    out = folder;
+    return true;
+  }
+  std::error_code ec;
+  std::string exact = folder.empty() ? parts[i] : JoinPath(folder, parts[i]);
+  if (fs::exists(exact, ec) && ResolveFrom(exact, parts, i + 1, out)) return true;
+  std::string lower = ToLowerAscii(parts[i]);
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (name == parts[i] || ToLowerAscii(name) != lower) continue;
+    if (ResolveFrom(folder.empty() ? name : JoinPath(folder, name), parts, i + 1, out)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ResolvePathNoCase(const std::string& path) {
   std::string norm = NormalizeSlashes(path);
   std::error_code ec;
-  if (norm.empty() || fs::exists(norm, ec)) return norm;
-
-  std::string current = norm[0] == '/' ? "/" : "";
-  size_t i = current.size();
-  while (i <= norm.size()) {
+  if (norm.empty() || std::filesystem::exists(norm, ec)) return norm;
+  std::vector<std::string> parts;
+  size_t i = norm[0] == '/' ? 1 : 0;
+  while (i < norm.size()) {
     size_t j = norm.find('/', i);
     if (j == std::string::npos) j = norm.size();
-    std::string part = norm.substr(i, j - i);
+    parts.push_back(norm.substr(i, j - i));
     i = j + 1;
-    if (part.empty()) continue;
-    std::string exact = current.empty() ? part : JoinPath(current, part);
-    if (fs::exists(exact, ec)) {
-      current = exact;
-      continue;
-    }
-    std::string found;
-    std::string lower = ToLowerAscii(part);
-    fs::directory_iterator it(current.empty() ? fs::path(".") : fs::path(current), ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-      std::string name = it->path().filename().string();
-      if (ToLowerAscii(name) == lower) {
-        found = name;
-        break;
-      }
-    }
-    if (found.empty()) return norm;
-    current = current.empty() ? found : JoinPath(current, found);
   }
-  return current;
+  std::string out;
+  return ResolveFrom(norm[0] == '/' ? "/" : "", parts, 0, out) ? out : norm;
 }
