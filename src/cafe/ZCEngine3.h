@@ -8,4 +8,8 @@ class ZCEngine3 : public ZCEngine {
   ~ZCEngine3() override;
 
   bool Init() override;
+
+ protected:
+  void LoadingCompleted() override;
+  void HandleInput(const Platform::InputEvent& event) override;
 };

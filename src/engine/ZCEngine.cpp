@@ -3,21 +3,88 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <algorithm>
+
+#include "platform/audio/Audio.h"
 #include "platform/window/Window.h"
 #include "shell/Log.h"
+#include "shell/PakInterface.h"
+#include "shell/XmlNode.h"
+#include "sound/MusicInterface.h"
+#include "sound/SoundManager.h"
+#include "sound/ZCMusic.h"
+
+namespace {
+constexpr int kAudioFrequency = 44100;
+}
 
 ZCEngine* GetEngine() { return static_cast<ZCEngine*>(gVeskApp); }
 
-ZCEngine::ZCEngine() { mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u); }
+ZCEngine::ZCEngine()
+    : mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
+      mSoundManager(std::make_unique<SoundManager>()),
+      mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())) {
+  AddStandardPaks(GetPakInterface(), ".");
+  mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u);
+}
 
-ZCEngine::~ZCEngine() = default;
+ZCEngine::~ZCEngine() {
+  // The music and the sounds go before the output closes.
+  JoinLoader();
+  mMusic.reset();
+  mSoundManager.reset();
+  mMusicInterface.reset();
+  Platform::Audio::Close();
+}
 
 bool ZCEngine::Init() {
   mWidth = mAppWidth;
   mHeight = mAppHeight;
   if (!VeskAppBase::Init()) return false;
   std::srand(unsigned(std::time(nullptr)));
+  std::string error;
+  if (!Platform::Audio::Open(kAudioFrequency, &error))
+    LogMessage("WARNING: no sound output (%s); the game runs silent", error.c_str());
+  ApplySoundSettings();
   return true;
+}
+
+void ZCEngine::LoadConfig() {
+  XmlNode doc = LoadXmlDocument("cfg\\cfg.xml");
+  XmlNode root = doc.selectSingleNode(L"root");
+  if (!root) {
+    if (doc) LogMessage("ERROR: cfg\\cfg.xml has no \"root\" element");
+    return;
+  }
+  mSoundManager->LoadSounds(root);
+  mMusic->LoadMusic(root);
+}
+
+void ZCEngine::UpdateStep() {
+  mSoundManager->Update();
+  mMusic->Update(mFrameTime);
+}
+
+void ZCEngine::ShutdownServices() { mMusic->Stop(false); }
+
+void ZCEngine::ApplySoundSettings() {
+  mSoundManager->SetVolume(mMuted ? 0 : mSfxVolume);
+  mMusic->SetVolume(mMuted ? 0 : mMusicVolume);
+}
+
+void ZCEngine::SetSfxVolume(int32_t volume) {
+  mSfxVolume = std::clamp(volume, 0, 100);
+  ApplySoundSettings();
+}
+
+void ZCEngine::SetMusicVolume(int32_t volume) {
+  mMusicVolume = std::clamp(volume, 0, 100);
+  ApplySoundSettings();
+}
+
+void ZCEngine::SetMuted(bool muted) {
+  mMuted = muted;
+  ApplySoundSettings();
 }
 
 void ZCEngine::Start() {
@@ -25,6 +92,7 @@ void ZCEngine::Start() {
   mLoaded.store(false, std::memory_order_release);
   StartLoaderThread([this] {
     LoadConfig();
+    Platform::Audio::ReleaseThreadState();
     mLoaded.store(true, std::memory_order_release);
   });
   VeskAppBase::Start();

@@ -1,9 +1,16 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "shell/VeskAppBase.h"
+
+class SoundManager;
+class ZCMusic;
+namespace Vesk {
+class MusicInterface;
+}
 
 // The engine layer of the application object (the top of the engine layer). It owns the engine's managers as they are
 // built, the screen picture and the start-up loading. ZCEngine3, the game, derives from it.
@@ -14,6 +21,15 @@ class ZCEngine : public Vesk::VeskAppBase {
 
   bool Init() override;
   void Start() override;
+
+  // The sound table and the music player; they exist for the application's whole life (silent
+  // when there is no sound output).
+  SoundManager* GetSoundManager() const { return mSoundManager.get(); }
+  ZCMusic* GetMusic() const { return mMusic.get(); }
+  // The sound settings: stored (written at shut-down) and heard at once.
+  void SetSfxVolume(int32_t volume);
+  void SetMusicVolume(int32_t volume);
+  void SetMuted(bool muted);
 
   // Set while a confirm or message box waits for its answer; the board ignores clicks then.
   bool mMessageBoxOpen = false;
@@ -29,15 +45,22 @@ class ZCEngine : public Vesk::VeskAppBase {
 
  protected:
   // Runs on the start-up loading thread: reads the configuration and builds the screens.
-  virtual void LoadConfig() {}
+  virtual void LoadConfig();
   // Runs on the main thread once LoadConfig is done.
   virtual void LoadingCompleted() {}
 
   void OnLoaderFinished() override;
+  void UpdateStep() override;
+  void ShutdownServices() override;
+  // Hands the settings' volumes and mute to the sound table and the music player.
+  void ApplySoundSettings();
   void HandleInput(const Platform::InputEvent& event) override;
   bool IsDirty() const override { return mDirty; }
   void DrawFrame() override;
 
+  std::unique_ptr<Vesk::MusicInterface> mMusicInterface;
+  std::unique_ptr<SoundManager> mSoundManager;
+  std::unique_ptr<ZCMusic> mMusic;
   std::vector<uint32_t> mScreen;
   bool mDirty = true;
   bool mStartupLoading = false;

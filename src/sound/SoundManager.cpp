@@ -9,6 +9,8 @@
 #include "platform/audio/Audio.h"
 #include "shell/Log.h"
 #include "shell/PakInterface.h"
+#include "shell/XmlNode.h"
+#include "sound/SoundConfig.h"
 #include "sound/SoundNumbers.h"
 
 namespace Audio = Platform::Audio;
@@ -133,6 +135,22 @@ const std::string& SoundInstance::GetName() const { return mRecord->mName; }
 SoundManager::SoundManager() : mCore(std::make_shared<Core>()) {}
 
 SoundManager::~SoundManager() { Clear(); }
+
+void SoundManager::LoadSounds(const XmlNode& root) {
+  ForEachNode(
+      root, L"sounds/sound",
+      [](const XmlNode& node, void* self, void*) {
+        SoundDesc desc;
+        GetAttrStringA(node, "name", desc.mName);
+        GetAttrStringA(node, "file", desc.mFile);
+        GetAttrStringA(node, "group", desc.mGroup);
+        GetAttrBool(node, L"looping", desc.mLooping);
+        desc.mVolume = SoundConfig::ReadVolume(node, "sound '" + desc.mName + "'", desc.mVolume);
+        static_cast<SoundManager*>(self)->AddSound(desc);
+        return true;
+      },
+      this, nullptr);
+}
 
 bool SoundManager::AddSound(const SoundDesc& desc) {
   if (desc.mName.empty()) {

@@ -5,6 +5,8 @@
 
 #include "shell/Log.h"
 #include "shell/PakInterface.h"
+#include "shell/XmlNode.h"
+#include "sound/SoundConfig.h"
 #include "sound/MusicInterface.h"
 
 ZCMusic::ZCMusic(Vesk::MusicInterface* music) : mMusic(music) {}
@@ -12,6 +14,57 @@ ZCMusic::ZCMusic(Vesk::MusicInterface* music) : mMusic(music) {}
 ZCMusic::~ZCMusic() {
   std::lock_guard<std::mutex> lock(mMutex);
   for (auto& [name, s] : mStreams) s->Stop(false);
+}
+
+namespace {
+constexpr int kDefaultFadeMs = 1000;
+
+ZCMusic::Order ReadOrder(const XmlNode& node, const std::string& name) {
+  std::string type;
+  if (!GetAttrStringA(node, "type", type) || type == "step") return ZCMusic::Order::Step;
+  if (type == "random") return ZCMusic::Order::Random;
+  if (type == "sync") return ZCMusic::Order::Sync;
+  LogMessage("WARNING: ZCMusic::LoadMusic: stream '%s' has unknown type '%s'; playing it step by step", name.c_str(),
+             type.c_str());
+  return ZCMusic::Order::Step;
+}
+
+struct StreamLoad {
+  ZCMusic* mMusic;
+  ZCTracks* mStream;
+};
+}  // namespace
+
+void ZCMusic::LoadMusic(const XmlNode& root) {
+  ForEachNode(
+      root, L"music/stream",
+      [](const XmlNode& node, void* self, void*) {
+        auto* music = static_cast<ZCMusic*>(self);
+        std::string name;
+        GetAttrStringA(node, "name", name);
+        Order order = ReadOrder(node, name);
+        int32_t fade = kDefaultFadeMs;
+        if (GetAttrInt(node, L"fade", &fade) && fade < 0) {
+          LogMessage("WARNING: ZCMusic::LoadMusic: stream '%s' has a negative fade; using %d ms", name.c_str(),
+                     kDefaultFadeMs);
+          fade = kDefaultFadeMs;
+        }
+        StreamLoad load{music, music->AddStream(name, order, fade)};
+        if (!load.mStream) return true;
+        ForEachNode(
+            node, L"track",
+            [](const XmlNode& track, void* arg, void*) {
+              auto* l = static_cast<StreamLoad*>(arg);
+              std::string file;
+              GetAttrStringA(track, "file", file);
+              int volume = SoundConfig::ReadVolume(track, "music stream '" + l->mStream->GetName() + "'", 100);
+              l->mMusic->AddTrack(l->mStream, file, volume);
+              return true;
+            },
+            &load, nullptr);
+        return true;
+      },
+      this, nullptr);
 }
 
 ZCTracks* ZCMusic::AddStream(const std::string& name, Order order, int fadeMs) {

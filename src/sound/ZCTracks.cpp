@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/Random.h"
 #include "sound/MusicInterface.h"
 #include "sound/SoundNumbers.h"
 
@@ -125,3 +126,13 @@ bool ZCTracks::IsSounding() const {
 double ZCTracks::GetPosition() const { return mCurrent < 0 ? 0.0 : mTracks[size_t(mCurrent)]->GetPosition(); }
 
 size_t ZCTracksStep::NextTrack(size_t current) { return current + 1; }
+
+size_t ZCTracksRandom::FirstTrack() { return GetTrackCount() > 1 ? size_t(RandomRaw()) % GetTrackCount() : 0; }
+
+size_t ZCTracksRandom::NextTrack(size_t current) {
+  size_t n = GetTrackCount();
+  if (n < 2) return 0;
+  // Any track but the one that just ended, each with the same chance.
+  size_t pick = size_t(RandomRaw()) % (n - 1);
+  return pick >= current ? pick + 1 : pick;
+}

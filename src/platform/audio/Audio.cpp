@@ -97,9 +97,11 @@ void Close() {
 
 bool IsOpen() { return gOpen; }
 
+void ReleaseThreadState() { SDL_TLSCleanup(); }
+
 Sample::~Sample() {
-  // Freeing a chunk halts every channel that still plays it.
-  if (mChunk && gOpen) Mix_FreeChunk(static_cast<Mix_Chunk*>(mChunk));
+  // Freeing a chunk halts every channel that still plays it (and is safe once the output closed).
+  if (mChunk) Mix_FreeChunk(static_cast<Mix_Chunk*>(mChunk));
 }
 
 std::unique_ptr<Sample> Sample::Decode(const uint8_t* data, size_t size, std::string* error) {
@@ -185,7 +187,7 @@ Music::~Music() {
   if (!mMusic) return;
   if (gCurrentMusic == this) gCurrentMusic = nullptr;
   // Freeing a playing stream halts it first.
-  if (gOpen) Mix_FreeMusic(static_cast<Mix_Music*>(mMusic));
+  Mix_FreeMusic(static_cast<Mix_Music*>(mMusic));
 }
 
 std::unique_ptr<Music> Music::Open(std::vector<uint8_t> data, std::string* error) {

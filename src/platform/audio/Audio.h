@@ -15,6 +15,9 @@ namespace Platform::Audio {
 bool Open(int frequency, std::string* error);
 void Close();
 bool IsOpen();
+// Frees what the libraries keep for the calling thread (their error text). A thread other than
+// the main one calls it when it has finished loading sounds or music.
+void ReleaseThreadState();
 
 // A sound decoded into memory (WAV, or any format the mixer reads).
 class Sample {
