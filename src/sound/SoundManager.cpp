@@ -127,6 +127,7 @@ void SoundInstance::SetVolume(float volume) {
 
 bool SoundInstance::IsPlaying() const { return IsActive() && !Audio::IsPaused(mVoice->mChannel); }
 bool SoundInstance::IsActive() const { return Audio::IsActive(mVoice->mChannel); }
+int SoundInstance::GetMixerVolume() const { return Audio::GetMixerVolume(mVoice->mChannel); }
 int SoundInstance::GetPauseCount() const { return mVoice->mPauses; }
 const std::string& SoundInstance::GetName() const { return mRecord->mName; }
 

@@ -45,6 +45,8 @@ class SoundInstance {
   bool IsActive() const;   // started and not ended (paused or not)
   int GetPauseCount() const;
   const std::string& GetName() const;
+  // The volume its channel plays at, on the mixer's scale; -1 when it does not play.
+  int GetMixerVolume() const;
 
  private:
   friend class SoundManager;

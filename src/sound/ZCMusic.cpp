@@ -136,8 +136,13 @@ void ZCMusic::Change(const std::string& id) {
   std::lock_guard<std::mutex> lock(mMutex);
   if (!mSwitching && next == mCurrent && (!next || next->IsRunning())) return;
   if (mSwitching) {
-    // Already fading out: only what follows changes.
-    mPending = next;
+    // Back to the stream that fades out: it fades in again. Otherwise only what follows changes.
+    if (next == mCurrent && mCurrent->CancelStop()) {
+      mSwitching = false;
+      mPending = nullptr;
+    } else {
+      mPending = next;
+    }
     return;
   }
   if (mCurrent && mCurrent->IsSounding()) {

@@ -79,6 +79,12 @@ bool MusicTrack::TakeEnded() {
   return ended;
 }
 
+bool MusicTrack::CancelFadeOut() {
+  if (!IsFadingOut()) return false;
+  mGainStep = 1.0f / float(mFadeMs);
+  return true;
+}
+
 double MusicTrack::GetPosition() const { return mPlaying ? mMusic->GetPosition(mSongId) : mLastPosition; }
 
 // --- ZCTracks ---
@@ -106,6 +112,12 @@ void ZCTracks::Start(int level, double startSeconds) {
 void ZCTracks::Stop(bool fade) {
   mRunning = false;
   for (auto& t : mTracks) t->Stop(fade);
+}
+
+bool ZCTracks::CancelStop() {
+  if (mRunning || mCurrent < 0 || !mTracks[size_t(mCurrent)]->CancelFadeOut()) return false;
+  mRunning = true;
+  return true;
 }
 
 void ZCTracks::SetVolume(int level) {

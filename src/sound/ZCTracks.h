@@ -31,6 +31,8 @@ class MusicTrack {
   void Update(int ms);
   // True once after the file ended by itself (not stopped, not faded out).
   bool TakeEnded();
+  // Turns a fade-out back into a fade-in; false when the track is not fading out.
+  bool CancelFadeOut();
 
   // Started, not ended and not yet stopped (a fade-out still counts).
   bool IsPlaying() const { return mPlaying; }
@@ -79,6 +81,9 @@ class ZCTracks {
   void Start(int level, double startSeconds);
   // Stops the playlist, fading out over the fade time when asked.
   void Stop(bool fade);
+  // Takes back a Stop whose fade-out still runs: the track fades in again from where it is.
+  // False when nothing is fading out.
+  bool CancelStop();
   void SetVolume(int level);
   // Fades every track and moves on to the next track when the current one has ended.
   void Update(int ms);

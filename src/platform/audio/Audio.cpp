@@ -171,6 +171,7 @@ void SetPan(Channel ch, int pan) {
 }
 bool IsActive(Channel ch) { return Current(ch); }
 bool IsPaused(Channel ch) { return Current(ch) && Mix_Paused(ch.mIndex); }
+int GetMixerVolume(Channel ch) { return Current(ch) ? Mix_Volume(ch.mIndex, -1) : -1; }
 
 void StopGroup(int group) {
   if (gOpen && group > 0) Mix_HaltGroup(group);

@@ -56,6 +56,8 @@ void SetPan(Channel ch, int pan);
 // True while the sound plays or is paused.
 bool IsActive(Channel ch);
 bool IsPaused(Channel ch);
+// The channel's volume on the mixer's scale (see MixerVolume); -1 when its sound has ended.
+int GetMixerVolume(Channel ch);
 // Stops every channel whose group tag is `group`.
 void StopGroup(int group);
 
