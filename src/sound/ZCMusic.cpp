@@ -109,7 +109,7 @@ bool ZCMusic::AddTrack(ZCTracks* stream, const std::string& file, int volume) {
     }
   }
   std::lock_guard<std::mutex> lock(mMutex);
-  stream->AddTrack(std::make_unique<MusicTrack>(mMusic, songId, file, volume, stream->GetFadeMs()));
+  stream->AddTrack(std::make_unique<MusicTrack>(mMusic, songId, volume, stream->GetFadeMs()));
   return true;
 }
 

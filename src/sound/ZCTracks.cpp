@@ -9,9 +9,8 @@
 
 // --- MusicTrack ---
 
-MusicTrack::MusicTrack(Vesk::MusicInterface* music, int songId, std::string file, int fileVolume, int fadeMs)
-    : mMusic(music), mSongId(songId), mFile(std::move(file)), mFileVolume(std::clamp(fileVolume, 0, 100)),
-      mFadeMs(std::max(0, fadeMs)) {}
+MusicTrack::MusicTrack(Vesk::MusicInterface* music, int songId, int fileVolume, int fadeMs)
+    : mMusic(music), mSongId(songId), mFileVolume(std::clamp(fileVolume, 0, 100)), mFadeMs(std::max(0, fadeMs)) {}
 
 int MusicTrack::GetHeardVolume() const {
   return int(std::lround(float(mLevel) * float(mFileVolume) / 100.0f * mGain));

@@ -12,7 +12,7 @@ class MusicInterface;
 // a cut-scene's value) times the file's own volume from the configuration, times the fade.
 class MusicTrack {
  public:
-  MusicTrack(Vesk::MusicInterface* music, int songId, std::string file, int fileVolume, int fadeMs);
+  MusicTrack(Vesk::MusicInterface* music, int songId, int fileVolume, int fadeMs);
   MusicTrack(const MusicTrack&) = delete;
   MusicTrack& operator=(const MusicTrack&) = delete;
 
@@ -37,11 +37,9 @@ class MusicTrack {
   // Started, not ended and not yet stopped (a fade-out still counts).
   bool IsPlaying() const { return mPlaying; }
   bool IsFadingOut() const { return mPlaying && mGainStep < 0; }
-  int GetLevel() const { return mLevel; }
   // The volume handed to the back end: level x file volume x fade.
   int GetHeardVolume() const;
   int GetSongId() const { return mSongId; }
-  const std::string& GetFile() const { return mFile; }
   // Seconds played while it plays; after it stopped, the seconds it had reached.
   double GetPosition() const;
 
@@ -51,7 +49,6 @@ class MusicTrack {
 
   Vesk::MusicInterface* mMusic;
   int mSongId;
-  std::string mFile;
   int mFileVolume;
   int mFadeMs;
   int mLevel = 0;
@@ -92,8 +89,6 @@ class ZCTracks {
   bool IsRunning() const { return mRunning; }
   // Some track still sounds (a fade-out included).
   bool IsSounding() const;
-  // Index of the track playing (or last played), -1 before the first start.
-  int GetCurrentIndex() const { return mCurrent; }
   double GetPosition() const;
   // True when a change into this stream goes on from the position the stream before it reached.
   virtual bool KeepsPosition() const { return false; }

@@ -18,7 +18,6 @@ constexpr int kChannels = 32;
 
 bool gOpen = false;
 bool gSubsystemStarted = false;
-int gFrequency = 0;
 // The serial of each channel's current playing. Written by Play on the main thread, read by the
 // end callback on the mixer's thread.
 std::atomic<uint32_t> gSerials[kChannels];
@@ -39,18 +38,19 @@ bool Current(Channel ch) {
          gSerials[ch.mIndex].load(std::memory_order_acquire) == ch.mSerial && Mix_Playing(ch.mIndex);
 }
 
+// Left and right gains (0..255) of a -100..100 pan; the centre is full on both sides.
+void PanGains(int pan, uint8_t& left, uint8_t& right) {
+  pan = std::clamp(pan, -100, 100);
+  left = uint8_t(pan <= 0 ? 255 : 255 - pan * 255 / 100);
+  right = uint8_t(pan >= 0 ? 255 : 255 + pan * 255 / 100);
+}
+
 SDL_RWops* MemoryReader(const uint8_t* data, size_t size) {
   return SDL_RWFromConstMem(data, int(std::min<size_t>(size, size_t(INT32_MAX))));
 }
 }  // namespace
 
 int MixerVolume(int volume) { return std::clamp(volume, 0, 100) * MIX_MAX_VOLUME / 100; }
-
-void PanGains(int pan, uint8_t& left, uint8_t& right) {
-  pan = std::clamp(pan, -100, 100);
-  left = uint8_t(pan <= 0 ? 255 : 255 - pan * 255 / 100);
-  right = uint8_t(pan >= 0 ? 255 : 255 + pan * 255 / 100);
-}
 
 bool Open(int frequency, std::string* error) {
   if (gOpen) return true;
@@ -70,9 +70,6 @@ bool Open(int frequency, std::string* error) {
   Mix_AllocateChannels(kChannels);
   for (auto& s : gSerials) s.store(0, std::memory_order_relaxed);
   Mix_ChannelFinished(OnChannelEnded);
-  int channels = 0;
-  Uint16 format = 0;
-  Mix_QuerySpec(&gFrequency, &format, &channels);
   gOpen = true;
   return true;
 }
@@ -119,13 +116,6 @@ std::unique_ptr<Sample> Sample::Decode(const uint8_t* data, size_t size, std::st
     return nullptr;
   }
   return std::unique_ptr<Sample>(new Sample(chunk));
-}
-
-uint32_t Sample::DurationMs() const {
-  auto* chunk = static_cast<Mix_Chunk*>(mChunk);
-  if (!chunk || gFrequency <= 0) return 0;
-  // Stereo, 16-bit: four bytes a frame.
-  return uint32_t(uint64_t(chunk->alen) / 4 * 1000 / uint64_t(gFrequency));
 }
 
 Channel Play(const Sample& sample, int loops, int volume, int pan, int group) {

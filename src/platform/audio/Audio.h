@@ -27,8 +27,6 @@ class Sample {
   Sample& operator=(const Sample&) = delete;
   // Null, with the reason, when the output is closed or the data cannot be decoded.
   static std::unique_ptr<Sample> Decode(const uint8_t* data, size_t size, std::string* error);
-  // Length of the decoded sound in milliseconds.
-  uint32_t DurationMs() const;
 
  private:
   explicit Sample(void* chunk) : mChunk(chunk) {}
@@ -95,7 +93,5 @@ void StopMusic();
 
 // Channel volume on the mixer's scale (0..128) for a 0..100 volume, clamped.
 int MixerVolume(int volume);
-// Left and right gains (0..255) of a -100..100 pan, clamped; centre is full on both sides.
-void PanGains(int pan, uint8_t& left, uint8_t& right);
 
 }  // namespace Platform::Audio
