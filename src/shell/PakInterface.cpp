@@ -162,7 +162,10 @@ PakFileHandle* PakInterface::FOpen(const std::string& name, const char* mode) {
     bool failed = false;
     if (mImpl->ReadEntry(name, h->mData, failed)) return h.release();
   }
-  FILE* f = std::fopen(ResolvePathNoCase(name).c_str(), mode);
+  std::string path = ResolvePathNoCase(name);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return nullptr;
+  FILE* f = std::fopen(path.c_str(), mode);
   if (!f) return nullptr;
   auto* h = new PakFileHandle;
   h->mFile = f;
@@ -190,7 +193,7 @@ int PakInterface::FSeek(PakFileHandle* file, long offset, int origin) {
     case SEEK_END: base = int64_t(file->mData.size()); break;
     default: return -1;
   }
-  if (offset < 0 && -int64_t(offset) > base) return -1;
+  if (offset < 0 ? -int64_t(offset) > base : int64_t(offset) > std::numeric_limits<int64_t>::max() - base) return -1;
   file->mPos = uint64_t(base + offset);
   return 0;
 }

@@ -123,6 +123,15 @@ bool GetUtf8(const XmlNode& node, const wchar_t* name, std::string& value) {
   return name && node.Dom().Attribute(WideToUtf8(name).c_str(), value);
 }
 
+// Hands a present attribute's value to `use`; false when absent.
+template <class Name, class Use>
+bool WithValue(const XmlNode& node, Name name, Use use) {
+  std::string v;
+  if (!GetUtf8(node, name, v)) return false;
+  use(v);
+  return true;
+}
+
 }  // namespace
 
 int32_t ParseXmlInt(const std::string& text) {
@@ -150,17 +159,11 @@ float ParseXmlFloat(const std::string& text) {
 }
 
 bool GetAttrBool(const XmlNode& node, const wchar_t* name, bool& out) {
-  std::string v;
-  if (!GetUtf8(node, name, v)) return false;
-  out = v == "true" || ParseXmlInt(v) != 0;
-  return true;
+  return WithValue(node, name, [&](const std::string& v) { out = v == "true" || ParseXmlInt(v) != 0; });
 }
 
 bool GetAttrBoolA(const XmlNode& node, const char* name, bool& out) {
-  std::string v;
-  if (!GetUtf8(node, name, v)) return false;
-  out = ParseXmlInt(v) != 0;
-  return true;
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlInt(v) != 0; });
 }
 
 bool GetAttrRGB(const XmlNode& node, const wchar_t* name, int32_t& red, int32_t& green, int32_t& blue) {
@@ -179,31 +182,21 @@ bool GetAttrRGB(const XmlNode& node, const wchar_t* name, int32_t& red, int32_t&
 }
 
 bool GetAttrFloat(const XmlNode& node, const wchar_t* name, float& out) {
-  std::string v;
-  if (!GetUtf8(node, name, v)) return false;
-  out = ParseXmlFloat(v);
-  return true;
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlFloat(v); });
 }
 
 bool GetAttrFloatA(const XmlNode& node, const char* name, float& out) {
-  std::string v;
-  if (!GetUtf8(node, name, v)) return false;
-  out = ParseXmlFloat(v);
-  return true;
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlFloat(v); });
 }
 
 bool GetAttrInt(const XmlNode& node, const wchar_t* name, int32_t* out) {
-  std::string v;
-  if (!GetUtf8(node, name, v)) return false;
-  if (out) *out = ParseXmlInt(v);
-  return true;
+  return WithValue(node, name, [&](const std::string& v) {
+    if (out) *out = ParseXmlInt(v);
+  });
 }
 
 bool GetAttrIntA(const XmlNode& node, const char* name, int32_t& out) {
-  std::string v;
-  if (!GetUtf8(node, name, v)) return false;
-  out = ParseXmlInt(v);
-  return true;
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlInt(v); });
 }
 
 bool GetAttrPoint(const XmlNode& node, const wchar_t* name, float& x, float& y) {
@@ -235,8 +228,5 @@ bool GetAttrString(const XmlNode& node, const wchar_t* name, char* buf, size_t b
 bool GetAttrStringA(const XmlNode& node, const char* name, std::string& out) { return GetUtf8(node, name, out); }
 
 bool GetAttrWString(const XmlNode& node, const wchar_t* name, std::wstring& out) {
-  std::string v;
-  if (!GetUtf8(node, name, v)) return false;
-  out = Utf8ToWide(v);
-  return true;
+  return WithValue(node, name, [&](const std::string& v) { out = Utf8ToWide(v); });
 }

@@ -115,8 +115,8 @@ TEST(CrashReport, ACrashWritesTheReport) {
   EXPECT_FALSE(CrashReport::IsPending(dir.Path()));
   int status = CrashInChild(dir.Path(), [] {
     // An unmapped address near zero (a null pointer as such would be caught by the sanitizer).
-    volatile int* p = reinterpret_cast<volatile int*>(uintptr_t(16));
-    *p = 1;
+    volatile uintptr_t address = 16;
+    *reinterpret_cast<volatile int*>(address) = 1;
   });
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(WTERMSIG(status), SIGSEGV);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "shell/Log.h"
 #include "shell/PakFormat.h"
@@ -77,8 +78,13 @@ TEST_F(PakTest, HandlesWorkLikeStdio) {
   }
   PakFileHandle* h = mPak.FOpen("f.bin", "rb");
   EXPECT_NE(mPak.FSeek(h, -1, SEEK_SET), 0);
+  EXPECT_NE(mPak.FSeek(h, std::numeric_limits<long>::max(), SEEK_END), 0);
+  EXPECT_EQ(mPak.FSeek(h, 100, SEEK_SET), 0);  // past the end, as stdio allows: reads give nothing
+  char c;
+  EXPECT_EQ(mPak.FRead(&c, 1, 1, h), 0u);
   mPak.FClose(h);
   EXPECT_EQ(mPak.FOpen("missing.bin", "rb"), nullptr);
+  EXPECT_EQ(mPak.FOpen(mDir.Path(), "rb"), nullptr);  // a folder is not a file
   EXPECT_EQ(mPak.FRead(nullptr, 1, 1, nullptr), 0u);
   EXPECT_EQ(mPak.FClose(nullptr), -1);
   // Writing always goes to the disk, even for a name a pack holds.
