@@ -1,69 +1,257 @@
-// Disk-only stand-in; the pack reader replaces it.
 #include "shell/PakInterface.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+#include <unordered_map>
 
-struct PakInterface::Impl {};
-class PakFileHandle {
- public:
-  FILE* mFile = nullptr;
-};
+#include "shell/Log.h"
+#include "shell/PakFormat.h"
+#include "shell/StringUtil.h"
 
 namespace {
-std::string ToSlashes(std::string s) {
-  for (auto& c : s)
-    if (c == '\\') c = '/';
-  return s;
+
+// One opened pack: its directory and where its bytes are (an open file or memory).
+struct Pack {
+  std::string mLabel;
+  FILE* mFile = nullptr;
+  std::vector<uint8_t> mMemory;
+  uint64_t mSize = 0;
+  PakFormat::Directory mDir;
+
+  ~Pack() {
+    if (mFile) std::fclose(mFile);
+  }
+  bool ReadAt(uint64_t offset, void* dest, size_t size) {
+    if (offset > mSize || size > mSize - offset) return false;
+    if (!mFile) {
+      if (size) std::memcpy(dest, mMemory.data() + offset, size);
+      return true;
+    }
+    if (offset > uint64_t(std::numeric_limits<off_t>::max())) return false;
+    if (fseeko(mFile, off_t(offset), SEEK_SET) != 0) return false;
+    return std::fread(dest, 1, size, mFile) == size;
+  }
+};
+
+struct Location {
+  size_t mPack;
+  size_t mEntry;
+};
+
+bool IsWriteMode(const char* mode) {
+  return mode && (std::strchr(mode, 'w') || std::strchr(mode, 'a') || std::strchr(mode, '+'));
 }
+
 }  // namespace
+
+struct PakInterface::Impl {
+  std::mutex mMutex;
+  std::vector<std::unique_ptr<Pack>> mPacks;
+  std::unordered_map<std::string, Location> mIndex;
+
+  bool Add(std::unique_ptr<Pack> pack) {
+    std::string reason;
+    uint8_t header[PakFormat::kHeaderSize] = {};
+    uint32_t dirSize = 0;
+    bool ok = pack->mSize >= PakFormat::kHeaderSize && pack->ReadAt(0, header, sizeof header);
+    if (!ok) reason = "file too short for a pack header";
+    ok = ok && PakFormat::ReadDirectorySize(header, sizeof header, pack->mSize, dirSize, reason);
+    std::vector<uint8_t> dir;
+    if (ok) {
+      dir.resize(dirSize);
+      ok = pack->ReadAt(PakFormat::kHeaderSize, dir.data(), dirSize);
+      if (!ok) reason = "cannot read the directory";
+    }
+    ok = ok && PakFormat::ParseDirectory(header, dir.data(), dirSize, pack->mSize, pack->mDir, reason);
+    if (!ok) {
+      LogMessage("ERROR: PakInterface: %s is not a valid pack (%s)", pack->mLabel.c_str(), reason.c_str());
+      return false;
+    }
+    std::lock_guard<std::mutex> lock(mMutex);
+    size_t packIndex = mPacks.size();
+    std::unordered_map<std::string, size_t> seen;
+    for (size_t i = 0; i < pack->mDir.mEntries.size(); ++i) {
+      std::string key = PathKey(pack->mDir.mEntries[i].mName);
+      if (!seen.emplace(key, i).second) {
+        LogMessage("WARNING: PakInterface: %s holds \"%s\" twice; the first is used", pack->mLabel.c_str(),
+                   pack->mDir.mEntries[i].mName.c_str());
+        continue;
+      }
+      mIndex[key] = Location{packIndex, i};  // a later pack overrides an earlier one
+    }
+    mPacks.push_back(std::move(pack));
+    return true;
+  }
+
+  // Reads a pack entry's contents; false when the name is in no pack.
+  bool ReadEntry(const std::string& name, std::vector<uint8_t>& out, bool& failed) {
+    failed = false;
+    std::lock_guard<std::mutex> lock(mMutex);
+    auto it = mIndex.find(PathKey(name));
+    if (it == mIndex.end()) return false;
+    Pack& pack = *mPacks[it->second.mPack];
+    const PakFormat::Entry& e = pack.mDir.mEntries[it->second.mEntry];
+    out.resize(e.mSize);
+    if (!pack.ReadAt(e.mOffset, out.data(), e.mSize)) {
+      LogMessage("ERROR: PakInterface: cannot read \"%s\" from %s", e.mName.c_str(), pack.mLabel.c_str());
+      out.clear();
+      failed = true;
+      return false;
+    }
+    PakFormat::Scramble(out.data(), out.size(), pack.mDir.mKey);
+    return true;
+  }
+};
+
+class PakFileHandle {
+ public:
+  FILE* mFile = nullptr;       // a disk file, or
+  std::vector<uint8_t> mData;  // a pack entry's contents
+  uint64_t mPos = 0;
+};
 
 PakInterface::PakInterface() : mImpl(std::make_unique<Impl>()) {}
 PakInterface::~PakInterface() = default;
-bool PakInterface::AddPakFile(const std::string&) { return false; }
-void PakInterface::Reset() {}
+
+bool PakInterface::AddPakFile(const std::string& path) {
+  std::string resolved = ResolvePathNoCase(path);
+  FILE* f = std::fopen(resolved.c_str(), "rb");
+  if (!f) {
+    LogMessage("ERROR: PakInterface: cannot open pack %s", path.c_str());
+    return false;
+  }
+  auto pack = std::make_unique<Pack>();
+  pack->mLabel = path;
+  pack->mFile = f;
+  if (fseeko(f, 0, SEEK_END) != 0) {
+    LogMessage("ERROR: PakInterface: cannot read pack %s", path.c_str());
+    return false;
+  }
+  off_t size = ftello(f);
+  pack->mSize = size > 0 ? uint64_t(size) : 0;
+  return mImpl->Add(std::move(pack));
+}
+
+bool PakInterface::AddPakMemory(std::vector<uint8_t> bytes, const std::string& label) {
+  auto pack = std::make_unique<Pack>();
+  pack->mLabel = label;
+  pack->mSize = bytes.size();
+  pack->mMemory = std::move(bytes);
+  return mImpl->Add(std::move(pack));
+}
+
+void PakInterface::Reset() {
+  std::lock_guard<std::mutex> lock(mImpl->mMutex);
+  mImpl->mIndex.clear();
+  mImpl->mPacks.clear();
+}
+
+bool PakInterface::IsInPak(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mImpl->mMutex);
+  return mImpl->mIndex.count(PathKey(name)) != 0;
+}
 
 PakFileHandle* PakInterface::FOpen(const std::string& name, const char* mode) {
-  FILE* f = std::fopen(ToSlashes(name).c_str(), mode);
+  if (!mode) return nullptr;
+  if (!IsWriteMode(mode)) {
+    auto h = std::make_unique<PakFileHandle>();
+    bool failed = false;
+    if (mImpl->ReadEntry(name, h->mData, failed)) return h.release();
+  }
+  std::string path = ResolvePathNoCase(name);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return nullptr;
+  FILE* f = std::fopen(path.c_str(), mode);
   if (!f) return nullptr;
   auto* h = new PakFileHandle;
   h->mFile = f;
   return h;
 }
+
 size_t PakInterface::FRead(void* dest, size_t size, size_t count, PakFileHandle* file) {
-  return file ? std::fread(dest, size, count, file->mFile) : 0;
+  if (!file || !dest || size == 0 || count == 0) return 0;
+  if (file->mFile) return std::fread(dest, size, count, file->mFile);
+  if (count > std::numeric_limits<size_t>::max() / size) count = std::numeric_limits<size_t>::max() / size;
+  uint64_t available = file->mPos < file->mData.size() ? file->mData.size() - file->mPos : 0;
+  size_t bytes = size_t(std::min<uint64_t>(available, uint64_t(size) * count));
+  if (bytes) std::memcpy(dest, file->mData.data() + file->mPos, bytes);
+  file->mPos += bytes;
+  return bytes / size;
 }
+
 int PakInterface::FSeek(PakFileHandle* file, long offset, int origin) {
-  return file ? std::fseek(file->mFile, offset, origin) : -1;
+  if (!file) return -1;
+  if (file->mFile) return std::fseek(file->mFile, offset, origin);
+  int64_t base;
+  switch (origin) {
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = int64_t(file->mPos); break;
+    case SEEK_END: base = int64_t(file->mData.size()); break;
+    default: return -1;
+  }
+  if (offset < 0 ? -int64_t(offset) > base : int64_t(offset) > std::numeric_limits<int64_t>::max() - base) return -1;
+  file->mPos = uint64_t(base + offset);
+  return 0;
 }
-long PakInterface::FTell(PakFileHandle* file) { return file ? std::ftell(file->mFile) : -1; }
+
+long PakInterface::FTell(PakFileHandle* file) {
+  if (!file) return -1;
+  if (file->mFile) return std::ftell(file->mFile);
+  return long(file->mPos);
+}
+
 long PakInterface::FSize(PakFileHandle* file) {
   if (!file) return -1;
+  if (!file->mFile) return long(file->mData.size());
   long pos = std::ftell(file->mFile);
-  std::fseek(file->mFile, 0, SEEK_END);
+  if (std::fseek(file->mFile, 0, SEEK_END) != 0) return -1;
   long size = std::ftell(file->mFile);
   std::fseek(file->mFile, pos, SEEK_SET);
   return size;
 }
+
 int PakInterface::FClose(PakFileHandle* file) {
   if (!file) return -1;
-  int r = std::fclose(file->mFile);
+  int r = file->mFile ? std::fclose(file->mFile) : 0;
   delete file;
   return r;
 }
+
 bool PakInterface::ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
-  std::ifstream in(ToSlashes(name), std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  bool failed = false;
+  if (mImpl->ReadEntry(name, out, failed)) return true;
+  FILE* f = std::fopen(ResolvePathNoCase(name).c_str(), "rb");
+  if (!f) return false;
+  out.clear();
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
 }
+
 bool PakInterface::Exists(const std::string& name) {
-  std::ifstream in(ToSlashes(name), std::ios::binary);
-  return bool(in);
+  if (IsInPak(name)) return true;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(ResolvePathNoCase(name), ec);
 }
 
 PakInterface* GetPakInterface() {
   static PakInterface instance;
   return &instance;
+}
+
+int AddStandardPaks(PakInterface* pak, const std::string& folder) {
+  int added = 0;
+  for (const char* name : {"data.pak", "loc.pak", "mod.pak"}) {
+    std::string path = JoinPath(folder, name);
+    if (!std::filesystem::exists(ResolvePathNoCase(path))) continue;
+    if (pak->AddPakFile(path)) ++added;
+  }
+  return added;
 }

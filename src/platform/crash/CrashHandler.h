@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace Platform {
+
+// Supplies the recent log lines quoted in a crash report. Called from the signal handler, after
+// the stack has been written; a crash inside the provider itself still leaves a report.
+using RecentLinesFn = std::vector<std::string> (*)();
+
+// Installs a handler for the fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) that
+// writes a report to reportPath: the signal, the version, the stack (backtrace) and the
+// recent log lines; then the signal takes its default course. False when the handler could
+// not be installed.
+bool InstallFatalSignalHandler(const std::string& reportPath, const std::string& version, RecentLinesFn recent);
+// Restores the default handlers.
+void UninstallFatalSignalHandler();
+
+}  // namespace Platform

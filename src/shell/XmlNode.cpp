@@ -1,0 +1,232 @@
+#include "shell/XmlNode.h"
+
+#include <cstdlib>
+#include <limits>
+
+#include "shell/Log.h"
+#include "shell/PakInterface.h"
+#include "shell/StringUtil.h"
+
+XmlNode XmlNode::selectSingleNode(const std::wstring& xpath) const {
+  return XmlNode(mDom.SelectSingle(WideToUtf8(xpath)));
+}
+
+std::vector<XmlNode> XmlNode::selectNodes(const std::wstring& xpath) const {
+  std::vector<XmlNode> out;
+  selectNodes(xpath, out);
+  return out;
+}
+
+bool XmlNode::selectNodes(const std::wstring& xpath, std::vector<XmlNode>& out) const {
+  out.clear();
+  bool ok = false;
+  std::vector<Platform::XmlDom> found = mDom.Select(WideToUtf8(xpath), &ok);
+  out.reserve(found.size());
+  for (auto& d : found) out.emplace_back(std::move(d));
+  return ok;
+}
+
+XmlNode XmlNode::documentElement() const { return XmlNode(mDom.DocumentElement()); }
+XmlNode XmlNode::parentNode() const { return XmlNode(mDom.Parent()); }
+XmlNode XmlNode::firstChild() const { return XmlNode(mDom.FirstChild()); }
+XmlNode XmlNode::nextSibling() const { return XmlNode(mDom.NextSibling()); }
+std::wstring XmlNode::nodeName() const { return Utf8ToWide(mDom.Name()); }
+std::wstring XmlNode::text() const { return Utf8ToWide(mDom.Text()); }
+
+bool XmlNode::getAttribute(const std::wstring& name, std::wstring& value) const {
+  std::string v;
+  if (!mDom.Attribute(WideToUtf8(name).c_str(), v)) return false;
+  value = Utf8ToWide(v);
+  return true;
+}
+
+bool XmlNode::getAttribute(const std::string& name, std::string& value) const {
+  return mDom.Attribute(name.c_str(), value);
+}
+
+bool XmlNode::setAttribute(const std::wstring& name, const std::wstring& value) {
+  return mDom.SetAttribute(WideToUtf8(name).c_str(), WideToUtf8(value));
+}
+
+std::string XmlNode::xml() const { return mDom.Serialize(); }
+
+XmlNode LoadXmlFromMemory(const uint8_t* data, size_t size, const std::string& name) {
+  std::string error;
+  Platform::XmlDom dom = Platform::XmlDom::Parse(data, size, &error);
+  if (dom.IsNull()) {
+    LogMessage("ERROR: LoadXmlDocument: %s is not valid XML (%s)", name.c_str(), error.c_str());
+    return XmlNode();
+  }
+  return XmlNode(std::move(dom));
+}
+
+XmlNode LoadXmlDocument(const std::string& fileName) {
+  std::vector<uint8_t> bytes;
+  if (!GetPakInterface()->ReadWholeFile(fileName, bytes)) {
+    LogMessage("ERROR: LoadXmlDocument: cannot read %s", fileName.c_str());
+    return XmlNode();
+  }
+  return LoadXmlFromMemory(bytes.data(), bytes.size(), fileName);
+}
+
+bool ForEachNode(const XmlNode& node, const std::wstring& xpath, XmlNodeCallback callback, void* arg1, void* arg2) {
+  std::vector<XmlNode> nodes;
+  if (!node.selectNodes(xpath, nodes)) return false;
+  if (!callback) return true;
+  for (const XmlNode& n : nodes)
+    if (!callback(n, arg1, arg2)) break;
+  return true;
+}
+
+XmlNode CreateChildElement(XmlNode& node, const std::wstring& name, const XmlNode* before) {
+  Platform::XmlDom parent = node.Dom();
+  return XmlNode(parent.InsertElement(WideToUtf8(name), before ? before->Dom() : Platform::XmlDom()));
+}
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Reads an optionally signed decimal integer at p, clamped to 32 bits. False when no digit.
+bool ReadInt(const char*& p, int32_t& out) {
+  const char* s = p;
+  while (IsBlank(*s)) ++s;
+  bool negative = false;
+  if (*s == '+' || *s == '-') negative = *s++ == '-';
+  if (*s < '0' || *s > '9') return false;
+  int64_t v = 0;
+  for (; *s >= '0' && *s <= '9'; ++s)
+    if (v <= int64_t(std::numeric_limits<int32_t>::max()) + 1) v = v * 10 + (*s - '0');
+  if (negative) v = -v;
+  if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
+  if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
+  out = int32_t(v);
+  p = s;
+  return true;
+}
+
+// "%f" in the C locale: blanks, then a floating-point number. False when none.
+bool ReadScanFloat(const char*& p, float& out) {
+  char* end = nullptr;
+  float v = std::strtof(p, &end);
+  if (end == p) return false;
+  out = v;
+  p = end;
+  return true;
+}
+
+bool GetUtf8(const XmlNode& node, const char* name, std::string& value) {
+  return name && node.Dom().Attribute(name, value);
+}
+
+bool GetUtf8(const XmlNode& node, const wchar_t* name, std::string& value) {
+  return name && node.Dom().Attribute(WideToUtf8(name).c_str(), value);
+}
+
+// Hands a present attribute's value to `use`; false when absent.
+template <class Name, class Use>
+bool WithValue(const XmlNode& node, Name name, Use use) {
+  std::string v;
+  if (!GetUtf8(node, name, v)) return false;
+  use(v);
+  return true;
+}
+
+}  // namespace
+
+int32_t ParseXmlInt(const std::string& text) {
+  const char* p = text.c_str();
+  int32_t v = 0;
+  return ReadInt(p, v) ? v : 0;
+}
+
+float ParseXmlFloat(const std::string& text) {
+  const char* s = text.c_str();
+  while (IsBlank(*s)) ++s;
+  bool negative = false;
+  if (*s == '+' || *s == '-') negative = *s++ == '-';
+  double whole = 0;
+  for (; *s >= '0' && *s <= '9'; ++s) whole = whole * 10 + (*s - '0');
+  double fraction = 0, scale = 1;
+  if (*s == '.')
+    for (++s; *s >= '0' && *s <= '9'; ++s) {
+      scale /= 10;
+      fraction += (*s - '0') * scale;
+    }
+  double v = whole + fraction;
+  if (v > std::numeric_limits<float>::max()) v = std::numeric_limits<float>::max();
+  return float(negative ? -v : v);
+}
+
+bool GetAttrBool(const XmlNode& node, const wchar_t* name, bool& out) {
+  return WithValue(node, name, [&](const std::string& v) { out = v == "true" || ParseXmlInt(v) != 0; });
+}
+
+bool GetAttrBoolA(const XmlNode& node, const char* name, bool& out) {
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlInt(v) != 0; });
+}
+
+bool GetAttrRGB(const XmlNode& node, const wchar_t* name, int32_t& red, int32_t& green, int32_t& blue) {
+  std::string v;
+  if (!GetUtf8(node, name, v)) return false;
+  const char* p = v.c_str();
+  int32_t c[3];
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0 && *p++ != ';') return false;
+    if (!ReadInt(p, c[i])) return false;
+  }
+  red = c[0];
+  green = c[1];
+  blue = c[2];
+  return true;
+}
+
+bool GetAttrFloat(const XmlNode& node, const wchar_t* name, float& out) {
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlFloat(v); });
+}
+
+bool GetAttrFloatA(const XmlNode& node, const char* name, float& out) {
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlFloat(v); });
+}
+
+bool GetAttrInt(const XmlNode& node, const wchar_t* name, int32_t* out) {
+  return WithValue(node, name, [&](const std::string& v) {
+    if (out) *out = ParseXmlInt(v);
+  });
+}
+
+bool GetAttrIntA(const XmlNode& node, const char* name, int32_t& out) {
+  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlInt(v); });
+}
+
+bool GetAttrPoint(const XmlNode& node, const wchar_t* name, float& x, float& y) {
+  std::string v;
+  if (!GetUtf8(node, name, v)) return false;
+  const char* p = v.c_str();
+  float a = 0, b = 0;
+  if (!ReadScanFloat(p, a) || *p++ != ';' || !ReadScanFloat(p, b)) return false;
+  x = a;
+  y = b;
+  return true;
+}
+
+bool GetAttrString(const XmlNode& node, const wchar_t* name, char* buf, size_t bufSize, unsigned /*codePage*/) {
+  std::string v;
+  if (!GetUtf8(node, name, v)) return false;
+  if (!buf || bufSize == 0) return true;
+  size_t n = v.size();
+  if (n > bufSize - 1) {
+    n = bufSize - 1;
+    // Back up to the start of a character so no partial sequence is left behind.
+    while (n > 0 && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80) --n;
+  }
+  v.copy(buf, n);
+  buf[n] = '\0';
+  return true;
+}
+
+bool GetAttrStringA(const XmlNode& node, const char* name, std::string& out) { return GetUtf8(node, name, out); }
+
+bool GetAttrWString(const XmlNode& node, const wchar_t* name, std::wstring& out) {
+  return WithValue(node, name, [&](const std::string& v) { out = Utf8ToWide(v); });
+}

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "shell/CrashReport.h"
+#include "shell/Log.h"
+#include "shell/support/TestFiles.h"
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+  auto bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Runs `crash` in a child process with the crash reporter installed; the child's wait status.
+template <class F>
+int CrashInChild(const std::string& folder, F crash) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    CrashReport::Install(folder, "1.0-test");
+    LogMessage("last words %d", 42);
+    crash();
+    _exit(0);  // not reached
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
+
+// A one-connection HTTP server on 127.0.0.1 for the upload tests. With `answer` false it
+// accepts the connection and never says anything.
+class TestServer {
+ public:
+  explicit TestServer(bool answer) : mAnswer(answer) {
+    mListen = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    bind(mListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(mListen, 1);
+    socklen_t len = sizeof addr;
+    getsockname(mListen, reinterpret_cast<sockaddr*>(&addr), &len);
+    mPort = ntohs(addr.sin_port);
+    mThread = std::thread([this] { Serve(); });
+  }
+  ~TestServer() {
+    mStop = true;
+    mThread.join();
+    close(mListen);
+  }
+  int Port() const { return mPort; }
+  std::string Request() {
+    mThread.join();
+    mThread = std::thread([] {});
+    return mRequest;
+  }
+
+ private:
+  void Serve() {
+    // Bounded: gives up after a few seconds whatever happens.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    pollfd p{mListen, POLLIN, 0};
+    if (poll(&p, 1, 5000) <= 0) return;
+    int fd = accept(mListen, nullptr, nullptr);
+    if (fd < 0) return;
+    size_t expected = std::string::npos;
+    while (!mStop && std::chrono::steady_clock::now() < deadline) {
+      pollfd q{fd, POLLIN, 0};
+      if (poll(&q, 1, 50) <= 0) continue;
+      char buf[4096];
+      ssize_t n = recv(fd, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      mRequest.append(buf, size_t(n));
+      size_t head = mRequest.find("\r\n\r\n");
+      if (head != std::string::npos && expected == std::string::npos) {
+        size_t cl = mRequest.find("Content-Length: ");
+        if (cl != std::string::npos) expected = head + 4 + std::strtoul(mRequest.c_str() + cl + 16, nullptr, 10);
+      }
+      if (mAnswer && expected != std::string::npos && mRequest.size() >= expected) {
+        const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nOK";
+        send(fd, reply, sizeof reply - 1, MSG_NOSIGNAL);
+        break;
+      }
+    }
+    if (!mAnswer)  // hold the connection open, silently, until the test ends
+      while (!mStop && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    close(fd);
+  }
+
+  bool mAnswer;
+  int mListen = -1;
+  int mPort = 0;
+  std::atomic<bool> mStop{false};
+  std::string mRequest;
+  std::thread mThread;
+};
+
+}  // namespace
+
+TEST(CrashReport, ACrashWritesTheReport) {
+  TempDir dir;
+  EXPECT_FALSE(CrashReport::IsPending(dir.Path()));
+  int status = CrashInChild(dir.Path(), [] {
+    // An unmapped address near zero (a null pointer as such would be caught by the sanitizer).
+    volatile uintptr_t address = 16;
+    *reinterpret_cast<volatile int*>(address) = 1;
+  });
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+  ASSERT_TRUE(CrashReport::IsPending(dir.Path()));
+  std::string report = ReadText(CrashReport::ReportPath(dir.Path()));
+  EXPECT_NE(report.find("Version: 1.0-test"), std::string::npos) << report;
+  EXPECT_NE(report.find("SIGSEGV"), std::string::npos) << report;
+  EXPECT_NE(report.find("Address: 0x0000000000000010"), std::string::npos) << report;
+  EXPECT_NE(report.find("Stack:\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("last words 42"), std::string::npos) << report;
+  EXPECT_NE(report.find("End of report"), std::string::npos) << report;
+  CrashReport::Discard(dir.Path());
+  EXPECT_FALSE(CrashReport::IsPending(dir.Path()));
+
+  status = CrashInChild(dir.Path(), [] { std::abort(); });
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGABRT);
+  EXPECT_NE(ReadText(CrashReport::ReportPath(dir.Path())).find("SIGABRT"), std::string::npos);
+}
+
+TEST(CrashReport, UploadPostsTheReportAsFormData) {
+  TempDir dir;
+  WriteFile(CrashReport::ReportPath(dir.Path()), "Crash report\nStack:\nframe 1\n");
+  TestServer server(true);
+  CrashReport::Upload upload;
+  ASSERT_TRUE(upload.Start(dir.Path(), "1.0", "127.0.0.1", server.Port(), 5000));
+  ASSERT_TRUE(upload.WaitFor(10000));
+  Platform::HttpResult r = upload.Result();
+  EXPECT_TRUE(r.mOk) << r.mError;
+  EXPECT_EQ(r.mStatus, 200);
+  EXPECT_EQ(r.mBody, "OK");
+
+  std::string req = server.Request();
+  EXPECT_EQ(req.rfind("POST /kavrel_error.php HTTP/1.1\r\n", 0), 0u) << req;
+  size_t b = req.find("Content-Type: multipart/form-data; boundary=");
+  ASSERT_NE(b, std::string::npos) << req;
+  std::string boundary = req.substr(b + 44, req.find("\r\n", b) - b - 44);
+  std::string body = req.substr(req.find("\r\n\r\n") + 4);
+  EXPECT_EQ(body.rfind("--" + boundary + "\r\n", 0), 0u);
+  EXPECT_NE(body.find("name=\"version\"\r\n\r\n1.0\r\n"), std::string::npos);
+  EXPECT_NE(body.find("name=\"report\"; filename=\"crash.txt\""), std::string::npos);
+  EXPECT_NE(body.find("Crash report\nStack:\nframe 1\n"), std::string::npos);
+  EXPECT_EQ(body.substr(body.size() - boundary.size() - 6), "--" + boundary + "--\r\n");
+}
+
+TEST(CrashReport, SilentOrRefusingServersNeverHang) {
+  TempDir dir;
+  WriteFile(CrashReport::ReportPath(dir.Path()), "report");
+  {
+    TestServer silent(false);
+    CrashReport::Upload upload;
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(upload.Start(dir.Path(), "1.0", "127.0.0.1", silent.Port(), 300));
+    EXPECT_FALSE(upload.IsDone() && upload.Result().mOk);  // the caller is never blocked
+    ASSERT_TRUE(upload.WaitFor(5000));
+    auto took = std::chrono::steady_clock::now() - start;
+    Platform::HttpResult r = upload.Result();
+    EXPECT_FALSE(r.mOk);
+    EXPECT_TRUE(r.mTimedOut) << r.mError;
+    EXPECT_LT(took, std::chrono::seconds(3));
+  }
+  {
+    // A port nobody listens on: refused at once.
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+    close(s);
+    CrashReport::Upload upload;
+    ASSERT_TRUE(upload.Start(dir.Path(), "1.0", "127.0.0.1", ntohs(addr.sin_port), 3000));
+    ASSERT_TRUE(upload.WaitFor(5000));
+    EXPECT_FALSE(upload.Result().mOk);
+    EXPECT_FALSE(upload.Result().mTimedOut);
+  }
+  CrashReport::Upload upload;
+  EXPECT_FALSE(upload.Start(dir.Path(), "1.0", "", 80, 1000));  // no server configured
+  TempDir empty;
+  EXPECT_FALSE(upload.Start(empty.Path(), "1.0", "127.0.0.1", 80, 1000));  // nothing to send
+}
