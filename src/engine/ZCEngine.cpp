@@ -1,23 +1,28 @@
 #include "engine/ZCEngine.h"
 
-#include <cstdlib>
-#include <ctime>
-
 #include "platform/window/Window.h"
 #include "shell/Log.h"
+#include "shell/PakInterface.h"
 
 ZCEngine* GetEngine() { return static_cast<ZCEngine*>(gVeskApp); }
 
-ZCEngine::ZCEngine() { mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u); }
+TextVars* GetTextVars() {
+  ZCEngine* engine = GetEngine();
+  return engine ? engine->GetTextVarsTable() : nullptr;
+}
+
+ZCEngine::ZCEngine() {
+  // The game's data: the packs beside the executable (the current folder), then the disk.
+  AddStandardPaks(GetPakInterface(), ".");
+  mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u);
+}
 
 ZCEngine::~ZCEngine() = default;
 
 bool ZCEngine::Init() {
   mWidth = mAppWidth;
   mHeight = mAppHeight;
-  if (!VeskAppBase::Init()) return false;
-  std::srand(unsigned(std::time(nullptr)));
-  return true;
+  return VeskAppBase::Init();
 }
 
 void ZCEngine::Start() {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "shell/LocTable.h"
+#include "shell/TextVars.h"
 #include "shell/VeskAppBase.h"
 
 // The engine layer of the application object (the top of the engine layer). It owns the engine's managers as they are
@@ -23,6 +25,9 @@ class ZCEngine : public Vesk::VeskAppBase {
   int32_t mAppWidth = 1024;
   int32_t mAppHeight = 768;
 
+  LocTable* GetLocTable() { return &mLocTable; }
+  TextVars* GetTextVarsTable() { return &mTextVars; }
+
   // Asks for a redraw on the next loop step.
   void MarkDirty() { mDirty = true; }
   const std::vector<uint32_t>& GetScreenPixels() const { return mScreen; }
@@ -38,6 +43,8 @@ class ZCEngine : public Vesk::VeskAppBase {
   bool IsDirty() const override { return mDirty; }
   void DrawFrame() override;
 
+  LocTable mLocTable;
+  TextVars mTextVars;
   std::vector<uint32_t> mScreen;
   bool mDirty = true;
   bool mStartupLoading = false;
@@ -45,3 +52,5 @@ class ZCEngine : public Vesk::VeskAppBase {
 
 // The application object as the engine sees it (null before it exists).
 ZCEngine* GetEngine();
+// The application's text variables (null before the application exists).
+TextVars* GetTextVars();
