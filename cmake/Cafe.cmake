@@ -22,7 +22,7 @@ function(cafe_test label name)
   set_tests_properties(${label}.${name} PROPERTIES
     LABELS ${label}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;CAFE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CAFE_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;CAFE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CAFE_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
 
 # cafe_folder_library(<folder> DEPS ...): cafe_<folder> from every .cpp under the current

@@ -1,8 +1,5 @@
 #include "engine/ZCEngine.h"
 
-#include <cstdlib>
-#include <ctime>
-
 #include <algorithm>
 
 #include "platform/audio/Audio.h"
@@ -20,10 +17,16 @@ constexpr int kAudioFrequency = 44100;
 
 ZCEngine* GetEngine() { return static_cast<ZCEngine*>(gVeskApp); }
 
+TextVars* GetTextVars() {
+  ZCEngine* engine = GetEngine();
+  return engine ? engine->GetTextVarsTable() : nullptr;
+}
+
 ZCEngine::ZCEngine()
     : mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
       mSoundManager(std::make_unique<SoundManager>()),
       mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())) {
+  // The game's data: the packs beside the executable (the current folder), then the disk.
   AddStandardPaks(GetPakInterface(), ".");
   mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u);
 }
@@ -41,7 +44,6 @@ bool ZCEngine::Init() {
   mWidth = mAppWidth;
   mHeight = mAppHeight;
   if (!VeskAppBase::Init()) return false;
-  std::srand(unsigned(std::time(nullptr)));
   std::string error;
   if (!Platform::Audio::Open(kAudioFrequency, &error))
     LogMessage("WARNING: no sound output (%s); the game runs silent", error.c_str());

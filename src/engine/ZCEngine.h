@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "shell/LocTable.h"
+#include "shell/TextVars.h"
 #include "shell/VeskAppBase.h"
 
 class SoundManager;
@@ -39,6 +41,9 @@ class ZCEngine : public Vesk::VeskAppBase {
   int32_t mAppWidth = 1024;
   int32_t mAppHeight = 768;
 
+  LocTable* GetLocTable() { return &mLocTable; }
+  TextVars* GetTextVarsTable() { return &mTextVars; }
+
   // Asks for a redraw on the next loop step.
   void MarkDirty() { mDirty = true; }
   const std::vector<uint32_t>& GetScreenPixels() const { return mScreen; }
@@ -61,6 +66,8 @@ class ZCEngine : public Vesk::VeskAppBase {
   std::unique_ptr<Vesk::MusicInterface> mMusicInterface;
   std::unique_ptr<SoundManager> mSoundManager;
   std::unique_ptr<ZCMusic> mMusic;
+  LocTable mLocTable;
+  TextVars mTextVars;
   std::vector<uint32_t> mScreen;
   bool mDirty = true;
   bool mStartupLoading = false;
@@ -68,3 +75,5 @@ class ZCEngine : public Vesk::VeskAppBase {
 
 // The application object as the engine sees it (null before it exists).
 ZCEngine* GetEngine();
+// The application's text variables (null before the application exists).
+TextVars* GetTextVars();

@@ -1,6 +1,8 @@
 #include "shell/VeskAppBase.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 
 #include "platform/paths/UserPaths.h"
 #include "platform/settings/SettingsStore.h"
@@ -9,6 +11,7 @@
 #include "platform/window/Window.h"
 #include "shell/ErrorReport.h"
 #include "shell/Log.h"
+#include "shell/Random.h"
 
 Vesk::VeskAppBase* gVeskApp = nullptr;
 
@@ -51,12 +54,15 @@ std::string VeskAppBase::SettingsFilePath() const {
 
 bool VeskAppBase::Init() {
   if (mTitle.empty()) mTitle = mProductName;
+  std::string error;
+  if (!Platform::EnsureDirectory(UserDataFolder(), &error))
+    LogMessage("ERROR: cannot create the data folder %s: %s", UserDataFolder().c_str(), error.c_str());
+  CrashReport::Install(UserDataFolder(), mProductVersion);
   ReadSettings();
 
   // One game at a time: the lock lives in the runtime folder, else in the data folder.
   std::string lockDir = Platform::RuntimeDir();
   if (lockDir.empty() || !Platform::EnsureDirectory(lockDir)) lockDir = UserDataFolder();
-  std::string error;
   if (!Platform::EnsureDirectory(lockDir, &error)) {
     LogMessage("ERROR: cannot create the folder %s: %s", lockDir.c_str(), error.c_str());
   } else {
@@ -80,6 +86,8 @@ bool VeskAppBase::Init() {
   }
   RegWriteInt("InProgress", 1);
 
+  StartDemo();
+
   if (WantsWindow()) {
     mWindow = std::make_unique<Platform::Window>();
     if (!mWindow->Create(mTitle, mWidth, mHeight, mWindowed, &error)) {
@@ -99,7 +107,53 @@ void VeskAppBase::Start() {
   // Leave the loop: threads first, then the services, then the settings.
   JoinLoader();
   ShutdownServices();
+  if (mDemo.IsRecording()) mDemo.Finish(mUpdateCount);
   WriteSettings();
+  if (mCrashUpload.IsRunning()) mCrashUpload.WaitFor(3000);
+}
+
+void VeskAppBase::StartDemo() {
+  uint32_t seed = uint32_t(Platform::GetTickUs() ^ (uint64_t(::time(nullptr)) << 20));
+  const CommandLine& cl = mCommandLine;
+  auto demoPath = [&](int number) {
+    std::string name = Demo::FileName(cl.mDemoFile, number < 0 ? 0 : number);
+    return name.find('/') == std::string::npos ? Platform::JoinPath(UserDataFolder(), name) : name;
+  };
+  if (cl.mPlay) {
+    std::string path = demoPath(cl.mPlayNum);
+    if (mDemo.StartPlayback(path)) {
+      seed = mDemo.Seed();
+      LogMessage("demo: playing %s", path.c_str());
+    }
+  } else if (cl.mRecord) {
+    std::string path = demoPath(cl.mRecNum);
+    if (mDemo.StartRecording(path, seed)) LogMessage("demo: recording into %s", path.c_str());
+  }
+  SeedRandom(seed);
+}
+
+void VeskAppBase::OfferCrashReport(const std::string& askText) {
+  std::string folder = UserDataFolder();
+  if (!CrashReport::IsPending(folder)) return;
+  std::string server;
+  if (!RegReadString("CrashReportServer", server) || server.empty()) return;  // nowhere to send it
+  std::string host = server;
+  int port = 80;
+  size_t colon = server.rfind(':');
+  if (colon != std::string::npos) {
+    host = server.substr(0, colon);
+    port = std::atoi(server.c_str() + colon + 1);
+  }
+  if (host.empty() || port <= 0 || port > 65535) {
+    LogMessage("WARNING: bad crash report server address: %s", server.c_str());
+    return;
+  }
+  auto answer = Platform::ShowMessageBox(mTitle, askText, Platform::MessageBoxButtons::YesNo);
+  if (answer != Platform::MessageBoxAnswer::Yes) {
+    CrashReport::Discard(folder);
+    return;
+  }
+  mCrashUpload.Start(folder, mProductVersion, host, port, 10000);
 }
 
 bool VeskAppBase::LoopStep() {
@@ -111,7 +165,9 @@ bool VeskAppBase::LoopStep() {
   while (!mInputQueue.empty()) {
     Platform::InputEvent ev = mInputQueue.front();
     mInputQueue.pop_front();
-    HandleInput(ev);
+    // A demo being played owns the input; the player can still close the window.
+    if (mDemo.IsPlaying() && ev.mType != Platform::InputEvent::Type::Close) continue;
+    DispatchInput(ev);
     if (IsShutdownRequested()) return false;
   }
 
@@ -135,6 +191,17 @@ bool VeskAppBase::LoopStep() {
   while (now >= mNextUpdateMs) {
     // The step is counted before it runs, so a nested loop inside it never runs it twice.
     mNextUpdateMs += step;
+    if (mDemo.IsPlaying()) {
+      // Recorded input is handed over at the step it was handled at when it was recorded.
+      for (const Platform::InputEvent& ev : mDemo.TakeEvents(mUpdateCount)) {
+        HandleInput(ev);
+        if (IsShutdownRequested()) return false;
+      }
+      if (mDemo.PlaybackFinished(mUpdateCount)) {
+        mDemo.Finish();
+        LogMessage("demo: playback finished at step %llu", static_cast<unsigned long long>(mUpdateCount));
+      }
+    }
     ++mUpdateCount;
     UpdateStep();
     if (IsShutdownRequested()) return false;
@@ -151,6 +218,11 @@ bool VeskAppBase::LoopStep() {
     if (mNextUpdateMs > now) SleepMs(uint32_t(std::min<uint64_t>(mNextUpdateMs - now, step)));
   }
   return !IsShutdownRequested();
+}
+
+void VeskAppBase::DispatchInput(const Platform::InputEvent& event) {
+  if (mDemo.IsRecording() && event.mType != Platform::InputEvent::Type::Close) mDemo.RecordEvent(mUpdateCount, event);
+  HandleInput(event);
 }
 
 void VeskAppBase::HandleInput(const Platform::InputEvent& event) {

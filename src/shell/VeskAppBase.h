@@ -11,6 +11,8 @@
 #include "platform/process/SingleInstance.h"
 #include "platform/window/InputEvent.h"
 #include "shell/CommandLine.h"
+#include "shell/CrashReport.h"
+#include "shell/Demo.h"
 
 namespace Platform {
 class Window;
@@ -66,6 +68,12 @@ class VeskAppBase {
   // OnLoaderFinished on the main thread once it is done.
   void StartLoaderThread(std::function<void()> work);
   bool IsLoaderRunning() const { return mLoaderRunning.load(std::memory_order_acquire); }
+
+  // Records the value into the demo being recorded, or replaces it by the recorded one during
+  // playback; otherwise leaves it.
+  void DemoSyncBool(bool& value) { mDemo.SyncBool(value); }
+  void DemoSyncString(std::string& value) { mDemo.SyncString(value); }
+  Demo& GetDemo() { return mDemo; }
 
   uint64_t GetUpdateCount() const { return mUpdateCount; }
   Platform::Window* GetWindow() const { return mWindow.get(); }
@@ -135,12 +143,21 @@ class VeskAppBase {
   void ReadSettings();
   void WriteSettings();
   void JoinLoader();
+  // Starts recording or playback as the command line asks, and seeds the random generators.
+  void StartDemo();
+  // The crash report left by an earlier run: offered for upload when a report server is set.
+  // `askText` is the question shown to the player.
+  void OfferCrashReport(const std::string& askText);
+  // Hands one input event to the game, recording it when a demo is being recorded.
+  void DispatchInput(const Platform::InputEvent& event);
 
   CommandLine mCommandLine;
   std::unique_ptr<Platform::Window> mWindow;
   std::unique_ptr<Platform::SettingsStore> mSettings;
   Platform::SingleInstance mInstanceLock;
   std::deque<Platform::InputEvent> mInputQueue;
+  Demo mDemo;
+  CrashReport::Upload mCrashUpload;
 
  private:
   std::atomic<bool> mShutdown{false};
