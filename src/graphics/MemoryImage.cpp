@@ -189,11 +189,13 @@ std::unique_ptr<uint8_t[]> BuildRuns(const uint32_t* bits, size_t n, Classify cl
   std::unique_ptr<uint8_t[]> runs(new uint8_t[n + 1]);
   runs[n] = 0;
   if (n == 0) return runs;
+  size_t length = 1;
   runs[n - 1] = 1;
   int prevClass = cls(bits[n - 1]);
   for (size_t i = n - 1; i-- > 0;) {
     int c = cls(bits[i]);
-    runs[i] = (c == prevClass && runs[i + 1] < 255) ? uint8_t(runs[i + 1] + 1) : 1;
+    length = c == prevClass ? length + 1 : 1;
+    runs[i] = uint8_t(std::min<size_t>(length, 255));
     prevClass = c;
   }
   return runs;
