@@ -8,8 +8,8 @@
 #include "graphics/MemoryImage.h"
 #include "graphics/PixelOps.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__SSE2__)
+#include <immintrin.h>
 #endif
 
 namespace Vesk {
@@ -25,37 +25,81 @@ uint32_t ClampedARGB(const Color& c) {
 
 Color ClampedColor(const Color& c) { return Color::FromARGB(ClampedARGB(c)); }
 
-// Source over an opaque or translucent destination row, for pixels of any alpha. Four pixels at
-// a time when their destination is opaque; the arithmetic is that of Over().
-void OverRow(uint32_t* d, const uint32_t* s, int32_t n) {
-  int32_t i = 0;
+// Source over a destination row, for pixels of any alpha; the arithmetic is that of Over().
+// Groups of pixels over an opaque destination mix each channel in 16-bit lanes:
+// (s a + d (255 - a) + 128) / 255 rounded as Div255 does; the alpha channel mixes towards 255.
 #if defined(__SSE2__)
+inline __m128i MixHalf(__m128i s16, __m128i d16, __m128i a16) {
+  const __m128i c255 = _mm_set1_epi16(255), c128 = _mm_set1_epi16(128);
+  __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a16), _mm_mullo_epi16(d16, _mm_sub_epi16(c255, a16))),
+                            c128);
+  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+
+// Four pixels; false (nothing written) when some destination pixel is not opaque.
+inline bool OverFourOpaque(uint32_t* d, const uint32_t* s) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i opaque = _mm_set1_epi32(int32_t(0xFF000000u));
-  const __m128i c255 = _mm_set1_epi16(255);
-  const __m128i c128 = _mm_set1_epi16(128);
-  for (; i + 4 <= n; i += 4) {
-    __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(dv, opaque), opaque)) != 0xFFFF) {
-      for (int32_t k = i; k < i + 4; ++k) d[k] = Over(d[k], s[k]);
-      continue;
-    }
-    __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    // The alpha channel mixes towards 255, which keeps an opaque destination opaque.
-    __m128i sop = _mm_or_si128(sv, opaque);
-    auto half = [&](__m128i s16, __m128i d16, __m128i a16) {
-      __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a16), _mm_mullo_epi16(d16, _mm_sub_epi16(c255, a16))),
-                                c128);
-      return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-    };
-    __m128i slo = _mm_unpacklo_epi8(sop, zero), shi = _mm_unpackhi_epi8(sop, zero);
-    __m128i alo = _mm_unpacklo_epi8(sv, zero), ahi = _mm_unpackhi_epi8(sv, zero);
-    alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(alo, 0xFF), 0xFF);
-    ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(ahi, 0xFF), 0xFF);
-    __m128i rlo = half(slo, _mm_unpacklo_epi8(dv, zero), alo);
-    __m128i rhi = half(shi, _mm_unpackhi_epi8(dv, zero), ahi);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(rlo, rhi));
+  __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(dv, opaque), opaque)) != 0xFFFF) return false;
+  __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+  __m128i sop = _mm_or_si128(sv, opaque);
+  __m128i alo = _mm_unpacklo_epi8(sv, zero), ahi = _mm_unpackhi_epi8(sv, zero);
+  alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(alo, 0xFF), 0xFF);
+  ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(ahi, 0xFF), 0xFF);
+  __m128i rlo = MixHalf(_mm_unpacklo_epi8(sop, zero), _mm_unpacklo_epi8(dv, zero), alo);
+  __m128i rhi = MixHalf(_mm_unpackhi_epi8(sop, zero), _mm_unpackhi_epi8(dv, zero), ahi);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(rlo, rhi));
+  return true;
+}
+#endif
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define CAFE_HAVE_AVX2_PATH 1
+__attribute__((target("avx2"))) inline __m256i Mix16(__m256i s16, __m256i a16src, __m256i d16) {
+  const __m256i c255 = _mm256_set1_epi16(255), c128 = _mm256_set1_epi16(128);
+  const __m256i alphaShuffle =
+      _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15, 6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15,
+                       14, 15, 14, 15);
+  __m256i a16 = _mm256_shuffle_epi8(a16src, alphaShuffle);
+  __m256i t = _mm256_add_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(s16, a16), _mm256_mullo_epi16(d16, _mm256_sub_epi16(c255, a16))), c128);
+  return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+}
+
+// Eight pixels at a time where the processor has AVX2; the same arithmetic. Returns how many
+// pixels it drew: it stops at the first group over a destination that is not opaque.
+__attribute__((target("avx2"))) int32_t OverEightOpaqueRun(uint32_t* d, const uint32_t* s, int32_t n) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i opaque = _mm256_set1_epi32(int32_t(0xFF000000u));
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(dv, opaque), opaque)) != -1) break;
+    __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    __m256i sop = _mm256_or_si256(sv, opaque);
+    __m256i lo = Mix16(_mm256_unpacklo_epi8(sop, zero), _mm256_unpacklo_epi8(sv, zero), _mm256_unpacklo_epi8(dv, zero));
+    __m256i hi = Mix16(_mm256_unpackhi_epi8(sop, zero), _mm256_unpackhi_epi8(sv, zero), _mm256_unpackhi_epi8(dv, zero));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(lo, hi));
   }
+  return i;
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
+void OverRow(uint32_t* d, const uint32_t* s, int32_t n) {
+  int32_t i = 0;
+#if defined(CAFE_HAVE_AVX2_PATH)
+  if (n >= 8 && HasAvx2()) i = OverEightOpaqueRun(d, s, n);
+#endif
+#if defined(__SSE2__)
+  for (; i + 4 <= n; i += 4)
+    if (!OverFourOpaque(d + i, s + i))
+      for (int32_t k = i; k < i + 4; ++k) d[k] = Over(d[k], s[k]);
 #endif
   for (; i < n; ++i) d[i] = Over(d[i], s[i]);
 }
