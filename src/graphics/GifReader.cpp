@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "graphics/ByteSource.h"
 #include "graphics/ImageLib.h"
 #include "shell/Log.h"
 
@@ -12,19 +13,9 @@ namespace ImageLib {
 
 namespace {
 
-struct Source {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 int ReadGif(GifFileType* gif, GifByteType* out, int length) {
-  auto* src = static_cast<Source*>(gif->UserData);
   if (length <= 0) return 0;
-  size_t n = std::min(size_t(length), src->size - src->pos);
-  std::memcpy(out, src->data + src->pos, n);
-  src->pos += n;
-  return int(n);
+  return int(static_cast<ByteSource*>(gif->UserData)->Read(out, size_t(length)));
 }
 
 struct GifCloser {
@@ -37,7 +28,7 @@ struct GifCloser {
 }  // namespace
 
 std::unique_ptr<Vesk::MemoryImage> DecodeGIF(const uint8_t* data, size_t size, const std::string& name) {
-  Source src{data, size, 0};
+  ByteSource src{data, size, 0};
   int err = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&src, ReadGif, &err));
   auto fail = [&](const char* why) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "graphics/ByteSource.h"
 #include "graphics/ImageLib.h"
 #include "shell/Log.h"
 
@@ -11,23 +12,15 @@ namespace ImageLib {
 
 namespace {
 
-struct Source {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 OPJ_SIZE_T Read(void* out, OPJ_SIZE_T n, void* user) {
-  auto* s = static_cast<Source*>(user);
+  auto* s = static_cast<ByteSource*>(user);
+  // The end of the data is told by (OPJ_SIZE_T)-1.
   if (s->pos >= s->size) return OPJ_SIZE_T(-1);
-  size_t k = std::min(size_t(n), s->size - s->pos);
-  std::memcpy(out, s->data + s->pos, k);
-  s->pos += k;
-  return k;
+  return s->Read(out, n);
 }
 
 OPJ_OFF_T Skip(OPJ_OFF_T n, void* user) {
-  auto* s = static_cast<Source*>(user);
+  auto* s = static_cast<ByteSource*>(user);
   if (n < 0) {
     size_t back = std::min(size_t(-n), s->pos);
     s->pos -= back;
@@ -39,7 +32,7 @@ OPJ_OFF_T Skip(OPJ_OFF_T n, void* user) {
 }
 
 OPJ_BOOL Seek(OPJ_OFF_T n, void* user) {
-  auto* s = static_cast<Source*>(user);
+  auto* s = static_cast<ByteSource*>(user);
   if (n < 0 || size_t(n) > s->size) return OPJ_FALSE;
   s->pos = size_t(n);
   return OPJ_TRUE;
@@ -71,7 +64,7 @@ std::unique_ptr<Vesk::MemoryImage> DecodeJPEG2000(const uint8_t* data, size_t si
   else
     return fail("not a JPEG 2000 file");
 
-  Source src{data, size, 0};
+  ByteSource src{data, size, 0};
   opj_stream_t* stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE);
   opj_codec_t* codec = opj_create_decompress(format);
   opj_image_t* img = nullptr;

@@ -387,44 +387,41 @@ void StretchFast(MemoryImage& dst, MemoryImage& src, const Rect& destRect, const
   const uint32_t* sbits = src.GetBits();
   uint32_t* dbits = dst.GetBits();
   for (int32_t Y = d.mY; Y < d.mY + d.mHeight; ++Y) {
-    int64_t sy = srcRect.mY + ((int64_t(Y - destRect.mY) * dv) >> 16);
+    int64_t sy = srcRect.mY + (((int64_t(Y) - destRect.mY) * dv) >> 16);
     sy = std::clamp<int64_t>(sy, sr.mY, sr.mY + sr.mHeight - 1);
     const uint32_t* srow = sbits + size_t(sy) * src.mWidth;
     uint32_t* drow = dbits + size_t(Y) * dst.mWidth;
     for (int32_t X = d.mX; X < d.mX + d.mWidth; ++X) {
-      int64_t col = mirror ? (int64_t(destRect.mX) + destRect.mWidth - 1 - X) : (X - destRect.mX);
+      int64_t col = mirror ? (int64_t(destRect.mX) + destRect.mWidth - 1 - X) : (int64_t(X) - destRect.mX);
       int64_t sx = std::clamp<int64_t>(srcRect.mX + ((col * du) >> 16), sr.mX, sr.mX + sr.mWidth - 1);
       DrawPixel(drow[X], mod.Apply(srow[sx]), drawMode);
     }
   }
   dst.BitsChanged();
 }
+
+void Stretch(MemoryImage& dst, Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+             const Color& color, int32_t drawMode, bool fast, bool mirror) {
+  if (!src) return;
+  src->mDrawn = 1;
+  auto* m = dynamic_cast<MemoryImage*>(src);
+  if (!m || (drawMode != 0 && drawMode != 1)) return;
+  if (fast)
+    StretchFast(dst, *m, destRect, srcRect, clip, color, drawMode, mirror);
+  else
+    dst.BlitStretchedSmooth(src, destRect, FRect(srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight), clip,
+                            color, drawMode, mirror);
+}
 }  // namespace
 
 void MemoryImage::BlitStretched(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                                 const Color& color, int32_t drawMode, bool fast) {
-  if (!src) return;
-  src->mDrawn = 1;
-  auto* m = dynamic_cast<MemoryImage*>(src);
-  if (!m || (drawMode != 0 && drawMode != 1)) return;
-  if (fast)
-    StretchFast(*this, *m, destRect, srcRect, clip, color, drawMode, false);
-  else
-    BlitStretchedSmooth(src, destRect, FRect(srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight), clip, color,
-                        drawMode, false);
+  Stretch(*this, src, destRect, srcRect, clip, color, drawMode, fast, false);
 }
 
 void MemoryImage::BlitStretchedMirrored(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                                         const Color& color, int32_t drawMode, bool fast) {
-  if (!src) return;
-  src->mDrawn = 1;
-  auto* m = dynamic_cast<MemoryImage*>(src);
-  if (!m || (drawMode != 0 && drawMode != 1)) return;
-  if (fast)
-    StretchFast(*this, *m, destRect, srcRect, clip, color, drawMode, true);
-  else
-    BlitStretchedSmooth(src, destRect, FRect(srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight), clip, color,
-                        drawMode, true);
+  Stretch(*this, src, destRect, srcRect, clip, color, drawMode, fast, true);
 }
 
 namespace {
