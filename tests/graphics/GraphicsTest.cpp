@@ -201,3 +201,23 @@ TEST(Graphics, ScaleStretchesAboutTheOrigin) {
   EXPECT_EQ(dst.GetBits()[2 * 8 + 2], 0xFFFF0000u);
   EXPECT_EQ(dst.GetBits()[1 * 8 + 1], 0u);
 }
+
+TEST(Graphics, FloatRotatedAndTriangleDrawingReachTheImage) {
+  MemoryImage dst(12, 12);
+  auto src = ref::MakeImage(2, 2, [](int, int) { return 0xFF00FF00u; });
+  Graphics g(&dst);
+  g.Translate(1, 1);
+  g.DrawImageF(src.get(), 2.0f, 3.0f);
+  EXPECT_EQ(dst.GetBits()[4 * 12 + 3], 0xFF00FF00u);
+  dst.Clear();
+  // A quarter turn about the picture's centre leaves a square in place.
+  g.DrawImageRotated(src.get(), 4, 4, 3.14159265358979 / 2, 1, 1);
+  EXPECT_EQ(dst.GetBits()[5 * 12 + 5], 0xFF00FF00u);
+  EXPECT_EQ(dst.GetBits()[6 * 12 + 6], 0xFF00FF00u);
+  EXPECT_EQ(dst.GetBits()[7 * 12 + 7], 0u);
+  // Triangles go to the rasteriser's entry point, which leaves the pixels alone for now.
+  dst.Clear();
+  TriVertex tri[1][3] = {{{0, 0, 0, 0, 0xFFFFFFFF}, {5, 0, 1, 0, 0xFFFFFFFF}, {0, 5, 0, 1, 0xFFFFFFFF}}};
+  g.DrawTrianglesTex(src.get(), tri, 1);
+  EXPECT_TRUE(src->mDrawn);
+}

@@ -131,6 +131,13 @@ TEST(JpegReader, RoundTripAndBadFiles) {
   ExpectRejected(huge, "huge.jpg");
 }
 
+TEST(JpegReader, GreyAndCmyk) {
+  auto smooth = [](int x, int y) { return 0xFF000000u | uint32_t(x * 8) << 16 | uint32_t(y * 8) << 8 | uint32_t(x + y) * 4; };
+  auto grey = [](int x, int y) { return 0xFF000000u | uint32_t(x * 6 + y * 2) * 0x010101u; };
+  ExpectPixels(Decode(testfiles::Jpeg(16, 16, 1, grey), "grey.jpg").get(), 16, 16, grey, 4);
+  ExpectPixels(Decode(testfiles::Jpeg(16, 16, 4, smooth), "cmyk.jpg").get(), 16, 16, smooth, 6);
+}
+
 TEST(GifReader, TransparencyInterlaceAndPlacement) {
   // One bit of transparency: every visible pixel is opaque.
   auto binary = [](int x, int y) {

@@ -277,3 +277,35 @@ TEST(MemoryImageBase, FillSpansUsesFillRect) {
   auto got = Pixels(img);
   EXPECT_EQ(got, (std::vector<uint32_t>{0, 0xFF0000FF, 0xFF0000FF, 0, 0xFF0000FF, 0, 0, 0}));
 }
+
+TEST(MemoryBlit, FloatPositionsAtWholePixelsAreExactAndOthersFilter) {
+  auto src = ref::RandomSprite(10, 4, 91);
+  auto a = ref::RandomOpaque(16, 8, 92);
+  auto b = ref::RandomOpaque(16, 8, 92);
+  a->BlitAtFloat(src.get(), 3.0f, 2.0f, src->GetRect(), Rect(0, 0, 8, 8), Color::White, 0);
+  Rect clipped(0, 0, 5, 4);
+  b->Blit(src.get(), 3, 2, clipped, Color::White, 0);
+  ExpectSame(Pixels(*a), Pixels(*b), 16);
+  // Half a pixel to the right: each pixel mixes two source neighbours equally.
+  auto pair = ref::MakeImage(2, 1, [](int x, int) { return x ? 0xFFFFFFFFu : 0xFF000000u; });
+  MemoryImage out(4, 1);
+  out.BlitAtFloat(pair.get(), 0.5f, 0.0f, pair->GetRect(), out.GetRect(), Color::White, 0);
+  auto got = Pixels(out);
+  EXPECT_EQ(got[0], 0x80000000u);  // half covered by black
+  EXPECT_EQ(got[1] & 0xFFFFFF, 0x808080u);
+  EXPECT_EQ(got[1] >> 24, 0xFFu);
+  EXPECT_EQ(got[2] >> 24, 0x80u);
+  EXPECT_EQ(got[3], 0u);
+}
+
+TEST(MemoryStretch, SmoothColourisedAndAdditive) {
+  auto src = ref::MakeImage(2, 2, [](int, int) { return 0xFF808080u; });
+  for (int mode : {0, 1}) {
+    auto dst = ref::MakeImage(4, 4, [](int, int) { return 0xFF101010u; });
+    dst->BlitStretched(src.get(), Rect(0, 0, 4, 4), src->GetRect(), dst->GetRect(), Color(255, 0, 255, 255), mode,
+                       false);
+    uint32_t s = ref::Modulate(0xFF808080u, 0xFFFF00FFu);
+    uint32_t want = mode == 0 ? ref::Over(0xFF101010u, s) : ref::Add(0xFF101010u, s);
+    for (uint32_t p : Pixels(*dst)) EXPECT_EQ(p, want);
+  }
+}

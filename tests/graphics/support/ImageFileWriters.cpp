@@ -1,6 +1,9 @@
 #include "ImageFileWriters.h"
 
 #include <gif_lib.h>
+#include <cstdio>
+// jpeglib.h needs FILE and size_t first.
+#include <jpeglib.h>
 #include <openjpeg.h>
 #include <png.h>
 #include <zlib.h>
@@ -99,6 +102,45 @@ void FixPngCrcs(std::vector<uint8_t>& png) {
     for (int i = 0; i < 4; ++i) png[pos + 8 + len + i] = uint8_t(crc >> (24 - 8 * i));
     pos += 12 + len;
   }
+}
+
+std::vector<uint8_t> Jpeg(int w, int h, int comps, const PixelFn& px) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long length = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &length);
+  cinfo.image_width = JDIMENSION(w);
+  cinfo.image_height = JDIMENSION(h);
+  cinfo.input_components = comps;
+  cinfo.in_color_space = comps == 1 ? JCS_GRAYSCALE : JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_colorspace(&cinfo, comps == 1 ? JCS_GRAYSCALE : JCS_CMYK);
+  jpeg_set_quality(&cinfo, 100, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(size_t(w) * comps);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      uint32_t p = px(x, y);
+      if (comps == 1) {
+        row[size_t(x)] = JSAMPLE(Ch(p, 0));
+      } else {
+        row[size_t(x) * 4] = JSAMPLE(Ch(p, 16));
+        row[size_t(x) * 4 + 1] = JSAMPLE(Ch(p, 8));
+        row[size_t(x) * 4 + 2] = JSAMPLE(Ch(p, 0));
+        row[size_t(x) * 4 + 3] = 255;
+      }
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> out(buffer, buffer + length);
+  std::free(buffer);
+  return out;
 }
 
 namespace {

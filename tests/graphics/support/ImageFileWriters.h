@@ -20,6 +20,9 @@ std::vector<uint8_t> Gif(int w, int h, const PixelFn& px, bool interlace, int sc
 std::vector<uint8_t> Tga(int w, int h, int imageType, int bits, bool topDown, const PixelFn& px);
 // JPEG 2000 codestream (jp2 = false) or JP2 file, lossless, with 1, 3 or 4 components.
 std::vector<uint8_t> Jpeg2000(int w, int h, int comps, bool jp2, const PixelFn& px);
+// JPEG in grey (1 component) or CMYK (4 components, stored the inverted way Adobe writes it:
+// 255 is no ink), quality 100.
+std::vector<uint8_t> Jpeg(int w, int h, int comps, const PixelFn& px);
 // Fixes up the CRC of every chunk of a PNG (after a test edited it).
 void FixPngCrcs(std::vector<uint8_t>& png);
 
