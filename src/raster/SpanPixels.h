@@ -1,0 +1,288 @@
+#pragma once
+#include <cstdint>
+#include <type_traits>
+
+#include "raster/SpanFrame.h"
+#include "raster/TriangleRaster.h"
+
+// Destination formats, texel fetches and the per-pixel operations of the filler families. Colour
+// arithmetic is unsigned 32-bit; scaling by a factor 0..255 is a multiply and a shift by 8.
+namespace raster {
+
+// ---- Destination formats ------------------------------------------------------------------
+
+// 32-bit ARGB: the destination's alpha is the coverage of its (unpremultiplied) colour.
+struct Dest8888 {
+  using Pixel = uint32_t;
+  static constexpr bool k32 = true;
+  static constexpr bool kKeepsAlpha = true;
+  // Opaque pixel from 0x00RRGGBB.
+  static Pixel Opaque(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFFFFFFu); }
+};
+
+// 32-bit RGB: the alpha byte is written 0xFF and never read.
+struct Dest888 {
+  using Pixel = uint32_t;
+  static constexpr bool k32 = true;
+  static constexpr bool kKeepsAlpha = false;
+  static Pixel Opaque(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFFFFFFu); }
+};
+
+struct Dest565 {
+  using Pixel = uint16_t;
+  static constexpr bool k32 = false;
+  static constexpr bool kKeepsAlpha = false;
+  static Pixel Opaque(uint32_t t) { return Pixel(((t >> 8) & 0xF800) | ((t >> 5) & 0x07E0) | ((t >> 3) & 0x001F)); }
+  // Every field of d times k/32, truncated.
+  static Pixel Scale(Pixel d, uint32_t k) {
+    return Pixel((((uint32_t(d) & 0xF81F) * k) >> 5 & 0xF81F) | (((uint32_t(d) & 0x07E0) * k) >> 5 & 0x07E0));
+  }
+};
+
+struct Dest555 {
+  using Pixel = uint16_t;
+  static constexpr bool k32 = false;
+  static constexpr bool kKeepsAlpha = false;
+  static Pixel Opaque(uint32_t t) { return Pixel(((t >> 9) & 0x7C00) | ((t >> 6) & 0x03E0) | ((t >> 3) & 0x001F)); }
+  static Pixel Scale(Pixel d, uint32_t k) {
+    return Pixel((((uint32_t(d) & 0x7C1F) * k) >> 5 & 0x7C1F) | (((uint32_t(d) & 0x03E0) * k) >> 5 & 0x03E0));
+  }
+};
+
+// ---- Exact division of the 32-bit ARGB blend ------------------------------------------------
+
+// n / d for n below 65536 and d from 1 to 256, by a multiply with a rounded-up reciprocal; equal
+// to the integer division for every such pair (checked exhaustively by the tests).
+struct BlendDivider {
+  uint32_t reciprocal[257];
+  constexpr BlendDivider() : reciprocal() {
+    for (uint32_t d = 1; d <= 256; ++d) reciprocal[d] = uint32_t(((uint64_t(1) << 32) + d - 1) / d);
+    reciprocal[1] = 0;  // 2^32 does not fit: d = 1 takes the quotient as it is
+  }
+};
+inline constexpr BlendDivider kBlendDivider{};
+
+inline uint32_t DivideBlend(uint32_t n, uint32_t d) {
+  if (d == 1) return n;
+  return uint32_t((uint64_t(n) * kBlendDivider.reciprocal[d]) >> 32);
+}
+
+// Each colour byte of d times w, (c * w) >> 8, red and blue in one product; alpha byte 0.
+inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
+  return ((((d & 0xFF00FF) * w) >> 8) & 0xFF00FF) | ((((d & 0x00FF00) * w) >> 8) & 0x00FF00);
+}
+
+// ---- The alpha test and blend of the alpha-blending textured families -----------------------
+
+// Lays a source over *p: alpha 0..255, premultiplied colour s and opaque colour o as 0x00RRGGBB.
+// At 8 or below nothing is written; at 240 or above o is written opaque; between, the blend of
+// the format.
+template <class Fmt>
+inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint32_t o) {
+  if (alpha <= 8) return;
+  if (alpha >= 240) {
+    *p = Fmt::Opaque(o);
+    return;
+  }
+  const uint32_t d = *p;
+  if constexpr (Fmt::k32 && Fmt::kKeepsAlpha) {
+    const uint32_t da = d >> 24;
+    const uint32_t inv = 256 - alpha;
+    const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
+    auto channel = [&](int shift) {
+      uint32_t x = ((((d >> shift) & 0xFF) * da) >> 8) * inv + ((s >> shift) & 0xFF) * 256;
+      return DivideBlend(x, outA) << shift;
+    };
+    *p = ((outA - 1) << 24) | channel(16) | channel(8) | channel(0);
+  } else if constexpr (Fmt::k32) {
+    *p = 0xFF000000u | (ScaleRGB(d, 255 - alpha) + (s & 0xFFFFFF));
+  } else {
+    const uint32_t k = (255 - alpha) >> 3;
+    *p = typename Fmt::Pixel(Fmt::Scale(typename Fmt::Pixel(d), k) + Fmt::Opaque(s));
+  }
+}
+
+// Channels of a 0x00RRGGBB colour times alpha, each (c * alpha) >> 8.
+inline uint32_t Premultiply(uint32_t rgb, uint32_t alpha) {
+  const uint32_t rb = (((rgb & 0xFF00FF) * alpha) >> 8) & 0xFF00FF;
+  const uint32_t g = (((rgb & 0x00FF00) * alpha) >> 8) & 0x00FF00;
+  return rb | g;
+}
+
+// ---- Texel fetches -----------------------------------------------------------------------
+
+// One texel at the whole part of (u, v); outside the texture, transparent black.
+struct NearestFetch {
+  static constexpr bool kBilinear = false;
+  static uint32_t Fetch(const SpanTexture& t, uint32_t u, uint32_t v) {
+    const uint32_t column = uint32_t(int32_t(u) >> 16);
+    const uint32_t row = uint32_t(int32_t(v) >> 16);
+    if (column >= uint32_t(t.width) || row >= uint32_t(t.height)) return 0;
+    return t.bits[row * uint32_t(t.width) + column];
+  }
+};
+
+// Four texels around (u, v), u and v already moved back by half a texel, weighted by position and
+// by their alpha: the result's colour is premultiplied and its top byte is the summed weight,
+// 0..254. Texels outside the texture add nothing.
+struct BilinearFetch {
+  static constexpr bool kBilinear = true;
+  static uint32_t Texel(const SpanTexture& t, int32_t column, int32_t row) {
+    if (uint32_t(column) >= uint32_t(t.width) || uint32_t(row) >= uint32_t(t.height)) return 0;
+    return t.bits[uint32_t(row) * uint32_t(t.width) + uint32_t(column)];
+  }
+  static uint32_t Fetch(const SpanTexture& t, uint32_t u, uint32_t v) {
+    const int32_t fu = FixedFloor(int32_t(u));
+    const int32_t fv = FixedFloor(int32_t(v));
+    const int32_t column = fu >> 16;
+    const int32_t row = fv >> 16;
+    uint32_t t00, t10, t01, t11;
+    if (uint32_t(column) < uint32_t(t.width - 1) && uint32_t(row) < uint32_t(t.height - 1)) {
+      const uint32_t* p = t.bits + uint32_t(row) * uint32_t(t.width) + uint32_t(column);
+      t00 = p[0];
+      t10 = p[1];
+      t01 = p[t.width];
+      t11 = p[t.width + 1];
+    } else {
+      t00 = Texel(t, column, row);
+      t10 = Texel(t, column + 1, row);
+      t01 = Texel(t, column, row + 1);
+      t11 = Texel(t, column + 1, row + 1);
+    }
+    const uint32_t fx = (u & 0xFFFE) + 1;
+    const uint32_t fy = (v & 0xFFFE) + 1;
+    const uint32_t b00 = ((65536 - fx) * (65536 - fy)) >> 16;
+    const uint32_t b10 = (fx * (65536 - fy)) >> 16;
+    const uint32_t b01 = ((65536 - fx) * fy) >> 16;
+    const uint32_t b11 = (fx * fy) >> 16;
+    const uint32_t w00 = (b00 * (t00 >> 24)) >> 16;
+    const uint32_t w10 = (b10 * (t10 >> 24)) >> 16;
+    const uint32_t w01 = (b01 * (t01 >> 24)) >> 16;
+    const uint32_t w11 = (b11 * (t11 >> 24)) >> 16;
+    const uint32_t red =
+        ((t00 & 0xFF0000) * w00 + (t10 & 0xFF0000) * w10 + (t01 & 0xFF0000) * w01 + (t11 & 0xFF0000) * w11) &
+        0xFF000000u;
+    const uint32_t green =
+        ((t00 & 0xFF00) * w00 + (t10 & 0xFF00) * w10 + (t01 & 0xFF00) * w01 + (t11 & 0xFF00) * w11) & 0xFF0000u;
+    const uint32_t blue = ((t00 & 0xFF) * w00 + (t10 & 0xFF) * w10 + (t01 & 0xFF) * w01 + (t11 & 0xFF) * w11) & 0xFF00u;
+    return ((w00 + w10 + w01 + w11) << 24) | ((red | green | blue) >> 8);
+  }
+};
+
+// ---- Families --------------------------------------------------------------------------------
+
+// Common parts of an operation: no vertex adjustment, always ready.
+template <class Fmt>
+struct SpanOpBase {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr bool kBilinear = false;
+  static void Prepare(SpanVertex&, const SpanColor&) {}
+  bool Ready() const { return true; }
+};
+
+// Draws nothing.
+inline void FillTriangleNothing(const SpanVertex*, uint8_t*, uint32_t, const SpanTexture*, const SpanColor*,
+                                const SpanClip*) {}
+
+// A colour interpolant held to 0..255.99 in 16.16, so that its channel cannot wrap when it dips
+// below 0 or rises past 255 near a vertex.
+inline uint32_t ChannelLane(uint32_t lane) {
+  const int32_t v = int32_t(lane);
+  return v < 0 ? 0u : (v > 0xFFFFFF ? 0xFFFFFFu : uint32_t(v));
+}
+
+// Untextured triangles coloured by their interpolated vertex colours; with kGlobal the vertex
+// colours are first scaled by the global colour. Above alpha 240.0 the pixel is written opaque,
+// above 8.0 blended, else left alone.
+template <class Fmt, bool kGlobal>
+struct VertexColorOp : SpanOpBase<Fmt> {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr unsigned kLanes = kColorLanes;
+  VertexColorOp(const SpanTexture&, const SpanColor&) {}
+  static void Prepare(SpanVertex& v, const SpanColor& c) {
+    if constexpr (kGlobal) {
+      v.a = int32_t((uint32_t(v.a) * uint32_t(c.alpha)) >> 8);
+      v.r = int32_t((uint32_t(v.r) * uint32_t(c.red)) >> 8);
+      v.g = int32_t((uint32_t(v.g) * uint32_t(c.green)) >> 8);
+      v.b = int32_t((uint32_t(v.b) * uint32_t(c.blue)) >> 8);
+    }
+  }
+  void Plot(Pixel* p, const SpanLanes& l) const {
+    const int32_t a = l.Signed(kLaneA);
+    if (a <= 0x80000) return;
+    const uint32_t r = ChannelLane(l.lane[kLaneR]);
+    const uint32_t g = ChannelLane(l.lane[kLaneG]);
+    const uint32_t b = ChannelLane(l.lane[kLaneB]);
+    if (a > 0xF00000) {
+      *p = Fmt::Opaque((r & 0xFF0000) | ((g >> 8) & 0xFF00) | (b >> 16));
+      return;
+    }
+    const uint32_t A = uint32_t(a) >> 16;
+    const uint32_t d = *p;
+    if constexpr (Fmt::k32 && Fmt::kKeepsAlpha) {
+      const uint32_t dA = d >> 24, dR = (d >> 16) & 0xFF, dG = (d >> 8) & 0xFF, dB = d & 0xFF;
+      const uint32_t inv = 256 - A;
+      const uint32_t outA = 256 - (((256 - dA) * inv) >> 8);
+      const uint32_t blue = DivideBlend(((dB * dA) >> 8) * inv + (((b >> 16) * A) & 0xFF00), outA) & 0xFF;
+      const uint32_t green =
+          (DivideBlend(((((dG * dA) >> 8) << 8) * inv + (((g >> 8) * A) & 0xFF0000)) >> 8, outA) << 8) & 0xFF00;
+      const uint32_t red =
+          (DivideBlend(((((dR * dA) >> 8) << 16) * inv + ((A * r) & 0xFF000000u)) >> 16, outA) << 16) & 0xFF0000;
+      *p = ((outA - 1) << 24) + red + green + blue;
+    } else {
+      const uint32_t srcRB = ((((r & 0xFF0000) + (b >> 16)) * A) >> 8) & 0xFF00FF;
+      if constexpr (Fmt::k32) {
+        const uint32_t srcG = (((g & 0xFF0000) * A) >> 16) & 0xFF00;
+        *p = 0xFF000000u | (ScaleRGB(d, 255 - A) + srcRB + srcG);
+      } else {
+        const uint32_t k = (255 - A) >> 3;
+        uint32_t src;
+        if constexpr (std::is_same_v<Fmt, Dest565>)
+          src = ((srcRB >> 3) & 0x1F) + ((srcRB >> 8) & 0xF800) + ((((g & 0xFF0000) * A) >> 21) & 0x07E0);
+        else
+          src = ((srcRB >> 3) & 0x1F) + ((srcRB >> 9) & 0x7C00) + ((((g & 0xFF0000) * A) >> 22) & 0x03E0);
+        *p = Pixel(Fmt::Scale(Pixel(d), k) + src);
+      }
+    }
+  }
+};
+
+// Base of the textured families: u and v interpolated, sampled through Fetch. A texture without
+// texels draws nothing.
+template <class Fmt, class Fetch>
+struct TexturedOpBase : SpanOpBase<Fmt> {
+  static constexpr bool kBilinear = Fetch::kBilinear;
+  const SpanTexture& texture;
+  explicit TexturedOpBase(const SpanTexture& t) : texture(t) {}
+  bool Ready() const { return texture.bits != nullptr && texture.width > 0 && texture.height > 0; }
+  uint32_t Sample(const SpanLanes& l) const { return Fetch::Fetch(texture, l.lane[kLaneU], l.lane[kLaneV]); }
+};
+
+// The sampled texture copied as it is, opaque.
+template <class Fmt, class Fetch>
+struct TexOp : TexturedOpBase<Fmt, Fetch> {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr unsigned kLanes = kTextureLanes;
+  TexOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
+  void Plot(Pixel* p, const SpanLanes& l) const { *p = Fmt::Opaque(this->Sample(l)); }
+};
+
+// The sampled texture laid over the destination by its alpha.
+template <class Fmt, class Fetch>
+struct TexAlphaOp : TexturedOpBase<Fmt, Fetch> {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr unsigned kLanes = kTextureLanes;
+  TexAlphaOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
+  void Plot(Pixel* p, const SpanLanes& l) const {
+    const uint32_t w = this->Sample(l);
+    const uint32_t alpha = w >> 24;
+    if (alpha <= 8) return;
+    const uint32_t rgb = w & 0xFFFFFF;
+    if constexpr (Fetch::kBilinear)
+      BlendSource<Fmt>(p, alpha, rgb, rgb);
+    else
+      BlendSource<Fmt>(p, alpha, alpha >= 240 ? rgb : Premultiply(rgb, alpha), rgb);
+  }
+};
+
+}  // namespace raster
