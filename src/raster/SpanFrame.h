@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "raster/FixedMath.h"
@@ -18,6 +19,9 @@
 //   Op(const SpanTexture&, const SpanColor&);    per-triangle constants
 //   bool Ready() const;                          false: draw nothing
 //   void Plot(Pixel*, const SpanLanes&) const;   writes one pixel
+// and may provide
+//   bool Span(Pixel*, int64_t count, const SpanLanes& first, const SpanLanes& steps) const;
+//                                                a faster whole span; false: plot pixel by pixel
 //
 // Coverage: pixel (X, Y) is drawn when Y lies between the ceilings of the top and bottom y and X
 // between the ceilings of the row's left and right edge x, lower bounds included, upper bounds
@@ -35,6 +39,15 @@ struct SpanLanes {
   uint32_t lane[kLaneCount];
   int32_t Signed(Lane l) const { return int32_t(lane[l]); }
 };
+
+// Calls f(std::integral_constant<int, L>) for every lane L in the mask, unrolled, so that each
+// interpolant lives in a register of its own.
+template <unsigned kMask, class F>
+inline void ForEachLane(F&& f) {
+  [&]<int... L>(std::integer_sequence<int, L...>) {
+    ((void)((kMask & (1u << L)) != 0 && (f(std::integral_constant<int, L>{}), true)), ...);
+  }(std::make_integer_sequence<int, kLaneCount>{});
+}
 
 constexpr int32_t SpanVertex::*kLaneField[kLaneCount] = {&SpanVertex::a, &SpanVertex::r, &SpanVertex::g,
                                                           &SpanVertex::b, &SpanVertex::u, &SpanVertex::v};
@@ -73,14 +86,14 @@ void FillTriangle(const SpanVertex* block, uint8_t* frameBuffer, uint32_t pitch,
 
   int64_t longStep[kLaneCount] = {};
   int64_t grad[kLaneCount] = {};
-  uint32_t grad32[kLaneCount] = {};
+  SpanLanes stepX{};
   for (int l = 0; l < kLaneCount; ++l) {
     if (!(kLanes & (1u << l))) continue;
     const int64_t t = top.*kLaneField[l], m = mid.*kLaneField[l], b = bot.*kLaneField[l];
     longStep[l] = StepOver(b - t, longR);
     const Int128 e = (Int128(longStep[l]) * dyMid) >> 16;
     grad[l] = StepOver(Low64(Int128(m) - e - t), widthR);
-    grad32[l] = uint32_t(uint64_t(grad[l]));
+    stepX.lane[l] = uint32_t(uint64_t(grad[l]));
   }
   const bool longIsLeft = longXAtMid < int64_t(mid.x);
 
@@ -107,19 +120,23 @@ void FillTriangle(const SpanVertex* block, uint8_t* frameBuffer, uint32_t pitch,
     const int64_t startX = CeilFixed(left);
     const int64_t count = (CeilFixed(right) - startX) >> 16;
     if (count <= 0) return;
-    SpanLanes lanes;
+    SpanLanes lanes{};
     const int64_t dx = startX - longX;
-    for (int l = 0; l < kLaneCount; ++l)
-      lanes.lane[l] = (kLanes & (1u << l)) ? uint32_t(uint64_t(WrapAdd64(longF[l], ScaleBy(grad[l], dx)))) : 0;
+    ForEachLane<kLanes>([&](auto l) { lanes.lane[l] = uint32_t(uint64_t(WrapAdd64(longF[l], ScaleBy(grad[l], dx)))); });
     if constexpr (Op::kBilinear) {
       lanes.lane[kLaneU] -= 0x8000;
       lanes.lane[kLaneV] -= 0x8000;
     }
     Pixel* p = reinterpret_cast<Pixel*>(rowAddress) + (startX >> 16);
+    // Local copies: the pixel stores could otherwise alias them and force reloads every pixel.
+    const Op pixelOp = op;
+    const SpanLanes steps = stepX;
+    if constexpr (requires(Pixel* q, int64_t c, const SpanLanes& a) { pixelOp.Span(q, c, a, a); }) {
+      if (pixelOp.Span(p, count, lanes, steps)) return;
+    }
     for (int64_t n = count; n > 0; --n, ++p) {
-      op.Plot(p, lanes);
-      for (int l = 0; l < kLaneCount; ++l)
-        if (kLanes & (1u << l)) lanes.lane[l] += grad32[l];
+      pixelOp.Plot(p, lanes);
+      ForEachLane<kLanes>([&](auto l) { lanes.lane[l] += steps.lane[l]; });
     }
   };
   auto stepRow = [&]() {

@@ -87,6 +87,14 @@ inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint
   const uint32_t d = *p;
   if constexpr (Fmt::k32 && Fmt::kKeepsAlpha) {
     const uint32_t da = d >> 24;
+    if (da == 255) {  // over an opaque pixel the coverage stays 256: the division is a shift
+      const uint32_t inv = 256 - alpha;
+      auto channel = [&](int shift) {
+        return ((((((d >> shift) & 0xFF) * 255) >> 8) * inv + ((s >> shift) & 0xFF) * 256) >> 8) << shift;
+      };
+      *p = 0xFF000000u | channel(16) | channel(8) | channel(0);
+      return;
+    }
     const uint32_t inv = 256 - alpha;
     const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
     auto channel = [&](int shift) {
@@ -131,41 +139,43 @@ struct BilinearFetch {
     if (uint32_t(column) >= uint32_t(t.width) || uint32_t(row) >= uint32_t(t.height)) return 0;
     return t.bits[uint32_t(row) * uint32_t(t.width) + uint32_t(column)];
   }
-  static uint32_t Fetch(const SpanTexture& t, uint32_t u, uint32_t v) {
-    const int32_t fu = FixedFloor(int32_t(u));
-    const int32_t fv = FixedFloor(int32_t(v));
-    const int32_t column = fu >> 16;
-    const int32_t row = fv >> 16;
+  // The four texels of a square that reaches past the texture's edge.
+  [[gnu::noinline]] static void EdgeTexels(const SpanTexture& t, int32_t column, int32_t row, uint32_t out[4]) {
+    out[0] = Texel(t, column, row);
+    out[1] = Texel(t, column + 1, row);
+    out[2] = Texel(t, column, row + 1);
+    out[3] = Texel(t, column + 1, row + 1);
+  }
+  [[gnu::always_inline]] static inline uint32_t Fetch(const SpanTexture& t, uint32_t u, uint32_t v) {
+    const int32_t column = FixedFloor(int32_t(u)) >> 16;
+    const int32_t row = FixedFloor(int32_t(v)) >> 16;
     uint32_t t00, t10, t01, t11;
-    if (uint32_t(column) < uint32_t(t.width - 1) && uint32_t(row) < uint32_t(t.height - 1)) {
+    if (uint32_t(column) < uint32_t(t.width - 1) && uint32_t(row) < uint32_t(t.height - 1)) [[likely]] {
       const uint32_t* p = t.bits + uint32_t(row) * uint32_t(t.width) + uint32_t(column);
       t00 = p[0];
       t10 = p[1];
       t01 = p[t.width];
       t11 = p[t.width + 1];
     } else {
-      t00 = Texel(t, column, row);
-      t10 = Texel(t, column + 1, row);
-      t01 = Texel(t, column, row + 1);
-      t11 = Texel(t, column + 1, row + 1);
+      uint32_t four[4];
+      EdgeTexels(t, column, row, four);
+      t00 = four[0];
+      t10 = four[1];
+      t01 = four[2];
+      t11 = four[3];
     }
     const uint32_t fx = (u & 0xFFFE) + 1;
     const uint32_t fy = (v & 0xFFFE) + 1;
-    const uint32_t b00 = ((65536 - fx) * (65536 - fy)) >> 16;
-    const uint32_t b10 = (fx * (65536 - fy)) >> 16;
-    const uint32_t b01 = ((65536 - fx) * fy) >> 16;
-    const uint32_t b11 = (fx * fy) >> 16;
-    const uint32_t w00 = (b00 * (t00 >> 24)) >> 16;
-    const uint32_t w10 = (b10 * (t10 >> 24)) >> 16;
-    const uint32_t w01 = (b01 * (t01 >> 24)) >> 16;
-    const uint32_t w11 = (b11 * (t11 >> 24)) >> 16;
-    const uint32_t red =
-        ((t00 & 0xFF0000) * w00 + (t10 & 0xFF0000) * w10 + (t01 & 0xFF0000) * w01 + (t11 & 0xFF0000) * w11) &
-        0xFF000000u;
-    const uint32_t green =
-        ((t00 & 0xFF00) * w00 + (t10 & 0xFF00) * w10 + (t01 & 0xFF00) * w01 + (t11 & 0xFF00) * w11) & 0xFF0000u;
-    const uint32_t blue = ((t00 & 0xFF) * w00 + (t10 & 0xFF) * w10 + (t01 & 0xFF) * w01 + (t11 & 0xFF) * w11) & 0xFF00u;
-    return ((w00 + w10 + w01 + w11) << 24) | ((red | green | blue) >> 8);
+    const uint32_t w00 = ((((65536 - fx) * (65536 - fy)) >> 16) * (t00 >> 24)) >> 16;
+    const uint32_t w10 = (((fx * (65536 - fy)) >> 16) * (t10 >> 24)) >> 16;
+    const uint32_t w01 = ((((65536 - fx) * fy) >> 16) * (t01 >> 24)) >> 16;
+    const uint32_t w11 = (((fx * fy) >> 16) * (t11 >> 24)) >> 16;
+    // Each weighted sum of a channel stays below 255 * 255, so red and blue share one product
+    // in 16-bit halves; every channel is floor(sum / 256).
+    const uint32_t rb =
+        (t00 & 0xFF00FF) * w00 + (t10 & 0xFF00FF) * w10 + (t01 & 0xFF00FF) * w01 + (t11 & 0xFF00FF) * w11;
+    const uint32_t g = (t00 & 0xFF00) * w00 + (t10 & 0xFF00) * w10 + (t01 & 0xFF00) * w01 + (t11 & 0xFF00) * w11;
+    return ((w00 + w10 + w01 + w11) << 24) | ((rb >> 8) & 0xFF00FF) | ((g >> 8) & 0xFF00);
   }
 };
 
@@ -252,7 +262,7 @@ struct VertexColorOp : SpanOpBase<Fmt> {
 template <class Fmt, class Fetch>
 struct TexturedOpBase : SpanOpBase<Fmt> {
   static constexpr bool kBilinear = Fetch::kBilinear;
-  const SpanTexture& texture;
+  const SpanTexture texture;  // a copy, so the pixel loop keeps it in registers
   explicit TexturedOpBase(const SpanTexture& t) : texture(t) {}
   bool Ready() const { return texture.bits != nullptr && texture.width > 0 && texture.height > 0; }
   uint32_t Sample(const SpanLanes& l) const { return Fetch::Fetch(texture, l.lane[kLaneU], l.lane[kLaneV]); }
@@ -265,6 +275,26 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
   static constexpr unsigned kLanes = kTextureLanes;
   TexOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
   void Plot(Pixel* p, const SpanLanes& l) const { *p = Fmt::Opaque(this->Sample(l)); }
+  // A span that steps exactly one texel to the right per pixel along one texture row, wholly
+  // inside the texture: a straight copy. The sample positions are linear in the pixel, so testing
+  // the first and last pixel covers the span.
+  bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
+    if constexpr (Fetch::kBilinear) {
+      return false;
+    } else {
+      const int64_t u0 = int32_t(first.lane[kLaneU]), v0 = int32_t(first.lane[kLaneV]);
+      const int64_t du = int32_t(steps.lane[kLaneU]), dv = int32_t(steps.lane[kLaneV]);
+      const int64_t column = u0 >> 16, row = v0 >> 16, last = count - 1;
+      const int64_t uDrift = u0 + last * (du - 0x10000), vLast = v0 + last * dv;
+      if ((uDrift >> 16) != column || (vLast >> 16) != row) return false;
+      if (u0 + last * du > INT32_MAX || vLast > INT32_MAX || vLast < INT32_MIN) return false;
+      const SpanTexture& t = this->texture;
+      if (row < 0 || row >= t.height || column < 0 || column + count > t.width) return false;
+      const uint32_t* source = t.bits + row * t.width + column;
+      for (int64_t i = 0; i < count; ++i) p[i] = Fmt::Opaque(source[i]);
+      return true;
+    }
+  }
 };
 
 // The sampled texture laid over the destination by its alpha.
