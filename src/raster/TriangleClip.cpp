@@ -6,11 +6,9 @@ namespace {
 uint32_t MixChannel(uint32_t o, uint32_t i, int shift, float t) {
   int32_t oc = int32_t((o >> shift) & 0xFF);
   int32_t ic = int32_t((i >> shift) & 0xFF);
-  float c = float(oc) + float(ic - oc) * t;
-  int32_t v = int32_t(c);
-  if (v < 0) v = 0;
-  if (v > 255) v = 255;
-  return uint32_t(v) << shift;
+  const float c = float(oc) + float(ic - oc) * t;
+  if (!(c >= 0.0f)) return 0;  // also when t is not a number (cuts of infinite edges)
+  return uint32_t(c < 255.0f ? int32_t(c) : 255) << shift;
 }
 
 template <bool kAtX>

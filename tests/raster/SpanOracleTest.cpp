@@ -56,7 +56,10 @@ void CompareEntry(int index, uint32_t seed) {
   const int32_t format = kFormats[index >> 5];
   int drawn = 0;
   for (int trial = 0; trial < 150; ++trial) {
-    const int tw = 1 + int(r.Below(trial % 5 == 0 ? 2 : 11)), th = 1 + int(r.Below(trial % 7 == 0 ? 2 : 9));
+    const bool oneToOne = trial % 4 == 1;
+    const int32_t shiftU = r.Between(-0x30000, 0x30000), shiftV = r.Between(-0x30000, 0x30000);
+    const int tw = oneToOne ? kWidth : 1 + int(r.Below(trial % 5 == 0 ? 2 : 11));
+    const int th = oneToOne ? kHeight : 1 + int(r.Below(trial % 7 == 0 ? 2 : 9));
     TestTexture texture(tw, th);
     for (int i = 0; i < tw * th; ++i) texture.pixels[i] = RandomArgb(r);
     SpanTexture spanTexture = texture.Span();
@@ -75,6 +78,10 @@ void CompareEntry(int index, uint32_t seed) {
       v.b = int32_t((c & 0xFF) << 16);
       v.u = r.Between(-2 * 0x10000, (tw + 2) * 0x10000);
       v.v = r.Between(-2 * 0x10000, (th + 2) * 0x10000);
+      if (oneToOne) {  // texels follow the pixels one to one, as in an unrotated blit
+        v.u = v.x - (ox << 16) + shiftU;
+        v.v = v.y - (oy << 16) + shiftV;
+      }
     }
 
     GuardedCanvas expected(format, kWidth, kHeight), actual(format, kWidth, kHeight);
