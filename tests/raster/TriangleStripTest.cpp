@@ -353,3 +353,29 @@ TEST(TriangleStripSafety, FillersKeepToTheClipBox) {
     }
   }
 }
+
+// A sliver a thousandth of a pixel tall and 900 long: its set-up products need more than 64 bits.
+// The one row it crosses is drawn between its two edges, nowhere else.
+TEST(TriangleStripSafety, ThinSliversDrawTheirOwnSpan) {
+  GuardedCanvas canvas(kPixelFormat8888, 1024, 20);
+  const float unit = 1.0f / 65536;  // corners on the 16.16 grid
+  const std::vector<TriVertex> sliver = {{2, 11 - 33 * unit, 0, 0, 0xFFFFFFFF},
+                                         {900, 11 + 33 * unit, 0, 0, 0xFFFFFFFF},
+                                         {400, 11 + 20 * unit, 0, 0, 0xFFFFFFFF}};
+  const Rect clip = canvas.ClipRect();
+  DrawTriangleStrip(sliver.data(), 3, nullptr, &Color::White, 0, &clip, canvas.Origin(), canvas.Pitch(),
+                    kPixelFormat8888, false, true);
+  ASSERT_TRUE(canvas.GuardIntact());
+  int first = -1, last = -1;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 1024; ++x)
+      if (canvas.Get(x, y) != 0) {
+        ASSERT_EQ(y, 11) << x;
+        if (first < 0) first = x;
+        last = x;
+      }
+  // At y = 11 the edges cross x = 2 + 398 * 33 / 53 = 249.8 (top to middle corner) and
+  // x = 2 + 898 / 2 = 451 (top to bottom).
+  EXPECT_EQ(first, 250);
+  EXPECT_EQ(last, 450);
+}
