@@ -216,12 +216,12 @@ void FormatArgs(benchmark::internal::Benchmark* b) {
   for (int f = 0; f < 4; ++f) b->Args({f});
 }
 
-BENCHMARK(RasterSprite)->Apply(Args)->Repetitions(3);
-BENCHMARK(PixmanSpriteFull)->Apply(Args)->Repetitions(3);
-BENCHMARK(RasterCopy)->Apply(FormatArgs)->Repetitions(3);
-BENCHMARK(MemcpyCopy)->Apply(FormatArgs)->Repetitions(3);
-BENCHMARK(RasterSmallQuads)->Apply(Args)->Repetitions(3);
-BENCHMARK(PixmanSmallQuads)->Apply(Args)->Repetitions(3);
+BENCHMARK(RasterSprite)->Apply(Args)->Repetitions(5);
+BENCHMARK(PixmanSpriteFull)->Apply(Args)->Repetitions(5);
+BENCHMARK(RasterCopy)->Apply(FormatArgs)->Repetitions(5);
+BENCHMARK(MemcpyCopy)->Apply(FormatArgs)->Repetitions(5);
+BENCHMARK(RasterSmallQuads)->Apply(Args)->Repetitions(5);
+BENCHMARK(PixmanSmallQuads)->Apply(Args)->Repetitions(5);
 
 // Collects each run's pixel rate so that the ratios can be printed after the table.
 class RateReporter : public benchmark::ConsoleReporter {
@@ -244,7 +244,13 @@ class RateReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  // Interleave the repetitions of all cases, so that a busy spell of the machine does not fall on
+  // one side of a comparison only.
+  std::vector<char*> args(argv, argv + argc);
+  std::string interleave = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave.data());
+  int count = int(args.size());
+  benchmark::Initialize(&count, args.data());
   RateReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::printf("\n%-34s %12s %12s %8s\n", "case", "raster Mpx/s", "ref Mpx/s", "ratio");

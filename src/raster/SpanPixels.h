@@ -54,18 +54,14 @@ struct Dest555 {
 // n / d for n below 65536 and d from 1 to 256, by a multiply with a rounded-up reciprocal; equal
 // to the integer division for every such pair (checked exhaustively by the tests).
 struct BlendDivider {
-  uint32_t reciprocal[257];
+  uint64_t reciprocal[257];
   constexpr BlendDivider() : reciprocal() {
-    for (uint32_t d = 1; d <= 256; ++d) reciprocal[d] = uint32_t(((uint64_t(1) << 32) + d - 1) / d);
-    reciprocal[1] = 0;  // 2^32 does not fit: d = 1 takes the quotient as it is
+    for (uint64_t d = 1; d <= 256; ++d) reciprocal[d] = ((uint64_t(1) << 32) + d - 1) / d;
   }
 };
 inline constexpr BlendDivider kBlendDivider{};
 
-inline uint32_t DivideBlend(uint32_t n, uint32_t d) {
-  if (d == 1) return n;
-  return uint32_t((uint64_t(n) * kBlendDivider.reciprocal[d]) >> 32);
-}
+inline uint32_t DivideBlend(uint32_t n, uint32_t d) { return uint32_t((n * kBlendDivider.reciprocal[d]) >> 32); }
 
 // Each colour byte of d times w, (c * w) >> 8, red and blue in one product; alpha byte 0.
 inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
@@ -78,7 +74,7 @@ inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
 // At 8 or below nothing is written; at 240 or above o is written opaque; between, the blend of
 // the format.
 template <class Fmt>
-inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint32_t o) {
+[[gnu::always_inline]] inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint32_t o) {
   if (alpha <= 8) return;
   if (alpha >= 240) {
     *p = Fmt::Opaque(o);
@@ -87,16 +83,15 @@ inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint
   const uint32_t d = *p;
   if constexpr (Fmt::k32 && Fmt::kKeepsAlpha) {
     const uint32_t da = d >> 24;
-    if (da == 255) {  // over an opaque pixel the coverage stays 256: the division is a shift
-      const uint32_t inv = 256 - alpha;
+    const uint32_t inv = 256 - alpha;
+    const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
+    if (outA == 256) {  // full coverage (always over an opaque pixel): the division is a shift
       auto channel = [&](int shift) {
-        return ((((((d >> shift) & 0xFF) * 255) >> 8) * inv + ((s >> shift) & 0xFF) * 256) >> 8) << shift;
+        return ((((((d >> shift) & 0xFF) * da) >> 8) * inv + ((s >> shift) & 0xFF) * 256) >> 8) << shift;
       };
       *p = 0xFF000000u | channel(16) | channel(8) | channel(0);
       return;
     }
-    const uint32_t inv = 256 - alpha;
-    const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
     auto channel = [&](int shift) {
       uint32_t x = ((((d >> shift) & 0xFF) * da) >> 8) * inv + ((s >> shift) & 0xFF) * 256;
       return DivideBlend(x, outA) << shift;
@@ -128,6 +123,13 @@ struct NearestFetch {
     if (column >= uint32_t(t.width) || row >= uint32_t(t.height)) return 0;
     return t.bits[row * uint32_t(t.width) + column];
   }
+  // Unchecked, for samples known to lie inside.
+  static uint32_t FetchInside(const SpanTexture& t, uint32_t u, uint32_t v) {
+    return t.bits[uint32_t(int32_t(v) >> 16) * uint32_t(t.width) + uint32_t(int32_t(u) >> 16)];
+  }
+  // The texel columns and rows the samples of a span may touch lie within [0, width - kReach]
+  // and [0, height - kReach].
+  static constexpr int kReach = 1;
 };
 
 // Four texels around (u, v), u and v already moved back by half a texel, weighted by position and
@@ -164,6 +166,16 @@ struct BilinearFetch {
       t01 = four[2];
       t11 = four[3];
     }
+    return Filter(u, v, t00, t10, t01, t11);
+  }
+  static uint32_t FetchInside(const SpanTexture& t, uint32_t u, uint32_t v) {
+    const uint32_t* p = t.bits + uint32_t(int32_t(v) >> 16) * uint32_t(t.width) + uint32_t(int32_t(u) >> 16);
+    return Filter(u, v, p[0], p[1], p[t.width], p[t.width + 1]);
+  }
+  static constexpr int kReach = 2;
+
+  [[gnu::always_inline]] static inline uint32_t Filter(uint32_t u, uint32_t v, uint32_t t00, uint32_t t10,
+                                                       uint32_t t01, uint32_t t11) {
     const uint32_t fx = (u & 0xFFFE) + 1;
     const uint32_t fy = (v & 0xFFFE) + 1;
     const uint32_t w00 = ((((65536 - fx) * (65536 - fy)) >> 16) * (t00 >> 24)) >> 16;
@@ -266,6 +278,55 @@ struct TexturedOpBase : SpanOpBase<Fmt> {
   explicit TexturedOpBase(const SpanTexture& t) : texture(t) {}
   bool Ready() const { return texture.bits != nullptr && texture.width > 0 && texture.height > 0; }
   uint32_t Sample(const SpanLanes& l) const { return Fetch::Fetch(texture, l.lane[kLaneU], l.lane[kLaneV]); }
+
+  // Plots a span in three parts: the pixels whose samples read only texels inside the texture
+  // (an interval, since the positions are linear along the span) with unchecked fetches, the
+  // pixels before and after it with checked ones.
+  template <class Pixel, class PlotSample>
+  bool SpanInside(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps, PlotSample plot) const {
+    const uint32_t u0 = first.lane[kLaneU], v0 = first.lane[kLaneV];
+    const uint32_t du = steps.lane[kLaneU], dv = steps.lane[kLaneV];
+    int64_t begin = 0, end = count;
+    KeepInside(int32_t(u0), int32_t(du), texture.width, begin, end);
+    KeepInside(int32_t(v0), int32_t(dv), texture.height, begin, end);
+    if (end <= begin) begin = end = count;
+    auto checked = [&](int64_t from, int64_t to) {
+      for (int64_t i = from; i < to; ++i)
+        plot(p + i, Fetch::Fetch(texture, u0 + uint32_t(i) * du, v0 + uint32_t(i) * dv));
+    };
+    checked(0, begin);
+    uint32_t u = u0 + uint32_t(begin) * du, v = v0 + uint32_t(begin) * dv;
+    for (Pixel *q = p + begin, *stop = p + end; q < stop; ++q, u += du, v += dv)
+      plot(q, Fetch::FetchInside(texture, u, v));
+    checked(end, count);
+    return true;
+  }
+
+  // Narrows [begin, end) to the pixels i whose coordinate x0 + i * dx has its texel (and, for the
+  // bilinear fetch, the next one) inside 0 .. size - 1.
+  static void KeepInside(int64_t x0, int64_t dx, int32_t size, int64_t& begin, int64_t& end) {
+    const int64_t lo = 0, hi = (int64_t(size) - Fetch::kReach + 1) << 16;  // lo <= x < hi
+    if (hi <= lo) {
+      end = begin;
+      return;
+    }
+    if (dx == 0) {
+      if (x0 < lo || x0 >= hi) end = begin;
+      return;
+    }
+    // Smallest i with x0 + i * dx >= lo (dx > 0) and with x0 + i * dx < hi, and the reverse.
+    auto ceilDiv = [](int64_t a, int64_t b) { return a / b + ((a % b != 0) && ((a < 0) == (b < 0))); };
+    int64_t from, to;
+    if (dx > 0) {
+      from = ceilDiv(lo - x0, dx);
+      to = ceilDiv(hi - x0, dx);
+    } else {
+      from = ceilDiv(x0 - hi + 1, -dx);
+      to = ceilDiv(x0 - lo + 1, -dx);
+    }
+    if (from > begin) begin = from;
+    if (to < end) end = to;
+  }
 };
 
 // The sampled texture copied as it is, opaque.
@@ -275,10 +336,15 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
   static constexpr unsigned kLanes = kTextureLanes;
   TexOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
   void Plot(Pixel* p, const SpanLanes& l) const { *p = Fmt::Opaque(this->Sample(l)); }
+  static void PlotSample(Pixel* p, uint32_t w) { *p = Fmt::Opaque(w); }
   // A span that steps exactly one texel to the right per pixel along one texture row, wholly
   // inside the texture: a straight copy. The sample positions are linear in the pixel, so testing
   // the first and last pixel covers the span.
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
+    if (!Copy(p, count, first, steps)) return this->SpanInside(p, count, first, steps, PlotSample);
+    return true;
+  }
+  bool Copy(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
     if constexpr (Fetch::kBilinear) {
       return false;
     } else {
@@ -303,8 +369,11 @@ struct TexAlphaOp : TexturedOpBase<Fmt, Fetch> {
   using Pixel = typename Fmt::Pixel;
   static constexpr unsigned kLanes = kTextureLanes;
   TexAlphaOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
-  void Plot(Pixel* p, const SpanLanes& l) const {
-    const uint32_t w = this->Sample(l);
+  void Plot(Pixel* p, const SpanLanes& l) const { PlotSample(p, this->Sample(l)); }
+  bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
+    return this->SpanInside(p, count, first, steps, PlotSample);
+  }
+  [[gnu::always_inline]] static void PlotSample(Pixel* p, uint32_t w) {
     const uint32_t alpha = w >> 24;
     if (alpha <= 8) return;
     const uint32_t rgb = w & 0xFFFFFF;
