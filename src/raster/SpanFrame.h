@@ -23,6 +23,9 @@
 //   bool Span(Pixel*, int64_t count, const SpanLanes& first, const SpanLanes& steps) const;
 //                                                a faster whole span; false: plot pixel by pixel
 //
+// The operations of the filler families are in SpanPixels.h, and SpanTable.cpp maps the table's
+// entries to FillTriangle<operation>: a new family is a new operation and its table entries.
+//
 // Coverage: pixel (X, Y) is drawn when Y lies between the ceilings of the top and bottom y and X
 // between the ceilings of the row's left and right edge x, lower bounds included, upper bounds
 // excluded; rows and spans are also limited to the clip box. Interpolants are sampled at the

@@ -127,8 +127,7 @@ struct NearestFetch {
   static uint32_t FetchInside(const SpanTexture& t, uint32_t u, uint32_t v) {
     return t.bits[uint32_t(int32_t(v) >> 16) * uint32_t(t.width) + uint32_t(int32_t(u) >> 16)];
   }
-  // The texel columns and rows the samples of a span may touch lie within [0, width - kReach]
-  // and [0, height - kReach].
+  // A sample reads texels from its own column and row up to kReach - 1 beyond them.
   static constexpr int kReach = 1;
 };
 
@@ -337,13 +336,15 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
   TexOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
   void Plot(Pixel* p, const SpanLanes& l) const { *p = Fmt::Opaque(this->Sample(l)); }
   static void PlotSample(Pixel* p, uint32_t w) { *p = Fmt::Opaque(w); }
-  // A span that steps exactly one texel to the right per pixel along one texture row, wholly
-  // inside the texture: a straight copy. The sample positions are linear in the pixel, so testing
-  // the first and last pixel covers the span.
+  // Spans of the nearest fetch that land on consecutive texels of one texture row (an unrotated,
+  // unscaled blit) are copied straight; the others go through SpanInside.
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
     if (!Copy(p, count, first, steps)) return this->SpanInside(p, count, first, steps, PlotSample);
     return true;
   }
+  // Pixel i samples u0 + i * du and v0 + i * dv: it lands on column (u0 >> 16) + i exactly when
+  // u0 + i * (du - 1.0) keeps the whole part of u0, and on row v0 >> 16 when v0 + i * dv does.
+  // Both are linear in i, so the first and last pixel decide.
   bool Copy(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
     if constexpr (Fetch::kBilinear) {
       return false;
