@@ -85,18 +85,16 @@ template <class Fmt>
     const uint32_t da = d >> 24;
     const uint32_t inv = 256 - alpha;
     const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
+    // Per channel X = ((dC * da) >> 8) * inv + S.c * 256, below 65536: red and blue are formed
+    // together in the two 16-bit halves of one word.
+    const uint32_t rb = ((((d & 0xFF00FF) * da) >> 8) & 0xFF00FF) * inv + ((s & 0xFF00FF) << 8);
+    const uint32_t g = ((((d >> 8) & 0xFF) * da) >> 8) * inv + (s & 0xFF00);
     if (outA == 256) {  // full coverage (always over an opaque pixel): the division is a shift
-      auto channel = [&](int shift) {
-        return ((((((d >> shift) & 0xFF) * da) >> 8) * inv + ((s >> shift) & 0xFF) * 256) >> 8) << shift;
-      };
-      *p = 0xFF000000u | channel(16) | channel(8) | channel(0);
+      *p = 0xFF000000u | ((rb >> 8) & 0xFF00FF) | (g & 0xFF00);
       return;
     }
-    auto channel = [&](int shift) {
-      uint32_t x = ((((d >> shift) & 0xFF) * da) >> 8) * inv + ((s >> shift) & 0xFF) * 256;
-      return DivideBlend(x, outA) << shift;
-    };
-    *p = ((outA - 1) << 24) | channel(16) | channel(8) | channel(0);
+    *p = ((outA - 1) << 24) | (DivideBlend(rb >> 16, outA) << 16) | (DivideBlend(g, outA) << 8) |
+         DivideBlend(rb & 0xFFFF, outA);
   } else if constexpr (Fmt::k32) {
     *p = 0xFF000000u | (ScaleRGB(d, 255 - alpha) + (s & 0xFFFFFF));
   } else {
