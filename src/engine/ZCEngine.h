@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "shell/LocTable.h"
@@ -11,8 +12,11 @@
 class SoundManager;
 class ZCMusic;
 namespace Vesk {
+class DDImage;
+class DDInterface;
+class Graphics;
 class MusicInterface;
-}
+}  // namespace Vesk
 
 // The engine layer of the application object (the top of the engine layer). It owns the engine's managers as they are
 // built, the screen picture and the start-up loading. ZCEngine3, the game, derives from it.
@@ -46,7 +50,10 @@ class ZCEngine : public Vesk::VeskAppBase {
 
   // Asks for a redraw on the next loop step.
   void MarkDirty() { mDirty = true; }
-  const std::vector<uint32_t>& GetScreenPixels() const { return mScreen; }
+  // The display (null before Init). Every frame is drawn into its screen image.
+  Vesk::DDInterface* GetDisplay() const { return mDDInterface.get(); }
+
+  void SwitchScreenMode(bool windowed, bool is3D, bool force) override;
 
  protected:
   // Runs on the start-up loading thread: reads the configuration and builds the screens.
@@ -62,13 +69,29 @@ class ZCEngine : public Vesk::VeskAppBase {
   void HandleInput(const Platform::InputEvent& event) override;
   bool IsDirty() const override { return mDirty; }
   void DrawFrame() override;
+  // Draws one frame into the screen image.
+  virtual void DrawScreen(Vesk::Graphics* g);
+  // Sleeps in short slices; between them the window's events are queued (so the cursor thread
+  // sees the mouse) and a cursor move is shown.
+  void SleepMs(uint32_t ms) override;
+  // Starts (or restarts, after a mode switch) the display; false after telling the user.
+  bool InitDisplay();
+  void StopCursorThread();
+  // A position in the window's display pixels moved into picture pixels.
+  void ToPicture(int32_t& x, int32_t& y) const;
 
   std::unique_ptr<Vesk::MusicInterface> mMusicInterface;
   std::unique_ptr<SoundManager> mSoundManager;
   std::unique_ptr<ZCMusic> mMusic;
   LocTable mLocTable;
   TextVars mTextVars;
-  std::vector<uint32_t> mScreen;
+  std::unique_ptr<Vesk::DDInterface> mDDInterface;
+  // The software cursor's picture until the cursor table gives one.
+  std::unique_ptr<Vesk::DDImage> mArrowCursor;
+  // The mouse in picture coordinates, for the cursor thread.
+  std::atomic<int32_t> mMouseX{0}, mMouseY{0};
+  std::atomic<bool> mCursorThreadStop{false};
+  std::thread mCursorThread;
   bool mDirty = true;
   bool mStartupLoading = false;
 };
