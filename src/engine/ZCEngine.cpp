@@ -8,7 +8,12 @@
 #include "graphics/Graphics.h"
 #include "platform/time/Clock.h"
 
+#include "fonts/ZCFont.h"
+#include "graphics/ImageLib.h"
 #include "platform/audio/Audio.h"
+#include "resources/ResourceManager.h"
+#include "resources/SharedImages.h"
+#include "resources/ZCTextureCache.h"
 #include "platform/window/Window.h"
 #include "shell/Log.h"
 #include "shell/PakInterface.h"
@@ -45,11 +50,17 @@ TextVars* GetTextVars() {
 }
 
 ZCEngine::ZCEngine()
-    : mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
+    : mSharedImages(std::make_unique<SharedImageTable>([this](const std::string& f) { return LoadImageFile(f); })),
+      mTextureCache(std::make_unique<ZCTextureCache>([this](const std::string& f) { return LoadImageFile(f); })),
+      mFontTable(std::make_unique<ZCFontTable>()),
+      mResourceManager(
+          std::make_unique<Vesk::ResourceManager>([this](const std::string& f) { return LoadImageFile(f); })),
+      mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
       mSoundManager(std::make_unique<SoundManager>()),
       mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())) {
   // The game's data: the packs beside the executable (the current folder), then the disk.
   AddStandardPaks(GetPakInterface(), ".");
+  ZCFontTable::SetCurrent(mFontTable.get());
 }
 
 ZCEngine::~ZCEngine() {
@@ -61,7 +72,30 @@ ZCEngine::~ZCEngine() {
   mMusicInterface.reset();
   Platform::Audio::Close();
   mArrowCursor.reset();
-  mDDInterface.reset();
+  if (ZCFontTable::GetCurrent() == mFontTable.get()) ZCFontTable::SetCurrent(nullptr);
+}
+
+std::unique_ptr<Vesk::MemoryImage> ZCEngine::CreateImage() {
+  // Every image becomes an image of the display once there is one.
+  if (mDDInterface) return mDDInterface->CreateImage();
+  return std::make_unique<Vesk::MemoryImage>();
+}
+
+std::unique_ptr<Vesk::MemoryImage> ZCEngine::LoadImageFile(const std::string& path, bool purgeAfterUpload) {
+  std::unique_ptr<Vesk::MemoryImage> decoded = ImageLib::GetImage(path);
+  if (!decoded) return nullptr;
+  std::unique_ptr<Vesk::MemoryImage> image = CreateImage();
+  if (!image) return nullptr;
+  image->SetBits(decoded->GetBits(), decoded->mWidth, decoded->mHeight);
+  image->mFilePath = decoded->mFilePath;
+  image->mNumRows = decoded->mNumRows;
+  image->mNumCols = decoded->mNumCols;
+  image->mPurgeBits = purgeAfterUpload;
+  return image;
+}
+
+bool ZCEngine::GetSharedImage(ImageRef& ref, const std::string& file, const std::string& prefix, int32_t flags) {
+  return mSharedImages->GetSharedImage(ref, file, prefix, flags);
 }
 
 bool ZCEngine::Init() {
@@ -85,6 +119,7 @@ bool ZCEngine::Init() {
 }
 
 void ZCEngine::LoadConfig() {
+  LoadUiResources();
   XmlNode doc = LoadXmlDocument("cfg\\cfg.xml");
   XmlNode root = doc.selectSingleNode(L"root");
   if (!root) {
@@ -93,6 +128,17 @@ void ZCEngine::LoadConfig() {
   }
   mSoundManager->LoadSounds(root);
   mMusic->LoadMusic(root);
+}
+
+void ZCEngine::LoadUiResources() {
+  XmlNode doc = LoadXmlDocument("cfg\\ui.xml");
+  XmlNode root = doc.selectSingleNode(L"root");
+  if (!root) {
+    if (doc) LogMessage("ERROR: cfg\\ui.xml has no \"root\" element");
+    return;
+  }
+  mTextureCache->LoadTextures(root);
+  mFontTable->LoadFonts(root);
 }
 
 void ZCEngine::UpdateStep() {

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -11,11 +12,17 @@
 
 class SoundManager;
 class ZCMusic;
+class ZCTextureCache;
+class ZCFontTable;
+class SharedImageTable;
+class ImageRef;
 namespace Vesk {
 class DDImage;
 class DDInterface;
 class Graphics;
 class MusicInterface;
+class MemoryImage;
+class ResourceManager;
 }  // namespace Vesk
 
 // The engine layer of the application object (the top of the engine layer). It owns the engine's managers as they are
@@ -45,6 +52,22 @@ class ZCEngine : public Vesk::VeskAppBase {
   int32_t mAppWidth = 1024;
   int32_t mAppHeight = 768;
 
+  // Images, textures and fonts. Every image the engine loads is made by CreateImage, which the
+  // display overrides to make images of its own kind.
+  virtual std::unique_ptr<Vesk::MemoryImage> CreateImage();
+  // Loads an image file (pack or disk) into a new image from CreateImage; null on failure.
+  // `purgeAfterUpload` lets a surface-backed image drop its memory pixels once they are on the
+  // display (atlas pages and cut-scene pictures).
+  std::unique_ptr<Vesk::MemoryImage> LoadImageFile(const std::string& path, bool purgeAfterUpload = false);
+  // Fills the reference with the image of that file, loaded once and shared by every caller
+  // asking for the same name; false when it cannot be loaded.
+  virtual bool GetSharedImage(ImageRef& ref, const std::string& file, const std::string& prefix = "",
+                              int32_t flags = 0);
+  ZCTextureCache* GetTextureCache() const { return mTextureCache.get(); }
+  ZCFontTable* GetFontTable() const { return mFontTable.get(); }
+  Vesk::ResourceManager* GetResourceManager() const { return mResourceManager.get(); }
+  SharedImageTable* GetSharedImageTable() const { return mSharedImages.get(); }
+
   LocTable* GetLocTable() { return &mLocTable; }
   TextVars* GetTextVarsTable() { return &mTextVars; }
 
@@ -58,6 +81,8 @@ class ZCEngine : public Vesk::VeskAppBase {
  protected:
   // Runs on the start-up loading thread: reads the configuration and builds the screens.
   virtual void LoadConfig();
+  // The textures and fonts of "cfg\\ui.xml" (part of LoadConfig).
+  void LoadUiResources();
   // Runs on the main thread once LoadConfig is done.
   virtual void LoadingCompleted() {}
 
@@ -80,12 +105,17 @@ class ZCEngine : public Vesk::VeskAppBase {
   // A position in the window's display pixels moved into picture pixels.
   void ToPicture(int32_t& x, int32_t& y) const;
 
+  // Declared first: the display outlives every image made of it.
+  std::unique_ptr<Vesk::DDInterface> mDDInterface;
+  std::unique_ptr<SharedImageTable> mSharedImages;
+  std::unique_ptr<ZCTextureCache> mTextureCache;
+  std::unique_ptr<ZCFontTable> mFontTable;
+  std::unique_ptr<Vesk::ResourceManager> mResourceManager;
   std::unique_ptr<Vesk::MusicInterface> mMusicInterface;
   std::unique_ptr<SoundManager> mSoundManager;
   std::unique_ptr<ZCMusic> mMusic;
   LocTable mLocTable;
   TextVars mTextVars;
-  std::unique_ptr<Vesk::DDInterface> mDDInterface;
   // The software cursor's picture until the cursor table gives one.
   std::unique_ptr<Vesk::DDImage> mArrowCursor;
   // The mouse in picture coordinates, for the cursor thread.
