@@ -663,23 +663,28 @@ int32_t RasterFormat(const PixelFormat& f) {
 }
 }  // namespace
 
+template <typename Raster>
+bool DDImage::RasterIntoSurface(const Rect& clip, Raster&& raster) {
+  if (mNoSoftwareAccess || !LockSurface()) return false;
+  int32_t code = RasterFormat(mLockInfo.mFormat);
+  Rect c = clip.Intersection(GetRect());
+  if (code && c.mWidth > 0) raster(c, code);
+  UnlockSurface();
+  if (!code) return false;
+  DeleteMemoryBuffers();
+  return true;
+}
+
 void DDImage::BlitMatrix(Image* src, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,
                          int32_t drawMode, const Rect& srcRect, bool linear, const ImageMask& mask) {
   if (!src) return;
   src->mDrawn = 1;
   auto* m = dynamic_cast<MemoryImage*>(src);
-  if (m && !mNoSoftwareAccess && LockSurface()) {
-    int32_t code = RasterFormat(mLockInfo.mFormat);
-    Rect c = clip.Intersection(GetRect());
-    if (code && c.mWidth > 0) {
-      DrawImageMatrixToBuffer(m, x, y, matrix, c, color, drawMode, srcRect, mLockInfo.mBits, mLockInfo.mPitch, code,
-                              linear);
-      UnlockSurface();
-      DeleteMemoryBuffers();
-      return;
-    }
-    UnlockSurface();
-  }
+  if (m && RasterIntoSurface(clip, [&](const Rect& c, int32_t code) {
+        DrawImageMatrixToBuffer(m, x, y, matrix, c, color, drawMode, srcRect, mLockInfo.mBits, mLockInfo.mPitch, code,
+                                linear);
+      }))
+    return;
   DrawThroughMemory(clip, [&](MemoryImage& t, int32_t ox, int32_t oy) {
     t.MemoryImage::BlitMatrix(src, x - float(ox), y - float(oy), matrix,
                               Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight), color, drawMode, srcRect,
@@ -692,18 +697,11 @@ void DDImage::BlitTriangles(Image* src, const TriVertex (*vertices)[3], int32_t 
   if (!src || count <= 0) return;
   src->mDrawn = 1;
   auto* m = dynamic_cast<MemoryImage*>(src);
-  if (m && !mNoSoftwareAccess && LockSurface()) {
-    int32_t code = RasterFormat(mLockInfo.mFormat);
-    Rect c = clip.Intersection(GetRect());
-    if (code && c.mWidth > 0) {
-      DrawTrianglesToBuffer(m, vertices, count, c, color, drawMode, mLockInfo.mBits, mLockInfo.mPitch, code, tx, ty,
-                            linear);
-      UnlockSurface();
-      DeleteMemoryBuffers();
-      return;
-    }
-    UnlockSurface();
-  }
+  if (m && RasterIntoSurface(clip, [&](const Rect& c, int32_t code) {
+        DrawTrianglesToBuffer(m, vertices, count, c, color, drawMode, mLockInfo.mBits, mLockInfo.mPitch, code, tx, ty,
+                              linear);
+      }))
+    return;
   DrawThroughMemory(clip, [&](MemoryImage& t, int32_t ox, int32_t oy) {
     t.MemoryImage::BlitTriangles(src, vertices, count, Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight),
                                  color, drawMode, tx - float(ox), ty - float(oy), linear);

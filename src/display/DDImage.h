@@ -108,6 +108,10 @@ class DDImage : public MemoryImage {
   // surface the operation runs on this image's own pixels. Nothing when software access is barred.
   template <typename Draw>
   void DrawThroughMemory(const Rect& area, Draw&& draw);
+  // Runs `raster(clip, format code)` (the triangle rasteriser into the locked surface); false
+  // when the surface cannot be locked or has no rasteriser format, and nothing was drawn.
+  template <typename Raster>
+  bool RasterIntoSurface(const Rect& clip, Raster&& raster);
 
  private:
   void RegisterWithInterface();
