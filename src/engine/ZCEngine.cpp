@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "effects/EffectLibrary.h"
+#include "effects/EffectServices.h"
+#include "effects/ParticleSystem.h"
 #include "platform/audio/Audio.h"
 #include "platform/window/Window.h"
 #include "shell/Log.h"
@@ -25,15 +28,30 @@ TextVars* GetTextVars() {
 ZCEngine::ZCEngine()
     : mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
       mSoundManager(std::make_unique<SoundManager>()),
-      mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())) {
+      mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())),
+      mParticles(std::make_unique<ParticleSystemTable>()),
+      mEffects(std::make_unique<EffectLibrary>()) {
   // The game's data: the packs beside the executable (the current folder), then the disk.
   AddStandardPaks(GetPakInterface(), ".");
   mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u);
+  // What the effects reach of the application: the particle table, the sounds and the effect
+  // definitions that CreateEffect reads.
+  EffectServices& services = GetEffectServices();
+  services.mParticles = mParticles.get();
+  services.mPlaySound = [this](const std::string& name) {
+    if (mSoundManager) mSoundManager->PlaySound(name);
+  };
+  SetEffectLibrary(mEffects.get());
 }
 
 ZCEngine::~ZCEngine() {
   // The music and the sounds go before the output closes.
   JoinLoader();
+  EffectServices& services = GetEffectServices();
+  services.mParticles = nullptr;
+  services.mPlaySound = nullptr;
+  SetEffectLibrary(nullptr);
+  mParticles->StopAll();
   mMusic.reset();
   mSoundManager.reset();
   mMusicInterface.reset();
@@ -44,6 +62,7 @@ bool ZCEngine::Init() {
   mWidth = mAppWidth;
   mHeight = mAppHeight;
   if (!VeskAppBase::Init()) return false;
+  mEffects->Load("cfg\\effect.xml");
   std::string error;
   if (!Platform::Audio::Open(kAudioFrequency, &error))
     LogMessage("WARNING: no sound output (%s); the game runs silent", error.c_str());
