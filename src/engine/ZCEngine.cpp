@@ -5,7 +5,12 @@
 #include "effects/EffectLibrary.h"
 #include "effects/EffectServices.h"
 #include "effects/ParticleSystem.h"
+#include "fonts/ZCFont.h"
+#include "graphics/ImageLib.h"
 #include "platform/audio/Audio.h"
+#include "resources/ResourceManager.h"
+#include "resources/SharedImages.h"
+#include "resources/ZCTextureCache.h"
 #include "platform/window/Window.h"
 #include "shell/Log.h"
 #include "shell/PakInterface.h"
@@ -26,13 +31,19 @@ TextVars* GetTextVars() {
 }
 
 ZCEngine::ZCEngine()
-    : mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
+    : mSharedImages(std::make_unique<SharedImageTable>([this](const std::string& f) { return LoadImageFile(f); })),
+      mTextureCache(std::make_unique<ZCTextureCache>([this](const std::string& f) { return LoadImageFile(f); })),
+      mFontTable(std::make_unique<ZCFontTable>()),
+      mResourceManager(
+          std::make_unique<Vesk::ResourceManager>([this](const std::string& f) { return LoadImageFile(f); })),
+      mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
       mSoundManager(std::make_unique<SoundManager>()),
       mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())),
       mParticles(std::make_unique<ParticleSystemTable>()),
       mEffects(std::make_unique<EffectLibrary>()) {
   // The game's data: the packs beside the executable (the current folder), then the disk.
   AddStandardPaks(GetPakInterface(), ".");
+  ZCFontTable::SetCurrent(mFontTable.get());
   mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u);
   // What the effects reach of the application: the particle table, the sounds and the effect
   // definitions that CreateEffect reads.
@@ -40,6 +51,14 @@ ZCEngine::ZCEngine()
   services.mParticles = mParticles.get();
   services.mPlaySound = [this](const std::string& name) {
     if (mSoundManager) mSoundManager->PlaySound(name);
+  };
+  // Animation sheets are shared through the shared-image table: the pointer handed out keeps
+  // its share, which is released with the last copy.
+  services.mLoadImage = [this](const std::string& file) -> std::shared_ptr<Vesk::MemoryImage> {
+    auto ref = std::make_shared<ImageRef>();
+    if (!GetSharedImage(*ref, file)) return nullptr;
+    Vesk::MemoryImage* image = ref->GetImage();
+    return std::shared_ptr<Vesk::MemoryImage>(std::move(ref), image);
   };
   SetEffectLibrary(mEffects.get());
 }
@@ -50,12 +69,33 @@ ZCEngine::~ZCEngine() {
   EffectServices& services = GetEffectServices();
   services.mParticles = nullptr;
   services.mPlaySound = nullptr;
+  services.mLoadImage = nullptr;
   SetEffectLibrary(nullptr);
   mParticles->StopAll();
   mMusic.reset();
   mSoundManager.reset();
   mMusicInterface.reset();
   Platform::Audio::Close();
+  if (ZCFontTable::GetCurrent() == mFontTable.get()) ZCFontTable::SetCurrent(nullptr);
+}
+
+std::unique_ptr<Vesk::MemoryImage> ZCEngine::CreateImage() { return std::make_unique<Vesk::MemoryImage>(); }
+
+std::unique_ptr<Vesk::MemoryImage> ZCEngine::LoadImageFile(const std::string& path, bool purgeAfterUpload) {
+  std::unique_ptr<Vesk::MemoryImage> decoded = ImageLib::GetImage(path);
+  if (!decoded) return nullptr;
+  std::unique_ptr<Vesk::MemoryImage> image = CreateImage();
+  if (!image) return nullptr;
+  image->SetBits(decoded->GetBits(), decoded->mWidth, decoded->mHeight);
+  image->mFilePath = decoded->mFilePath;
+  image->mNumRows = decoded->mNumRows;
+  image->mNumCols = decoded->mNumCols;
+  image->mPurgeBits = purgeAfterUpload;
+  return image;
+}
+
+bool ZCEngine::GetSharedImage(ImageRef& ref, const std::string& file, const std::string& prefix, int32_t flags) {
+  return mSharedImages->GetSharedImage(ref, file, prefix, flags);
 }
 
 bool ZCEngine::Init() {
@@ -71,6 +111,7 @@ bool ZCEngine::Init() {
 }
 
 void ZCEngine::LoadConfig() {
+  LoadUiResources();
   XmlNode doc = LoadXmlDocument("cfg\\cfg.xml");
   XmlNode root = doc.selectSingleNode(L"root");
   if (!root) {
@@ -79,6 +120,17 @@ void ZCEngine::LoadConfig() {
   }
   mSoundManager->LoadSounds(root);
   mMusic->LoadMusic(root);
+}
+
+void ZCEngine::LoadUiResources() {
+  XmlNode doc = LoadXmlDocument("cfg\\ui.xml");
+  XmlNode root = doc.selectSingleNode(L"root");
+  if (!root) {
+    if (doc) LogMessage("ERROR: cfg\\ui.xml has no \"root\" element");
+    return;
+  }
+  mTextureCache->LoadTextures(root);
+  mFontTable->LoadFonts(root);
 }
 
 void ZCEngine::UpdateStep() {

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "shell/LocTable.h"
@@ -12,9 +13,15 @@ class EffectLibrary;
 class ParticleSystemTable;
 class SoundManager;
 class ZCMusic;
+class ZCTextureCache;
+class ZCFontTable;
+class SharedImageTable;
+class ImageRef;
 namespace Vesk {
 class MusicInterface;
-}
+class MemoryImage;
+class ResourceManager;
+}  // namespace Vesk
 
 // The engine layer of the application object (the top of the engine layer). It owns the engine's managers as they are
 // built, the screen picture and the start-up loading. ZCEngine3, the game, derives from it.
@@ -46,6 +53,22 @@ class ZCEngine : public Vesk::VeskAppBase {
   int32_t mAppWidth = 1024;
   int32_t mAppHeight = 768;
 
+  // Images, textures and fonts. Every image the engine loads is made by CreateImage, which the
+  // display overrides to make images of its own kind.
+  virtual std::unique_ptr<Vesk::MemoryImage> CreateImage();
+  // Loads an image file (pack or disk) into a new image from CreateImage; null on failure.
+  // `purgeAfterUpload` lets a surface-backed image drop its memory pixels once they are on the
+  // display (atlas pages and cut-scene pictures).
+  std::unique_ptr<Vesk::MemoryImage> LoadImageFile(const std::string& path, bool purgeAfterUpload = false);
+  // Fills the reference with the image of that file, loaded once and shared by every caller
+  // asking for the same name; false when it cannot be loaded.
+  virtual bool GetSharedImage(ImageRef& ref, const std::string& file, const std::string& prefix = "",
+                              int32_t flags = 0);
+  ZCTextureCache* GetTextureCache() const { return mTextureCache.get(); }
+  ZCFontTable* GetFontTable() const { return mFontTable.get(); }
+  Vesk::ResourceManager* GetResourceManager() const { return mResourceManager.get(); }
+  SharedImageTable* GetSharedImageTable() const { return mSharedImages.get(); }
+
   LocTable* GetLocTable() { return &mLocTable; }
   TextVars* GetTextVarsTable() { return &mTextVars; }
 
@@ -56,6 +79,8 @@ class ZCEngine : public Vesk::VeskAppBase {
  protected:
   // Runs on the start-up loading thread: reads the configuration and builds the screens.
   virtual void LoadConfig();
+  // The textures and fonts of "cfg\\ui.xml" (part of LoadConfig).
+  void LoadUiResources();
   // Runs on the main thread once LoadConfig is done.
   virtual void LoadingCompleted() {}
 
@@ -68,6 +93,10 @@ class ZCEngine : public Vesk::VeskAppBase {
   bool IsDirty() const override { return mDirty; }
   void DrawFrame() override;
 
+  std::unique_ptr<SharedImageTable> mSharedImages;
+  std::unique_ptr<ZCTextureCache> mTextureCache;
+  std::unique_ptr<ZCFontTable> mFontTable;
+  std::unique_ptr<Vesk::ResourceManager> mResourceManager;
   std::unique_ptr<Vesk::MusicInterface> mMusicInterface;
   std::unique_ptr<SoundManager> mSoundManager;
   std::unique_ptr<ZCMusic> mMusic;

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "graphics/Color.h"
 #include "graphics/Image.h"
@@ -10,6 +12,17 @@
 namespace Vesk {
 
 class Font;
+
+// One line of wrapped text: its characters in the text and its width (trailing blanks left out).
+struct TextLine {
+  size_t mStart = 0;
+  size_t mLength = 0;
+  int32_t mWidth = 0;
+};
+// Breaks the text into lines no wider than `wrapWidth`: at newlines, and at the last blank before
+// a character that would overflow (the blank is dropped). A word wider than the whole line is cut
+// where it overflows, with at least one character a line.
+std::vector<TextLine> WrapTextLines(Font& font, const std::wstring& text, int32_t wrapWidth);
 
 // The drawing context: draws onto a destination image with a translation, a scale, a clip
 // rectangle, a colour, a draw mode and a mask. Coordinates given to it are moved by the
@@ -93,6 +106,19 @@ class Graphics {
   void DrawImageMatrix(Image* image, const Matrix3& matrix, const Rect& srcRect, float x = 0, float y = 0);
   void DrawImageMatrix(Image* image, const Matrix3& matrix, float x = 0, float y = 0);
   void DrawTrianglesTex(Image* texture, const TriVertex (*vertices)[3], int32_t count);
+
+  // Text with the current font and colour; y is the baseline. Nothing without a font.
+  void DrawString(const std::wstring& text, int32_t x, int32_t y);
+  // Word-wrapped text whose first baseline is at y; each line is placed by the justification
+  // (-1 left from x, 0 centred in the width, 1 right-aligned to x + width) and the next baseline
+  // is `lineSpacing` lower (-1: the font's). Returns the height used, from the top of the first
+  // line to the bottom of the last: (lines - 1) x spacing + font height; 0 for no line.
+  int32_t DrawWrappedString(const std::wstring& text, int32_t x, int32_t y, int32_t wrapWidth,
+                            int32_t lineSpacing = -1, int32_t justification = -1);
+  // The same inside a rectangle: the first line's top at the rectangle's top, wrapped at its
+  // width.
+  int32_t DrawWrappedText(const std::wstring& text, const Rect& rect, int32_t lineSpacing = -1,
+                          int32_t justification = -1);
 
  private:
   // The colour images are drawn with: the current colour when colourising, else opaque white.
