@@ -32,23 +32,18 @@ void ForEachRecord(EffectCallArgs& a, Fn fn) {
 float Lerp(float from, float to, float t) { return from + (to - from) * t; }
 int32_t RoundToInt(float v) { return int32_t(std::lround(v)); }
 
-void ApplyAlpha(EffectCallArgs& a, float alpha) {
+// One float field: to every part record when the owner handed them, else through the owner.
+void ApplyFloat(EffectCallArgs& a, float* ZCPartRecord::*field, void (ZCIEffect::*set)(float), float value) {
   if (Parts(a))
     ForEachRecord(a, [&](ZCPartRecord& r) {
-      if (r.mAlpha) *r.mAlpha = alpha;
+      if (r.*field) *(r.*field) = value;
     });
   else if (a.mOwner)
-    a.mOwner->SetAlpha(alpha);
+    (a.mOwner->*set)(value);
 }
 
-void ApplyScale(EffectCallArgs& a, float scale) {
-  if (Parts(a))
-    ForEachRecord(a, [&](ZCPartRecord& r) {
-      if (r.mScale) *r.mScale = scale;
-    });
-  else if (a.mOwner)
-    a.mOwner->SetScale(scale);
-}
+void ApplyAlpha(EffectCallArgs& a, float alpha) { ApplyFloat(a, &ZCPartRecord::mAlpha, &ZCIEffect::SetAlpha, alpha); }
+void ApplyScale(EffectCallArgs& a, float scale) { ApplyFloat(a, &ZCPartRecord::mScale, &ZCIEffect::SetScale, scale); }
 
 void ApplyOffset(EffectCallArgs& a, int32_t x, int32_t y) {
   if (Parts(a))
