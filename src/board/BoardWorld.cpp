@@ -28,7 +28,7 @@ BoardWorld& GetBoardWorld() {
 void ResetBoardWorld() {
   BoardWorld& world = GetBoardWorld();
   ZCItem::DeleteAll();
-  world.mFrameStep = 0;
+  SetFrameStep(0);
   world.mBoss = nullptr;
   world.mBonus = nullptr;
   InstallDefaultHooks(world);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "board/ItemRegistry.h"
+#include "widgets/FrameStep.h"
 
 class ZCBoard_Game;
 class ZCItem;
@@ -33,12 +34,12 @@ class LoadScreen {
   virtual void HideLoadScreen() {}
 };
 
-// The program-wide state of the board: one per process, reset between levels in tests.
+// The program-wide state of the board: one per process, reset between levels in tests. The
+// frame step (GetFrameStep, SetFrameStep) is the one of the widget kit: the board writes it, 0
+// while its gate is closed, and items, effects and clocks read it.
 struct BoardWorld {
   // The one board (set by its constructor, cleared by its destructor).
   ZCBoard_Game* mBoard = nullptr;
-  // Seconds of game time of the current update step; 0 while the board's gate is closed.
-  float mFrameStep = 0;
   ItemRegistry mItems;
   // The level's heroine ("boss") and bonus item ("bonus"), set by the level object factory.
   ZCItem* mBoss = nullptr;
@@ -61,7 +62,6 @@ void SetEventGate(EventGate* gate);
 void SetLoadScreen(LoadScreen* screen);
 
 // Shorthands.
-inline float GetFrameStep() { return GetBoardWorld().mFrameStep; }
 inline ItemRegistry& GetItemRegistry() { return GetBoardWorld().mItems; }
 ZCBoard_Game* GetGameBoard();
 ZCItem* FindActorForPlace(ZCItem* heroine, ZCItem* place);

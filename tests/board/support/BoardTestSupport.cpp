@@ -56,7 +56,7 @@ void RemoveEffects() {
 }
 
 void StepItems(int n, float frameStep) {
-  GetBoardWorld().mFrameStep = frameStep;
+  SetFrameStep(frameStep);
   for (int i = 0; i < n; ++i) ZCItem::UpdateAll();
 }
 
