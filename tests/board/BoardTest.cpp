@@ -12,6 +12,7 @@
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "sound/SoundManager.h"
+#include "widgets/WidgetManager.h"
 
 namespace {
 
@@ -309,10 +310,18 @@ TEST_F(BoardTest, NestedPausesPauseTheGameSoundsOnceAndAnUnpairedResumeIsIgnored
   mBoard->Resume();
 }
 
-TEST_F(BoardTest, ShowingTheBoardGivesItTheFocus) {
+TEST_F(BoardTest, ShowingTheBoardGivesItTheFocusAndHidingTakesItAway) {
   mBoard->SetVisible(false);
   mBoard->OnShowStart();  // not yet in a widget tree: nothing to focus
-  EXPECT_FALSE(mBoard->HasFocus());
+  Vesk::WidgetManager manager(1024, 768);
+  manager.AddWidget(mBoard.get());
+  mBoard->Show();
+  EXPECT_EQ(manager.GetFocus(), mBoard.get());
+  EXPECT_TRUE(mBoard->IsVisible());
+  mBoard->Hide();
+  EXPECT_EQ(manager.GetFocus(), nullptr);
+  EXPECT_FALSE(mBoard->IsVisible());
+  manager.RemoveWidget(mBoard.get());
 }
 
 }  // namespace
