@@ -1,7 +1,16 @@
 #include "engine/ZCEngine.h"
 
 #include <algorithm>
+#include <chrono>
 
+#include "display/DDImage.h"
+#include "display/DDInterface.h"
+#include "graphics/Graphics.h"
+#include "platform/time/Clock.h"
+
+#include "effects/EffectLibrary.h"
+#include "effects/EffectServices.h"
+#include "effects/ParticleSystem.h"
 #include "fonts/ZCFont.h"
 #include "graphics/ImageLib.h"
 #include "platform/audio/Audio.h"
@@ -18,7 +27,23 @@
 
 namespace {
 constexpr int kAudioFrequency = 44100;
+// The cursor thread's period.
+constexpr int kCursorPeriodMs = 10;
+
+// A plain arrow: white inside a black outline, its tip at the top-left corner.
+void DrawArrow(Vesk::DDImage& image) {
+  const char* rows[] = {
+      "X", "XX", "X.X", "X..X", "X...X", "X....X", "X.....X", "X......X", "X.......X", "X........X",
+      "X.....XXXX", "X..X..X", "X.X X..X", "XX  X..X", "X    X..X", "     X..X", "      XX",
+  };
+  const int32_t w = 12, h = int32_t(sizeof(rows) / sizeof(rows[0]));
+  std::vector<uint32_t> bits(size_t(w) * h, 0);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; rows[y][x]; ++x)
+      if (rows[y][x] != ' ') bits[size_t(y) * w + x] = rows[y][x] == 'X' ? 0xFF000000u : 0xFFFFFFFFu;
+  image.SetBits(bits.data(), w, h);
 }
+}  // namespace
 
 ZCEngine* GetEngine() { return static_cast<ZCEngine*>(gVeskApp); }
 
@@ -35,24 +60,53 @@ ZCEngine::ZCEngine()
           std::make_unique<Vesk::ResourceManager>([this](const std::string& f) { return LoadImageFile(f); })),
       mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
       mSoundManager(std::make_unique<SoundManager>()),
-      mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())) {
+      mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())),
+      mParticles(std::make_unique<ParticleSystemTable>()),
+      mEffects(std::make_unique<EffectLibrary>()) {
   // The game's data: the packs beside the executable (the current folder), then the disk.
   AddStandardPaks(GetPakInterface(), ".");
   ZCFontTable::SetCurrent(mFontTable.get());
-  mScreen.assign(size_t(mAppWidth) * size_t(mAppHeight), 0xFF000000u);
+  // What the effects reach of the application: the particle table, the sounds and the effect
+  // definitions that CreateEffect reads.
+  EffectServices& services = GetEffectServices();
+  services.mParticles = mParticles.get();
+  services.mPlaySound = [this](const std::string& name) {
+    if (mSoundManager) mSoundManager->PlaySound(name);
+  };
+  // Animation sheets are shared through the shared-image table: the pointer handed out keeps
+  // its share, which is released with the last copy.
+  services.mLoadImage = [this](const std::string& file) -> std::shared_ptr<Vesk::MemoryImage> {
+    auto ref = std::make_shared<ImageRef>();
+    if (!GetSharedImage(*ref, file)) return nullptr;
+    Vesk::MemoryImage* image = ref->GetImage();
+    return std::shared_ptr<Vesk::MemoryImage>(std::move(ref), image);
+  };
+  SetEffectLibrary(mEffects.get());
 }
 
 ZCEngine::~ZCEngine() {
+  StopCursorThread();
   // The music and the sounds go before the output closes.
   JoinLoader();
+  EffectServices& services = GetEffectServices();
+  services.mParticles = nullptr;
+  services.mPlaySound = nullptr;
+  services.mLoadImage = nullptr;
+  SetEffectLibrary(nullptr);
+  mParticles->StopAll();
   mMusic.reset();
   mSoundManager.reset();
   mMusicInterface.reset();
   Platform::Audio::Close();
+  mArrowCursor.reset();
   if (ZCFontTable::GetCurrent() == mFontTable.get()) ZCFontTable::SetCurrent(nullptr);
 }
 
-std::unique_ptr<Vesk::MemoryImage> ZCEngine::CreateImage() { return std::make_unique<Vesk::MemoryImage>(); }
+std::unique_ptr<Vesk::MemoryImage> ZCEngine::CreateImage() {
+  // Every image becomes an image of the display once there is one.
+  if (mDDInterface) return mDDInterface->CreateImage();
+  return std::make_unique<Vesk::MemoryImage>();
+}
 
 std::unique_ptr<Vesk::MemoryImage> ZCEngine::LoadImageFile(const std::string& path, bool purgeAfterUpload) {
   std::unique_ptr<Vesk::MemoryImage> decoded = ImageLib::GetImage(path);
@@ -75,6 +129,16 @@ bool ZCEngine::Init() {
   mWidth = mAppWidth;
   mHeight = mAppHeight;
   if (!VeskAppBase::Init()) return false;
+  // The colour depth of the screen: 32 bits, or 16 (565) or 15 (555) to see the 16-bit drawing.
+  int32_t depth = 0;
+  if (RegReadInt("ColorDepth", depth)) {
+    if (depth == 32 || depth == 16 || depth == 15)
+      mFullScreenBitDepth = depth;
+    else
+      LogMessage("WARNING: setting ColorDepth must be 32, 16 or 15 (found %d); using %d", depth, mFullScreenBitDepth);
+  }
+  if (!InitDisplay()) return false;
+  mEffects->Load("cfg\\effect.xml");
   std::string error;
   if (!Platform::Audio::Open(kAudioFrequency, &error))
     LogMessage("WARNING: no sound output (%s); the game runs silent", error.c_str());
@@ -110,7 +174,67 @@ void ZCEngine::UpdateStep() {
   mMusic->Update(mFrameTime);
 }
 
-void ZCEngine::ShutdownServices() { mMusic->Stop(false); }
+void ZCEngine::ShutdownServices() {
+  StopCursorThread();
+  mMusic->Stop(false);
+}
+
+bool ZCEngine::InitDisplay() {
+  if (!mDDInterface) mDDInterface = std::make_unique<Vesk::DDInterface>(this);
+  int32_t result = mDDInterface->Init(mWindow.get(), mWindowed);
+  if (result != Vesk::DDInterface::RESULT_OK) {
+    ShowError("FAILED_INIT_DIRECTDRAW",
+              Vesk::DDInterface::ResultToString(result) + " (" + mDDInterface->GetLastError() + ")");
+    return false;
+  }
+  if (mCustomCursors && mWindow) {
+    if (!mArrowCursor) {
+      mArrowCursor = mDDInterface->CreateImage();
+      DrawArrow(*mArrowCursor);
+    }
+    mDDInterface->SetCursorImage(mArrowCursor.get());
+    mWindow->ShowSystemCursor(false);
+  }
+  mDirty = true;
+  return true;
+}
+
+void ZCEngine::StopCursorThread() {
+  mCursorThreadStop.store(true, std::memory_order_release);
+  if (mCursorThread.joinable()) mCursorThread.join();
+}
+
+void ZCEngine::SwitchScreenMode(bool windowed, bool is3D, bool force) {
+  bool wasWindowed = mWindowed;
+  bool was3D = mIs3D;
+  VeskAppBase::SwitchScreenMode(windowed, is3D, force);
+  if (mDDInterface && (force || wasWindowed != mWindowed || was3D != mIs3D)) {
+    if (!InitDisplay()) Shutdown();
+  }
+}
+
+void ZCEngine::SleepMs(uint32_t ms) {
+  uint64_t end = Platform::GetTickMs() + ms;
+  for (;;) {
+    if (mWindow) {
+      size_t before = mInputQueue.size();
+      mWindow->PumpEvents(mInputQueue);
+      for (size_t i = before; i < mInputQueue.size(); ++i) {
+        Platform::InputEvent& ev = mInputQueue[i];
+        if (ev.mType == Platform::InputEvent::Type::MouseMove) {
+          int32_t x = ev.mX, y = ev.mY;
+          ToPicture(x, y);
+          mMouseX = x;
+          mMouseY = y;
+        }
+      }
+    }
+    if (mDDInterface) mDDInterface->PresentIfChanged();
+    uint64_t now = Platform::GetTickMs();
+    if (now >= end) break;
+    Platform::SleepMs(uint32_t(std::min<uint64_t>(end - now, 5)));
+  }
+}
 
 void ZCEngine::ApplySoundSettings() {
   mSoundManager->SetVolume(mMuted ? 0 : mSfxVolume);
@@ -133,6 +257,17 @@ void ZCEngine::SetMuted(bool muted) {
 }
 
 void ZCEngine::Start() {
+  if (mDDInterface && !mCursorThread.joinable()) {
+    // Moves the software cursor while the main thread is busy; the main thread shows it.
+    mCursorThreadStop.store(false, std::memory_order_release);
+    mCursorThread = std::thread([this] {
+      while (!mCursorThreadStop.load(std::memory_order_acquire)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kCursorPeriodMs));
+        int32_t x = mMouseX, y = mMouseY;
+        if (x != mDDInterface->mCursorDrawnX || y != mDDInterface->mCursorDrawnY) mDDInterface->SetCursorPos(x, y);
+      }
+    });
+  }
   mStartupLoading = true;
   mLoaded.store(false, std::memory_order_release);
   StartLoaderThread([this] {
@@ -151,12 +286,34 @@ void ZCEngine::OnLoaderFinished() {
   mDirty = true;
 }
 
+void ZCEngine::ToPicture(int32_t& x, int32_t& y) const {
+  if (mPresentWidth <= 0 || mPresentHeight <= 0 || !mDDInterface) return;
+  x = int32_t(int64_t(x - mPresentX) * mDDInterface->mWidth / mPresentWidth);
+  y = int32_t(int64_t(y - mPresentY) * mDDInterface->mHeight / mPresentHeight);
+}
+
 void ZCEngine::HandleInput(const Platform::InputEvent& event) {
-  VeskAppBase::HandleInput(event);
+  Platform::InputEvent e = event;
+  if (e.mType == Platform::InputEvent::Type::MouseMove || e.mType == Platform::InputEvent::Type::MouseDown ||
+      e.mType == Platform::InputEvent::Type::MouseUp) {
+    ToPicture(e.mX, e.mY);
+    mMouseX = e.mX;
+    mMouseY = e.mY;
+  }
+  VeskAppBase::HandleInput(e);
   if (event.mType == Platform::InputEvent::Type::Activate) mDirty = true;
 }
 
 void ZCEngine::DrawFrame() {
   mDirty = false;
-  if (mWindow) mWindow->Present(mScreen.data(), mAppWidth * 4);
+  Vesk::DDImage* screen = mDDInterface ? mDDInterface->GetScreenImage() : nullptr;
+  if (!screen) return;
+  Vesk::Graphics g(screen);
+  DrawScreen(&g);
+  mDDInterface->Redraw(nullptr);
+}
+
+void ZCEngine::DrawScreen(Vesk::Graphics* g) {
+  g->SetColor(Color::Black);
+  g->FillRect(0, 0, mDDInterface->mWidth, mDDInterface->mHeight);
 }

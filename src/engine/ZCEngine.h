@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "shell/LocTable.h"
 #include "shell/TextVars.h"
 #include "shell/VeskAppBase.h"
 
+class EffectLibrary;
+class ParticleSystemTable;
 class SoundManager;
 class ZCMusic;
 class ZCTextureCache;
@@ -16,6 +19,9 @@ class ZCFontTable;
 class SharedImageTable;
 class ImageRef;
 namespace Vesk {
+class DDImage;
+class DDInterface;
+class Graphics;
 class MusicInterface;
 class MemoryImage;
 class ResourceManager;
@@ -35,6 +41,9 @@ class ZCEngine : public Vesk::VeskAppBase {
   // when there is no sound output).
   SoundManager* GetSoundManager() const { return mSoundManager.get(); }
   ZCMusic* GetMusic() const { return mMusic.get(); }
+  // The effect definitions read from "cfg\\effect.xml" at Init, and the running particle systems.
+  EffectLibrary* GetEffectLibrary() const { return mEffects.get(); }
+  ParticleSystemTable* GetParticleSystemTable() const { return mParticles.get(); }
   // The sound settings: stored (written at shut-down) and heard at once.
   void SetSfxVolume(int32_t volume);
   void SetMusicVolume(int32_t volume);
@@ -69,7 +78,10 @@ class ZCEngine : public Vesk::VeskAppBase {
 
   // Asks for a redraw on the next loop step.
   void MarkDirty() { mDirty = true; }
-  const std::vector<uint32_t>& GetScreenPixels() const { return mScreen; }
+  // The display (null before Init). Every frame is drawn into its screen image.
+  Vesk::DDInterface* GetDisplay() const { return mDDInterface.get(); }
+
+  void SwitchScreenMode(bool windowed, bool is3D, bool force) override;
 
  protected:
   // Runs on the start-up loading thread: reads the configuration and builds the screens.
@@ -87,7 +99,19 @@ class ZCEngine : public Vesk::VeskAppBase {
   void HandleInput(const Platform::InputEvent& event) override;
   bool IsDirty() const override { return mDirty; }
   void DrawFrame() override;
+  // Draws one frame into the screen image.
+  virtual void DrawScreen(Vesk::Graphics* g);
+  // Sleeps in short slices; between them the window's events are queued (so the cursor thread
+  // sees the mouse) and a cursor move is shown.
+  void SleepMs(uint32_t ms) override;
+  // Starts (or restarts, after a mode switch) the display; false after telling the user.
+  bool InitDisplay();
+  void StopCursorThread();
+  // A position in the window's display pixels moved into picture pixels.
+  void ToPicture(int32_t& x, int32_t& y) const;
 
+  // Declared first: the display outlives every image made of it.
+  std::unique_ptr<Vesk::DDInterface> mDDInterface;
   std::unique_ptr<SharedImageTable> mSharedImages;
   std::unique_ptr<ZCTextureCache> mTextureCache;
   std::unique_ptr<ZCFontTable> mFontTable;
@@ -95,9 +119,16 @@ class ZCEngine : public Vesk::VeskAppBase {
   std::unique_ptr<Vesk::MusicInterface> mMusicInterface;
   std::unique_ptr<SoundManager> mSoundManager;
   std::unique_ptr<ZCMusic> mMusic;
+  std::unique_ptr<ParticleSystemTable> mParticles;
+  std::unique_ptr<EffectLibrary> mEffects;
   LocTable mLocTable;
   TextVars mTextVars;
-  std::vector<uint32_t> mScreen;
+  // The software cursor's picture until the cursor table gives one.
+  std::unique_ptr<Vesk::DDImage> mArrowCursor;
+  // The mouse in picture coordinates, for the cursor thread.
+  std::atomic<int32_t> mMouseX{0}, mMouseY{0};
+  std::atomic<bool> mCursorThreadStop{false};
+  std::thread mCursorThread;
   bool mDirty = true;
   bool mStartupLoading = false;
 };

@@ -116,6 +116,9 @@ class MemoryImage : public Image, public TriangleTexture {
   bool HasPixelData() const { return mBits || (mColorTable && mColorIndices); }
   // A new ARGB buffer of width x height words plus the sentinel, pixels zeroed.
   static std::unique_ptr<uint32_t[]> AllocateBits(int32_t width, int32_t height);
+  // The rasteriser's format code for drawing into these pixels: without alpha when the
+  // transparency mode was fixed by hand and the image has neither transparency nor alpha.
+  int32_t OwnTriangleFormat();
 };
 
 }  // namespace Vesk

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "graphics/ImageBuffer.h"
+#include "raster/ImageTriangles.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/PixelOps.h"
 
@@ -478,6 +479,11 @@ void MemoryImage::BlitStretchedSmooth(Image* src, const Rect& destRect, const FR
   BitsChanged();
 }
 
+int32_t MemoryImage::OwnTriangleFormat() {
+  CommitBits();
+  return MemoryImageTriangleFormat(mForcedMode, mHasTrans, mHasAlpha);
+}
+
 void MemoryImage::BlitMatrix(Image* src, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,
                              int32_t drawMode, const Rect& srcRect, bool linear, const ImageMask&) {
   if (!src) return;
@@ -486,7 +492,7 @@ void MemoryImage::BlitMatrix(Image* src, float x, float y, const Matrix3& matrix
   if (!m) return;
   Rect c = clip.Intersection(GetRect());
   if (c.mWidth <= 0) return;
-  DrawImageMatrixToBuffer(m, x, y, matrix, c, color, drawMode, srcRect, GetBits(), mWidth * 4, PIXELFORMAT_8888,
+  DrawImageMatrixToBuffer(m, x, y, matrix, c, color, drawMode, srcRect, GetBits(), mWidth * 4, OwnTriangleFormat(),
                           linear);
   BitsChanged();
 }
@@ -499,7 +505,7 @@ void MemoryImage::BlitTriangles(Image* src, const TriVertex (*vertices)[3], int3
   if (!m || count <= 0) return;
   Rect c = clip.Intersection(GetRect());
   if (c.mWidth <= 0) return;
-  DrawTrianglesToBuffer(m, vertices, count, c, color, drawMode, GetBits(), mWidth * 4, PIXELFORMAT_8888, tx, ty,
+  DrawTrianglesToBuffer(m, vertices, count, c, color, drawMode, GetBits(), mWidth * 4, OwnTriangleFormat(), tx, ty,
                         linear);
   BitsChanged();
 }

@@ -110,6 +110,12 @@ class VeskAppBase {
   uint32_t mRecommendedVidMemMB = 14;
   bool mNo3DTestMode = false;
   bool mNoDrawing = false;
+  // Where the display shows the drawn picture inside the window or screen (written by the
+  // display when it starts; mouse positions are mapped back through it).
+  int32_t mPresentX = 0;
+  int32_t mPresentY = 0;
+  int32_t mPresentWidth = 1024;
+  int32_t mPresentHeight = 768;
   bool mActive = true;  // the window has the focus
 
   // Settings read at start and written at shut-down.

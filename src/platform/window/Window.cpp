@@ -117,13 +117,6 @@ bool Window::Create(const std::string& title, int width, int height, bool window
   mImpl->mWidth = width;
   mImpl->mHeight = height;
   mImpl->mWindowed = windowed;
-  // A renderer is optional: without one (some headless drivers) frames are simply not shown.
-  mImpl->mRenderer = SDL_CreateRenderer(mImpl->mWindow, -1, 0);
-  if (!mImpl->mRenderer) mImpl->mRenderer = SDL_CreateRenderer(mImpl->mWindow, -1, SDL_RENDERER_SOFTWARE);
-  if (mImpl->mRenderer) {
-    SDL_RenderSetLogicalSize(mImpl->mRenderer, width, height);
-    mImpl->mTexture = SDL_CreateTexture(mImpl->mRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
-  }
   SDL_StartTextInput();
   return true;
 }
@@ -209,8 +202,24 @@ void Window::PumpEvents(std::deque<InputEvent>& queue) {
   }
 }
 
+void* Window::NativeHandle() const { return mImpl->mWindow; }
+
+void Window::ShowSystemCursor(bool show) {
+  if (mImpl->mWindow) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
 void Window::Present(const uint32_t* pixels, int pitchBytes) {
-  if (!mImpl->mRenderer || !mImpl->mTexture) return;
+  if (!mImpl->mWindow) return;
+  if (!mImpl->mRenderer) {
+    // A renderer is optional: without one (some headless drivers) frames are simply not shown.
+    mImpl->mRenderer = SDL_CreateRenderer(mImpl->mWindow, -1, 0);
+    if (!mImpl->mRenderer) mImpl->mRenderer = SDL_CreateRenderer(mImpl->mWindow, -1, SDL_RENDERER_SOFTWARE);
+    if (!mImpl->mRenderer) return;
+    SDL_RenderSetLogicalSize(mImpl->mRenderer, mImpl->mWidth, mImpl->mHeight);
+    mImpl->mTexture = SDL_CreateTexture(mImpl->mRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                        mImpl->mWidth, mImpl->mHeight);
+  }
+  if (!mImpl->mTexture) return;
   SDL_UpdateTexture(mImpl->mTexture, nullptr, pixels, pitchBytes);
   SDL_RenderClear(mImpl->mRenderer);
   SDL_RenderCopy(mImpl->mRenderer, mImpl->mTexture, nullptr, nullptr);

@@ -31,8 +31,14 @@ class Window {
 
   // Moves every pending system event into the queue, translated to InputEvents.
   void PumpEvents(std::deque<InputEvent>& queue);
-  // Shows a frame of 0xAARRGGBB pixels of the window's logical size.
+  // Shows a frame of 0xAARRGGBB pixels of the window's logical size. The window makes its own
+  // renderer for this on first use; a video presenter working on the window uses NativeHandle
+  // instead, and then this is never called.
   void Present(const uint32_t* pixels, int pitchBytes);
+  // Shows or hides the system's mouse pointer over the window (hidden while the game draws its own).
+  void ShowSystemCursor(bool show);
+  // The system's window object, for the video layer; null while the window is not open.
+  void* NativeHandle() const;
 
  private:
   struct Impl;

@@ -1,0 +1,386 @@
+#pragma once
+#include <cstdint>
+#include <type_traits>
+
+#include "raster/SpanFrame.h"
+#include "raster/TriangleRaster.h"
+
+// Destination formats, texel fetches and the per-pixel operations of the filler families. Colour
+// arithmetic is unsigned 32-bit; scaling by a factor 0..255 is a multiply and a shift by 8.
+namespace raster {
+
+// ---- Destination formats ------------------------------------------------------------------
+
+// 32-bit ARGB: the destination's alpha is the coverage of its (unpremultiplied) colour.
+struct Dest8888 {
+  using Pixel = uint32_t;
+  static constexpr bool k32 = true;
+  static constexpr bool kKeepsAlpha = true;
+  // Opaque pixel from 0x00RRGGBB.
+  static Pixel Opaque(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFFFFFFu); }
+};
+
+// 32-bit RGB: the alpha byte is written 0xFF and never read.
+struct Dest888 {
+  using Pixel = uint32_t;
+  static constexpr bool k32 = true;
+  static constexpr bool kKeepsAlpha = false;
+  static Pixel Opaque(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFFFFFFu); }
+};
+
+struct Dest565 {
+  using Pixel = uint16_t;
+  static constexpr bool k32 = false;
+  static constexpr bool kKeepsAlpha = false;
+  static Pixel Opaque(uint32_t t) { return Pixel(((t >> 8) & 0xF800) | ((t >> 5) & 0x07E0) | ((t >> 3) & 0x001F)); }
+  // Every field of d times k/32, truncated.
+  static Pixel Scale(Pixel d, uint32_t k) {
+    return Pixel((((uint32_t(d) & 0xF81F) * k) >> 5 & 0xF81F) | (((uint32_t(d) & 0x07E0) * k) >> 5 & 0x07E0));
+  }
+};
+
+struct Dest555 {
+  using Pixel = uint16_t;
+  static constexpr bool k32 = false;
+  static constexpr bool kKeepsAlpha = false;
+  static Pixel Opaque(uint32_t t) { return Pixel(((t >> 9) & 0x7C00) | ((t >> 6) & 0x03E0) | ((t >> 3) & 0x001F)); }
+  static Pixel Scale(Pixel d, uint32_t k) {
+    return Pixel((((uint32_t(d) & 0x7C1F) * k) >> 5 & 0x7C1F) | (((uint32_t(d) & 0x03E0) * k) >> 5 & 0x03E0));
+  }
+};
+
+// ---- Exact division of the 32-bit ARGB blend ------------------------------------------------
+
+// n / d for n below 65536 and d from 1 to 256, by a multiply with a rounded-up reciprocal; equal
+// to the integer division for every such pair (checked exhaustively by the tests).
+struct BlendDivider {
+  uint64_t reciprocal[257];
+  constexpr BlendDivider() : reciprocal() {
+    for (uint64_t d = 1; d <= 256; ++d) reciprocal[d] = ((uint64_t(1) << 32) + d - 1) / d;
+  }
+};
+inline constexpr BlendDivider kBlendDivider{};
+
+inline uint32_t DivideBlend(uint32_t n, uint32_t d) { return uint32_t((n * kBlendDivider.reciprocal[d]) >> 32); }
+
+// Each colour byte of d times w, (c * w) >> 8, red and blue in one product; alpha byte 0.
+inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
+  return ((((d & 0xFF00FF) * w) >> 8) & 0xFF00FF) | ((((d & 0x00FF00) * w) >> 8) & 0x00FF00);
+}
+
+// ---- The alpha test and blend of the alpha-blending textured families -----------------------
+
+// Lays a source over *p: alpha 0..255, premultiplied colour s and opaque colour o as 0x00RRGGBB.
+// At 8 or below nothing is written; at 240 or above o is written opaque; between, the blend of
+// the format.
+template <class Fmt>
+[[gnu::always_inline]] inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint32_t o) {
+  if (alpha <= 8) return;
+  if (alpha >= 240) {
+    *p = Fmt::Opaque(o);
+    return;
+  }
+  const uint32_t d = *p;
+  if constexpr (Fmt::k32 && Fmt::kKeepsAlpha) {
+    const uint32_t da = d >> 24;
+    const uint32_t inv = 256 - alpha;
+    const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
+    // Per channel X = ((dC * da) >> 8) * inv + S.c * 256, below 65536: red and blue are formed
+    // together in the two 16-bit halves of one word.
+    const uint32_t rb = ((((d & 0xFF00FF) * da) >> 8) & 0xFF00FF) * inv + ((s & 0xFF00FF) << 8);
+    const uint32_t g = ((((d >> 8) & 0xFF) * da) >> 8) * inv + (s & 0xFF00);
+    if (outA == 256) {  // full coverage (always over an opaque pixel): the division is a shift
+      *p = 0xFF000000u | ((rb >> 8) & 0xFF00FF) | (g & 0xFF00);
+      return;
+    }
+    *p = ((outA - 1) << 24) | (DivideBlend(rb >> 16, outA) << 16) | (DivideBlend(g, outA) << 8) |
+         DivideBlend(rb & 0xFFFF, outA);
+  } else if constexpr (Fmt::k32) {
+    *p = 0xFF000000u | (ScaleRGB(d, 255 - alpha) + (s & 0xFFFFFF));
+  } else {
+    const uint32_t k = (255 - alpha) >> 3;
+    *p = typename Fmt::Pixel(Fmt::Scale(typename Fmt::Pixel(d), k) + Fmt::Opaque(s));
+  }
+}
+
+// Channels of a 0x00RRGGBB colour times alpha, each (c * alpha) >> 8.
+inline uint32_t Premultiply(uint32_t rgb, uint32_t alpha) {
+  const uint32_t rb = (((rgb & 0xFF00FF) * alpha) >> 8) & 0xFF00FF;
+  const uint32_t g = (((rgb & 0x00FF00) * alpha) >> 8) & 0x00FF00;
+  return rb | g;
+}
+
+// ---- Texel fetches -----------------------------------------------------------------------
+
+// One texel at the whole part of (u, v); outside the texture, transparent black.
+struct NearestFetch {
+  static constexpr bool kBilinear = false;
+  static uint32_t Fetch(const SpanTexture& t, uint32_t u, uint32_t v) {
+    const uint32_t column = uint32_t(int32_t(u) >> 16);
+    const uint32_t row = uint32_t(int32_t(v) >> 16);
+    if (column >= uint32_t(t.width) || row >= uint32_t(t.height)) return 0;
+    return t.bits[row * uint32_t(t.width) + column];
+  }
+  // Unchecked, for samples known to lie inside.
+  static uint32_t FetchInside(const SpanTexture& t, uint32_t u, uint32_t v) {
+    return t.bits[uint32_t(int32_t(v) >> 16) * uint32_t(t.width) + uint32_t(int32_t(u) >> 16)];
+  }
+  // A sample reads texels from its own column and row up to kReach - 1 beyond them.
+  static constexpr int kReach = 1;
+};
+
+// Four texels around (u, v), u and v already moved back by half a texel, weighted by position and
+// by their alpha: the result's colour is premultiplied and its top byte is the summed weight,
+// 0..254. Texels outside the texture add nothing.
+struct BilinearFetch {
+  static constexpr bool kBilinear = true;
+  static uint32_t Texel(const SpanTexture& t, int32_t column, int32_t row) {
+    if (uint32_t(column) >= uint32_t(t.width) || uint32_t(row) >= uint32_t(t.height)) return 0;
+    return t.bits[uint32_t(row) * uint32_t(t.width) + uint32_t(column)];
+  }
+  // The four texels of a square that reaches past the texture's edge.
+  [[gnu::noinline]] static void EdgeTexels(const SpanTexture& t, int32_t column, int32_t row, uint32_t out[4]) {
+    out[0] = Texel(t, column, row);
+    out[1] = Texel(t, column + 1, row);
+    out[2] = Texel(t, column, row + 1);
+    out[3] = Texel(t, column + 1, row + 1);
+  }
+  [[gnu::always_inline]] static inline uint32_t Fetch(const SpanTexture& t, uint32_t u, uint32_t v) {
+    const int32_t column = FixedFloor(int32_t(u)) >> 16;
+    const int32_t row = FixedFloor(int32_t(v)) >> 16;
+    uint32_t t00, t10, t01, t11;
+    if (uint32_t(column) < uint32_t(t.width - 1) && uint32_t(row) < uint32_t(t.height - 1)) [[likely]] {
+      const uint32_t* p = t.bits + uint32_t(row) * uint32_t(t.width) + uint32_t(column);
+      t00 = p[0];
+      t10 = p[1];
+      t01 = p[t.width];
+      t11 = p[t.width + 1];
+    } else {
+      uint32_t four[4];
+      EdgeTexels(t, column, row, four);
+      t00 = four[0];
+      t10 = four[1];
+      t01 = four[2];
+      t11 = four[3];
+    }
+    return Filter(u, v, t00, t10, t01, t11);
+  }
+  static uint32_t FetchInside(const SpanTexture& t, uint32_t u, uint32_t v) {
+    const uint32_t* p = t.bits + uint32_t(int32_t(v) >> 16) * uint32_t(t.width) + uint32_t(int32_t(u) >> 16);
+    return Filter(u, v, p[0], p[1], p[t.width], p[t.width + 1]);
+  }
+  static constexpr int kReach = 2;
+
+  [[gnu::always_inline]] static inline uint32_t Filter(uint32_t u, uint32_t v, uint32_t t00, uint32_t t10,
+                                                       uint32_t t01, uint32_t t11) {
+    const uint32_t fx = (u & 0xFFFE) + 1;
+    const uint32_t fy = (v & 0xFFFE) + 1;
+    const uint32_t w00 = ((((65536 - fx) * (65536 - fy)) >> 16) * (t00 >> 24)) >> 16;
+    const uint32_t w10 = (((fx * (65536 - fy)) >> 16) * (t10 >> 24)) >> 16;
+    const uint32_t w01 = ((((65536 - fx) * fy) >> 16) * (t01 >> 24)) >> 16;
+    const uint32_t w11 = (((fx * fy) >> 16) * (t11 >> 24)) >> 16;
+    // Each weighted sum of a channel stays below 255 * 255, so red and blue share one product
+    // in 16-bit halves; every channel is floor(sum / 256).
+    const uint32_t rb =
+        (t00 & 0xFF00FF) * w00 + (t10 & 0xFF00FF) * w10 + (t01 & 0xFF00FF) * w01 + (t11 & 0xFF00FF) * w11;
+    const uint32_t g = (t00 & 0xFF00) * w00 + (t10 & 0xFF00) * w10 + (t01 & 0xFF00) * w01 + (t11 & 0xFF00) * w11;
+    return ((w00 + w10 + w01 + w11) << 24) | ((rb >> 8) & 0xFF00FF) | ((g >> 8) & 0xFF00);
+  }
+};
+
+// ---- Families --------------------------------------------------------------------------------
+
+// Common parts of an operation: no vertex adjustment, always ready.
+template <class Fmt>
+struct SpanOpBase {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr bool kBilinear = false;
+  static void Prepare(SpanVertex&, const SpanColor&) {}
+  bool Ready() const { return true; }
+};
+
+// Draws nothing.
+inline void FillTriangleNothing(const SpanVertex*, uint8_t*, uint32_t, const SpanTexture*, const SpanColor*,
+                                const SpanClip*) {}
+
+// A colour interpolant held to 0..255.99 in 16.16, so that its channel cannot wrap when it dips
+// below 0 or rises past 255 near a vertex.
+inline uint32_t ChannelLane(uint32_t lane) {
+  const int32_t v = int32_t(lane);
+  return v < 0 ? 0u : (v > 0xFFFFFF ? 0xFFFFFFu : uint32_t(v));
+}
+
+// Untextured triangles coloured by their interpolated vertex colours; with kGlobal the vertex
+// colours are first scaled by the global colour. Above alpha 240.0 the pixel is written opaque,
+// above 8.0 blended, else left alone.
+template <class Fmt, bool kGlobal>
+struct VertexColorOp : SpanOpBase<Fmt> {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr unsigned kLanes = kColorLanes;
+  VertexColorOp(const SpanTexture&, const SpanColor&) {}
+  static void Prepare(SpanVertex& v, const SpanColor& c) {
+    if constexpr (kGlobal) {
+      v.a = int32_t((uint32_t(v.a) * uint32_t(c.alpha)) >> 8);
+      v.r = int32_t((uint32_t(v.r) * uint32_t(c.red)) >> 8);
+      v.g = int32_t((uint32_t(v.g) * uint32_t(c.green)) >> 8);
+      v.b = int32_t((uint32_t(v.b) * uint32_t(c.blue)) >> 8);
+    }
+  }
+  void Plot(Pixel* p, const SpanLanes& l) const {
+    const int32_t a = l.Signed(kLaneA);
+    if (a <= 0x80000) return;
+    const uint32_t r = ChannelLane(l.lane[kLaneR]);
+    const uint32_t g = ChannelLane(l.lane[kLaneG]);
+    const uint32_t b = ChannelLane(l.lane[kLaneB]);
+    if (a > 0xF00000) {
+      *p = Fmt::Opaque((r & 0xFF0000) | ((g >> 8) & 0xFF00) | (b >> 16));
+      return;
+    }
+    const uint32_t A = uint32_t(a) >> 16;
+    const uint32_t d = *p;
+    if constexpr (Fmt::k32 && Fmt::kKeepsAlpha) {
+      const uint32_t dA = d >> 24, dR = (d >> 16) & 0xFF, dG = (d >> 8) & 0xFF, dB = d & 0xFF;
+      const uint32_t inv = 256 - A;
+      const uint32_t outA = 256 - (((256 - dA) * inv) >> 8);
+      const uint32_t blue = DivideBlend(((dB * dA) >> 8) * inv + (((b >> 16) * A) & 0xFF00), outA) & 0xFF;
+      const uint32_t green =
+          (DivideBlend(((((dG * dA) >> 8) << 8) * inv + (((g >> 8) * A) & 0xFF0000)) >> 8, outA) << 8) & 0xFF00;
+      const uint32_t red =
+          (DivideBlend(((((dR * dA) >> 8) << 16) * inv + ((A * r) & 0xFF000000u)) >> 16, outA) << 16) & 0xFF0000;
+      *p = ((outA - 1) << 24) + red + green + blue;
+    } else {
+      const uint32_t srcRB = ((((r & 0xFF0000) + (b >> 16)) * A) >> 8) & 0xFF00FF;
+      if constexpr (Fmt::k32) {
+        const uint32_t srcG = (((g & 0xFF0000) * A) >> 16) & 0xFF00;
+        *p = 0xFF000000u | (ScaleRGB(d, 255 - A) + srcRB + srcG);
+      } else {
+        const uint32_t k = (255 - A) >> 3;
+        uint32_t src;
+        if constexpr (std::is_same_v<Fmt, Dest565>)
+          src = ((srcRB >> 3) & 0x1F) + ((srcRB >> 8) & 0xF800) + ((((g & 0xFF0000) * A) >> 21) & 0x07E0);
+        else
+          src = ((srcRB >> 3) & 0x1F) + ((srcRB >> 9) & 0x7C00) + ((((g & 0xFF0000) * A) >> 22) & 0x03E0);
+        *p = Pixel(Fmt::Scale(Pixel(d), k) + src);
+      }
+    }
+  }
+};
+
+// Base of the textured families: u and v interpolated, sampled through Fetch. A texture without
+// texels draws nothing.
+template <class Fmt, class Fetch>
+struct TexturedOpBase : SpanOpBase<Fmt> {
+  static constexpr bool kBilinear = Fetch::kBilinear;
+  const SpanTexture texture;  // a copy, so the pixel loop keeps it in registers
+  explicit TexturedOpBase(const SpanTexture& t) : texture(t) {}
+  bool Ready() const { return texture.bits != nullptr && texture.width > 0 && texture.height > 0; }
+  uint32_t Sample(const SpanLanes& l) const { return Fetch::Fetch(texture, l.lane[kLaneU], l.lane[kLaneV]); }
+
+  // Plots a span in three parts: the pixels whose samples read only texels inside the texture
+  // (an interval, since the positions are linear along the span) with unchecked fetches, the
+  // pixels before and after it with checked ones.
+  template <class Pixel, class PlotSample>
+  bool SpanInside(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps, PlotSample plot) const {
+    const uint32_t u0 = first.lane[kLaneU], v0 = first.lane[kLaneV];
+    const uint32_t du = steps.lane[kLaneU], dv = steps.lane[kLaneV];
+    int64_t begin = 0, end = count;
+    KeepInside(int32_t(u0), int32_t(du), texture.width, begin, end);
+    KeepInside(int32_t(v0), int32_t(dv), texture.height, begin, end);
+    if (end <= begin) begin = end = count;
+    auto checked = [&](int64_t from, int64_t to) {
+      for (int64_t i = from; i < to; ++i)
+        plot(p + i, Fetch::Fetch(texture, u0 + uint32_t(i) * du, v0 + uint32_t(i) * dv));
+    };
+    checked(0, begin);
+    uint32_t u = u0 + uint32_t(begin) * du, v = v0 + uint32_t(begin) * dv;
+    for (Pixel *q = p + begin, *stop = p + end; q < stop; ++q, u += du, v += dv)
+      plot(q, Fetch::FetchInside(texture, u, v));
+    checked(end, count);
+    return true;
+  }
+
+  // Narrows [begin, end) to the pixels i whose coordinate x0 + i * dx has its texel (and, for the
+  // bilinear fetch, the next one) inside 0 .. size - 1.
+  static void KeepInside(int64_t x0, int64_t dx, int32_t size, int64_t& begin, int64_t& end) {
+    const int64_t lo = 0, hi = (int64_t(size) - Fetch::kReach + 1) << 16;  // lo <= x < hi
+    if (hi <= lo) {
+      end = begin;
+      return;
+    }
+    if (dx == 0) {
+      if (x0 < lo || x0 >= hi) end = begin;
+      return;
+    }
+    // Smallest i with x0 + i * dx >= lo (dx > 0) and with x0 + i * dx < hi, and the reverse.
+    auto ceilDiv = [](int64_t a, int64_t b) { return a / b + ((a % b != 0) && ((a < 0) == (b < 0))); };
+    int64_t from, to;
+    if (dx > 0) {
+      from = ceilDiv(lo - x0, dx);
+      to = ceilDiv(hi - x0, dx);
+    } else {
+      from = ceilDiv(x0 - hi + 1, -dx);
+      to = ceilDiv(x0 - lo + 1, -dx);
+    }
+    if (from > begin) begin = from;
+    if (to < end) end = to;
+  }
+};
+
+// The sampled texture copied as it is, opaque.
+template <class Fmt, class Fetch>
+struct TexOp : TexturedOpBase<Fmt, Fetch> {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr unsigned kLanes = kTextureLanes;
+  TexOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
+  void Plot(Pixel* p, const SpanLanes& l) const { *p = Fmt::Opaque(this->Sample(l)); }
+  static void PlotSample(Pixel* p, uint32_t w) { *p = Fmt::Opaque(w); }
+  // Spans of the nearest fetch that land on consecutive texels of one texture row (an unrotated,
+  // unscaled blit) are copied straight; the others go through SpanInside.
+  bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
+    if (!Copy(p, count, first, steps)) return this->SpanInside(p, count, first, steps, PlotSample);
+    return true;
+  }
+  // Pixel i samples u0 + i * du and v0 + i * dv: it lands on column (u0 >> 16) + i exactly when
+  // u0 + i * (du - 1.0) keeps the whole part of u0, and on row v0 >> 16 when v0 + i * dv does.
+  // Both are linear in i, so the first and last pixel decide.
+  bool Copy(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
+    if constexpr (Fetch::kBilinear) {
+      return false;
+    } else {
+      const int64_t u0 = int32_t(first.lane[kLaneU]), v0 = int32_t(first.lane[kLaneV]);
+      const int64_t du = int32_t(steps.lane[kLaneU]), dv = int32_t(steps.lane[kLaneV]);
+      const int64_t column = u0 >> 16, row = v0 >> 16, last = count - 1;
+      const int64_t uDrift = u0 + last * (du - 0x10000), vLast = v0 + last * dv;
+      if ((uDrift >> 16) != column || (vLast >> 16) != row) return false;
+      if (u0 + last * du > INT32_MAX || vLast > INT32_MAX || vLast < INT32_MIN) return false;
+      const SpanTexture& t = this->texture;
+      if (row < 0 || row >= t.height || column < 0 || column + count > t.width) return false;
+      const uint32_t* source = t.bits + row * t.width + column;
+      for (int64_t i = 0; i < count; ++i) p[i] = Fmt::Opaque(source[i]);
+      return true;
+    }
+  }
+};
+
+// The sampled texture laid over the destination by its alpha.
+template <class Fmt, class Fetch>
+struct TexAlphaOp : TexturedOpBase<Fmt, Fetch> {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr unsigned kLanes = kTextureLanes;
+  TexAlphaOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
+  void Plot(Pixel* p, const SpanLanes& l) const { PlotSample(p, this->Sample(l)); }
+  bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
+    return this->SpanInside(p, count, first, steps, PlotSample);
+  }
+  [[gnu::always_inline]] static void PlotSample(Pixel* p, uint32_t w) {
+    const uint32_t alpha = w >> 24;
+    if (alpha <= 8) return;
+    const uint32_t rgb = w & 0xFFFFFF;
+    if constexpr (Fetch::kBilinear)
+      BlendSource<Fmt>(p, alpha, rgb, rgb);
+    else
+      BlendSource<Fmt>(p, alpha, alpha >= 240 ? rgb : Premultiply(rgb, alpha), rgb);
+  }
+};
+
+}  // namespace raster

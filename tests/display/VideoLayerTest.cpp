@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "platform/video/Video.h"
+
+using namespace Platform::Video;
+
+namespace {
+std::shared_ptr<Surface> MakeSurface(Device& device, int32_t w, int32_t h, PixelFormat f,
+                                     Memory memory = Memory::System) {
+  SurfaceDesc desc;
+  desc.mWidth = w;
+  desc.mHeight = h;
+  desc.mFormat = f;
+  desc.mMemory = memory;
+  std::shared_ptr<Surface> s;
+  EXPECT_EQ(device.CreateSurface(desc, &s), Result::Ok);
+  return s;
+}
+}  // namespace
+
+TEST(VideoLayer, ConversionsKeepTheTopBitsOfEachChannel) {
+  EXPECT_EQ(FromArgb(0xFFFFFFFFu, PixelFormat::R5G6B5()), 0xFFFFu);
+  EXPECT_EQ(ToArgb(0xFFFF, PixelFormat::R5G6B5()), 0xFFF8FCF8u);
+  EXPECT_EQ(FromArgb(0x00FF8040u, PixelFormat::X1R5G5B5()), (31u << 10) | (16u << 5) | 8u);
+  EXPECT_EQ(ToArgb(0x123456, PixelFormat::X8R8G8B8()), 0xFF123456u);
+  EXPECT_EQ(PixelFormat::FromDepth(17).mBitCount, 0);
+}
+
+TEST(VideoLayer, ASecondLockAnswersBusyAndBlitsRefuseLockedSurfaces) {
+  Device device(std::make_unique<HeadlessPresenter>());
+  auto a = MakeSurface(device, 4, 4, PixelFormat::X8R8G8B8());
+  auto b = MakeSurface(device, 4, 4, PixelFormat::X8R8G8B8());
+  LockInfo info;
+  ASSERT_EQ(a->Lock(&info), Result::Ok);
+  EXPECT_EQ(info.mPitch, 16);
+  EXPECT_EQ(a->Lock(&info), Result::SurfaceBusy);
+  EXPECT_EQ(b->Blt(nullptr, a.get(), nullptr, 0), Result::SurfaceBusy);
+  EXPECT_EQ(a->Unlock(), Result::Ok);
+  EXPECT_EQ(a->Unlock(), Result::NotLocked);
+  EXPECT_EQ(a->LockCount(), 1u);
+}
+
+TEST(VideoLayer, KeyedBlitsCompareColourBitsOnlyAndScaledBlitsTakeTheNearestPixel) {
+  Device device(std::make_unique<HeadlessPresenter>());
+  auto src = MakeSurface(device, 2, 1, PixelFormat::X8R8G8B8());
+  auto dst = MakeSurface(device, 4, 2, PixelFormat::X8R8G8B8());
+  dst->Fill(nullptr, 0x111111);
+  Area left{0, 0, 1, 1}, right{1, 0, 2, 1};
+  src->Fill(&left, 0xAA00FF00);  // the key's colour, different top byte
+  src->Fill(&right, 0x0000FF);
+  src->SetColorKey(0x0000FF00);
+  ASSERT_EQ(dst->Blt(nullptr, src.get(), nullptr, BLT_KEYSRC), Result::Ok);
+  EXPECT_EQ(dst->PixelAt(0, 0), 0x111111u);
+  EXPECT_EQ(dst->PixelAt(1, 1), 0x111111u);
+  EXPECT_EQ(dst->PixelAt(2, 0), 0x0000FFu);
+  EXPECT_EQ(dst->PixelAt(3, 1), 0x0000FFu);
+
+  Area outside{3, 0, 5, 1};
+  EXPECT_EQ(dst->Blt(&outside, src.get(), nullptr, 0), Result::InvalidRect);
+  auto other = MakeSurface(device, 2, 1, PixelFormat::R5G6B5());
+  EXPECT_EQ(dst->Blt(nullptr, other.get(), nullptr, 0), Result::InvalidPixelFormat);
+}
+
+TEST(VideoLayer, VideoMemoryIsBudgetedAndReturned) {
+  Device device(std::make_unique<HeadlessPresenter>(), 700);
+  SurfaceDesc desc;
+  desc.mWidth = 10;
+  desc.mHeight = 10;
+  desc.mMemory = Memory::Video;
+  std::shared_ptr<Surface> a, b;
+  ASSERT_EQ(device.CreateSurface(desc, &a), Result::Ok);
+  EXPECT_EQ(device.VideoMemoryFree(), 300);
+  EXPECT_EQ(device.CreateSurface(desc, &b), Result::OutOfVideoMemory);
+  a.reset();
+  EXPECT_EQ(device.VideoMemoryFree(), 700);
+}
+
+TEST(VideoLayer, FlipShowsTheBackBufferAndThePrimaryIsPresentedOnlyWhenChanged) {
+  auto presenter = std::make_unique<HeadlessPresenter>(800, 600, PixelFormat::R5G6B5(), 60);
+  HeadlessPresenter* p = presenter.get();
+  Device device(std::move(presenter));
+  std::shared_ptr<Surface> primary;
+  EXPECT_EQ(device.SetDisplayMode(320, 200, 16), Result::NoExclusiveMode);
+  EXPECT_EQ(device.CreatePrimary(1, &primary), Result::NoExclusiveMode);
+  device.SetCooperativeLevel(true);
+  EXPECT_EQ(device.SetDisplayMode(320, 200, 24), Result::InvalidMode);
+  ASSERT_EQ(device.SetDisplayMode(320, 200, 16), Result::Ok);
+  ASSERT_EQ(device.CreatePrimary(1, &primary), Result::Ok);
+  EXPECT_EQ(primary->Format(), PixelFormat::R5G6B5());
+  EXPECT_FALSE(device.PresentIfChanged());
+  primary->BackBuffer()->Fill(nullptr, 0xF800);
+  EXPECT_FALSE(device.PresentIfChanged());
+  ASSERT_EQ(primary->Flip(), Result::Ok);
+  EXPECT_TRUE(device.PresentIfChanged());
+  EXPECT_FALSE(device.PresentIfChanged());
+  ASSERT_EQ(p->FrameWidth(), 320);
+  EXPECT_EQ(p->LastFrame()[0], 0xFFF80000u);
+  EXPECT_TRUE(p->IsFullScreen());
+}

@@ -1,0 +1,256 @@
+// Worked numbers of the scan conversion and of each filler family, pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "raster/SpanFillers.h"
+#include "raster/SpanPixels.h"
+#include "raster/support/RasterTestSupport.h"
+
+namespace {
+
+constexpr int32_t kOne = 0x10000;
+
+SpanVertex At(double x, double y, uint32_t argb = 0xFFFFFFFF, int32_t u = 0, int32_t v = 0) {
+  SpanVertex s;
+  s.x = int32_t(x * kOne);
+  s.y = int32_t(y * kOne);
+  s.a = int32_t((argb >> 24) << 16);
+  s.r = int32_t(((argb >> 16) & 0xFF) << 16);
+  s.g = int32_t(((argb >> 8) & 0xFF) << 16);
+  s.b = int32_t((argb & 0xFF) << 16);
+  s.u = u;
+  s.v = v;
+  return s;
+}
+
+// Covered pixels of a triangle drawn by an opaque vertex-colour filler.
+std::vector<std::pair<int, int>> Covered(SpanVertex a, SpanVertex b, SpanVertex c) {
+  GuardedCanvas canvas(kPixelFormat888, 12, 12);
+  SpanVertex block[3] = {a, b, c};
+  SpanTexture texture;
+  SpanColor color;
+  SpanClip clip = canvas.Clip();
+  FillTriangle888VertexColor(block, canvas.Origin(), canvas.Pitch(), &texture, &color, &clip);
+  std::vector<std::pair<int, int>> out;
+  for (int y = 0; y < canvas.height; ++y)
+    for (int x = 0; x < canvas.width; ++x)
+      if (canvas.Get(x, y) != 0) out.push_back({x, y});
+  EXPECT_TRUE(canvas.GuardIntact());
+  return out;
+}
+
+// Draws a uniform triangle over pixel (0, 0) of a canvas whose pixels all hold `destination`,
+// and returns what pixel (0, 0) became. u and v are the same at all three corners.
+uint32_t OnePixel(SpanFiller filler, int32_t format, uint32_t destination, uint32_t argb, SpanTexture texture = {},
+                  int32_t u = 0, int32_t v = 0, SpanColor color = {}) {
+  GuardedCanvas canvas(format, 4, 4);
+  canvas.FillAll([&](int, int) { return destination; });
+  SpanVertex block[3] = {At(0, 0, argb, u, v), At(3, 0, argb, u, v), At(0, 3, argb, u, v)};
+  SpanClip clip = canvas.Clip();
+  filler(block, canvas.Origin(), canvas.Pitch(), &texture, &color, &clip);
+  EXPECT_TRUE(canvas.GuardIntact());
+  return canvas.Get(0, 0);
+}
+
+uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; }
+uint32_t F565(uint32_t r, uint32_t g, uint32_t b) { return (r << 11) | (g << 5) | b; }
+uint32_t F555(uint32_t r, uint32_t g, uint32_t b) { return (r << 10) | (g << 5) | b; }
+
+}  // namespace
+
+TEST(SpanFrame, RowsAndColumnsFollowTheTopLeftRule) {
+  std::vector<std::pair<int, int>> expected;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x <= 3 - y; ++x) expected.push_back({x, y});
+  EXPECT_EQ(Covered(At(0, 0), At(4, 0), At(0, 4)), expected);
+  EXPECT_EQ(Covered(At(0, 0), At(0, 4), At(4, 0)), expected);
+  EXPECT_EQ(Covered(At(4, 0), At(0, 0), At(0, 4)), expected);
+
+  // A top vertex at y = 2.0 starts at row 2; a bottom vertex at 5.0 ends at row 4.
+  auto rows = Covered(At(1, 2), At(9, 2), At(1, 5));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.front().second, 2);
+  EXPECT_EQ(rows.back().second, 4);
+  // The same ceiling row at top and bottom, and collinear corners, draw nothing.
+  EXPECT_TRUE(Covered(At(1, 3.2), At(6, 3.9), At(2, 3.5)).empty());
+  EXPECT_TRUE(Covered(At(0, 0), At(2, 2), At(4, 4)).empty());
+  // A right edge on a column excludes it, a left edge on a column includes it.
+  auto square = Covered(At(2, 1), At(5, 1), At(2, 4));
+  EXPECT_EQ(square.front(), std::make_pair(2, 1));
+  EXPECT_EQ(square[2], std::make_pair(4, 1));
+  EXPECT_EQ(square.size(), 6u);
+}
+
+TEST(SpanFrame, FixedFloor) {
+  EXPECT_EQ(raster::FixedFloor(0), 0);
+  EXPECT_EQ(raster::FixedFloor(-0x8000), -0x10000);
+  EXPECT_EQ(raster::FixedFloor(0x18000), 0x10000);
+  EXPECT_EQ(raster::FixedFloor(-0x10000), -0x10000);
+}
+
+TEST(SpanFrame, ReciprocalDivisionIsExactForEveryBlend) {
+  for (uint32_t d = 1; d <= 256; ++d)
+    for (uint32_t n = 0; n < 65536; ++n)
+      if (raster::DivideBlend(n, d) != n / d) FAIL() << n << " / " << d;
+}
+
+TEST(VertexColorSpans, AlphaThresholds) {
+  // 240.0 is not above the opaque threshold: black blends with A = 240.
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColor, kPixelFormat8888, 0xFFFFFFFF, Argb(240, 0, 0, 0)),
+            Argb(255, 15, 15, 15));
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColor, kPixelFormat8888, 0xFFFFFFFF, Argb(8, 0, 0, 0)), 0xFFFFFFFFu);
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColor, kPixelFormat8888, 0xFFFFFFFF, Argb(9, 0, 0, 0)),
+            Argb(255, 245, 245, 245));
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColor, kPixelFormat8888, 0x12345678, Argb(255, 1, 2, 3)),
+            Argb(255, 1, 2, 3));
+}
+
+TEST(VertexColorSpans, BlendsOfEachFormat) {
+  const uint32_t white = Argb(128, 255, 255, 255), black = Argb(128, 0, 0, 0);
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColor, kPixelFormat8888, 0x00000000, white), Argb(127, 254, 254, 254));
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColor, kPixelFormat8888, 0xFF000000, white), Argb(255, 127, 127, 127));
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColor, kPixelFormat8888, 0xFFFFFFFF, black), Argb(255, 127, 127, 127));
+  EXPECT_EQ(OnePixel(FillTriangle888VertexColor, kPixelFormat888, 0x00000000, white), Argb(255, 127, 127, 127));
+  EXPECT_EQ(OnePixel(FillTriangle888VertexColor, kPixelFormat888, 0x00FFFFFF, black), Argb(255, 126, 126, 126));
+  EXPECT_EQ(OnePixel(FillTriangle565VertexColor, kPixelFormat565, 0, white), F565(15, 31, 15));
+  EXPECT_EQ(OnePixel(FillTriangle565VertexColor, kPixelFormat565, 0xFFFF, black), F565(14, 29, 14));
+  EXPECT_EQ(OnePixel(FillTriangle555VertexColor, kPixelFormat555, 0, white), F555(15, 15, 15));
+  EXPECT_EQ(OnePixel(FillTriangle555VertexColor, kPixelFormat555, 0xFFFF, black), F555(14, 14, 14));
+}
+
+TEST(VertexColorSpans, GlobalColourScalesCopiesOfTheVertices) {
+  // Global alpha 128 over vertex alpha 255 gives 127.5: blended with A = 127.
+  SpanColor half{128, 255, 255, 255};
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColorMod, kPixelFormat8888, 0xFF000000, Argb(255, 255, 255, 255), {}, 0,
+                     0, half),
+            Argb(255, 126, 126, 126));
+  // Opaque white as global colour still scales: 255 becomes 254 + 1/256.
+  EXPECT_EQ(OnePixel(FillTriangle8888VertexColorMod, kPixelFormat8888, 0, Argb(255, 255, 255, 255)),
+            Argb(255, 254, 254, 254));
+
+  GuardedCanvas canvas(kPixelFormat8888, 6, 6);
+  SpanVertex block[3] = {At(0, 0, 0xFF808080), At(5, 0, 0xFFFF0000), At(0, 5, 0x800000FF)};
+  const SpanVertex before[3] = {block[0], block[1], block[2]};
+  SpanColor tint{200, 100, 50, 25};
+  SpanTexture texture;
+  SpanClip clip = canvas.Clip();
+  FillTriangle8888VertexColorMod(block, canvas.Origin(), canvas.Pitch(), &texture, &tint, &clip);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::memcmp(&block[i], &before[i], sizeof(SpanVertex)), 0);
+}
+
+TEST(VertexColorSpans, ChannelsThatDipBelowZeroStayDark) {
+  // Interpolants a few units under 0 near a vertex of value 0: neither an opaque write of
+  // alpha 255.99 nor a channel of 255.
+  raster::VertexColorOp<raster::Dest8888, false> op(SpanTexture{}, SpanColor{});
+  uint32_t pixel = 0x11223344;
+  raster::SpanLanes lanes{{uint32_t(-5), 0, 0, 0, 0, 0}};
+  op.Plot(&pixel, lanes);
+  EXPECT_EQ(pixel, 0x11223344u);
+  lanes = raster::SpanLanes{{0xFF0000, uint32_t(-3), 0x1000000, 0x7F0000, 0, 0}};
+  op.Plot(&pixel, lanes);
+  EXPECT_EQ(pixel, Argb(255, 0, 255, 127));
+}
+
+TEST(PlainTexturedSpans, NearestFetch) {
+  TestTexture tex(4, 2);
+  for (int i = 0; i < 8; ++i) tex.pixels[i] = 0x01000000u * i + 0x10101u * i;
+  SpanTexture t = tex.Span();
+  EXPECT_EQ(raster::NearestFetch::Fetch(t, 0x28000, 0x18000), tex.pixels[6]);
+  EXPECT_EQ(raster::NearestFetch::Fetch(t, 0x28000, 0x20000), 0u);
+  // Past a row's end or before its start is outside, not the neighbouring row.
+  EXPECT_EQ(raster::NearestFetch::Fetch(t, 0x40000, 0), 0u);
+  EXPECT_EQ(raster::NearestFetch::Fetch(t, uint32_t(-1), 0x10000), 0u);
+
+  TestTexture big(256, 256, 0xFF00FF00);
+  EXPECT_EQ(raster::NearestFetch::Fetch(big.Span(), uint32_t(-0x100), 0), 0u);
+}
+
+TEST(PlainTexturedSpans, BilinearFetch) {
+  TestTexture tex(4, 2, 0);
+  tex.pixels[1] = Argb(255, 200, 0, 0);
+  tex.pixels[2] = Argb(255, 100, 0, 0);
+  SpanTexture t = tex.Span();
+  uint32_t w = raster::BilinearFetch::Fetch(t, 0x14000, 0);
+  EXPECT_EQ(w >> 24, 254u);
+  EXPECT_EQ((w >> 16) & 0xFF, 173u);
+  tex.pixels[2] = Argb(128, 100, 0, 0);
+  w = raster::BilinearFetch::Fetch(t, 0x14000, 0);
+  EXPECT_EQ(w >> 24, 223u);
+  EXPECT_EQ((w >> 16) & 0xFF, 161u);
+
+  TestTexture white(4, 4, 0xFFFFFFFF);
+  EXPECT_EQ(raster::BilinearFetch::Fetch(white.Span(), 0x10000, 0x10000), Argb(254, 253, 253, 253));
+  EXPECT_EQ(raster::BilinearFetch::Fetch(white.Span(), 0x18000, 0x18000), Argb(252, 251, 251, 251));
+
+  // At a row's last texel the right neighbour is outside and adds nothing, rather than the next
+  // row's first texel.
+  TestTexture edge(2, 2, 0);
+  edge.pixels[1] = 0xFFFFFFFF;
+  edge.pixels[2] = 0xFF0000FF;
+  EXPECT_EQ(raster::BilinearFetch::Fetch(edge.Span(), 0x18000, 0), OracleBilinear(edge.Span(), 0x18000, 0));
+  EXPECT_EQ(raster::BilinearFetch::Fetch(edge.Span(), 0x18000, 0) & 0xFF, 126u);
+  // Above the top row nothing is read either: only the white texel below counts, so the three
+  // channels stay equal (the neighbouring rows' green and blue texels would tint them).
+  edge.pixels[0] = 0xFF00FF00;
+  const uint32_t above = raster::BilinearFetch::Fetch(edge.Span(), 0x1C000, uint32_t(-0x8000));
+  EXPECT_EQ(above, OracleBilinear(edge.Span(), 0x1C000, -0x8000));
+  EXPECT_GT(above & 0xFF, 0u);
+  EXPECT_EQ((above >> 16) & 0xFF, above & 0xFF);
+  EXPECT_EQ((above >> 8) & 0xFF, above & 0xFF);
+}
+
+TEST(PlainTexturedSpans, WritesTheSampleOpaque) {
+  TestTexture tex(2, 2, Argb(0, 0x80, 0x40, 0xF8));
+  EXPECT_EQ(OnePixel(FillTriangle8888Tex, kPixelFormat8888, 0x12345678, 0, tex.Span(), 0x8000, 0x8000),
+            Argb(255, 0x80, 0x40, 0xF8));
+  EXPECT_EQ(OnePixel(FillTriangle565Tex, kPixelFormat565, 0x1234, 0, tex.Span(), 0x8000, 0x8000),
+            F565(0x10, 0x10, 0x1F));
+  EXPECT_EQ(OnePixel(FillTriangle555Tex, kPixelFormat555, 0x1234, 0, tex.Span(), 0x8000, 0x8000),
+            F555(0x10, 0x08, 0x1F));
+  // Outside the texture: black.
+  EXPECT_EQ(OnePixel(FillTriangle8888Tex, kPixelFormat8888, 0x12345678, 0, tex.Span(), 0x30000, 0), 0xFF000000u);
+  EXPECT_EQ(OnePixel(FillTriangle565Tex, kPixelFormat565, 0x1234, 0, tex.Span(), 0x30000, 0), 0u);
+  // Bilinear: the premultiplied colour, opaque; a transparent texel counts for nothing.
+  TestTexture white(3, 3, 0xFFFFFFFF);
+  EXPECT_EQ(OnePixel(FillTriangle8888TexBilinear, kPixelFormat8888, 0, 0, white.Span(), 0x18000, 0x18000),
+            Argb(255, 253, 253, 253));
+  // No texels: nothing drawn.
+  SpanTexture none{nullptr, 2, 4, 2};
+  EXPECT_EQ(OnePixel(FillTriangle8888Tex, kPixelFormat8888, 0x12345678, 0, none, 0, 0), 0x12345678u);
+}
+
+TEST(AlphaTexturedSpans, ThresholdsAndBlends) {
+  auto draw = [](SpanFiller f, int32_t format, uint32_t dest, uint32_t texel) {
+    TestTexture tex(1, 1, texel);
+    return OnePixel(f, format, dest, 0, tex.Span(), 0x8000, 0x8000);
+  };
+  EXPECT_EQ(draw(FillTriangle8888TexAlpha, kPixelFormat8888, 0xFF102030, Argb(8, 255, 255, 255)), 0xFF102030u);
+  EXPECT_NE(draw(FillTriangle8888TexAlpha, kPixelFormat8888, 0xFF102030, Argb(9, 255, 255, 255)), 0xFF102030u);
+  EXPECT_NE(draw(FillTriangle8888TexAlpha, kPixelFormat8888, 0xFF102030, Argb(239, 255, 255, 255)),
+            Argb(255, 255, 255, 255));
+  EXPECT_EQ(draw(FillTriangle8888TexAlpha, kPixelFormat8888, 0xFF102030, Argb(240, 1, 2, 3)), Argb(255, 1, 2, 3));
+
+  const uint32_t red = Argb(128, 255, 0, 0);
+  EXPECT_EQ(draw(FillTriangle8888TexAlpha, kPixelFormat8888, 0xFFFFFFFF, red), Argb(255, 254, 127, 127));
+  EXPECT_EQ(draw(FillTriangle8888TexAlpha, kPixelFormat8888, 0, red), Argb(127, 254, 0, 0));
+  EXPECT_EQ(draw(FillTriangle888TexAlpha, kPixelFormat888, 0xFFFFFFFF, red), Argb(255, 253, 126, 126));
+  EXPECT_EQ(draw(FillTriangle565TexAlpha, kPixelFormat565, 0xFFFF, red), F565(29, 29, 14));
+  EXPECT_EQ(draw(FillTriangle555TexAlpha, kPixelFormat555, 0xFFFF, red), F555(29, 14, 14));
+  EXPECT_EQ(draw(FillTriangle555TexAlpha, kPixelFormat555, 0x8000, Argb(250, 255, 255, 255)), 0x7FFFu);
+}
+
+TEST(AlphaTexturedSpans, OutsideTheTextureLeavesThePixel) {
+  TestTexture tex(2, 2, 0xFFFFFFFF);
+  EXPECT_EQ(OnePixel(FillTriangle8888TexAlpha, kPixelFormat8888, 0x12345678, 0, tex.Span(), 0x20000, 0),
+            0x12345678u);
+  // Bilinear over an opaque texture: written opaque at texel centres.
+  EXPECT_EQ(OnePixel(FillTriangle8888TexAlphaBilinear, kPixelFormat8888, 0, 0, tex.Span(), 0x8000, 0x8000),
+            Argb(255, 253, 253, 253));
+  // Half a texel past the bottom edge the filtered alpha falls and the pixel blends.
+  uint32_t faded = OnePixel(FillTriangle8888TexAlphaBilinear, kPixelFormat8888, 0xFF000000, 0, tex.Span(), 0x8000,
+                            0x20000);
+  EXPECT_EQ(faded >> 24, 255u);
+  EXPECT_LT((faded >> 16) & 0xFF, 253u);
+  EXPECT_GT((faded >> 16) & 0xFF, 0u);
+}
