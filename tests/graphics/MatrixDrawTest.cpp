@@ -73,3 +73,34 @@ TEST(MatrixDraw, DrawingContextAndTrianglesReachThePixels) {
   for (int i = 0; i < 64; ++i) drawn += (tri.GetBits()[i] & 0xFFFFFF) == 0xFFFFFF;
   EXPECT_EQ(drawn, 64);
 }
+
+TEST(MatrixDraw, ColourisedDrawingTintsAndFadesThePixels) {
+  MemoryImage src;
+  src.Create(4, 4);
+  for (int i = 0; i < 16; ++i) src.GetBits()[i] = 0xFFC0A080u;
+  src.BitsChanged();
+  MemoryImage dst;
+  dst.Create(8, 8);
+  Vesk::Graphics g(&dst);
+  g.SetColorizeImages(true);
+  g.SetColor(Color(255, 0, 0));
+  g.DrawImageMatrix(&src, Matrix3(), Rect(0, 0, 4, 4), 2, 2);
+  // Red stays (times 255/256), green and blue go.
+  EXPECT_EQ(At(dst, 3, 3), 0xFFBF0000u);
+  EXPECT_EQ(At(dst, 0, 0), 0u);
+
+  // Half faded in white over opaque black: every channel about half.
+  MemoryImage faded;
+  faded.Create(8, 8);
+  for (int i = 0; i < 64; ++i) faded.GetBits()[i] = 0xFF000000u;
+  faded.BitsChanged();
+  Vesk::Graphics f(&faded);
+  f.SetColorizeImages(true);
+  f.SetColor(Color(255, 255, 255, 128));
+  f.DrawImageMatrix(&src, Matrix3(), Rect(0, 0, 4, 4), 4, 4);
+  const uint32_t p = At(faded, 5, 5);
+  EXPECT_EQ(At(faded, 1, 1), 0xFF000000u);
+  EXPECT_EQ(p >> 24, 0xFFu);
+  EXPECT_EQ((p >> 16) & 0xFF, (0xC0u * 255 / 256) * 127 / 256);
+  EXPECT_EQ(p & 0xFF, (0x80u * 255 / 256) * 127 / 256);
+}
