@@ -19,6 +19,13 @@ void MakeSource(MemoryImage& src) {
 }
 
 uint32_t At(MemoryImage& img, int x, int y) { return img.GetBits()[y * img.GetWidth() + x]; }
+
+// A size x size image of one colour.
+void MakeUniform(MemoryImage& img, int size, uint32_t argb) {
+  img.Create(size, size);
+  for (int i = 0; i < size * size; ++i) img.GetBits()[i] = argb;
+  img.BitsChanged();
+}
 }  // namespace
 
 TEST(MatrixDraw, IdentityAndRightAngleRotationMoveEveryTexelExactly) {
@@ -53,9 +60,7 @@ TEST(MatrixDraw, IdentityAndRightAngleRotationMoveEveryTexelExactly) {
 
 TEST(MatrixDraw, DrawingContextAndTrianglesReachThePixels) {
   MemoryImage src;
-  src.Create(2, 2);
-  for (int i = 0; i < 4; ++i) src.GetBits()[i] = 0xFFFFFFFFu;
-  src.BitsChanged();
+  MakeUniform(src, 2, 0xFFFFFFFFu);
   MemoryImage dst;
   dst.Create(8, 8);
   Vesk::Graphics g(&dst);
@@ -76,9 +81,7 @@ TEST(MatrixDraw, DrawingContextAndTrianglesReachThePixels) {
 
 TEST(MatrixDraw, ColourisedDrawingTintsAndFadesThePixels) {
   MemoryImage src;
-  src.Create(4, 4);
-  for (int i = 0; i < 16; ++i) src.GetBits()[i] = 0xFFC0A080u;
-  src.BitsChanged();
+  MakeUniform(src, 4, 0xFFC0A080u);
   MemoryImage dst;
   dst.Create(8, 8);
   Vesk::Graphics g(&dst);
@@ -91,9 +94,7 @@ TEST(MatrixDraw, ColourisedDrawingTintsAndFadesThePixels) {
 
   // Half faded in white over opaque black: every channel about half.
   MemoryImage faded;
-  faded.Create(8, 8);
-  for (int i = 0; i < 64; ++i) faded.GetBits()[i] = 0xFF000000u;
-  faded.BitsChanged();
+  MakeUniform(faded, 8, 0xFF000000u);
   Vesk::Graphics f(&faded);
   f.SetColorizeImages(true);
   f.SetColor(Color(255, 255, 255, 128));
