@@ -516,41 +516,6 @@ void DDImage::BlitMirrored(Image* src, int32_t x, int32_t y, const Rect& srcRect
   DeleteMemoryBuffers();
 }
 
-void DDImage::BlitAtFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
-                          int32_t drawMode) {
-  BlitRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
-}
-
-void DDImage::BlitRotated(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
-                          int32_t drawMode, double angle, float centerX, float centerY) {
-  if (!src) return;
-  DrawThroughMemory(clip, [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitRotated(src, x - float(ox), y - float(oy), srcRect,
-                               Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight), color, drawMode, angle,
-                               centerX, centerY);
-  });
-}
-
-void DDImage::BlitStretched(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
-                            const Color& color, int32_t drawMode, bool fast) {
-  if (!src) return;
-  DrawThroughMemory(destRect.Intersection(clip), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitStretched(src, Rect(destRect.mX - ox, destRect.mY - oy, destRect.mWidth, destRect.mHeight),
-                                 srcRect, Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight), color,
-                                 drawMode, fast);
-  });
-}
-
-void DDImage::BlitStretchedMirrored(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
-                                   const Color& color, int32_t drawMode, bool fast) {
-  if (!src) return;
-  DrawThroughMemory(destRect.Intersection(clip), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitStretchedMirrored(
-        src, Rect(destRect.mX - ox, destRect.mY - oy, destRect.mWidth, destRect.mHeight), srcRect,
-        Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight), color, drawMode, fast);
-  });
-}
-
 namespace {
 // The rasteriser's code for a surface format; 0 for 16-bit masks it has no code for.
 int32_t RasterFormat(const PixelFormat& f) {

@@ -121,6 +121,9 @@ class DDImage : public MemoryImage {
   void StraightBlend(MemoryImage* src, int32_t x, int32_t y, const Rect& srcRect);
   // The run loops of the display-format words, normal or additive, straight or mirrored.
   void DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color, bool additive, bool mirror);
+  // The nearest-pixel or filtered stretch, mirrored in x or not.
+  void Stretch(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
+               int32_t drawMode, bool fast, bool mirror);
   // Walks a line over the locked surface, replacing each pixel d by pixel(d).
   template <typename Pixel>
   void DrawLineWith(double x1, double y1, double x2, double y2, Pixel pixel);

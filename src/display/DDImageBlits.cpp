@@ -65,25 +65,6 @@ void RunLoop(const BlitFrame& f, Src src, Opaque opaque, Blend blend) {
   }
 }
 
-// The colour of a blit, classified once: white draws the words as they are; grey scales every
-// channel by one factor k; any other colour scales each channel by its own factor.
-struct Tint {
-  enum Class { White, Grey, Other } cls = White;
-  uint32_t ca = 255;     // colour alpha
-  uint32_t k[3] = {};    // premultiplied colour channels r, g, b
-  uint32_t grey = 0;     // k when all three agree
-
-  explicit Tint(const Color& c) {
-    if (Color::Equals(c, Color::White)) return;
-    ca = Alpha(c);
-    for (int i = 0; i < 3; ++i) k[i] = Channel(c, i) * ca / 255;
-    cls = (k[0] == k[1] && k[1] == k[2]) ? Grey : Other;
-    grey = k[0];
-  }
-  // The destination's weight under a source pixel of alpha a.
-  uint32_t DestWeight(uint32_t a) const { return 256 - a * ca / 255; }
-};
-
 // The members of the normal run loop for one destination layout and colour.
 template <typename P, int Dir, typename Src>
 void NormalRuns(const BlitFrame& f, Src src, Layout layout, const Masks& M, const Tint& t) {
@@ -181,24 +162,6 @@ void AddRuns(const BlitFrame& f, Src src, const uint32_t* argb, Add add) {
     }
   }
 }
-
-struct Saturation {
-  const int32_t* table[3];
-  uint32_t shift[3];
-  uint64_t mask[3];
-  bool valid = true;
-  explicit Saturation(const DDInterface& d) {
-    const std::vector<int32_t>* t[3] = {&d.mRedSaturate, &d.mGreenSaturate, &d.mBlueSaturate};
-    const int32_t bits[3] = {d.mRedBits, d.mGreenBits, d.mBlueBits};
-    const int32_t shifts[3] = {d.mRedShift, d.mGreenShift, d.mBlueShift};
-    for (int c = 0; c < 3; ++c) {
-      valid = valid && !t[c]->empty() && bits[c] > 0 && bits[c] <= 16;
-      table[c] = t[c]->data();
-      shift[c] = uint32_t(shifts[c]);
-      mask[c] = valid ? uint64_t((1u << bits[c]) - 1) << shifts[c] : 0;
-    }
-  }
-};
 
 template <typename P, int Dir, typename Src>
 void AdditiveRuns(const BlitFrame& f, Src src, const uint32_t* argb, Layout layout, const Saturation& sat,

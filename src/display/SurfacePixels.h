@@ -74,6 +74,35 @@ struct Masks {
   explicit Masks(const Platform::Video::PixelFormat& f) : m{f.mRedMask, f.mGreenMask, f.mBlueMask} {}
 };
 
+// The colour of a blit, classified once: white draws the words as they are; grey scales every
+// channel by one factor k; any other colour scales each channel by its own factor.
+struct Tint {
+  enum Class { White, Grey, Other } cls = White;
+  uint32_t ca = 255;     // colour alpha
+  uint32_t k[3] = {};    // premultiplied colour channels r, g, b
+  uint32_t grey = 0;     // k when all three agree
+
+  explicit Tint(const Color& c) {
+    if (Color::Equals(c, Color::White)) return;
+    ca = Alpha(c);
+    for (int i = 0; i < 3; ++i) k[i] = Channel(c, i) * ca / 255;
+    cls = (k[0] == k[1] && k[1] == k[2]) ? Grey : Other;
+    grey = k[0];
+  }
+  // The destination's weight under a source pixel of alpha a.
+  uint32_t DestWeight(uint32_t a) const { return 256 - a * ca / 255; }
+};
+
+// The display's saturation table, shift and mask of each channel, for channel-wise adds.
+struct Saturation {
+  const int32_t* table[3];
+  uint32_t shift[3];
+  uint64_t mask[3];
+  int32_t bits[3];
+  bool valid = true;
+  explicit Saturation(const DDInterface& d);
+};
+
 // Adds a colour to surface pixels channel by channel, saturating through the display's tables.
 class AdditiveColour {
  public:
@@ -83,13 +112,14 @@ class AdditiveColour {
   bool valid = false;
   uint32_t Apply(uint32_t px) const {
     uint32_t out = 0;
-    for (int c = 0; c < 3; ++c) out |= uint32_t(mTable[c][((px & mMask[c]) >> mShift[c]) + mAdd[c]]) << mShift[c];
+    for (int c = 0; c < 3; ++c)
+      out |= uint32_t(mSat.table[c][((px & mSat.mask[c]) >> mSat.shift[c]) + mAdd[c]]) << mSat.shift[c];
     return out;
   }
 
  private:
-  const int32_t* mTable[3] = {};
-  uint32_t mMask[3] = {}, mShift[3] = {}, mAdd[3] = {};
+  Saturation mSat;
+  uint32_t mAdd[3] = {};
 };
 
 }  // namespace SurfacePixels

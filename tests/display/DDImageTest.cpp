@@ -208,8 +208,6 @@ TEST(DDImage, SurfaceRouteBlitsAgreeWithTheMemoryRoute) {
   both([&](Vesk::Image& d) { d.Blit(src.get(), 5, 3, Rect(1, 1, 5, 5), Color(200, 100, 50, 180), 1); });
   both([&](Vesk::Image& d) { d.Blit(keyed.get(), 9, 7, Rect(0, 0, 2, 2), Color::White, 0); });
   both([&](Vesk::Image& d) { d.BlitMirrored(keyed.get(), 0, 8, Rect(0, 0, 2, 2), Color::White, 0); });
-  both([&](Vesk::Image& d) { d.BlitStretched(src.get(), Rect(2, 2, 9, 7), Rect(0, 0, 6, 6), Rect(0, 0, 12, 10), Color::White, 0, true); });
-  both([&](Vesk::Image& d) { d.BlitAtFloat(src.get(), 3.5f, 2.25f, Rect(0, 0, 6, 6), Rect(0, 0, 12, 10), Color::White, 0); });
   EXPECT_TRUE(dst->HasSurface());
   EXPECT_TRUE(keyed->HasSurface());
   const uint32_t* px = dst->GetBits();
