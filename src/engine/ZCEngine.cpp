@@ -8,6 +8,9 @@
 #include "graphics/Graphics.h"
 #include "platform/time/Clock.h"
 
+#include "effects/EffectLibrary.h"
+#include "effects/EffectServices.h"
+#include "effects/ParticleSystem.h"
 #include "fonts/ZCFont.h"
 #include "graphics/ImageLib.h"
 #include "platform/audio/Audio.h"
@@ -57,16 +60,40 @@ ZCEngine::ZCEngine()
           std::make_unique<Vesk::ResourceManager>([this](const std::string& f) { return LoadImageFile(f); })),
       mMusicInterface(std::make_unique<Vesk::SdlMusicInterface>()),
       mSoundManager(std::make_unique<SoundManager>()),
-      mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())) {
+      mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())),
+      mParticles(std::make_unique<ParticleSystemTable>()),
+      mEffects(std::make_unique<EffectLibrary>()) {
   // The game's data: the packs beside the executable (the current folder), then the disk.
   AddStandardPaks(GetPakInterface(), ".");
   ZCFontTable::SetCurrent(mFontTable.get());
+  // What the effects reach of the application: the particle table, the sounds and the effect
+  // definitions that CreateEffect reads.
+  EffectServices& services = GetEffectServices();
+  services.mParticles = mParticles.get();
+  services.mPlaySound = [this](const std::string& name) {
+    if (mSoundManager) mSoundManager->PlaySound(name);
+  };
+  // Animation sheets are shared through the shared-image table: the pointer handed out keeps
+  // its share, which is released with the last copy.
+  services.mLoadImage = [this](const std::string& file) -> std::shared_ptr<Vesk::MemoryImage> {
+    auto ref = std::make_shared<ImageRef>();
+    if (!GetSharedImage(*ref, file)) return nullptr;
+    Vesk::MemoryImage* image = ref->GetImage();
+    return std::shared_ptr<Vesk::MemoryImage>(std::move(ref), image);
+  };
+  SetEffectLibrary(mEffects.get());
 }
 
 ZCEngine::~ZCEngine() {
   StopCursorThread();
   // The music and the sounds go before the output closes.
   JoinLoader();
+  EffectServices& services = GetEffectServices();
+  services.mParticles = nullptr;
+  services.mPlaySound = nullptr;
+  services.mLoadImage = nullptr;
+  SetEffectLibrary(nullptr);
+  mParticles->StopAll();
   mMusic.reset();
   mSoundManager.reset();
   mMusicInterface.reset();
@@ -111,6 +138,7 @@ bool ZCEngine::Init() {
       LogMessage("WARNING: setting ColorDepth must be 32, 16 or 15 (found %d); using %d", depth, mFullScreenBitDepth);
   }
   if (!InitDisplay()) return false;
+  mEffects->Load("cfg\\effect.xml");
   std::string error;
   if (!Platform::Audio::Open(kAudioFrequency, &error))
     LogMessage("WARNING: no sound output (%s); the game runs silent", error.c_str());

@@ -10,6 +10,8 @@
 #include "shell/TextVars.h"
 #include "shell/VeskAppBase.h"
 
+class EffectLibrary;
+class ParticleSystemTable;
 class SoundManager;
 class ZCMusic;
 class ZCTextureCache;
@@ -39,6 +41,9 @@ class ZCEngine : public Vesk::VeskAppBase {
   // when there is no sound output).
   SoundManager* GetSoundManager() const { return mSoundManager.get(); }
   ZCMusic* GetMusic() const { return mMusic.get(); }
+  // The effect definitions read from "cfg\\effect.xml" at Init, and the running particle systems.
+  EffectLibrary* GetEffectLibrary() const { return mEffects.get(); }
+  ParticleSystemTable* GetParticleSystemTable() const { return mParticles.get(); }
   // The sound settings: stored (written at shut-down) and heard at once.
   void SetSfxVolume(int32_t volume);
   void SetMusicVolume(int32_t volume);
@@ -114,6 +119,8 @@ class ZCEngine : public Vesk::VeskAppBase {
   std::unique_ptr<Vesk::MusicInterface> mMusicInterface;
   std::unique_ptr<SoundManager> mSoundManager;
   std::unique_ptr<ZCMusic> mMusic;
+  std::unique_ptr<ParticleSystemTable> mParticles;
+  std::unique_ptr<EffectLibrary> mEffects;
   LocTable mLocTable;
   TextVars mTextVars;
   // The software cursor's picture until the cursor table gives one.

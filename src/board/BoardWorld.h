@@ -1,0 +1,68 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "board/ItemRegistry.h"
+#include "widgets/FrameStep.h"
+
+class ZCBoard_Game;
+class ZCItem;
+
+// The calls the board makes into the café. Each has a default that stands when the café has
+// installed nothing (tests install doubles).
+
+// Finds the actor that owns a place item ("table1" → "worker1" ...). Default: none.
+class ActorFinder {
+ public:
+  virtual ~ActorFinder() = default;
+  virtual ZCItem* FindActorForPlace(ZCItem* heroine, ZCItem* place);
+};
+
+// The tutorial's gate on game events. Default: every event is allowed, as when no tutorial
+// table runs.
+class EventGate {
+ public:
+  virtual ~EventGate() = default;
+  virtual bool IsEventAllowed(int32_t event);
+};
+
+// The load screen shown while a level loads. Default: nothing is shown.
+class LoadScreen {
+ public:
+  virtual ~LoadScreen() = default;
+  virtual void ShowLoadScreen() {}
+  virtual void HideLoadScreen() {}
+};
+
+// The program-wide state of the board: one per process, reset between levels in tests. The
+// frame step (GetFrameStep, SetFrameStep) is the one of the widget kit: the board writes it, 0
+// while its gate is closed, and items, effects and clocks read it.
+struct BoardWorld {
+  // The one board (set by its constructor, cleared by its destructor).
+  ZCBoard_Game* mBoard = nullptr;
+  ItemRegistry mItems;
+  // The level's heroine ("boss") and bonus item ("bonus"), set by the level object factory.
+  ZCItem* mBoss = nullptr;
+  ZCItem* mBonus = nullptr;
+
+  // The installed hooks; never null (the defaults stand in).
+  ActorFinder* mActorFinder = nullptr;
+  EventGate* mEventGate = nullptr;
+  LoadScreen* mLoadScreen = nullptr;
+};
+
+BoardWorld& GetBoardWorld();
+// Deletes every item, clears the pointers and the frame step and puts the default hooks back.
+// The current board is kept: it belongs to whoever made it.
+void ResetBoardWorld();
+
+// Installs a hook; null puts the default back. The world does not own what it is given.
+void SetActorFinder(ActorFinder* finder);
+void SetEventGate(EventGate* gate);
+void SetLoadScreen(LoadScreen* screen);
+
+// Shorthands.
+inline ItemRegistry& GetItemRegistry() { return GetBoardWorld().mItems; }
+ZCBoard_Game* GetGameBoard();
+ZCItem* FindActorForPlace(ZCItem* heroine, ZCItem* place);
+bool IsEventAllowed(int32_t event);

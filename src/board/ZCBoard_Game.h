@@ -1,0 +1,126 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "board/EventSchedule.h"
+#include "effects/GameClock.h"
+#include "widgets/ZCCandyWidget.h"
+
+class XmlNode;
+class ZCItem;
+class ZCPickItem;
+
+// The items one stage of an endless level brings in.
+struct StageRecord {
+  int32_t mNum = 0;
+  std::vector<ZCItem*> mItems;  // not owned
+};
+
+// The widget on which a level is played. It owns the level's run state (running, counted pause,
+// the two-second end), the money total, the endless stages and the schedule, and drives one game
+// step per update. Every café rule sits behind its virtual hooks.
+class ZCBoard_Game : public ZCCandyWidget {
+ public:
+  // Seconds of game time between the end of the schedule and the end of the level.
+  static constexpr float kEndDelay = 2.0f;
+
+  ZCBoard_Game();
+  ~ZCBoard_Game() override;
+
+  // The candy widget's update, then one game step.
+  void Update() override;
+  void KeyDown(int32_t) override {}
+  void KeyUp(int32_t) override {}
+  void MouseDrag(int32_t, int32_t) override {}
+  // The board takes the focus when it starts to show and gives it up when it starts to hide.
+  void OnShowStart() override;
+  void OnHideStart() override;
+  void LockTextures() override {}
+  void UnlockTextures() override {}
+
+  // When true the items are not drawn.
+  virtual bool SkipItemDraw() { return false; }
+  // The level is over: both schedule queues are at their end.
+  virtual bool AreQueuesDone();
+  // Once, when the end of the level is detected.
+  virtual void OnLevelEnding() {}
+  virtual void OnLevelStarted() = 0;
+  virtual void OnLevelFinished() = 0;
+  virtual void OnLevelStopped() = 0;
+  virtual void ReadLevelRules(const XmlNode& objectRoot, const XmlNode& level) = 0;
+  virtual void OnLevelCleared() = 0;
+  virtual void HandleClickedItem(ZCPickItem* item) = 0;
+  virtual void OnGameStep() = 0;
+  virtual void LoadGameParams(const XmlNode& root) = 0;
+  virtual void ClearGameParams() = 0;
+  virtual void OnMoneyChanged() = 0;
+  virtual void OnStageAdvanced() = 0;
+  // True when the event's visitor was placed.
+  virtual bool SpawnClientFromEvent(ScheduleEvent* event) = 0;
+  virtual void OnPause() = 0;
+  virtual void OnResume() = 0;
+  // Hands due events of the schedule to SpawnClientFromEvent.
+  virtual void SpawnClients();
+
+  // The input gate: a level runs, play is not paused, the window is active, the board is
+  // visible and no confirm or message box waits.
+  bool AcceptsInput() const;
+  // One game step; a closed gate sets the frame step to 0 and does nothing else.
+  void StepGame();
+  // Resets the level state and starts play.
+  void StartLevel();
+  // Stops a running level; nothing when none runs.
+  void AbortLevel();
+  // Stops the level, then OnLevelFinished.
+  void FinishLevel();
+  // Counted pause: the first pause pauses the sound group "game", the last resume resumes it.
+  void Pause();
+  void Resume();
+  // Adds to the money total (never below 0) and returns the new total.
+  int32_t AddMoney(int32_t amount);
+  // Opens the next stage of an endless level.
+  void AdvanceStage();
+  // 0 to 1, for the head-up display.
+  float GetLevelProgress() const;
+  // The endless spawner's callback: non-zero when the queue is at its end or its due event was
+  // placed and popped.
+  static int32_t SpawnFromEvent(int32_t queue);
+
+  bool IsRunning() const { return mRunning; }
+  bool IsEnding() const { return mEnding; }
+  bool IsEndless() const { return mEndless; }
+  int32_t GetPauseCount() const { return mPauseCount; }
+  int32_t GetMoney() const { return mMoney; }
+  int32_t GetLevelNumber() const { return mLevelNumber; }
+  int32_t GetStageNumber() const { return mStageNumber; }
+  bool AreStagesPending() const { return mStagesPending; }
+  float GetLevelTime() const { return mLevelTime; }
+  EventSchedule& GetSchedule() { return mSchedule; }
+  const std::string& GetStartComix() const { return mStartComix; }
+  const std::string& GetFinishComix() const { return mFinishComix; }
+
+ protected:
+  // Stops play without the finish hook (AbortLevel and FinishLevel).
+  void StopRunning();
+
+  std::string mStartComix;
+  std::string mFinishComix;
+  bool mRunning = false;
+  int32_t mPauseCount = 0;
+  int32_t mLevelNumber = 0;
+  bool mEnding = false;
+  GameClock mEndClock{true};
+  float mLevelTime = 0;
+  std::vector<StageRecord> mStages;
+  bool mEndless = false;
+  int32_t mStageNumber = 0;
+  size_t mStageCursor = 0;
+  bool mStagesPending = false;
+  ZCPickItem* mHoveredItem = nullptr;
+  std::deque<ZCPickItem*> mClickQueue;
+  int32_t mMoney = 0;
+  int32_t mStageBase = 0;
+  EventSchedule mSchedule;
+};

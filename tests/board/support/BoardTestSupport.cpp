@@ -1,0 +1,83 @@
+#include "board/support/BoardTestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "board/BoardWorld.h"
+#include "board/ItemFactory.h"
+#include "effects/EffectLibrary.h"
+#include "shell/Log.h"
+
+namespace {
+std::string SourceDir() {
+  const char* dir = std::getenv("CAFE_SOURCE_DIR");
+  return dir ? dir : ".";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+XmlNode ParseDocument(const std::string& text, const std::string& label) {
+  XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(text.data()), text.size(), label);
+  return doc.documentElement();
+}
+
+std::unique_ptr<EffectLibrary> gLibrary;
+}  // namespace
+
+XmlNode LoadBoardFixture(const std::string& name) {
+  const std::string path = SourceDir() + "/tests/board/data/" + name;
+  return ParseDocument(ReadFile(path), path);
+}
+
+XmlNode ParseXml(const std::string& text) { return ParseDocument(text, "test"); }
+
+bool InstallEffects(const std::string& extraEffects) {
+  gLibrary = std::make_unique<EffectLibrary>();
+  std::string text = ReadFile(SourceDir() + "/content/cfg/effect.xml");
+  const size_t end = text.rfind("</effects>");
+  if (end == std::string::npos) return false;
+  text.insert(end, extraEffects);
+  if (!gLibrary->LoadFromMemory(reinterpret_cast<const uint8_t*>(text.data()), text.size(), "effect.xml"))
+    return false;
+  SetEffectLibrary(gLibrary.get());
+  return true;
+}
+
+void RemoveEffects() {
+  SetEffectLibrary(nullptr);
+  gLibrary.reset();
+}
+
+void StepItems(int n, float frameStep) {
+  SetFrameStep(frameStep);
+  for (int i = 0; i < n; ++i) ZCItem::UpdateAll();
+}
+
+void CountingItem::Update() {
+  ++mUpdates;
+  ZCItem::Update();
+}
+
+void CountingItem::OnActionTimer(int32_t kind) {
+  ++mActions;
+  mLastKind = kind;
+  mActionStep = mUpdates;
+}
+
+void BoardWorldTest::SetUp() {
+  ResetBoardWorld();
+  RegisterItemClass("counting", &CountingItem::Create);
+  LogHistory::Clear();
+}
+
+void BoardWorldTest::TearDown() {
+  ResetBoardWorld();
+  RemoveEffects();
+}

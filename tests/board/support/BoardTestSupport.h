@@ -1,0 +1,40 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/ZCItem.h"
+#include "shell/XmlNode.h"
+
+// A fixture file of tests/board/data as an XML document (its document element).
+XmlNode LoadBoardFixture(const std::string& name);
+// An XML document written in the test.
+XmlNode ParseXml(const std::string& text);
+// Loads the sample effect file of content/cfg, with the extra "effect" elements given, into a
+// library installed for CreateEffect; false when it cannot be read.
+bool InstallEffects(const std::string& extraEffects = "");
+// Removes the installed effect library again.
+void RemoveEffects();
+
+// Runs n board-world updates of all items with the given frame step.
+void StepItems(int n, float frameStep);
+
+// An item that counts its updates and timed actions, registered as "counting".
+class CountingItem : public ZCItem {
+ public:
+  static ZCItem* Create() { return new CountingItem(); }
+  void Update() override;
+  void OnActionTimer(int32_t kind) override;
+
+  int mUpdates = 0;
+  int mActions = 0;
+  int32_t mLastKind = -1;
+  int mActionStep = -1;  // the update (from 1) in which the last action fired
+};
+
+// Resets the board world and the log around each test.
+class BoardWorldTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};

@@ -1,0 +1,167 @@
+#include "SpriteSheet.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+#include "graphics/Graphics.h"
+
+namespace {
+
+// A 3x5 pixel font for the frame labels: five rows of three bits, high bit on the left.
+struct Glyph {
+  char mChar;
+  uint8_t mRows[5];
+};
+constexpr Glyph kGlyphs[] = {
+    {'0', {7, 5, 5, 5, 7}}, {'1', {2, 6, 2, 2, 7}}, {'2', {7, 1, 7, 4, 7}}, {'3', {7, 1, 7, 1, 7}},
+    {'4', {5, 5, 7, 1, 1}}, {'5', {7, 4, 7, 1, 7}}, {'6', {7, 4, 7, 5, 7}}, {'7', {7, 1, 1, 1, 1}},
+    {'8', {7, 5, 7, 5, 7}}, {'9', {7, 5, 7, 1, 7}}, {'A', {7, 5, 7, 5, 5}}, {'B', {6, 5, 6, 5, 6}},
+    {'C', {7, 4, 4, 4, 7}}, {'D', {6, 5, 5, 5, 6}}, {'E', {7, 4, 6, 4, 7}}, {'F', {7, 4, 6, 4, 4}},
+    {'G', {7, 4, 5, 5, 7}}, {'H', {5, 5, 7, 5, 5}}, {'I', {7, 2, 2, 2, 7}}, {'J', {1, 1, 1, 5, 7}},
+    {'K', {5, 5, 6, 5, 5}}, {'L', {4, 4, 4, 4, 7}}, {'M', {5, 7, 7, 5, 5}}, {'N', {6, 5, 5, 5, 5}},
+    {'O', {7, 5, 5, 5, 7}}, {'P', {7, 5, 7, 4, 4}}, {'Q', {7, 5, 5, 7, 1}}, {'R', {7, 5, 6, 5, 5}},
+    {'S', {7, 4, 7, 1, 7}}, {'T', {7, 2, 2, 2, 2}}, {'U', {5, 5, 5, 5, 7}}, {'V', {5, 5, 5, 5, 2}},
+    {'W', {5, 5, 7, 7, 5}}, {'X', {5, 5, 2, 5, 5}}, {'Y', {5, 5, 2, 2, 2}}, {'Z', {7, 1, 2, 4, 7}},
+    {'_', {0, 0, 0, 0, 7}},
+};
+
+void DrawText(Vesk::Graphics& g, const std::string& text, int32_t x, int32_t y, int32_t scale, int32_t maxWidth) {
+  for (char ch : text) {
+    if (x + 3 * scale > maxWidth) break;
+    char c = char(std::toupper(static_cast<unsigned char>(ch)));
+    for (const Glyph& glyph : kGlyphs) {
+      if (glyph.mChar != c) continue;
+      for (int32_t row = 0; row < 5; ++row)
+        for (int32_t col = 0; col < 3; ++col)
+          if (glyph.mRows[row] & (4 >> col)) g.FillRect(x + col * scale, y + row * scale, scale, scale);
+    }
+    x += 4 * scale;
+  }
+}
+
+bool ParseInt(const std::string& s, int32_t& out) {
+  try {
+    size_t used = 0;
+    long v = std::stol(s, &used);
+    if (used != s.size() || v < -100000 || v > 100000) return false;
+    out = int32_t(v);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool ParseSetDescriptions(const std::string& text, std::vector<SetDescription>& out, std::string& error) {
+  std::istringstream lines(text);
+  std::string line;
+  int lineNumber = 0;
+  auto fail = [&](const std::string& why) {
+    error = "line " + std::to_string(lineNumber) + ": " + why;
+    return false;
+  };
+  while (std::getline(lines, line)) {
+    ++lineNumber;
+    std::istringstream words(line);
+    std::string word;
+    if (!(words >> word) || word[0] == '#') continue;
+    if (word == "set") {
+      SetDescription set;
+      std::string w, h;
+      if (!(words >> set.mName >> w >> h) || !ParseInt(w, set.mFrameWidth) || !ParseInt(h, set.mFrameHeight) ||
+          set.mFrameWidth <= 0 || set.mFrameHeight <= 0)
+        return fail("expected: set <name> <frame width> <frame height>");
+      out.push_back(std::move(set));
+    } else if (word == "anim") {
+      if (out.empty()) return fail("\"anim\" before any \"set\"");
+      AnimDescription anim;
+      std::string frames, time;
+      if (!(words >> anim.mName >> frames >> time) || !ParseInt(frames, anim.mFrames) || anim.mFrames <= 0 ||
+          anim.mFrames > int32_t(Anm::kMaxFrames))
+        return fail("expected: anim <name> <frames> <seconds per frame> [options]");
+      try {
+        anim.mFrameTime = std::stof(time);
+      } catch (...) {
+        return fail("bad frame time '" + time + "'");
+      }
+      if (!(anim.mFrameTime > 0)) return fail("the frame time must be above 0");
+      std::string option;
+      while (words >> option) {
+        if (option == "loop") {
+          anim.mLoop = true;
+        } else if (option.rfind("stop=", 0) == 0) {
+          if (!ParseInt(option.substr(5), anim.mStopFrame) || anim.mStopFrame >= anim.mFrames)
+            return fail("bad stop frame in '" + option + "'");
+        } else if (option.rfind("color=", 0) == 0 && option.size() == 12) {
+          anim.mColor = 0xFF000000u | uint32_t(std::stoul(option.substr(6), nullptr, 16));
+        } else if (option.rfind("offset=", 0) == 0 && option.find(',') != std::string::npos) {
+          size_t comma = option.find(',');
+          if (!ParseInt(option.substr(7, comma - 7), anim.mOffsetX) ||
+              !ParseInt(option.substr(comma + 1), anim.mOffsetY))
+            return fail("bad offset in '" + option + "'");
+        } else {
+          return fail("unknown option '" + option + "'");
+        }
+      }
+      out.back().mAnims.push_back(std::move(anim));
+    } else {
+      return fail("unknown word '" + word + "'");
+    }
+  }
+  return true;
+}
+
+std::unique_ptr<Vesk::MemoryImage> DrawSheet(const SetDescription& set, std::vector<AnimEntry>& animations) {
+  int32_t columns = 1;
+  for (const AnimDescription& a : set.mAnims) columns = std::max(columns, a.mFrames);
+  int32_t rows = std::max<int32_t>(1, int32_t(set.mAnims.size()));
+  int32_t fw = set.mFrameWidth, fh = set.mFrameHeight;
+  auto sheet = std::make_unique<Vesk::MemoryImage>(fw * columns, fh * rows);
+  sheet->Clear();
+  Vesk::Graphics g(sheet.get());
+  int32_t scale = std::max(1, std::min(fw, fh) / 24);
+  animations.clear();
+  for (size_t row = 0; row < set.mAnims.size(); ++row) {
+    const AnimDescription& d = set.mAnims[row];
+    AnimEntry entry;
+    entry.mName = d.mName;
+    entry.mImageFile = "anm\\" + set.mName + ".png";
+    entry.mFrameWidth = fw;
+    entry.mSheetWidth = sheet->GetWidth();
+    entry.mSheetHeight = sheet->GetHeight();
+    entry.mLooping = d.mLoop;
+    entry.mStopFrame = d.mStopFrame;
+    // The label is the animation's own part of the name (the set's name is the same for all).
+    std::string label = d.mName.rfind(set.mName, 0) == 0 && d.mName.size() > set.mName.size()
+                            ? d.mName.substr(set.mName.size())
+                            : d.mName;
+    Color body = Color::FromARGB(d.mColor);
+    Color edge(body.mRed / 2, body.mGreen / 2, body.mBlue / 2, 255);
+    for (int32_t i = 0; i < d.mFrames; ++i) {
+      int32_t x = i * fw, y = int32_t(row) * fh;
+      // Body, outline, the frame number, the animation's name, and a bar showing the progress.
+      g.SetColor(body);
+      g.FillRect(x + 1, y + 1, fw - 2, fh - 2);
+      g.SetColor(edge);
+      g.DrawRect(x, y, fw, fh);
+      g.SetColor(Color::White);
+      DrawText(g, std::to_string(i), x + 2 * scale, y + 2 * scale, scale, x + fw);
+      DrawText(g, label, x + 2 * scale, y + 9 * scale, std::max(1, scale / 2), x + fw - 1);
+      g.SetColor(edge);
+      g.FillRect(x + 2, y + fh - 2 - 2 * scale, (fw - 4) * (i + 1) / d.mFrames, 2 * scale);
+      AnimFrame f;
+      f.mX = x;
+      f.mY = y;
+      f.mWidth = fw;
+      f.mHeight = fh;
+      f.mOffsetX = d.mOffsetX;
+      f.mOffsetY = d.mOffsetY;
+      f.mTime = d.mFrameTime;
+      entry.mFrames.push_back(f);
+    }
+    animations.push_back(std::move(entry));
+  }
+  return sheet;
+}
