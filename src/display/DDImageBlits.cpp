@@ -43,26 +43,35 @@ struct TableSource {
   uint32_t operator()(size_t i) const { return table[indices[i]]; }
 };
 
-// The run loop: each run of pixels of one alpha class is skipped (alpha 0), written with the
-// opaque formula (alpha 255) or blended pixel by pixel (anything else). Both formulas take the
-// destination pixel and the source word.
-template <typename P, int Dir, typename Src, typename Opaque, typename Blend>
-void RunLoop(const BlitFrame& f, Src src, Opaque opaque, Blend blend) {
+// Walks the runs of each row: onRun(d, so, i, n) for the run of n pixels starting at column i,
+// with d the destination row and so the source index of the row's first pixel.
+template <typename P, int Dir, typename OnRun>
+void WalkRuns(const BlitFrame& f, OnRun onRun) {
   for (int32_t row = 0; row < f.height; ++row) {
     const size_t so = f.SourceIndex(row);
     const uint8_t* runs = f.runs + so;
     P* d = f.template Row<P, Dir>(row);
     for (int32_t i = 0; i < f.width;) {
       const int32_t n = std::clamp<int32_t>(runs[i], 1, f.width - i);
-      const uint32_t a = src(so + size_t(i)) >> 24;
-      if (a == 255) {
-        for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(opaque(uint32_t(d[Dir * k]), src(so + size_t(k))));
-      } else if (a != 0) {
-        for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(blend(uint32_t(d[Dir * k]), src(so + size_t(k))));
-      }
+      onRun(d, so, i, n);
       i += n;
     }
   }
+}
+
+// The run loop: each run of pixels of one alpha class is skipped (alpha 0), written with the
+// opaque formula (alpha 255) or blended pixel by pixel (anything else). Both formulas take the
+// destination pixel and the source word.
+template <typename P, int Dir, typename Src, typename Opaque, typename Blend>
+void RunLoop(const BlitFrame& f, Src src, Opaque opaque, Blend blend) {
+  WalkRuns<P, Dir>(f, [&](P* d, size_t so, int32_t i, int32_t n) {
+    const uint32_t a = src(so + size_t(i)) >> 24;
+    if (a == 255) {
+      for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(opaque(uint32_t(d[Dir * k]), src(so + size_t(k))));
+    } else if (a != 0) {
+      for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(blend(uint32_t(d[Dir * k]), src(so + size_t(k))));
+    }
+  });
 }
 
 // The members of the normal run loop for one destination layout and colour.
@@ -147,20 +156,12 @@ void NormalRuns(const BlitFrame& f, Src src, Layout layout, const Masks& M, cons
 // pixel is added through the display's saturation table of that channel.
 template <typename P, int Dir, typename Src, typename Add>
 void AddRuns(const BlitFrame& f, Src src, const uint32_t* argb, Add add) {
-  for (int32_t row = 0; row < f.height; ++row) {
-    const size_t so = f.SourceIndex(row);
-    const uint8_t* runs = f.runs + so;
-    P* d = f.template Row<P, Dir>(row);
-    for (int32_t i = 0; i < f.width;) {
-      const int32_t n = std::clamp<int32_t>(runs[i], 1, f.width - i);
-      // A word of zero may still start a run that adds something once the narrowing of the
-      // display format is undone; the pixels' own class decides.
-      const bool nothing = (src(so + size_t(i)) & 0xFFFFFFu) == 0 && PixelOps::AddsNothing(argb[so + size_t(i)]);
-      if (!nothing)
-        for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(add(uint32_t(d[Dir * k]), src(so + size_t(k))));
-      i += n;
-    }
-  }
+  WalkRuns<P, Dir>(f, [&](P* d, size_t so, int32_t i, int32_t n) {
+    // A word of zero may still start a run that adds something once the narrowing of the
+    // display format is undone; the pixels' own class decides.
+    if ((src(so + size_t(i)) & 0xFFFFFFu) == 0 && PixelOps::AddsNothing(argb[so + size_t(i)])) return;
+    for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(add(uint32_t(d[Dir * k]), src(so + size_t(k))));
+  });
 }
 
 template <typename P, int Dir, typename Src>

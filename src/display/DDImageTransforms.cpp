@@ -91,14 +91,14 @@ void DDImage::Stretch(Image* src, const Rect& destRect, const Rect& srcRect, con
   const Rect c = clip.Intersection(GetRect());
   if (!(mirror ? ClipStretchMirrorRects : ClipStretchRects)(destRect, srcRect, c, cd, cs)) return;
   const bool surfaceRoute = !mHasAlpha && !mHasTrans && !mDisplay->mIs3D;
+  auto inMemory = [&] {
+    if (mirror)
+      MemoryImage::BlitStretchedMirrored(src, destRect, srcRect, clip, color, drawMode, fast);
+    else
+      MemoryImage::BlitStretched(src, destRect, srcRect, clip, color, drawMode, fast);
+  };
   if (!fast) {
-    if (!surfaceRoute) {
-      if (mirror)
-        MemoryImage::BlitStretchedMirrored(src, destRect, srcRect, clip, color, drawMode, fast);
-      else
-        MemoryImage::BlitStretched(src, destRect, srcRect, clip, color, drawMode, fast);
-      return;
-    }
+    if (!surfaceRoute) return inMemory();
     if (mNoSoftwareAccess) return;
     // Filtered into a temporary image, which the plain blit then draws with the colour and mode.
     MemoryImage filtered(cd.mWidth, cd.mHeight);
@@ -117,13 +117,7 @@ void DDImage::Stretch(Image* src, const Rect& destRect, const Rect& srcRect, con
                    {int32_t(cs.mX), int32_t(cs.mY), int32_t(cs.mX + cs.mWidth), int32_t(cs.mY + cs.mHeight)});
     return;
   }
-  if (!surfaceRoute) {
-    if (mirror)
-      MemoryImage::BlitStretchedMirrored(src, destRect, srcRect, clip, color, drawMode, fast);
-    else
-      MemoryImage::BlitStretched(src, destRect, srcRect, clip, color, drawMode, fast);
-    return;
-  }
+  if (!surfaceRoute) return inMemory();
   if (mNoSoftwareAccess || !m->GetBits() || m->GetWidth() <= 0 || m->GetHeight() <= 0) return;
   const uint32_t* words = m->GetDisplayFormatBits(*mDisplay);
   const uint8_t* indices = m->mNativeFromTable ? m->mColorIndices.get() : nullptr;
