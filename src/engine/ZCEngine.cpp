@@ -333,6 +333,12 @@ void ZCEngine::Start() {
   VeskAppBase::Start();
 }
 
+bool ZCEngine::LoopStep() {
+  // A level handed over here starts before this step's updates.
+  if (mLevelHandOver && !IsShutdownRequested()) mLevelHandOver();
+  return VeskAppBase::LoopStep();
+}
+
 void ZCEngine::OnLoaderFinished() {
   if (mStartupLoading) {
     mStartupLoading = false;
