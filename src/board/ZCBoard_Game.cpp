@@ -4,6 +4,8 @@
 #include "board/PathGraph.h"
 #include "board/ZCItem.h"
 #include "board/ZCPickItem.h"
+#include "board/ZCItemPart.h"
+#include "board/ZOrderResolver.h"
 #include "effects/EffectServices.h"
 #include "effects/ParticleSystem.h"
 #include "engine/ZCEngine.h"
@@ -32,8 +34,9 @@ namespace {
 const char* const kGraphOwners[] = {"boss"};
 }  // namespace
 
-ZCBoard_Game::ZCBoard_Game() {
+ZCBoard_Game::ZCBoard_Game() : mZOrder(std::make_unique<ZOrderResolver>()) {
   GetBoardWorld().mBoard = this;
+  GetBoardWorld().mZOrder = mZOrder.get();
   ZCEngine* engine = GetEngine();
   Resize(0, 0, engine ? engine->mAppWidth : 1024, engine ? engine->mAppHeight : 768);
   for (const char* owner : kGraphOwners) mPathGraphs[owner] = std::make_unique<PathGraph>(owner);
@@ -48,12 +51,34 @@ ZCBoard_Game::~ZCBoard_Game() {
   mPathGraphs.clear();
   BoardWorld& world = GetBoardWorld();
   if (world.mBoard == this) world.mBoard = nullptr;
+  if (world.mZOrder == mZOrder.get()) world.mZOrder = nullptr;
 }
 
 PathGraph* ZCBoard_Game::GetPathGraph(const std::string& owner) const {
   auto it = mPathGraphs.find(owner);
   return it == mPathGraphs.end() ? nullptr : it->second.get();
 }
+
+void ZCBoard_Game::Draw(Vesk::Graphics* g) {
+  if (!SkipItemDraw()) DrawItems(g);
+}
+
+void ZCBoard_Game::DrawItems(Vesk::Graphics* g) {
+  // While a level loads its items belong to the loading thread.
+  if (IsLoadingLevel()) return;
+  const std::vector<ZCItemPart*>& order = mZOrder->GetItemOrder(mDrawOrderDirty);
+  mDrawOrderDirty = false;
+  for (ZCItemPart* part : order) {
+    ZCItem* owner = part->GetOwner();
+    if (owner && owner->IsVisible() && part->IsShown()) part->Draw(g);
+  }
+}
+
+void ZCBoard_Game::KeepLevelImage(std::shared_ptr<Vesk::MemoryImage> image) {
+  if (image) mLevelImages.push_back(std::move(image));
+}
+
+void ZCBoard_Game::ClearImageList() { mLevelImages.clear(); }
 
 void ZCBoard_Game::Update() {
   ZCCandyWidget::Update();
