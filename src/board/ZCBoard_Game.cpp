@@ -1,7 +1,9 @@
 #include "board/ZCBoard_Game.h"
 
 #include "board/BoardWorld.h"
+#include "board/PathGraph.h"
 #include "board/ZCItem.h"
+#include "board/ZCPickItem.h"
 #include "board/ZCItemPart.h"
 #include "board/ZOrderResolver.h"
 #include "effects/EffectServices.h"
@@ -10,6 +12,7 @@
 #include "raster/TriangleRaster.h"
 #include "shell/Log.h"
 #include "sound/SoundManager.h"
+#include "widgets/CursorTable.h"
 #include "widgets/WidgetManager.h"
 
 namespace {
@@ -26,18 +29,34 @@ void SetTextVarInt(const char* name, int32_t value) {
 }
 }  // namespace
 
+namespace {
+// The walkers that have a path graph of their own.
+const char* const kGraphOwners[] = {"boss"};
+}  // namespace
+
 ZCBoard_Game::ZCBoard_Game() : mZOrder(std::make_unique<ZOrderResolver>()) {
   GetBoardWorld().mBoard = this;
   GetBoardWorld().mZOrder = mZOrder.get();
-  const ZCEngine* engine = GetEngine();
+  ZCEngine* engine = GetEngine();
   Resize(0, 0, engine ? engine->mAppWidth : 1024, engine ? engine->mAppHeight : 768);
+  for (const char* owner : kGraphOwners) mPathGraphs[owner] = std::make_unique<PathGraph>(owner);
   FillTriangleSpanTable();
+  if (engine) engine->SetLevelHandOver([this] { PollLevelLoad(); });
 }
 
 ZCBoard_Game::~ZCBoard_Game() {
+  // A load still running writes into this board: it ends first.
+  JoinLoadingThread();
+  if (ZCEngine* engine = GetEngine()) engine->SetLevelHandOver(nullptr);
+  mPathGraphs.clear();
   BoardWorld& world = GetBoardWorld();
   if (world.mBoard == this) world.mBoard = nullptr;
   if (world.mZOrder == mZOrder.get()) world.mZOrder = nullptr;
+}
+
+PathGraph* ZCBoard_Game::GetPathGraph(const std::string& owner) const {
+  auto it = mPathGraphs.find(owner);
+  return it == mPathGraphs.end() ? nullptr : it->second.get();
 }
 
 void ZCBoard_Game::Draw(Vesk::Graphics* g) {
@@ -45,6 +64,8 @@ void ZCBoard_Game::Draw(Vesk::Graphics* g) {
 }
 
 void ZCBoard_Game::DrawItems(Vesk::Graphics* g) {
+  // While a level loads its items belong to the loading thread.
+  if (IsLoadingLevel()) return;
   const std::vector<ZCItemPart*>& order = mZOrder->GetItemOrder(mDrawOrderDirty);
   mDrawOrderDirty = false;
   for (ZCItemPart* part : order) {
@@ -81,7 +102,8 @@ bool ZCBoard_Game::AcceptsInput() const {
 }
 
 void ZCBoard_Game::StepGame() {
-  if (!AcceptsInput()) {
+  // While a level loads its items belong to the loading thread.
+  if (IsLoadingLevel() || !AcceptsInput()) {
     SetFrameStep(0);
     return;
   }
@@ -221,4 +243,48 @@ int32_t ZCBoard_Game::SpawnFromEvent(int32_t queue) {
   if (!event || !board->SpawnClientFromEvent(event)) return 0;
   schedule.Pop(queue);
   return 1;
+}
+
+// ---- Mouse ----
+
+void ZCBoard_Game::MouseMove(int32_t x, int32_t y) {
+  ZCCandyWidget::MouseMove(x, y);
+  UpdateHover(x, y);
+}
+
+void ZCBoard_Game::MouseDown(int32_t x, int32_t y, int32_t button, int32_t) {
+  // Button 1 is the left one.
+  if (button != 1 || IsLoadingLevel() || !AcceptsInput()) return;
+  ClickAt(BoardPoint{x, y});
+}
+
+void ZCBoard_Game::UpdateHover(int32_t x, int32_t y) {
+  if (IsLoadingLevel() || !AcceptsInput()) return;
+  const BoardPoint point{x, y};
+  ZCPickItem* chosen = nullptr;
+  // The later name wins: the map is walked from its last entry to its first.
+  const auto& items = GetBoardWorld().mPickItems;
+  for (auto it = items.rbegin(); it != items.rend(); ++it) {
+    ZCPickItem* item = it->second;
+    const bool hit = item->HitTest(point);
+    const bool highlight = hit && !chosen;
+    if (item->IsVisible()) item->SetHighlight(point, highlight);
+    if (!chosen && item->CanPick(highlight)) chosen = item;
+  }
+  mHoveredItem = chosen;
+  if (CursorTable* cursors = GetCursorTable()) cursors->SetCursor(chosen ? "active" : "normal");
+}
+
+void ZCBoard_Game::ClickAt(const BoardPoint& point) {
+  if (IsLoadingLevel() || !AcceptsInput()) return;
+  ZCPickItem* item = mHoveredItem;
+  if (!item || !item->IsVisible() || !item->IsRunning() || !item->HitTest(point)) return;
+  QueueClick(item);
+}
+
+void ZCBoard_Game::QueueClick(ZCPickItem* item) {
+  if (!item) return;
+  item->AddClick();
+  if (SoundManager* sounds = Sounds()) sounds->PlaySound("click");
+  mClickQueue.push_back(item);
 }

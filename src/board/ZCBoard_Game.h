@@ -1,16 +1,20 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board/EventSchedule.h"
+#include "board/ZCItem.h"
 #include "effects/GameClock.h"
 #include "widgets/ZCCandyWidget.h"
 
+class PathGraph;
 class XmlNode;
-class ZCItem;
 class ZCPickItem;
 class ZOrderResolver;
 namespace Vesk {
@@ -39,6 +43,10 @@ class ZCBoard_Game : public ZCCandyWidget {
   void KeyDown(int32_t) override {}
   void KeyUp(int32_t) override {}
   void MouseDrag(int32_t, int32_t) override {}
+  // The widget's own handling, then hover tracking.
+  void MouseMove(int32_t x, int32_t y) override;
+  // A left press clicks the hovered item.
+  void MouseDown(int32_t x, int32_t y, int32_t button, int32_t clicks) override;
   // The board takes the focus when it starts to show and gives it up when it starts to hide.
   void OnShowStart() override;
   void OnHideStart() override;
@@ -70,6 +78,39 @@ class ZCBoard_Game : public ZCCandyWidget {
   virtual void OnResume() = 0;
   // Hands due events of the schedule to SpawnClientFromEvent.
   virtual void SpawnClients();
+  // Worker thread: reads the level into the board; false (with an "ERROR: " line) when the
+  // file, its "level" node, the object document or its "root" node is missing.
+  virtual bool LoadLevel(int32_t level, bool endless);
+  // Main thread: hides the load screen and starts the level that was loaded.
+  virtual void FinishLevelLoad();
+
+  // Level loading. StartLoadingThread stops a running level and starts a worker thread on
+  // LoadLevel; the main thread's loop step polls PollLevelLoad, which hands the level over once
+  // the worker is done. A load asked for while one runs is ignored.
+  void StartLoadingThread(int32_t level, bool endless);
+  void RestartLevel();
+  // True when a finished load was handed over in this call.
+  bool PollLevelLoad();
+  bool IsLoadingLevel() const { return mLoading.load(std::memory_order_acquire); }
+  // Forgets the level: items, graphs, stages, schedule, the click queue and the hovered item.
+  // Nothing when no level is loaded.
+  void ClearLevelData();
+  // Shut-down: the level, the level's released images and the game parameters.
+  void UnloadLevel();
+  // Endless levels: the stage records of "stages/stage".
+  void ReadStages(const XmlNode& level);
+  // Reads "cfg\\cfg.xml" and hands its "root" node to LoadGameParams.
+  void LoadConfig();
+  // The path graph of a walker's name, or null.
+  PathGraph* GetPathGraph(const std::string& owner) const;
+
+  // Mouse handling: the pick item under the point becomes the hovered item (the later name
+  // wins); a click on it queues it for the next game step.
+  void UpdateHover(int32_t x, int32_t y);
+  void ClickAt(const BoardPoint& point);
+  void QueueClick(ZCPickItem* item);
+  ZCPickItem* GetHoveredItem() const { return mHoveredItem; }
+  const std::deque<ZCPickItem*>& GetClickQueue() const { return mClickQueue; }
 
   // The input gate: a level runs, play is not paused, the window is active, the board is
   // visible and no confirm or message box waits.
@@ -124,6 +165,9 @@ class ZCBoard_Game : public ZCCandyWidget {
  protected:
   // Stops play without the finish hook (AbortLevel and FinishLevel).
   void StopRunning();
+  // The worker thread's body.
+  void LoadingThreadMain(int32_t level, bool endless);
+  void JoinLoadingThread();
 
   std::string mStartComix;
   std::string mFinishComix;
@@ -143,7 +187,18 @@ class ZCBoard_Game : public ZCCandyWidget {
   int32_t mMoney = 0;
   int32_t mStageBase = 0;
   EventSchedule mSchedule;
+  std::map<std::string, std::unique_ptr<PathGraph>> mPathGraphs;
   std::unique_ptr<ZOrderResolver> mZOrder;
   bool mDrawOrderDirty = false;
+  // Images let go of by the parts of the previous level, kept until the next level has bound
+  // its own. Only the loading thread touches it while a level loads.
   std::vector<std::shared_ptr<Vesk::MemoryImage>> mLevelImages;
+
+  // The level-loading thread and its hand-over. mLoading is written by the main thread only;
+  // mLoadDone by the worker when everything it built is in place (release), read by the main
+  // thread (acquire) before it touches any of it.
+  std::thread mLoaderThread;
+  std::atomic<bool> mLoading{false};
+  std::atomic<bool> mLoadDone{false};
+  bool mLoadSucceeded = false;
 };
