@@ -153,6 +153,7 @@ void DDImage::DeleteMemoryBuffers() {
   if (!mSurface) return;
   mBits.reset();
   mNativeAlphaData.reset();
+  mNativeData16.reset();
   mRLAdditiveData.reset();
   mRLAlphaData.reset();
   mColorTable.reset();

@@ -104,10 +104,11 @@ void NormalRuns(const BlitFrame& f, Src src, Layout layout, const Masks& M, cons
           return Fold(Spread<kSpread555>(d) * ((256 - (s >> 24)) >> 3) >> 5 & kSpread555) + s;
         });
       case Layout::Packed32:
-        return RunLoop<P, Dir>(f, src, copy, [](uint32_t d, uint32_t s) {
-          const uint32_t w = 256 - (s >> 24);
-          return ((d & 0xFF00u) * w >> 8 & 0xFF00u) + ((d & 0xFF00FFu) * w >> 8 & 0xFF00FFu) + s;
-        });
+        if constexpr (std::is_same_v<P, uint32_t> && std::is_same_v<Src, WordSource>)
+          return RunSpans<P, Dir>(
+              f, src, [&](uint32_t* d, size_t si, int32_t n) { PackedSpans::CopySpan<Dir>(d, src.words + si, n); },
+              [&](uint32_t* d, size_t si, int32_t n) { PackedSpans::OverSpan<Dir>(d, src.words + si, n); });
+        return RunLoop<P, Dir>(f, src, copy, PackedSpans::OverPixel);
       default:
         return RunLoop<P, Dir>(f, src, copy, [&M](uint32_t d, uint32_t s) {
           const uint64_t w = 256 - (s >> 24);
@@ -225,12 +226,18 @@ void AdditiveRuns(const BlitFrame& f, Src src, const uint32_t* argb, Layout layo
 }
 
 // The plain copy of opaque words; keyed sources write only the words whose alpha is not 0.
-void CopyWords(const BlitFrame& f, const uint32_t* words, const uint8_t* indices, bool keyed, int32_t bpp) {
+// `narrow`, when given, holds the same words as 16-bit pixels.
+void CopyWords(const BlitFrame& f, const uint32_t* words, const uint16_t* narrow, const uint8_t* indices, bool keyed,
+               int32_t bpp) {
   for (int32_t row = 0; row < f.height; ++row) {
     const size_t so = f.SourceIndex(row);
     uint8_t* d = f.dst + size_t(f.y + row) * size_t(f.pitch);
     if (!indices && !keyed && bpp == 32) {
       std::memcpy(reinterpret_cast<uint32_t*>(d) + f.x, words + so, size_t(f.width) * 4);
+      continue;
+    }
+    if (!indices && !keyed && narrow && bpp == 16) {
+      std::memcpy(reinterpret_cast<uint16_t*>(d) + f.x, narrow + so, size_t(f.width) * 2);
       continue;
     }
     for (int32_t i = 0; i < f.width; ++i) {
@@ -296,7 +303,9 @@ void DDImage::NormalBlit(Image* src, int32_t x, int32_t y, const Rect& srcRect, 
     const bool table = m->mNativeFromTable && m->mColorIndices;
     BlitFrame f{mLockInfo.mBits, mLockInfo.mPitch, x, y, sr.mWidth, sr.mHeight, sr.mX, sr.mY, m->mWidth, nullptr};
     if (!m->mHasAlpha && white) {
-      CopyWords(f, words, table ? m->mColorIndices.get() : nullptr, m->mHasTrans, mLockInfo.mFormat.mBitCount);
+      const int32_t bpp = mLockInfo.mFormat.mBitCount;
+      const uint16_t* narrow = bpp == 16 && !table && !m->mHasTrans ? m->GetDisplayFormatBits16(*mDisplay) : nullptr;
+      CopyWords(f, words, narrow, table ? m->mColorIndices.get() : nullptr, m->mHasTrans, bpp);
     } else if (Tint tint(color); tint.cls == Tint::White || tint.ca > 0) {
       f.runs = m->GetAlphaRuns();
       const Layout layout = LayoutOf(mLockInfo.mFormat, mDisplay->mRGBOrder);

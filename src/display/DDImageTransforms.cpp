@@ -2,15 +2,20 @@
 // in 16.16 fixed point from the display-format words, filtered stretching through a temporary
 // memory image, and bilinear rotation from the source's ARGB pixels.
 #include <cmath>
+#include <cstring>
+#include <type_traits>
+#include <vector>
 
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "display/StretchRows.h"
 #include "display/SurfacePixels.h"
 #include "raster/StretchRects.h"
 
 namespace Vesk {
 
 using namespace SurfacePixels;
+using StretchRows::StretchPixel;
 
 namespace {
 
@@ -33,38 +38,6 @@ void StepRange(int64_t p, int64_t d, int64_t limit, int32_t n, int32_t& lo, int3
   lo = int32_t(std::clamp<int64_t>(l, 0, n));
   hi = int32_t(std::clamp<int64_t>(h, lo, n));
 }
-
-// One destination pixel of a nearest-pixel stretch in the given mode and colour.
-struct StretchPixel {
-  const Masks& M;
-  const Saturation& sat;
-  const Tint& tint;
-  bool additive;
-
-  uint32_t operator()(uint32_t d, uint32_t s) const {
-    const uint32_t a = s >> 24;
-    if (additive) {
-      if (s == 0) return d;
-      uint32_t out = 0;
-      for (int c = 0; c < 3; ++c) {
-        const uint64_t df = (d & sat.mask[c]) >> sat.shift[c], sf = (s & sat.mask[c]) >> sat.shift[c];
-        const uint64_t add = tint.cls == Tint::White ? sf : sf * tint.k[c] >> 8;
-        out |= uint32_t(sat.table[c][df + add]) << sat.shift[c];
-      }
-      return out;
-    }
-    uint64_t out = 0;
-    if (tint.cls == Tint::White) {
-      if (a == 0) return d;
-      for (uint64_t m : M.m) out += ((d & m) * (256 - a) >> 8) & m;
-      return uint32_t(out + s);
-    }
-    const uint64_t scaled = a * tint.ca / 255;
-    if (scaled == 0) return d;
-    for (int c = 0; c < 3; ++c) out += ((d & M.m[c]) * (256 - scaled) + (s & M.m[c]) * tint.k[c]) >> 8 & M.m[c];
-    return uint32_t(out);
-  }
-};
 
 }  // namespace
 
@@ -128,24 +101,55 @@ void DDImage::Stretch(Image* src, const Rect& destRect, const Rect& srcRect, con
     const Tint tint(color);
     const StretchPixel pixel{masks, sat, tint, drawMode == DRAWMODE_ADDITIVE};
     if (!pixel.additive || sat.valid) {
-      const int32_t bpp = mLockInfo.mFormat.mBitCount;
       const int64_t du = int64_t(cs.mWidth * 65536.0 / cd.mWidth), dv = int64_t(cs.mHeight * 65536.0 / cd.mHeight);
-      const int64_t uStart = int64_t(cs.mX * 65536.0);
-      int64_t v = int64_t(cs.mY * 65536.0);
       // Samples stay inside the source image whatever the rectangles say.
       const int64_t maxU = m->GetWidth() - 1, maxV = m->GetHeight() - 1;
-      for (int32_t row = 0; row < cd.mHeight; ++row, v += dv) {
-        const int64_t sy = std::clamp<int64_t>(v >> 16, 0, maxV);
-        const size_t so = size_t(sy) * size_t(m->GetWidth());
-        uint8_t* d = mLockInfo.mBits + size_t(cd.mY + row) * size_t(mLockInfo.mPitch);
-        int64_t u = uStart;
-        for (int32_t i = 0; i < cd.mWidth; ++i, u += du) {
-          const size_t si = so + size_t(std::clamp<int64_t>(u >> 16, 0, maxU));
-          const uint32_t s = indices ? words[indices[si]] : words[si];
-          const int32_t x = mirror ? cd.mX + cd.mWidth - 1 - i : cd.mX + i;
-          Store(d, x, bpp, pixel(Load(d, x, bpp), s));
-        }
+      std::vector<int32_t> cols(size_t(cd.mWidth));
+      int64_t u = int64_t(cs.mX * 65536.0);
+      for (int32_t& col : cols) {
+        col = int32_t(std::clamp<int64_t>(u >> 16, 0, maxU));
+        u += du;
       }
+      const bool white = pixel.OpaqueWritesTheWord();
+      auto rows = [&](auto pixelType, auto dir) {
+        using P = decltype(pixelType);
+        constexpr int Dir = decltype(dir)::value;
+        int64_t v = int64_t(cs.mY * 65536.0), lastY = -1;
+        // The previous row holds only its words: a row of the same source row is a copy of it.
+        bool lastOpaque = false;
+        const size_t rowBytes = size_t(cd.mWidth) * sizeof(P);
+        for (int32_t row = 0; row < cd.mHeight; ++row, v += dv) {
+          const int64_t sy = std::clamp<int64_t>(v >> 16, 0, maxV);
+          uint8_t* line = mLockInfo.mBits + size_t(cd.mY + row) * size_t(mLockInfo.mPitch) + size_t(cd.mX) * sizeof(P);
+          if (lastOpaque && sy == lastY) {
+            std::memcpy(line, line - size_t(mLockInfo.mPitch), rowBytes);
+            continue;
+          }
+          P* d = reinterpret_cast<P*>(line) + (Dir > 0 ? 0 : cd.mWidth - 1);
+          const size_t so = size_t(sy) * size_t(m->GetWidth());
+          auto draw = [&](auto src) {
+            if (white)
+              lastOpaque = StretchRows::WhiteRow<P, Dir>(d, src, cols.data(), cd.mWidth, pixel);
+            else
+              StretchRows::PlainRow<P, Dir>(d, src, cols.data(), cd.mWidth, pixel);
+          };
+          if (indices)
+            draw([&](size_t col) { return words[indices[so + col]]; });
+          else
+            draw([line0 = words + so](size_t col) { return line0[col]; });
+          lastY = sy;
+        }
+      };
+      auto withDepth = [&](auto dir) {
+        if (mLockInfo.mFormat.mBitCount == 32)
+          rows(uint32_t(), dir);
+        else
+          rows(uint16_t(), dir);
+      };
+      if (mirror)
+        withDepth(std::integral_constant<int, -1>());
+      else
+        withDepth(std::integral_constant<int, 1>());
     }
   }
   UnlockSurface();

@@ -1,16 +1,68 @@
 #pragma once
-// Spans of 32-bit pixels with one byte per channel (0x00RRGGBB or 0x00BBGGRR): the additive and
-// colourised blends of a run of source words, four pixels at a time where SSE2 is present and
-// one at a time otherwise, with results equal bit for bit to the channel-by-channel formulas.
-// A span writes n pixels starting at d, rightwards (Dir 1) or leftwards (Dir -1), from n
-// consecutive source words; the top byte of every written pixel is 0.
+// Spans of 32-bit pixels with one byte per channel (0x00RRGGBB or 0x00BBGGRR): the copies,
+// plain, additive and colourised blends of a run of source words, four pixels at a time where
+// SSE2 is present and one at a time otherwise, with results equal bit for bit to the
+// channel-by-channel formulas. A span writes n pixels starting at d, rightwards (Dir 1) or
+// leftwards (Dir -1), from n consecutive source words; the additive and colourised spans write
+// 0 in the top byte of every pixel.
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace Vesk::PackedSpans {
+
+// Writes the words as they are.
+template <int Dir>
+void CopySpan(uint32_t* d, const uint32_t* s, int32_t n) {
+  if constexpr (Dir > 0) {
+    if (n > 0) std::memcpy(d, s, size_t(n) * 4);
+  } else {
+    int32_t k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= n; k += 4) {
+      const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d - k - 3), _mm_shuffle_epi32(sv, _MM_SHUFFLE(0, 1, 2, 3)));
+    }
+#endif
+    for (; k < n; ++k) d[-k] = s[k];
+  }
+}
+
+// A premultiplied word over the pixel: each channel of the pixel is scaled by 256 - alpha in
+// 256ths, and the whole word, alpha included, is added.
+inline uint32_t OverPixel(uint32_t d, uint32_t s) {
+  const uint32_t w = 256 - (s >> 24);
+  return ((d & 0xFF00u) * w >> 8 & 0xFF00u) + ((d & 0xFF00FFu) * w >> 8 & 0xFF00FFu) + s;
+}
+
+template <int Dir>
+void OverSpan(uint32_t* d, const uint32_t* s, int32_t n) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  // Each scaled channel is below 256, so the three of them pack into bytes exactly and one
+  // 32-bit add of the word gives the formula's sum, carries and all.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i full = _mm_set1_epi16(256);
+  const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
+  auto scaled = [&](__m128i sh, __m128i dh) {
+    const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sh, 0xFF), 0xFF);
+    return _mm_srli_epi16(_mm_mullo_epi16(dh, _mm_sub_epi16(full, a)), 8);
+  };
+  for (; k + 4 <= n; k += 4) {
+    uint32_t* p = Dir > 0 ? d + k : d - k - 3;
+    __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k));
+    if constexpr (Dir < 0) sv = _mm_shuffle_epi32(sv, _MM_SHUFFLE(0, 1, 2, 3));
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i lo = scaled(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
+    const __m128i hi = scaled(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_add_epi32(_mm_and_si128(_mm_packus_epi16(lo, hi), rgb), sv));
+  }
+#endif
+  for (; k < n; ++k) d[Dir * k] = OverPixel(d[Dir * k], s[k]);
+}
 
 // Adds each channel of the source word to the pixel's, saturating at 255.
 inline uint32_t AddPixel(uint32_t d, uint32_t s) {

@@ -69,11 +69,15 @@ void MemoryImage::BitsChanged() {
 
 void MemoryImage::DeleteNativeData() {
   mNativeAlphaData.reset();
+  mNativeData16.reset();
   mRLAlphaData.reset();
   mRLAdditiveData.reset();
 }
 
-void MemoryImage::DeleteDisplayFormatBits() { mNativeAlphaData.reset(); }
+void MemoryImage::DeleteDisplayFormatBits() {
+  mNativeAlphaData.reset();
+  mNativeData16.reset();
+}
 
 void MemoryImage::DeleteSoftwareBuffers() {
   // Keep a copy that can rebuild the pixels.
@@ -155,6 +159,7 @@ uint32_t* MemoryImage::GetBits() {
 
 uint32_t* MemoryImage::GetDisplayFormatBits(const NativeDisplay& display) {
   if (mNativeAlphaData && mNativeFormat.SameFormat(display)) return mNativeAlphaData.get();
+  mNativeData16.reset();
   mNativeFormat.mBitsPerPixel = display.mBitsPerPixel;
   mNativeFormat.mRedBits = display.mRedBits;
   mNativeFormat.mGreenBits = display.mGreenBits;
@@ -182,6 +187,18 @@ uint32_t* MemoryImage::GetDisplayFormatBits(const NativeDisplay& display) {
     mNativeAlphaData[n] = kSentinel;
   }
   return mNativeAlphaData.get();
+}
+
+const uint16_t* MemoryImage::GetDisplayFormatBits16(const NativeDisplay& display) {
+  if (display.mBitsPerPixel != 16) return nullptr;
+  const uint32_t* words = GetDisplayFormatBits(display);
+  if (mNativeFromTable) return nullptr;
+  if (!mNativeData16) {
+    const size_t n = size_t(mWidth) * size_t(mHeight);
+    mNativeData16.reset(new uint16_t[n]);
+    for (size_t i = 0; i < n; ++i) mNativeData16[i] = uint16_t(words[i]);
+  }
+  return mNativeData16.get();
 }
 
 namespace {

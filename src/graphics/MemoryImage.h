@@ -33,6 +33,8 @@ class MemoryImage : public Image, public TriangleTexture {
   NativeDisplay mNativeFormat;
   // The display-format copy is the 256-word table of the colour table, not one word per pixel.
   bool mNativeFromTable = false;
+  // The per-pixel display-format words narrowed to 16 bits, for 16-bit displays.
+  std::unique_ptr<uint16_t[]> mNativeData16;
   std::unique_ptr<uint8_t[]> mRLAlphaData;
   std::unique_ptr<uint8_t[]> mRLAdditiveData;
   std::unique_ptr<TextureData> mTextureData;
@@ -90,6 +92,9 @@ class MemoryImage : public Image, public TriangleTexture {
   // Display-format words: the colour premultiplied by alpha in the display's channel layout,
   // alpha in the top byte; a 256-word table for an image drawn from its colour table.
   virtual uint32_t* GetDisplayFormatBits(const NativeDisplay& display);
+  // The same words as 16-bit pixels, which opaque copies move a row at a time; null unless the
+  // display is 16-bit and the image has one word per pixel.
+  const uint16_t* GetDisplayFormatBits16(const NativeDisplay& display);
   // One byte per pixel: length (at most 255) of the run of pixels of the same alpha class
   // (transparent, opaque, partial) starting there. Runs continue across rows.
   virtual uint8_t* GetAlphaRuns();

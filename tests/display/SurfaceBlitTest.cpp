@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "display/support/SurfaceLayouts.h"
@@ -224,4 +225,39 @@ TEST(SurfaceBlit, BlitsReachingOutsideEitherImageAreCut) {
   EXPECT_EQ(raw[12] & 0xFFFFFF, 0x808080u);
   EXPECT_EQ(raw[3] & 0xFFFFFF, 0x808080u);
   EXPECT_EQ(raw[5], 0u);
+}
+
+TEST(SurfaceBlit, OpaqueCopiesWriteTheDisplayWordsAndFollowChangedPixels) {
+  // Opaque sources of random colours onto random pixels, from random rectangles: each written
+  // pixel is the source's display-format word cut to the surface's size, every other pixel
+  // stays, and after the source changes the copy shows the new pixels.
+  std::mt19937 rng(31);
+  for (const SurfaceLayout& l : AllLayouts()) {
+    auto t = OpenDisplay(l);
+    ASSERT_NE(t, nullptr) << l.name;
+    const int32_t w = 37, h = 11;
+    std::vector<uint32_t> px(size_t(w) * size_t(h));
+    for (uint32_t& p : px) p = 0xFF000000u | (rng() & 0xFFFFFFu);
+    auto sprite = Sprite(px, w, h);
+    for (int round = 0; round < 6; ++round) {
+      if (round == 3) {
+        sprite->FillRect(Rect(2, 1, 20, 7), Color(int32_t(rng() % 256), 90, 200, 255), 0);
+        EXPECT_FALSE(sprite->mNativeData16) << l.name;
+      }
+      auto dst = RandomSurfaceImage(t->display.get(), w + 9, h + 5, uint32_t(round));
+      ASSERT_NE(dst, nullptr);
+      const int32_t bits = dst->GetSurface()->Format().mBitCount;
+      std::vector<uint32_t> want = RawPixels(*dst);
+      const Rect sr(int32_t(rng() % 5), int32_t(rng() % 3), w - 5, h - 3);
+      const int32_t x = int32_t(rng() % 10), y = int32_t(rng() % 6);
+      const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
+      for (int32_t j = 0; j < sr.mHeight; ++j)
+        for (int32_t i = 0; i < sr.mWidth; ++i) {
+          const uint32_t word = words[size_t(sr.mY + j) * size_t(w) + size_t(sr.mX + i)];
+          want[size_t(y + j) * size_t(w + 9) + size_t(x + i)] = bits == 16 ? word & 0xFFFFu : word;
+        }
+      dst->Blit(sprite.get(), x, y, sr, Color::White, 0);
+      ASSERT_EQ(RawPixels(*dst), want) << l.name << " round " << round;
+    }
+  }
 }

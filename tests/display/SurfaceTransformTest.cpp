@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
+#include "display/StretchRows.h"
 #include "display/support/SurfaceLayouts.h"
 
 using Vesk::DDImage;
@@ -14,7 +16,129 @@ std::vector<uint32_t> Opaque(int32_t w, int32_t h) {
   for (size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | uint32_t(i * 0x2F1B07 + 0x102030);
   return px;
 }
+// Words of every alpha class in runs; rows listed in `opaqueRows` are opaque throughout.
+std::vector<uint32_t> MixedWords(std::mt19937& rng, int32_t w, int32_t h, uint32_t opaqueRows) {
+  std::vector<uint32_t> px(size_t(w) * size_t(h));
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w;) {
+      const uint32_t cls = opaqueRows >> y & 1 ? 1 : rng() % 3;
+      for (int32_t n = 1 + int32_t(rng() % 6); n > 0 && x < w; --n, ++x) {
+        const uint32_t a = cls == 0 ? 0 : cls == 1 ? 255 : 1 + rng() % 254;
+        px[size_t(y) * size_t(w) + size_t(x)] = a << 24 | (rng() & 0xFFFFFFu);
+      }
+    }
+  return px;
+}
+
+// Runs `body` with a pointer type of the surface's pixel size.
+template <typename Body>
+void WithPixel(int32_t bitCount, Body body) {
+  if (bitCount == 32)
+    body(uint32_t());
+  else
+    body(uint16_t());
+}
 }  // namespace
+
+TEST(SurfaceStretch, TheWhiteRowEqualsThePlainRowInEveryLayout) {
+  using Vesk::StretchRows::StretchPixel;
+  using namespace Vesk::SurfacePixels;
+  auto t = OpenDisplay(AllLayouts()[0]);
+  ASSERT_NE(t, nullptr);
+  const Saturation sat(*t->display);
+  const Tint white(Color::White), grey(Color(128, 128, 128)), tinted(Color(200, 100, 50, 128));
+  std::vector<Platform::Video::PixelFormat> formats;
+  for (const SurfaceLayout& l : AllLayouts()) formats.push_back(l.desktop);
+  // Ten-bit channels: an opaque word does not hide what lies beneath.
+  formats.push_back(Platform::Video::PixelFormat{32, 0x3FF00000u, 0x000FFC00u, 0x000003FFu});
+  std::mt19937 rng(41);
+  for (const auto& format : formats) {
+    const Masks masks(format);
+    const bool wide = format.mRedMask == 0x3FF00000u;
+    ASSERT_EQ(StretchPixel({masks, sat, white, false}).OpaqueWritesTheWord(), !wide);
+    EXPECT_FALSE(StretchPixel({masks, sat, white, true}).OpaqueWritesTheWord());
+    EXPECT_FALSE(StretchPixel({masks, sat, grey, false}).OpaqueWritesTheWord());
+    EXPECT_FALSE(StretchPixel({masks, sat, tinted, false}).OpaqueWritesTheWord());
+    if (wide) continue;
+    const StretchPixel pixel{masks, sat, white, false};
+    WithPixel(format.mBitCount == 32 ? 32 : 16, [&](auto type) {
+      using P = decltype(type);
+      for (int round = 0; round < 200; ++round) {
+        const int32_t srcW = 1 + int32_t(rng() % 40), n = int32_t(rng() % 60);
+        const std::vector<uint32_t> words = MixedWords(rng, srcW, 1, round % 4 == 0 ? 1u : 0u);
+        std::vector<int32_t> cols(static_cast<size_t>(n));
+        for (int32_t& c : cols) c = int32_t(rng() % uint32_t(srcW));
+        std::vector<P> dest(size_t(n) + 2);
+        for (P& d : dest) d = P(rng());
+        auto src = [&](size_t c) { return words[c]; };
+        bool allOpaque = true;
+        for (int32_t c : cols) allOpaque = allOpaque && words[size_t(c)] >> 24 == 255;
+        std::vector<P> plain = dest, fast = dest;
+        Vesk::StretchRows::PlainRow<P, 1>(plain.data() + 1, src, cols.data(), n, pixel);
+        ASSERT_EQ((Vesk::StretchRows::WhiteRow<P, 1>(fast.data() + 1, src, cols.data(), n, pixel)), allOpaque);
+        ASSERT_EQ(fast, plain) << format.mRedMask << " rightwards, round " << round;
+        plain = fast = dest;
+        Vesk::StretchRows::PlainRow<P, -1>(plain.data() + n, src, cols.data(), n, pixel);
+        ASSERT_EQ((Vesk::StretchRows::WhiteRow<P, -1>(fast.data() + n, src, cols.data(), n, pixel)), allOpaque);
+        ASSERT_EQ(fast, plain) << format.mRedMask << " leftwards, round " << round;
+      }
+    });
+  }
+}
+
+TEST(SurfaceStretch, StretchesEqualThePlainRowsWhereOpaqueRowsRepeat) {
+  // Sources whose rows are opaque, mixed or both, stretched and mirrored by several factors
+  // onto random pixels in every layout, against the per-pixel formula row by row.
+  using Vesk::StretchRows::StretchPixel;
+  using namespace Vesk::SurfacePixels;
+  std::mt19937 rng(43);
+  const int32_t w = 23, h = 9;
+  const std::pair<int32_t, int32_t> sizes[] = {{w * 3 / 2, h * 3 / 2}, {w * 2, h * 3}, {w, h * 5 / 2}, {w * 7 / 10, h * 2}, {1, 20}};
+  for (const SurfaceLayout& l : AllLayouts()) {
+    auto t = OpenDisplay(l);
+    ASSERT_NE(t, nullptr) << l.name;
+    for (uint32_t opaqueRows : {0x1FFu, 0x0F3u, 0u}) {
+      std::vector<uint32_t> px = MixedWords(rng, w, h, opaqueRows);
+      auto sprite = std::make_unique<MemoryImage>();
+      sprite->SetBits(px.data(), w, h);
+      const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
+      for (const auto& size : sizes)
+        for (bool mirror : {false, true}) {
+          const int32_t W = size.first, H = size.second;
+          const int32_t dstW = W + 7, dstH = H + 4, x = 3, y = 2;
+          auto dst = RandomSurfaceImage(t->display.get(), dstW, dstH, opaqueRows + uint32_t(W));
+          ASSERT_NE(dst, nullptr);
+          std::vector<uint32_t> want = RawPixels(*dst);
+          const auto format = dst->GetSurface()->Format();
+          const Masks masks(format);
+          const Saturation sat(*t->display);
+          const Tint white(Color::White);
+          const StretchPixel pixel{masks, sat, white, false};
+          const int64_t du = int64_t(w * 65536.0 / W), dv = int64_t(h * 65536.0 / H);
+          std::vector<int32_t> cols(static_cast<size_t>(W));
+          for (int32_t i = 0; i < W; ++i) cols[size_t(i)] = int32_t(std::min<int64_t>(i * du >> 16, w - 1));
+          WithPixel(format.mBitCount, [&](auto type) {
+            using P = decltype(type);
+            for (int32_t j = 0; j < H; ++j) {
+              const size_t so = size_t(std::min<int64_t>(j * dv >> 16, h - 1)) * size_t(w);
+              std::vector<P> row(want.begin() + (y + j) * dstW, want.begin() + (y + j + 1) * dstW);
+              auto src = [&](size_t c) { return words[so + c]; };
+              if (mirror)
+                Vesk::StretchRows::PlainRow<P, -1>(row.data() + x + W - 1, src, cols.data(), W, pixel);
+              else
+                Vesk::StretchRows::PlainRow<P, 1>(row.data() + x, src, cols.data(), W, pixel);
+              std::copy(row.begin(), row.end(), want.begin() + (y + j) * dstW);
+            }
+          });
+          if (mirror)
+            dst->BlitStretchedMirrored(sprite.get(), Rect(x, y, W, H), Rect(0, 0, w, h), Rect(0, 0, dstW, dstH), Color::White, 0, true);
+          else
+            dst->BlitStretched(sprite.get(), Rect(x, y, W, H), Rect(0, 0, w, h), Rect(0, 0, dstW, dstH), Color::White, 0, true);
+          ASSERT_EQ(RawPixels(*dst), want) << l.name << " " << W << "x" << H << (mirror ? " mirrored" : "") << " rows " << opaqueRows;
+        }
+    }
+  }
+}
 
 TEST(SurfaceStretch, DoublingRepeatsEveryColumnFromMemoryAndFromASurface) {
   for (const SurfaceLayout& l : AllLayouts()) {

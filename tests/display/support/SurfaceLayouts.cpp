@@ -31,6 +31,21 @@ std::unique_ptr<Vesk::DDImage> SurfaceImage(Vesk::DDInterface* display, int32_t 
   return image;
 }
 
+std::unique_ptr<Vesk::DDImage> RandomSurfaceImage(Vesk::DDInterface* display, int32_t w, int32_t h, uint32_t seed) {
+  auto image = SurfaceImage(display, w, h, 0);
+  if (!image) return nullptr;
+  Platform::Video::Surface* s = image->GetSurface();
+  const uint32_t bits = s->Format().mBitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+  uint32_t state = seed * 2654435761u + 1;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      state = state * 1664525u + 1013904223u;
+      const Platform::Video::Area one{x, y, x + 1, y + 1};
+      s->Fill(&one, (state ^ state >> 15) & bits);
+    }
+  return image;
+}
+
 std::vector<uint32_t> RawPixels(Vesk::DDImage& image) {
   std::vector<uint32_t> px;
   Platform::Video::Surface* s = image.GetSurface();

@@ -24,6 +24,9 @@ std::unique_ptr<TestDisplay> OpenDisplay(const SurfaceLayout& layout);
 // An opaque image with a surface whose raw pixels are all `raw`.
 std::unique_ptr<Vesk::DDImage> SurfaceImage(Vesk::DDInterface* display, int32_t w, int32_t h, uint32_t raw);
 
+// An opaque image with a surface of random raw pixels (random within the format's bits).
+std::unique_ptr<Vesk::DDImage> RandomSurfaceImage(Vesk::DDInterface* display, int32_t w, int32_t h, uint32_t seed);
+
 // The raw pixels of an image's surface, row by row.
 std::vector<uint32_t> RawPixels(Vesk::DDImage& image);
 // The same as 0xFFRRGGBB.
