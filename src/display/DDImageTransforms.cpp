@@ -111,6 +111,16 @@ void DDImage::Stretch(Image* src, const Rect& destRect, const Rect& srcRect, con
         u += du;
       }
       const bool white = pixel.OpaqueWritesTheWord();
+      // The columns read lie in [firstCol, lastCol]; where the alpha runs show that stretch of a
+      // source row opaque, its words are written as they are.
+      const uint8_t* runs = white ? m->GetAlphaRuns() : nullptr;
+      const int32_t firstCol = cols.empty() ? 0 : std::min(cols.front(), cols.back());
+      const int32_t lastCol = cols.empty() ? -1 : std::max(cols.front(), cols.back());
+      auto opaqueColumns = [&](size_t so, auto src) {
+        for (int32_t i = firstCol; i <= lastCol; i += runs[so + size_t(i)])
+          if (src(size_t(i)) >> 24 != 255) return false;
+        return true;
+      };
       auto rows = [&](auto pixelType, auto dir) {
         using P = decltype(pixelType);
         constexpr int Dir = decltype(dir)::value;
@@ -128,10 +138,14 @@ void DDImage::Stretch(Image* src, const Rect& destRect, const Rect& srcRect, con
           P* d = reinterpret_cast<P*>(line) + (Dir > 0 ? 0 : cd.mWidth - 1);
           const size_t so = size_t(sy) * size_t(m->GetWidth());
           auto draw = [&](auto src) {
-            if (white)
+            if (white && opaqueColumns(so, src)) {
+              StretchRows::OpaqueRow<P, Dir>(d, src, cols.data(), cd.mWidth);
+              lastOpaque = true;
+            } else if (white) {
               lastOpaque = StretchRows::WhiteRow<P, Dir>(d, src, cols.data(), cd.mWidth, pixel);
-            else
+            } else {
               StretchRows::PlainRow<P, Dir>(d, src, cols.data(), cd.mWidth, pixel);
+            }
           };
           if (indices)
             draw([&](size_t col) { return words[indices[so + col]]; });

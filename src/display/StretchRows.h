@@ -78,4 +78,10 @@ bool WhiteRow(P* d, Src src, const int32_t* cols, int32_t n, const StretchPixel&
   return opaque;
 }
 
+// The same row when every word it reads is opaque.
+template <typename P, int Dir, typename Src>
+void OpaqueRow(P* d, Src src, const int32_t* cols, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) d[Dir * i] = P(src(size_t(cols[i])));
+}
+
 }  // namespace Vesk::StretchRows

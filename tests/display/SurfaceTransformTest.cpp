@@ -40,7 +40,7 @@ void WithPixel(int32_t bitCount, Body body) {
 }
 }  // namespace
 
-TEST(SurfaceStretch, TheWhiteRowEqualsThePlainRowInEveryLayout) {
+TEST(SurfaceStretch, TheWhiteAndOpaqueRowsEqualThePlainRowInEveryLayout) {
   using Vesk::StretchRows::StretchPixel;
   using namespace Vesk::SurfacePixels;
   auto t = OpenDisplay(AllLayouts()[0]);
@@ -81,6 +81,15 @@ TEST(SurfaceStretch, TheWhiteRowEqualsThePlainRowInEveryLayout) {
         Vesk::StretchRows::PlainRow<P, -1>(plain.data() + n, src, cols.data(), n, pixel);
         ASSERT_EQ((Vesk::StretchRows::WhiteRow<P, -1>(fast.data() + n, src, cols.data(), n, pixel)), allOpaque);
         ASSERT_EQ(fast, plain) << format.mRedMask << " leftwards, round " << round;
+        if (allOpaque) {
+          std::vector<P> opaque = dest;
+          Vesk::StretchRows::OpaqueRow<P, -1>(opaque.data() + n, src, cols.data(), n);
+          ASSERT_EQ(opaque, plain) << format.mRedMask << " opaque leftwards, round " << round;
+          plain = opaque = dest;
+          Vesk::StretchRows::PlainRow<P, 1>(plain.data() + 1, src, cols.data(), n, pixel);
+          Vesk::StretchRows::OpaqueRow<P, 1>(opaque.data() + 1, src, cols.data(), n);
+          ASSERT_EQ(opaque, plain) << format.mRedMask << " opaque rightwards, round " << round;
+        }
       }
     });
   }
