@@ -150,6 +150,7 @@ void ZCBoard_Game::StartLevel() {
   AddMoney(0);
   OnLevelStarted();
   mRunning = true;
+  TraceBoardEvent("level %d started", mLevelNumber);
 }
 
 void ZCBoard_Game::StopRunning() {
@@ -271,6 +272,7 @@ void ZCBoard_Game::UpdateHover(int32_t x, int32_t y) {
     if (item->IsVisible()) item->SetHighlight(point, highlight);
     if (!chosen && item->CanPick(highlight)) chosen = item;
   }
+  if (chosen != mHoveredItem) TraceBoardEvent("hover %s", chosen ? chosen->GetName().c_str() : "none");
   mHoveredItem = chosen;
   if (CursorTable* cursors = GetCursorTable()) cursors->SetCursor(chosen ? "active" : "normal");
 }
@@ -285,6 +287,7 @@ void ZCBoard_Game::ClickAt(const BoardPoint& point) {
 void ZCBoard_Game::QueueClick(ZCPickItem* item) {
   if (!item) return;
   item->AddClick();
+  TraceBoardEvent("click %s", item->GetName().c_str());
   if (SoundManager* sounds = Sounds()) sounds->PlaySound("click");
   mClickQueue.push_back(item);
 }
