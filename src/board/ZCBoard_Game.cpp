@@ -115,6 +115,8 @@ void ZCBoard_Game::StepGame() {
   GameClock::Advance(step);
   SpawnClients();
   ZCItem::UpdateAll();
+  // Items walk and animate in every step: the board is drawn again.
+  MarkDirty();
   OnGameStep();
   // Clicks queued while the queue drains are handled in the same drain.
   while (!mClickQueue.empty()) {
