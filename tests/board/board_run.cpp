@@ -120,6 +120,8 @@ class RunnerEngine : public ZCEngine {
 
  protected:
   bool WantsWindow() const override { return false; }
+  // Nothing is drawn: the run is read from its trace.
+  bool IsDirty() const override { return false; }
   uint64_t NowMs() override { return mNow; }
   void SleepMs(uint32_t ms) override { mNow += ms; }
 
