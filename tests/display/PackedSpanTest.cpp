@@ -62,6 +62,30 @@ void CompareSpans(const std::vector<uint32_t>& dest, const std::vector<uint32_t>
     }
 }
 
+// Runs `span` once over all of the words in each direction and compares every pixel with `plain`.
+template <typename Span, typename Plain>
+void CompareWholeSpans(const std::vector<uint32_t>& dest, const std::vector<uint32_t>& src, Span span, Plain plain) {
+  const int32_t n = int32_t(src.size());
+  std::vector<uint32_t> right = dest, left = dest;
+  span(std::integral_constant<int, 1>(), right.data(), src.data(), n);
+  span(std::integral_constant<int, -1>(), left.data() + n - 1, src.data(), n);
+  for (size_t i = 0; i < src.size(); ++i) {
+    ASSERT_EQ(right[i], plain(dest[i], src[i])) << i;
+    ASSERT_EQ(left[i], plain(dest[i], src[src.size() - 1 - i])) << i;
+  }
+}
+
+// 65536 pairs of words in which byte db of the destination and byte sb of the source take every
+// pair of values; the other bytes are random.
+void EveryBytePair(std::mt19937& rng, int db, int sb, std::vector<uint32_t>& dest, std::vector<uint32_t>& src) {
+  dest.resize(65536);
+  src.resize(65536);
+  for (uint32_t i = 0; i < 65536; ++i) {
+    dest[i] = (rng() & ~(255u << 8 * db)) | (i >> 8) << 8 * db;
+    src[i] = (rng() & ~(255u << 8 * sb)) | (i & 255) << 8 * sb;
+  }
+}
+
 std::vector<uint32_t> RandomWords(std::mt19937& rng, size_t n) {
   std::vector<uint32_t> v(n);
   for (uint32_t& w : v) w = rng();
@@ -72,48 +96,29 @@ std::vector<uint32_t> RandomWords(std::mt19937& rng, size_t n) {
 
 TEST(PackedSpans, AddingEqualsTheSaturatingChannelSumForEveryPairOfBytes) {
   // Every pair of channel values in every channel, with noise in the other bytes.
+  auto add = [](auto dir, uint32_t* dp, const uint32_t* sp, int32_t n) { AddSpan<decltype(dir)::value>(dp, sp, n); };
   std::mt19937 rng(5);
-  std::vector<uint32_t> dest(65536), src(65536);
+  std::vector<uint32_t> dest, src;
   for (int b = 0; b < 3; ++b) {
-    for (uint32_t i = 0; i < 65536; ++i) {
-      dest[i] = (rng() & ~(255u << 8 * b)) | (i >> 8) << 8 * b;
-      src[i] = (rng() & ~(255u << 8 * b)) | (i & 255) << 8 * b;
-    }
-    std::vector<uint32_t> right = dest, left = dest;
-    AddSpan<1>(right.data(), src.data(), 65536);
-    AddSpan<-1>(left.data() + 65535, src.data(), 65536);
-    for (size_t i = 0; i < 65536; ++i) {
-      ASSERT_EQ(right[i], PlainAdd(dest[i], src[i])) << i;
-      ASSERT_EQ(left[i], PlainAdd(dest[i], src[65535 - i])) << i;
-    }
+    EveryBytePair(rng, b, b, dest, src);
+    CompareWholeSpans(dest, src, add, PlainAdd);
   }
-  std::vector<uint32_t> d = RandomWords(rng, 64), s = RandomWords(rng, 64);
-  CompareSpans(d, s, [](auto dir, uint32_t* dp, const uint32_t* sp, int32_t n) { AddSpan<decltype(dir)::value>(dp, sp, n); },
-               PlainAdd);
+  CompareSpans(RandomWords(rng, 64), RandomWords(rng, 64), add, PlainAdd);
 }
 
 TEST(PackedSpans, DrawingOverEqualsTheMaskFormForEveryAlphaAndChannelValue) {
   // Every channel value under every alpha in every channel, with noise in the other bytes and
   // words that are not premultiplied, whose channel sums carry into the next byte.
+  auto over = [](auto dir, uint32_t* dp, const uint32_t* sp, int32_t n) { OverSpan<decltype(dir)::value>(dp, sp, n); };
   std::mt19937 rng(23);
-  std::vector<uint32_t> dest(65536), src(65536);
+  std::vector<uint32_t> dest, src;
   for (int b = 0; b < 3; ++b) {
-    for (uint32_t i = 0; i < 65536; ++i) {
-      dest[i] = (rng() & ~(255u << 8 * b)) | (i >> 8) << 8 * b;
-      src[i] = (rng() & 0xFFFFFFu) | (i & 255) << 24;
-    }
-    std::vector<uint32_t> right = dest, left = dest;
-    OverSpan<1>(right.data(), src.data(), 65536);
-    OverSpan<-1>(left.data() + 65535, src.data(), 65536);
-    for (size_t i = 0; i < 65536; ++i) {
-      ASSERT_EQ(right[i], PlainOver(dest[i], src[i])) << i;
-      ASSERT_EQ(left[i], PlainOver(dest[i], src[65535 - i])) << i;
-    }
+    EveryBytePair(rng, b, 3, dest, src);
+    CompareWholeSpans(dest, src, over, PlainOver);
   }
   for (int round = 0; round < 10; ++round) {
     std::vector<uint32_t> d = RandomWords(rng, 64), s = RandomWords(rng, 64);
-    CompareSpans(d, s, [](auto dir, uint32_t* dp, const uint32_t* sp, int32_t n) { OverSpan<decltype(dir)::value>(dp, sp, n); },
-                 PlainOver);
+    CompareSpans(d, s, over, PlainOver);
     CompareSpans(d, s, [](auto dir, uint32_t* dp, const uint32_t* sp, int32_t n) { CopySpan<decltype(dir)::value>(dp, sp, n); },
                  [](uint32_t, uint32_t sw) { return sw; });
   }
