@@ -7,6 +7,7 @@
 #include "engine/ZCEngine.h"
 #include "raster/TriangleRaster.h"
 #include "shell/Log.h"
+#include "shell/XmlNode.h"
 #include "sound/SoundManager.h"
 #include "widgets/WidgetManager.h"
 
@@ -169,6 +170,24 @@ void ZCBoard_Game::AdvanceStage() {
   mSchedule.AdvanceStage();
   SetTextVarInt("normal", mSchedule.GetStageGoal());
   OnStageAdvanced();
+}
+
+void ZCBoard_Game::ReadStages(const XmlNode& level) {
+  std::vector<XmlNode> stages = level.selectNodes(L"stages/stage");
+  if (stages.empty()) stages = level.selectNodes(L"events_queue/stages/stage");
+  for (const XmlNode& node : stages) {
+    StageRecord record;
+    GetAttrIntA(node, "num", record.mNum);
+    for (const XmlNode& object : node.selectNodes(L"object")) {
+      char name[128] = {};
+      GetAttrString(object, L"name", name, sizeof name);
+      if (ZCItem* item = ZCItem::FindByName(name))
+        record.mItems.push_back(item);
+      else
+        LogMessage("ERROR: Item '%s' not found", name);
+    }
+    mStages.push_back(std::move(record));
+  }
 }
 
 float ZCBoard_Game::GetLevelProgress() const {

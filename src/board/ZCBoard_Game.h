@@ -82,6 +82,9 @@ class ZCBoard_Game : public ZCCandyWidget {
   int32_t AddMoney(int32_t amount);
   // Opens the next stage of an endless level.
   void AdvanceStage();
+  // Appends a stage record per "stages/stage" of the level node (or, when it has none, of its
+  // "events_queue"), with the items its "object" children name.
+  void ReadStages(const XmlNode& level);
   // 0 to 1, for the head-up display.
   float GetLevelProgress() const;
   // The endless spawner's callback: non-zero when the queue is at its end or its due event was
