@@ -203,11 +203,7 @@ TEST_F(ScheduleTest, EndlessGoalsRiseStageByStageAndThenInEqualSteps) {
 
 TEST_F(ScheduleTest, EndlessMoneyOpensOneStagePerCallWithItsItems) {
   ASSERT_TRUE(InstallEffects());
-  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
-      <object class="item" name="cup" effect="item_fade"><part name="body"/></object>
-      <object class="item" name="plate"/></objects></root>)"));
-  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects>
-      <object name="cup" stop="1"/><object name="plate" stop="1"/></objects></level>)"));
+  MakeStageItems();
   ZCItem* cup = ZCItem::FindByName("cup");
   ZCItem* plate = ZCItem::FindByName("plate");
   StartBoard(EventSchedule::kEndless, "schedule_endless.xml");
