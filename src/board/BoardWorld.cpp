@@ -1,6 +1,7 @@
 #include "board/BoardWorld.h"
 
 #include "board/ZCItem.h"
+#include "board/ZOrderResolver.h"
 
 namespace {
 ActorFinder gDefaultActorFinder;
@@ -27,6 +28,8 @@ BoardWorld& GetBoardWorld() {
 
 void ResetBoardWorld() {
   BoardWorld& world = GetBoardWorld();
+  // The solver points at the parts of the items about to go.
+  if (world.mZOrder) world.mZOrder->Clear();
   ZCItem::DeleteAll();
   SetFrameStep(0);
   world.mBoss = nullptr;
@@ -39,6 +42,7 @@ void SetEventGate(EventGate* gate) { GetBoardWorld().mEventGate = gate ? gate : 
 void SetLoadScreen(LoadScreen* screen) { GetBoardWorld().mLoadScreen = screen ? screen : &gDefaultLoadScreen; }
 
 ZCBoard_Game* GetGameBoard() { return GetBoardWorld().mBoard; }
+ZOrderResolver* GetZOrderResolver() { return GetBoardWorld().mZOrder; }
 
 ZCItem* FindActorForPlace(ZCItem* heroine, ZCItem* place) {
   return GetBoardWorld().mActorFinder->FindActorForPlace(heroine, place);

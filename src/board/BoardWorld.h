@@ -7,6 +7,7 @@
 
 class ZCBoard_Game;
 class ZCItem;
+class ZOrderResolver;
 
 // The calls the board makes into the café. Each has a default that stands when the café has
 // installed nothing (tests install doubles).
@@ -40,6 +41,8 @@ class LoadScreen {
 struct BoardWorld {
   // The one board (set by its constructor, cleared by its destructor).
   ZCBoard_Game* mBoard = nullptr;
+  // The board's draw-order solver (published by the board with itself).
+  ZOrderResolver* mZOrder = nullptr;
   ItemRegistry mItems;
   // The level's heroine ("boss") and bonus item ("bonus"), set by the level object factory.
   ZCItem* mBoss = nullptr;
@@ -64,5 +67,6 @@ void SetLoadScreen(LoadScreen* screen);
 // Shorthands.
 inline ItemRegistry& GetItemRegistry() { return GetBoardWorld().mItems; }
 ZCBoard_Game* GetGameBoard();
+ZOrderResolver* GetZOrderResolver();
 ZCItem* FindActorForPlace(ZCItem* heroine, ZCItem* place);
 bool IsEventAllowed(int32_t event);

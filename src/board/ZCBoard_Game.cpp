@@ -2,6 +2,8 @@
 
 #include "board/BoardWorld.h"
 #include "board/ZCItem.h"
+#include "board/ZCItemPart.h"
+#include "board/ZOrderResolver.h"
 #include "effects/EffectServices.h"
 #include "effects/ParticleSystem.h"
 #include "engine/ZCEngine.h"
@@ -25,8 +27,9 @@ void SetTextVarInt(const char* name, int32_t value) {
 }
 }  // namespace
 
-ZCBoard_Game::ZCBoard_Game() {
+ZCBoard_Game::ZCBoard_Game() : mZOrder(std::make_unique<ZOrderResolver>()) {
   GetBoardWorld().mBoard = this;
+  GetBoardWorld().mZOrder = mZOrder.get();
   const ZCEngine* engine = GetEngine();
   Resize(0, 0, engine ? engine->mAppWidth : 1024, engine ? engine->mAppHeight : 768);
   FillTriangleSpanTable();
@@ -35,7 +38,27 @@ ZCBoard_Game::ZCBoard_Game() {
 ZCBoard_Game::~ZCBoard_Game() {
   BoardWorld& world = GetBoardWorld();
   if (world.mBoard == this) world.mBoard = nullptr;
+  if (world.mZOrder == mZOrder.get()) world.mZOrder = nullptr;
 }
+
+void ZCBoard_Game::Draw(Vesk::Graphics* g) {
+  if (!SkipItemDraw()) DrawItems(g);
+}
+
+void ZCBoard_Game::DrawItems(Vesk::Graphics* g) {
+  const std::vector<ZCItemPart*>& order = mZOrder->GetItemOrder(mDrawOrderDirty);
+  mDrawOrderDirty = false;
+  for (ZCItemPart* part : order) {
+    ZCItem* owner = part->GetOwner();
+    if (owner && owner->IsVisible() && part->IsShown()) part->Draw(g);
+  }
+}
+
+void ZCBoard_Game::KeepLevelImage(std::shared_ptr<Vesk::MemoryImage> image) {
+  if (image) mLevelImages.push_back(std::move(image));
+}
+
+void ZCBoard_Game::ClearImageList() { mLevelImages.clear(); }
 
 void ZCBoard_Game::Update() {
   ZCCandyWidget::Update();

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@
 class XmlNode;
 class ZCItem;
 class ZCPickItem;
+class ZOrderResolver;
+namespace Vesk {
+class MemoryImage;
+}
 
 // The items one stage of an endless level brings in.
 struct StageRecord {
@@ -39,6 +44,8 @@ class ZCBoard_Game : public ZCCandyWidget {
   void OnHideStart() override;
   void LockTextures() override {}
   void UnlockTextures() override {}
+  // Draws the items in the solved order, unless SkipItemDraw.
+  void Draw(Vesk::Graphics* g) override;
 
   // When true the items are not drawn.
   virtual bool SkipItemDraw() { return false; }
@@ -91,6 +98,19 @@ class ZCBoard_Game : public ZCCandyWidget {
   // placed and popped.
   static int32_t SpawnFromEvent(int32_t queue);
 
+  // Every shown part in the solver's order, solved again first when the order is dirty.
+  void DrawItems(Vesk::Graphics* g);
+  // Walkers mark the order dirty when they move; the next draw solves it again.
+  void SetDrawOrderDirty() { mDrawOrderDirty = true; }
+  bool IsDrawOrderDirty() const { return mDrawOrderDirty; }
+  ZOrderResolver* GetZOrderResolver() const { return mZOrder.get(); }
+  // Keeps an animation image released by a part until the next level has bound its own, so
+  // that images both levels use are shared rather than loaded twice.
+  void KeepLevelImage(std::shared_ptr<Vesk::MemoryImage> image);
+  // Frees the kept images.
+  void ClearImageList();
+  size_t GetLevelImageCount() const { return mLevelImages.size(); }
+
   bool IsRunning() const { return mRunning; }
   bool IsEnding() const { return mEnding; }
   bool IsEndless() const { return mEndless; }
@@ -126,4 +146,7 @@ class ZCBoard_Game : public ZCCandyWidget {
   int32_t mMoney = 0;
   int32_t mStageBase = 0;
   EventSchedule mSchedule;
+  std::unique_ptr<ZOrderResolver> mZOrder;
+  bool mDrawOrderDirty = false;
+  std::vector<std::shared_ptr<Vesk::MemoryImage>> mLevelImages;
 };

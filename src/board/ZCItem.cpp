@@ -6,6 +6,7 @@
 #include "board/BoardText.h"
 #include "board/BoardWorld.h"
 #include "board/ZCItemPart.h"
+#include "board/ZOrderResolver.h"
 #include "effects/EffectLibrary.h"
 #include "effects/ZCEffect.h"
 #include "shell/Random.h"
@@ -328,4 +329,21 @@ void ZCItem::DeleteAll() {
   BoardWorld& world = GetBoardWorld();
   world.mBoss = nullptr;
   world.mBonus = nullptr;
+}
+
+void ZCItem::RegisterPartsForZOrder(ZOrderResolver& resolver) {
+  for (auto& part : mParts) {
+    if (part->GetName() == "held_items") continue;
+    if (part->IsZOver())
+      resolver.AddOverlayPart(part.get());
+    else
+      resolver.AddPart(part.get(), IsMovable());
+  }
+}
+
+void ZCItem::RegisterAllForZOrder() {
+  ZOrderResolver* resolver = GetZOrderResolver();
+  if (!resolver) return;
+  for (ZCItem* item : GetItemRegistry().Items()) item->RegisterPartsForZOrder(*resolver);
+  resolver->Resolve();
 }

@@ -10,6 +10,7 @@
 class XmlNode;
 class ZCEffect;
 class ZCItemPart;
+class ZOrderResolver;
 
 // A point of the board in whole pixels, y downwards.
 struct BoardPoint {
@@ -130,6 +131,10 @@ class ZCItem : public ZCIEffect, public ZCIUpgrade {
   static void ClearAllStates();
   // Deletes every item and empties the registry; the "boss" and "bonus" pointers go with them.
   static void DeleteAll();
+  // Registers every item's parts with the board's draw-order solver, then orders them.
+  static void RegisterAllForZOrder();
+  // Registers the parts: "held_items" never, "zover" parts as overlays, others as ordered parts.
+  void RegisterPartsForZOrder(ZOrderResolver& resolver);
 
  protected:
   // Starts the rule of an animation that has just started, when there is one.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 #include "graphics/Graphics.h"
@@ -52,6 +54,25 @@ bool ParseInt(const std::string& s, int32_t& out) {
   }
 }
 
+// Writes the shape's pixels with the colour as it is (alpha included) into the box.
+void WriteShape(Vesk::MemoryImage& image, AnimDescription::Shape shape, int32_t x0, int32_t y0, int32_t w,
+                int32_t h, uint32_t argb) {
+  uint32_t* bits = image.GetBits();
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      bool inside = true;
+      const double u = (x + 0.5) / w, v = (y + 0.5) / h;
+      if (shape == AnimDescription::Shape::Ellipse) {
+        inside = (u - 0.5) * (u - 0.5) + (v - 0.5) * (v - 0.5) <= 0.25;
+      } else if (shape == AnimDescription::Shape::Arrow) {
+        // A shaft on the left half, a head narrowing to the right edge: it points right.
+        inside = u < 0.5 ? (v > 0.35 && v < 0.65) : std::abs(v - 0.5) < (1.0 - u);
+      }
+      if (inside) bits[size_t(y0 + y) * image.GetWidth() + size_t(x0 + x)] = argb;
+    }
+  image.BitsChanged();
+}
+
 }  // namespace
 
 bool ParseSetDescriptions(const std::string& text, std::vector<SetDescription>& out, std::string& error) {
@@ -73,7 +94,16 @@ bool ParseSetDescriptions(const std::string& text, std::vector<SetDescription>& 
       if (!(words >> set.mName >> w >> h) || !ParseInt(w, set.mFrameWidth) || !ParseInt(h, set.mFrameHeight) ||
           set.mFrameWidth <= 0 || set.mFrameHeight <= 0)
         return fail("expected: set <name> <frame width> <frame height>");
+      set.mSheet = set.mName;
       out.push_back(std::move(set));
+    } else if (word == "sheet") {
+      std::string suffix;
+      if (out.empty()) return fail("\"sheet\" before any \"set\"");
+      if (!(words >> suffix)) return fail("expected: sheet <suffix>");
+      SetDescription next = out.back();
+      next.mSheet = next.mName + "_" + suffix;
+      next.mAnims.clear();
+      out.push_back(std::move(next));
     } else if (word == "anim") {
       if (out.empty()) return fail("\"anim\" before any \"set\"");
       AnimDescription anim;
@@ -94,8 +124,22 @@ bool ParseSetDescriptions(const std::string& text, std::vector<SetDescription>& 
         } else if (option.rfind("stop=", 0) == 0) {
           if (!ParseInt(option.substr(5), anim.mStopFrame) || anim.mStopFrame >= anim.mFrames)
             return fail("bad stop frame in '" + option + "'");
-        } else if (option.rfind("color=", 0) == 0 && option.size() == 12) {
-          anim.mColor = 0xFF000000u | uint32_t(std::stoul(option.substr(6), nullptr, 16));
+        } else if (option.rfind("color=", 0) == 0 && (option.size() == 12 || option.size() == 14)) {
+          const std::string digits = option.substr(6);
+          if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return fail("bad colour in '" + option + "'");
+          anim.mColor = uint32_t(std::stoul(digits, nullptr, 16));
+          if (digits.size() == 6) anim.mColor |= 0xFF000000u;
+        } else if (option.rfind("shape=", 0) == 0) {
+          const std::string shape = option.substr(6);
+          if (shape == "box")
+            anim.mShape = AnimDescription::Shape::Box;
+          else if (shape == "arrow")
+            anim.mShape = AnimDescription::Shape::Arrow;
+          else if (shape == "ellipse")
+            anim.mShape = AnimDescription::Shape::Ellipse;
+          else
+            return fail("unknown shape in '" + option + "'");
         } else if (option.rfind("offset=", 0) == 0 && option.find(',') != std::string::npos) {
           size_t comma = option.find(',');
           if (!ParseInt(option.substr(7, comma - 7), anim.mOffsetX) ||
@@ -127,7 +171,7 @@ std::unique_ptr<Vesk::MemoryImage> DrawSheet(const SetDescription& set, std::vec
     const AnimDescription& d = set.mAnims[row];
     AnimEntry entry;
     entry.mName = d.mName;
-    entry.mImageFile = "anm\\" + set.mName + ".png";
+    entry.mImageFile = "anm\\" + (set.mSheet.empty() ? set.mName : set.mSheet) + ".png";
     entry.mFrameWidth = fw;
     entry.mSheetWidth = sheet->GetWidth();
     entry.mSheetHeight = sheet->GetHeight();
@@ -142,10 +186,13 @@ std::unique_ptr<Vesk::MemoryImage> DrawSheet(const SetDescription& set, std::vec
     for (int32_t i = 0; i < d.mFrames; ++i) {
       int32_t x = i * fw, y = int32_t(row) * fh;
       // Body, outline, the frame number, the animation's name, and a bar showing the progress.
-      g.SetColor(body);
-      g.FillRect(x + 1, y + 1, fw - 2, fh - 2);
-      g.SetColor(edge);
-      g.DrawRect(x, y, fw, fh);
+      if (d.mShape == AnimDescription::Shape::Box) {
+        WriteShape(*sheet, d.mShape, x + 1, y + 1, fw - 2, fh - 2, d.mColor);
+        g.SetColor(edge);
+        g.DrawRect(x, y, fw, fh);
+      } else {
+        WriteShape(*sheet, d.mShape, x, y, fw, fh, d.mColor);
+      }
       g.SetColor(Color::White);
       DrawText(g, std::to_string(i), x + 2 * scale, y + 2 * scale, scale, x + fw);
       DrawText(g, label, x + 2 * scale, y + 9 * scale, std::max(1, scale / 2), x + fw - 1);

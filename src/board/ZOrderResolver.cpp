@@ -1,0 +1,282 @@
+#include "board/ZOrderResolver.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "board/ZCItem.h"
+#include "board/ZCItemPart.h"
+#include "shell/Log.h"
+
+namespace {
+bool OnBoard(const BoardPoint& p) {
+  return p.x >= 0 && p.x < ZOrderResolver::kWidth && p.y >= 0 && p.y < ZOrderResolver::kHeight;
+}
+
+// The row of the segment a-b in column x (a.x <= x < b.x), truncated toward zero.
+int32_t LineY(const BoardPoint& a, const BoardPoint& b, int32_t x) {
+  return a.y + int32_t(int64_t(x - a.x) * (b.y - a.y) / (b.x - a.x));
+}
+
+const char* ItemName(const ZCItemPart* part) { return part->GetOwner() ? part->GetOwner()->GetName().c_str() : ""; }
+
+// Static parts are counted in 16 bits in the floor map.
+constexpr size_t kMaxStaticParts = 0xFFFF;
+}  // namespace
+
+ZOrderResolver::ZOrderResolver() : mFloor(size_t(kWidth) * kHeight) {}
+
+void ZOrderResolver::Clear() {
+  mSolved.clear();
+  mStaticOrder.clear();
+  mMoving.clear();
+  mOverlay.clear();
+  mFrameZChildren.clear();
+  mStatic.clear();
+  mOffBoard.clear();
+  mStaticZChildren.clear();
+  mChildLists.clear();
+  mIsolated.clear();
+  mFollowers.clear();
+  std::fill(mFloor.begin(), mFloor.end(), Cell{});
+  mBehind.clear();
+  mFront.clear();
+  mPlaced.clear();
+  mStaticIndex.clear();
+}
+
+const ZOrderResolver::Cell& ZOrderResolver::ClampedCell(int32_t x, int32_t y) const {
+  x = std::clamp(x, 0, kWidth - 1);
+  y = std::clamp(y, 0, kHeight - 1);
+  return mFloor[size_t(x) * kHeight + size_t(y)];
+}
+
+ZCItemPart* ZOrderResolver::FloorOwner(int32_t x, int32_t y, int32_t* distance) const {
+  const Cell& cell = ClampedCell(x, y);
+  if (distance) *distance = cell.mDistance;
+  return cell.mOwner ? mStatic[cell.mOwner - 1u] : nullptr;
+}
+
+void ZOrderResolver::AddOverlayPart(ZCItemPart* part) {
+  if (part) mOverlay.push_back(part);
+}
+
+void ZOrderResolver::AddPart(ZCItemPart* part, bool movable) {
+  if (!part) return;
+  if (movable) {
+    mMoving.push_back(part);
+    return;
+  }
+  for (int32_t i = 0; i < 3; ++i)
+    if (!OnBoard(part->GetReferencePoint(i))) {
+      mOffBoard.push_back(part);
+      return;
+    }
+  if (ZCItemPart* parent = part->FindParentPart()) {
+    mStaticZChildren.emplace_back(parent, part);
+    return;
+  }
+  if (mStatic.size() >= kMaxStaticParts) {
+    LogMessage("ERROR: ZOrderResolver: too many ordered parts, <%s:%s> drawn after them", ItemName(part),
+               part->GetName().c_str());
+    mOffBoard.push_back(part);
+    return;
+  }
+  mStaticIndex[part] = int32_t(mStatic.size());
+  mStatic.push_back(part);
+  DrawBaseLine(int32_t(mStatic.size()) - 1);
+}
+
+void ZOrderResolver::DrawBaseLine(int32_t index) {
+  const ZCItemPart* part = mStatic[size_t(index)];
+  BoardPoint p[3] = {part->GetReferencePoint(0), part->GetReferencePoint(1), part->GetReferencePoint(2)};
+  std::stable_sort(p, p + 3, [](const BoardPoint& a, const BoardPoint& b) { return a.x < b.x; });
+  const uint16_t owner = uint16_t(index + 1);
+  for (int32_t s = 0; s < 2; ++s) {
+    const BoardPoint& a = p[s];
+    const BoardPoint& b = p[s + 1];
+    for (int32_t x = a.x; x < b.x; ++x) {
+      const int32_t y = LineY(a, b, x);
+      for (int32_t r = y; r < kHeight; ++r) {
+        const uint16_t d = uint16_t(r - y + 1);
+        Cell& cell = CellAt(x, r);
+        if (cell.mOwner != 0 && cell.mDistance <= d) break;
+        cell = Cell{d, owner};
+      }
+    }
+  }
+}
+
+void ZOrderResolver::FindRelations(int32_t index) {
+  const ZCItemPart* part = mStatic[size_t(index)];
+  const BoardPoint p[3] = {part->GetReferencePoint(0), part->GetReferencePoint(1), part->GetReferencePoint(2)};
+  const int64_t length = std::abs(int64_t(p[1].x) - p[0].x) + std::abs(int64_t(p[1].y) - p[0].y) +
+                         std::abs(int64_t(p[2].x) - p[1].x) + std::abs(int64_t(p[2].y) - p[1].y);
+  if (length == 0) {
+    LogMessage("WARNING: Invalid part (no zorder, no zparent): <%s:%s>", ItemName(part), part->GetName().c_str());
+    return;
+  }
+  const uint16_t self = uint16_t(index + 1);
+  for (int32_t s = 0; s < 2; ++s) {
+    const BoardPoint& a = p[s];
+    const BoardPoint& b = p[s + 1];
+    for (int32_t x = a.x; x < b.x; ++x) {
+      const int32_t y = LineY(a, b, x);
+      // Where another line lies nearer, this column tells nothing.
+      if (CellAt(x, y).mOwner != self) continue;
+      for (int32_t r = y + 1; r < kHeight; ++r) {
+        const uint16_t owner = CellAt(x, r).mOwner;
+        if (owner == self) continue;
+        if (owner != 0) {
+          const int32_t q = owner - 1;
+          std::vector<int32_t>& behind = mBehind[size_t(index)];
+          if (std::find(behind.begin(), behind.end(), q) == behind.end()) {
+            behind.push_back(q);
+            mFront[size_t(q)] += 1;
+          }
+        }
+        break;
+      }
+    }
+  }
+}
+
+void ZOrderResolver::AttachZChildren() {
+  std::unordered_map<ZCItemPart*, ZCItemPart*> parentOf;
+  for (const auto& [parent, child] : mStaticZChildren) parentOf.emplace(child, parent);
+  for (const auto& [parent, child] : mStaticZChildren) {
+    // A child of a child joins the list of the top of its chain.
+    ZCItemPart* top = parent;
+    for (size_t steps = 0; parentOf.count(top) && steps <= mStaticZChildren.size(); ++steps) top = parentOf[top];
+    if (top != parent) {
+      LogMessage("WARNING: Crossparent part: part: <%s:%s>, parent: <%s:%s>", ItemName(child),
+                 child->GetName().c_str(), ItemName(parent), parent->GetName().c_str());
+      LogMessage("         primary part: <%s:%s>\n", ItemName(top), top->GetName().c_str());
+    }
+    const bool ordered =
+        mStaticIndex.count(top) || std::find(mOffBoard.begin(), mOffBoard.end(), top) != mOffBoard.end();
+    if (ordered && !parentOf.count(top)) {
+      mChildLists[top].push_back(child);
+      mFollowers.insert(child);
+    } else {
+      mIsolated.push_back(child);
+    }
+  }
+  if (mIsolated.empty()) return;
+  LogMessage("Error! Isolated parts (no zorder, no zparent):\n--------------------------------------------\n");
+  for (const ZCItemPart* part : mIsolated)
+    LogMessage("   --- part: <%s:%s>", ItemName(part), part->GetName().c_str());
+  LogMessage("-end----------------------------------------\n");
+}
+
+void ZOrderResolver::Place(ZCItemPart* part) {
+  mStaticOrder.push_back(part);
+  auto it = mStaticIndex.find(part);
+  if (it != mStaticIndex.end()) mPlaced[size_t(it->second)] = true;
+  auto children = mChildLists.find(part);
+  if (children != mChildLists.end())
+    mStaticOrder.insert(mStaticOrder.end(), children->second.begin(), children->second.end());
+}
+
+void ZOrderResolver::Walk(int32_t index) {
+  for (int32_t next : mBehind[size_t(index)]) {
+    if (mPlaced[size_t(next)]) continue;
+    // Only when everything behind it is placed.
+    bool ready = true;
+    for (size_t j = 0; j < mStatic.size() && ready; ++j) {
+      if (mPlaced[j]) continue;
+      const std::vector<int32_t>& behind = mBehind[j];
+      if (std::find(behind.begin(), behind.end(), next) != behind.end()) ready = false;
+    }
+    if (!ready) continue;
+    Place(mStatic[size_t(next)]);
+    Walk(next);
+  }
+}
+
+void ZOrderResolver::Resolve() {
+  mStaticOrder.clear();
+  mSolved.clear();
+  mChildLists.clear();
+  mIsolated.clear();
+  mFollowers.clear();
+  const size_t n = mStatic.size();
+  mBehind.assign(n, {});
+  mFront.assign(n, 0);
+  mPlaced.assign(n, false);
+
+  AttachZChildren();
+  for (size_t i = 0; i < n; ++i) FindRelations(int32_t(i));
+
+  std::vector<int32_t> roots;
+  for (size_t i = 0; i < n; ++i)
+    if (mFront[i] == 0) roots.push_back(int32_t(i));
+  if (roots.empty() && n > 0) LogMessage("!!!Critical Error: Can't find root object, remake z-order");
+  for (int32_t root : roots) Place(mStatic[size_t(root)]);
+  for (int32_t root : roots) Walk(root);
+  // Parts on a cycle of relations (crossing lines) are never reached: they follow in
+  // registration order, so that every part is drawn once.
+  for (size_t i = 0; i < n; ++i)
+    if (!mPlaced[i]) Place(mStatic[i]);
+  for (ZCItemPart* part : mOffBoard) Place(part);
+  mStaticOrder.insert(mStaticOrder.end(), mIsolated.begin(), mIsolated.end());
+}
+
+void ZOrderResolver::RegisterZParent(ZCItemPart* parent, ZCItemPart* child) {
+  if (!parent || !child) return;
+  std::vector<ZCItemPart*>& children = mFrameZChildren[parent];
+  if (std::find(children.begin(), children.end(), child) == children.end()) children.push_back(child);
+}
+
+size_t ZOrderResolver::GetFrameZChildCount() const {
+  size_t count = 0;
+  for (const auto& entry : mFrameZChildren) count += entry.second.size();
+  return count;
+}
+
+void ZOrderResolver::InsertMovingPart(ZCItemPart* part) {
+  const BoardPoint p[3] = {part->GetReferencePoint(0), part->GetReferencePoint(1), part->GetReferencePoint(2)};
+  const Cell* floor = &ClampedCell(p[1].x, p[1].y);
+  for (int32_t s = 0; s < 2; ++s) {
+    const BoardPoint& a = p[s];
+    const BoardPoint& b = p[s + 1];
+    // Columns far off the board read its edge: the walk stays bounded.
+    const int32_t end = std::min(b.x, 2 * kWidth);
+    for (int32_t x = std::max(a.x, -kWidth); x < end; ++x) {
+      const Cell& cell = ClampedCell(x, LineY(a, b, x));
+      if (cell.mDistance <= floor->mDistance) floor = &cell;
+    }
+  }
+
+  auto at = mSolved.end();
+  if (floor->mOwner != 0) {
+    auto owner = std::find(mSolved.begin(), mSolved.end(), mStatic[floor->mOwner - 1u]);
+    if (owner != mSolved.end()) {
+      at = owner + 1;
+      while (at != mSolved.end() && mFollowers.count(*at)) ++at;
+    }
+  }
+  at = mSolved.insert(at, part);
+  auto children = mFrameZChildren.find(part);
+  if (children != mFrameZChildren.end()) mSolved.insert(at + 1, children->second.begin(), children->second.end());
+}
+
+const std::vector<ZCItemPart*>& ZOrderResolver::GetItemOrder(bool force) {
+  if (!mSolved.empty() && !force) return mSolved;
+  mSolved = mStaticOrder;
+  // Walkers are placed from the bottom of the board upwards (ties: the earlier registered).
+  std::vector<ZCItemPart*> moving = mMoving;
+  std::stable_sort(moving.begin(), moving.end(), [](const ZCItemPart* a, const ZCItemPart* b) {
+    return a->GetReferencePoint(0).y > b->GetReferencePoint(0).y;
+  });
+  for (ZCItemPart* part : moving) {
+    InsertMovingPart(part);
+    auto children = mFrameZChildren.find(part);
+    if (children != mFrameZChildren.end()) mFollowers.insert(children->second.begin(), children->second.end());
+  }
+  mSolved.insert(mSolved.end(), mOverlay.begin(), mOverlay.end());
+  // Frame z-children live for one step; they leave the followers with their map.
+  for (const auto& entry : mFrameZChildren)
+    for (ZCItemPart* child : entry.second) mFollowers.erase(child);
+  mFrameZChildren.clear();
+  return mSolved;
+}

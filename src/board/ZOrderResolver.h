@@ -1,0 +1,87 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+class ZCItemPart;
+
+// The board's draw order: which part is drawn after which, back to front.
+//
+// Every static part has a base line through its three reference points. The lines are drawn
+// into a floor map of the board that tells, for each pixel, which line lies nearest above it.
+// From the map follow lies-behind relations between the static parts, ordered once per level;
+// moving parts are then placed after the static part whose floor they stand on. Parts may hang
+// on a z-parent instead (drawn right after it) or float over everything ("zover").
+class ZOrderResolver {
+ public:
+  static constexpr int32_t kWidth = 1024;
+  static constexpr int32_t kHeight = 768;
+
+  ZOrderResolver();
+  ZOrderResolver(const ZOrderResolver&) = delete;
+  ZOrderResolver& operator=(const ZOrderResolver&) = delete;
+
+  // Registers an ordered part; movable parts are placed anew at every solve.
+  void AddPart(ZCItemPart* part, bool movable);
+  // Registers a part drawn after all ordered parts.
+  void AddOverlayPart(ZCItemPart* part);
+  // Orders the static parts; once, after every part is registered.
+  void Resolve();
+  // The draw order, solved first when it is empty or when forced.
+  const std::vector<ZCItemPart*>& GetItemOrder(bool force);
+  // Hangs the child after the parent for the next solve only.
+  void RegisterZParent(ZCItemPart* parent, ZCItemPart* child);
+  // Forgets every part and relation and empties the floor map.
+  void Clear();
+
+  // The part whose base line lies nearest above the pixel, or null; the distance in rows (0
+  // when no line lies above). Points off the board read the nearest cell of the board.
+  ZCItemPart* FloorOwner(int32_t x, int32_t y, int32_t* distance = nullptr) const;
+  const std::vector<ZCItemPart*>& GetStaticOrder() const { return mStaticOrder; }
+  size_t GetFrameZChildCount() const;
+
+ private:
+  // One cell of the floor map: the distance to the nearest line above (0: none) and the index of
+  // that line's part in the static parts, plus 1.
+  struct Cell {
+    uint16_t mDistance = 0;
+    uint16_t mOwner = 0;
+  };
+
+  Cell& CellAt(int32_t x, int32_t y) { return mFloor[size_t(x) * kHeight + size_t(y)]; }
+  const Cell& ClampedCell(int32_t x, int32_t y) const;
+  void DrawBaseLine(int32_t index);
+  void FindRelations(int32_t index);
+  // Appends the part and the z-children that hang on it.
+  void Place(ZCItemPart* part);
+  void Walk(int32_t index);
+  // Static z-children in one list per primary parent (a parent without a z-parent itself).
+  void AttachZChildren();
+  // Where a moving part goes: after the owner of its floor and the z-children that follow it.
+  void InsertMovingPart(ZCItemPart* part);
+
+  std::vector<ZCItemPart*> mSolved;
+  std::vector<ZCItemPart*> mStaticOrder;
+  std::vector<ZCItemPart*> mMoving;
+  std::vector<ZCItemPart*> mOverlay;
+  std::map<ZCItemPart*, std::vector<ZCItemPart*>> mFrameZChildren;
+  std::vector<ZCItemPart*> mStatic;
+  // Static parts with a point off the board: drawn after the ordered static parts.
+  std::vector<ZCItemPart*> mOffBoard;
+  // (parent, child) pairs of "parent_z", in registration order.
+  std::vector<std::pair<ZCItemPart*, ZCItemPart*>> mStaticZChildren;
+  std::unordered_map<ZCItemPart*, std::vector<ZCItemPart*>> mChildLists;
+  std::vector<ZCItemPart*> mIsolated;
+  // Parts drawn right after a parent; a moving part goes after them too.
+  std::unordered_set<ZCItemPart*> mFollowers;
+  std::vector<Cell> mFloor;
+  // mBehind[i]: the static parts that static part i lies behind, in the order found;
+  // mFront[j]: how many parts lie behind static part j.
+  std::vector<std::vector<int32_t>> mBehind;
+  std::vector<int32_t> mFront;
+  std::vector<bool> mPlaced;
+  std::unordered_map<ZCItemPart*, int32_t> mStaticIndex;
+};
