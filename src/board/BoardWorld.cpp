@@ -34,6 +34,9 @@ void ResetBoardWorld() {
   SetFrameStep(0);
   world.mBoss = nullptr;
   world.mBonus = nullptr;
+  world.mPickItems.clear();
+  world.mMoveItems.clear();
+  world.mPersons.clear();
   InstallDefaultHooks(world);
 }
 

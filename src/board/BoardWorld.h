@@ -1,12 +1,17 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "board/ItemRegistry.h"
+#include "board/PersonParams.h"
 #include "widgets/FrameStep.h"
 
 class ZCBoard_Game;
 class ZCItem;
+class ZCMoveItem;
+class ZCPickItem;
 class ZOrderResolver;
 
 // The calls the board makes into the café. Each has a default that stands when the café has
@@ -47,6 +52,12 @@ struct BoardWorld {
   // The level's heroine ("boss") and bonus item ("bonus"), set by the level object factory.
   ZCItem* mBoss = nullptr;
   ZCItem* mBonus = nullptr;
+  // Pick items and walkers by name (the first of a name stays); each leaves its own entry when
+  // it goes, and a level clear empties both.
+  std::map<std::string, ZCPickItem*> mPickItems;
+  std::map<std::string, ZCMoveItem*> mMoveItems;
+  // The walkers' parameters of cfg.xml ("perses/pers") by name.
+  std::map<std::string, PersonParams> mPersons;
 
   // The installed hooks; never null (the defaults stand in).
   ActorFinder* mActorFinder = nullptr;

@@ -5,13 +5,17 @@
 #include "board/BoardText.h"
 #include "board/BoardWorld.h"
 #include "board/ZCItem.h"
+#include "board/ZCMoveItem.h"
+#include "board/ZCPickItem.h"
 #include "shell/Log.h"
 
 namespace {
 using FactoryTable = std::vector<std::pair<std::string, ItemCreateFn>>;
 
 FactoryTable& Table() {
-  static FactoryTable table = {{"item", &ZCItem::Create}};
+  // "boss" makes a plain walker until the café brings its heroine.
+  static FactoryTable table = {
+      {"item", &ZCItem::Create}, {"pickable", &ZCPickItem::Create}, {"boss", &ZCMoveItem::Create}};
   return table;
 }
 }  // namespace
@@ -41,7 +45,11 @@ std::vector<std::string> ItemClassWords() {
   return words;
 }
 
-void InitItemFactoryTable() { RegisterItemClass("item", &ZCItem::Create); }
+void InitItemFactoryTable() {
+  RegisterItemClass("item", &ZCItem::Create);
+  RegisterItemClass("pickable", &ZCPickItem::Create);
+  RegisterItemClass("boss", &ZCMoveItem::Create);
+}
 
 ZCItem** FindWellKnownItemSlot(const std::string& name) {
   BoardWorld& world = GetBoardWorld();

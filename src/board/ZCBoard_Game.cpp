@@ -1,16 +1,18 @@
 #include "board/ZCBoard_Game.h"
 
 #include "board/BoardWorld.h"
+#include "board/PathGraph.h"
 #include "board/ZCItem.h"
 #include "board/ZCItemPart.h"
+#include "board/ZCPickItem.h"
 #include "board/ZOrderResolver.h"
 #include "effects/EffectServices.h"
 #include "effects/ParticleSystem.h"
 #include "engine/ZCEngine.h"
 #include "raster/TriangleRaster.h"
 #include "shell/Log.h"
-#include "shell/XmlNode.h"
 #include "sound/SoundManager.h"
+#include "widgets/CursorTable.h"
 #include "widgets/WidgetManager.h"
 
 namespace {
@@ -27,15 +29,26 @@ void SetTextVarInt(const char* name, int32_t value) {
 }
 }  // namespace
 
+namespace {
+// The walkers that have a path graph of their own.
+const char* const kGraphOwners[] = {"boss"};
+}  // namespace
+
 ZCBoard_Game::ZCBoard_Game() : mZOrder(std::make_unique<ZOrderResolver>()) {
   GetBoardWorld().mBoard = this;
   GetBoardWorld().mZOrder = mZOrder.get();
-  const ZCEngine* engine = GetEngine();
+  ZCEngine* engine = GetEngine();
   Resize(0, 0, engine ? engine->mAppWidth : 1024, engine ? engine->mAppHeight : 768);
+  for (const char* owner : kGraphOwners) mPathGraphs[owner] = std::make_unique<PathGraph>(owner);
   FillTriangleSpanTable();
+  if (engine) engine->SetLevelHandOver([this] { PollLevelLoad(); });
 }
 
 ZCBoard_Game::~ZCBoard_Game() {
+  // A load still running writes into this board: it ends first.
+  JoinLoadingThread();
+  if (ZCEngine* engine = GetEngine()) engine->SetLevelHandOver(nullptr);
+  mPathGraphs.clear();
   BoardWorld& world = GetBoardWorld();
   if (world.mBoard == this) world.mBoard = nullptr;
   if (world.mZOrder == mZOrder.get()) world.mZOrder = nullptr;
@@ -54,11 +67,10 @@ void ZCBoard_Game::DrawItems(Vesk::Graphics* g) {
   }
 }
 
-void ZCBoard_Game::KeepLevelImage(std::shared_ptr<Vesk::MemoryImage> image) {
-  if (image) mLevelImages.push_back(std::move(image));
+PathGraph* ZCBoard_Game::GetPathGraph(const std::string& owner) const {
+  auto it = mPathGraphs.find(owner);
+  return it == mPathGraphs.end() ? nullptr : it->second.get();
 }
-
-void ZCBoard_Game::ClearImageList() { mLevelImages.clear(); }
 
 void ZCBoard_Game::Update() {
   ZCCandyWidget::Update();
@@ -82,7 +94,8 @@ bool ZCBoard_Game::AcceptsInput() const {
 }
 
 void ZCBoard_Game::StepGame() {
-  if (!AcceptsInput()) {
+  // While a level loads its items belong to the loading thread.
+  if (IsLoadingLevel() || !AcceptsInput()) {
     SetFrameStep(0);
     return;
   }
@@ -195,24 +208,6 @@ void ZCBoard_Game::AdvanceStage() {
   OnStageAdvanced();
 }
 
-void ZCBoard_Game::ReadStages(const XmlNode& level) {
-  std::vector<XmlNode> stages = level.selectNodes(L"stages/stage");
-  if (stages.empty()) stages = level.selectNodes(L"events_queue/stages/stage");
-  for (const XmlNode& node : stages) {
-    StageRecord record;
-    GetAttrIntA(node, "num", record.mNum);
-    for (const XmlNode& object : node.selectNodes(L"object")) {
-      char name[128] = {};
-      GetAttrString(object, L"name", name, sizeof name);
-      if (ZCItem* item = ZCItem::FindByName(name))
-        record.mItems.push_back(item);
-      else
-        LogMessage("ERROR: Item '%s' not found", name);
-    }
-    mStages.push_back(std::move(record));
-  }
-}
-
 float ZCBoard_Game::GetLevelProgress() const {
   if (!mEndless) return mSchedule.GetProgress();
   const int32_t span = mSchedule.GetStageGoal() - mStageBase;
@@ -240,4 +235,48 @@ int32_t ZCBoard_Game::SpawnFromEvent(int32_t queue) {
   if (!event || !board->SpawnClientFromEvent(event)) return 0;
   schedule.Pop(queue);
   return 1;
+}
+
+// ---- Mouse ----
+
+void ZCBoard_Game::MouseMove(int32_t x, int32_t y) {
+  ZCCandyWidget::MouseMove(x, y);
+  UpdateHover(x, y);
+}
+
+void ZCBoard_Game::MouseDown(int32_t x, int32_t y, int32_t button, int32_t) {
+  // Button 1 is the left one.
+  if (button != 1 || IsLoadingLevel() || !AcceptsInput()) return;
+  ClickAt(BoardPoint{x, y});
+}
+
+void ZCBoard_Game::UpdateHover(int32_t x, int32_t y) {
+  if (IsLoadingLevel() || !AcceptsInput()) return;
+  const BoardPoint point{x, y};
+  ZCPickItem* chosen = nullptr;
+  // The later name wins: the map is walked from its last entry to its first.
+  const auto& items = GetBoardWorld().mPickItems;
+  for (auto it = items.rbegin(); it != items.rend(); ++it) {
+    ZCPickItem* item = it->second;
+    const bool hit = item->HitTest(point);
+    const bool highlight = hit && !chosen;
+    if (item->IsVisible()) item->SetHighlight(point, highlight);
+    if (!chosen && item->CanPick(highlight)) chosen = item;
+  }
+  mHoveredItem = chosen;
+  if (CursorTable* cursors = GetCursorTable()) cursors->SetCursor(chosen ? "active" : "normal");
+}
+
+void ZCBoard_Game::ClickAt(const BoardPoint& point) {
+  if (IsLoadingLevel() || !AcceptsInput()) return;
+  ZCPickItem* item = mHoveredItem;
+  if (!item || !item->IsVisible() || !item->IsRunning() || !item->HitTest(point)) return;
+  QueueClick(item);
+}
+
+void ZCBoard_Game::QueueClick(ZCPickItem* item) {
+  if (!item) return;
+  item->AddClick();
+  if (SoundManager* sounds = Sounds()) sounds->PlaySound("click");
+  mClickQueue.push_back(item);
 }

@@ -1,21 +1,23 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board/EventSchedule.h"
+#include "board/ZCItem.h"
 #include "effects/GameClock.h"
 #include "widgets/ZCCandyWidget.h"
 
+class PathGraph;
 class XmlNode;
-class ZCItem;
 class ZCPickItem;
 class ZOrderResolver;
-namespace Vesk {
-class MemoryImage;
-}
 
 // The items one stage of an endless level brings in.
 struct StageRecord {
@@ -39,6 +41,10 @@ class ZCBoard_Game : public ZCCandyWidget {
   void KeyDown(int32_t) override {}
   void KeyUp(int32_t) override {}
   void MouseDrag(int32_t, int32_t) override {}
+  // The widget's own handling, then hover tracking.
+  void MouseMove(int32_t x, int32_t y) override;
+  // A left press clicks the hovered item.
+  void MouseDown(int32_t x, int32_t y, int32_t button, int32_t clicks) override;
   // The board takes the focus when it starts to show and gives it up when it starts to hide.
   void OnShowStart() override;
   void OnHideStart() override;
@@ -70,6 +76,49 @@ class ZCBoard_Game : public ZCCandyWidget {
   virtual void OnResume() = 0;
   // Hands due events of the schedule to SpawnClientFromEvent.
   virtual void SpawnClients();
+  // Worker thread: reads the level into the board; false (with an "ERROR: " line) when the
+  // file, its "level" node, the object document or its "root" node is missing.
+  virtual bool LoadLevel(int32_t level, bool endless);
+  // Main thread: hides the load screen and starts the level that was loaded.
+  virtual void FinishLevelLoad();
+
+  // Level loading. StartLoadingThread stops a running level and starts a worker thread on
+  // LoadLevel; the main thread's loop step polls PollLevelLoad, which hands the level over once
+  // the worker is done. A load asked for while one runs is ignored.
+  void StartLoadingThread(int32_t level, bool endless);
+  void RestartLevel();
+  // True when a finished load was handed over in this call.
+  bool PollLevelLoad();
+  bool IsLoadingLevel() const { return mLoading.load(std::memory_order_acquire); }
+  // Forgets the level: items, graphs, stages, schedule, the click queue and the hovered item.
+  // Nothing when no level is loaded.
+  void ClearLevelData();
+  // Shut-down: the level, the level's released images and the game parameters.
+  void UnloadLevel();
+  void ClearImageList();
+  // Endless levels: a stage record per "stages/stage" of the level node (or, when it has none,
+  // of its "events_queue"), with the items its "object" children name.
+  void ReadStages(const XmlNode& level);
+  // Reads "cfg\\cfg.xml" and hands its "root" node to LoadGameParams.
+  void LoadConfig();
+  // The path graph of a walker's name, or null.
+  PathGraph* GetPathGraph(const std::string& owner) const;
+  // Keeps an image a part let go of until the next level has bound its own, so that images
+  // both levels use are shared rather than loaded twice.
+  void AddLevelImage(std::shared_ptr<void> image);
+  size_t GetLevelImageCount() const;
+
+  // Mouse handling: the pick item under the point becomes the hovered item (the later name
+  // wins); a click on it queues it for the next game step.
+  void UpdateHover(int32_t x, int32_t y);
+  void ClickAt(const BoardPoint& point);
+  void QueueClick(ZCPickItem* item);
+  ZCPickItem* GetHoveredItem() const { return mHoveredItem; }
+  const std::deque<ZCPickItem*>& GetClickQueue() const { return mClickQueue; }
+
+  // Walkers set it when they move; the draw order is solved again before the next draw.
+  void SetDrawOrderDirty() { mDrawOrderDirty = true; }
+  bool IsDrawOrderDirty() const { return mDrawOrderDirty; }
 
   // The input gate: a level runs, play is not paused, the window is active, the board is
   // visible and no confirm or message box waits.
@@ -89,9 +138,6 @@ class ZCBoard_Game : public ZCCandyWidget {
   int32_t AddMoney(int32_t amount);
   // Opens the next stage of an endless level.
   void AdvanceStage();
-  // Appends a stage record per "stages/stage" of the level node (or, when it has none, of its
-  // "events_queue"), with the items its "object" children name.
-  void ReadStages(const XmlNode& level);
   // 0 to 1, for the head-up display.
   float GetLevelProgress() const;
   // The endless spawner's callback: non-zero when the queue is at its end or its due event was
@@ -100,16 +146,7 @@ class ZCBoard_Game : public ZCCandyWidget {
 
   // Every shown part in the solver's order, solved again first when the order is dirty.
   void DrawItems(Vesk::Graphics* g);
-  // Walkers mark the order dirty when they move; the next draw solves it again.
-  void SetDrawOrderDirty() { mDrawOrderDirty = true; }
-  bool IsDrawOrderDirty() const { return mDrawOrderDirty; }
   ZOrderResolver* GetZOrderResolver() const { return mZOrder.get(); }
-  // Keeps an animation image released by a part until the next level has bound its own, so
-  // that images both levels use are shared rather than loaded twice.
-  void KeepLevelImage(std::shared_ptr<Vesk::MemoryImage> image);
-  // Frees the kept images.
-  void ClearImageList();
-  size_t GetLevelImageCount() const { return mLevelImages.size(); }
 
   bool IsRunning() const { return mRunning; }
   bool IsEnding() const { return mEnding; }
@@ -127,6 +164,9 @@ class ZCBoard_Game : public ZCCandyWidget {
  protected:
   // Stops play without the finish hook (AbortLevel and FinishLevel).
   void StopRunning();
+  // The worker thread's body.
+  void LoadingThreadMain(int32_t level, bool endless);
+  void JoinLoadingThread();
 
   std::string mStartComix;
   std::string mFinishComix;
@@ -147,6 +187,18 @@ class ZCBoard_Game : public ZCCandyWidget {
   int32_t mStageBase = 0;
   EventSchedule mSchedule;
   std::unique_ptr<ZOrderResolver> mZOrder;
+  std::map<std::string, std::unique_ptr<PathGraph>> mPathGraphs;
   bool mDrawOrderDirty = false;
-  std::vector<std::shared_ptr<Vesk::MemoryImage>> mLevelImages;
+
+  // The level-loading thread and its hand-over. mLoading is written by the main thread only;
+  // mLoadDone by the worker when everything it built is in place (release), read by the main
+  // thread (acquire) before it touches any of it.
+  std::thread mLoaderThread;
+  std::atomic<bool> mLoading{false};
+  std::atomic<bool> mLoadDone{false};
+  bool mLoadSucceeded = false;
+  // Images let go of by the parts of the previous level; the worker adds to it while the main
+  // thread may ask its size, so it is locked.
+  mutable std::mutex mLevelImagesLock;
+  std::vector<std::shared_ptr<void>> mLevelImages;
 };

@@ -3,6 +3,7 @@
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
+#include "widgets/ZCWidgetKit.h"
 
 ZCEngine3::ZCEngine3() {
   mProductName = "Pellor Cafe";
@@ -28,13 +29,34 @@ bool ZCEngine3::Init() {
   return true;
 }
 
+void ZCEngine3::LoadConfig() {
+  ZCEngine::LoadConfig();
+  if (!GetUiDocument()) return;
+  auto* dialog = new ZCDialog(0, this);
+  dialog->SetOwner(this);
+  if (!dialog->LoadByName(GetUiDocument(), "test_dialog")) {
+    delete dialog;
+    return;
+  }
+  mTextVars.SetTextVar("test_var", L"Text variable");
+  mTestDialog = dialog;
+  AddLoadedWidget(dialog);
+}
+
 void ZCEngine3::LoadingCompleted() {
   ZCEngine::LoadingCompleted();
   GetMusic()->Change("main_menu");
+  if (mTestDialog) mTestDialog->Show();
 }
 
-void ZCEngine3::HandleInput(const Platform::InputEvent& event) {
-  ZCEngine::HandleInput(event);
-  // Until the screens take the clicks, a left click on the window answers with the click sound.
-  if (event.mType == Platform::InputEvent::Type::MouseDown && event.mButton == 1) GetSoundManager()->PlaySound("click");
+
+void ZCEngine3::DialogCommand(ZCDialog* dialog, int32_t) {
+  if (dialog != mTestDialog) return;
+  // The test dialog's button fades its inner box out and in again.
+  ZCCandyWidget* box = mTestDialog->FindChild("fade_box");
+  if (!box) return;
+  if (box->IsVisible() && !box->IsHiding())
+    box->Hide();
+  else
+    box->Show();
 }

@@ -24,6 +24,12 @@
 #include "sound/MusicInterface.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
+#include "effects/EffectCallbacks.h"
+#include "widgets/CursorTable.h"
+#include "widgets/FrameStep.h"
+#include "widgets/WidgetManager.h"
+#include "widgets/WidgetServices.h"
+#include "widgets/ZCDialog.h"
 
 namespace {
 constexpr int kAudioFrequency = 44100;
@@ -62,7 +68,9 @@ ZCEngine::ZCEngine()
       mSoundManager(std::make_unique<SoundManager>()),
       mMusic(std::make_unique<ZCMusic>(mMusicInterface.get())),
       mParticles(std::make_unique<ParticleSystemTable>()),
-      mEffects(std::make_unique<EffectLibrary>()) {
+      mEffects(std::make_unique<EffectLibrary>()),
+      mCursorTable(std::make_unique<CursorTable>()),
+      mWidgetManager(std::make_unique<Vesk::WidgetManager>(mAppWidth, mAppHeight)) {
   // The game's data: the packs beside the executable (the current folder), then the disk.
   AddStandardPaks(GetPakInterface(), ".");
   ZCFontTable::SetCurrent(mFontTable.get());
@@ -82,12 +90,38 @@ ZCEngine::ZCEngine()
     return std::shared_ptr<Vesk::MemoryImage>(std::move(ref), image);
   };
   SetEffectLibrary(mEffects.get());
+  // What the widget kit reaches of the application.
+  WidgetServices& widgets = GetWidgetServices();
+  widgets.mPlaySound = [this](const std::string& name) {
+    if (mSoundManager) mSoundManager->PlaySound(name);
+  };
+  widgets.mTextures = mTextureCache.get();
+  widgets.mLocTable = &mLocTable;
+  widgets.mTextVars = &mTextVars;
+  SetCursorTable(mCursorTable.get());
+  // Clicks wait while an effect locks the widgets (dialogs animating).
+  mWidgetManager->mInputLocked = AreWidgetsLocked;
+  mRootDialog = new ZCDialog(0, this);
+  mRootDialog->SetName("root");
+  mRootDialog->Resize(0, 0, mAppWidth, mAppHeight);
+  mRootDialog->SetVisible(true);
+  mWidgetManager->AddWidget(mRootDialog);
 }
 
 ZCEngine::~ZCEngine() {
   StopCursorThread();
   // The music and the sounds go before the output closes.
   JoinLoader();
+  // The widgets go while everything they use is still there.
+  for (ZCCandyWidget* w : mLoadedWidgets) delete w;
+  mLoadedWidgets.clear();
+  mRootDialog = nullptr;
+  mWidgetManager.reset();
+  mCursorTable->SetImageSink(nullptr);
+  if (mDDInterface) mDDInterface->SetCursorImage(nullptr);
+  mCursorTable.reset();
+  SetCursorTable(nullptr);
+  GetWidgetServices() = WidgetServices();
   EffectServices& services = GetEffectServices();
   services.mParticles = nullptr;
   services.mPlaySound = nullptr;
@@ -167,11 +201,32 @@ void ZCEngine::LoadUiResources() {
   }
   mTextureCache->LoadTextures(root);
   mFontTable->LoadFonts(root);
+  mCursorTable->Load(root, mTextureCache.get());
+  mUiDocument = doc;
 }
+
+void ZCEngine::AddLoadedWidget(ZCCandyWidget* widget) {
+  if (widget) mLoadedWidgets.push_back(widget);
+}
+
+void ZCEngine::LoadingCompleted() {
+  if (mCustomCursors && mDDInterface && mWindow) {
+    mCursorTable->SetImageSink([this](Vesk::Image* image) {
+      // Without a cursor of its own the table leaves the built-in arrow.
+      mDDInterface->SetCursorImage(image ? image : (mCursorTable->IsShown() ? mArrowCursor.get() : nullptr));
+    });
+    mCursorTable->SetCursor("normal");
+    mCursorTable->Show();
+  }
+}
+
+bool ZCEngine::IsDirty() const { return mDirty || mWidgetManager->IsDirty(); }
 
 void ZCEngine::UpdateStep() {
   mSoundManager->Update();
   mMusic->Update(mFrameTime);
+  SetFrameStep(float(mFrameTime) / 1000.0f);
+  mWidgetManager->UpdateFrame();
 }
 
 void ZCEngine::ShutdownServices() {
@@ -278,9 +333,19 @@ void ZCEngine::Start() {
   VeskAppBase::Start();
 }
 
+bool ZCEngine::LoopStep() {
+  // A level handed over here starts before this step's updates.
+  if (mLevelHandOver && !IsShutdownRequested()) mLevelHandOver();
+  return VeskAppBase::LoopStep();
+}
+
 void ZCEngine::OnLoaderFinished() {
   if (mStartupLoading) {
     mStartupLoading = false;
+    // The widgets built by the loader join the tree here, on the main thread.
+    std::vector<ZCCandyWidget*> loaded;
+    loaded.swap(mLoadedWidgets);
+    for (ZCCandyWidget* w : loaded) mRootDialog->AddWidget(w);
     LoadingCompleted();
   }
   mDirty = true;
@@ -300,6 +365,21 @@ void ZCEngine::HandleInput(const Platform::InputEvent& event) {
     mMouseX = e.mX;
     mMouseY = e.mY;
   }
+  using Type = Platform::InputEvent::Type;
+  Vesk::WidgetManager& widgets = *mWidgetManager;
+  switch (e.mType) {
+    case Type::MouseMove: widgets.MouseMove(e.mX, e.mY); break;
+    case Type::MouseDown: widgets.MouseDown(e.mX, e.mY, e.mButton, e.mClicks); break;
+    case Type::MouseUp: widgets.MouseUp(e.mX, e.mY, e.mButton); break;
+    case Type::MouseWheel: widgets.MouseWheel(e.mButton); break;
+    case Type::MouseLeave: widgets.MouseExit(); break;
+    case Type::KeyDown: widgets.KeyDown(e.mKey); break;
+    case Type::KeyUp: widgets.KeyUp(e.mKey); break;
+    case Type::KeyChar:
+      if (e.mKey > 0 && e.mKey <= 0x10FFFF) widgets.KeyChar(wchar_t(e.mKey));
+      break;
+    default: break;
+  }
   VeskAppBase::HandleInput(e);
   if (event.mType == Platform::InputEvent::Type::Activate) mDirty = true;
 }
@@ -316,4 +396,5 @@ void ZCEngine::DrawFrame() {
 void ZCEngine::DrawScreen(Vesk::Graphics* g) {
   g->SetColor(Color::Black);
   g->FillRect(0, 0, mDDInterface->mWidth, mDDInterface->mHeight);
+  mWidgetManager->DrawScreen(g);
 }

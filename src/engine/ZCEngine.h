@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include "shell/LocTable.h"
 #include "shell/TextVars.h"
 #include "shell/VeskAppBase.h"
+#include "shell/XmlNode.h"
 
 class EffectLibrary;
 class ParticleSystemTable;
@@ -18,6 +20,9 @@ class ZCTextureCache;
 class ZCFontTable;
 class SharedImageTable;
 class ImageRef;
+class CursorTable;
+class ZCCandyWidget;
+class ZCDialog;
 namespace Vesk {
 class DDImage;
 class DDInterface;
@@ -25,6 +30,7 @@ class Graphics;
 class MusicInterface;
 class MemoryImage;
 class ResourceManager;
+class WidgetManager;
 }  // namespace Vesk
 
 // The engine layer of the application object (the top of the engine layer). It owns the engine's managers as they are
@@ -53,6 +59,9 @@ class ZCEngine : public Vesk::VeskAppBase {
   bool mMessageBoxOpen = false;
   // Set when a loader thread has finished (the start-up resource loader and the level loader).
   std::atomic<bool> mLoaded{false};
+  // Called on the main thread at every loop step: the board's level hand-over. Empty for none.
+  void SetLevelHandOver(std::function<void()> poll) { mLevelHandOver = std::move(poll); }
+  bool LoopStep() override;
   // The application's logical size.
   int32_t mAppWidth = 1024;
   int32_t mAppHeight = 768;
@@ -73,6 +82,17 @@ class ZCEngine : public Vesk::VeskAppBase {
   Vesk::ResourceManager* GetResourceManager() const { return mResourceManager.get(); }
   SharedImageTable* GetSharedImageTable() const { return mSharedImages.get(); }
 
+  // The widget tree: its manager, the dialog covering the screen that screens join, and the
+  // mouse cursors of "cfg\\ui.xml".
+  Vesk::WidgetManager* GetWidgetManager() const { return mWidgetManager.get(); }
+  ZCDialog* GetRootDialog() const { return mRootDialog; }
+  CursorTable* GetCursorTable() const { return mCursorTable.get(); }
+  // The ui.xml document read at start-up (null before, or when it could not be read).
+  const XmlNode& GetUiDocument() const { return mUiDocument; }
+  // Called on the loading thread: the widget joins the root dialog on the main thread once
+  // loading is done (before LoadingCompleted).
+  void AddLoadedWidget(ZCCandyWidget* widget);
+
   LocTable* GetLocTable() { return &mLocTable; }
   TextVars* GetTextVarsTable() { return &mTextVars; }
 
@@ -88,8 +108,8 @@ class ZCEngine : public Vesk::VeskAppBase {
   virtual void LoadConfig();
   // The textures and fonts of "cfg\\ui.xml" (part of LoadConfig).
   void LoadUiResources();
-  // Runs on the main thread once LoadConfig is done.
-  virtual void LoadingCompleted() {}
+  // Runs on the main thread once LoadConfig is done: shows the cursor table.
+  virtual void LoadingCompleted();
 
   void OnLoaderFinished() override;
   void UpdateStep() override;
@@ -97,7 +117,7 @@ class ZCEngine : public Vesk::VeskAppBase {
   // Hands the settings' volumes and mute to the sound table and the music player.
   void ApplySoundSettings();
   void HandleInput(const Platform::InputEvent& event) override;
-  bool IsDirty() const override { return mDirty; }
+  bool IsDirty() const override;
   void DrawFrame() override;
   // Draws one frame into the screen image.
   virtual void DrawScreen(Vesk::Graphics* g);
@@ -121,6 +141,13 @@ class ZCEngine : public Vesk::VeskAppBase {
   std::unique_ptr<ZCMusic> mMusic;
   std::unique_ptr<ParticleSystemTable> mParticles;
   std::unique_ptr<EffectLibrary> mEffects;
+  std::unique_ptr<CursorTable> mCursorTable;
+  // Declared after the managers it uses: the widgets go first.
+  std::unique_ptr<Vesk::WidgetManager> mWidgetManager;
+  ZCDialog* mRootDialog = nullptr;
+  std::vector<ZCCandyWidget*> mLoadedWidgets;
+  std::function<void()> mLevelHandOver;
+  XmlNode mUiDocument;
   LocTable mLocTable;
   TextVars mTextVars;
   // The software cursor's picture until the cursor table gives one.

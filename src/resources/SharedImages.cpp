@@ -93,20 +93,19 @@ bool SharedImageTable::GetSharedImage(ImageRef& ref, const std::string& file, co
     if (it == mState->mEntries.end()) {
       // Loaded under the lock: two threads asking for the same file load it once.
       std::unique_ptr<Vesk::MemoryImage> image = mLoader ? mLoader(prefix + file) : nullptr;
-      if (!image) {
-        LogMessage("ERROR: shared image %s%s cannot be loaded", prefix.c_str(), file.c_str());
-        ref.Release();
-        return false;
-      }
-      it = mState->mEntries.emplace(key, SharedImageState::Entry{std::move(image), 0}).first;
+      if (image) it = mState->mEntries.emplace(key, SharedImageState::Entry{std::move(image), 0}).first;
+      else LogMessage("ERROR: shared image %s%s cannot be loaded", prefix.c_str(), file.c_str());
     }
-    ++it->second.mRefs;
-    result.mState = mState;
-    result.mKey = key;
-    result.mShared = it->second.mImage.get();
+    if (it != mState->mEntries.end()) {
+      ++it->second.mRefs;
+      result.mState = mState;
+      result.mKey = key;
+      result.mShared = it->second.mImage.get();
+    }
   }
+  // The old contents of the reference are released outside the table's lock (releasing takes it).
   ref = std::move(result);
-  return true;
+  return !ref.IsNull();
 }
 
 size_t SharedImageTable::GetCount() const {

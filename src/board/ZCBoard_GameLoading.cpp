@@ -1,0 +1,195 @@
+// Level loading: the worker thread that reads a level into the board, the hand-over to the main
+// thread, and clearing a level away.
+#include <cstdio>
+
+#include "board/BoardText.h"
+#include "board/BoardWorld.h"
+#include "board/PathGraph.h"
+#include "board/ZCBoard_Game.h"
+#include "board/ZCItem.h"
+#include "board/ZCPickItem.h"
+#include "engine/ZCEngine.h"
+#include "shell/Log.h"
+#include "shell/XmlNode.h"
+
+namespace {
+// A text attribute of up to 259 characters; empty when absent.
+std::string ReadPathText(const XmlNode& node, const wchar_t* name) {
+  char buf[260] = "";
+  GetAttrString(node, name, buf, sizeof buf);
+  return buf;
+}
+
+void SetEngineLoaded(bool loaded) {
+  if (ZCEngine* engine = GetEngine()) engine->mLoaded.store(loaded, std::memory_order_release);
+}
+}  // namespace
+
+void ZCBoard_Game::StartLoadingThread(int32_t level, bool endless) {
+  if (IsLoadingLevel()) {
+    LogMessage("WARNING: ZCBoard_Game::StartLoadingThread: level %d asked for while a level loads; ignored", level);
+    return;
+  }
+  AbortLevel();
+  JoinLoadingThread();
+  mLoadSucceeded = false;
+  mLoadDone.store(false, std::memory_order_release);
+  mLoading.store(true, std::memory_order_release);
+  SetEngineLoaded(false);
+  Hide();
+  GetBoardWorld().mLoadScreen->ShowLoadScreen();
+  mLoaderThread = std::thread(&ZCBoard_Game::LoadingThreadMain, this, level, endless);
+}
+
+void ZCBoard_Game::RestartLevel() { StartLoadingThread(mLevelNumber, mEndless); }
+
+void ZCBoard_Game::LoadingThreadMain(int32_t level, bool endless) {
+  mLoadSucceeded = LoadLevel(level, endless);
+  // Everything the worker built is in place before these are seen.
+  SetEngineLoaded(true);
+  mLoadDone.store(true, std::memory_order_release);
+}
+
+void ZCBoard_Game::JoinLoadingThread() {
+  if (mLoaderThread.joinable()) mLoaderThread.join();
+}
+
+bool ZCBoard_Game::PollLevelLoad() {
+  if (!mLoading.load(std::memory_order_acquire) || !mLoadDone.load(std::memory_order_acquire)) return false;
+  FinishLevelLoad();
+  return true;
+}
+
+void ZCBoard_Game::FinishLevelLoad() {
+  JoinLoadingThread();
+  GetBoardWorld().mLoadScreen->HideLoadScreen();
+  // A level that could not be read is not started.
+  if (mLoadSucceeded) StartLevel();
+  mLoading.store(false, std::memory_order_release);
+  SetEngineLoaded(true);
+}
+
+bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
+  ClearLevelData();
+  // Level numbers from 1: a level 0 could never be cleared again.
+  if (level <= 0) {
+    LogMessage("ERROR: ZCBoard_Game::LoadLevel: no level %d", level);
+    return false;
+  }
+  mLevelNumber = level;
+  mEndless = endless;
+
+  char fileName[32];
+  std::snprintf(fileName, sizeof fileName, endless ? "cfg\\e%03d.xml" : "cfg\\l%03d.xml", level);
+  XmlNode levelDoc = LoadXmlDocument(fileName);
+  XmlNode levelNode = levelDoc.selectSingleNode(L"level");
+  if (!levelNode) {
+    LogMessage("ERROR: ZCBoard_Game::LoadLevel: '%s' has no \"level\" element", fileName);
+    return false;
+  }
+  const std::string docName = ReadPathText(levelNode, L"doc");
+  mStartComix = ReadPathText(levelNode, L"onstart_comix");
+  mFinishComix = ReadPathText(levelNode, L"onfinish_comix");
+  if (docName.empty()) {
+    LogMessage("ERROR: ZCBoard_Game::LoadLevel: '%s' names no object document (\"doc\")", fileName);
+    return false;
+  }
+  XmlNode objectDoc = LoadXmlDocument(docName);
+  XmlNode root = objectDoc.selectSingleNode(L"root");
+  if (!root) {
+    LogMessage("ERROR: ZCBoard_Game::LoadLevel: object document '%s' of '%s' has no \"root\" element",
+               docName.c_str(), fileName);
+    return false;
+  }
+
+  ZCItem::ReadLevelObjects(root);
+  ZCItem::ApplyLevelStates(levelNode);
+  // Only now: the new parts have bound their images, so an image both levels use keeps a
+  // share and is not read again.
+  ClearImageList();
+  if (endless) ReadStages(levelNode);
+  for (auto& [owner, graph] : mPathGraphs) {
+    graph->LoadBaseGraphs(root);
+    graph->AddPickPoints(owner);
+    graph->LoadLevelGraphs(levelNode);
+  }
+  mSchedule.SetMode(endless ? EventSchedule::kEndless : EventSchedule::kCareer);
+  mSchedule.Load(levelNode);
+  ReadLevelRules(root, levelNode);
+  return true;
+}
+
+void ZCBoard_Game::ReadStages(const XmlNode& level) {
+  // The schedule reads its stages from the same place: the level node, else its events queue.
+  std::vector<XmlNode> stages = level.selectNodes(L"stages/stage");
+  if (stages.empty()) stages = level.selectNodes(L"events_queue/stages/stage");
+  for (const XmlNode& node : stages) {
+    StageRecord record;
+    GetAttrInt(node, L"num", &record.mNum);
+    for (const XmlNode& object : node.selectNodes(L"object")) {
+      const std::string name = ReadBoardText(object, L"name");
+      if (ZCItem* item = ZCItem::FindByName(name))
+        record.mItems.push_back(item);
+      else
+        LogMessage("ERROR: Item '%s' not found", name.c_str());
+    }
+    mStages.push_back(std::move(record));
+  }
+}
+
+void ZCBoard_Game::ClearLevelData() {
+  if (mLevelNumber <= 0) return;
+  mLevelNumber = 0;
+  StopRunning();
+  mHoveredItem = nullptr;
+  mClickQueue.clear();
+  mStages.clear();
+  mStageCursor = 0;
+  for (auto& [owner, graph] : mPathGraphs) {
+    graph->ClearBase();
+    graph->ClearLevel();
+    graph->ClearPickPoints();
+  }
+  ZCItem::ClearAllStates();
+  ZCItem::DeleteAll();
+  BoardWorld& world = GetBoardWorld();
+  world.mPickItems.clear();
+  world.mMoveItems.clear();
+  mSchedule.Clear();
+  OnLevelCleared();
+}
+
+void ZCBoard_Game::UnloadLevel() {
+  ClearLevelData();
+  ClearImageList();
+  ClearGameParams();
+}
+
+void ZCBoard_Game::AddLevelImage(std::shared_ptr<void> image) {
+  if (!image) return;
+  std::lock_guard<std::mutex> lock(mLevelImagesLock);
+  mLevelImages.push_back(std::move(image));
+}
+
+size_t ZCBoard_Game::GetLevelImageCount() const {
+  std::lock_guard<std::mutex> lock(mLevelImagesLock);
+  return mLevelImages.size();
+}
+
+void ZCBoard_Game::ClearImageList() {
+  std::vector<std::shared_ptr<void>> images;
+  {
+    std::lock_guard<std::mutex> lock(mLevelImagesLock);
+    images.swap(mLevelImages);
+  }
+}
+
+void ZCBoard_Game::LoadConfig() {
+  XmlNode doc = LoadXmlDocument("cfg\\cfg.xml");
+  XmlNode root = doc.selectSingleNode(L"root");
+  if (!root) {
+    if (doc) LogMessage("ERROR: cfg\\cfg.xml has no \"root\" element");
+    return;
+  }
+  LoadGameParams(root);
+}

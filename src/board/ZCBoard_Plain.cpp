@@ -1,0 +1,37 @@
+#include "board/ZCBoard_Plain.h"
+
+#include "board/ZCMoveItem.h"
+#include "board/ZCPickItem.h"
+
+ZCBoard_Plain::ZCBoard_Plain() { SetActorFinder(this); }
+
+ZCBoard_Plain::~ZCBoard_Plain() {
+  if (GetBoardWorld().mActorFinder == this) SetActorFinder(nullptr);
+}
+
+ZCMoveItem* ZCBoard_Plain::GetWalker() const { return ZCMoveItem::FindMoveItem("boss"); }
+
+void ZCBoard_Plain::OnLevelStarted() {
+  if (ZCMoveItem* walker = GetWalker()) walker->BindPersonParams();
+  mWalkShown = -1;
+  Show();
+}
+
+void ZCBoard_Plain::HandleClickedItem(ZCPickItem* item) {
+  if (ZCMoveItem* walker = GetWalker()) walker->QueueTarget(item);
+}
+
+void ZCBoard_Plain::OnGameStep() {
+  ZCMoveItem* walker = GetWalker();
+  if (!walker) return;
+  const int walking = walker->IsMoving() ? 1 : 0;
+  if (walking == mWalkShown) return;
+  mWalkShown = walking;
+  walker->PlayAnimation(walking ? "walk" : "idle", true);
+}
+
+void ZCBoard_Plain::LoadGameParams(const XmlNode& root) { ZCMoveItem::LoadPersons(root); }
+
+void ZCBoard_Plain::ClearGameParams() { ZCMoveItem::ClearPersons(); }
+
+ZCItem* ZCBoard_Plain::FindActorForPlace(ZCItem*, ZCItem*) { return &mStandIn; }

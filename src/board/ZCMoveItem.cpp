@@ -1,0 +1,255 @@
+#include "board/ZCMoveItem.h"
+
+#include <cmath>
+
+#include "board/BoardText.h"
+#include "board/BoardWorld.h"
+#include "board/PathGraph.h"
+#include "board/ZCBoard_Game.h"
+#include "board/ZCItemPart.h"
+#include "board/ZCPickItem.h"
+#include "shell/XmlNode.h"
+
+const char* const ZCMoveItem::kHeadings[8] = {"t", "tr", "r", "br", "b", "bl", "l", "tl"};
+
+ZCMoveItem::~ZCMoveItem() { Unregister(); }
+
+void ZCMoveItem::Unregister() {
+  auto& map = GetBoardWorld().mMoveItems;
+  auto it = map.find(mName);
+  if (it != map.end() && it->second == this) map.erase(it);
+}
+
+ZCMoveItem* ZCMoveItem::FindMoveItem(const std::string& name) {
+  auto& map = GetBoardWorld().mMoveItems;
+  auto it = map.find(name);
+  return it == map.end() ? nullptr : it->second;
+}
+
+void ZCMoveItem::Activate(bool active) {
+  if (active) {
+    ZCBoard_Game* board = GetGameBoard();
+    mGraph = board ? board->GetPathGraph(mName) : nullptr;
+    mCurrentPoint = mStartPoint;
+    PlaceAtPoint(mCurrentPoint);
+    mActionTime = 0;
+    mWalking = false;
+    mCurrentTarget = nullptr;
+    ClearTargets();
+    SetOrientation("b", false);
+  } else {
+    ClearTargets();
+    mActionTime = 0;
+    mWalking = false;
+    mCurrentTarget = nullptr;
+    mGraph = nullptr;
+  }
+  ZCItem::Activate(active);
+}
+
+void ZCMoveItem::ReadState(const XmlNode& node) {
+  ZCItem::ReadState(node);
+  GetBoardWorld().mMoveItems.emplace(mName, this);
+}
+
+void ZCMoveItem::ClearState() {
+  ZCItem::ClearState();
+  Unregister();
+}
+
+void ZCMoveItem::ReadItem(const XmlNode& node) {
+  ZCItem::ReadItem(node);
+  mStartPoint = ReadBoardText(node, L"start_point");
+  mCurrentPoint = mStartPoint;
+}
+
+void ZCMoveItem::BindPersonParams() { mPerson = FindPersonParams(mName); }
+
+void ZCMoveItem::QueueTarget(ZCPickItem* item) {
+  if (!item) return;
+  mTargets.push_back(item);
+  item->ShowClickMarker();
+}
+
+ZCItem* ZCMoveItem::SetCurrentTarget(ZCItem* item) {
+  ZCItem* previous = mCurrentTarget;
+  mCurrentTarget = item;
+  if (auto* pick = dynamic_cast<ZCPickItem*>(previous)) pick->RemoveClick();
+  return previous;
+}
+
+void ZCMoveItem::PlaceAtPoint(const std::string& point) {
+  BoardPoint pos;
+  if (!mGraph || !mGraph->GetPointPos(point, pos)) return;
+  mCurrentPoint = point;
+  SetPosition(pos);
+  SetPartReferencePoints();
+}
+
+float ZCMoveItem::GetMoveSpeed() const { return mPerson ? mPerson->mMoveSpeed : 0.0f; }
+
+bool ZCMoveItem::WalkTo(const std::string& target, float speed) {
+  if (!mRunning || !mGraph) return false;
+  if (target == mCurrentPoint) return false;
+  if (!mGraph->SetStart(mCurrentPoint)) return false;
+  if (!mGraph->FindPath(target, speed)) return false;
+  mCurrentPoint = target;
+  mWalking = true;
+  return true;
+}
+
+void ZCMoveItem::Update() {
+  ZCItem::Update();
+  const float step = GetFrameStep();
+  ZCBoard_Game* board = GetGameBoard();
+
+  if (mWalking && mGraph) {
+    mGraph->SetSpeed(GetMoveSpeed());
+    BoardPoint dir, pos;
+    mWalking = mGraph->Advance(step, pos, dir);
+    ChooseOrientation(dir);
+    SetPosition(pos);
+    SetPartReferencePoints();
+    if (board) board->SetDrawOrderDirty();
+  } else if (mWalking) {
+    mWalking = false;
+  }
+
+  if (!mTargets.empty() && !IsBusy()) {
+    ZCPickItem* target = mTargets.front();
+    if (mCurrentPoint == target->GetName()) {
+      OnActionTimer(3);
+      int32_t scratch = 0;
+      if (target->Interact(this, true, &scratch) && Interact(target, true, &scratch)) {
+        target->Interact(this, false, &scratch);
+        Interact(target, false, &scratch);
+        target->RemoveClick();
+        target->HideClickMarker();
+        // The interaction may have changed the queue: the served item leaves wherever it is.
+        for (auto it = mTargets.begin(); it != mTargets.end(); ++it)
+          if (*it == target) {
+            mTargets.erase(it);
+            break;
+          }
+      } else {
+        for (ZCPickItem* item : mTargets) item->RemoveClick();
+        ClearTargets();
+      }
+    } else if (!WalkTo(target->GetName(), GetMoveSpeed())) {
+      ClearTargets();
+    }
+    if (board) board->SetDrawOrderDirty();
+  }
+
+  AfterMove();
+  UpdateTrail(step);
+}
+
+void ZCMoveItem::ChooseOrientation(const BoardPoint& dir) {
+  const std::string heading = HeadingFor(dir);
+  if (heading.empty()) return;
+  mWalkOrientation = heading;
+  SetOrientation(heading, true);
+}
+
+std::string ZCMoveItem::HeadingFor(const BoardPoint& dir) {
+  const float dx = float(dir.x);
+  const float u = -float(dir.y);
+  if (dx == 0 && u == 0) return std::string();
+  if (dx == 0) return u > 0 ? "t" : "b";
+  if (u == 0) return dx > 0 ? "r" : "l";
+  const float kHalfPi = 1.5707963705062866f;
+  const float kThreeHalfPi = 4.71238899230957f;
+  const float a = std::acos(std::fabs(dx) / std::sqrt(dx * dx + u * u));
+  float theta;
+  if (dx > 0 && u > 0)
+    theta = kHalfPi - a;
+  else if (dx < 0 && u > 0)
+    theta = kThreeHalfPi + a;
+  else if (dx > 0)
+    theta = kHalfPi + a;
+  else
+    theta = kThreeHalfPi - a;
+  // The heading of the last row whose threshold (in sixteenths of a half turn, clockwise from
+  // straight up) lies strictly below the angle: the straight headings cover 22.5 degrees, the
+  // diagonals 67.5.
+  static const struct {
+    int sixteenths;
+    const char* heading;
+  } kRows[] = {{0, "t"},   {1, "tr"},  {7, "r"},   {9, "br"}, {15, "b"},
+               {17, "bl"}, {23, "l"},  {25, "tl"}, {31, "t"}};
+  const float kPi = 3.14159265358979f;
+  const char* heading = "t";
+  for (const auto& row : kRows)
+    if (float(row.sixteenths) * kPi / 16.0f < theta) heading = row.heading;
+  return heading;
+}
+
+void ZCMoveItem::SetPartReferencePoints() {
+  // A walker is a segment 40 pixels wide through its feet for the draw order.
+  const BoardPoint p = GetPosition();
+  for (auto& part : mParts) part->SetReferencePoints(BoardPoint{p.x - 20, p.y}, p, BoardPoint{p.x + 20, p.y});
+}
+
+void ZCMoveItem::UpdateTrail(float step) {
+  for (auto& part : mParts) part->DecayTrail(mTrailFadeRate * step);
+  if (!mBoostOn) return;
+  mTrailElapsed += step;
+  if (mTrailElapsed < mTrailInterval) return;
+  for (auto& part : mParts) part->AddTrail();
+  mTrailElapsed = 0;
+}
+
+void ZCMoveItem::ClearTargets() {
+  for (ZCPickItem* item : mTargets) item->HideClickMarker();
+  mTargets.clear();
+}
+
+void ZCMoveItem::SetSpeedBoost(bool on, float fadeRate, float interval) {
+  const bool wasOn = mBoostOn;
+  mBoostOn = on;
+  if (!on) return;
+  mTrailFadeRate = fadeRate;
+  mTrailInterval = interval;
+  if (!wasOn) mTrailElapsed = 0;
+}
+
+// ---- Persons ----
+
+void ZCMoveItem::LoadPersons(const XmlNode& root) {
+  ForgetPersons();
+  auto& persons = GetBoardWorld().mPersons;
+  persons.clear();
+  for (const XmlNode& node : root.selectNodes(L"perses/pers")) {
+    PersonParams person;
+    person.mName = ReadBoardText(node, L"name");
+    GetAttrFloat(node, L"move_speed", person.mMoveSpeed);
+    for (const XmlNode& child : node.selectNodes(L"orientations")) {
+      OrientationRecord record;
+      record.mOrientation = ReadBoardText(child, L"orientation");
+      if (record.mOrientation.empty()) continue;
+      record.mActualOrientation = ReadBoardText(child, L"actual_orientation");
+      GetAttrInt(child, L"ofs_x", &record.mOfsX);
+      GetAttrInt(child, L"ofs_y", &record.mOfsY);
+      person.mOrientations.emplace(record.mOrientation, record);
+    }
+    persons.emplace(person.mName, std::move(person));
+  }
+}
+
+const PersonParams* ZCMoveItem::FindPersonParams(const std::string& name) {
+  auto& persons = GetBoardWorld().mPersons;
+  auto it = persons.find(name);
+  return it == persons.end() ? nullptr : &it->second;
+}
+
+void ZCMoveItem::ClearPersons() {
+  ForgetPersons();
+  GetBoardWorld().mPersons.clear();
+}
+
+void ZCMoveItem::ForgetPersons() {
+  // The records are about to go: no walker keeps one.
+  for (ZCItem* item : GetItemRegistry().Items())
+    if (auto* walker = dynamic_cast<ZCMoveItem*>(item)) walker->mPerson = nullptr;
+}

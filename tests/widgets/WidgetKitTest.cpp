@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <type_traits>
+
+#include "effects/EffectLibrary.h"
+#include "shell/Log.h"
+#include "shell/XmlNode.h"
+#include "widgets/FrameStep.h"
+#include "widgets/WidgetManager.h"
+#include "widgets/ZCWidgetKit.h"
+
+namespace {
+
+struct Recorder : ZCDialog {
+  Recorder() : ZCDialog(0, nullptr) { Resize(0, 0, 800, 600); }
+  void OnCommand(ZCCandyWidget* w) override { commands.push_back(w); }
+  void KeyDown(int32_t key) override { keys.push_back(key); }
+  void OnShowStart() override { ++showStarts; }
+  void OnHideStart() override { ++hideStarts; }
+  std::vector<ZCCandyWidget*> commands;
+  std::vector<int32_t> keys;
+  int showStarts = 0, hideStarts = 0;
+};
+
+class WidgetKitTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = new Recorder();
+    mgr.AddWidget(root);
+    root->SetVisible(true);
+  }
+  template <class W>
+  W* Add(const std::string& name, int x, int y, int w, int h, ZCCandyWidget* parent = nullptr) {
+    W* widget;
+    if constexpr (std::is_same_v<W, ZCDialog>)
+      widget = new ZCDialog(0, nullptr);
+    else
+      widget = new W();
+    widget->Resize(x, y, w, h);
+    (parent ? parent : root)->AddChild(name, widget);
+    widget->SetVisible(true);
+    return widget;
+  }
+  void Click(int x, int y) {
+    mgr.MouseDown(x, y, 1, 1);
+    mgr.MouseUp(x, y, 1);
+  }
+  Vesk::WidgetManager mgr{800, 600};
+  Recorder* root = nullptr;
+};
+
+TEST_F(WidgetKitTest, ListSelectsScrollsAndReveals) {
+  auto* list = Add<ZCList>("list", 0, 0, 100, 60);  // three lines of 20
+  for (int i = 0; i < 10; ++i) list->AddLine(L"line " + std::to_wstring(i));
+  EXPECT_EQ(list->GetSelected(), -1);
+  Click(10, 45);
+  EXPECT_EQ(list->GetSelected(), 2);
+  EXPECT_EQ(root->commands, (std::vector<ZCCandyWidget*>{list}));
+  list->SelectAndReveal(8);
+  EXPECT_EQ(list->GetTopLine(), 6);
+  list->SelectAndReveal(1);
+  EXPECT_EQ(list->GetTopLine(), 1);
+  mgr.MouseMove(10, 10);
+  mgr.MouseWheel(-100);
+  EXPECT_EQ(list->GetTopLine(), 7);  // never past the last page
+  list->SetSelected(10);
+  EXPECT_EQ(list->GetSelected(), -1);
+  list->Clear();
+  Click(10, 5);  // no line there
+  EXPECT_EQ(list->GetSelected(), -1);
+  EXPECT_EQ(root->commands.size(), 1u);
+}
+
+TEST_F(WidgetKitTest, SliderAndCheckBoxKeepTheirRangeAndReport) {
+  auto* slider = Add<ZCSlider>("slider", 0, 0, 116, 20);  // thumb 16: 100 pixels of travel
+  slider->SetMax(10);
+  slider->SetValue(42);
+  EXPECT_EQ(slider->GetValue(), 10);
+  mgr.MouseDown(8 + 30, 5, 1, 1);
+  EXPECT_EQ(slider->GetValue(), 3);
+  mgr.MouseMove(500, 5);  // dragging beyond the end
+  EXPECT_EQ(slider->GetValue(), 10);
+  mgr.MouseUp(500, 5, 1);
+  slider->SetMax(5);
+  EXPECT_EQ(slider->GetValue(), 5);
+
+  auto* check = Add<ZCCheckBox>("check", 200, 0, 20, 20);
+  Click(205, 5);
+  EXPECT_TRUE(check->IsChecked());
+  Click(205, 5);
+  EXPECT_FALSE(check->IsChecked());
+  EXPECT_EQ(root->commands, (std::vector<ZCCandyWidget*>{slider, slider, check, check}));
+}
+
+TEST_F(WidgetKitTest, EditFieldCutsToItsMaximumAndHandsEnterAndEscapeUp) {
+  auto* box = Add<ZCDialog>("box", 0, 0, 300, 100);
+  auto* edit = Add<ZCEditWidget>("edit", 10, 10, 200, 30, box);
+  edit->SetMaxLength(4);
+  Click(20, 20);
+  EXPECT_EQ(mgr.GetFocus(), edit);
+  for (wchar_t c : std::wstring(L"abc\x01" L"def")) mgr.KeyChar(c);
+  EXPECT_EQ(edit->GetText(), L"abcd");
+  mgr.KeyDown(8);
+  EXPECT_EQ(edit->GetText(), L"abc");
+  edit->SetText(L"longer text");
+  EXPECT_EQ(edit->GetText(), L"long");
+  mgr.KeyDown(13);
+  mgr.KeyDown(27);
+  EXPECT_EQ(root->keys, (std::vector<int32_t>{13, 27}));
+  edit->SetMaxLength(-1);
+  edit->SetText(L"no limit at all");
+  EXPECT_EQ(edit->GetText(), L"no limit at all");
+}
+
+TEST_F(WidgetKitTest, ShowAndHideGoThroughTheEffectWhenItTakesTheMessage) {
+  const char* xml =
+      "<effects><effect name='fade'>"
+      "<timer name='in' duration='0.5'><control callback='DlgFadeIn' start='0' end='0.5'/></timer>"
+      "<timer name='out' duration='0.5'><control callback='DlgFadeOut' start='0' end='0.5'/></timer>"
+      "<message name='onshow'><stop timer='out'/><start timer='in'/></message>"
+      "<message name='onhide'><stop timer='in'/><start timer='out'/></message>"
+      "</effect><effect name='other'><message name='onclick'><call callback='EffectShow'/></message></effect></effects>";
+  EffectLibrary library;
+  ASSERT_TRUE(library.LoadFromMemory(reinterpret_cast<const uint8_t*>(xml), std::strlen(xml), "test"));
+  SetEffectLibrary(&library);
+
+  auto* plain = new Recorder();
+  root->AddChild("plain", plain);
+  plain->Show();
+  EXPECT_TRUE(plain->IsVisible());
+  plain->Show();
+  EXPECT_EQ(plain->showStarts, 1);  // already showing
+  plain->Hide();
+  plain->Hide();
+  EXPECT_FALSE(plain->IsVisible());
+  EXPECT_EQ(plain->hideStarts, 1);
+
+  // An effect without "onshow" does not take the show.
+  auto* other = new Recorder();
+  root->AddChild("other", other);
+  other->SetEffect(CreateEffect("other"));
+  other->Show();
+  EXPECT_TRUE(other->IsVisible());
+
+  auto* faded = new Recorder();
+  root->AddChild("faded", faded);
+  faded->SetEffect(CreateEffect("fade"));
+  faded->Show();
+  EXPECT_EQ(faded->showStarts, 1);
+  EXPECT_TRUE(faded->IsVisible());
+  EXPECT_FLOAT_EQ(faded->GetAlpha(), 0.0f);
+  SetFrameStep(0.25f);
+  mgr.UpdateFrame();
+  EXPECT_NEAR(faded->GetAlpha(), 0.5f, 1e-4);
+  mgr.UpdateFrame();
+  faded->Hide();
+  EXPECT_EQ(faded->hideStarts, 1);
+  EXPECT_TRUE(faded->IsVisible());  // until the fade is over
+  mgr.UpdateFrame();
+  mgr.UpdateFrame();
+  EXPECT_FALSE(faded->IsVisible());
+  EXPECT_FLOAT_EQ(faded->GetAlpha(), 1.0f);
+  SetFrameStep(0.01f);
+  SetEffectLibrary(nullptr);
+}
+
+TEST_F(WidgetKitTest, ModalDialogStandsOnTheStackWhileVisibleAndNamesStayUnique) {
+  auto* modal = Add<ZCDialog>("modal", 100, 100, 100, 100);
+  auto* behind = Add<ZCButton>("behind", 300, 300, 50, 50);
+  modal->SetModal(true);
+  EXPECT_EQ(mgr.GetTopModal(), modal);
+  Click(310, 310);
+  EXPECT_TRUE(root->commands.empty());
+  modal->SetVisible(false);
+  EXPECT_EQ(mgr.GetTopModal(), nullptr);
+  Click(310, 310);
+  EXPECT_EQ(root->commands, (std::vector<ZCCandyWidget*>{behind}));
+
+  LogHistory::Clear();
+  auto* twin = Add<ZCButton>("behind", 0, 0, 10, 10);
+  EXPECT_TRUE(LogHistory::Contains("WARNING: "));
+  EXPECT_EQ(root->FindChild("behind"), behind);
+  root->RemoveWidget(behind);
+  delete behind;
+  EXPECT_EQ(root->FindChild("behind"), nullptr);
+  (void)twin;
+}
+
+TEST_F(WidgetKitTest, BadLayoutsLogAndFallBack) {
+  const char* xml =
+      "<root><dialogs><widget type='zcdialog' name='bad'>"
+      "<widget type='gizmo' name='a' x='0' y='0' w='10' h='10'/>"
+      "<widget type='button' name='b' x='0' y='0' w='-5' h='99999999'><texture id='nope'/></widget>"
+      "<widget type='text' name='c' font='no_font' effect='no_effect'/>"
+      "<widget type='text' name='c'/>"
+      "<widget type='list'/>"
+      "</widget></dialogs></root>";
+  XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(xml), std::strlen(xml), "bad.xml");
+  LogHistory::Clear();
+  ZCDialog dialog(0, nullptr);
+  ASSERT_TRUE(dialog.LoadByName(doc, "bad"));
+  EXPECT_FALSE(dialog.LoadByName(doc, "missing"));
+  for (const char* w : {"unknown type \"gizmo\"", "out of range", "no texture \"nope\"", "no font \"no_font\"",
+                        "no effect \"no_effect\"", "two children named \"c\"", "has no name", "no dialog \"missing\""})
+    EXPECT_TRUE(LogHistory::Contains(w)) << w;
+  ZCCandyWidget* b = dialog.FindChild("b");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->mWidth, 0);
+  EXPECT_EQ(dialog.GetChildren().size(), 5u);
+}
+
+}  // namespace
