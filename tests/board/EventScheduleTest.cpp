@@ -8,6 +8,7 @@
 
 #include "board/BoardWorld.h"
 #include "board/EventSchedule.h"
+#include "board/ZCBoard_Plain.h"
 #include "board/ZCItem.h"
 #include "board/support/BoardTestSupport.h"
 #include "board/support/TestBoard.h"
@@ -428,6 +429,42 @@ TEST_F(ScheduleTest, EndlessEventsAreReusedOnceReleasedAndFreedWhenHeldPastTheCl
 
   schedule.Clear();
   for (size_t i = 2; i < 5; ++i) mBoard->mSpawned[i]->Release();
+}
+
+// The plain board with its level number open, so that a test can clear its level.
+class PlainBoard : public ZCBoard_Plain {
+ public:
+  using ZCBoard_Plain::mLevelNumber;
+};
+
+TEST_F(ScheduleTest, ThePlainBoardShowsAHiddenStandInPerVisitorAndHoldsItsEvent) {
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="item" name="client_place"/><object class="item" name="client1"/>
+      <object class="item" name="family1"/><object class="item" name="client2"/></objects></root>)"));
+  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects><object name="client_place"/>
+      <object name="client1" stop="1"/><object name="family1" stop="1"/><object name="client2" stop="1"/>
+      </objects></level>)"));
+  PlainBoard board;
+  board.SetVisible(true);
+  Load(board.GetSchedule(), EventSchedule::kCareer, "schedule_career.xml");
+  board.mLevelNumber = 1;
+  board.StartLevel();
+  for (int i = 0; i < 800; ++i) board.Update();
+
+  // Girl, dad and boy found a stand-in; grandpa and the lady found none and wait.
+  EXPECT_TRUE(ZCItem::FindByName("client1")->IsVisible());
+  EXPECT_TRUE(ZCItem::FindByName("client1")->IsRunning());
+  EXPECT_TRUE(ZCItem::FindByName("family1")->IsVisible());
+  EXPECT_TRUE(ZCItem::FindByName("client2")->IsVisible());
+  EventSchedule& schedule = board.GetSchedule();
+  EXPECT_FLOAT_EQ(schedule.GetProgress(), 0.6f);
+  EXPECT_TRUE(board.IsRunning());
+  EXPECT_EQ(schedule.GetQueue(0)[0]->mReferences, 1);
+  EXPECT_EQ(schedule.GetQueue(0)[2]->mReferences, 0);
+
+  // The clear lets the schedule go first, then the visitors' holds.
+  board.ClearLevelData();
+  EXPECT_EQ(schedule.EventCount(), 0u);
 }
 
 }  // namespace
