@@ -3,8 +3,8 @@
 #include "board/BoardWorld.h"
 #include "board/PathGraph.h"
 #include "board/ZCItem.h"
-#include "board/ZCItemPart.h"
 #include "board/ZCPickItem.h"
+#include "board/ZCItemPart.h"
 #include "board/ZOrderResolver.h"
 #include "effects/EffectServices.h"
 #include "effects/ParticleSystem.h"
@@ -54,11 +54,18 @@ ZCBoard_Game::~ZCBoard_Game() {
   if (world.mZOrder == mZOrder.get()) world.mZOrder = nullptr;
 }
 
+PathGraph* ZCBoard_Game::GetPathGraph(const std::string& owner) const {
+  auto it = mPathGraphs.find(owner);
+  return it == mPathGraphs.end() ? nullptr : it->second.get();
+}
+
 void ZCBoard_Game::Draw(Vesk::Graphics* g) {
   if (!SkipItemDraw()) DrawItems(g);
 }
 
 void ZCBoard_Game::DrawItems(Vesk::Graphics* g) {
+  // While a level loads its items belong to the loading thread.
+  if (IsLoadingLevel()) return;
   const std::vector<ZCItemPart*>& order = mZOrder->GetItemOrder(mDrawOrderDirty);
   mDrawOrderDirty = false;
   for (ZCItemPart* part : order) {
@@ -67,10 +74,11 @@ void ZCBoard_Game::DrawItems(Vesk::Graphics* g) {
   }
 }
 
-PathGraph* ZCBoard_Game::GetPathGraph(const std::string& owner) const {
-  auto it = mPathGraphs.find(owner);
-  return it == mPathGraphs.end() ? nullptr : it->second.get();
+void ZCBoard_Game::KeepLevelImage(std::shared_ptr<Vesk::MemoryImage> image) {
+  if (image) mLevelImages.push_back(std::move(image));
 }
+
+void ZCBoard_Game::ClearImageList() { mLevelImages.clear(); }
 
 void ZCBoard_Game::Update() {
   ZCCandyWidget::Update();

@@ -4,7 +4,6 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +17,9 @@ class PathGraph;
 class XmlNode;
 class ZCPickItem;
 class ZOrderResolver;
+namespace Vesk {
+class MemoryImage;
+}
 
 // The items one stage of an endless level brings in.
 struct StageRecord {
@@ -95,7 +97,6 @@ class ZCBoard_Game : public ZCCandyWidget {
   void ClearLevelData();
   // Shut-down: the level, the level's released images and the game parameters.
   void UnloadLevel();
-  void ClearImageList();
   // Endless levels: a stage record per "stages/stage" of the level node (or, when it has none,
   // of its "events_queue"), with the items its "object" children name.
   void ReadStages(const XmlNode& level);
@@ -103,10 +104,6 @@ class ZCBoard_Game : public ZCCandyWidget {
   void LoadConfig();
   // The path graph of a walker's name, or null.
   PathGraph* GetPathGraph(const std::string& owner) const;
-  // Keeps an image a part let go of until the next level has bound its own, so that images
-  // both levels use are shared rather than loaded twice.
-  void AddLevelImage(std::shared_ptr<void> image);
-  size_t GetLevelImageCount() const;
 
   // Mouse handling: the pick item under the point becomes the hovered item (the later name
   // wins); a click on it queues it for the next game step.
@@ -115,10 +112,6 @@ class ZCBoard_Game : public ZCCandyWidget {
   void QueueClick(ZCPickItem* item);
   ZCPickItem* GetHoveredItem() const { return mHoveredItem; }
   const std::deque<ZCPickItem*>& GetClickQueue() const { return mClickQueue; }
-
-  // Walkers set it when they move; the draw order is solved again before the next draw.
-  void SetDrawOrderDirty() { mDrawOrderDirty = true; }
-  bool IsDrawOrderDirty() const { return mDrawOrderDirty; }
 
   // The input gate: a level runs, play is not paused, the window is active, the board is
   // visible and no confirm or message box waits.
@@ -146,7 +139,16 @@ class ZCBoard_Game : public ZCCandyWidget {
 
   // Every shown part in the solver's order, solved again first when the order is dirty.
   void DrawItems(Vesk::Graphics* g);
+  // Walkers mark the order dirty when they move; the next draw solves it again.
+  void SetDrawOrderDirty() { mDrawOrderDirty = true; }
+  bool IsDrawOrderDirty() const { return mDrawOrderDirty; }
   ZOrderResolver* GetZOrderResolver() const { return mZOrder.get(); }
+  // Keeps an animation image released by a part until the next level has bound its own, so
+  // that images both levels use are shared rather than loaded twice.
+  void KeepLevelImage(std::shared_ptr<Vesk::MemoryImage> image);
+  // Frees the kept images.
+  void ClearImageList();
+  size_t GetLevelImageCount() const { return mLevelImages.size(); }
 
   bool IsRunning() const { return mRunning; }
   bool IsEnding() const { return mEnding; }
@@ -186,9 +188,12 @@ class ZCBoard_Game : public ZCCandyWidget {
   int32_t mMoney = 0;
   int32_t mStageBase = 0;
   EventSchedule mSchedule;
-  std::unique_ptr<ZOrderResolver> mZOrder;
   std::map<std::string, std::unique_ptr<PathGraph>> mPathGraphs;
+  std::unique_ptr<ZOrderResolver> mZOrder;
   bool mDrawOrderDirty = false;
+  // Images let go of by the parts of the previous level, kept until the next level has bound
+  // its own. Only the loading thread touches it while a level loads.
+  std::vector<std::shared_ptr<Vesk::MemoryImage>> mLevelImages;
 
   // The level-loading thread and its hand-over. mLoading is written by the main thread only;
   // mLoadDone by the worker when everything it built is in place (release), read by the main
@@ -197,8 +202,4 @@ class ZCBoard_Game : public ZCCandyWidget {
   std::atomic<bool> mLoading{false};
   std::atomic<bool> mLoadDone{false};
   bool mLoadSucceeded = false;
-  // Images let go of by the parts of the previous level; the worker adds to it while the main
-  // thread may ask its size, so it is locked.
-  mutable std::mutex mLevelImagesLock;
-  std::vector<std::shared_ptr<void>> mLevelImages;
 };

@@ -8,6 +8,7 @@
 #include "board/ZCBoard_Game.h"
 #include "board/ZCItem.h"
 #include "board/ZCPickItem.h"
+#include "board/ZOrderResolver.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
@@ -107,6 +108,7 @@ bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
   // Only now: the new parts have bound their images, so an image both levels use keeps a
   // share and is not read again.
   ClearImageList();
+  ZCItem::RegisterAllForZOrder();
   if (endless) ReadStages(levelNode);
   for (auto& [owner, graph] : mPathGraphs) {
     graph->LoadBaseGraphs(root);
@@ -150,6 +152,7 @@ void ZCBoard_Game::ClearLevelData() {
     graph->ClearLevel();
     graph->ClearPickPoints();
   }
+  mZOrder->Clear();
   ZCItem::ClearAllStates();
   ZCItem::DeleteAll();
   BoardWorld& world = GetBoardWorld();
@@ -163,25 +166,6 @@ void ZCBoard_Game::UnloadLevel() {
   ClearLevelData();
   ClearImageList();
   ClearGameParams();
-}
-
-void ZCBoard_Game::AddLevelImage(std::shared_ptr<void> image) {
-  if (!image) return;
-  std::lock_guard<std::mutex> lock(mLevelImagesLock);
-  mLevelImages.push_back(std::move(image));
-}
-
-size_t ZCBoard_Game::GetLevelImageCount() const {
-  std::lock_guard<std::mutex> lock(mLevelImagesLock);
-  return mLevelImages.size();
-}
-
-void ZCBoard_Game::ClearImageList() {
-  std::vector<std::shared_ptr<void>> images;
-  {
-    std::lock_guard<std::mutex> lock(mLevelImagesLock);
-    images.swap(mLevelImages);
-  }
 }
 
 void ZCBoard_Game::LoadConfig() {

@@ -6,6 +6,8 @@
 ZCBoard_Plain::ZCBoard_Plain() { SetActorFinder(this); }
 
 ZCBoard_Plain::~ZCBoard_Plain() {
+  // A reload started by a finished level calls this board's hooks: it ends while they exist.
+  JoinLoadingThread();
   if (GetBoardWorld().mActorFinder == this) SetActorFinder(nullptr);
   ReleaseEvents();
 }

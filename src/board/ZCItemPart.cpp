@@ -179,7 +179,7 @@ void ZCItemPart::ReleaseAnimImages() {
   for (size_t i = 0; i < mController->GetAnimationCount(); ++i) {
     AnimEntry& entry = mController->GetAnimation(i);
     if (!entry.mImage) continue;
-    if (board) board->AddLevelImage(std::move(entry.mImage));
+    if (board) board->KeepLevelImage(std::move(entry.mImage));
     entry.ReleaseImage();
   }
 }

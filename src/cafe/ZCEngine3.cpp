@@ -1,5 +1,6 @@
 #include "cafe/ZCEngine3.h"
 
+#include "board/ZCBoard_Plain.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
@@ -13,7 +14,9 @@ ZCEngine3::ZCEngine3() {
   mTitle = "Pellor Cafe";
 }
 
-ZCEngine3::~ZCEngine3() = default;
+ZCEngine3::~ZCEngine3() {
+  if (mBoard) mBoard->UnloadLevel();
+}
 
 bool ZCEngine3::Init() {
   // Texts first: the window title and every message come from them.
@@ -31,6 +34,14 @@ bool ZCEngine3::Init() {
 
 void ZCEngine3::LoadConfig() {
   ZCEngine::LoadConfig();
+  LoadTestDialog();
+  // The game's board; it joins the widget tree on the main thread when loading is done.
+  mBoard = new ZCBoard_Plain();
+  mBoard->LoadConfig();
+  AddLoadedWidget(mBoard);
+}
+
+void ZCEngine3::LoadTestDialog() {
   if (!GetUiDocument()) return;
   auto* dialog = new ZCDialog(0, this);
   dialog->SetOwner(this);
@@ -46,9 +57,9 @@ void ZCEngine3::LoadConfig() {
 void ZCEngine3::LoadingCompleted() {
   ZCEngine::LoadingCompleted();
   GetMusic()->Change("main_menu");
-  if (mTestDialog) mTestDialog->Show();
+  // Until the screens exist, the game opens on the test room.
+  if (mBoard) mBoard->StartLoadingThread(kFirstLevel, false);
 }
-
 
 void ZCEngine3::DialogCommand(ZCDialog* dialog, int32_t) {
   if (dialog != mTestDialog) return;

@@ -2,6 +2,8 @@
 #include "engine/ZCEngine.h"
 #include "widgets/ZCDialog.h"
 
+class ZCBoard_Plain;
+
 // The game's application class.
 class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
  public:
@@ -10,15 +12,23 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
 
   bool Init() override;
 
-  // The first screen for now: the widget kit's test dialog (null when ui.xml lacks it).
+  // The first level shown: the test room.
+  static constexpr int32_t kFirstLevel = 90;
+
+  // The widget kit's test dialog, hidden until shown (null when ui.xml lacks it).
   ZCDialog* GetTestDialog() const { return mTestDialog; }
+  // The game's board (null before start-up loading).
+  ZCBoard_Plain* GetBoard() const { return mBoard; }
 
   void DialogCommand(ZCDialog* dialog, int32_t buttonId) override;
 
  protected:
   void LoadConfig() override;
+  // The widget kit's test dialog, built hidden.
+  void LoadTestDialog();
   void LoadingCompleted() override;
 
  private:
   ZCDialog* mTestDialog = nullptr;
+  ZCBoard_Plain* mBoard = nullptr;
 };

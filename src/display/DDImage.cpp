@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "display/DDInterface.h"
+#include "display/SurfacePixels.h"
 #include "graphics/ImageBuffer.h"
 
 namespace Vesk {
@@ -18,25 +19,9 @@ using Platform::Video::LockInfo;
 using Platform::Video::PixelFormat;
 using Platform::Video::Result;
 using Platform::Video::ToArgb;
+using namespace SurfacePixels;
 
 namespace {
-
-// One surface pixel of a row at 16 or 32 bits.
-inline uint32_t Load(const uint8_t* row, int32_t x, int32_t bpp) {
-  if (bpp == 32) return reinterpret_cast<const uint32_t*>(row)[x];
-  return reinterpret_cast<const uint16_t*>(row)[x];
-}
-inline void Store(uint8_t* row, int32_t x, int32_t bpp, uint32_t v) {
-  if (bpp == 32)
-    reinterpret_cast<uint32_t*>(row)[x] = v;
-  else
-    reinterpret_cast<uint16_t*>(row)[x] = uint16_t(v);
-}
-
-uint32_t Channel(const Color& c, int which) {
-  int32_t v = which == 0 ? c.mRed : which == 1 ? c.mGreen : c.mBlue;
-  return uint32_t(std::clamp(v, 0, 255));
-}
 
 // Applies `op(pixel) -> pixel` to every pixel of the rectangle of a locked 16- or 32-bit surface.
 template <typename Op>
@@ -47,8 +32,6 @@ void ForEachPixel(const LockInfo& lock, const Rect& r, Op op) {
     for (int32_t x = r.mX; x < r.mX + r.mWidth; ++x) Store(row, x, bpp, op(Load(row, x, bpp)));
   }
 }
-
-bool Is16Or32(const LockInfo& lock) { return lock.mFormat.mBitCount == 16 || lock.mFormat.mBitCount == 32; }
 
 }  // namespace
 
@@ -411,24 +394,9 @@ void DDImage::NormalFillRect(const Rect& rect, const Color& color) {
 void DDImage::AdditiveFillRect(const Rect& rect, const Color& color) {
   if (mNoSoftwareAccess || !LockSurface()) return;
   Rect r = rect.Intersection(GetRect()).Intersection(Rect(0, 0, mLockInfo.mWidth, mLockInfo.mHeight));
-  const DDInterface& d = *mDisplay;
-  const std::vector<int32_t>* tables[3] = {&d.mRedSaturate, &d.mGreenSaturate, &d.mBlueSaturate};
-  const int32_t bits[3] = {d.mRedBits, d.mGreenBits, d.mBlueBits};
-  const int32_t shifts[3] = {d.mRedShift, d.mGreenShift, d.mBlueShift};
-  const uint32_t a = uint32_t(std::clamp(color.mAlpha, 0, 255));
-  if (r.mWidth > 0 && Is16Or32(mLockInfo) && !tables[0]->empty()) {
-    uint32_t add[3];
-    for (int c = 0; c < 3; ++c) add[c] = (Channel(color, c) * a / 255) >> (8 - bits[c]);
-    ForEachPixel(mLockInfo, r, [&](uint32_t px) {
-      uint32_t out = 0;
-      for (int c = 0; c < 3; ++c) {
-        uint32_t mask = ((1u << bits[c]) - 1) << shifts[c];
-        uint32_t field = (px & mask) >> shifts[c];
-        out |= uint32_t((*tables[c])[field + add[c]]) << shifts[c];
-      }
-      return out;
-    });
-  }
+  AdditiveColour add(*mDisplay, color);
+  if (r.mWidth > 0 && Is16Or32(mLockInfo) && add.valid)
+    ForEachPixel(mLockInfo, r, [&](uint32_t px) { return add.Apply(px); });
   UnlockSurface();
 }
 
@@ -508,35 +476,6 @@ void DDImage::DrawLineSmooth(double x1, double y1, double x2, double y2, const C
   DeleteMemoryBuffers();
 }
 
-namespace {
-// The pixels a line may touch.
-Rect LineBounds(double x1, double y1, double x2, double y2) {
-  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return Rect();
-  auto lo = [](double a, double b) { return int32_t(std::clamp(std::floor(std::min(a, b)), -1e9, 1e9)); };
-  auto hi = [](double a, double b) { return int32_t(std::clamp(std::ceil(std::max(a, b)), -1e9, 1e9)); };
-  int32_t x = lo(x1, x2), y = lo(y1, y2);
-  return Rect(x, y, hi(x1, x2) - x + 2, hi(y1, y2) - y + 2);
-}
-}  // namespace
-
-void DDImage::NormalDrawLine(double x1, double y1, double x2, double y2, const Color& color) {
-  DrawThroughMemory(LineBounds(x1, y1, x2, y2), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::DrawLine(x1 - ox, y1 - oy, x2 - ox, y2 - oy, color, DRAWMODE_NORMAL);
-  });
-}
-
-void DDImage::AdditiveDrawLine(double x1, double y1, double x2, double y2, const Color& color) {
-  DrawThroughMemory(LineBounds(x1, y1, x2, y2), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::DrawLine(x1 - ox, y1 - oy, x2 - ox, y2 - oy, color, DRAWMODE_ADDITIVE);
-  });
-}
-
-void DDImage::NormalDrawLineSmooth(double x1, double y1, double x2, double y2, const Color& color) {
-  DrawThroughMemory(LineBounds(x1, y1, x2, y2), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::DrawLineSmooth(x1 - ox, y1 - oy, x2 - ox, y2 - oy, color, DRAWMODE_NORMAL);
-  });
-}
-
 void DDImage::AdditiveDrawLineSmooth(double, double, double, double, const Color&) {}
 
 // ---------------------------------------------------------------------------------------------
@@ -560,97 +499,21 @@ void DDImage::Blit(Image* src, int32_t x, int32_t y, const Rect& srcRect, const 
   DeleteMemoryBuffers();
 }
 
-void DDImage::NormalBlit(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color) {
-  src->mDrawn = 1;
-  auto* dd = dynamic_cast<DDImage*>(src);
-  if (dd) dd->CommitBits();
-  // Opaque or colour-keyed surface images drawn uncoloured are copied surface to surface.
-  if (dd && dd->mSurface && !dd->mHasAlpha && Color::Equals(color, Color::White) &&
-      !(!mWantsVideoMemory && dd->mWantsVideoMemory) && GetSurface()) {
-    Rect s = srcRect.Intersection(src->GetRect());
-    x += s.mX - srcRect.mX;
-    y += s.mY - srcRect.mY;
-    Rect d = Rect(x, y, s.mWidth, s.mHeight).Intersection(GetRect());
-    if (d.mWidth <= 0) return;
-    s = Rect(s.mX + d.mX - x, s.mY + d.mY - y, d.mWidth, d.mHeight);
-    bool relock = mLockCount > 0;
-    if (relock) mSurface->Unlock();
-    if (dd != this && dd->mLockCount > 0) dd->mSurface->Unlock();
-    Platform::Video::Area da{d.mX, d.mY, d.mX + d.mWidth, d.mY + d.mHeight};
-    Platform::Video::Area sa{s.mX, s.mY, s.mX + s.mWidth, s.mY + s.mHeight};
-    mSurface->Blt(&da, dd->mSurface.get(), &sa, dd->mHasTrans ? Platform::Video::BLT_KEYSRC : 0);
-    if (dd != this && dd->mLockCount > 0) dd->mSurface->Lock(&dd->mLockInfo);
-    if (relock) mSurface->Lock(&mLockInfo);
-    return;
-  }
-  DrawThroughMemory(Rect(x, y, srcRect.mWidth, srcRect.mHeight), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::Blit(src, x - ox, y - oy, srcRect, color, DRAWMODE_NORMAL);
-  });
-}
-
-void DDImage::AdditiveBlit(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color) {
-  DrawThroughMemory(Rect(x, y, srcRect.mWidth, srcRect.mHeight), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::Blit(src, x - ox, y - oy, srcRect, color, DRAWMODE_ADDITIVE);
-  });
-}
-
 void DDImage::BlitMirrored(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
                            int32_t drawMode) {
   if (!src) return;
   src->mDrawn = 1;
   CommitBits();
+  // An image that can have no surface (it has alpha) is drawn in memory.
+  if (!mNoSoftwareAccess && !GetSurface()) {
+    MemoryImage::BlitMirrored(src, x, y, srcRect, color, drawMode);
+    return;
+  }
   if (drawMode == DRAWMODE_NORMAL)
     NormalBlitMirrored(src, x, y, srcRect, color);
   else if (drawMode == DRAWMODE_ADDITIVE)
     AdditiveBlitMirrored(src, x, y, srcRect, color);
   DeleteMemoryBuffers();
-}
-
-void DDImage::NormalBlitMirrored(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color) {
-  DrawThroughMemory(Rect(x, y, srcRect.mWidth, srcRect.mHeight), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitMirrored(src, x - ox, y - oy, srcRect, color, DRAWMODE_NORMAL);
-  });
-}
-
-void DDImage::AdditiveBlitMirrored(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color) {
-  DrawThroughMemory(Rect(x, y, srcRect.mWidth, srcRect.mHeight), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitMirrored(src, x - ox, y - oy, srcRect, color, DRAWMODE_ADDITIVE);
-  });
-}
-
-void DDImage::BlitAtFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
-                          int32_t drawMode) {
-  BlitRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
-}
-
-void DDImage::BlitRotated(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
-                          int32_t drawMode, double angle, float centerX, float centerY) {
-  if (!src) return;
-  DrawThroughMemory(clip, [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitRotated(src, x - float(ox), y - float(oy), srcRect,
-                               Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight), color, drawMode, angle,
-                               centerX, centerY);
-  });
-}
-
-void DDImage::BlitStretched(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
-                            const Color& color, int32_t drawMode, bool fast) {
-  if (!src) return;
-  DrawThroughMemory(destRect.Intersection(clip), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitStretched(src, Rect(destRect.mX - ox, destRect.mY - oy, destRect.mWidth, destRect.mHeight),
-                                 srcRect, Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight), color,
-                                 drawMode, fast);
-  });
-}
-
-void DDImage::BlitStretchedMirrored(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
-                                   const Color& color, int32_t drawMode, bool fast) {
-  if (!src) return;
-  DrawThroughMemory(destRect.Intersection(clip), [&](MemoryImage& t, int32_t ox, int32_t oy) {
-    t.MemoryImage::BlitStretchedMirrored(
-        src, Rect(destRect.mX - ox, destRect.mY - oy, destRect.mWidth, destRect.mHeight), srcRect,
-        Rect(clip.mX - ox, clip.mY - oy, clip.mWidth, clip.mHeight), color, drawMode, fast);
-  });
 }
 
 namespace {

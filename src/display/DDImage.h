@@ -60,9 +60,8 @@ class DDImage : public MemoryImage {
   // Moves the surface to video or system memory on its next creation.
   virtual void SetVideoMemory(bool wantsVideoMemory);
   virtual bool GenerateSurfaceWithColorKey();
-  // The surface-route loops. The rectangle and line ones draw straight into the locked surface
-  // at 16 and 32 bits per pixel; the blits copy surface to surface where they can and otherwise
-  // draw through a memory copy of the destination area.
+  // The surface-route loops: they draw straight into the locked surface at 16 and 32 bits per
+  // pixel; uncoloured opaque blits of surface images copy surface to surface.
   virtual void NormalFillRect(const Rect& rect, const Color& color);
   virtual void AdditiveFillRect(const Rect& rect, const Color& color);
   virtual void NormalBlit(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color);
@@ -115,6 +114,22 @@ class DDImage : public MemoryImage {
 
  private:
   void RegisterWithInterface();
+  // Sets the source's drawn flag, takes it as a memory image and clips the blit; false when
+  // nothing is to be drawn.
+  bool PrepareBlit(Image* src, int32_t& x, int32_t& y, Rect& srcRect, bool mirror, MemoryImage** source);
+  // Blends plain ARGB pixels (or colour-table entries) straight into the surface.
+  void StraightBlend(MemoryImage* src, int32_t x, int32_t y, const Rect& srcRect);
+  // The run loops of the display-format words, normal or additive, straight or mirrored.
+  void DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color, bool additive, bool mirror);
+  // The nearest-pixel or filtered stretch, mirrored in x or not.
+  void Stretch(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
+               int32_t drawMode, bool fast, bool mirror);
+  // Walks a line over the locked surface, replacing each pixel d by pixel(d).
+  template <typename Pixel>
+  void DrawLineWith(double x1, double y1, double x2, double y2, Pixel pixel);
+  // Surface-to-surface copy (scaled when the areas differ); locked surfaces are unlocked around
+  // it and locked again.
+  void BltFromSurface(DDImage* src, const Platform::Video::Area& dst, const Platform::Video::Area& srcArea);
 
   std::shared_ptr<Platform::Video::Surface> mSurface;
   int32_t mLockCount = 0;

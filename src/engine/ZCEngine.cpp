@@ -333,9 +333,19 @@ void ZCEngine::Start() {
   VeskAppBase::Start();
 }
 
+void ZCEngine::SetLevelHandOver(std::function<void()> poll) {
+  std::lock_guard<std::mutex> lock(mLevelHandOverLock);
+  mLevelHandOver = std::move(poll);
+}
+
 bool ZCEngine::LoopStep() {
   // A level handed over here starts before this step's updates.
-  if (mLevelHandOver && !IsShutdownRequested()) mLevelHandOver();
+  std::function<void()> handOver;
+  {
+    std::lock_guard<std::mutex> lock(mLevelHandOverLock);
+    handOver = mLevelHandOver;
+  }
+  if (handOver && !IsShutdownRequested()) handOver();
   return VeskAppBase::LoopStep();
 }
 

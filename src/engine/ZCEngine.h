@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -60,7 +61,8 @@ class ZCEngine : public Vesk::VeskAppBase {
   // Set when a loader thread has finished (the start-up resource loader and the level loader).
   std::atomic<bool> mLoaded{false};
   // Called on the main thread at every loop step: the board's level hand-over. Empty for none.
-  void SetLevelHandOver(std::function<void()> poll) { mLevelHandOver = std::move(poll); }
+  // May be set from a loading thread (a board made there), hence the lock.
+  void SetLevelHandOver(std::function<void()> poll);
   bool LoopStep() override;
   // The application's logical size.
   int32_t mAppWidth = 1024;
@@ -146,6 +148,7 @@ class ZCEngine : public Vesk::VeskAppBase {
   std::unique_ptr<Vesk::WidgetManager> mWidgetManager;
   ZCDialog* mRootDialog = nullptr;
   std::vector<ZCCandyWidget*> mLoadedWidgets;
+  std::mutex mLevelHandOverLock;
   std::function<void()> mLevelHandOver;
   XmlNode mUiDocument;
   LocTable mLocTable;

@@ -99,4 +99,9 @@ class Image {
                                      const Color& color, int32_t drawMode, bool fast);
 };
 
+// Clips a blit of `sr` at (x, y): the source rectangle to the source image, the destination to
+// `dst`, keeping each surviving source pixel where it lands (mirrored: the source's first column
+// lands on the right). Returns false when nothing is left.
+bool ClipBlit(const Image& dst, const Image& src, int32_t& x, int32_t& y, Rect& sr, bool mirror);
+
 }  // namespace Vesk

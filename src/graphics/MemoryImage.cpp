@@ -171,8 +171,10 @@ uint32_t* MemoryImage::GetDisplayFormatBits(const NativeDisplay& display) {
   };
   if (!mBits && mColorTable && mColorIndices) {
     mNativeAlphaData.reset(new uint32_t[256]);
+    mNativeFromTable = true;
     for (int i = 0; i < 256; ++i) mNativeAlphaData[i] = convert(mColorTable[i]);
   } else {
+    mNativeFromTable = false;
     const uint32_t* bits = GetBits();
     size_t n = size_t(mWidth) * size_t(mHeight);
     mNativeAlphaData.reset(new uint32_t[n + 1]);

@@ -31,6 +31,8 @@ class MemoryImage : public Image, public TriangleTexture {
   // Display-format copy: one word per pixel, or 256 words for a colour-table image.
   std::unique_ptr<uint32_t[]> mNativeAlphaData;
   NativeDisplay mNativeFormat;
+  // The display-format copy is the 256-word table of the colour table, not one word per pixel.
+  bool mNativeFromTable = false;
   std::unique_ptr<uint8_t[]> mRLAlphaData;
   std::unique_ptr<uint8_t[]> mRLAdditiveData;
   std::unique_ptr<TextureData> mTextureData;

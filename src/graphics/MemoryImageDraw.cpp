@@ -105,28 +105,6 @@ void OverRow(uint32_t* d, const uint32_t* s, int32_t n) {
   for (; i < n; ++i) d[i] = Over(d[i], s[i]);
 }
 
-// Clips a blit: the source rectangle to the source image, the destination to this image.
-// Returns false when nothing is left.
-bool ClipBlit(const Image& dst, const Image& src, int32_t& x, int32_t& y, Rect& sr, bool mirror) {
-  Rect s = sr.Intersection(src.GetRect());
-  if (s.mWidth <= 0) return false;
-  // Keep the destination position of the surviving source part.
-  int32_t leftCut = s.mX - sr.mX, rightCut = (sr.mX + sr.mWidth) - (s.mX + s.mWidth);
-  x += mirror ? rightCut : leftCut;
-  y += s.mY - sr.mY;
-  Rect d = Rect(x, y, s.mWidth, s.mHeight).Intersection(dst.GetRect());
-  if (d.mWidth <= 0) return false;
-  int32_t dl = d.mX - x, dr = (x + s.mWidth) - (d.mX + d.mWidth);
-  s.mX += mirror ? dr : dl;
-  s.mY += d.mY - y;
-  s.mWidth = d.mWidth;
-  s.mHeight = d.mHeight;
-  x = d.mX;
-  y = d.mY;
-  sr = s;
-  return true;
-}
-
 // Premultiplied accumulator of filtered samples.
 struct Accum {
   double a = 0, r = 0, g = 0, b = 0;
@@ -147,6 +125,27 @@ struct Accum {
 };
 
 }  // namespace
+
+bool ClipBlit(const Image& dst, const Image& src, int32_t& x, int32_t& y, Rect& sr, bool mirror) {
+  Rect s = sr.Intersection(src.GetRect());
+  if (s.mWidth <= 0) return false;
+  // Keep the destination position of the surviving source part.
+  int32_t leftCut = s.mX - sr.mX, rightCut = (sr.mX + sr.mWidth) - (s.mX + s.mWidth);
+  x += mirror ? rightCut : leftCut;
+  y += s.mY - sr.mY;
+  Rect d = Rect(x, y, s.mWidth, s.mHeight).Intersection(dst.GetRect());
+  if (d.mWidth <= 0) return false;
+  int32_t dl = d.mX - x, dr = (x + s.mWidth) - (d.mX + d.mWidth);
+  s.mX += mirror ? dr : dl;
+  s.mY += d.mY - y;
+  s.mWidth = d.mWidth;
+  s.mHeight = d.mHeight;
+  x = d.mX;
+  y = d.mY;
+  sr = s;
+  return true;
+}
+
 
 void MemoryImage::FillRect(const Rect& rect, const Color& color, int32_t drawMode) {
   Rect r = rect.Intersection(GetRect());

@@ -68,23 +68,21 @@ inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
   return ((((d & 0xFF00FF) * w) >> 8) & 0xFF00FF) | ((((d & 0x00FF00) * w) >> 8) & 0x00FF00);
 }
 
-// ---- The alpha test and blend of the alpha-blending textured families -----------------------
+// ---- The blend of the textured families ------------------------------------------------------
 
-// Lays a source over *p: alpha 0..255, premultiplied colour s and opaque colour o as 0x00RRGGBB.
-// At 8 or below nothing is written; at 240 or above o is written opaque; between, the blend of
-// the format.
+// Lays a source of alpha 0..239 with premultiplied colour s (0x00RRGGBB) over *p by the blend of
+// the format. In 32-bit ARGB the result's coverage is that of the source over the destination's
+// and its colour is divided back out of the premultiplied sum; where neither has any coverage
+// (alpha 0 over alpha 0) there is nothing to divide and the pixel stays as it is, and a channel
+// quotient past 255 (a bilinear source rounded separately from its alpha) is held at 255.
 template <class Fmt>
-[[gnu::always_inline]] inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint32_t o) {
-  if (alpha <= 8) return;
-  if (alpha >= 240) {
-    *p = Fmt::Opaque(o);
-    return;
-  }
+[[gnu::always_inline]] inline void BlendOver(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s) {
   const uint32_t d = *p;
   if constexpr (Fmt::k32 && Fmt::kKeepsAlpha) {
     const uint32_t da = d >> 24;
     const uint32_t inv = 256 - alpha;
     const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
+    if (outA == 0) return;
     // Per channel X = ((dC * da) >> 8) * inv + S.c * 256, below 65536: red and blue are formed
     // together in the two 16-bit halves of one word.
     const uint32_t rb = ((((d & 0xFF00FF) * da) >> 8) & 0xFF00FF) * inv + ((s & 0xFF00FF) << 8);
@@ -93,14 +91,30 @@ template <class Fmt>
       *p = 0xFF000000u | ((rb >> 8) & 0xFF00FF) | (g & 0xFF00);
       return;
     }
-    *p = ((outA - 1) << 24) | (DivideBlend(rb >> 16, outA) << 16) | (DivideBlend(g, outA) << 8) |
-         DivideBlend(rb & 0xFFFF, outA);
+    auto channel = [outA](uint32_t x) {
+      const uint32_t q = DivideBlend(x, outA);
+      return q > 255 ? 255u : q;
+    };
+    *p = ((outA - 1) << 24) | (channel(rb >> 16) << 16) | (channel(g) << 8) | channel(rb & 0xFFFF);
   } else if constexpr (Fmt::k32) {
     *p = 0xFF000000u | (ScaleRGB(d, 255 - alpha) + (s & 0xFFFFFF));
   } else {
     const uint32_t k = (255 - alpha) >> 3;
     *p = typename Fmt::Pixel(Fmt::Scale(typename Fmt::Pixel(d), k) + Fmt::Opaque(s));
   }
+}
+
+// The alpha test and blend of the alpha-blended textured family: alpha 0..255, premultiplied
+// colour s and opaque colour o as 0x00RRGGBB. At 8 or below nothing is written; at 240 or above
+// o is written opaque; between, the blend of the format.
+template <class Fmt>
+[[gnu::always_inline]] inline void BlendSource(typename Fmt::Pixel* p, uint32_t alpha, uint32_t s, uint32_t o) {
+  if (alpha <= 8) return;
+  if (alpha >= 240) {
+    *p = Fmt::Opaque(o);
+    return;
+  }
+  BlendOver<Fmt>(p, alpha, s);
 }
 
 // Channels of a 0x00RRGGBB colour times alpha, each (c * alpha) >> 8.
@@ -380,6 +394,105 @@ struct TexAlphaOp : TexturedOpBase<Fmt, Fetch> {
       BlendSource<Fmt>(p, alpha, rgb, rgb);
     else
       BlendSource<Fmt>(p, alpha, alpha >= 240 ? rgb : Premultiply(rgb, alpha), rgb);
+  }
+};
+
+// Where the tint of a tinted textured family comes from.
+enum class TintSource {
+  kGlobal,        // the global colour alone
+  kVertex,        // the interpolated vertex colours
+  kVertexGlobal,  // the vertex colours scaled by the global colour, then tinted by it once more
+};
+
+// A global colour channel held to 0..255, so that every product below stays in its byte lane.
+inline uint32_t ColorChannel(int32_t c) { return c < 0 ? 0u : (c > 255 ? 255u : uint32_t(c)); }
+
+// Each channel of the 0x00RRGGBB colour w times its factor (0..255), (c * f) >> 8, formed in the
+// channel's own byte lane.
+[[gnu::always_inline]] inline uint32_t Tint(uint32_t w, uint32_t fr, uint32_t fg, uint32_t fb) {
+  const uint32_t red = ((w & 0xFF0000) * fr) & 0xFF000000u;
+  const uint32_t green = ((w & 0xFF00) * fg) & 0xFF0000;
+  const uint32_t blue = ((w & 0xFF) * fb) & 0xFF00;
+  return (red | green | blue) >> 8;
+}
+
+// The tinting factors of one pixel, alpha, red, green, blue, each 0..255.
+struct TintFactors {
+  uint32_t a, r, g, b;
+};
+
+// The sampled texture tinted channel by channel by the global colour, the vertex colours or both,
+// and written opaque or blended over the destination by a coverage alpha: the tint's alpha times
+// 255, or, with kAlphaTest, times the sample's alpha. With kAlphaTest a sample of alpha 8 or less
+// leaves the pixel alone whatever the tint. The nearest fetch writes the tinted texel where
+// opaque and blends it premultiplied by the coverage; the bilinear fetch's sample is already
+// premultiplied by the texels' alpha and is multiplied by the tint's alpha for both.
+template <class Fmt, class Fetch, TintSource kSource, bool kAlphaTest>
+struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
+  using Pixel = typename Fmt::Pixel;
+  static constexpr bool kVertexTint = kSource != TintSource::kGlobal;
+  static constexpr unsigned kLanes = kTextureLanes | (kVertexTint ? kColorLanes : 0u);
+  const TintFactors global;
+
+  TexTintOp(const SpanTexture& t, const SpanColor& c)
+      : TexturedOpBase<Fmt, Fetch>(t),
+        global{ColorChannel(c.alpha), ColorChannel(c.red), ColorChannel(c.green), ColorChannel(c.blue)} {}
+
+  // The vertex colours scaled by the global colour before the set-up (a copy of each vertex).
+  static void Prepare(SpanVertex& v, const SpanColor& c) {
+    if constexpr (kSource == TintSource::kVertexGlobal) {
+      v.a = int32_t((uint32_t(v.a) * ColorChannel(c.alpha)) >> 8);
+      v.r = int32_t((uint32_t(v.r) * ColorChannel(c.red)) >> 8);
+      v.g = int32_t((uint32_t(v.g) * ColorChannel(c.green)) >> 8);
+      v.b = int32_t((uint32_t(v.b) * ColorChannel(c.blue)) >> 8);
+    }
+  }
+
+  TintFactors Factors(const SpanLanes& l) const {
+    if constexpr (kSource == TintSource::kGlobal) {
+      return global;
+    } else {
+      const uint32_t a = ChannelLane(l.lane[kLaneA]), r = ChannelLane(l.lane[kLaneR]);
+      const uint32_t g = ChannelLane(l.lane[kLaneG]), b = ChannelLane(l.lane[kLaneB]);
+      if constexpr (kSource == TintSource::kVertex)
+        return TintFactors{a >> 16, r >> 16, g >> 16, b >> 16};
+      else
+        return TintFactors{(global.a * a) >> 24, (global.r * r) >> 24, (global.g * g) >> 24, (global.b * b) >> 24};
+    }
+  }
+
+  void Plot(Pixel* p, const SpanLanes& l) const { PlotSample(p, this->Sample(l), Factors(l)); }
+
+  // With the global colour alone the factors are the same for the whole triangle, and the span
+  // goes through the unchecked fetches where it can.
+  bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
+    if constexpr (kSource == TintSource::kGlobal) {
+      const TintFactors f = global;
+      return this->SpanInside(p, count, first, steps, [f](Pixel* q, uint32_t w) { PlotSample(q, w, f); });
+    } else {
+      return false;
+    }
+  }
+
+  [[gnu::always_inline]] static void PlotSample(Pixel* p, uint32_t w, const TintFactors& f) {
+    const uint32_t sampleAlpha = w >> 24;
+    if constexpr (kAlphaTest) {
+      if (sampleAlpha <= 8) return;
+    }
+    const uint32_t m = Tint(w, f.r, f.g, f.b);
+    const uint32_t alpha = (f.a * (kAlphaTest ? sampleAlpha : 255u)) >> 8;
+    if constexpr (Fetch::kBilinear) {
+      const uint32_t s = Premultiply(m, f.a);
+      if (alpha >= 240)
+        *p = Fmt::Opaque(s);
+      else
+        BlendOver<Fmt>(p, alpha, s);
+    } else {
+      if (alpha >= 240)
+        *p = Fmt::Opaque(m);
+      else
+        BlendOver<Fmt>(p, alpha, Premultiply(m, alpha));
+    }
   }
 };
 

@@ -23,7 +23,25 @@ template <class Fmt> using TexBilinear = TexOp<Fmt, BilinearFetch>;
 template <class Fmt> using TexAlpha = TexAlphaOp<Fmt, NearestFetch>;
 template <class Fmt> using TexAlphaBilinear = TexAlphaOp<Fmt, BilinearFetch>;
 
-// The filler of one table entry. Families not in this build give null.
+template <class Fetch, TintSource kSource, bool kAlphaTest>
+struct TintFamily {
+  template <class Fmt> using Op = TexTintOp<Fmt, Fetch, kSource, kAlphaTest>;
+};
+
+template <TintSource kSource, bool kAlphaTest>
+constexpr SpanFiller TintFiller(int group, bool bilinear) {
+  return bilinear ? ForFormat<TintFamily<BilinearFetch, kSource, kAlphaTest>::template Op>(group)
+                  : ForFormat<TintFamily<NearestFetch, kSource, kAlphaTest>::template Op>(group);
+}
+
+template <bool kAlphaTest>
+constexpr SpanFiller TintFillerFor(int group, bool vertexColors, bool global, bool bilinear) {
+  if (!vertexColors) return TintFiller<TintSource::kGlobal, kAlphaTest>(group, bilinear);
+  if (!global) return TintFiller<TintSource::kVertex, kAlphaTest>(group, bilinear);
+  return TintFiller<TintSource::kVertexGlobal, kAlphaTest>(group, bilinear);
+}
+
+// The filler of one table entry.
 constexpr SpanFiller FillerFor(int index) {
   const int group = index >> 5;
   const bool textured = index & kSpanTextured;
@@ -35,7 +53,10 @@ constexpr SpanFiller FillerFor(int index) {
     if (!vertexColors) return &FillTriangleNothing;
     return global ? ForFormat<VertexColorMod>(group) : ForFormat<VertexColor>(group);
   }
-  if (vertexColors || global) return nullptr;
+  if (vertexColors || global) {
+    return alpha ? TintFillerFor<true>(group, vertexColors, global, bilinear)
+                 : TintFillerFor<false>(group, vertexColors, global, bilinear);
+  }
   if (!alpha) {
     // The plain 32-bit fillers write the alpha byte 0xFF and serve 0x888 as well.
     const int g = group == 1 ? 0 : group;
@@ -77,6 +98,54 @@ constexpr SpanFiller FillTriangle565TexAlpha = TriangleSpanTable[88];
 constexpr SpanFiller FillTriangle565TexAlphaBilinear = TriangleSpanTable[89];
 constexpr SpanFiller FillTriangle555TexAlpha = TriangleSpanTable[120];
 constexpr SpanFiller FillTriangle555TexAlphaBilinear = TriangleSpanTable[121];
+constexpr SpanFiller FillTriangle8888TexMod = TriangleSpanTable[18];
+constexpr SpanFiller FillTriangle8888TexModBilinear = TriangleSpanTable[19];
+constexpr SpanFiller FillTriangle888TexMod = TriangleSpanTable[50];
+constexpr SpanFiller FillTriangle888TexModBilinear = TriangleSpanTable[51];
+constexpr SpanFiller FillTriangle565TexMod = TriangleSpanTable[82];
+constexpr SpanFiller FillTriangle565TexModBilinear = TriangleSpanTable[83];
+constexpr SpanFiller FillTriangle555TexMod = TriangleSpanTable[114];
+constexpr SpanFiller FillTriangle555TexModBilinear = TriangleSpanTable[115];
+constexpr SpanFiller FillTriangle8888TexVertexColor = TriangleSpanTable[20];
+constexpr SpanFiller FillTriangle8888TexVertexColorBilinear = TriangleSpanTable[21];
+constexpr SpanFiller FillTriangle888TexVertexColor = TriangleSpanTable[52];
+constexpr SpanFiller FillTriangle888TexVertexColorBilinear = TriangleSpanTable[53];
+constexpr SpanFiller FillTriangle565TexVertexColor = TriangleSpanTable[84];
+constexpr SpanFiller FillTriangle565TexVertexColorBilinear = TriangleSpanTable[85];
+constexpr SpanFiller FillTriangle555TexVertexColor = TriangleSpanTable[116];
+constexpr SpanFiller FillTriangle555TexVertexColorBilinear = TriangleSpanTable[117];
+constexpr SpanFiller FillTriangle8888TexVertexColorMod = TriangleSpanTable[22];
+constexpr SpanFiller FillTriangle8888TexVertexColorModBilinear = TriangleSpanTable[23];
+constexpr SpanFiller FillTriangle888TexVertexColorMod = TriangleSpanTable[54];
+constexpr SpanFiller FillTriangle888TexVertexColorModBilinear = TriangleSpanTable[55];
+constexpr SpanFiller FillTriangle565TexVertexColorMod = TriangleSpanTable[86];
+constexpr SpanFiller FillTriangle565TexVertexColorModBilinear = TriangleSpanTable[87];
+constexpr SpanFiller FillTriangle555TexVertexColorMod = TriangleSpanTable[118];
+constexpr SpanFiller FillTriangle555TexVertexColorModBilinear = TriangleSpanTable[119];
+constexpr SpanFiller FillTriangle8888TexAlphaMod = TriangleSpanTable[26];
+constexpr SpanFiller FillTriangle8888TexAlphaModBilinear = TriangleSpanTable[27];
+constexpr SpanFiller FillTriangle888TexAlphaMod = TriangleSpanTable[58];
+constexpr SpanFiller FillTriangle888TexAlphaModBilinear = TriangleSpanTable[59];
+constexpr SpanFiller FillTriangle565TexAlphaMod = TriangleSpanTable[90];
+constexpr SpanFiller FillTriangle565TexAlphaModBilinear = TriangleSpanTable[91];
+constexpr SpanFiller FillTriangle555TexAlphaMod = TriangleSpanTable[122];
+constexpr SpanFiller FillTriangle555TexAlphaModBilinear = TriangleSpanTable[123];
+constexpr SpanFiller FillTriangle8888TexAlphaVertexColor = TriangleSpanTable[28];
+constexpr SpanFiller FillTriangle8888TexAlphaVertexColorBilinear = TriangleSpanTable[29];
+constexpr SpanFiller FillTriangle888TexAlphaVertexColor = TriangleSpanTable[60];
+constexpr SpanFiller FillTriangle888TexAlphaVertexColorBilinear = TriangleSpanTable[61];
+constexpr SpanFiller FillTriangle565TexAlphaVertexColor = TriangleSpanTable[92];
+constexpr SpanFiller FillTriangle565TexAlphaVertexColorBilinear = TriangleSpanTable[93];
+constexpr SpanFiller FillTriangle555TexAlphaVertexColor = TriangleSpanTable[124];
+constexpr SpanFiller FillTriangle555TexAlphaVertexColorBilinear = TriangleSpanTable[125];
+constexpr SpanFiller FillTriangle8888TexAlphaVertexColorMod = TriangleSpanTable[30];
+constexpr SpanFiller FillTriangle8888TexAlphaVertexColorModBilinear = TriangleSpanTable[31];
+constexpr SpanFiller FillTriangle888TexAlphaVertexColorMod = TriangleSpanTable[62];
+constexpr SpanFiller FillTriangle888TexAlphaVertexColorModBilinear = TriangleSpanTable[63];
+constexpr SpanFiller FillTriangle565TexAlphaVertexColorMod = TriangleSpanTable[94];
+constexpr SpanFiller FillTriangle565TexAlphaVertexColorModBilinear = TriangleSpanTable[95];
+constexpr SpanFiller FillTriangle555TexAlphaVertexColorMod = TriangleSpanTable[126];
+constexpr SpanFiller FillTriangle555TexAlphaVertexColorModBilinear = TriangleSpanTable[127];
 
 void FillTriangleSpanTable() {}
 

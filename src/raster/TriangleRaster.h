@@ -67,8 +67,8 @@ constexpr int kSpanVertexColors = 4;
 constexpr int kSpanGlobalColor = 2;
 constexpr int kSpanBilinear = 1;
 
-// The fillers by flags and destination format. Constant: it is complete before any code runs.
-// Entries of filler families not present in this build are null and draw nothing.
+// The fillers by flags and destination format. Constant: it is complete before any code runs,
+// and no entry is null.
 extern const std::array<SpanFiller, 128> TriangleSpanTable;
 
 // Kept for callers that fill the table at start-up; the table is constant, so this does nothing

@@ -19,6 +19,13 @@ void MakeSource(MemoryImage& src) {
 }
 
 uint32_t At(MemoryImage& img, int x, int y) { return img.GetBits()[y * img.GetWidth() + x]; }
+
+// A size x size image of one colour.
+void MakeUniform(MemoryImage& img, int size, uint32_t argb) {
+  img.Create(size, size);
+  for (int i = 0; i < size * size; ++i) img.GetBits()[i] = argb;
+  img.BitsChanged();
+}
 }  // namespace
 
 TEST(MatrixDraw, IdentityAndRightAngleRotationMoveEveryTexelExactly) {
@@ -53,9 +60,7 @@ TEST(MatrixDraw, IdentityAndRightAngleRotationMoveEveryTexelExactly) {
 
 TEST(MatrixDraw, DrawingContextAndTrianglesReachThePixels) {
   MemoryImage src;
-  src.Create(2, 2);
-  for (int i = 0; i < 4; ++i) src.GetBits()[i] = 0xFFFFFFFFu;
-  src.BitsChanged();
+  MakeUniform(src, 2, 0xFFFFFFFFu);
   MemoryImage dst;
   dst.Create(8, 8);
   Vesk::Graphics g(&dst);
@@ -72,4 +77,31 @@ TEST(MatrixDraw, DrawingContextAndTrianglesReachThePixels) {
   int drawn = 0;
   for (int i = 0; i < 64; ++i) drawn += (tri.GetBits()[i] & 0xFFFFFF) == 0xFFFFFF;
   EXPECT_EQ(drawn, 64);
+}
+
+TEST(MatrixDraw, ColourisedDrawingTintsAndFadesThePixels) {
+  MemoryImage src;
+  MakeUniform(src, 4, 0xFFC0A080u);
+  MemoryImage dst;
+  dst.Create(8, 8);
+  Vesk::Graphics g(&dst);
+  g.SetColorizeImages(true);
+  g.SetColor(Color(255, 0, 0));
+  g.DrawImageMatrix(&src, Matrix3(), Rect(0, 0, 4, 4), 2, 2);
+  // Red stays (times 255/256), green and blue go.
+  EXPECT_EQ(At(dst, 3, 3), 0xFFBF0000u);
+  EXPECT_EQ(At(dst, 0, 0), 0u);
+
+  // Half faded in white over opaque black: every channel about half.
+  MemoryImage faded;
+  MakeUniform(faded, 8, 0xFF000000u);
+  Vesk::Graphics f(&faded);
+  f.SetColorizeImages(true);
+  f.SetColor(Color(255, 255, 255, 128));
+  f.DrawImageMatrix(&src, Matrix3(), Rect(0, 0, 4, 4), 4, 4);
+  const uint32_t p = At(faded, 5, 5);
+  EXPECT_EQ(At(faded, 1, 1), 0xFF000000u);
+  EXPECT_EQ(p >> 24, 0xFFu);
+  EXPECT_EQ((p >> 16) & 0xFF, (0xC0u * 255 / 256) * 127 / 256);
+  EXPECT_EQ(p & 0xFF, (0x80u * 255 / 256) * 127 / 256);
 }

@@ -254,3 +254,259 @@ TEST(AlphaTexturedSpans, OutsideTheTextureLeavesThePixel) {
   EXPECT_LT((faded >> 16) & 0xFF, 253u);
   EXPECT_GT((faded >> 16) & 0xFF, 0u);
 }
+
+namespace {
+
+// One pixel of a tinted filler: a uniform texture of `texel` under vertex colour `vertex` and
+// global colour `color`, sampled at a texel centre by the nearest or the bilinear fetch.
+uint32_t Nearest(SpanFiller f, int32_t format, uint32_t dest, uint32_t texel, SpanColor color,
+                 uint32_t vertex = 0xFFFFFFFF) {
+  TestTexture tex(1, 1, texel);
+  return OnePixel(f, format, dest, vertex, tex.Span(), 0x8000, 0x8000, color);
+}
+uint32_t Bilinear(SpanFiller f, int32_t format, uint32_t dest, uint32_t texel, SpanColor color,
+                  uint32_t vertex = 0xFFFFFFFF) {
+  TestTexture tex(4, 4, texel);
+  return OnePixel(f, format, dest, vertex, tex.Span(), 0x18000, 0x18000, color);
+}
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+constexpr uint32_t kBlack = 0xFF000000;
+constexpr SpanColor kNoTint{255, 255, 255, 255};
+SpanColor Faded(int32_t alpha) { return SpanColor{alpha, 255, 255, 255}; }
+
+}  // namespace
+
+TEST(GlobalTintSpans, OpaqueThresholdAndBlendOfEachFormat) {
+  // The global alpha alone decides: 241 is opaque, 240 (weight 239) blends.
+  EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, kBlack, kWhite, Faded(241)), Argb(255, 254, 254, 254));
+  EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, kBlack, kWhite, Faded(240)), Argb(255, 237, 237, 237));
+  // Weight 127: the white texel's 254 becomes 126, black over white keeps 127.
+  EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, kBlack, kWhite, Faded(128)), Argb(255, 126, 126, 126));
+  EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, kWhite, kBlack, Faded(128)), Argb(255, 127, 127, 127));
+  EXPECT_EQ(Nearest(FillTriangle888TexMod, kPixelFormat888, kBlack, kWhite, Faded(128)), Argb(255, 126, 126, 126));
+  EXPECT_EQ(Nearest(FillTriangle888TexMod, kPixelFormat888, kWhite, kBlack, Faded(128)), Argb(255, 127, 127, 127));
+  EXPECT_EQ(Nearest(FillTriangle565TexMod, kPixelFormat565, 0xFFFF, kBlack, Faded(128)), F565(15, 31, 15));
+  EXPECT_EQ(Nearest(FillTriangle555TexMod, kPixelFormat555, 0xFFFF, kBlack, Faded(128)), F555(15, 15, 15));
+  // Over a transparent pixel the colour comes back out of its premultiplied form.
+  EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, 0, kWhite, Faded(128)), Argb(126, 253, 253, 253));
+  // The texel's own alpha is ignored.
+  EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, 0, Argb(0, 255, 0, 0), Faded(255)),
+            Argb(255, 254, 0, 0));
+  // A red tint keeps red and removes green and blue.
+  EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, 0, 0xFF808080, SpanColor{255, 255, 0, 0}),
+            Argb(255, 127, 0, 0));
+}
+
+TEST(GlobalTintSpans, WeightZeroStillScalesTheDestination) {
+  for (int32_t ga : {0, 1}) {
+    EXPECT_EQ(Nearest(FillTriangle888TexMod, kPixelFormat888, kWhite, kWhite, Faded(ga)), Argb(255, 254, 254, 254));
+    EXPECT_EQ(Nearest(FillTriangle565TexMod, kPixelFormat565, 0xFFFF, kWhite, Faded(ga)), F565(30, 61, 30));
+    EXPECT_EQ(Nearest(FillTriangle555TexMod, kPixelFormat555, 0xFFFF, kWhite, Faded(ga)), F555(30, 30, 30));
+    EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, kWhite, kWhite, Faded(ga)), Argb(254, 254, 254, 254));
+    EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, Argb(128, 200, 200, 200), kWhite, Faded(ga)),
+              Argb(127, 200, 200, 200));
+    // No coverage on either side: nothing to divide by, the pixel stays.
+    EXPECT_EQ(Nearest(FillTriangle8888TexMod, kPixelFormat8888, 0x00123456, kWhite, Faded(ga)), 0x00123456u);
+  }
+}
+
+TEST(GlobalTintSpans, BilinearAppliesTheGlobalAlphaTwice) {
+  // Filtered 253, tinted 252, times the global alpha 251, opaque.
+  EXPECT_EQ(Bilinear(FillTriangle8888TexModBilinear, kPixelFormat8888, 0, kWhite, kNoTint), Argb(255, 251, 251, 251));
+  EXPECT_EQ(Bilinear(FillTriangle888TexModBilinear, kPixelFormat888, 0, kWhite, kNoTint), Argb(255, 251, 251, 251));
+  // Global alpha 2 over a transparent pixel: weight 1 and a source of 1 give a quotient of 256,
+  // held at 255 without touching the neighbouring channels.
+  EXPECT_EQ(Bilinear(FillTriangle8888TexModBilinear, kPixelFormat8888, 0, Argb(255, 255, 0, 255), Faded(2)),
+            Argb(0, 255, 0, 255));
+}
+
+TEST(VertexTintSpans, VertexAlphaDecides) {
+  auto vc = [](uint32_t dest, uint32_t vertex, uint32_t texel = kWhite) {
+    return Nearest(FillTriangle8888TexVertexColor, kPixelFormat8888, dest, texel, kNoTint, vertex);
+  };
+  EXPECT_EQ(vc(kBlack, Argb(241, 255, 255, 255)), Argb(255, 254, 254, 254));
+  EXPECT_EQ(vc(kBlack, Argb(240, 255, 255, 255)), Argb(255, 237, 237, 237));
+  EXPECT_EQ(Nearest(FillTriangle565TexVertexColor, kPixelFormat565, 0, kWhite, kNoTint), 0xFFFFu);
+  EXPECT_EQ(Nearest(FillTriangle555TexVertexColor, kPixelFormat555, 0x8000, kWhite, kNoTint), 0x7FFFu);
+  EXPECT_EQ(Bilinear(FillTriangle8888TexVertexColorBilinear, kPixelFormat8888, 0, kWhite, kNoTint),
+            Argb(255, 251, 251, 251));
+  // Over an opaque pixel the alpha stays 255 for any weight but 0.
+  EXPECT_EQ(vc(kWhite, Argb(1, 0, 0, 0)) >> 24, 254u);
+  EXPECT_EQ(vc(kWhite, Argb(2, 0, 0, 0)) >> 24, 255u);
+  EXPECT_EQ(vc(0, Argb(2, 255, 255, 255)), 0u);
+  // Weight 127 over a transparent pixel: a tinted channel of 200 comes back as 199.
+  EXPECT_EQ(vc(0, Argb(128, 201, 201, 201)), Argb(126, 199, 199, 199));
+  EXPECT_EQ(Nearest(FillTriangle888TexVertexColor, kPixelFormat888, kWhite, kWhite, kNoTint, 0),
+            Argb(255, 254, 254, 254));
+  EXPECT_EQ(Nearest(FillTriangle565TexVertexColor, kPixelFormat565, 0xFFFF, kWhite, kNoTint, 0), F565(30, 61, 30));
+  // Outside the texture the tinted colour is black; a transparent texel is drawn like any other.
+  EXPECT_EQ(OnePixel(FillTriangle8888TexVertexColor, kPixelFormat8888, 0x12345678, kWhite, TestTexture(1, 1).Span(),
+                     0x30000, 0),
+            kBlack);
+  EXPECT_EQ(vc(0, kWhite, Argb(0, 10, 20, 30)), Argb(255, 9, 19, 29));
+  EXPECT_EQ(vc(0, 0), 0u);  // weight 0 over alpha 0: unchanged
+}
+
+TEST(VertexTintSpans, ChannelsThatDipBelowZeroAreNotOpaque) {
+  // A vertex alpha a few units under 0 weighs 0 rather than 65535.
+  TestTexture tex(1, 1);
+  raster::TexTintOp<raster::Dest8888, raster::NearestFetch, raster::TintSource::kVertex, false> white(tex.Span(),
+                                                                                                       kNoTint);
+  uint32_t pixel = kWhite;
+  white.Plot(&pixel, raster::SpanLanes{{uint32_t(-5), 0xFF0000, uint32_t(-2), 0xFF0000, 0x8000, 0x8000}});
+  EXPECT_EQ(pixel, Argb(254, 254, 254, 254));
+}
+
+TEST(VertexGlobalTintSpans, TheGlobalColourActsTwice) {
+  const SpanColor almost{254, 255, 255, 255};
+  const uint32_t texel = Argb(255, 128, 64, 32);
+  EXPECT_EQ(Nearest(FillTriangle8888TexVertexColorMod, kPixelFormat8888, 0, texel, almost), Argb(255, 126, 63, 31));
+  EXPECT_EQ(Nearest(FillTriangle888TexVertexColorMod, kPixelFormat888, 0, texel, almost), Argb(255, 126, 63, 31));
+  EXPECT_EQ(Nearest(FillTriangle565TexVertexColorMod, kPixelFormat565, 0, texel, almost), F565(15, 15, 3));
+  EXPECT_EQ(Nearest(FillTriangle555TexVertexColorMod, kPixelFormat555, 0, texel, almost), F555(15, 7, 3));
+  EXPECT_EQ(Nearest(FillTriangle8888TexVertexColorMod, kPixelFormat8888, 0, kWhite, almost), Argb(255, 252, 252, 252));
+  // Filtered (254, 128, 64, 32) at the centre of a uniform (130, 65, 33) texture.
+  EXPECT_EQ(Bilinear(FillTriangle8888TexVertexColorModBilinear, kPixelFormat8888, 0, Argb(255, 130, 65, 33), almost),
+            Argb(255, 123, 61, 30));
+  // Global alpha 128 makes the factor 63 and the coverage 62.
+  EXPECT_EQ(Nearest(FillTriangle8888TexVertexColorMod, kPixelFormat8888, kBlack, kWhite, Faded(128)),
+            Argb(255, 61, 61, 61));
+  EXPECT_EQ(Nearest(FillTriangle8888TexVertexColorMod, kPixelFormat8888, 0, kWhite, Faded(128)),
+            Argb(61, 251, 251, 251));
+  EXPECT_EQ(Nearest(FillTriangle888TexVertexColorMod, kPixelFormat888, kWhite, kWhite, Faded(128)),
+            Argb(255, 253, 253, 253));
+  // Under a global alpha of 255 a vertex alpha of 243 is opaque, 242 blends.
+  EXPECT_EQ(Nearest(FillTriangle8888TexVertexColorMod, kPixelFormat8888, kBlack, kWhite, kNoTint, Argb(243, 255, 255, 255)),
+            Argb(255, 252, 252, 252));
+  EXPECT_NE(Nearest(FillTriangle8888TexVertexColorMod, kPixelFormat8888, kBlack, kWhite, kNoTint, Argb(242, 255, 255, 255)),
+            Argb(255, 252, 252, 252));
+  EXPECT_EQ(Nearest(FillTriangle565TexVertexColorMod, kPixelFormat565, 0xFFFF, kWhite, Faded(22)), F565(30, 61, 30));
+}
+
+TEST(VertexGlobalTintSpans, TheBlockKeepsItsUnscaledColours) {
+  // The driver hands one block to a filler once per fan triangle: a second draw of the same block
+  // must start from the same colours and give the same pixels.
+  TestTexture tex(1, 1);
+  SpanTexture texture = tex.Span();
+  SpanColor tint{200, 180, 120, 60};
+  SpanVertex block[3] = {At(0, 0, 0xFFFF8040, 0x8000, 0x8000), At(7, 0, 0xC040FF80, 0x8000, 0x8000),
+                         At(0, 7, 0xFF8040FF, 0x8000, 0x8000)};
+  const SpanVertex before[3] = {block[0], block[1], block[2]};
+  for (SpanFiller f : {FillTriangle8888TexVertexColorMod, FillTriangle8888TexAlphaVertexColorMod}) {
+    GuardedCanvas first(kPixelFormat8888, 8, 8), second(kPixelFormat8888, 8, 8);
+    SpanClip clip = first.Clip();
+    f(block, first.Origin(), first.Pitch(), &texture, &tint, &clip);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(std::memcmp(&block[i], &before[i], sizeof(SpanVertex)), 0);
+    f(block, second.Origin(), second.Pitch(), &texture, &tint, &clip);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) EXPECT_EQ(first.Get(x, y), second.Get(x, y));
+    EXPECT_NE(first.Get(0, 0), 0u);
+  }
+}
+
+TEST(AlphaGlobalTintSpans, TextureAlphaTestsAndGlobalWeight) {
+  auto mod = [](SpanFiller f, int32_t format, uint32_t dest, uint32_t texel, SpanColor c) {
+    return Nearest(f, format, dest, texel, c);
+  };
+  const SpanColor half = Faded(128);
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, kBlack, kWhite, half), Argb(255, 126, 126, 126));
+  EXPECT_EQ(mod(FillTriangle888TexAlphaMod, kPixelFormat888, kBlack, kWhite, half), Argb(255, 126, 126, 126));
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, 0, kWhite, half), Argb(126, 253, 253, 253));
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, kWhite, kWhite, half), Argb(255, 253, 253, 253));
+  EXPECT_EQ(mod(FillTriangle888TexAlphaMod, kPixelFormat888, kWhite, kWhite, half), Argb(255, 253, 253, 253));
+  EXPECT_EQ(mod(FillTriangle565TexAlphaMod, kPixelFormat565, 0xFFFF, kWhite, half), F565(30, 62, 30));
+  EXPECT_EQ(mod(FillTriangle555TexAlphaMod, kPixelFormat555, 0xFFFF, kWhite, half), F555(30, 30, 30));
+  EXPECT_EQ(mod(FillTriangle565TexAlphaMod, kPixelFormat565, 0, kWhite, half), F565(15, 31, 15));
+  const uint32_t texel = Argb(255, 17, 34, 51);
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, kBlack, texel, Faded(240)), Argb(255, 14, 30, 46));
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, kBlack, texel, Faded(241)), Argb(255, 16, 33, 50));
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, kBlack, Argb(250, 17, 34, 51), Faded(246)),
+            Argb(255, 16, 33, 50));
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, 0, kWhite, Faded(101)), Argb(99, 253, 253, 253));
+  // Alpha 8 is left out whatever the colour; alpha 9 blends even with weight 0.
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, kWhite, Argb(8, 0, 0, 0), kNoTint), kWhite);
+  const uint32_t faint = Argb(9, 255, 255, 255);
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, kWhite, faint, Faded(28)), Argb(254, 254, 254, 254));
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, Argb(128, 200, 200, 200), faint, Faded(28)),
+            Argb(127, 200, 200, 200));
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, Argb(1, 255, 255, 255), faint, Faded(28)), 0u);
+  EXPECT_EQ(mod(FillTriangle8888TexAlphaMod, kPixelFormat8888, 0x00ABCDEF, faint, Faded(28)), 0x00ABCDEFu);
+  EXPECT_EQ(mod(FillTriangle888TexAlphaMod, kPixelFormat888, kWhite, faint, Faded(28)), Argb(255, 254, 254, 254));
+  EXPECT_EQ(mod(FillTriangle565TexAlphaMod, kPixelFormat565, 0xFFFF, faint, Faded(28)), F565(30, 61, 30));
+  EXPECT_EQ(mod(FillTriangle555TexAlphaMod, kPixelFormat555, 0x7FFF, faint, Faded(28)), F555(30, 30, 30));
+}
+
+TEST(AlphaGlobalTintSpans, BilinearIsDarkenedByTheFilterAndTheGlobalAlpha) {
+  const SpanColor blueish{255, 255, 255, 254};
+  EXPECT_EQ(Bilinear(FillTriangle8888TexAlphaModBilinear, kPixelFormat8888, 0, kWhite, blueish),
+            Argb(255, 251, 251, 250));
+  EXPECT_EQ(Nearest(FillTriangle8888TexAlphaMod, kPixelFormat8888, 0, kWhite, blueish), Argb(255, 254, 254, 253));
+  EXPECT_EQ(Bilinear(FillTriangle8888TexAlphaModBilinear, kPixelFormat8888, 0, kWhite, Faded(128)),
+            Argb(126, 253, 253, 253));
+  EXPECT_EQ(Bilinear(FillTriangle8888TexAlphaModBilinear, kPixelFormat8888, kBlack, kWhite, Faded(128)),
+            Argb(255, 126, 126, 126));
+}
+
+TEST(AlphaVertexTintSpans, SampleAlphaTestsAndVertexWeight) {
+  auto vc = [](SpanFiller f, int32_t format, uint32_t dest, uint32_t texel, uint32_t vertex) {
+    return Nearest(f, format, dest, texel, kNoTint, vertex);
+  };
+  EXPECT_EQ(vc(FillTriangle8888TexAlphaVertexColor, kPixelFormat8888, kBlack, Argb(8, 255, 255, 255), kWhite),
+            kBlack);
+  EXPECT_EQ(vc(FillTriangle8888TexAlphaVertexColor, kPixelFormat8888, 0, kWhite, kWhite), Argb(255, 254, 254, 254));
+  EXPECT_EQ(Bilinear(FillTriangle888TexAlphaVertexColorBilinear, kPixelFormat888, 0, kWhite, kNoTint),
+            Argb(255, 251, 251, 251));
+  EXPECT_EQ(vc(FillTriangle8888TexAlphaVertexColor, kPixelFormat8888, kBlack, kWhite, Argb(240, 255, 255, 255)),
+            Argb(255, 237, 237, 237));
+  EXPECT_EQ(vc(FillTriangle8888TexAlphaVertexColor, kPixelFormat8888, kBlack, kWhite, Argb(241, 255, 255, 255)),
+            Argb(255, 254, 254, 254));
+  // Vertex alpha 0 over a texel that passes the test: weight 0 still scales the destination.
+  const uint32_t clear = Argb(0, 255, 255, 255);
+  EXPECT_EQ(vc(FillTriangle8888TexAlphaVertexColor, kPixelFormat8888, Argb(128, 255, 128, 64), Argb(9, 255, 255, 255),
+               clear),
+            Argb(127, 254, 128, 64));
+  EXPECT_EQ(vc(FillTriangle888TexAlphaVertexColor, kPixelFormat888, Argb(255, 128, 128, 128), kWhite, clear),
+            Argb(255, 127, 127, 127));
+  EXPECT_EQ(vc(FillTriangle565TexAlphaVertexColor, kPixelFormat565, 0xFFFF, kWhite, clear), F565(30, 61, 30));
+  EXPECT_EQ(vc(FillTriangle555TexAlphaVertexColor, kPixelFormat555, 0x7FFF, kWhite, clear), F555(30, 30, 30));
+  EXPECT_EQ(vc(FillTriangle8888TexAlphaVertexColor, kPixelFormat8888, 0x00010203, kWhite, clear), 0x00010203u);
+  // Outside the texture: untouched.
+  EXPECT_EQ(OnePixel(FillTriangle8888TexAlphaVertexColor, kPixelFormat8888, 0x12345678, kWhite,
+                     TestTexture(1, 1).Span(), 0x30000, 0),
+            0x12345678u);
+  // Bilinear over a transparent pixel: vertex alpha 2 and a source of 1 in every channel give a
+  // quotient of 256 (held at 255) at a texture edge of filtered alpha 129..139.
+  TestTexture tex(4, 4);
+  const uint32_t edge = OnePixel(FillTriangle8888TexAlphaVertexColorBilinear, kPixelFormat8888, 0,
+                                 Argb(2, 255, 255, 255), tex.Span(), 0x18000, 0x3F800);
+  EXPECT_EQ(edge, Argb(0, 255, 255, 255));
+}
+
+TEST(AlphaVertexGlobalTintSpans, EveryFeatureAtOnce) {
+  const SpanColor tint{255, 255, 255, 128};
+  EXPECT_EQ(Nearest(FillTriangle8888TexAlphaVertexColorMod, kPixelFormat8888, 0, kWhite, tint),
+            Argb(255, 252, 252, 62));
+  EXPECT_EQ(Nearest(FillTriangle888TexAlphaVertexColorMod, kPixelFormat888, 0, kWhite, tint), Argb(255, 252, 252, 62));
+  // Global alpha 128 under vertex alpha 255: factor 63, weight 62, blended.
+  EXPECT_EQ(Nearest(FillTriangle8888TexAlphaVertexColorMod, kPixelFormat8888, kBlack, kWhite, Faded(128)),
+            Argb(255, 61, 61, 61));
+  EXPECT_EQ(Nearest(FillTriangle8888TexAlphaVertexColorMod, kPixelFormat8888, kBlack, Argb(8, 255, 255, 255),
+                    kNoTint),
+            kBlack);
+  EXPECT_EQ(Nearest(FillTriangle565TexAlphaVertexColorMod, kPixelFormat565, 0xFFFF, kWhite, Faded(0)),
+            F565(30, 61, 30));
+  EXPECT_EQ(Nearest(FillTriangle8888TexAlphaVertexColorMod, kPixelFormat8888, 0, kWhite, Faded(0)), 0u);
+  // Bilinear: factors 253, filtered 253 tinted to 250, times 253 gives 247, opaque.
+  EXPECT_EQ(Bilinear(FillTriangle8888TexAlphaVertexColorModBilinear, kPixelFormat8888, 0, kWhite, kNoTint),
+            Argb(255, 247, 247, 247));
+}
+
+TEST(TintSpans, GlobalColoursOutOfRangeAreHeldToIt) {
+  // Channels past 0..255 from a careless caller draw as 0 or 255 and stay inside the buffer.
+  const SpanColor wild{1000, -7, 300, 255};
+  EXPECT_EQ(Nearest(FillTriangle8888TexAlphaMod, kPixelFormat8888, 0, kWhite, wild),
+            Nearest(FillTriangle8888TexAlphaMod, kPixelFormat8888, 0, kWhite, SpanColor{255, 0, 255, 255}));
+  EXPECT_EQ(Nearest(FillTriangle8888TexAlphaVertexColorMod, kPixelFormat8888, 0, kWhite, wild),
+            Nearest(FillTriangle8888TexAlphaVertexColorMod, kPixelFormat8888, 0, kWhite, SpanColor{255, 0, 255, 255}));
+}

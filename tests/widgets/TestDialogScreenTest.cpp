@@ -48,6 +48,7 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
   game.Load();
   ZCDialog* dialog = game.GetTestDialog();
   ASSERT_NE(dialog, nullptr);
+  dialog->Show();
   EXPECT_FALSE(LogHistory::Contains("WARNING: ui.xml"));
   EXPECT_TRUE(dialog->IsShowing());
   game.Steps(100);  // the fade-in is over

@@ -7,8 +7,10 @@
 
 #include "board/BoardWorld.h"
 #include "board/ItemFactory.h"
+#include "board/ZCItemPart.h"
 #include "effects/EffectLibrary.h"
 #include "shell/Log.h"
+#include "shell/PakInterface.h"
 
 namespace {
 std::string SourceDir() {
@@ -88,4 +90,26 @@ void BoardWorldTest::SetUp() {
 void BoardWorldTest::TearDown() {
   ResetBoardWorld();
   RemoveEffects();
+}
+
+bool OpenSampleData() {
+  static const bool opened = GetPakInterface()->AddPakFile("data.pak");
+  return opened;
+}
+
+void MovableTestItem::StandAt(int32_t x, int32_t y) {
+  SetPosition(BoardPoint{x, y});
+  for (auto& part : GetParts()) part->SetReferencePoints({x - 20, y}, {x, y}, {x + 20, y});
+}
+
+void RegisterTestRoomClasses() {
+  RegisterItemClass("pickable", &ZCItem::Create);
+  RegisterItemClass("boss", &MovableTestItem::Create);
+}
+
+std::vector<std::string> PartNames(const std::vector<ZCItemPart*>& order) {
+  std::vector<std::string> names;
+  for (const ZCItemPart* part : order)
+    names.push_back((part->GetOwner() ? part->GetOwner()->GetName() : std::string()) + ":" + part->GetName());
+  return names;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "board/ZCItem.h"
 #include "shell/XmlNode.h"
@@ -42,3 +43,25 @@ class BoardWorldTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 };
+
+class ZCItemPart;
+
+// Opens the sample data.pak of the build (beside the tests) once, for the generated animation
+// sets; false when it is missing.
+bool OpenSampleData();
+
+// A walker stand-in: movable, with its parts' base lines set from its feet as walkers set them.
+class MovableTestItem : public ZCItem {
+ public:
+  static ZCItem* Create() { return new MovableTestItem(); }
+  bool IsMovable() const override { return true; }
+  // Puts the feet at (x, y): every part's base line becomes (x - 20, y) to (x + 20, y).
+  void StandAt(int32_t x, int32_t y);
+};
+
+// Registers the stand-ins for the test room's classes: "pickable" (a plain item) and "boss" (a
+// movable test item).
+void RegisterTestRoomClasses();
+
+// The names "item:part" of the parts in the order, for readable comparisons.
+std::vector<std::string> PartNames(const std::vector<ZCItemPart*>& order);

@@ -222,15 +222,9 @@ bool VertexColorPixel(int32_t format, const OracleLanes& l, uint32_t d, uint32_t
   return true;
 }
 
-bool TexAlphaPixel(int32_t format, bool bilinear, uint32_t t, uint32_t d, uint32_t* out) {
-  const uint32_t alpha = t >> 24;
-  const Rgb o = RgbOf(t);
-  const Rgb s = bilinear ? o : Rgb{(o.r * alpha) >> 8, (o.g * alpha) >> 8, (o.b * alpha) >> 8};
-  if (alpha <= 8) return false;
-  if (alpha >= 240) {
-    *out = PackOpaque(format, o);
-    return true;
-  }
+// A source of alpha 0..239 and premultiplied colour s over the destination d. False where the
+// 32-bit ARGB blend has no coverage to divide by (the pixel stays).
+bool BlendPixel(int32_t format, uint32_t alpha, Rgb s, uint32_t d, uint32_t* out) {
   if (format == kPixelFormat565 || format == kPixelFormat555) {
     *out = Blend16(format, d, (255 - alpha) >> 3, s);
     return true;
@@ -245,9 +239,59 @@ bool TexAlphaPixel(int32_t format, bool bilinear, uint32_t t, uint32_t d, uint32
   }
   const uint32_t da = d >> 24, inv = 256 - alpha;
   const uint32_t outA = 256 - (((256 - da) * inv) >> 8);
-  for (int i = 0; i < 3; ++i) c[i] = ((((dc[i] * da) >> 8) * inv) + sc[i] * 256) / outA;
+  if (outA == 0) return false;
+  for (int i = 0; i < 3; ++i) c[i] = std::min(255u, ((((dc[i] * da) >> 8) * inv) + sc[i] * 256) / outA);
   *out = ((outA - 1) << 24) | (c[0] << 16) | (c[1] << 8) | c[2];
   return true;
+}
+
+bool TexAlphaPixel(int32_t format, bool bilinear, uint32_t t, uint32_t d, uint32_t* out) {
+  const uint32_t alpha = t >> 24;
+  const Rgb o = RgbOf(t);
+  const Rgb s = bilinear ? o : Rgb{(o.r * alpha) >> 8, (o.g * alpha) >> 8, (o.b * alpha) >> 8};
+  if (alpha <= 8) return false;
+  if (alpha >= 240) {
+    *out = PackOpaque(format, o);
+    return true;
+  }
+  return BlendPixel(format, alpha, s, d, out);
+}
+
+// The tinted textured entries: the sample t tinted by the global colour, the vertex colours or
+// both, then written opaque or blended by its coverage alpha.
+bool TintPixel(int index, const OracleLanes& l, const SpanColor& color, uint32_t t, uint32_t d, uint32_t* out) {
+  const int32_t format = FormatOfGroup(index >> 5);
+  const bool alphaTest = index & kSpanAlpha, vertex = index & kSpanVertexColors;
+  const bool global = index & kSpanGlobalColor, bilinear = index & kSpanBilinear;
+  const int32_t lanes[4] = {l.a, l.r, l.g, l.b};
+  const int32_t colors[4] = {color.alpha, color.red, color.green, color.blue};
+  uint32_t f[4];
+  for (int i = 0; i < 4; ++i) {
+    const uint32_t lane = uint32_t(Saturated(lanes[i]));
+    if (!vertex)
+      f[i] = uint32_t(colors[i]);
+    else if (!global)
+      f[i] = lane >> 16;
+    else
+      f[i] = (uint32_t(colors[i]) * lane) >> 24;
+  }
+  const uint32_t ta = t >> 24;
+  if (alphaTest && ta <= 8) return false;
+  const Rgb texel = RgbOf(t);
+  const Rgb m{(texel.r * f[1]) >> 8, (texel.g * f[2]) >> 8, (texel.b * f[3]) >> 8};
+  const uint32_t alpha = (f[0] * (alphaTest ? ta : 255)) >> 8;
+  Rgb s, o;
+  if (bilinear) {
+    s = o = Rgb{(m.r * f[0]) >> 8, (m.g * f[0]) >> 8, (m.b * f[0]) >> 8};
+  } else {
+    o = m;
+    s = Rgb{(m.r * alpha) >> 8, (m.g * alpha) >> 8, (m.b * alpha) >> 8};
+  }
+  if (alpha >= 240) {
+    *out = PackOpaque(format, o);
+    return true;
+  }
+  return BlendPixel(format, alpha, s, d, out);
 }
 
 uint32_t TexelAt(const SpanTexture& t, int64_t column, int64_t row) {
@@ -279,13 +323,15 @@ uint32_t OracleBilinear(const SpanTexture& texture, int32_t u, int32_t v) {
   return uint32_t((alpha << 24) | ((sum[0] >> 8) << 16) | ((sum[1] >> 8) << 8) | (sum[2] >> 8));
 }
 
-bool OraclePixel(int index, const OracleLanes& l, const SpanTexture& texture, uint32_t d, uint32_t* out) {
+bool OraclePixel(int index, const OracleLanes& l, const SpanTexture& texture, const SpanColor& color, uint32_t d,
+                 uint32_t* out) {
   const int32_t format = FormatOfGroup(index >> 5);
   const bool textured = index & kSpanTextured, alpha = index & kSpanAlpha, vertex = index & kSpanVertexColors;
   const bool bilinear = index & kSpanBilinear;
   if (!textured) return vertex ? VertexColorPixel(format, l, d, out) : false;
   if (!texture.bits || texture.width <= 0 || texture.height <= 0) return false;
   const uint32_t t = bilinear ? OracleBilinear(texture, l.u - 0x8000, l.v - 0x8000) : OracleNearest(texture, l.u, l.v);
+  if (vertex || (index & kSpanGlobalColor)) return TintPixel(index, l, color, t, d, out);
   if (!alpha) {
     *out = PackOpaque(format, RgbOf(t));
     return true;
@@ -296,7 +342,7 @@ bool OraclePixel(int index, const OracleLanes& l, const SpanTexture& texture, ui
 bool OracleFill(int index, const SpanVertex block[3], const SpanTexture& texture, const SpanColor& color,
                 GuardedCanvas& canvas) {
   SpanVertex v[3] = {block[0], block[1], block[2]};
-  if ((index & (kSpanTextured | kSpanVertexColors | kSpanGlobalColor)) == (kSpanVertexColors | kSpanGlobalColor)) {
+  if ((index & (kSpanVertexColors | kSpanGlobalColor)) == (kSpanVertexColors | kSpanGlobalColor)) {
     for (SpanVertex& c : v) {
       c.a = int32_t((uint32_t(c.a) * uint32_t(color.alpha)) >> 8);
       c.r = int32_t((uint32_t(c.r) * uint32_t(color.red)) >> 8);
@@ -306,6 +352,6 @@ bool OracleFill(int index, const SpanVertex block[3], const SpanTexture& texture
   }
   return OracleScan(v, [&](int x, int y, const OracleLanes& l) {
     uint32_t out;
-    if (OraclePixel(index, l, texture, canvas.Get(x, y), &out)) canvas.Set(x, y, out);
+    if (OraclePixel(index, l, texture, color, canvas.Get(x, y), &out)) canvas.Set(x, y, out);
   });
 }

@@ -68,8 +68,10 @@ struct OracleLanes {
 bool OracleScan(const SpanVertex block[3], const std::function<void(int, int, const OracleLanes&)>& visit);
 
 // What the table entry `index` makes of the destination pixel d (a 32-bit or 16-bit value) at a
-// pixel with the given interpolants. Returns false when the pixel is left alone.
-bool OraclePixel(int index, const OracleLanes& lanes, const SpanTexture& texture, uint32_t d, uint32_t* out);
+// pixel with the given interpolants (colour interpolants already scaled by the global colour
+// where the entry does so). Returns false when the pixel is left alone.
+bool OraclePixel(int index, const OracleLanes& lanes, const SpanTexture& texture, const SpanColor& color, uint32_t d,
+                 uint32_t* out);
 
 // Draws the triangle of the table entry `index` into the canvas with the oracle; false as for
 // OracleScan.
