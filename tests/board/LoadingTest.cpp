@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "board/BoardWorld.h"
@@ -41,8 +39,7 @@ class LoadingTest : public BoardWorldTest {
   void SetUp() override {
     BoardWorldTest::SetUp();
     // Level files are read as "cfg\\l%03d.xml" from the current folder.
-    const char* dir = std::getenv("CAFE_SOURCE_DIR");
-    ASSERT_EQ(chdir((std::string(dir ? dir : ".") + "/tests/board/data").c_str()), 0);
+    ASSERT_TRUE(EnterBoardDataFolder());
     SetLoadScreen(&mScreen);
     mBoard = std::make_unique<CountingBoard>();
     mBoard->LoadConfig();

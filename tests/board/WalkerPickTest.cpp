@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 
 #include "board/BoardWorld.h"
 #include "board/PathGraph.h"
@@ -61,8 +59,7 @@ class RoomTest : public BoardWorldTest {
  protected:
   void SetUp() override {
     BoardWorldTest::SetUp();
-    const char* dir = std::getenv("CAFE_SOURCE_DIR");
-    ASSERT_EQ(chdir((std::string(dir ? dir : ".") + "/tests/board/data").c_str()), 0);
+    ASSERT_TRUE(EnterBoardDataFolder());
     mBoard = std::make_unique<ZCBoard_Plain>();
     mBoard->LoadConfig();
     ASSERT_TRUE(mBoard->LoadLevel(901, false));

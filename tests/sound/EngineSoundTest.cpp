@@ -67,8 +67,9 @@ TEST(EngineSound, TheSampleCafeLoadsEverySoundAndStreamAndShutDownStopsTheMusic)
   MusicTrack* menu = app.GetMusic()->GetSingleTrack("main_menu");
   ASSERT_NE(menu, nullptr);
   EXPECT_TRUE(menu->IsPlaying());
+  // "click" sounds in the game group: it pauses with play.
   app.GetSoundManager()->PlaySound("click");
-  EXPECT_EQ(app.GetSoundManager()->GetActiveCount("ui"), 1);
+  EXPECT_EQ(app.GetSoundManager()->GetActiveCount("game"), 1);
   app.ShutdownServices();
   EXPECT_FALSE(menu->IsPlaying());
   EXPECT_EQ(app.GetMusic()->GetCurrentName(), "");

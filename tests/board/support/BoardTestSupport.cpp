@@ -1,5 +1,7 @@
 #include "board/support/BoardTestSupport.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -37,6 +39,8 @@ XmlNode LoadBoardFixture(const std::string& name) {
   const std::string path = SourceDir() + "/tests/board/data/" + name;
   return ParseDocument(ReadFile(path), path);
 }
+
+bool EnterBoardDataFolder() { return chdir((SourceDir() + "/tests/board/data").c_str()) == 0; }
 
 XmlNode ParseXml(const std::string& text) { return ParseDocument(text, "test"); }
 

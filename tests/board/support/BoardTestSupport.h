@@ -9,6 +9,9 @@
 
 // A fixture file of tests/board/data as an XML document (its document element).
 XmlNode LoadBoardFixture(const std::string& name);
+// Makes tests/board/data the current folder, where level files are read as "cfg\\l%03d.xml";
+// false when it cannot.
+bool EnterBoardDataFolder();
 // An XML document written in the test.
 XmlNode ParseXml(const std::string& text);
 // Loads the sample effect file of content/cfg, with the extra "effect" elements given, into a
