@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -465,6 +468,79 @@ TEST_F(ScheduleTest, ThePlainBoardShowsAHiddenStandInPerVisitorAndHoldsItsEvent)
   // The clear lets the schedule go first, then the visitors' holds.
   board.ClearLevelData();
   EXPECT_EQ(schedule.EventCount(), 0u);
+}
+
+// The plain board noting every visitor it places: schedule time, type and first person.
+class NotingPlainBoard : public ZCBoard_Plain {
+ public:
+  bool SpawnClientFromEvent(ScheduleEvent* event) override {
+    if (!ZCBoard_Plain::SpawnClientFromEvent(event)) return false;
+    mPlaced.push_back(event->mType + " " + event->mPersons[0]);
+    mPlacedAt.push_back(GetSchedule().GetClock());
+    return true;
+  }
+  void OnLevelFinished() override { ++mFinished; }  // no reload: the test looks at the end
+  std::vector<std::string> mPlaced;
+  std::vector<float> mPlacedAt;
+  int mFinished = 0;
+};
+
+class SampleLevelTest : public ScheduleTest {
+ protected:
+  void SetUp() override {
+    ScheduleTest::SetUp();
+    const char* dir = std::getenv("CAFE_SOURCE_DIR");
+    ASSERT_EQ(chdir((std::string(dir ? dir : ".") + "/content").c_str()), 0);
+    mPlain = std::make_unique<NotingPlainBoard>();
+    mPlain->SetVisible(true);
+  }
+  void TearDown() override {
+    mPlain.reset();
+    ScheduleTest::TearDown();
+  }
+  // Loads and starts the level; the number of steps until it finished, or -1 after max.
+  int Play(int32_t level, bool endless, int max) {
+    if (!mPlain->LoadLevel(level, endless)) return -2;
+    mLoadLog = LogHistory::Recent();
+    mPlain->StartLevel();
+    for (int step = 1; step <= max; ++step) {
+      mPlain->Update();
+      if (mPlain->mFinished) return step;
+    }
+    return -1;
+  }
+  std::unique_ptr<NotingPlainBoard> mPlain;
+  // The log lines as the load left them.
+  std::vector<std::string> mLoadLog;
+};
+
+TEST_F(SampleLevelTest, TheTestRoomsVisitorsComeOnTimeAndTheLevelEndsTwoSecondsAfterTheLast) {
+  const int steps = Play(90, false, 10000);
+  EXPECT_EQ(mPlain->mPlaced, (std::vector<std::string>{"client girl", "family dad", "client mayor", "client boy",
+                                                         "family gran"}));
+  const std::vector<float> times = {2, 4, 10, 10.01f, 61};
+  ASSERT_EQ(mPlain->mPlacedAt.size(), times.size());
+  for (size_t i = 0; i < times.size(); ++i) EXPECT_NEAR(mPlain->mPlacedAt[i], times[i], 0.015) << i;
+  for (const char* name : {"client1", "client2", "client3", "family1", "family2"})
+    EXPECT_TRUE(ZCItem::FindByName(name)->IsVisible()) << name;
+  EXPECT_NEAR(steps, 6300, 2);
+
+  // Level 92 has nobody to come.
+  mPlain->mFinished = 0;
+  EXPECT_NEAR(Play(92, false, 1000), 201, 1);
+}
+
+TEST_F(SampleLevelTest, TheEndlessRoomReadsItsStagesAndDrawsVisitors) {
+  EXPECT_EQ(Play(90, true, 3000), -1);
+  EXPECT_NE(std::find(mLoadLog.begin(), mLoadLog.end(), "ERROR: Item 'fountain' not found"), mLoadLog.end());
+  EventSchedule& schedule = mPlain->GetSchedule();
+  ASSERT_EQ(schedule.GetStages().size(), 3u);
+  EXPECT_EQ(schedule.GetStageGoal(), 100);
+  EXPECT_FALSE(mPlain->mPlaced.empty());
+  EXPECT_FALSE(ZCItem::FindByName("lamp")->IsVisible());
+  mPlain->AddMoney(120);
+  EXPECT_TRUE(ZCItem::FindByName("lamp")->IsRunning());
+  EXPECT_EQ(schedule.GetStageGoal(), 250);
 }
 
 }  // namespace
