@@ -317,7 +317,9 @@ void EventSchedule::SpawnRandom(int32_t count, SpawnCallback callback) {
   if (mCurrentStage >= mStages.size() || count <= 0) return;
   const Stage& stage = mStages[mCurrentStage];
   const float r = Draw(0, stage.mTotalWeight);
-  LogMessage("Event_rand = %f", double(r));
+  // A developer trace of every step: kept out of the log history outside developer mode, where
+  // it would push every other line out.
+  if (DevMode::IsOn()) LogMessage("Event_rand = %f", double(r));
   const int32_t chosen = ChooseWeighted({stage.mWeights[0], stage.mWeights[1]}, r);
   auto spawn = [&](int32_t queue) {
     if (callback)
