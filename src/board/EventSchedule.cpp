@@ -13,7 +13,7 @@ namespace {
 constexpr int32_t kArrivalEvent = 7;
 // Names and types are cut to 127 characters.
 constexpr size_t kNameSize = 128;
-const char* const kPersonAttributes[4] = {"person1", "person2", "person3", "person4"};
+const wchar_t* const kPersonAttributes[4] = {L"person1", L"person2", L"person3", L"person4"};
 
 EventSchedule::RandomSource gRandom = &RandomFloat;
 
@@ -26,10 +26,7 @@ std::string ReadName(const XmlNode& node, const wchar_t* name) {
 }
 
 void ReadPersons(const XmlNode& node, std::string (&persons)[4]) {
-  for (int i = 0; i < 4; ++i) {
-    std::string value;
-    if (GetAttrStringA(node, kPersonAttributes[i], value)) persons[i] = value.substr(0, kNameSize - 1);
-  }
+  for (int i = 0; i < 4; ++i) persons[i] = ReadName(node, kPersonAttributes[i]);
 }
 
 float ReadFloat(const XmlNode& node, const char* name) {
@@ -181,9 +178,9 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
       visitor.mProb = ReadProb(typeNode);
       visitor.mTimeMin = ReadFloat(typeNode, "time_min");
       visitor.mTimeMax = ReadFloat(typeNode, "time_max");
-      std::string tmplName;
-      if (GetAttrStringA(typeNode, "order_template", tmplName)) {
-        visitor.mTemplate = FindTemplate(tmplName.substr(0, kNameSize - 1));
+      const std::string tmplName = ReadName(typeNode, L"order_template");
+      if (!tmplName.empty()) {
+        visitor.mTemplate = FindTemplate(tmplName);
         if (!visitor.mTemplate) LogMessage("WARNING: Order template '%s' not found", tmplName.c_str());
       }
       stage.mWeights[queue] += visitor.mProb;
