@@ -17,6 +17,18 @@ int32_t LineY(const BoardPoint& a, const BoardPoint& b, int32_t x) {
   return a.y + int32_t(int64_t(x - a.x) * (b.y - a.y) / (b.x - a.x));
 }
 
+// Calls fn(x, y) for each column of the segments p0-p1 and p1-p2 that run left to right, with the
+// row of the line in that column, within the columns [minX, maxX).
+template <class Fn>
+void ForEachLineColumn(const BoardPoint (&p)[3], int32_t minX, int32_t maxX, Fn fn) {
+  for (int32_t s = 0; s < 2; ++s) {
+    const BoardPoint& a = p[s];
+    const BoardPoint& b = p[s + 1];
+    const int32_t end = std::min(b.x, maxX);
+    for (int32_t x = std::max(a.x, minX); x < end; ++x) fn(x, LineY(a, b, x));
+  }
+}
+
 const char* ItemName(const ZCItemPart* part) { return part->GetOwner() ? part->GetOwner()->GetName().c_str() : ""; }
 
 // Static parts are counted in 16 bits in the floor map.
@@ -91,19 +103,14 @@ void ZOrderResolver::DrawBaseLine(int32_t index) {
   BoardPoint p[3] = {part->GetReferencePoint(0), part->GetReferencePoint(1), part->GetReferencePoint(2)};
   std::stable_sort(p, p + 3, [](const BoardPoint& a, const BoardPoint& b) { return a.x < b.x; });
   const uint16_t owner = uint16_t(index + 1);
-  for (int32_t s = 0; s < 2; ++s) {
-    const BoardPoint& a = p[s];
-    const BoardPoint& b = p[s + 1];
-    for (int32_t x = a.x; x < b.x; ++x) {
-      const int32_t y = LineY(a, b, x);
-      for (int32_t r = y; r < kHeight; ++r) {
-        const uint16_t d = uint16_t(r - y + 1);
-        Cell& cell = CellAt(x, r);
-        if (cell.mOwner != 0 && cell.mDistance <= d) break;
-        cell = Cell{d, owner};
-      }
+  ForEachLineColumn(p, 0, kWidth, [&](int32_t x, int32_t y) {
+    for (int32_t r = y; r < kHeight; ++r) {
+      const uint16_t d = uint16_t(r - y + 1);
+      Cell& cell = CellAt(x, r);
+      if (cell.mOwner != 0 && cell.mDistance <= d) break;
+      cell = Cell{d, owner};
     }
-  }
+  });
 }
 
 void ZOrderResolver::FindRelations(int32_t index) {
@@ -116,28 +123,19 @@ void ZOrderResolver::FindRelations(int32_t index) {
     return;
   }
   const uint16_t self = uint16_t(index + 1);
-  for (int32_t s = 0; s < 2; ++s) {
-    const BoardPoint& a = p[s];
-    const BoardPoint& b = p[s + 1];
-    for (int32_t x = a.x; x < b.x; ++x) {
-      const int32_t y = LineY(a, b, x);
-      // Where another line lies nearer, this column tells nothing.
-      if (CellAt(x, y).mOwner != self) continue;
-      for (int32_t r = y + 1; r < kHeight; ++r) {
-        const uint16_t owner = CellAt(x, r).mOwner;
-        if (owner == self) continue;
-        if (owner != 0) {
-          const int32_t q = owner - 1;
-          std::vector<int32_t>& behind = mBehind[size_t(index)];
-          if (std::find(behind.begin(), behind.end(), q) == behind.end()) {
-            behind.push_back(q);
-            mFront[size_t(q)] += 1;
-          }
-        }
-        break;
-      }
+  ForEachLineColumn(p, 0, kWidth, [&](int32_t x, int32_t y) {
+    // Where another line lies nearer, this column tells nothing.
+    if (CellAt(x, y).mOwner != self) return;
+    int32_t r = y + 1;
+    while (r < kHeight && CellAt(x, r).mOwner == self) ++r;
+    if (r == kHeight || CellAt(x, r).mOwner == 0) return;
+    const int32_t q = CellAt(x, r).mOwner - 1;
+    std::vector<int32_t>& behind = mBehind[size_t(index)];
+    if (std::find(behind.begin(), behind.end(), q) == behind.end()) {
+      behind.push_back(q);
+      mFront[size_t(q)] += 1;
     }
-  }
+  });
 }
 
 void ZOrderResolver::AttachZChildren() {
@@ -236,16 +234,11 @@ size_t ZOrderResolver::GetFrameZChildCount() const {
 void ZOrderResolver::InsertMovingPart(ZCItemPart* part) {
   const BoardPoint p[3] = {part->GetReferencePoint(0), part->GetReferencePoint(1), part->GetReferencePoint(2)};
   const Cell* floor = &ClampedCell(p[1].x, p[1].y);
-  for (int32_t s = 0; s < 2; ++s) {
-    const BoardPoint& a = p[s];
-    const BoardPoint& b = p[s + 1];
-    // Columns far off the board read its edge: the walk stays bounded.
-    const int32_t end = std::min(b.x, 2 * kWidth);
-    for (int32_t x = std::max(a.x, -kWidth); x < end; ++x) {
-      const Cell& cell = ClampedCell(x, LineY(a, b, x));
-      if (cell.mDistance <= floor->mDistance) floor = &cell;
-    }
-  }
+  // Columns far off the board read its edge: the walk stays bounded.
+  ForEachLineColumn(p, -kWidth, 2 * kWidth, [&](int32_t x, int32_t y) {
+    const Cell& cell = ClampedCell(x, y);
+    if (cell.mDistance <= floor->mDistance) floor = &cell;
+  });
 
   auto at = mSolved.end();
   if (floor->mOwner != 0) {

@@ -1,4 +1,3 @@
-// NOTE FOR THE ENGINEER WORKING IN THIS WORKTREE: read the project rules in /work/brief-common.md now (left out of your brief by mistake). The lead removes this line.
 #pragma once
 #include <cstdint>
 

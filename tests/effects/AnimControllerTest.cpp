@@ -309,3 +309,24 @@ TEST(AnmReader, LoadAnmFileReadsThroughTheFileLayer) {
 }
 
 }  // namespace
+
+TEST(AnmReader, GeneratedSetsMaySpreadOverSheetsAndKeepTheAlphaOfTheirShapes) {
+  std::vector<SetDescription> sets;
+  std::string error;
+  ASSERT_TRUE(ParseSetDescriptions("set t 10 10\nanim tidle 1 0.1\nsheet wood\n"
+                                   "anim twoodidle 1 0.1 color=80FF0000 shape=ellipse\n",
+                                   sets, error))
+      << error;
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_EQ(sets[1].mName, "t");
+  std::vector<AnimEntry> animations;
+  auto sheet = DrawSheet(sets[1], animations);
+  EXPECT_EQ(animations[0].mImageFile, "anm\\t_wood.png");
+  EXPECT_EQ(sheet->GetBits()[8 * 10 + 5], 0x80FF0000u);  // inside the ellipse, below the label
+  EXPECT_EQ(sheet->GetBits()[0], 0u);                    // its corner stays clear
+  for (const char* bad : {"sheet wood\n", "set a 4 4\nsheet\n", "set a 4 4\nanim x 1 0.1 shape=star\n",
+                          "set a 4 4\nanim x 1 0.1 color=GG0000\n"}) {
+    std::vector<SetDescription> out;
+    EXPECT_FALSE(ParseSetDescriptions(bad, out, error)) << bad;
+  }
+}

@@ -196,8 +196,10 @@ std::unique_ptr<Vesk::MemoryImage> DrawSheet(const SetDescription& set, std::vec
       g.SetColor(Color::White);
       DrawText(g, std::to_string(i), x + 2 * scale, y + 2 * scale, scale, x + fw);
       DrawText(g, label, x + 2 * scale, y + 9 * scale, std::max(1, scale / 2), x + fw - 1);
+      // The progress bar belongs to the box; other shapes keep their outline clean.
       g.SetColor(edge);
-      g.FillRect(x + 2, y + fh - 2 - 2 * scale, (fw - 4) * (i + 1) / d.mFrames, 2 * scale);
+      if (d.mShape == AnimDescription::Shape::Box)
+        g.FillRect(x + 2, y + fh - 2 - 2 * scale, (fw - 4) * (i + 1) / d.mFrames, 2 * scale);
       AnimFrame f;
       f.mX = x;
       f.mY = y;

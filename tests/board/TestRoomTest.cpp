@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "board/BoardText.h"
+#include "board/BoardWorld.h"
+#include "board/ZCItemPart.h"
+#include "board/ZOrderResolver.h"
+#include "board/support/BoardTestSupport.h"
+#include "board/support/TestBoard.h"
+#include "graphics/Graphics.h"
+#include "graphics/ImageLib.h"
+#include "graphics/MemoryImage.h"
+#include "shell/Log.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// The test room (level 90) built the way a level load builds it: the level file, its object
+// document, the factory, the starting states and the draw order.
+class TestRoomTest : public BoardWorldTest {
+ protected:
+  void SetUp() override {
+    BoardWorldTest::SetUp();
+    ASSERT_TRUE(OpenSampleData());
+    RegisterTestRoomClasses();
+    levelDoc = LoadXmlDocument("cfg\\l090.xml");
+    ASSERT_TRUE(levelDoc);
+    XmlNode level = levelDoc.documentElement();
+    const std::string doc = ReadBoardText(level, L"doc");
+    EXPECT_EQ(doc, "cfg\\testroom.xml");
+    objectDoc = LoadXmlDocument(doc);
+    ASSERT_TRUE(objectDoc);
+    ZCItem::ReadLevelObjects(objectDoc.documentElement());
+    ZCItem::ApplyLevelStates(level);
+    ZCItem::RegisterAllForZOrder();
+    ZCItem::ActivateAll();
+    boss = dynamic_cast<MovableTestItem*>(ZCItem::FindByName("boss"));
+    ASSERT_NE(boss, nullptr);
+  }
+
+  // Puts the walker's feet at the point and draws the board.
+  void DrawWithWalkerAt(int32_t x, int32_t y) {
+    boss->StandAt(x, y);
+    board.SetDrawOrderDirty();
+    image.Clear();
+    Vesk::Graphics g(&image);
+    board.Draw(&g);
+    EXPECT_FALSE(board.IsDrawOrderDirty());
+  }
+  uint32_t At(int x, int y) { return image.GetBits()[y * image.GetWidth() + x]; }
+
+  XmlNode levelDoc, objectDoc;
+  TestBoard board;
+  MovableTestItem* boss = nullptr;
+  Vesk::MemoryImage image{1024, 768};
+};
+
+constexpr uint32_t kBody = 0xFF5070C0u;   // the walker facing "b"
+constexpr uint32_t kWood = 0xFFA0522Du;   // table2 in its "wood" skin
+constexpr uint32_t kFloor = 0xFFD8C8A8u;
+
+TEST_F(TestRoomTest, TheRoomIsOrderedFromTheFloorToTheGlow) {
+  EXPECT_FALSE(LogHistory::Contains("WARNING"));
+  EXPECT_EQ(PartNames(board.GetZOrderResolver()->GetStaticOrder()),
+            (Names{"floor:floor", "table1:table", "table1:top", "table1:top", "table1:checkmark",
+                   "table1:checkmark", "table2:table", "table2:checkmark", "table2:checkmark", "lamp:lamp",
+                   "sign:sign"}));
+  boss->StandAt(400, 490);
+  const Names order = PartNames(board.GetZOrderResolver()->GetItemOrder(true));
+  EXPECT_EQ(order.back(), "lamp:glow");
+  EXPECT_EQ(std::count(order.begin(), order.end(), "boss:held_items"), 0);
+  // Each sheet of the tables is the one of its skin.
+  EXPECT_EQ(ZCItem::FindByName("table2")->GetParts()[1]->GetSkin(), "");
+  EXPECT_TRUE(ZCItem::FindByName("sign")->GetParts()[0]->IsMirrored());
+}
+
+TEST_F(TestRoomTest, TheWalkerIsDrawnInFrontOfTable2BelowItsLineAndBehindItAbove) {
+  DrawWithWalkerAt(400, 460);
+  EXPECT_EQ(At(400, 450), kWood);
+  EXPECT_EQ(At(400, 390), kBody);
+
+  DrawWithWalkerAt(400, 490);
+  EXPECT_EQ(At(400, 450), kBody);
+  EXPECT_EQ(At(900, 700), kFloor);
+  // The glow lies over table2 in partial alpha.
+  const uint32_t glow = At(450, 440);
+  EXPECT_NE(glow, kWood);
+  EXPECT_GT(int((glow >> 8) & 0xFF), 0x80);
+  EXPECT_GT(int((glow >> 16) & 0xFF), 0xC0);
+
+  // For a reviewer: the room as drawn.
+  const char* dir = std::getenv("CAFE_BINARY_DIR");
+  EXPECT_TRUE(ImageLib::WritePNG(image, std::string(dir ? dir : ".") + "/testroom.png"));
+}
+
+}  // namespace
