@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -479,7 +481,12 @@ class NotingPlainBoard : public ZCBoard_Plain {
     mPlacedAt.push_back(GetSchedule().GetClock());
     return true;
   }
-  void OnLevelFinished() override { ++mFinished; }  // no reload: the test looks at the end
+  void OnLevelFinished() override {
+    ++mFinished;
+    if (mReload) ZCBoard_Plain::OnLevelFinished();
+  }
+  // The plain board loads a finished level again; without, the test looks at the end.
+  bool mReload = false;
   std::vector<std::string> mPlaced;
   std::vector<float> mPlacedAt;
   int mFinished = 0;
@@ -541,6 +548,21 @@ TEST_F(SampleLevelTest, TheEndlessRoomReadsItsStagesAndDrawsVisitors) {
   mPlain->AddMoney(120);
   EXPECT_TRUE(ZCItem::FindByName("lamp")->IsRunning());
   EXPECT_EQ(schedule.GetStageGoal(), 250);
+}
+
+TEST_F(SampleLevelTest, AFinishedLevelIsLoadedAgainAndPlaysOn) {
+  mPlain->mReload = true;
+  EXPECT_NEAR(Play(92, false, 1000), 201, 1);
+  EXPECT_TRUE(mPlain->IsLoadingLevel());
+  bool handedOver = false;
+  for (int i = 0; i < 5000 && !handedOver; ++i) {
+    handedOver = mPlain->PollLevelLoad();
+    if (!handedOver) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(handedOver);
+  EXPECT_TRUE(mPlain->IsRunning());
+  EXPECT_EQ(mPlain->GetLevelNumber(), 92);
+  EXPECT_TRUE(mPlain->IsVisible());
 }
 
 }  // namespace
