@@ -115,6 +115,8 @@ void ZCBoard_Game::StepGame() {
   GameClock::Advance(step);
   SpawnClients();
   ZCItem::UpdateAll();
+  // Items walk and animate in every step: the board is drawn again.
+  MarkDirty();
   OnGameStep();
   // Clicks queued while the queue drains are handled in the same drain.
   while (!mClickQueue.empty()) {
@@ -150,6 +152,7 @@ void ZCBoard_Game::StartLevel() {
   AddMoney(0);
   OnLevelStarted();
   mRunning = true;
+  TraceBoardEvent("level %d started", mLevelNumber);
 }
 
 void ZCBoard_Game::StopRunning() {
@@ -271,6 +274,7 @@ void ZCBoard_Game::UpdateHover(int32_t x, int32_t y) {
     if (item->IsVisible()) item->SetHighlight(point, highlight);
     if (!chosen && item->CanPick(highlight)) chosen = item;
   }
+  if (chosen != mHoveredItem) TraceBoardEvent("hover %s", chosen ? chosen->GetName().c_str() : "none");
   mHoveredItem = chosen;
   if (CursorTable* cursors = GetCursorTable()) cursors->SetCursor(chosen ? "active" : "normal");
 }
@@ -285,6 +289,7 @@ void ZCBoard_Game::ClickAt(const BoardPoint& point) {
 void ZCBoard_Game::QueueClick(ZCPickItem* item) {
   if (!item) return;
   item->AddClick();
+  TraceBoardEvent("click %s", item->GetName().c_str());
   if (SoundManager* sounds = Sounds()) sounds->PlaySound("click");
   mClickQueue.push_back(item);
 }

@@ -81,6 +81,10 @@ class ZCBoard_Game : public ZCCandyWidget {
   // Worker thread: reads the level into the board; false (with an "ERROR: " line) when the
   // file, its "level" node, the object document or its "root" node is missing.
   virtual bool LoadLevel(int32_t level, bool endless);
+  // The steps of LoadLevel once both documents are read: the previous level is cleared, then
+  // the objects, their states, the draw order, the stages, the path graphs, the schedule and
+  // the rules are read.
+  void ReadLevelDocuments(int32_t level, bool endless, const XmlNode& levelNode, const XmlNode& objectRoot);
   // Main thread: hides the load screen and starts the level that was loaded.
   virtual void FinishLevelLoad();
 

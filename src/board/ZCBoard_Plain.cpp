@@ -53,6 +53,7 @@ void ZCBoard_Plain::OnGameStep() {
   if (walking == mWalkShown) return;
   mWalkShown = walking;
   walker->PlayAnimation(walking ? "walk" : "idle", true);
+  TraceBoardEvent("anim %s %s", walker->GetName().c_str(), walking ? "walk" : "idle");
 }
 
 void ZCBoard_Plain::LoadGameParams(const XmlNode& root) { ZCMoveItem::LoadPersons(root); }

@@ -1,10 +1,13 @@
 // The surface image's straight and mirrored blits: a source rectangle of a memory image drawn
 // onto the locked 16- or 32-bit surface from the source's display-format words (premultiplied,
 // already in the surface's channel layout), skipping transparent stretches with the run caches.
+#include <bit>
 #include <cstring>
+#include <type_traits>
 
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "display/PackedSpans.h"
 #include "display/SurfacePixels.h"
 #include "graphics/PixelOps.h"
 
@@ -60,18 +63,30 @@ void WalkRuns(const BlitFrame& f, OnRun onRun) {
 }
 
 // The run loop: each run of pixels of one alpha class is skipped (alpha 0), written with the
-// opaque formula (alpha 255) or blended pixel by pixel (anything else). Both formulas take the
-// destination pixel and the source word.
-template <typename P, int Dir, typename Src, typename Opaque, typename Blend>
-void RunLoop(const BlitFrame& f, Src src, Opaque opaque, Blend blend) {
+// opaque span (alpha 255) or the blending one (anything else). A span takes the destination's
+// first pixel, the source index of the run's first pixel and the run's length.
+template <typename P, int Dir, typename Src, typename OpaqueSpan, typename BlendSpan>
+void RunSpans(const BlitFrame& f, Src src, OpaqueSpan opaque, BlendSpan blend) {
   WalkRuns<P, Dir>(f, [&](P* d, size_t so, int32_t i, int32_t n) {
     const uint32_t a = src(so + size_t(i)) >> 24;
-    if (a == 255) {
-      for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(opaque(uint32_t(d[Dir * k]), src(so + size_t(k))));
-    } else if (a != 0) {
-      for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(blend(uint32_t(d[Dir * k]), src(so + size_t(k))));
-    }
+    if (a == 255)
+      opaque(d + Dir * i, so + size_t(i), n);
+    else if (a != 0)
+      blend(d + Dir * i, so + size_t(i), n);
   });
+}
+
+// A span applying a per-pixel formula of the destination pixel and the source word.
+template <typename P, int Dir, typename Src, typename Formula>
+auto PixelSpan(Src src, Formula formula) {
+  return [src, formula](P* d, size_t si, int32_t n) {
+    for (int32_t k = 0; k < n; ++k) d[Dir * k] = P(formula(uint32_t(d[Dir * k]), src(si + size_t(k))));
+  };
+}
+
+template <typename P, int Dir, typename Src, typename Opaque, typename Blend>
+void RunLoop(const BlitFrame& f, Src src, Opaque opaque, Blend blend) {
+  RunSpans<P, Dir>(f, src, PixelSpan<P, Dir>(src, opaque), PixelSpan<P, Dir>(src, blend));
 }
 
 // The members of the normal run loop for one destination layout and colour.
@@ -132,6 +147,17 @@ void NormalRuns(const BlitFrame& f, Src src, Layout layout, const Masks& M, cons
           blend);
     return RunLoop<P, Dir>(f, src, blend, blend);
   }
+  if constexpr (std::is_same_v<P, uint32_t> && std::is_same_v<Src, WordSource>)
+    if (layout == Layout::Packed32) {
+      // The same channel-by-channel formula, several pixels at a time.
+      uint32_t byByte[3] = {};
+      for (int c = 0; c < 3; ++c) byByte[std::countr_zero(uint32_t(M.m[c])) / 8] = t.k[c];
+      const PackedSpans::Tinted tinted(byByte, ca);
+      auto blend = [&](uint32_t* d, size_t si, int32_t n) { tinted.Span<Dir, true>(d, src.words + si, n); };
+      if (ca == 255)
+        return RunSpans<P, Dir>(f, src, [&](uint32_t* d, size_t si, int32_t n) { tinted.Span<Dir, false>(d, src.words + si, n); }, blend);
+      return RunSpans<P, Dir>(f, src, blend, blend);
+    }
   // Any colour on any layout, channel by channel.
   const uint64_t k[3] = {t.k[0], t.k[1], t.k[2]};
   auto blend = [&](uint32_t d, uint32_t s) {
@@ -154,31 +180,33 @@ void NormalRuns(const BlitFrame& f, Src src, Layout layout, const Masks& M, cons
 
 // The additive run loop: runs that add nothing are skipped whole; each channel of every other
 // pixel is added through the display's saturation table of that channel.
-template <typename P, int Dir, typename Src, typename Add>
-void AddRuns(const BlitFrame& f, Src src, const uint32_t* argb, Add add) {
+template <typename P, int Dir, typename Src, typename Span>
+void AddSpans(const BlitFrame& f, Src src, const uint32_t* argb, Span span) {
   WalkRuns<P, Dir>(f, [&](P* d, size_t so, int32_t i, int32_t n) {
     // A word of zero may still start a run that adds something once the narrowing of the
     // display format is undone; the pixels' own class decides.
     if ((src(so + size_t(i)) & 0xFFFFFFu) == 0 && PixelOps::AddsNothing(argb[so + size_t(i)])) return;
-    for (int32_t k = i; k < i + n; ++k) d[Dir * k] = P(add(uint32_t(d[Dir * k]), src(so + size_t(k))));
+    span(d + Dir * i, so + size_t(i), n);
   });
+}
+
+template <typename P, int Dir, typename Src, typename Add>
+void AddRuns(const BlitFrame& f, Src src, const uint32_t* argb, Add add) {
+  AddSpans<P, Dir>(f, src, argb, PixelSpan<P, Dir>(src, add));
 }
 
 template <typename P, int Dir, typename Src>
 void AdditiveRuns(const BlitFrame& f, Src src, const uint32_t* argb, Layout layout, const Saturation& sat,
                   const Tint& t) {
   if (t.cls == Tint::White) {
-    if (layout == Layout::Packed32)
+    if (layout == Layout::Packed32) {
       // The tables saturate at 255 here: byte-wise saturating adds give the same result.
-      return AddRuns<P, Dir>(f, src, argb, [](uint32_t d, uint32_t s) {
-        uint32_t rb = (d & 0xFF00FFu) + (s & 0xFF00FFu);
-        uint32_t g = (d & 0xFF00u) + (s & 0xFF00u);
-        uint32_t carry = rb & 0x1000100u;
-        rb |= carry - (carry >> 8);
-        carry = g & 0x10000u;
-        g |= carry - (carry >> 8);
-        return (rb & 0xFF00FFu) | (g & 0xFF00u);
-      });
+      if constexpr (std::is_same_v<P, uint32_t> && std::is_same_v<Src, WordSource>)
+        return AddSpans<P, Dir>(f, src, argb, [&](uint32_t* d, size_t si, int32_t n) {
+          PackedSpans::AddSpan<Dir>(d, src.words + si, n);
+        });
+      return AddRuns<P, Dir>(f, src, argb, PackedSpans::AddPixel);
+    }
     return AddRuns<P, Dir>(f, src, argb, [&sat](uint32_t d, uint32_t s) {
       uint32_t out = 0;
       for (int c = 0; c < 3; ++c)
