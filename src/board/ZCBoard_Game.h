@@ -170,6 +170,8 @@ class ZCBoard_Game : public ZCCandyWidget {
  protected:
   // Stops play without the finish hook (AbortLevel and FinishLevel).
   void StopRunning();
+  // Hands the queue's due event to SpawnClientFromEvent and pops it when it was taken.
+  bool TakeDueEvent(int32_t queue);
   // The worker thread's body.
   void LoadingThreadMain(int32_t level, bool endless);
   void JoinLoadingThread();
