@@ -492,7 +492,7 @@ class NotingPlainBoard : public ZCBoard_Plain {
   int mFinished = 0;
 };
 
-class SampleLevelTest : public ScheduleTest {
+class SampleVisitorsTest : public ScheduleTest {
  protected:
   void SetUp() override {
     ScheduleTest::SetUp();
@@ -521,7 +521,7 @@ class SampleLevelTest : public ScheduleTest {
   std::vector<std::string> mLoadLog;
 };
 
-TEST_F(SampleLevelTest, TheTestRoomsVisitorsComeOnTimeAndTheLevelEndsTwoSecondsAfterTheLast) {
+TEST_F(SampleVisitorsTest, TheTestRoomsVisitorsComeOnTimeAndTheLevelEndsTwoSecondsAfterTheLast) {
   const int steps = Play(90, false, 10000);
   EXPECT_EQ(mPlain->mPlaced, (std::vector<std::string>{"client girl", "family dad", "client mayor", "client boy",
                                                          "family gran"}));
@@ -537,7 +537,7 @@ TEST_F(SampleLevelTest, TheTestRoomsVisitorsComeOnTimeAndTheLevelEndsTwoSecondsA
   EXPECT_NEAR(Play(92, false, 1000), 201, 1);
 }
 
-TEST_F(SampleLevelTest, TheEndlessRoomReadsItsStagesAndDrawsVisitors) {
+TEST_F(SampleVisitorsTest, TheEndlessRoomReadsItsStagesAndDrawsVisitors) {
   EXPECT_EQ(Play(90, true, 3000), -1);
   EXPECT_NE(std::find(mLoadLog.begin(), mLoadLog.end(), "ERROR: Item 'fountain' not found"), mLoadLog.end());
   EventSchedule& schedule = mPlain->GetSchedule();
@@ -550,7 +550,7 @@ TEST_F(SampleLevelTest, TheEndlessRoomReadsItsStagesAndDrawsVisitors) {
   EXPECT_EQ(schedule.GetStageGoal(), 250);
 }
 
-TEST_F(SampleLevelTest, AFinishedLevelIsLoadedAgainAndPlaysOn) {
+TEST_F(SampleVisitorsTest, AFinishedLevelIsLoadedAgainAndPlaysOn) {
   mPlain->mReload = true;
   EXPECT_NEAR(Play(92, false, 1000), 201, 1);
   EXPECT_TRUE(mPlain->IsLoadingLevel());
