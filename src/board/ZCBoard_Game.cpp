@@ -167,6 +167,7 @@ void ZCBoard_Game::AbortLevel() { StopRunning(); }
 
 void ZCBoard_Game::FinishLevel() {
   StopRunning();
+  TraceBoardEvent("level %d finished", int(mLevelNumber));
   OnLevelFinished();
 }
 
@@ -215,6 +216,7 @@ void ZCBoard_Game::AdvanceStage() {
     ++mStageCursor;
   }
   mSchedule.AdvanceStage();
+  TraceBoardEvent("stage %d goal %d", int(mStageNumber), int(mSchedule.GetStageGoal()));
   SetTextVarInt("normal", mSchedule.GetStageGoal());
   OnStageAdvanced();
 }
@@ -231,21 +233,32 @@ void ZCBoard_Game::SpawnClients() {
     mSchedule.SpawnRandom(1, &ZCBoard_Game::SpawnFromEvent);
     return;
   }
-  for (int32_t queue = 0; queue < EventSchedule::kQueues; ++queue) {
-    ScheduleEvent* event = mSchedule.NextDueEvent(queue);
-    if (event && SpawnClientFromEvent(event)) mSchedule.Pop(queue);
-  }
+  for (int32_t queue = 0; queue < EventSchedule::kQueues; ++queue) TakeDueEvent(queue);
 }
 
 int32_t ZCBoard_Game::SpawnFromEvent(int32_t queue) {
   ZCBoard_Game* board = GetGameBoard();
   if (!board) return 0;
-  EventSchedule& schedule = board->mSchedule;
-  if (schedule.IsQueueAtEnd(queue)) return 1;
-  ScheduleEvent* event = schedule.NextDueEvent(queue);
-  if (!event || !board->SpawnClientFromEvent(event)) return 0;
-  schedule.Pop(queue);
-  return 1;
+  if (board->mSchedule.IsQueueAtEnd(queue)) return 1;
+  return board->TakeDueEvent(queue) ? 1 : 0;
+}
+
+bool ZCBoard_Game::TakeDueEvent(int32_t queue) {
+  ScheduleEvent* event = mSchedule.NextDueEvent(queue);
+  if (!event || !SpawnClientFromEvent(event)) return false;
+  if (IsBoardTraced()) {
+    // Traced before the pop, which may hand an endless event back for reuse.
+    auto join = [](const auto& texts) {
+      std::string joined;
+      for (const std::string& text : texts)
+        if (!text.empty()) joined += (joined.empty() ? "" : ",") + text;
+      return joined.empty() ? std::string("none") : joined;
+    };
+    TraceBoardEvent("spawn %d %s persons %s orders %s", int(queue), event->mType.c_str(),
+                    join(event->mPersons).c_str(), join(event->mOrders).c_str());
+  }
+  mSchedule.Pop(queue);
+  return true;
 }
 
 // ---- Mouse ----

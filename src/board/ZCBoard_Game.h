@@ -101,7 +101,8 @@ class ZCBoard_Game : public ZCCandyWidget {
   void ClearLevelData();
   // Shut-down: the level, the level's released images and the game parameters.
   void UnloadLevel();
-  // Endless levels: the stage records of "stages/stage".
+  // Endless levels: a stage record per "stages/stage" of the level node (or, when it has none,
+  // of its "events_queue"), with the items its "object" children name.
   void ReadStages(const XmlNode& level);
   // Reads "cfg\\cfg.xml" and hands its "root" node to LoadGameParams.
   void LoadConfig();
@@ -169,6 +170,8 @@ class ZCBoard_Game : public ZCCandyWidget {
  protected:
   // Stops play without the finish hook (AbortLevel and FinishLevel).
   void StopRunning();
+  // Hands the queue's due event to SpawnClientFromEvent and pops it when it was taken.
+  bool TakeDueEvent(int32_t queue);
   // The worker thread's body.
   void LoadingThreadMain(int32_t level, bool endless);
   void JoinLoadingThread();

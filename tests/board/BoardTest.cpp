@@ -250,11 +250,7 @@ TEST_F(BoardTest, MoneyNeverFallsBelowZeroAndTheTextVariableFollows) {
 
 TEST_F(BoardTest, AStageGapStopsOpeningStagesUntilAMatchingStageComes) {
   ASSERT_TRUE(InstallEffects());
-  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
-      <object class="item" name="cup" effect="item_fade"><part name="body"/></object>
-      <object class="item" name="plate"/></objects></root>)"));
-  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects>
-      <object name="cup" stop="1"/><object name="plate" stop="1"/></objects></level>)"));
+  MakeStageItems();
   ZCItem* cup = ZCItem::FindByName("cup");
   ZCItem* plate = ZCItem::FindByName("plate");
   Start();

@@ -1,14 +1,15 @@
 // The board's level runner: plays a level headless with the plain board and prints what
 // happens on it, one event a line, each prefixed by the game step it happened in.
 //
-//   board_run [--level N] [--seed N] [--steps N] [--expect FILE] SCRIPT
+//   board_run [--level N] [--seed N] [--steps N] [--to-end] [--expect FILE] SCRIPT
 //
 // The engine starts without a window on simulated time (10 ms update steps, the random
 // generator seeded), the level loads on the board's worker thread, and the script's lines
 // "step item-name" press the mouse inside the item's region at that step (counted from the
 // level's start, step 0), through the engine's input, the board's hover, gate and click queue.
-// Once the script is played the run goes on until the walker has nothing left to do (or --steps
-// is reached). With --expect the trace is compared with the file; the exit status tells.
+// Once the script is played the run goes on until the walker has nothing left to do, or with
+// --to-end until the level has finished (or --steps is reached). With --expect the trace is
+// compared with the file; the exit status tells.
 //
 // Any part of the board adds lines with TraceBoardEvent.
 #include <chrono>
@@ -36,6 +37,7 @@ struct Options {
   int32_t level = 90;
   uint32_t seed = 1;
   uint64_t maxSteps = 6000;
+  bool toEnd = false;
   std::string expect;
   std::string script;
 };
@@ -101,8 +103,13 @@ class RunnerEngine : public ZCEngine {
     mPresses = nullptr;
   }
 
-  // The end of the main loop's run: the level, the services, then the settings.
+  // The end of the main loop's run: the level, the services, then the settings. A finished
+  // level is being loaded again: that load is handed over first.
   void Finish() {
+    for (int i = 0; i < 6000 && mBoard && mBoard->IsLoadingLevel(); ++i) {
+      LoopStep();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     if (mBoard) mBoard->UnloadLevel();
     ShutdownServices();
     WriteSettings();
@@ -237,6 +244,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     else if (arg == "--seed" && hasValue) options.seed = uint32_t(std::strtoul(argv[++i], nullptr, 10));
     else if (arg == "--steps" && hasValue) options.maxSteps = std::strtoull(argv[++i], nullptr, 10);
     else if (arg == "--expect" && hasValue) options.expect = argv[++i];
+    else if (arg == "--to-end") options.toEnd = true;
     else if (arg.rfind("--", 0) != 0 && options.script.empty()) options.script = arg;
     else return false;
   }
@@ -283,7 +291,7 @@ bool Compare(const std::vector<std::string>& got, const std::string& path) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: board_run [--level N] [--seed N] [--steps N] [--expect FILE] SCRIPT\n");
+    std::fprintf(stderr, "usage: board_run [--level N] [--seed N] [--steps N] [--to-end] [--expect FILE] SCRIPT\n");
     return 2;
   }
   std::vector<Press> presses;
@@ -302,8 +310,11 @@ int main(int argc, char** argv) {
     SeedRandom(options.seed);
     SetBoardTrace(&trace);
     if (engine.LoadLevel()) {
-      while (engine.GetStep() < options.maxSteps && (engine.GetStep() < lastPress || !engine.IsQuiet()))
-        engine.Step(presses);
+      auto goOn = [&] {
+        if (options.toEnd) return engine.GetBoard()->IsRunning();
+        return engine.GetStep() < lastPress || !engine.IsQuiet();
+      };
+      while (engine.GetStep() < options.maxSteps && goOn()) engine.Step(presses);
       TraceEnd(trace, *engine.GetBoard());
     } else {
       trace.TraceEvent("level " + std::to_string(options.level) + " did not start");
