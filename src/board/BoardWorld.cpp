@@ -1,5 +1,8 @@
 #include "board/BoardWorld.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "board/ZCItem.h"
 #include "board/ZOrderResolver.h"
 
@@ -12,6 +15,7 @@ void InstallDefaultHooks(BoardWorld& world) {
   world.mActorFinder = &gDefaultActorFinder;
   world.mEventGate = &gDefaultEventGate;
   world.mLoadScreen = &gDefaultLoadScreen;
+  world.mTrace = nullptr;
 }
 }  // namespace
 
@@ -43,6 +47,23 @@ void ResetBoardWorld() {
 void SetActorFinder(ActorFinder* finder) { GetBoardWorld().mActorFinder = finder ? finder : &gDefaultActorFinder; }
 void SetEventGate(EventGate* gate) { GetBoardWorld().mEventGate = gate ? gate : &gDefaultEventGate; }
 void SetLoadScreen(LoadScreen* screen) { GetBoardWorld().mLoadScreen = screen ? screen : &gDefaultLoadScreen; }
+
+void SetBoardTrace(BoardTrace* trace) { GetBoardWorld().mTrace = trace; }
+
+void TraceBoardEvent(const char* format, ...) {
+  BoardTrace* trace = GetBoardWorld().mTrace;
+  if (!trace) return;
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string line(length > 0 ? size_t(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(line.data(), line.size() + 1, format, again);
+  va_end(again);
+  trace->TraceEvent(line);
+}
 
 ZCBoard_Game* GetGameBoard() { return GetBoardWorld().mBoard; }
 ZOrderResolver* GetZOrderResolver() { return GetBoardWorld().mZOrder; }

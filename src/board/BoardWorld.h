@@ -40,6 +40,15 @@ class LoadScreen {
   virtual void HideLoadScreen() {}
 };
 
+// Receives one line per board event (a level start, hover, click, walk, arrival, marker ...)
+// while installed; the level runner installs one, the game none. Lines may come from the
+// loading thread too.
+class BoardTrace {
+ public:
+  virtual ~BoardTrace() = default;
+  virtual void TraceEvent(const std::string& line) = 0;
+};
+
 // The program-wide state of the board: one per process, reset between levels in tests. The
 // frame step (GetFrameStep, SetFrameStep) is the one of the widget kit: the board writes it, 0
 // while its gate is closed, and items, effects and clocks read it.
@@ -63,6 +72,8 @@ struct BoardWorld {
   ActorFinder* mActorFinder = nullptr;
   EventGate* mEventGate = nullptr;
   LoadScreen* mLoadScreen = nullptr;
+  // The installed trace, or null (the default: nothing is traced).
+  BoardTrace* mTrace = nullptr;
 };
 
 BoardWorld& GetBoardWorld();
@@ -74,6 +85,11 @@ void ResetBoardWorld();
 void SetActorFinder(ActorFinder* finder);
 void SetEventGate(EventGate* gate);
 void SetLoadScreen(LoadScreen* screen);
+void SetBoardTrace(BoardTrace* trace);
+
+// Hands one formatted line to the installed trace; nothing when none is installed.
+void TraceBoardEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
+inline bool IsBoardTraced() { return GetBoardWorld().mTrace != nullptr; }
 
 // Shorthands.
 inline ItemRegistry& GetItemRegistry() { return GetBoardWorld().mItems; }

@@ -3,22 +3,100 @@
 #include <algorithm>
 
 #include "board/BoardWorld.h"
+#include "shell/Log.h"
+#include "shell/Random.h"
+#include "shell/StringUtil.h"
+#include "shell/XmlNode.h"
 
 namespace {
 // Arrivals are event 7 of the tutorial's gate.
 constexpr int32_t kArrivalEvent = 7;
+// Names and types are cut to 127 characters.
+constexpr size_t kNameSize = 128;
+const wchar_t* const kPersonAttributes[4] = {L"person1", L"person2", L"person3", L"person4"};
 
-std::vector<ScheduleEvent*>& Pool() {
-  static std::vector<ScheduleEvent*> pool;
-  return pool;
+EventSchedule::RandomSource gRandom = &RandomFloat;
+
+float Draw(float a, float b) { return gRandom(a, b); }
+
+std::string ReadName(const XmlNode& node, const wchar_t* name) {
+  char buf[kNameSize] = {};
+  if (!GetAttrString(node, name, buf, sizeof buf)) return std::string();
+  return buf;
+}
+
+void ReadPersons(const XmlNode& node, std::string (&persons)[4]) {
+  for (int i = 0; i < 4; ++i) persons[i] = ReadName(node, kPersonAttributes[i]);
+}
+
+float ReadFloat(const XmlNode& node, const char* name) {
+  float value = 0;
+  GetAttrFloatA(node, name, value);
+  return value;
+}
+
+// A weight: absent or unreadable is 0; a negative one counts as 0.
+float ReadProb(const XmlNode& node) {
+  const float prob = ReadFloat(node, "prob");
+  if (prob >= 0) return prob;
+  LogMessage("WARNING: Negative prob %f counted as 0", double(prob));
+  return 0;
+}
+
+// Queue 0 takes standing visitors, queue 1 seated groups; -1 for any other type.
+int32_t QueueOfType(const std::string& type) {
+  if (type == "client") return 0;
+  if (type == "family") return 1;
+  return -1;
+}
+
+// The elements at path below the level node, or, when there are none, below "events_queue".
+std::vector<XmlNode> SelectLevelOrQueue(const XmlNode& level, const std::wstring& path) {
+  std::vector<XmlNode> nodes = level.selectNodes(path);
+  if (nodes.empty()) nodes = level.selectNodes(L"events_queue/" + path);
+  return nodes;
+}
+
+OrderSection ReadSection(const XmlNode& node) {
+  OrderSection section;
+  if (!node) return section;
+  section.mProb = ReadProb(node);
+  for (const XmlNode& listNode : node.selectNodes(L"order_list")) {
+    OrderList list;
+    list.mProb = ReadProb(listNode);
+    for (const XmlNode& orderNode : listNode.selectNodes(L"order")) {
+      OrderChoice choice;
+      choice.mProb = ReadProb(orderNode);
+      choice.mName = ReadName(orderNode, L"name");
+      list.mTotal += choice.mProb;
+      list.mOrders.push_back(std::move(choice));
+    }
+    section.mTotal += list.mProb;
+    section.mLists.push_back(std::move(list));
+  }
+  return section;
 }
 }  // namespace
+
+int32_t ChooseWeighted(const std::vector<float>& weights, float r) {
+  if (weights.empty()) return -1;
+  for (size_t i = 0; i < weights.size(); ++i) {
+    if (r < weights[i]) return int32_t(i);
+    r -= weights[i];
+  }
+  // The draw passed every entry: it equalled the sum, or every weight is 0.
+  for (size_t i = weights.size(); i-- > 0;)
+    if (weights[i] > 0) return int32_t(i);
+  return int32_t(weights.size() - 1);
+}
 
 void ScheduleEvent::Release() {
   if (--mReferences > 0) return;
   mReferences = 0;
-  Clear();
-  EventSchedule::ReturnToPool(this);
+  if (mOwner)
+    mOwner->OnEventReleased(this);
+  else
+    delete this;  // its schedule let it go while it was held
 }
 
 void ScheduleEvent::Clear() {
@@ -31,26 +109,121 @@ void ScheduleEvent::Clear() {
 
 EventSchedule::~EventSchedule() { Clear(); }
 
-void EventSchedule::Load(const XmlNode&) {}
+void EventSchedule::SetRandomSource(RandomSource source) { gRandom = source ? source : &RandomFloat; }
+
+void EventSchedule::Load(const XmlNode& level) {
+  if (mMode == kCareer)
+    LoadEventsQueue(level);
+  else if (mMode == kEndless)
+    LoadEndless(level);
+}
+
+void EventSchedule::LoadEventsQueue(const XmlNode& level) {
+  mMode = kCareer;
+  const XmlNode queueNode = level.selectSingleNode(L"events_queue");
+  if (!queueNode) return;
+  for (const XmlNode& point : queueNode.selectNodes(L"time_point")) {
+    const std::string type = ReadName(point, L"type");
+    const int32_t queue = QueueOfType(type);
+    if (queue < 0) {
+      LogMessage("WARNING: Event of unknown type '%s' dropped", type.c_str());
+      continue;
+    }
+    ScheduleEvent* event = MakeEvent();
+    event->mType = type;
+    event->mTime = ReadFloat(point, "time");
+    int32_t vip = 0;
+    GetAttrIntA(point, "isVip", vip);
+    event->mVip = vip != 0;
+    ReadPersons(point, event->mPersons);
+    for (const XmlNode& param : point.selectNodes(L"param")) {
+      const std::string order = ReadName(param, L"name");
+      if (order.empty()) {
+        LogMessage("WARNING: Order without a name left out");
+        continue;
+      }
+      event->mOrders.push_back(NormalizePairKey(order, false));
+    }
+    mQueues[queue].push_back(event);
+  }
+}
+
+void EventSchedule::LoadEndless(const XmlNode& level) {
+  mMode = kEndless;
+  for (const XmlNode& node : SelectLevelOrQueue(level, L"templates/order_template")) {
+    const std::string name = ReadName(node, L"name");
+    if (mTemplates.count(name)) continue;  // a repeated name keeps the first
+    OrderTemplate& tmpl = mTemplates[name];
+    tmpl.mName = name;
+    tmpl.mStand = ReadSection(node.selectSingleNode(L"stand"));
+    tmpl.mSit = ReadSection(node.selectSingleNode(L"sit"));
+  }
+
+  for (const XmlNode& node : SelectLevelOrQueue(level, L"stages/stage")) {
+    Stage stage;
+    GetAttrIntA(node, "points", stage.mPoints);
+    if (!mStages.empty() && stage.mPoints <= mStages.back().mPoints)
+      LogMessage("WARNING: Stage %d points %d do not rise above %d", int(mStages.size() + 1), stage.mPoints,
+                 mStages.back().mPoints);
+    for (const XmlNode& typeNode : node.selectNodes(L"time_point_template")) {
+      VisitorType visitor;
+      visitor.mType = ReadName(typeNode, L"type");
+      const int32_t queue = QueueOfType(visitor.mType);
+      if (queue < 0) {
+        LogMessage("WARNING: Visitor type '%s' unknown, left out", visitor.mType.c_str());
+        continue;
+      }
+      ReadPersons(typeNode, visitor.mPersons);
+      if (visitor.mPersons[0].empty()) LogMessage("WARNING: Client skin not defined!");
+      visitor.mProb = ReadProb(typeNode);
+      visitor.mTimeMin = ReadFloat(typeNode, "time_min");
+      visitor.mTimeMax = ReadFloat(typeNode, "time_max");
+      const std::string tmplName = ReadName(typeNode, L"order_template");
+      if (!tmplName.empty()) {
+        visitor.mTemplate = FindTemplate(tmplName);
+        if (!visitor.mTemplate) LogMessage("WARNING: Order template '%s' not found", tmplName.c_str());
+      }
+      stage.mWeights[queue] += visitor.mProb;
+      stage.mTypes[queue].push_back(std::move(visitor));
+    }
+    stage.mTotalWeight = stage.mWeights[0] + stage.mWeights[1];
+    mStages.push_back(std::move(stage));
+  }
+  if (mStages.empty()) LogMessage("WARNING: Endless level without stages");
+
+  mCurrentStage = 0;
+  SpawnRandom(2, nullptr);
+  ResetGoals();
+}
+
+void EventSchedule::ResetGoals() {
+  mPreviousGoal = 0;
+  mCurrentGoal = mStages.empty() ? 0 : mStages.front().mPoints;
+}
 
 void EventSchedule::Reset() {
-  for (ScheduleEvent* event : Pool()) delete event;
-  Pool().clear();
+  for (ScheduleEvent* event : mPool) Discard(event);
+  mPool.clear();
   mClock = 0;
   for (int32_t q = 0; q < kQueues; ++q) {
     mCursors[q] = 0;
     mServed[q] = 0;
   }
   mCurrentStage = 0;
+  if (mMode == kEndless) ResetGoals();
 }
 
 void EventSchedule::Clear() {
-  for (auto& queue : mQueues) {
-    for (ScheduleEvent* event : queue)
-      if (event->mReferences <= 0) delete event;
-    queue.clear();
+  for (auto& queue : mQueues) queue.clear();
+  mPool.clear();
+  // Events still held by visitors outlive the schedule; their last Release deletes them.
+  for (auto& event : mEvents) {
+    event->mOwner = nullptr;
+    if (event->mReferences > 0) (void)event.release();
   }
-  mStageGoals.clear();
+  mEvents.clear();
+  mStages.clear();
+  mTemplates.clear();
   mPreviousGoal = 0;
   mCurrentGoal = 0;
   Reset();
@@ -72,23 +245,98 @@ bool EventSchedule::IsQueueAtEnd(int32_t queue) const {
   return !ValidQueue(queue) || mCursors[queue] >= mQueues[queue].size();
 }
 
-bool EventSchedule::AllQueuesDone() const { return false; }
-
-void EventSchedule::Pop(int32_t queue) {
-  if (IsQueueAtEnd(queue)) return;
-  ++mCursors[queue];
-  ++mServed[queue];
+bool EventSchedule::AllQueuesDone() const {
+  if (mMode == kEndless) return false;
+  return IsQueueAtEnd(0) && IsQueueAtEnd(1);
 }
 
-// Visitor types are drawn from the current stage; this schedule reads no stages, so nothing is
-// spawned.
-void EventSchedule::SpawnRandom(int32_t, SpawnCallback) {}
+void EventSchedule::Pop(int32_t queue) {
+  if (!ValidQueue(queue)) return;
+  if (mMode != kEndless) {
+    if (IsQueueAtEnd(queue)) return;
+    ++mCursors[queue];
+    ++mServed[queue];
+    return;
+  }
+  // The pending event leaves the queue; its visitor keeps its hold, and with none it is free.
+  for (ScheduleEvent* event : mQueues[queue]) {
+    if (event->mReferences <= 0) ToPool(event);
+  }
+  mQueues[queue].clear();
+  mCursors[queue] = 0;
+  DrawEvent(queue);
+}
+
+void EventSchedule::DrawEvent(int32_t queue) {
+  if (mCurrentStage >= mStages.size()) return;
+  const Stage& stage = mStages[mCurrentStage];
+  const std::vector<VisitorType>& types = stage.mTypes[queue];
+  if (types.empty()) return;  // this stage sends nobody to the queue
+
+  std::vector<float> weights;
+  weights.reserve(types.size());
+  for (const VisitorType& type : types) weights.push_back(type.mProb);
+  const VisitorType& type = types[size_t(ChooseWeighted(weights, Draw(0, stage.mWeights[queue])))];
+
+  ScheduleEvent* event = TakePooledEvent();
+  if (!event) event = MakeEvent();
+  event->Clear();
+  event->mType = type.mType;
+  for (int i = 0; i < 4; ++i) event->mPersons[i] = type.mPersons[i];
+  event->mTime = Draw(type.mTimeMin, type.mTimeMax);
+  if (type.mTemplate) AddOrders(*type.mTemplate, *event);
+  event->mTime += mClock;
+  mQueues[queue].push_back(event);
+  mCursors[queue] = mQueues[queue].size() - 1;
+}
+
+void EventSchedule::AddOrders(const OrderTemplate& tmpl, ScheduleEvent& event) {
+  const bool sit = Draw(0, tmpl.mStand.mProb + tmpl.mSit.mProb) > tmpl.mStand.mProb;
+  AddSectionOrders(tmpl.mStand, event);
+  if (sit) AddSectionOrders(tmpl.mSit, event);
+}
+
+// The draw decides how many lists, from the front, give one order each.
+void EventSchedule::AddSectionOrders(const OrderSection& section, ScheduleEvent& event) {
+  float r = Draw(0, section.mTotal);
+  for (const OrderList& list : section.mLists) {
+    if (!(r > 0)) break;
+    std::vector<float> weights;
+    weights.reserve(list.mOrders.size());
+    for (const OrderChoice& order : list.mOrders) weights.push_back(order.mProb);
+    const int32_t chosen = ChooseWeighted(weights, Draw(0, list.mTotal));
+    if (chosen >= 0) event.mOrders.push_back(NormalizePairKey(list.mOrders[size_t(chosen)].mName, false));
+    r -= list.mProb;
+  }
+}
+
+void EventSchedule::SpawnRandom(int32_t count, SpawnCallback callback) {
+  if (mCurrentStage >= mStages.size() || count <= 0) return;
+  const Stage& stage = mStages[mCurrentStage];
+  const float r = Draw(0, stage.mTotalWeight);
+  // A developer trace of every step: kept out of the log history outside developer mode, where
+  // it would push every other line out.
+  if (DevMode::IsOn()) LogMessage("Event_rand = %f", double(r));
+  const int32_t chosen = ChooseWeighted({stage.mWeights[0], stage.mWeights[1]}, r);
+  auto spawn = [&](int32_t queue) {
+    if (callback)
+      callback(queue);
+    else
+      Pop(queue);
+  };
+  spawn(chosen);
+  if (count >= 2) spawn(1 - chosen);
+}
 
 void EventSchedule::AdvanceStage() {
-  if (mCurrentStage + 1 < mStageGoals.size()) {
+  if (mCurrentStage + 1 < mStages.size()) {
     ++mCurrentStage;
     mPreviousGoal = mCurrentGoal;
-    mCurrentGoal = mStageGoals[mCurrentStage];
+    mCurrentGoal = mStages[mCurrentStage].mPoints;
+    // A queue the stage before left empty gets its first event from the new stage.
+    if (mMode == kEndless)
+      for (int32_t q = 0; q < kQueues; ++q)
+        if (mQueues[q].empty()) DrawEvent(q);
     return;
   }
   const int32_t step = mCurrentGoal - mPreviousGoal;
@@ -102,15 +350,48 @@ float EventSchedule::GetProgress() const {
   return float(mServed[0] + mServed[1]) / float(total);
 }
 
+const OrderTemplate* EventSchedule::FindTemplate(const std::string& name) const {
+  auto it = mTemplates.find(name);
+  return it == mTemplates.end() ? nullptr : &it->second;
+}
+
 ScheduleEvent* EventSchedule::TakePooledEvent() {
-  if (Pool().empty()) return nullptr;
-  ScheduleEvent* event = Pool().front();
-  Pool().erase(Pool().begin());
+  if (mPool.empty()) return nullptr;
+  ScheduleEvent* event = mPool.front();
+  mPool.erase(mPool.begin());
   return event;
 }
 
-void EventSchedule::ReturnToPool(ScheduleEvent* event) {
-  if (event && std::find(Pool().begin(), Pool().end(), event) == Pool().end()) Pool().push_back(event);
+ScheduleEvent* EventSchedule::MakeEvent() {
+  mEvents.push_back(std::make_unique<ScheduleEvent>());
+  mEvents.back()->mOwner = this;
+  return mEvents.back().get();
 }
 
-size_t EventSchedule::PoolSize() { return Pool().size(); }
+void EventSchedule::OnEventReleased(ScheduleEvent* event) {
+  // A career event stays in its queue until the level is cleared; a pending endless event is
+  // still wanted.
+  if (!IsQueued(event)) ToPool(event);
+}
+
+bool EventSchedule::IsQueued(const ScheduleEvent* event) const {
+  for (const auto& queue : mQueues)
+    if (std::find(queue.begin(), queue.end(), event) != queue.end()) return true;
+  return false;
+}
+
+void EventSchedule::ToPool(ScheduleEvent* event) {
+  if (std::find(mPool.begin(), mPool.end(), event) != mPool.end()) return;
+  event->Clear();
+  mPool.push_back(event);
+}
+
+void EventSchedule::Discard(ScheduleEvent* event) {
+  auto it = std::find_if(mEvents.begin(), mEvents.end(), [&](const auto& owned) { return owned.get() == event; });
+  if (it == mEvents.end()) return;
+  if (event->mReferences > 0) {
+    event->mOwner = nullptr;
+    (void)it->release();
+  }
+  mEvents.erase(it);
+}

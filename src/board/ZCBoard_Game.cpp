@@ -115,6 +115,8 @@ void ZCBoard_Game::StepGame() {
   GameClock::Advance(step);
   SpawnClients();
   ZCItem::UpdateAll();
+  // Items walk and animate in every step: the board is drawn again.
+  MarkDirty();
   OnGameStep();
   // Clicks queued while the queue drains are handled in the same drain.
   while (!mClickQueue.empty()) {
@@ -150,6 +152,7 @@ void ZCBoard_Game::StartLevel() {
   AddMoney(0);
   OnLevelStarted();
   mRunning = true;
+  TraceBoardEvent("level %d started", mLevelNumber);
 }
 
 void ZCBoard_Game::StopRunning() {
@@ -164,6 +167,7 @@ void ZCBoard_Game::AbortLevel() { StopRunning(); }
 
 void ZCBoard_Game::FinishLevel() {
   StopRunning();
+  TraceBoardEvent("level %d finished", int(mLevelNumber));
   OnLevelFinished();
 }
 
@@ -212,6 +216,7 @@ void ZCBoard_Game::AdvanceStage() {
     ++mStageCursor;
   }
   mSchedule.AdvanceStage();
+  TraceBoardEvent("stage %d goal %d", int(mStageNumber), int(mSchedule.GetStageGoal()));
   SetTextVarInt("normal", mSchedule.GetStageGoal());
   OnStageAdvanced();
 }
@@ -228,21 +233,32 @@ void ZCBoard_Game::SpawnClients() {
     mSchedule.SpawnRandom(1, &ZCBoard_Game::SpawnFromEvent);
     return;
   }
-  for (int32_t queue = 0; queue < EventSchedule::kQueues; ++queue) {
-    ScheduleEvent* event = mSchedule.NextDueEvent(queue);
-    if (event && SpawnClientFromEvent(event)) mSchedule.Pop(queue);
-  }
+  for (int32_t queue = 0; queue < EventSchedule::kQueues; ++queue) TakeDueEvent(queue);
 }
 
 int32_t ZCBoard_Game::SpawnFromEvent(int32_t queue) {
   ZCBoard_Game* board = GetGameBoard();
   if (!board) return 0;
-  EventSchedule& schedule = board->mSchedule;
-  if (schedule.IsQueueAtEnd(queue)) return 1;
-  ScheduleEvent* event = schedule.NextDueEvent(queue);
-  if (!event || !board->SpawnClientFromEvent(event)) return 0;
-  schedule.Pop(queue);
-  return 1;
+  if (board->mSchedule.IsQueueAtEnd(queue)) return 1;
+  return board->TakeDueEvent(queue) ? 1 : 0;
+}
+
+bool ZCBoard_Game::TakeDueEvent(int32_t queue) {
+  ScheduleEvent* event = mSchedule.NextDueEvent(queue);
+  if (!event || !SpawnClientFromEvent(event)) return false;
+  if (IsBoardTraced()) {
+    // Traced before the pop, which may hand an endless event back for reuse.
+    auto join = [](const auto& texts) {
+      std::string joined;
+      for (const std::string& text : texts)
+        if (!text.empty()) joined += (joined.empty() ? "" : ",") + text;
+      return joined.empty() ? std::string("none") : joined;
+    };
+    TraceBoardEvent("spawn %d %s persons %s orders %s", int(queue), event->mType.c_str(),
+                    join(event->mPersons).c_str(), join(event->mOrders).c_str());
+  }
+  mSchedule.Pop(queue);
+  return true;
 }
 
 // ---- Mouse ----
@@ -271,6 +287,7 @@ void ZCBoard_Game::UpdateHover(int32_t x, int32_t y) {
     if (item->IsVisible()) item->SetHighlight(point, highlight);
     if (!chosen && item->CanPick(highlight)) chosen = item;
   }
+  if (chosen != mHoveredItem) TraceBoardEvent("hover %s", chosen ? chosen->GetName().c_str() : "none");
   mHoveredItem = chosen;
   if (CursorTable* cursors = GetCursorTable()) cursors->SetCursor(chosen ? "active" : "normal");
 }
@@ -285,6 +302,7 @@ void ZCBoard_Game::ClickAt(const BoardPoint& point) {
 void ZCBoard_Game::QueueClick(ZCPickItem* item) {
   if (!item) return;
   item->AddClick();
+  TraceBoardEvent("click %s", item->GetName().c_str());
   if (SoundManager* sounds = Sounds()) sounds->PlaySound("click");
   mClickQueue.push_back(item);
 }

@@ -81,6 +81,10 @@ class ZCBoard_Game : public ZCCandyWidget {
   // Worker thread: reads the level into the board; false (with an "ERROR: " line) when the
   // file, its "level" node, the object document or its "root" node is missing.
   virtual bool LoadLevel(int32_t level, bool endless);
+  // The steps of LoadLevel once both documents are read: the previous level is cleared, then
+  // the objects, their states, the draw order, the stages, the path graphs, the schedule and
+  // the rules are read.
+  void ReadLevelDocuments(int32_t level, bool endless, const XmlNode& levelNode, const XmlNode& objectRoot);
   // Main thread: hides the load screen and starts the level that was loaded.
   virtual void FinishLevelLoad();
 
@@ -97,7 +101,8 @@ class ZCBoard_Game : public ZCCandyWidget {
   void ClearLevelData();
   // Shut-down: the level, the level's released images and the game parameters.
   void UnloadLevel();
-  // Endless levels: the stage records of "stages/stage".
+  // Endless levels: a stage record per "stages/stage" of the level node (or, when it has none,
+  // of its "events_queue"), with the items its "object" children name.
   void ReadStages(const XmlNode& level);
   // Reads "cfg\\cfg.xml" and hands its "root" node to LoadGameParams.
   void LoadConfig();
@@ -165,6 +170,8 @@ class ZCBoard_Game : public ZCCandyWidget {
  protected:
   // Stops play without the finish hook (AbortLevel and FinishLevel).
   void StopRunning();
+  // Hands the queue's due event to SpawnClientFromEvent and pops it when it was taken.
+  bool TakeDueEvent(int32_t queue);
   // The worker thread's body.
   void LoadingThreadMain(int32_t level, bool endless);
   void JoinLoadingThread();

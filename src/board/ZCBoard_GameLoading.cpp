@@ -77,9 +77,6 @@ bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
     LogMessage("ERROR: ZCBoard_Game::LoadLevel: no level %d", level);
     return false;
   }
-  mLevelNumber = level;
-  mEndless = endless;
-
   char fileName[32];
   std::snprintf(fileName, sizeof fileName, endless ? "cfg\\e%03d.xml" : "cfg\\l%03d.xml", level);
   XmlNode levelDoc = LoadXmlDocument(fileName);
@@ -89,8 +86,6 @@ bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
     return false;
   }
   const std::string docName = ReadPathText(levelNode, L"doc");
-  mStartComix = ReadPathText(levelNode, L"onstart_comix");
-  mFinishComix = ReadPathText(levelNode, L"onfinish_comix");
   if (docName.empty()) {
     LogMessage("ERROR: ZCBoard_Game::LoadLevel: '%s' names no object document (\"doc\")", fileName);
     return false;
@@ -102,7 +97,16 @@ bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
                docName.c_str(), fileName);
     return false;
   }
+  ReadLevelDocuments(level, endless, levelNode, root);
+  return true;
+}
 
+void ZCBoard_Game::ReadLevelDocuments(int32_t level, bool endless, const XmlNode& levelNode, const XmlNode& root) {
+  ClearLevelData();
+  mLevelNumber = level;
+  mEndless = endless;
+  mStartComix = ReadPathText(levelNode, L"onstart_comix");
+  mFinishComix = ReadPathText(levelNode, L"onfinish_comix");
   ZCItem::ReadLevelObjects(root);
   ZCItem::ApplyLevelStates(levelNode);
   // Only now: the new parts have bound their images, so an image both levels use keeps a
@@ -118,11 +122,13 @@ bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
   mSchedule.SetMode(endless ? EventSchedule::kEndless : EventSchedule::kCareer);
   mSchedule.Load(levelNode);
   ReadLevelRules(root, levelNode);
-  return true;
 }
 
 void ZCBoard_Game::ReadStages(const XmlNode& level) {
-  for (const XmlNode& node : level.selectNodes(L"stages/stage")) {
+  // The schedule reads its stages from the same place: the level node, else its events queue.
+  std::vector<XmlNode> stages = level.selectNodes(L"stages/stage");
+  if (stages.empty()) stages = level.selectNodes(L"events_queue/stages/stage");
+  for (const XmlNode& node : stages) {
     StageRecord record;
     GetAttrInt(node, L"num", &record.mNum);
     for (const XmlNode& object : node.selectNodes(L"object")) {

@@ -68,6 +68,7 @@ void ZCMoveItem::BindPersonParams() { mPerson = FindPersonParams(mName); }
 void ZCMoveItem::QueueTarget(ZCPickItem* item) {
   if (!item) return;
   mTargets.push_back(item);
+  TraceBoardEvent("target %s %s", mName.c_str(), item->GetName().c_str());
   item->ShowClickMarker();
 }
 
@@ -93,6 +94,14 @@ bool ZCMoveItem::WalkTo(const std::string& target, float speed) {
   if (target == mCurrentPoint) return false;
   if (!mGraph->SetStart(mCurrentPoint)) return false;
   if (!mGraph->FindPath(target, speed)) return false;
+  if (IsBoardTraced()) {
+    std::string route;
+    for (const RouteSegment& seg : mGraph->GetRoute()) {
+      if (route.empty()) route = std::to_string(seg.x0) + "," + std::to_string(seg.y0);
+      route += " " + std::to_string(seg.x1) + "," + std::to_string(seg.y1);
+    }
+    TraceBoardEvent("walk %s %s -> %s: %s", mName.c_str(), mCurrentPoint.c_str(), target.c_str(), route.c_str());
+  }
   mCurrentPoint = target;
   mWalking = true;
   return true;
@@ -111,6 +120,9 @@ void ZCMoveItem::Update() {
     SetPosition(pos);
     SetPartReferencePoints();
     if (board) board->SetDrawOrderDirty();
+    if (!mWalking)
+      TraceBoardEvent("arrive %s %s at %d,%d heading %s", mName.c_str(), mCurrentPoint.c_str(), int(GetPosition().x),
+                      int(GetPosition().y), GetOrientation().c_str());
   } else if (mWalking) {
     mWalking = false;
   }
@@ -123,6 +135,7 @@ void ZCMoveItem::Update() {
       if (target->Interact(this, true, &scratch) && Interact(target, true, &scratch)) {
         target->Interact(this, false, &scratch);
         Interact(target, false, &scratch);
+        TraceBoardEvent("serve %s %s", mName.c_str(), target->GetName().c_str());
         target->RemoveClick();
         target->HideClickMarker();
         // The interaction may have changed the queue: the served item leaves wherever it is.
@@ -132,10 +145,12 @@ void ZCMoveItem::Update() {
             break;
           }
       } else {
+        TraceBoardEvent("refused %s %s", mName.c_str(), target->GetName().c_str());
         for (ZCPickItem* item : mTargets) item->RemoveClick();
         ClearTargets();
       }
     } else if (!WalkTo(target->GetName(), GetMoveSpeed())) {
+      TraceBoardEvent("unreachable %s %s", mName.c_str(), target->GetName().c_str());
       ClearTargets();
     }
     if (board) board->SetDrawOrderDirty();

@@ -134,6 +134,7 @@ void ZCPickItem::ShowClickMarker() {
     if (!mMarkers[i] || mMarkers[i]->IsShown()) continue;
     mMarkers[i]->SetVisible(true);
     mMarkerShown[i] = true;
+    TraceBoardEvent("marker %s %d on", mName.c_str(), i);
     return;
   }
   LogMessage("Warning: object <%s> is over clicked... oh... slowly, please!", mName.c_str());
@@ -144,6 +145,7 @@ void ZCPickItem::HideClickMarker() {
     if (!mMarkers[i] || !mMarkerShown[i]) continue;
     mMarkers[i]->SetVisible(false);
     mMarkerShown[i] = false;
+    TraceBoardEvent("marker %s %d off", mName.c_str(), i);
     return;
   }
 }

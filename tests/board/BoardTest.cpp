@@ -10,6 +10,8 @@
 #include "effects/GameClock.h"
 #include "effects/ZCEffect.h"
 #include "engine/ZCEngine.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
 #include "shell/Log.h"
 #include "sound/SoundManager.h"
 #include "widgets/WidgetManager.h"
@@ -248,11 +250,7 @@ TEST_F(BoardTest, MoneyNeverFallsBelowZeroAndTheTextVariableFollows) {
 
 TEST_F(BoardTest, AStageGapStopsOpeningStagesUntilAMatchingStageComes) {
   ASSERT_TRUE(InstallEffects());
-  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
-      <object class="item" name="cup" effect="item_fade"><part name="body"/></object>
-      <object class="item" name="plate"/></objects></root>)"));
-  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects>
-      <object name="cup" stop="1"/><object name="plate" stop="1"/></objects></level>)"));
+  MakeStageItems();
   ZCItem* cup = ZCItem::FindByName("cup");
   ZCItem* plate = ZCItem::FindByName("plate");
   Start();
@@ -325,3 +323,25 @@ TEST_F(BoardTest, ShowingTheBoardGivesItTheFocusAndHidingTakesItAway) {
 }
 
 }  // namespace
+
+TEST(BoardRedrawTest, EveryStepOfARunningLevelAsksForARedrawAndAClosedGateNone) {
+  ResetBoardWorld();
+  Vesk::WidgetManager manager(1024, 768);
+  Vesk::MemoryImage screen(64, 48);
+  TestBoard board;
+  manager.AddWidget(&board);
+  board.SetVisible(true);
+  board.StartLevel();
+  Vesk::Graphics g(&screen);
+  manager.DrawScreen(&g);
+  ASSERT_FALSE(manager.IsDirty());
+  // Items move and animate in every step: the screen is drawn again.
+  board.StepGame();
+  EXPECT_TRUE(manager.IsDirty());
+  manager.DrawScreen(&g);
+  board.Pause();
+  board.StepGame();
+  EXPECT_FALSE(manager.IsDirty());
+  board.Resume();
+  manager.RemoveWidget(&board);
+}

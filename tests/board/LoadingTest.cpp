@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <map>
+#include <mutex>
 #include <thread>
+#include <unistd.h>
 
 #include "board/BoardWorld.h"
 #include "board/PathGraph.h"
@@ -9,6 +13,9 @@
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "board/support/BoardTestSupport.h"
+#include "effects/EffectServices.h"
+#include "graphics/ImageLib.h"
+#include "graphics/MemoryImage.h"
 #include "shell/Log.h"
 
 namespace {
@@ -154,6 +161,69 @@ TEST_F(LoadingTest, BrokenGraphsAndCoverRingsDoNotHang) {
   EXPECT_FALSE(ZCPickItem::FindPickItem("ring2")->HitTest({10, 10}));
   // One vertex: no region.
   EXPECT_FALSE(ZCPickItem::FindPickItem("far")->HitTest({0, 0}));
+}
+
+// Sheets loaded by name and shared while anyone holds them, as the engine shares them; counts
+// the loads from the file. Called from the loading thread.
+class CountingLoader {
+ public:
+  std::shared_ptr<Vesk::MemoryImage> Load(const std::string& file) {
+    std::lock_guard<std::mutex> lock(mLock);
+    if (auto held = mHeld[file].lock()) return held;
+    std::shared_ptr<Vesk::MemoryImage> image(ImageLib::GetImage(file));
+    if (image) ++mLoads[file];
+    mHeld[file] = image;
+    return image;
+  }
+  std::map<std::string, int> Loads() {
+    std::lock_guard<std::mutex> lock(mLock);
+    return mLoads;
+  }
+
+ private:
+  std::mutex mLock;
+  std::map<std::string, std::weak_ptr<Vesk::MemoryImage>> mHeld;
+  std::map<std::string, int> mLoads;
+};
+
+// The sample levels 90 and 91 (the test room in other skins) from the sample data.
+class SampleLevelTest : public LoadingTest {
+ protected:
+  void SetUp() override {
+    BoardWorldTest::SetUp();
+    const char* dir = std::getenv("CAFE_BINARY_DIR");
+    ASSERT_NE(dir, nullptr);
+    ASSERT_EQ(chdir((std::string(dir) + "/bin").c_str()), 0);
+    ASSERT_TRUE(OpenSampleData());
+    GetEffectServices().mLoadImage = [this](const std::string& file) { return mLoader.Load(file); };
+    mBoard = std::make_unique<CountingBoard>();
+    mBoard->LoadConfig();
+  }
+  void TearDown() override {
+    LoadingTest::TearDown();
+    GetEffectServices().mLoadImage = nullptr;
+  }
+  CountingLoader mLoader;
+};
+
+TEST_F(SampleLevelTest, SheetsBothLevelsUseAreLoadedOnce) {
+  Load(90);
+  const std::map<std::string, int> first = mLoader.Loads();
+  ASSERT_FALSE(first.empty());
+  Load(91);
+  EXPECT_EQ(mBoard->mStarts, 2);
+  EXPECT_EQ(mBoard->GetLevelNumber(), 91);
+  const std::map<std::string, int> both = mLoader.Loads();
+  // Level 91 swaps the tables' skins: both table sheets are used by both levels.
+  int tableSheets = 0;
+  for (const auto& [file, loads] : both) {
+    EXPECT_EQ(loads, 1) << file;
+    if (file.find("table") != std::string::npos) ++tableSheets;
+  }
+  EXPECT_GE(tableSheets, 2);
+  EXPECT_EQ(both.size(), first.size());
+  // The images of level 90 were let go once level 91 had its own.
+  EXPECT_EQ(mBoard->GetLevelImageCount(), 0u);
 }
 
 }  // namespace

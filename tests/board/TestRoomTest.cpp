@@ -64,9 +64,10 @@ constexpr uint32_t kFloor = 0xFFD8C8A8u;
 TEST_F(TestRoomTest, TheRoomIsOrderedFromTheFloorToTheGlow) {
   EXPECT_FALSE(LogHistory::Contains("WARNING"));
   EXPECT_EQ(PartNames(board.GetZOrderResolver()->GetStaticOrder()),
-            (Names{"floor:floor", "table1:table", "table1:top", "table1:top", "table1:checkmark",
-                   "table1:checkmark", "table2:table", "table2:checkmark", "table2:checkmark", "lamp:lamp",
-                   "sign:sign"}));
+            (Names{"floor:floor", "family1:family", "table1:table", "table1:top", "table1:top",
+                   "table1:checkmark", "table1:checkmark", "family2:family", "table2:table", "table2:checkmark",
+                   "table2:checkmark", "lamp:lamp", "sign:sign", "client1:visitor", "client2:visitor",
+                   "client3:visitor"}));
   boss->StandAt(400, 490);
   const Names order = PartNames(board.GetZOrderResolver()->GetItemOrder(true));
   EXPECT_EQ(order.back(), "lamp:glow");

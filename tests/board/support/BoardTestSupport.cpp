@@ -61,6 +61,14 @@ void RemoveEffects() {
   gLibrary.reset();
 }
 
+void MakeStageItems() {
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="item" name="cup" effect="item_fade"><part name="body"/></object>
+      <object class="item" name="plate"/></objects></root>)"));
+  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects>
+      <object name="cup" stop="1"/><object name="plate" stop="1"/></objects></level>)"));
+}
+
 void StepItems(int n, float frameStep) {
   SetFrameStep(frameStep);
   for (int i = 0; i < n; ++i) ZCItem::UpdateAll();

@@ -20,6 +20,10 @@ bool InstallEffects(const std::string& extraEffects = "");
 // Removes the installed effect library again.
 void RemoveEffects();
 
+// Two stopped items a stage can bring in: "cup", with the effect "item_fade" and a part, and
+// "plate". Needs InstallEffects for the cup's effect.
+void MakeStageItems();
+
 // Runs n board-world updates of all items with the given frame step.
 void StepItems(int n, float frameStep);
 

@@ -4,7 +4,7 @@
 
 bool TestBoard::AreQueuesDone() {
   mLog.push_back("AreQueuesDone");
-  return mQueuesDone;
+  return mAskSchedule ? ZCBoard_Game::AreQueuesDone() : mQueuesDone;
 }
 void TestBoard::OnLevelEnding() { mLog.push_back("OnLevelEnding"); }
 void TestBoard::OnLevelStarted() { mLog.push_back("OnLevelStarted"); }
@@ -18,9 +18,12 @@ void TestBoard::LoadGameParams(const XmlNode&) { mLog.push_back("LoadGameParams"
 void TestBoard::ClearGameParams() { mLog.push_back("ClearGameParams"); }
 void TestBoard::OnMoneyChanged() { mLog.push_back("OnMoneyChanged"); }
 void TestBoard::OnStageAdvanced() { mLog.push_back("OnStageAdvanced"); }
-bool TestBoard::SpawnClientFromEvent(ScheduleEvent*) {
+bool TestBoard::SpawnClientFromEvent(ScheduleEvent* event) {
   mLog.push_back("SpawnClientFromEvent");
-  return mAcceptSpawn;
+  if (!mAcceptSpawn) return false;
+  if (mHoldSpawned) event->AddRef();
+  mSpawned.push_back(event);
+  return true;
 }
 void TestBoard::OnPause() { mLog.push_back("OnPause"); }
 void TestBoard::OnResume() { mLog.push_back("OnResume"); }

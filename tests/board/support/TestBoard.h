@@ -8,10 +8,16 @@
 // game step. Its fields are open to the tests.
 class TestBoard : public ZCBoard_Game {
  public:
-  // What AreQueuesDone answers (the base schedule never reports itself done).
+  // What AreQueuesDone answers, unless the schedule is asked.
   bool mQueuesDone = false;
+  // AreQueuesDone asks the schedule (the base board's test).
+  bool mAskSchedule = false;
   // What SpawnClientFromEvent answers.
   bool mAcceptSpawn = true;
+  // Accepted events take a hold (AddRef), as a visitor does; the test releases them.
+  bool mHoldSpawned = false;
+  // The events accepted by SpawnClientFromEvent, in order.
+  std::vector<ScheduleEvent*> mSpawned;
   std::vector<std::string> mLog;
 
   bool AreQueuesDone() override;

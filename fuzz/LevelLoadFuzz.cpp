@@ -1,0 +1,72 @@
+// A level read from arbitrary bytes: the input holds the level file and, after a line "%%", the
+// object document (without that line, one document serves as both). They go through the
+// level load's steps into a plain board, which then plays the level: every pick item is hovered
+// and clicked, and the walker runs its errands for a few hundred steps before the level is
+// cleared.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board/BoardWorld.h"
+#include "board/ZCBoard_Plain.h"
+#include "board/ZCPickItem.h"
+#include "shell/XmlNode.h"
+
+namespace {
+const char kSeparator[] = "\n%%\n";
+
+// The plain board, except that a finished level is not loaded again: the next input is.
+class FuzzBoard : public ZCBoard_Plain {
+ public:
+  void OnLevelFinished() override {}
+};
+
+ZCBoard_Plain& Board() {
+  static ZCBoard_Plain* board = new FuzzBoard();
+  return *board;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const uint8_t* end = data + size;
+  const uint8_t* cut = std::search(data, end, kSeparator, kSeparator + std::strlen(kSeparator));
+  const size_t levelSize = size_t(cut - data);
+  XmlNode levelDoc = LoadXmlFromMemory(data, levelSize, "fuzz level");
+  XmlNode objectDoc = cut == end ? levelDoc
+                                 : LoadXmlFromMemory(cut + std::strlen(kSeparator),
+                                                     size_t(end - cut) - std::strlen(kSeparator), "fuzz objects");
+  XmlNode level = levelDoc.selectSingleNode(L"level");
+  XmlNode root = objectDoc.selectSingleNode(L"root");
+  if (!level || !root) return 0;
+
+  ZCBoard_Plain& board = Board();
+  board.LoadGameParams(root);
+  board.ReadLevelDocuments(90, (size & 1) != 0, level, root);
+  board.StartLevel();
+
+  // Every pick item (up to a handful) is hovered and clicked inside its region.
+  std::vector<ZCPickItem*> picks;
+  for (const auto& [name, item] : GetBoardWorld().mPickItems) picks.push_back(item);
+  if (picks.size() > 8) picks.resize(8);
+  for (ZCPickItem* item : picks) {
+    const auto& vertices = item->GetRegion().Vertices();
+    if (vertices.empty()) {
+      board.QueueClick(item);
+      continue;
+    }
+    int64_t x = 0, y = 0;
+    for (const BoardPoint& v : vertices) x += v.x, y += v.y;
+    const BoardPoint point{int32_t(x / int64_t(vertices.size())), int32_t(y / int64_t(vertices.size()))};
+    board.UpdateHover(point.x, point.y);
+    board.ClickAt(point);
+  }
+  for (int step = 0; step < 300; ++step) board.StepGame();
+
+  board.ClearLevelData();
+  board.ClearGameParams();
+  return 0;
+}
