@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <type_traits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "raster/SpanFrame.h"
 #include "raster/TriangleRaster.h"
@@ -67,6 +70,40 @@ inline uint32_t DivideBlend(uint32_t n, uint32_t d) { return uint32_t((n * kBlen
 inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
   return ((((d & 0xFF00FF) * w) >> 8) & 0xFF00FF) | ((((d & 0x00FF00) * w) >> 8) & 0x00FF00);
 }
+
+#if defined(__SSE2__)
+// floor(n / d) of four lanes, n below 65536 and d from 1 to 256, by a float division: n and d are
+// exact in a float, and the correctly rounded quotient never reaches the next whole number (that
+// is at least 1 / d away, more than half an ulp of any quotient below 65536 / d), so truncating
+// it gives the integer quotient (checked exhaustively by the tests).
+inline __m128i DivideBlend4(__m128i n, __m128i d) {
+  return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(n), _mm_cvtepi32_ps(d)));
+}
+
+// BlendOver<Dest8888> of four pixels in 32-bit lanes: alpha 0..239 and the premultiplied colour s
+// (0x00RRGGBB, each channel at most alpha) of each; lanes whose coverage comes to 0 keep their
+// pixel. With every channel at most alpha, each X below stays under 65536 as in the scalar blend.
+inline __m128i BlendOver8888x4(__m128i d, __m128i alpha, __m128i s) {
+  const __m128i byte = _mm_set1_epi32(0xFF), k256 = _mm_set1_epi32(256);
+  const __m128i da = _mm_srli_epi32(d, 24);
+  const __m128i inv = _mm_sub_epi32(k256, alpha);
+  // Products of lanes below 32768 by pmaddwd: the high halves are 0.
+  const __m128i outA = _mm_sub_epi32(k256, _mm_srli_epi32(_mm_madd_epi16(_mm_sub_epi32(k256, da), inv), 8));
+  auto channel = [&](int shift) {
+    const __m128i dc = _mm_and_si128(_mm_srli_epi32(d, shift), byte);
+    const __m128i sc = _mm_and_si128(_mm_srli_epi32(s, shift), byte);
+    const __m128i x = _mm_add_epi32(_mm_madd_epi16(_mm_srli_epi32(_mm_madd_epi16(dc, da), 8), inv), _mm_slli_epi32(sc, 8));
+    return DivideBlend4(x, outA);
+  };
+  // Quotients held to 255 by the saturating packs, then laid out b, g, r, a per pixel.
+  const __m128i bg = _mm_packs_epi32(channel(0), channel(8));
+  const __m128i ra = _mm_packs_epi32(channel(16), _mm_sub_epi32(outA, _mm_set1_epi32(1)));
+  const __m128i br = _mm_unpacklo_epi16(bg, ra), ga = _mm_unpackhi_epi16(bg, ra);
+  const __m128i blended = _mm_packus_epi16(_mm_unpacklo_epi16(br, ga), _mm_unpackhi_epi16(br, ga));
+  const __m128i none = _mm_cmpeq_epi32(outA, _mm_setzero_si128());
+  return _mm_or_si128(_mm_and_si128(none, d), _mm_andnot_si128(none, blended));
+}
+#endif
 
 // ---- The blend of the textured families ------------------------------------------------------
 
@@ -292,9 +329,11 @@ struct TexturedOpBase : SpanOpBase<Fmt> {
 
   // Plots a span in three parts: the pixels whose samples read only texels inside the texture
   // (an interval, since the positions are linear along the span) with unchecked fetches, the
-  // pixels before and after it with checked ones.
-  template <class Pixel, class PlotSample>
-  bool SpanInside(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps, PlotSample plot) const {
+  // pixels before and after it with checked ones. plot is a lambda rather than a function pointer,
+  // which the compiler would call through instead of inlining into the loop.
+  template <class Pixel, class PlotSample, class PlotInside>
+  bool SpanInside(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps, PlotSample plot,
+                  PlotInside inside) const {
     const uint32_t u0 = first.lane[kLaneU], v0 = first.lane[kLaneV];
     const uint32_t du = steps.lane[kLaneU], dv = steps.lane[kLaneV];
     int64_t begin = 0, end = count;
@@ -306,11 +345,19 @@ struct TexturedOpBase : SpanOpBase<Fmt> {
         plot(p + i, Fetch::Fetch(texture, u0 + uint32_t(i) * du, v0 + uint32_t(i) * dv));
     };
     checked(0, begin);
-    uint32_t u = u0 + uint32_t(begin) * du, v = v0 + uint32_t(begin) * dv;
-    for (Pixel *q = p + begin, *stop = p + end; q < stop; ++q, u += du, v += dv)
-      plot(q, Fetch::FetchInside(texture, u, v));
+    inside(p + begin, end - begin, u0 + uint32_t(begin) * du, v0 + uint32_t(begin) * dv, du, dv);
     checked(end, count);
     return true;
+  }
+  // The same with the unchecked fetches and the plot of each: inside(q, n, u, v, du, dv) draws the
+  // n pixels from q whose samples lie at u + i * du, v + i * dv, all inside.
+  template <class Pixel, class PlotSample>
+  bool SpanInside(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps, PlotSample plot) const {
+    return SpanInside(p, count, first, steps, plot,
+                      [&](Pixel* q, int64_t n, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+                        for (Pixel* stop = q + n; q < stop; ++q, u += du, v += dv)
+                          plot(q, Fetch::FetchInside(texture, u, v));
+                      });
   }
 
   // Narrows [begin, end) to the pixels i whose coordinate x0 + i * dx has its texel (and, for the
@@ -351,7 +398,8 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
   // Spans of the nearest fetch that land on consecutive texels of one texture row (an unrotated,
   // unscaled blit) are copied straight; the others go through SpanInside.
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
-    if (!Copy(p, count, first, steps)) return this->SpanInside(p, count, first, steps, PlotSample);
+    if (!Copy(p, count, first, steps))
+      return this->SpanInside(p, count, first, steps, [](Pixel* q, uint32_t w) { PlotSample(q, w); });
     return true;
   }
   // Pixel i samples u0 + i * du and v0 + i * dv: it lands on column (u0 >> 16) + i exactly when
@@ -384,7 +432,7 @@ struct TexAlphaOp : TexturedOpBase<Fmt, Fetch> {
   TexAlphaOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
   void Plot(Pixel* p, const SpanLanes& l) const { PlotSample(p, this->Sample(l)); }
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
-    return this->SpanInside(p, count, first, steps, PlotSample);
+    return this->SpanInside(p, count, first, steps, [](Pixel* q, uint32_t w) { PlotSample(q, w); });
   }
   [[gnu::always_inline]] static void PlotSample(Pixel* p, uint32_t w) {
     const uint32_t alpha = w >> 24;
@@ -420,6 +468,61 @@ inline uint32_t ColorChannel(int32_t c) { return c < 0 ? 0u : (c > 255 ? 255u : 
 struct TintFactors {
   uint32_t a, r, g, b;
 };
+
+// A bilinear sample w (BilinearFetch::Filter) tinted by f's colour and premultiplied by its alpha,
+// under the sample's own alpha (the filter's summed weight) in the top byte.
+[[gnu::always_inline]] inline uint32_t TintedBilinear(uint32_t w, const TintFactors& f) {
+  return (w & 0xFF000000u) | Premultiply(Tint(w, f.r, f.g, f.b), f.a);
+}
+
+// TintedBilinear of four samples inside the texture, at (u + k * du, v + k * dv) for k = 0..3.
+// With SSE2 two pixels share a register, a channel to each 16-bit lane, and every step is the
+// scalar one: pmulhuw is (a * b) >> 16 exactly for 16-bit a and b (65536 - fx is at most 65535,
+// as fx is odd), and no lane passes 16 bits (the four weights of a sample sum to at most 255, so a
+// weighted channel sum is at most 255 * 255, and tint and alpha products at most 255 * 255).
+inline void TintedBilinear4(const SpanTexture& t, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
+                            const TintFactors& f, uint32_t out[4]) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+  const __m128i tint = _mm_set_epi16(256, short(f.r), short(f.g), short(f.b), 256, short(f.r), short(f.g), short(f.b));
+  const __m128i fade = _mm_set_epi16(256, short(f.a), short(f.a), short(f.a), 256, short(f.a), short(f.a), short(f.a));
+  auto pair = [&](uint32_t ua, uint32_t va, uint32_t ub, uint32_t vb) {
+    const uint32_t* a = t.bits + uint32_t(int32_t(va) >> 16) * uint32_t(t.width) + uint32_t(int32_t(ua) >> 16);
+    const uint32_t* b = t.bits + uint32_t(int32_t(vb) >> 16) * uint32_t(t.width) + uint32_t(int32_t(ub) >> 16);
+    // Texel pairs (left, right) of each row: t00 and t10, then t01 and t11, of both pixels.
+    const __m128i top = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)),
+                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)));
+    const __m128i bottom = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + t.width)),
+                                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + t.width)));
+    const __m128i t00 = _mm_unpacklo_epi8(top, zero), t10 = _mm_unpackhi_epi8(top, zero);
+    const __m128i t01 = _mm_unpacklo_epi8(bottom, zero), t11 = _mm_unpackhi_epi8(bottom, zero);
+    auto lanes = [](uint32_t x0, uint32_t x1) {
+      return _mm_unpacklo_epi64(_mm_set1_epi16(short((x0 & 0xFFFE) + 1)), _mm_set1_epi16(short((x1 & 0xFFFE) + 1)));
+    };
+    const __m128i fx = lanes(ua, ub), fy = lanes(va, vb);
+    const __m128i gx = _mm_sub_epi16(zero, fx), gy = _mm_sub_epi16(zero, fy);  // 65536 - f
+    auto weight = [](__m128i position, __m128i texel) {
+      const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(texel, 0xFF), 0xFF);
+      return _mm_mulhi_epu16(position, alpha);
+    };
+    const __m128i w00 = weight(_mm_mulhi_epu16(gx, gy), t00), w10 = weight(_mm_mulhi_epu16(fx, gy), t10);
+    const __m128i w01 = weight(_mm_mulhi_epu16(gx, fy), t01), w11 = weight(_mm_mulhi_epu16(fx, fy), t11);
+    const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(t00, w00), _mm_mullo_epi16(t10, w10)),
+                                      _mm_add_epi16(_mm_mullo_epi16(t01, w01), _mm_mullo_epi16(t11, w11)));
+    const __m128i weights = _mm_add_epi16(_mm_add_epi16(w00, w10), _mm_add_epi16(w01, w11));
+    const __m128i sample = _mm_or_si128(_mm_andnot_si128(alphaLanes, _mm_srli_epi16(sum, 8)),
+                                        _mm_and_si128(alphaLanes, weights));
+    const __m128i tinted = _mm_srli_epi16(_mm_mullo_epi16(sample, tint), 8);
+    return _mm_srli_epi16(_mm_mullo_epi16(tinted, fade), 8);
+  };
+  const __m128i low = pair(u, v, u + du, v + dv);
+  const __m128i high = pair(u + 2 * du, v + 2 * dv, u + 3 * du, v + 3 * dv);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+#else
+  for (int k = 0; k < 4; ++k, u += du, v += dv) out[k] = TintedBilinear(BilinearFetch::FetchInside(t, u, v), f);
+#endif
+}
 
 // The sampled texture tinted channel by channel by the global colour, the vertex colours or both,
 // and written opaque or blended over the destination by a coverage alpha: the tint's alpha times
@@ -468,7 +571,23 @@ struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
     if constexpr (kSource == TintSource::kGlobal) {
       const TintFactors f = global;
-      return this->SpanInside(p, count, first, steps, [f](Pixel* q, uint32_t w) { PlotSample(q, w, f); });
+      auto plot = [f](Pixel* q, uint32_t w) { PlotSample(q, w, f); };
+      if constexpr (Fetch::kBilinear) {
+        // Inside the texture the samples are filtered and tinted four at a time.
+        const SpanTexture& t = this->texture;
+        return this->SpanInside(p, count, first, steps, plot,
+                                [&](Pixel* q, int64_t n, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+                                  uint32_t four[4];
+                                  for (; n >= 4; n -= 4, q += 4, u += 4 * du, v += 4 * dv) {
+                                    TintedBilinear4(t, u, v, du, dv, f, four);
+                                    PlotTinted4(q, four, f);
+                                  }
+                                  for (; n > 0; --n, ++q, u += du, v += dv)
+                                    plot(q, Fetch::FetchInside(t, u, v));
+                                });
+      } else {
+        return this->SpanInside(p, count, first, steps, plot);
+      }
     } else {
       return false;
     }
@@ -479,20 +598,58 @@ struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
     if constexpr (kAlphaTest) {
       if (sampleAlpha <= 8) return;
     }
-    const uint32_t m = Tint(w, f.r, f.g, f.b);
-    const uint32_t alpha = (f.a * (kAlphaTest ? sampleAlpha : 255u)) >> 8;
     if constexpr (Fetch::kBilinear) {
-      const uint32_t s = Premultiply(m, f.a);
-      if (alpha >= 240)
-        *p = Fmt::Opaque(s);
-      else
-        BlendOver<Fmt>(p, alpha, s);
+      PlotTinted(p, TintedBilinear(w, f), f);
     } else {
+      const uint32_t m = Tint(w, f.r, f.g, f.b);
+      const uint32_t alpha = (f.a * (kAlphaTest ? sampleAlpha : 255u)) >> 8;
       if (alpha >= 240)
         *p = Fmt::Opaque(m);
       else
         BlendOver<Fmt>(p, alpha, Premultiply(m, alpha));
     }
+  }
+
+  // PlotTinted of four pixels; in 32-bit ARGB with SSE2, all four at once.
+  [[gnu::always_inline]] static void PlotTinted4(Pixel* p, const uint32_t t[4], const TintFactors& f) {
+#if defined(__SSE2__)
+    if constexpr (std::is_same_v<Fmt, Dest8888>) {
+      const __m128i tinted = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+      const __m128i sampleAlpha = _mm_srli_epi32(tinted, 24);
+      const __m128i s = _mm_and_si128(tinted, _mm_set1_epi32(0xFFFFFF));
+      // (f.a * sample alpha) >> 8: a 16-bit product in the low half of each lane.
+      const __m128i alpha = kAlphaTest ? _mm_srli_epi32(_mm_mullo_epi16(sampleAlpha, _mm_set1_epi32(int(f.a))), 8)
+                                       : _mm_set1_epi32(int((f.a * 255u) >> 8));
+      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i opaque = _mm_cmpgt_epi32(alpha, _mm_set1_epi32(239));
+      // Blended lanes below 240 take alpha 0 in the division (its result is not kept).
+      const __m128i blended = BlendOver8888x4(d, _mm_andnot_si128(opaque, alpha), s);
+      __m128i out = _mm_or_si128(_mm_and_si128(opaque, _mm_or_si128(s, _mm_set1_epi32(int(0xFF000000u)))),
+                                 _mm_andnot_si128(opaque, blended));
+      if constexpr (kAlphaTest) {
+        const __m128i skip = _mm_cmplt_epi32(sampleAlpha, _mm_set1_epi32(9));
+        out = _mm_or_si128(_mm_and_si128(skip, d), _mm_andnot_si128(skip, out));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), out);
+      return;
+    }
+#endif
+    for (int k = 0; k < 4; ++k) PlotTinted(p + k, t[k], f);
+  }
+
+  // The tests and blend of a bilinear sample t already tinted (TintedBilinear): the coverage is the
+  // tint's alpha times the sample's, and the colour is written opaque or blended as it is.
+  [[gnu::always_inline]] static void PlotTinted(Pixel* p, uint32_t t, const TintFactors& f) {
+    const uint32_t sampleAlpha = t >> 24;
+    if constexpr (kAlphaTest) {
+      if (sampleAlpha <= 8) return;
+    }
+    const uint32_t alpha = (f.a * (kAlphaTest ? sampleAlpha : 255u)) >> 8;
+    const uint32_t s = t & 0xFFFFFF;
+    if (alpha >= 240)
+      *p = Fmt::Opaque(s);
+    else
+      BlendOver<Fmt>(p, alpha, s);
   }
 };
 
