@@ -1,6 +1,6 @@
 // The surface image's stretched, mirrored-stretched and rotated blits: nearest-pixel stretching
 // in 16.16 fixed point from the display-format words, filtered stretching through a temporary
-// memory image, and bilinear rotation from the source's ARGB pixels.
+// memory image, and bilinear rotation from the source's ARGB pixels (see RotateRows).
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -8,6 +8,7 @@
 
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "display/RotateRows.h"
 #include "display/StretchRows.h"
 #include "display/SurfacePixels.h"
 #include "raster/StretchRects.h"
@@ -200,20 +201,22 @@ void DDImage::BlitRotated(Image* src, float x, float y, const Rect& srcRect, con
   const uint32_t* bits = m->GetBits();
   if (!bits || !LockSurface()) return;
   if (Is16Or32(mLockInfo)) {
-    const Masks M(mLockInfo.mFormat);
-    const Saturation sat(*mDisplay);
-    const bool additive = drawMode == DRAWMODE_ADDITIVE;
-    const bool white = Color::Equals(color, Color::White);
-    const uint32_t ca = Alpha(color);
-    const uint32_t tint[3] = {Channel(color, 0) + 1, Channel(color, 1) + 1, Channel(color, 2) + 1};
-    const int32_t bpp = mLockInfo.mFormat.mBitCount;
+    using RotateRows::Fast;
+    const RotateRows::Blend blend{Masks(mLockInfo.mFormat),
+                                  Saturation(*mDisplay),
+                                  drawMode == DRAWMODE_ADDITIVE,
+                                  Color::Equals(color, Color::White),
+                                  Alpha(color),
+                                  {Channel(color, 0) + 1, Channel(color, 1) + 1, Channel(color, 2) + 1},
+                                  mLockInfo.mFormat.mBitCount};
+    const Fast fast = RotateRows::FastLayoutOf(blend);
     const double cosA = std::cos(angle), sinA = std::sin(angle);
     const int64_t du = int64_t(cosA * 65536), dv = int64_t(sinA * 65536);
     // The four texels of a sample lie inside the source: the last column and row pair with
     // themselves.
     const int64_t limitU = (int64_t(sr.mWidth) << 16) - 1, limitV = (int64_t(sr.mHeight) << 16) - 1;
-    const int32_t stride = m->GetWidth();
-    const uint32_t* base = bits + size_t(sr.mY) * size_t(stride) + size_t(sr.mX);
+    const size_t stride = size_t(m->GetWidth());
+    const RotateRows::Source source{bits + size_t(sr.mY) * stride + size_t(sr.mX), stride, sr.mWidth, sr.mHeight};
     for (int32_t Y = box.mY; Y < box.mY + box.mHeight; ++Y) {
       const float px = float(box.mX) - x - centerX, py = float(Y) - y - centerY;
       const int64_t u0 = int64_t((centerX + px * float(cosA) - py * float(sinA)) * 65536.0f);
@@ -222,46 +225,18 @@ void DDImage::BlitRotated(Image* src, float x, float y, const Rect& srcRect, con
       StepRange(u0, du, limitU, box.mWidth, loU, hiU);
       StepRange(v0, dv, limitV, box.mWidth, loV, hiV);
       const int32_t lo = std::max(loU, loV), hi = std::min(hiU, hiV);
+      if (lo >= hi) continue;
       uint8_t* row = mLockInfo.mBits + size_t(Y) * size_t(mLockInfo.mPitch);
-      for (int32_t i = lo; i < hi; ++i) {
-        const int64_t u = u0 + i * du, v = v0 + i * dv;
-        const int32_t tx = int32_t(u >> 16), ty = int32_t(v >> 16);
-        const int32_t nx = tx + 1 < sr.mWidth ? 1 : 0;
-        const size_t ny = ty + 1 < sr.mHeight ? size_t(stride) : 0;
-        const uint32_t* t = base + size_t(ty) * size_t(stride) + size_t(tx);
-        const uint32_t texel[4] = {t[0], t[nx], t[ny], t[ny + size_t(nx)]};
-        const uint64_t fx = (uint64_t(u) & 0xFFFE) + 1, fy = (uint64_t(v) & 0xFFFE) + 1;
-        const uint64_t area[4] = {(0x10000 - fx) * (0x10000 - fy) >> 16, fx * (0x10000 - fy) >> 16,
-                                  (0x10000 - fx) * fy >> 16, fx * fy >> 16};
-        uint64_t weight[4], total = 0;
-        for (int k = 0; k < 4; ++k) {
-          weight[k] = area[k] * (texel[k] >> 24) >> 16;
-          if (!white) weight[k] = weight[k] * ca >> 8;
-          total += weight[k];
-        }
-        if (total == 0) continue;
-        const int x = box.mX + i;
-        const uint32_t d = Load(row, x, bpp);
-        uint64_t out = 0;
-        for (int c = 0; c < 3; ++c) {
-          const int shift = 16 - 8 * c;
-          uint64_t sum = 0;
-          for (int k = 0; k < 4; ++k) sum += ((texel[k] >> shift) & 255) * weight[k];
-          uint64_t ch = white ? sum >> 8 : (sum * tint[c]) >> 16;
-          ch = std::min<uint64_t>(ch, 255);
-          // Narrowed to the surface channel and moved into its place.
-          const int32_t bits = sat.bits[c] > 0 ? sat.bits[c] : 8;
-          const uint64_t field = bits <= 8 ? ch >> (8 - bits) : ch << (bits - 8);
-          if (additive) {
-            if (!sat.valid) continue;
-            out |= uint64_t(sat.table[c][((d & sat.mask[c]) >> sat.shift[c]) + field]) << sat.shift[c];
-          } else {
-            const uint64_t keep = 256 - std::min<uint64_t>(total, 256);
-            out += ((field << sat.shift[c]) & M.m[c]) + ((((d & M.m[c]) * keep) >> 8) & M.m[c]);
-          }
-        }
-        Store(row, x, bpp, uint32_t(out));
-      }
+      if (fast == Fast::Xrgb32 && blend.white)
+        RotateRows::FastRow<Fast::Xrgb32, true>(row, box.mX, u0, v0, du, dv, lo, hi, source, blend);
+      else if (fast == Fast::Xrgb32)
+        RotateRows::FastRow<Fast::Xrgb32, false>(row, box.mX, u0, v0, du, dv, lo, hi, source, blend);
+      else if (fast == Fast::Rgb565 && blend.white)
+        RotateRows::FastRow<Fast::Rgb565, true>(row, box.mX, u0, v0, du, dv, lo, hi, source, blend);
+      else if (fast == Fast::Rgb565)
+        RotateRows::FastRow<Fast::Rgb565, false>(row, box.mX, u0, v0, du, dv, lo, hi, source, blend);
+      else
+        RotateRows::PlainRow(row, box.mX, u0, v0, du, dv, lo, hi, source, blend);
     }
   }
   UnlockSurface();

@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "display/RotateRows.h"
 #include "display/StretchRows.h"
 #include "display/support/SurfaceLayouts.h"
 
@@ -255,4 +256,72 @@ TEST(SurfaceRotate, QuarterTurnsAreCloseToCopiesAndNoAngleCrashes) {
       }
     dst->BlitRotated(src.get(), NAN, 0, Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 0, 1e300, 0, 0);
   }
+}
+
+TEST(SurfaceRotate, TheFastRowsEqualThePlainRowInEveryLayoutTheyServe) {
+  using namespace Vesk::SurfacePixels;
+  namespace R = Vesk::RotateRows;
+  std::mt19937 rng(97);
+  int served[3] = {};
+  for (const SurfaceLayout& l : AllLayouts()) {
+    auto t = OpenDisplay(l);
+    ASSERT_NE(t, nullptr);
+    const Color colours[] = {Color::White, Color(128, 128, 128), Color(200, 100, 50, 128), Color(255, 255, 255, 7),
+                             Color(0, 255, 90, 255)};
+    for (const Color& colour : colours) {
+      const R::Blend blend{Masks(l.desktop), Saturation(*t->display), false, Color::Equals(colour, Color::White),
+                           Alpha(colour), {Channel(colour, 0) + 1, Channel(colour, 1) + 1, Channel(colour, 2) + 1},
+                           l.depth};
+      R::Blend additive = blend;
+      additive.additive = true;
+      EXPECT_EQ(R::FastLayoutOf(additive), R::Fast::None);
+      const R::Fast fast = R::FastLayoutOf(blend);
+      ++served[int(fast)];
+      if (fast == R::Fast::None) continue;
+      WithPixel(l.depth, [&](auto type) {
+        using P = decltype(type);
+        for (int round = 0; round < 300; ++round) {
+          const int32_t stride = 1 + int32_t(rng() % 40), h = 1 + int32_t(rng() % 32);
+          const int32_t sx = int32_t(rng() % uint32_t(stride)), sy = int32_t(rng() % uint32_t(h));
+          const int32_t w = 1 + int32_t(rng() % uint32_t(stride - sx)), sh = 1 + int32_t(rng() % uint32_t(h - sy));
+          const std::vector<uint32_t> words = MixedWords(rng, stride, h, round % 5 == 0 ? ~0u : 0u);
+          const R::Source source{words.data() + size_t(sy) * size_t(stride) + size_t(sx), size_t(stride), w, sh};
+          const double angle = std::uniform_real_distribution<double>(-7, 7)(rng);
+          const int64_t du = int64_t(std::cos(angle) * 65536), dv = int64_t(std::sin(angle) * 65536);
+          const int32_t n = int32_t(rng() % 80);
+          const int64_t u0 = int64_t(rng() % uint32_t(w << 16)) - int64_t(rng() % 40) * du;
+          const int64_t v0 = int64_t(rng() % uint32_t(sh << 16)) - int64_t(rng() % 40) * dv;
+          // The steps whose samples lie inside, a contiguous stretch.
+          const int64_t limitU = (int64_t(w) << 16) - 1, limitV = (int64_t(sh) << 16) - 1;
+          int32_t lo = n, hi = n;
+          for (int32_t i = 0; i < n; ++i) {
+            const int64_t u = u0 + i * du, v = v0 + i * dv;
+            if (u < 0 || v < 0 || u > limitU || v > limitV) {
+              if (lo < n && hi == n) hi = i;
+            } else if (lo == n) {
+              lo = i;
+            }
+          }
+          const int32_t x0 = int32_t(rng() % 5);
+          std::vector<P> dest(size_t(n + x0) + 2);
+          for (P& d : dest) d = P(rng());
+          std::vector<P> plain = dest, quick = dest;
+          auto row = [](std::vector<P>& v) { return reinterpret_cast<uint8_t*>(v.data()); };
+          R::PlainRow(row(plain), x0, u0, v0, du, dv, lo, hi, source, blend);
+          if (fast == R::Fast::Xrgb32 && blend.white)
+            R::FastRow<R::Fast::Xrgb32, true>(row(quick), x0, u0, v0, du, dv, lo, hi, source, blend);
+          else if (fast == R::Fast::Xrgb32)
+            R::FastRow<R::Fast::Xrgb32, false>(row(quick), x0, u0, v0, du, dv, lo, hi, source, blend);
+          else if (blend.white)
+            R::FastRow<R::Fast::Rgb565, true>(row(quick), x0, u0, v0, du, dv, lo, hi, source, blend);
+          else
+            R::FastRow<R::Fast::Rgb565, false>(row(quick), x0, u0, v0, du, dv, lo, hi, source, blend);
+          ASSERT_EQ(quick, plain) << l.name << " angle " << angle << ", round " << round;
+        }
+      });
+    }
+  }
+  EXPECT_GT(served[int(R::Fast::Xrgb32)], 0);
+  EXPECT_GT(served[int(R::Fast::Rgb565)], 0);
+  EXPECT_GT(served[int(R::Fast::None)], 0);
 }
