@@ -1,13 +1,11 @@
 #include "graphics/ImageLib.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
+#include "platform/paths/UserPaths.h"
 #include "shell/Log.h"
 #include "shell/PakInterface.h"
 
@@ -78,32 +76,9 @@ std::unique_ptr<Vesk::MemoryImage> GetImage(const std::string& name) {
   return DecodeImage(bytes.data(), bytes.size(), found);
 }
 
-bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::string tmp = path + ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) {
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return false;
-    }
-    done += size_t(n);
-  }
-  bool ok = ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
-}
-
 bool WritePNG(Vesk::MemoryImage& image, const std::string& path) {
   std::vector<uint8_t> bytes;
-  if (!EncodePNG(image, bytes) || !WriteFileAtomic(path, bytes)) {
+  if (!EncodePNG(image, bytes) || !Platform::WriteFileAtomic(path, bytes.data(), bytes.size())) {
     LogMessage("ERROR: Cannot write PNG image %s", path.c_str());
     return false;
   }
@@ -112,7 +87,7 @@ bool WritePNG(Vesk::MemoryImage& image, const std::string& path) {
 
 bool WriteJPEG(Vesk::MemoryImage& image, const std::string& path, int quality) {
   std::vector<uint8_t> bytes;
-  if (!EncodeJPEG(image, bytes, quality) || !WriteFileAtomic(path, bytes)) {
+  if (!EncodeJPEG(image, bytes, quality) || !Platform::WriteFileAtomic(path, bytes.data(), bytes.size())) {
     LogMessage("ERROR: Cannot write JPEG image %s", path.c_str());
     return false;
   }

@@ -44,7 +44,5 @@ bool WriteJPEG(Vesk::MemoryImage& image, const std::string& path, int quality = 
 // number not in use; returns that number, or -1 on failure.
 int WriteScreenshot(Vesk::MemoryImage& image, const std::string& userDataFolder);
 
-// Writes bytes to a file atomically.
-bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace ImageLib

@@ -1,3 +1,4 @@
+#include "platform/paths/UserPaths.h"
 #include "shell/CrashReport.h"
 
 #include <atomic>
@@ -15,7 +16,7 @@
 
 namespace CrashReport {
 
-std::string ReportPath(const std::string& folder) { return JoinPath(folder, kFileName); }
+std::string ReportPath(const std::string& folder) { return Platform::JoinPath(folder, kFileName); }
 
 bool Install(const std::string& folder, const std::string& version) {
   std::error_code ec;

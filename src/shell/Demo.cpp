@@ -2,10 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "platform/paths/UserPaths.h"
 #include "shell/Buffer.h"
 #include "shell/Log.h"
 
@@ -140,23 +140,9 @@ bool Demo::Finish(uint64_t lastStep) {
   b.WriteNumBits(mRecords.size(), 32);
   mRecords.clear();
 
-  std::string tmp = mPath + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(b.GetDataPtr()), std::streamsize(b.GetDataLen()));
-    out.flush();
-    if (!out) {
-      LogMessage("ERROR: Demo: cannot write %s", mPath.c_str());
-      std::error_code ec;
-      std::filesystem::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, mPath, ec);
-  if (ec) {
-    LogMessage("ERROR: Demo: cannot write %s (%s)", mPath.c_str(), ec.message().c_str());
-    std::filesystem::remove(tmp, ec);
+  std::string error;
+  if (!Platform::WriteFileAtomic(mPath, b.GetDataPtr(), b.GetDataLen(), &error)) {
+    LogMessage("ERROR: Demo: cannot write %s (%s)", mPath.c_str(), error.c_str());
     return false;
   }
   return true;

@@ -1,3 +1,4 @@
+#include "platform/paths/UserPaths.h"
 #include "shell/PakInterface.h"
 
 #include <algorithm>
@@ -249,7 +250,7 @@ PakInterface* GetPakInterface() {
 int AddStandardPaks(PakInterface* pak, const std::string& folder) {
   int added = 0;
   for (const char* name : {"data.pak", "loc.pak", "mod.pak"}) {
-    std::string path = JoinPath(folder, name);
+    std::string path = Platform::JoinPath(folder, name);
     if (!std::filesystem::exists(ResolvePathNoCase(path))) continue;
     if (pak->AddPakFile(path)) ++added;
   }

@@ -1,5 +1,7 @@
 #include "shell/StringUtil.h"
 
+#include "platform/paths/UserPaths.h"
+
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
@@ -146,12 +148,6 @@ std::string PathKey(const std::string& path) {
   return s;
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  if (folder.back() == '/' || folder.back() == '\\') return folder + name;
-  return folder + "/" + name;
-}
-
 namespace {
 
 // Finds parts[i..] below folder, trying every entry whose name matches case-insensitively (the
@@ -163,14 +159,14 @@ bool ResolveFrom(const std::string& folder, const std::vector<std::string>& part
     return true;
   }
   std::error_code ec;
-  std::string exact = folder.empty() ? parts[i] : JoinPath(folder, parts[i]);
+  std::string exact = folder.empty() ? parts[i] : Platform::JoinPath(folder, parts[i]);
   if (fs::exists(exact, ec) && ResolveFrom(exact, parts, i + 1, out)) return true;
   std::string lower = ToLowerAscii(parts[i]);
   fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::string name = it->path().filename().string();
     if (name == parts[i] || ToLowerAscii(name) != lower) continue;
-    if (ResolveFrom(folder.empty() ? name : JoinPath(folder, name), parts, i + 1, out)) return true;
+    if (ResolveFrom(folder.empty() ? name : Platform::JoinPath(folder, name), parts, i + 1, out)) return true;
   }
   return false;
 }

@@ -25,8 +25,6 @@ std::string ToLowerAscii(std::string s);
 std::string NormalizeSlashes(const std::string& path);
 // The normalised name in lower case: the key under which pack entries are found.
 std::string PathKey(const std::string& path);
-// Joins a folder and a name with one slash.
-std::string JoinPath(const std::string& folder, const std::string& name);
 // The existing disk path that matches the name case-insensitively, component by component;
 // the normalised name itself when nothing matches.
 std::string ResolvePathNoCase(const std::string& path);

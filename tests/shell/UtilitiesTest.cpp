@@ -3,6 +3,7 @@
 #include <random>
 #include <set>
 
+#include "platform/paths/UserPaths.h"
 #include "shell/MersenneTwister.h"
 #include "shell/Random.h"
 #include "shell/StringUtil.h"
@@ -58,9 +59,9 @@ TEST(StringUtil, PathHelpers) {
   EXPECT_EQ(NormalizeSlashes("cfg\\\\sub\\.\\a.xml"), "cfg/sub/a.xml");
   EXPECT_EQ(NormalizeSlashes("/abs//x/"), "/abs/x");
   EXPECT_EQ(PathKey(".\\CFG\\Loc.XML"), "cfg/loc.xml");
-  EXPECT_EQ(JoinPath("a", "b"), "a/b");
-  EXPECT_EQ(JoinPath("a/", "b"), "a/b");
-  EXPECT_EQ(JoinPath("", "b"), "b");
+  EXPECT_EQ(Platform::JoinPath("a", "b"), "a/b");
+  EXPECT_EQ(Platform::JoinPath("a/", "b"), "a/b");
+  EXPECT_EQ(Platform::JoinPath("", "b"), "b");
 }
 
 TEST(Random, RangesFollowTheRules) {

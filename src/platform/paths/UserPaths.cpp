@@ -28,7 +28,7 @@ std::string Home() {
 std::string JoinPath(const std::string& a, const std::string& b) {
   if (a.empty()) return b;
   if (b.empty()) return a;
-  if (a.back() == '/') return a + (b.front() == '/' ? b.substr(1) : b);
+  if (a.back() == '/' || a.back() == '\\') return a + (b.front() == '/' ? b.substr(1) : b);
   return a + (b.front() == '/' ? b : "/" + b);
 }
 
@@ -57,15 +57,15 @@ std::string ExecutableDir() {
   return p.parent_path().string();
 }
 
-bool WriteFileAtomic(const std::string& path, const std::string& contents, std::string* error) {
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
   std::string tmp = path + ".tmp";
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     if (error) *error = std::strerror(errno);
     return false;
   }
-  const char* p = contents.data();
-  size_t left = contents.size();
+  const char* p = static_cast<const char*>(data);
+  size_t left = size;
   while (left > 0) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0) {

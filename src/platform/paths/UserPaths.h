@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace Platform {
@@ -21,7 +22,10 @@ std::string ExecutableDir();
 std::string JoinPath(const std::string& a, const std::string& b);
 
 // Writes a file atomically: a temporary file beside it, flushed to disk, then renamed over it.
-bool WriteFileAtomic(const std::string& path, const std::string& contents, std::string* error = nullptr);
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
+inline bool WriteFileAtomic(const std::string& path, const std::string& contents, std::string* error = nullptr) {
+  return WriteFileAtomic(path, contents.data(), contents.size(), error);
+}
 // Renames a file that failed to load out of the way ("<name>.broken", "<name>.broken2", ...),
 // and returns the new name (empty when it could not be moved).
 std::string KeepAside(const std::string& path);
