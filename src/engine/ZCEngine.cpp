@@ -312,6 +312,11 @@ void ZCEngine::SetMuted(bool muted) {
 }
 
 void ZCEngine::Start() {
+  BeginStartupLoading();
+  VeskAppBase::Start();
+}
+
+void ZCEngine::BeginStartupLoading() {
   if (mDDInterface && !mCursorThread.joinable()) {
     // Moves the software cursor while the main thread is busy; the main thread shows it.
     mCursorThreadStop.store(false, std::memory_order_release);
@@ -330,7 +335,6 @@ void ZCEngine::Start() {
     Platform::Audio::ReleaseThreadState();
     mLoaded.store(true, std::memory_order_release);
   });
-  VeskAppBase::Start();
 }
 
 void ZCEngine::SetLevelHandOver(std::function<void()> poll) {

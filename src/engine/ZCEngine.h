@@ -42,7 +42,12 @@ class ZCEngine : public Vesk::VeskAppBase {
   ~ZCEngine() override;
 
   bool Init() override;
+  // Begins the start-up loading, then runs the main loop until shut-down.
   void Start() override;
+  // Starts the cursor thread and the start-up loading thread (LoadConfig); the main loop's
+  // steps (LoopStep) hand the loaded screens over. Test drivers call it and step the loop
+  // themselves.
+  void BeginStartupLoading();
 
   // The sound table and the music player; they exist for the application's whole life (silent
   // when there is no sound output).
