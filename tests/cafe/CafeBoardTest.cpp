@@ -3,10 +3,18 @@
 #include <algorithm>
 
 #include "board/BoardWorld.h"
+#include "board/EventSchedule.h"
 #include "cafe/support/CafeDoubles.h"
 #include "shell/Log.h"
 
 namespace {
+
+// Refuses one game event.
+class RefusingGate : public EventGate {
+ public:
+  bool IsEventAllowed(int32_t event) override { return event != mRefused; }
+  int32_t mRefused = 0;
+};
 
 class CafeBoardTest : public CafeBoardFixture {
  protected:
@@ -212,6 +220,43 @@ TEST_F(CafeBoardTest, EscapeOpensTheMenuOrHidesOnlyWhatIsShown) {
   mBoard->KeyUp(ZCBoard_Game3::kEscapeKey);
   mBoard->KeyUp('A');
   EXPECT_TRUE(mCalls.empty());
+}
+
+TEST_F(CafeBoardTest, VisitorsAreSpawnedByKindWhileTheTutorialAllows) {
+  ScheduleEvent event;
+  event.mType = "client";
+  EXPECT_TRUE(mBoard->SpawnClientFromEvent(&event));
+  event.mType = "family";
+  EXPECT_TRUE(mBoard->SpawnClientFromEvent(&event));
+  event.mType = "staff";
+  EXPECT_FALSE(mBoard->SpawnClientFromEvent(&event));
+  EXPECT_EQ(mCalls, (CallLog{"stand 0 100", "tutorial event 1", "sit 0 100", "tutorial event 1"}));
+  // No place free, or arrivals held by the tutorial: the event waits.
+  mCalls.clear();
+  mActors.mAcceptSpawn = false;
+  EXPECT_FALSE(mBoard->SpawnClientFromEvent(&event));
+  event.mType = "client";
+  EXPECT_FALSE(mBoard->SpawnClientFromEvent(&event));
+  mActors.mAcceptSpawn = true;
+  RefusingGate gate;
+  gate.mRefused = 5;
+  SetEventGate(&gate);
+  EXPECT_FALSE(mBoard->SpawnClientFromEvent(&event));
+  SetEventGate(nullptr);
+  EXPECT_EQ(mCalls, (CallLog{"stand 0 100"}));
+}
+
+TEST_F(CafeBoardTest, TheLevelEndingSplashTellsSuccessFailureOrSurvival) {
+  CareerLevel(100);
+  mBoard->OnLevelEnding();
+  mBoard->mMoney = 99;
+  mBoard->OnLevelEnding();
+  mBoard->mMoney = 300;
+  mBoard->SetVipLost();
+  mBoard->OnLevelEnding();
+  mBoard->mEndless = true;
+  mBoard->OnLevelEnding();
+  EXPECT_EQ(mCalls, (CallLog{"hud success_splash", "hud fail_splash", "hud fail_splash", "hud surv_end_splash"}));
 }
 
 }  // namespace

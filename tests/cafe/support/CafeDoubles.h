@@ -37,6 +37,15 @@ class RecordingActors : public CafeActors {
  public:
   explicit RecordingActors(CallLog& log) : mLog(log) {}
   bool AnyVisitorsPresent() override { return mVisitorsPresent; }
+  bool SpawnStand(ScheduleEvent*, int32_t orderPos, float patience) override {
+    mLog.push_back("stand " + std::to_string(orderPos) + " " + std::to_string(int(patience)));
+    return mAcceptSpawn;
+  }
+  bool SpawnSit(ScheduleEvent*, int32_t orderPos, float patience) override {
+    mLog.push_back("sit " + std::to_string(orderPos) + " " + std::to_string(int(patience)));
+    return mAcceptSpawn;
+  }
+  bool mAcceptSpawn = true;
   void ChangeAllPatience(int32_t mode, float amount) override {
     mLog.push_back("patience " + std::to_string(mode) + " " + std::to_string(int(amount)));
   }
