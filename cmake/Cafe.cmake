@@ -44,3 +44,39 @@ function(cafe_folder_tests label)
     cafe_test(${label} ${n} SOURCES ${t} ${support} LIBS ${ARG_LIBS})
   endforeach()
 endfunction()
+
+# cafe_level_run_test(<label> <program> <name> <expected trace> <script> [options...]): one run
+# of a level runner (tests/driver) in a home of its own (one game runs at a time per home); the
+# options go to the program. The test is <label>.<name>.
+function(cafe_level_run_test label program name expect script)
+  set(home ${CMAKE_BINARY_DIR}/testhome/${program}_${name})
+  add_test(NAME ${label}.${name} COMMAND ${program} ${ARGN} --expect ${expect} ${script})
+  set_tests_properties(${label}.${name} PROPERTIES
+    LABELS ${label}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run")
+endfunction()
+
+# cafe_tsan_test(<label> <name> SOURCES ...): a test once more under ThreadSanitizer. It cannot
+# share a build with AddressSanitizer, so it exists only in builds without CAFE_SANITIZE: the
+# sources (the test and the code its threads run) are compiled with -fsanitize=thread over the
+# plain libraries below the board. The test is <label>.<name>.
+function(cafe_tsan_test label name)
+  cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
+  if(CAFE_SANITIZE OR CAFE_FUZZ)
+    return()
+  endif()
+  set(tsan test_${label}_${name})
+  add_executable(${tsan} ${ARG_SOURCES})
+  target_include_directories(${tsan} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_options(${tsan} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(${tsan} PRIVATE -fsanitize=thread)
+  target_link_libraries(${tsan} PRIVATE cafe_widgets cafe_engine cafe_effects cafe_sound cafe_shell GTest::gtest
+                                        GTest::gtest_main Threads::Threads)
+  set(home ${CMAKE_BINARY_DIR}/testhome/${tsan})
+  add_test(NAME ${label}.${name} COMMAND ${tsan})
+  set_tests_properties(${label}.${name} PROPERTIES
+    LABELS ${label}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;CAFE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CAFE_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
