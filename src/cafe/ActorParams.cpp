@@ -1,5 +1,7 @@
 #include "cafe/ActorParams.h"
 
+#include <vector>
+
 #include "board/BoardText.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
@@ -18,6 +20,18 @@ typename Map::mapped_type* FindIn(Map& map, const std::string& name) {
   return it == map.end() ? nullptr : &it->second;
 }
 
+// One block per child node with a name; the first block of a name stays.
+template <typename Params, typename ReadFn>
+void ReadBlocks(const std::vector<XmlNode>& nodes, std::map<std::string, Params>& blocks, ReadFn read) {
+  for (const XmlNode& node : nodes) {
+    Params p;
+    p.mName = ReadBoardText(node, L"name");
+    if (p.mName.empty() || blocks.count(p.mName)) continue;
+    read(node, p);
+    blocks.emplace(p.mName, std::move(p));
+  }
+}
+
 // The element below the root, with a warning when it is missing.
 XmlNode SelectBlockList(const XmlNode& root, const wchar_t* path, const char* what) {
   XmlNode node = root.selectSingleNode(path);
@@ -28,10 +42,7 @@ XmlNode SelectBlockList(const XmlNode& root, const wchar_t* path, const char* wh
 
 void LoadHeroineParams(const XmlNode& root) {
   gHeroines.clear();
-  for (const XmlNode& node : root.selectNodes(L"perses/pers")) {
-    HeroineParams p;
-    p.mName = ReadBoardText(node, L"name");
-    if (p.mName.empty() || gHeroines.count(p.mName)) continue;
+  ReadBlocks(root.selectNodes(L"perses/pers"), gHeroines, [](const XmlNode& node, HeroineParams& p) {
     GetAttrFloat(node, L"wash_time", p.mWashTime);
     GetAttrFloat(node, L"speed_add_upgrade", p.mSpeedAddUpgrade);
     GetAttrFloat(node, L"speed_add_bonus", p.mSpeedAddBonus);
@@ -40,8 +51,7 @@ void LoadHeroineParams(const XmlNode& root) {
     GetAttrFloat(node, L"idle_rastart_time_min", p.mIdleRestartMin);
     GetAttrFloat(node, L"idle_rastart_time_max", p.mIdleRestartMax);
     GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
-    gHeroines.emplace(p.mName, p);
-  }
+  });
 }
 
 HeroineParams* FindHeroineParams(const std::string& name) { return FindIn(gHeroines, name); }
@@ -61,10 +71,7 @@ void LoadClientParams(const XmlNode& root) {
   GetAttrFloat(list, L"client_reminder_timeout", gClientsConfig.mReminderTimeout);
   GetAttrFloat(list, L"client_alpha_blend_time", gClientsConfig.mAlphaBlendTime);
   GetAttrFloat(list, L"client_scandal_bubble_present", gClientsConfig.mScandalBubbleTime);
-  for (const XmlNode& node : list.selectNodes(L"client")) {
-    ClientParams p;
-    p.mName = ReadBoardText(node, L"name");
-    if (p.mName.empty() || gClients.count(p.mName)) continue;
+  ReadBlocks(list.selectNodes(L"client"), gClients, [](const XmlNode& node, ClientParams& p) {
     GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
     GetAttrFloat(node, L"idle_restart_time_min", p.mIdleRestartMin);
     GetAttrFloat(node, L"idle_restart_time_max", p.mIdleRestartMax);
@@ -79,8 +86,7 @@ void LoadClientParams(const XmlNode& root) {
     GetAttrFloat(node, L"client_scandal_timeout", p.mScandalTime);
     GetAttrFloat(node, L"client_bonus_timeout", p.mBonusTime);
     GetAttrFloat(node, L"client_bonus_time_effect", p.mBonusTimeEffect);
-    gClients.emplace(p.mName, p);
-  }
+  });
 }
 
 ClientParams* FindClientParams(const std::string& skin) {
@@ -110,10 +116,7 @@ void LoadWorkerParams(const XmlNode& root) {
   GetAttrFloat(list, L"worker_alpha_blend_time", gWorkersConfig.mAlphaBlendTime);
   // Serials count from 1 at every read: they place each worker's flags among the upgrades.
   int32_t serial = 0;
-  for (const XmlNode& node : list.selectNodes(L"worker")) {
-    WorkerParams p;
-    p.mName = ReadBoardText(node, L"name");
-    if (p.mName.empty() || gWorkers.count(p.mName)) continue;
+  ReadBlocks(list.selectNodes(L"worker"), gWorkers, [&serial](const XmlNode& node, WorkerParams& p) {
     GetAttrFloat(node, L"work_time", p.mWorkTime);
     GetAttrFloat(node, L"tidiness_up", p.mTidinessUp);
     GetAttrFloat(node, L"tidiness_down", p.mTidinessDown);
@@ -128,8 +131,7 @@ void LoadWorkerParams(const XmlNode& root) {
     ReadBoardText(node, L"product", p.mProduct);
     ReadBoardText(node, L"product_type", p.mProductType);
     p.mSerial = ++serial;
-    gWorkers.emplace(p.mName, p);
-  }
+  });
 }
 
 WorkerParams* FindWorkerParams(const std::string& skin, ZCItem* worker) {
@@ -150,14 +152,10 @@ void LoadPeriodParams(const XmlNode& root) {
   gPeriodItems.clear();
   XmlNode list = SelectBlockList(root, L"period_items", "period_items");
   if (!list) return;
-  for (const XmlNode& node : list.selectNodes(L"period_item")) {
-    PeriodParams p;
-    p.mName = ReadBoardText(node, L"name");
-    if (p.mName.empty() || gPeriodItems.count(p.mName)) continue;
+  ReadBlocks(list.selectNodes(L"period_item"), gPeriodItems, [](const XmlNode& node, PeriodParams& p) {
     GetAttrFloat(node, L"timeout_min", p.mTimeoutMin);
     GetAttrFloat(node, L"timeout_max", p.mTimeoutMax);
-    gPeriodItems.emplace(p.mName, p);
-  }
+  });
 }
 
 PeriodParams* FindPeriodParams(const std::string& name) { return FindIn(gPeriodItems, name); }
