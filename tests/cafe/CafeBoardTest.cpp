@@ -4,6 +4,9 @@
 
 #include "board/BoardWorld.h"
 #include "board/EventSchedule.h"
+#include "board/ZCMoveItem.h"
+#include "board/ZCPickItem.h"
+#include "board/support/BoardTestSupport.h"
 #include "cafe/support/CafeDoubles.h"
 #include "shell/Log.h"
 
@@ -244,6 +247,27 @@ TEST_F(CafeBoardTest, VisitorsAreSpawnedByKindWhileTheTutorialAllows) {
   EXPECT_FALSE(mBoard->SpawnClientFromEvent(&event));
   SetEventGate(nullptr);
   EXPECT_EQ(mCalls, (CallLog{"stand 0 100"}));
+}
+
+TEST_F(CafeBoardTest, ClickedItemsGoToTheHeroineWhileTheTutorialAllows) {
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="boss" name="boss"/><object class="pickable" name="table1"/><object class="pickable" name="bar"/>
+      </objects></root>)"));
+  ZCMoveItem* heroine = mBoard->GetHeroine();
+  ASSERT_NE(heroine, nullptr);
+  auto* table = dynamic_cast<ZCPickItem*>(ZCItem::FindByName("table1"));
+  auto* bar = dynamic_cast<ZCPickItem*>(ZCItem::FindByName("bar"));
+  mBoard->HandleClickedItem(table);
+  mTutorial.mDisallowed = "bar";
+  mBoard->HandleClickedItem(bar);
+  RefusingGate gate;
+  gate.mRefused = 7;
+  SetEventGate(&gate);
+  mBoard->HandleClickedItem(table);
+  SetEventGate(nullptr);
+  ASSERT_EQ(heroine->GetTargets().size(), 1u);
+  EXPECT_EQ(heroine->GetTargets().front(), table);
+  EXPECT_EQ(mCalls, (CallLog{"tutorial event 2"}));
 }
 
 TEST_F(CafeBoardTest, TheLevelEndingSplashTellsSuccessFailureOrSurvival) {

@@ -30,6 +30,8 @@ class RecordingTutorial : public CafeTutorial {
   explicit RecordingTutorial(CallLog& log) : mLog(log) {}
   void ApplyRule(int32_t event) override { mLog.push_back("tutorial event " + std::to_string(event)); }
   void ShowBonusHint(int32_t type) override { mLog.push_back("tutorial hint " + std::to_string(type)); }
+  bool IsItemAllowed(const std::string& name) override { return name != mDisallowed; }
+  std::string mDisallowed;
   CallLog& mLog;
 };
 
