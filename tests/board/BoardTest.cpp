@@ -421,6 +421,35 @@ TEST_F(BoardTest, DialogsOverOrInsideAStilledBoardFadeInAndAreAnswered) {
   }
 }
 
+// A press while the gate is closed queues nothing and makes no sound; with the gate open the
+// same press clicks and "click" sounds.
+TEST_F(BoardTest, APressOnAClosedGateIsSilent) {
+  ASSERT_TRUE(mEngine.Init());  // opens the sound output
+  ASSERT_TRUE(OpenSampleData());
+  SoundManager* sounds = mEngine.GetSoundManager();
+  ASSERT_TRUE(sounds->AddSound(SoundDesc{"click", "sounds\\click.wav", "game"}));
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="pickable" name="desk" rgn="100 100 200 100 200 200 100 200"/></objects></root>)"));
+  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects><object name="desk"/></objects></level>)"));
+  Start();
+  mBoard->UpdateHover(150, 150);
+  ASSERT_NE(mBoard->GetHoveredItem(), nullptr);
+
+  mBoard->Pause();
+  mBoard->MouseDown(150, 150, 1, 1);
+  mEngine.mMessageBoxOpen = true;
+  mBoard->Resume();
+  mBoard->MouseDown(150, 150, 1, 1);
+  mEngine.mMessageBoxOpen = false;
+  EXPECT_EQ(sounds->GetActiveCount("game"), 0);
+  EXPECT_TRUE(mBoard->GetClickQueue().empty());
+
+  mBoard->MouseDown(150, 150, 1, 1);
+  EXPECT_EQ(mBoard->GetClickQueue().size(), 1u);
+  EXPECT_EQ(sounds->GetActiveCount("game"), 1);
+  sounds->StopGroup("game");
+}
+
 }  // namespace
 
 TEST(BoardRedrawTest, EveryStepOfARunningLevelAsksForARedrawAndAClosedGateNone) {
