@@ -20,7 +20,7 @@ namespace {
 // A solver holding n parts on the board: base lines 8 to 70 pixels wide, a little tilted.
 struct Board {
   explicit Board(int n) {
-    std::mt19937 rng(uint32_t(n));
+    std::mt19937 rng{uint32_t(n)};
     for (int i = 0; i < n; ++i) {
       const int32_t x = int32_t(rng() % 1000), y = 4 + int32_t(rng() % 760), w = 8 + int32_t(rng() % 62);
       auto part = std::make_unique<ZCItemPart>(nullptr);
