@@ -83,6 +83,17 @@ void Settings(const uint8_t* data, size_t size) {
   }
 }
 
+// Calls fn with the attribute of the first `limit` elements the path selects.
+template <class Fn>
+void ForEachAttribute(const XmlNode& root, const wchar_t* path, const char* attribute, int limit, Fn fn) {
+  for (const XmlNode& node : root.selectNodes(path)) {
+    if (limit-- == 0) break;
+    std::string value;
+    node.getAttribute(std::string(attribute), value);
+    fn(value);
+  }
+}
+
 void Texts(const uint8_t* data, size_t size) {
   LocTable table;
   if (!table.Load(WriteScratch("loc.xml", data, size))) return;
@@ -92,44 +103,30 @@ void Texts(const uint8_t* data, size_t size) {
 void UiResources(const XmlNode& root) {
   ZCTextureCache textures;
   textures.LoadTextures(root);
-  int count = 0;
-  for (const XmlNode& node : root.selectNodes(L"textures/texture")) {
-    std::string id;
-    node.getAttribute(std::string("id"), id);
+  ForEachAttribute(root, L"textures/texture", "id", 16, [&](const std::string& id) {
     TextureHandle handle = textures.GetTexture(id);
-    if (handle.IsNullHandle()) continue;
+    if (handle.IsNullHandle()) return;
     handle.Lock();
     (void)handle.GetImage();
     handle.Unlock();
-    if (++count == 16) break;
-  }
+  });
 
   ZCFontTable fonts;
   fonts.LoadFonts(root);
-  count = 0;
-  for (const XmlNode& node : root.selectNodes(L"fonts/font")) {
-    std::string name;
-    node.getAttribute(std::string("name"), name);
-    if (ZCFont* font = fonts.GetFont(name)) {
-      static const wchar_t kText[] = L"Caf\u00e9 au lait 0123";
-      Vesk::MemoryImage image(64, 32);
-      Vesk::Graphics g(&image);
-      font->DrawString(&g, 2, 2, kText, std::size(kText) - 1, Color::White);
-    }
-    if (++count == 8) break;
-  }
+  ForEachAttribute(root, L"fonts/font", "name", 8, [&](const std::string& name) {
+    ZCFont* font = fonts.GetFont(name);
+    if (!font) return;
+    static const wchar_t kText[] = L"Caf\u00e9 au lait 0123";
+    Vesk::MemoryImage image(64, 32);
+    Vesk::Graphics g(&image);
+    font->DrawString(&g, 2, 2, kText, std::size(kText) - 1, Color::White);
+  });
 
   CursorTable cursors;
   cursors.Load(root, &textures);
   cursors.SetImageSink([](Vesk::Image*) {});
   cursors.Show();
-  count = 0;
-  for (const XmlNode& node : root.selectNodes(L"cursors/cursor")) {
-    std::string name;
-    node.getAttribute(std::string("name"), name);
-    cursors.SetCursor(name);
-    if (++count == 8) break;
-  }
+  ForEachAttribute(root, L"cursors/cursor", "name", 8, [&](const std::string& name) { cursors.SetCursor(name); });
   cursors.Hide();
   cursors.SetImageSink(nullptr);
 }
@@ -137,26 +134,16 @@ void UiResources(const XmlNode& root) {
 void SoundsAndMusic(const XmlNode& root) {
   SoundManager sounds;
   sounds.LoadSounds(root);
-  int count = 0;
-  for (const XmlNode& node : root.selectNodes(L"sounds/sound")) {
-    std::string name;
-    node.getAttribute(std::string("name"), name);
-    sounds.PlaySound(name);
-    if (++count == 8) break;
-  }
+  ForEachAttribute(root, L"sounds/sound", "name", 8, [&](const std::string& name) { sounds.PlaySound(name); });
   sounds.Update();
 
   Vesk::SdlMusicInterface output;
   ZCMusic music(&output);
   music.LoadMusic(root);
-  count = 0;
-  for (const XmlNode& node : root.selectNodes(L"music//*[@name]")) {
-    std::string name;
-    node.getAttribute(std::string("name"), name);
+  ForEachAttribute(root, L"music//*[@name]", "name", 4, [&](const std::string& name) {
     music.Change(name);
     music.Update(100);
-    if (++count == 4) break;
-  }
+  });
   music.Stop(false);
 }
 
