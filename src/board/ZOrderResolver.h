@@ -9,11 +9,11 @@
 class ZCItemPart;
 
 // The order in which the static parts are placed, from their relations: behind[i] lists the
-// parts that part i lies behind (each once). The parts nothing lies behind come first, in
-// index order; then, from each of them in turn, depth first along
-// its list, a part is placed as soon as every part lying behind it is placed. Parts never
-// reached (on a cycle of relations) follow in index order, so every part is placed once.
-// Linear in the parts and relations: each part keeps the count of its unplaced predecessors.
+// parts that part i lies behind (each once). The parts nothing lies behind come first, in index
+// order; then, from each of them in turn, depth first along the lists, a part is placed as soon
+// as every part lying behind it is placed. Parts never reached (on a cycle of relations) follow
+// in index order, so every part is placed once. Linear in the parts and relations: each part
+// keeps the count of its unplaced predecessors.
 std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& behind);
 
 // The board's draw order: which part is drawn after which, back to front.

@@ -76,8 +76,11 @@ void ZCCandyWidget::Update() {
   float step = GetFrameStep();
   if (mEffect) {
     mEffect->Update(step);
-    if (ParticleSystemTable* particles = GetEffectServices().mParticles)
+    if (ParticleSystemTable* particles = GetEffectServices().mParticles) {
       particles->UpdateByName(mEffect->GetParticleKey(), step);
+      // Its particles move: they are drawn with the widget.
+      if (particles->CountByName(mEffect->GetParticleKey()) > 0) MarkDirty();
+    }
     if (mEffect->IsRunning()) MarkDirty();
   }
   for (ZCWidgetTexture& t : mTextures)

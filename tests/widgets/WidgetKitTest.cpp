@@ -191,14 +191,17 @@ TEST_F(WidgetKitTest, ParticleSystemsAWidgetsEffectStartedAreDrawnWithIt) {
   auto* button = Add<ZCButton>("sparkling", 100, 50, 40, 40);
   button->SetEffect(CreateEffect("sparks"));
   button->SendEffectMessage("go");
+  Vesk::MemoryImage screen(800, 600);
+  screen.Clear();
+  Vesk::Graphics g(&screen);
+  mgr.DrawScreen(&g);
   SetFrameStep(0.5f);
   mgr.UpdateFrame();
   SetFrameStep(0.01f);
   EXPECT_EQ(table.CountByName(button->GetEffect()->GetParticleKey()), 1u);
+  EXPECT_TRUE(mgr.IsDirty());  // moving particles are drawn again
 
-  Vesk::MemoryImage screen(800, 600);
   screen.Clear();
-  Vesk::Graphics g(&screen);
   mgr.DrawScreen(&g);
   // The particles stand still at (10, 20) in the button: a red square there.
   EXPECT_EQ(screen.GetBits()[70 * 800 + 110], 0xFFFF0000u);
