@@ -230,7 +230,7 @@ void EventSchedule::Clear() {
 
 bool EventSchedule::Tick() {
   if (!IsEventAllowed(kArrivalEvent)) return false;
-  mClock += GetFrameStep();
+  mClock += GetGameStep();
   return true;
 }
 
