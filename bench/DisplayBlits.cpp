@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -126,7 +127,8 @@ void Run(int depth, const bench::Options& options) {
       else
         reinterpret_cast<uint16_t*>(at)[x] = uint16_t(p);
     }
-  Report(tag, "opaque copy",
+  if (options.Wants(std::string(tag) + " opaque copy"))
+    Report(tag, "opaque copy",
          bench::Compare([&](int) { screen->Blit(background.get(), 0, 0, Rect(0, 0, kW, kH), Color::White, 0); },
                         [&](int) { std::memcpy(copyTo.data(), copyFrom.data(), copyTo.size()); }, double(kW) * kH,
                         options),
@@ -174,6 +176,7 @@ void Run(int depth, const bench::Options& options) {
        "pixman ADD"},
   };
   for (Case& c : cases) {
+    if (!options.Wants(std::string(tag) + " " + c.name)) continue;
     resetScreen();
     resetRef();
     c.ours(0);
@@ -184,7 +187,7 @@ void Run(int depth, const bench::Options& options) {
   }
 
   // SDL's surface blit of the sprite (blended, not premultiplied).
-  {
+  if (options.Wants(std::string(tag) + " sprite")) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(sp.data(), kS, kS, 32, kS * 4, SDL_PIXELFORMAT_ARGB8888);
     SDL_Surface* d = SDL_CreateRGBSurfaceWithFormatFrom(refBits.data(), kW, kH, depth, pitch,
                                                         depth == 32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565);
@@ -207,7 +210,7 @@ void Run(int depth, const bench::Options& options) {
   photo->SetBits(opaque.data(), kS, kS);
   pixman_image_t* pphoto = pixman_image_create_bits(PIXMAN_a8r8g8b8, kS, kS, opaque.data(), kS * 4);
   const int big = kS * 3 / 2;
-  {
+  if (options.Wants(std::string(tag) + " stretch")) {
     resetScreen();
     resetRef();
     // Our stretch samples source column (i * du) >> 16 for destination column i, du being the
@@ -228,7 +231,7 @@ void Run(int depth, const bench::Options& options) {
     int diff = MaxDiff(*screen, refBits.data(), pitch, f, pos(0).first, pos(0).second, big, big);
     Report(tag, "stretch 1.5x nearest", bench::Compare(oursOp, theirsOp, double(big) * big, options), "pixman SRC", diff);
   }
-  {
+  if (options.Wants(std::string(tag) + " rotate")) {
     resetScreen();
     resetRef();
     const double angle = M_PI / 6;

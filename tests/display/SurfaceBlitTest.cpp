@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "display/support/SurfaceLayouts.h"
+#include "graphics/PixelOps.h"
 
 using Platform::Video::FromArgb;
 using Platform::Video::ToArgb;
@@ -259,5 +261,83 @@ TEST(SurfaceBlit, OpaqueCopiesWriteTheDisplayWordsAndFollowChangedPixels) {
       dst->Blit(sprite.get(), x, y, sr, Color::White, 0);
       ASSERT_EQ(RawPixels(*dst), want) << l.name << " round " << round;
     }
+  }
+}
+
+// Additive blits skip the runs that add nothing and add every other run whole. The run cache
+// caps a run at 255 pixels, and a blit may start inside a run: the walk, which takes each run's
+// class from the one before it where it can, must still decide every run as its first pixel does.
+TEST(SurfaceBlit, AdditiveRunsPastTheCacheCapAndFromInsideARun) {
+  const SurfaceLayout& l = AllLayouts()[2];
+  ASSERT_EQ(l.name, "8888");
+  auto t = OpenDisplay(l);
+  ASSERT_NE(t, nullptr);
+  const int32_t w = 700, h = 3;
+  std::vector<uint32_t> px;
+  std::mt19937 rng(23);
+  const int32_t lengths[] = {1, 2, 3, 5, 254, 255, 256, 300, 511};
+  for (bool adds = false; px.size() < size_t(w) * h; adds = !adds) {
+    for (int32_t n = lengths[rng() % 9]; n > 0 && px.size() < size_t(w) * h; --n) {
+      // Stretches that add hold black and nearly transparent pixels too, as long as one adds.
+      const uint32_t rgb = rng() & 0xFFFFFF;
+      const uint32_t a = rng() % 4 == 0 ? 1 : 1 + rng() % 255;
+      px.push_back(adds ? (a << 24 | rgb | 0x800000) : (rng() % 2 ? 0 : rgb));
+    }
+  }
+  px.resize(size_t(w) * h);
+  auto sprite = Sprite(px, w, h);
+  const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
+  const uint8_t* runs = sprite->GetAdditiveRuns();
+  const uint32_t background = 0xFF405060;  // a top byte the adding spans clear
+  auto add = [](uint32_t d, uint32_t s) {
+    uint32_t out = 0;
+    for (int b = 0; b < 3; ++b) out |= std::min<uint32_t>(((d >> 8 * b) & 255) + ((s >> 8 * b) & 255), 255) << 8 * b;
+    return out;
+  };
+  for (int32_t sx : {0, 1, 37, 254, 255, 256, 299, 511})
+    for (bool mirror : {false, true}) {
+      const int32_t width = w - sx;
+      auto dst = SurfaceImage(t->display.get(), w, h, background);
+      if (mirror)
+        dst->BlitMirrored(sprite.get(), 0, 0, Rect(sx, 0, width, h), Color::White, 1);
+      else
+        dst->Blit(sprite.get(), 0, 0, Rect(sx, 0, width, h), Color::White, 1);
+      std::vector<uint32_t> expected(size_t(w) * h, background);
+      for (int32_t row = 0; row < h; ++row) {
+        const size_t so = size_t(row) * w + size_t(sx);
+        for (int32_t i = 0; i < width;) {
+          const int32_t n = std::clamp<int32_t>(runs[so + size_t(i)], 1, width - i);
+          const size_t first = so + size_t(i);
+          const bool skip = (words[first] & 0xFFFFFF) == 0 && Vesk::PixelOps::AddsNothing(px[first]);
+          for (int32_t k = i; k < i + n && !skip; ++k) {
+            const size_t at = size_t(row) * w + size_t(mirror ? width - 1 - k : k);
+            expected[at] = add(background, words[so + size_t(k)]);
+          }
+          i += n;
+        }
+      }
+      ASSERT_EQ(RawPixels(*dst), expected) << "from column " << sx << (mirror ? " mirrored" : "");
+    }
+}
+
+// A whole picture onto a surface of its own width, below the top: the rows follow each other on
+// both sides and go as one move, which must start at the right row and stop at the last.
+TEST(SurfaceBlit, WholePictureCopiesOntoASurfaceOfItsWidth) {
+  std::mt19937 rng(41);
+  for (const SurfaceLayout& l : AllLayouts()) {
+    auto t = OpenDisplay(l);
+    ASSERT_NE(t, nullptr) << l.name;
+    const int32_t w = 16, h = 5;
+    std::vector<uint32_t> px(size_t(w) * size_t(h));
+    for (uint32_t& p : px) p = 0xFF000000u | (rng() & 0xFFFFFFu);
+    auto sprite = Sprite(px, w, h);
+    auto dst = RandomSurfaceImage(t->display.get(), w, h + 4, 7);
+    ASSERT_NE(dst, nullptr);
+    const int32_t bits = dst->GetSurface()->Format().mBitCount;
+    std::vector<uint32_t> want = RawPixels(*dst);
+    const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
+    for (size_t i = 0; i < px.size(); ++i) want[size_t(2 * w) + i] = bits == 16 ? words[i] & 0xFFFFu : words[i];
+    dst->Blit(sprite.get(), 0, 2, Rect(0, 0, w, h), Color::White, 0);
+    ASSERT_EQ(RawPixels(*dst), want) << l.name;
   }
 }
