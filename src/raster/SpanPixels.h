@@ -72,28 +72,36 @@ inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
 }
 
 #if defined(__SSE2__)
-// floor(n / d) of four lanes, n below 65536 and d from 1 to 256, by a float division: n and d are
-// exact in a float, and the correctly rounded quotient never reaches the next whole number (that
-// is at least 1 / d away, more than half an ulp of any quotient below 65536 / d), so truncating
-// it gives the integer quotient (checked exhaustively by the tests).
-inline __m128i DivideBlend4(__m128i n, __m128i d) {
-  return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(n), _mm_cvtepi32_ps(d)));
+// floor(n / d) of four lanes, n below 65536 and d from 1 to 256, held to 256 at most, through
+// r = 1 / d as a float (one division shared by the three channels of a pixel). The fractions of
+// n / d are multiples of 1 / d, so (n + 1/2) / d lies at least 1 / 512 from every whole number
+// and has the same whole part as n / d; n + 1/2 is exact in a float, and (n + 1/2) * r is within
+// 2^-23 of (n + 1/2) / d relatively, that is within 1 / 30000 below 257, so its truncation is
+// the quotient. Lanes that divide by 0 (r infinite) come to 256. Checked exhaustively by the
+// tests.
+[[gnu::always_inline]] inline __m128i DivideByReciprocal4(__m128i n, __m128 r) {
+  const __m128 half = _mm_add_ps(_mm_cvtepi32_ps(n), _mm_set1_ps(0.5f));
+  return _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(half, r), _mm_set1_ps(256.0f)));
 }
+[[gnu::always_inline]] inline __m128 Reciprocal4(__m128i d) { return _mm_div_ps(_mm_set1_ps(1.0f), _mm_cvtepi32_ps(d)); }
+inline __m128i DivideBlend4(__m128i n, __m128i d) { return DivideByReciprocal4(n, Reciprocal4(d)); }
 
 // BlendOver<Dest8888> of four pixels in 32-bit lanes: alpha 0..239 and the premultiplied colour s
 // (0x00RRGGBB, each channel at most alpha) of each; lanes whose coverage comes to 0 keep their
 // pixel. With every channel at most alpha, each X below stays under 65536 as in the scalar blend.
-inline __m128i BlendOver8888x4(__m128i d, __m128i alpha, __m128i s) {
+[[gnu::always_inline]] inline __m128i BlendOver8888x4(__m128i d, __m128i alpha, __m128i s) {
   const __m128i byte = _mm_set1_epi32(0xFF), k256 = _mm_set1_epi32(256);
   const __m128i da = _mm_srli_epi32(d, 24);
   const __m128i inv = _mm_sub_epi32(k256, alpha);
   // Products of lanes below 32768 by pmaddwd: the high halves are 0.
   const __m128i outA = _mm_sub_epi32(k256, _mm_srli_epi32(_mm_madd_epi16(_mm_sub_epi32(k256, da), inv), 8));
+  // Lanes of coverage 0 divide by 0 here; they keep their pixel below.
+  const __m128 r = Reciprocal4(outA);
   auto channel = [&](int shift) {
     const __m128i dc = _mm_and_si128(_mm_srli_epi32(d, shift), byte);
     const __m128i sc = _mm_and_si128(_mm_srli_epi32(s, shift), byte);
     const __m128i x = _mm_add_epi32(_mm_madd_epi16(_mm_srli_epi32(_mm_madd_epi16(dc, da), 8), inv), _mm_slli_epi32(sc, 8));
-    return DivideBlend4(x, outA);
+    return DivideByReciprocal4(x, r);
   };
   // Quotients held to 255 by the saturating packs, then laid out b, g, r, a per pixel.
   const __m128i bg = _mm_packs_epi32(channel(0), channel(8));
