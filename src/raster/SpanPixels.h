@@ -582,9 +582,19 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
   // Spans of the nearest fetch that land on consecutive texels of one texture row (an unrotated,
   // unscaled blit) are copied straight; the others go through SpanInside.
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
-    if (!Copy(p, count, first, steps))
-      return this->SpanInside(p, count, first, steps, [](Pixel* q, uint32_t w) { PlotSample(q, w); });
-    return true;
+    if (Copy(p, count, first, steps)) return true;
+    auto plot = [](Pixel* q, uint32_t w) { PlotSample(q, w); };
+#if defined(__SSE2__)
+    if constexpr (Fetch::kBilinear)
+      return this->SpanInside4(p, count, first, steps, plot, [](Pixel* q, __m128i w) {
+        const __m128i o = Opaque4<Fmt>(_mm_and_si128(w, _mm_set1_epi32(0xFFFFFF)));
+        if constexpr (Fmt::k32)
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(q), o);
+        else
+          _mm_storel_epi64(reinterpret_cast<__m128i*>(q), o);
+      });
+#endif
+    return this->SpanInside(p, count, first, steps, plot);
   }
   // Pixel i samples u0 + i * du and v0 + i * dv: it lands on column (u0 >> 16) + i exactly when
   // u0 + i * (du - 1.0) keeps the whole part of u0, and on row v0 >> 16 when v0 + i * dv does.
@@ -602,7 +612,18 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
       const SpanTexture& t = this->texture;
       if (row < 0 || row >= t.height || column < 0 || column + count > t.width) return false;
       const uint32_t* source = t.bits + row * t.width + column;
-      for (int64_t i = 0; i < count; ++i) p[i] = Fmt::Opaque(source[i]);
+      int64_t i = 0;
+#if defined(__SSE2__)
+      for (; i + 4 <= count; i += 4) {
+        const __m128i o = Opaque4<Fmt>(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i)),
+                                                     _mm_set1_epi32(0xFFFFFF)));
+        if constexpr (Fmt::k32)
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), o);
+        else
+          _mm_storel_epi64(reinterpret_cast<__m128i*>(p + i), o);
+      }
+#endif
+      for (; i < count; ++i) p[i] = Fmt::Opaque(source[i]);
       return true;
     }
   }
@@ -761,12 +782,67 @@ struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
         return this->SpanInside(p, count, first, steps, plot);
 #endif
       }
+    } else if constexpr (kSource == TintSource::kVertex && !Fetch::kBilinear) {
+#if defined(__SSE2__)
+      // The vertex colours step along the span as the frame steps them (32-bit wrapping adds),
+      // so pixel i's lanes are first + i * steps.
+      auto lanesAt = [&](int64_t i) {
+        SpanLanes l = first;
+        ForEachLane<kColorLanes>([&](auto c) { l.lane[c] += uint32_t(i) * steps.lane[c]; });
+        return l;
+      };
+      auto plot = [&](Pixel* q, uint32_t w) { PlotSample(q, w, Factors(lanesAt(q - p))); };
+      const SpanTexture& t = this->texture;
+      return this->SpanInside(p, count, first, steps, plot,
+                              [&](Pixel* q, int64_t n, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+                                const SpanLanes at = lanesAt(q - p);
+                                __m128i lane[4], step4[4];
+                                for (int c = 0; c < 4; ++c) {
+                                  // base + k * step for k = 0..3, wrapping, from additions.
+                                  const __m128i step = _mm_set1_epi32(int(steps.lane[kLaneA + c]));
+                                  const __m128i twice = _mm_add_epi32(step, step);
+                                  const __m128i offsets =
+                                      _mm_unpacklo_epi64(_mm_unpacklo_epi32(_mm_setzero_si128(), step),
+                                                         _mm_unpacklo_epi32(twice, _mm_add_epi32(twice, step)));
+                                  lane[c] = _mm_add_epi32(_mm_set1_epi32(int(at.lane[kLaneA + c])), offsets);
+                                  step4[c] = _mm_add_epi32(twice, twice);
+                                }
+                                for (; n >= 4; n -= 4, q += 4, u += 4 * du, v += 4 * dv) {
+                                  PlotVertex4(q, this->FetchInside4(t, u, v, du, dv), lane);
+                                  for (int c = 0; c < 4; ++c) lane[c] = _mm_add_epi32(lane[c], step4[c]);
+                                }
+                                for (; n > 0; --n, ++q, u += du, v += dv) plot(q, Fetch::FetchInside(t, u, v));
+                              });
+#else
+      return false;
+#endif
     } else {
       return false;
     }
   }
 
 #if defined(__SSE2__)
+  // ChannelLane >> 16 of four lanes: each held to 0 .. 0xFFFFFF as a signed number, then its
+  // whole part.
+  static __m128i ChannelFactor4(__m128i lane) {
+    const __m128i top = _mm_set1_epi32(0xFFFFFF);
+    const __m128i low = _mm_andnot_si128(_mm_cmpgt_epi32(_mm_setzero_si128(), lane), lane);
+    return _mm_srli_epi32(Select(_mm_cmpgt_epi32(low, top), top, low), 16);
+  }
+  // PlotSample of four nearest samples tinted by their own vertex colours (lanes a, r, g, b).
+  [[gnu::always_inline]] static void PlotVertex4(Pixel* p, __m128i w, const __m128i lane[4]) {
+    const __m128i fa = ChannelFactor4(lane[0]);
+    const __m128i factors = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(ChannelFactor4(lane[1]), 16),
+                                                      _mm_slli_epi32(ChannelFactor4(lane[2]), 8)),
+                                         ChannelFactor4(lane[3]));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i m = ScaleBytes(w, _mm_unpacklo_epi8(factors, zero), _mm_unpackhi_epi8(factors, zero));
+    const __m128i sampleAlpha = _mm_srli_epi32(w, 24);
+    const __m128i alpha = kAlphaTest ? _mm_srli_epi32(_mm_mullo_epi16(sampleAlpha, fa), 8)
+                                     : _mm_srli_epi32(_mm_mullo_epi16(_mm_set1_epi32(255), fa), 8);
+    Lay4<Fmt>(p, alpha, ScaleRGB4(m, alpha), m, Skip4(sampleAlpha));
+  }
+
   // The coverage alpha of four samples of the given alphas: (f.a * sample alpha) >> 8 with the
   // alpha test, else (f.a * 255) >> 8; a 16-bit product in the low half of each lane.
   static __m128i Coverage4(__m128i sampleAlpha, const TintFactors& f) {
