@@ -95,6 +95,24 @@ inline __m128i DivideBlend4(__m128i n, __m128i d) { return DivideByReciprocal4(n
   const __m128i inv = _mm_sub_epi32(k256, alpha);
   // Products of lanes below 32768 by pmaddwd: the high halves are 0.
   const __m128i outA = _mm_sub_epi32(k256, _mm_srli_epi32(_mm_madd_epi16(_mm_sub_epi32(k256, da), inv), 8));
+  if (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(outA, k256))) == 15) {
+    // Full coverage in every lane (an opaque or nearly opaque destination under enough of the
+    // source): the division by 256 is a shift, and each X = ((dC * da) >> 8) * inv + S.c * 256
+    // (below 65536) fits a 16-bit lane, two pixels to a register. The alpha lanes' results are
+    // replaced by 255.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i inv16 = _mm_or_si128(inv, _mm_slli_epi32(inv, 16));
+    const __m128i da16 = _mm_or_si128(da, _mm_slli_epi32(da, 16));
+    auto half = [&](__m128i dh, __m128i sh, __m128i dah, __m128i invh) {
+      const __m128i kept = _mm_mullo_epi16(_mm_srli_epi16(_mm_mullo_epi16(dh, dah), 8), invh);
+      return _mm_srli_epi16(_mm_add_epi16(kept, _mm_slli_epi16(sh, 8)), 8);
+    };
+    const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi32(da16, da16),
+                            _mm_unpacklo_epi32(inv16, inv16));
+    const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi32(da16, da16),
+                            _mm_unpackhi_epi32(inv16, inv16));
+    return _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(int(0xFF000000u)));
+  }
   // Lanes of coverage 0 divide by 0 here; they keep their pixel below.
   const __m128 r = Reciprocal4(outA);
   auto channel = [&](int shift) {
