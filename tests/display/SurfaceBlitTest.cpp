@@ -232,7 +232,9 @@ TEST(SurfaceBlit, BlitsReachingOutsideEitherImageAreCut) {
 TEST(SurfaceBlit, OpaqueCopiesWriteTheDisplayWordsAndFollowChangedPixels) {
   // Opaque sources of random colours onto random pixels, from random rectangles: each written
   // pixel is the source's display-format word cut to the surface's size, every other pixel
-  // stays, and after the source changes the copy shows the new pixels.
+  // stays, and after the source changes the copy shows the new pixels. The last round copies
+  // the whole picture onto a surface of its width, whose rows follow each other as the
+  // picture's do (one move, which must start at the right row and stop at the last).
   std::mt19937 rng(31);
   for (const SurfaceLayout& l : AllLayouts()) {
     auto t = OpenDisplay(l);
@@ -241,22 +243,24 @@ TEST(SurfaceBlit, OpaqueCopiesWriteTheDisplayWordsAndFollowChangedPixels) {
     std::vector<uint32_t> px(size_t(w) * size_t(h));
     for (uint32_t& p : px) p = 0xFF000000u | (rng() & 0xFFFFFFu);
     auto sprite = Sprite(px, w, h);
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 7; ++round) {
       if (round == 3) {
         sprite->FillRect(Rect(2, 1, 20, 7), Color(int32_t(rng() % 256), 90, 200, 255), 0);
         EXPECT_FALSE(sprite->mNativeData16) << l.name;
       }
-      auto dst = RandomSurfaceImage(t->display.get(), w + 9, h + 5, uint32_t(round));
+      const bool whole = round == 6;
+      const int32_t dw = whole ? w : w + 9;
+      auto dst = RandomSurfaceImage(t->display.get(), dw, h + 5, uint32_t(round));
       ASSERT_NE(dst, nullptr);
       const int32_t bits = dst->GetSurface()->Format().mBitCount;
       std::vector<uint32_t> want = RawPixels(*dst);
-      const Rect sr(int32_t(rng() % 5), int32_t(rng() % 3), w - 5, h - 3);
-      const int32_t x = int32_t(rng() % 10), y = int32_t(rng() % 6);
+      const Rect sr = whole ? Rect(0, 0, w, h) : Rect(int32_t(rng() % 5), int32_t(rng() % 3), w - 5, h - 3);
+      const int32_t x = whole ? 0 : int32_t(rng() % 10), y = whole ? 2 : int32_t(rng() % 6);
       const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
       for (int32_t j = 0; j < sr.mHeight; ++j)
         for (int32_t i = 0; i < sr.mWidth; ++i) {
           const uint32_t word = words[size_t(sr.mY + j) * size_t(w) + size_t(sr.mX + i)];
-          want[size_t(y + j) * size_t(w + 9) + size_t(x + i)] = bits == 16 ? word & 0xFFFFu : word;
+          want[size_t(y + j) * size_t(dw) + size_t(x + i)] = bits == 16 ? word & 0xFFFFu : word;
         }
       dst->Blit(sprite.get(), x, y, sr, Color::White, 0);
       ASSERT_EQ(RawPixels(*dst), want) << l.name << " round " << round;
@@ -318,26 +322,4 @@ TEST(SurfaceBlit, AdditiveRunsPastTheCacheCapAndFromInsideARun) {
       }
       ASSERT_EQ(RawPixels(*dst), expected) << "from column " << sx << (mirror ? " mirrored" : "");
     }
-}
-
-// A whole picture onto a surface of its own width, below the top: the rows follow each other on
-// both sides and go as one move, which must start at the right row and stop at the last.
-TEST(SurfaceBlit, WholePictureCopiesOntoASurfaceOfItsWidth) {
-  std::mt19937 rng(41);
-  for (const SurfaceLayout& l : AllLayouts()) {
-    auto t = OpenDisplay(l);
-    ASSERT_NE(t, nullptr) << l.name;
-    const int32_t w = 16, h = 5;
-    std::vector<uint32_t> px(size_t(w) * size_t(h));
-    for (uint32_t& p : px) p = 0xFF000000u | (rng() & 0xFFFFFFu);
-    auto sprite = Sprite(px, w, h);
-    auto dst = RandomSurfaceImage(t->display.get(), w, h + 4, 7);
-    ASSERT_NE(dst, nullptr);
-    const int32_t bits = dst->GetSurface()->Format().mBitCount;
-    std::vector<uint32_t> want = RawPixels(*dst);
-    const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
-    for (size_t i = 0; i < px.size(); ++i) want[size_t(2 * w) + i] = bits == 16 ? words[i] & 0xFFFFu : words[i];
-    dst->Blit(sprite.get(), 0, 2, Rect(0, 0, w, h), Color::White, 0);
-    ASSERT_EQ(RawPixels(*dst), want) << l.name;
-  }
 }
