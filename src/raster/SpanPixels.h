@@ -72,16 +72,14 @@ inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
 }
 
 #if defined(__SSE2__)
-// floor(n / d) of four lanes, n below 65536 and d from 1 to 256, held to 256 at most, through
-// r = 1 / d as a float (one division shared by the three channels of a pixel). The fractions of
-// n / d are multiples of 1 / d, so (n + 1/2) / d lies at least 1 / 512 from every whole number
-// and has the same whole part as n / d; n + 1/2 is exact in a float, and (n + 1/2) * r is within
-// 2^-23 of (n + 1/2) / d relatively, that is within 1 / 30000 below 257, so its truncation is
-// the quotient. Lanes that divide by 0 (r infinite) come to 256. Checked exhaustively by the
-// tests.
+// floor(n / d) of four lanes, n below 65536 and d from 1 to 256, where it is 256 or less (a
+// larger quotient comes out 256 or more), through r = 1 / d as a float, one division shared by
+// the three channels of a pixel. The fractions of n / d are multiples of 1 / d, so (n + 1/2) / d
+// lies at least 1 / 512 from every whole number and has the whole part of n / d; n + 1/2 is
+// exact in a float, and (n + 1/2) * r is within 2^-23 of (n + 1/2) / d relatively, that is within
+// 1 / 30000 below 257, so its truncation is the quotient. Checked exhaustively by the tests.
 [[gnu::always_inline]] inline __m128i DivideByReciprocal4(__m128i n, __m128 r) {
-  const __m128 half = _mm_add_ps(_mm_cvtepi32_ps(n), _mm_set1_ps(0.5f));
-  return _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(half, r), _mm_set1_ps(256.0f)));
+  return _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(n), _mm_set1_ps(0.5f)), r));
 }
 [[gnu::always_inline]] inline __m128 Reciprocal4(__m128i d) { return _mm_div_ps(_mm_set1_ps(1.0f), _mm_cvtepi32_ps(d)); }
 inline __m128i DivideBlend4(__m128i n, __m128i d) { return DivideByReciprocal4(n, Reciprocal4(d)); }
@@ -113,7 +111,8 @@ inline __m128i DivideBlend4(__m128i n, __m128i d) { return DivideByReciprocal4(n
                             _mm_unpackhi_epi32(inv16, inv16));
     return _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(int(0xFF000000u)));
   }
-  // Lanes of coverage 0 divide by 0 here; they keep their pixel below.
+  // Lanes of coverage 0 divide by 0 here (the conversion of infinity gives the integer
+  // indefinite); they keep their pixel below.
   const __m128 r = Reciprocal4(outA);
   auto channel = [&](int shift) {
     const __m128i dc = _mm_and_si128(_mm_srli_epi32(d, shift), byte);
