@@ -197,9 +197,8 @@ void AddSpans(const BlitFrame& f, Src src, const uint32_t* argb, Span span) {
       const size_t si = so + size_t(i);
       // A word of zero may still start a run that adds something once the narrowing of the
       // display format is undone; the pixels' own class decides.
-      const bool zero = (src(si) & 0xFFFFFFu) == 0;
       const bool adds = known < 0 ? !PixelOps::AddsNothing(argb[si]) : known != 0;
-      if (!zero || adds) span(d + Dir * i, si, n);
+      if (adds || (src(si) & 0xFFFFFFu) != 0) span(d + Dir * i, si, n);
       known = length < 255 ? !adds : -1;
       i += n;
     }
