@@ -103,14 +103,15 @@ bool ZCBoard_Game::AcceptsInput() const {
 }
 
 void ZCBoard_Game::StepGame() {
-  // While a level loads its items belong to the loading thread.
+  // While a level loads its items belong to the loading thread. A closed gate stills the game
+  // only: the widgets' frame step is left alone, so dialogs over the board or inside it play on.
   if (IsLoadingLevel() || !AcceptsInput()) {
-    SetFrameStep(0);
+    SetGameStep(0);
     return;
   }
   const ZCEngine* engine = GetEngine();
   const float step = float((engine ? engine->mFrameTime : 10) / 1000.0);
-  SetFrameStep(step);
+  SetGameStep(step);
   mLevelTime += step;
   mSchedule.Tick();
   GameClock::Advance(step);
@@ -151,7 +152,7 @@ bool ZCBoard_Game::DrawnStateChanged() {
 
 void ZCBoard_Game::StartLevel() {
   MarkDirty();
-  SetFrameStep(0);
+  SetGameStep(0);
   mLevelTime = 0;
   mStageNumber = 1;
   mEnding = false;
