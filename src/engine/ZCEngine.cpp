@@ -325,6 +325,11 @@ void ZCEngine::Start() {
       }
     });
   }
+  BeginStartupLoading();
+  VeskAppBase::Start();
+}
+
+void ZCEngine::BeginStartupLoading() {
   mStartupLoading = true;
   mLoaded.store(false, std::memory_order_release);
   StartLoaderThread([this] {
@@ -332,7 +337,6 @@ void ZCEngine::Start() {
     Platform::Audio::ReleaseThreadState();
     mLoaded.store(true, std::memory_order_release);
   });
-  VeskAppBase::Start();
 }
 
 void ZCEngine::SetLevelHandOver(std::function<void()> poll) {

@@ -110,6 +110,8 @@ class ZCEngine : public Vesk::VeskAppBase {
   int WriteScreenshot();
 
  protected:
+  // Starts the start-up loader (LoadConfig on its own thread); the main loop hands it over.
+  void BeginStartupLoading();
   // Runs on the start-up loading thread: reads the configuration and builds the screens.
   virtual void LoadConfig();
   // The textures and fonts of "cfg\\ui.xml" (part of LoadConfig).

@@ -8,20 +8,11 @@
 
 #include "board/ZCBoard_Plain.h"
 #include "board/ZCPickItem.h"
-#include "platform/audio/Audio.h"
 #include "platform/time/Clock.h"
 
 HeadlessGame::HeadlessGame(const std::string& product) { mRegKey = "Cafe Tests\\" + product; }
 
-void HeadlessGame::BeginStartup() {
-  mStartupLoading = true;
-  mLoaded.store(false, std::memory_order_release);
-  StartLoaderThread([this] {
-    LoadConfig();
-    Platform::Audio::ReleaseThreadState();
-    mLoaded.store(true, std::memory_order_release);
-  });
-}
+void HeadlessGame::BeginStartup() { BeginStartupLoading(); }
 
 bool HeadlessGame::RunUntilLevelRuns(int timeoutMs) {
   const uint64_t end = Platform::GetTickMs() + uint64_t(timeoutMs);
