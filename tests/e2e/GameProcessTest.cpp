@@ -84,9 +84,9 @@ TEST(GameProcess, StartsClosesCleanlyAndWritesItsSettings) {
   fs::remove_all(home);
 }
 
-// Closed at several moments after its window opened (start-up loading, the level load, play), the game
-// leaves normally every time: a close during loading waits for the loading, nothing is freed
-// under a loader (a sanitizer report would end the process with another code).
+// Closed at several moments after its window opened (start-up loading, the level load, play),
+// the game leaves normally every time: a close during loading waits for the loading, nothing is
+// freed under a loader (a sanitizer report would end the process with another code).
 TEST(GameProcess, ClosedAtAnyMomentOfItsStartLeavesCleanly) {
   std::string home = (fs::temp_directory_path() / ("cafe_e2e_close_" + std::to_string(getpid()))).string();
   for (int delayMs : {0, 50, 150, 300, 600, 1000}) {
