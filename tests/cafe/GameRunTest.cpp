@@ -44,13 +44,15 @@ TEST(GameShutdown, ClosingAtAnyMomentOfALevelLoadFreesNothingInUse) {
     ASSERT_TRUE(game.Init());
     game.BeginStartup();
     // Start-up loading, up to the start of the level load.
-    while (game.IsLoaderRunning() || !game.GetBoard() || !game.GetBoard()->IsLoadingLevel()) ASSERT_TRUE(game.LoopStep());
+    while (game.IsLoaderRunning() || !game.GetBoard() || !game.GetBoard()->IsLoadingLevel())
+      ASSERT_TRUE(game.LoopStep());
     if (eighth <= 8) {
       // Closed after eighth/8 of the measured load time, without the loop running meanwhile.
       std::this_thread::sleep_for(std::chrono::milliseconds(loadMs * eighth / 8));
     } else if (eighth == 9) {
       // The worker is done, the hand-over not made.
-      while (game.GetBoard()->IsLoadingLevel() && !game.mLoaded.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      while (game.GetBoard()->IsLoadingLevel() && !game.mLoaded.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } else {
       ASSERT_TRUE(game.RunUntilLevelRuns());
       game.RunFor(50);

@@ -96,7 +96,8 @@ class TestServer {
       }
       if (mStatus != 0 && expected != std::string::npos && mRequest.size() >= expected) {
         const std::string body = mStatus == 200 ? "OK" : "Server error";
-        const std::string reply = "HTTP/1.1 " + std::to_string(mStatus) + (mStatus == 200 ? " OK" : " Internal Server Error") +
+        const std::string reply = "HTTP/1.1 " + std::to_string(mStatus) +
+                                  (mStatus == 200 ? " OK" : " Internal Server Error") +
                                   "\r\nContent-Length: " + std::to_string(body.size()) +
                                   "\r\nConnection: close\r\n\r\n" + body;
         send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
@@ -141,7 +142,8 @@ class ReportingApp : public Vesk::VeskAppBase {
 // Records every box shown and answers the question with `answer`.
 struct Boxes {
   explicit Boxes(Platform::MessageBoxAnswer answer) {
-    Platform::SetMessageBoxHandler([this, answer](const std::string&, const std::string& text, Platform::MessageBoxButtons) {
+    Platform::SetMessageBoxHandler([this, answer](const std::string&, const std::string& text,
+                                                  Platform::MessageBoxButtons) {
       mShown.push_back(text);
       return text == "send?" ? answer : Platform::MessageBoxAnswer::Ok;
     });
@@ -247,7 +249,8 @@ TEST(CrashReport, TheServerSettingIsAUrlOrABareAddress) {
   EXPECT_EQ(CrashReport::UploadUrl("reports.example.org"), "http://reports.example.org/kavrel_error.php");
   EXPECT_EQ(CrashReport::UploadUrl("https://reports.example.org"), "https://reports.example.org/kavrel_error.php");
   EXPECT_EQ(CrashReport::UploadUrl("HTTPS://r.example.org:8443/in/crash"), "HTTPS://r.example.org:8443/in/crash");
-  for (const char* bad : {"", ":80", "host:0", "host:65536", "host:", "host:8o", "ftp://host/x", "https://", "http:///x",
+  for (const char* bad : {"", ":80", "host:0", "host:65536", "host:", "host:8o", "ftp://host/x", "https://",
+                          "http:///x",
                           "host name:80", "host/path"})
     EXPECT_EQ(CrashReport::UploadUrl(bad), "") << bad;
 }

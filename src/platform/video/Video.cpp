@@ -77,7 +77,9 @@ ChannelShift ChannelShift::Of(uint32_t mask) {
 }
 
 PixelShifts::PixelShifts(const PixelFormat& f)
-    : mRed(ChannelShift::Of(f.mRedMask)), mGreen(ChannelShift::Of(f.mGreenMask)), mBlue(ChannelShift::Of(f.mBlueMask)) {}
+    : mRed(ChannelShift::Of(f.mRedMask)),
+      mGreen(ChannelShift::Of(f.mGreenMask)),
+      mBlue(ChannelShift::Of(f.mBlueMask)) {}
 
 uint32_t ToArgb(uint32_t pixel, const PixelFormat& f) { return PixelShifts(f).ToArgb(pixel); }
 
