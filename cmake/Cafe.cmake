@@ -57,26 +57,68 @@ function(cafe_level_run_test label program name expect script)
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run")
 endfunction()
 
-# cafe_tsan_test(<label> <name> SOURCES ...): a test once more under ThreadSanitizer. It cannot
-# share a build with AddressSanitizer, so it exists only in builds without CAFE_SANITIZE: the
-# sources (the test and the code its threads run) are compiled with -fsanitize=thread over the
-# plain libraries below the board. The test is <label>.<name>.
-function(cafe_tsan_test label name)
+# cafe_tsan_program(<target> SOURCES ...): a ThreadSanitizer test program, made only in builds
+# without CAFE_SANITIZE: the sources (the test and the code its threads run) are compiled with
+# -fsanitize=thread over the plain libraries below the board. Register it with cafe_tsan_test.
+function(cafe_tsan_program target)
   cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
   if(CAFE_SANITIZE OR CAFE_FUZZ)
     return()
   endif()
-  set(tsan test_${label}_${name})
-  add_executable(${tsan} ${ARG_SOURCES})
-  target_include_directories(${tsan} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-  target_compile_options(${tsan} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
-  target_link_options(${tsan} PRIVATE -fsanitize=thread)
-  target_link_libraries(${tsan} PRIVATE cafe_widgets cafe_engine cafe_effects cafe_sound cafe_shell GTest::gtest
-                                        GTest::gtest_main Threads::Threads)
-  set(home ${CMAKE_BINARY_DIR}/testhome/${tsan})
-  add_test(NAME ${label}.${name} COMMAND ${tsan})
+  add_executable(${target} ${ARG_SOURCES})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(${target} PRIVATE -fsanitize=thread)
+  target_link_libraries(${target} PRIVATE cafe_widgets cafe_engine cafe_effects cafe_sound cafe_shell GTest::gtest
+                                          GTest::gtest_main Threads::Threads)
+endfunction()
+
+# ThreadSanitizer cannot share a build with AddressSanitizer. A build without CAFE_SANITIZE makes
+# the ThreadSanitizer test programs itself; a sanitized build (make test) makes them in a plain
+# sub-build of its own, build/<dir>/tsan, as part of its build (see cafe_tsan_subbuild).
+set(CAFE_TSAN_DIR ${CMAKE_BINARY_DIR}/tsan)
+
+# cafe_tsan_test(<label> <name> <target> [ARGS ...]): registers the ThreadSanitizer test program
+# <target> as <label>.<name>, run in this build's bin folder (where the sample data lie).
+function(cafe_tsan_test label name target)
+  cmake_parse_arguments(ARG "" "" "ARGS" ${ARGN})
+  if(CAFE_FUZZ)
+    return()
+  endif()
+  if(CAFE_SANITIZE)
+    set(program ${CAFE_TSAN_DIR}/bin/${target})
+    set_property(GLOBAL APPEND PROPERTY CAFE_TSAN_TARGETS ${target})
+  else()
+    set(program $<TARGET_FILE:${target}>)
+  endif()
+  set(home ${CMAKE_BINARY_DIR}/testhome/${target})
+  add_test(NAME ${label}.${name} COMMAND ${program} ${ARG_ARGS})
   set_tests_properties(${label}.${name} PROPERTIES
     LABELS ${label}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;CAFE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CAFE_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+# cafe_tsan_subbuild(): in a sanitized build, the plain sub-build that makes the programs the
+# cafe_tsan_test calls named. It is brought up to date by every build of this one.
+function(cafe_tsan_subbuild)
+  get_property(targets GLOBAL PROPERTY CAFE_TSAN_TARGETS)
+  if(NOT CAFE_SANITIZE OR CAFE_FUZZ OR NOT targets)
+    return()
+  endif()
+  include(ExternalProject)
+  set(args -DCMAKE_BUILD_TYPE=Debug -DCAFE_SANITIZE=OFF -DCAFE_FUZZ=OFF -DCAFE_WERROR=${CAFE_WERROR}
+           -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER} -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER})
+  if(CMAKE_CXX_COMPILER_LAUNCHER)
+    list(APPEND args -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+                     -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER})
+  endif()
+  ExternalProject_Add(tsan_tests
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CAFE_TSAN_DIR}
+    CMAKE_GENERATOR Ninja
+    CMAKE_ARGS ${args}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${CAFE_TSAN_DIR} --target ${targets}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
 endfunction()
