@@ -12,7 +12,7 @@
 #include "cafe/ZCBoard_Game3.h"
 #include "board/ZCItemPart.h"
 #include "board/ZCMoveItem.h"
-#include "cafe/support/HeadlessGame.h"
+#include "driver/HeadlessGame.h"
 #include "effects/ZCAnimController.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"

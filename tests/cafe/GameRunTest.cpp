@@ -6,7 +6,7 @@
 
 #include "cafe/ZCBoard_Game3.h"
 #include "board/ZCMoveItem.h"
-#include "cafe/support/HeadlessGame.h"
+#include "driver/HeadlessGame.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/ImageLib.h"

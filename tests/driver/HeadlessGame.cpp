@@ -1,4 +1,4 @@
-#include "cafe/support/HeadlessGame.h"
+#include "driver/HeadlessGame.h"
 
 #include <gtest/gtest.h>
 
