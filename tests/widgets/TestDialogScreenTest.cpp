@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "cafe/ZCEngine3.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -76,6 +78,29 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
     EXPECT_EQ(Rgb(screen, ox + w->mX + p.x, oy + w->mY + p.y), p.rgb) << p.widget << " at " << p.x << "," << p.y;
   }
   EXPECT_EQ(Rgb(screen, ox + 100, oy + 450), 0x304060u);  // the panel itself
+
+  // The list draws its lines inside its own rectangle, and the bar under the selected one.
+  auto* list = static_cast<ZCList*>(dialog->FindChild("list"));
+  const int32_t lx = ox + list->mX, ly = oy + list->mY;
+  list->SetSelected(1);
+  game.Frame();
+  // Past the end of the text: the bar alone, (255, 220, 120) at alpha 96 over the background.
+  const uint32_t bar = Rgb(screen, lx + 190, ly + 30);
+  EXPECT_NEAR(int(bar >> 16), 0x6A, 2);
+  EXPECT_NEAR(int((bar >> 8) & 0xFF), 0x62, 2);
+  EXPECT_NEAR(int(bar & 0xFF), 0x46, 2);
+  EXPECT_EQ(Rgb(screen, lx + 190, ly + 50), 0x101828u);  // the next line is not selected
+  // The first and the sixth line have ink where the empty list has none.
+  std::vector<uint32_t> withLines;
+  for (int32_t y = 0; y < 120; ++y)
+    for (int32_t x = 0; x < 200; ++x) withLines.push_back(Rgb(screen, lx + x, ly + y));
+  list->Clear();
+  game.Frame();
+  int ink[6] = {};
+  for (int32_t y = 0; y < 120; ++y)
+    for (int32_t x = 0; x < 200; ++x) ink[y / 20] += withLines[size_t(y * 200 + x)] != Rgb(screen, lx + x, ly + y);
+  EXPECT_GT(ink[0], 20);
+  EXPECT_GT(ink[5], 20);
   EXPECT_EQ(Rgb(screen, 5, 5), 0u);                       // outside the dialog
 
   // The animated picture shows the cell of its current frame.
