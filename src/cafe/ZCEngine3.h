@@ -32,6 +32,8 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
   void LoadingCompleted() override;
   // Until the quit box exists, every quit request counts as confirmed.
   void RequestQuit() override;
+  // The start-up loader or a level load is running.
+  bool IsBusyLoading() const override;
 
  private:
   ZCDialog* mTestDialog = nullptr;
