@@ -3,6 +3,8 @@
 #include "cafe/ZCEngine3.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "graphics/ImageLib.h"
+#include "graphics/MemoryImage.h"
 #include "shell/Log.h"
 #include "widgets/CursorTable.h"
 #include "widgets/WidgetManager.h"
@@ -41,6 +43,16 @@ uint32_t Rgb(Vesk::DDImage* screen, int32_t x, int32_t y) {
   return screen->GetBits()[size_t(y) * size_t(screen->mWidth) + size_t(x)] & 0xFFFFFFu;
 }
 
+// A pixel of one of the sample user-interface pictures (read through the packs the game opened).
+uint32_t PictureRgb(const std::string& name, int32_t x, int32_t y) {
+  std::unique_ptr<Vesk::MemoryImage> picture = ImageLib::GetImage("ui\\" + name + ".png");
+  EXPECT_NE(picture, nullptr) << name;
+  if (!picture || x >= picture->GetWidth() || y >= picture->GetHeight()) return 0xFFFFFFFFu;
+  const uint32_t argb = picture->GetBits()[size_t(y) * size_t(picture->GetWidth()) + size_t(x)];
+  EXPECT_EQ(argb >> 24, 0xFFu) << name << " is not opaque at " << x << "," << y;
+  return argb & 0xFFFFFFu;
+}
+
 TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
   Game game;
   ASSERT_TRUE(game.Init());
@@ -59,31 +71,35 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
   Vesk::DDImage* screen = game.GetDisplay()->GetScreenImage();
   ASSERT_NE(screen, nullptr);
   const int32_t ox = dialog->mX, oy = dialog->mY;
+  // Each widget shows its own picture: a pixel inside it is the picture's pixel (all probes lie
+  // where the pictures are opaque).
   struct Probe {
     const char* widget;
     int32_t x, y;  // inside the widget
-    uint32_t rgb;
+    const char* picture;
+    int32_t px, py;  // the same pixel in the picture
   };
   const Probe probes[] = {
-      {"btn_toggle", 5, 5, 0x2E8B57},  {"btn_off", 5, 5, 0x808080},    {"list", 190, 115, 0x101828},
-      {"slider", 190, 10, 0x606060},   {"slider", 55 + 8, 10, 0xE0C040}, {"check", 5, 5, 0xC0C0C0},
-      {"edit", 190, 5, 0xF0F0E0},      {"bar", 50, 8, 0xD04040},       {"bar", 150, 8, 0x402020},
-      {"fade_box", 190, 100, 0x101828},
+      {"btn_toggle", 12, 20, "btn_normal", 12, 20}, {"btn_off", 12, 20, "btn_disabled", 12, 20},
+      {"list", 190, 115, "list_bg", 190, 115},      {"slider", 190, 10, "slider_track", 190, 10},
+      {"slider", 55 + 8, 10, "slider_thumb", 8, 10}, {"check", 12, 12, "check_off", 12, 12},
+      {"edit", 190, 5, "edit_bg", 190, 5},          {"bar", 50, 8, "bar_full", 50, 8},
+      {"bar", 150, 8, "bar_empty", 150, 8},         {"fade_box", 190, 100, "list_bg", 190, 100},
   };
   for (const Probe& p : probes) {
     ZCCandyWidget* w = dialog->FindChild(p.widget);
     ASSERT_NE(w, nullptr) << p.widget;
-    EXPECT_EQ(Rgb(screen, ox + w->mX + p.x, oy + w->mY + p.y), p.rgb) << p.widget << " at " << p.x << "," << p.y;
+    EXPECT_EQ(Rgb(screen, ox + w->mX + p.x, oy + w->mY + p.y), PictureRgb(p.picture, p.px, p.py))
+        << p.widget << " at " << p.x << "," << p.y;
   }
-  EXPECT_EQ(Rgb(screen, ox + 100, oy + 450), 0x304060u);  // the panel itself
-  EXPECT_EQ(Rgb(screen, 5, 5), 0u);                       // outside the dialog
+  EXPECT_EQ(Rgb(screen, ox + 100, oy + 450), PictureRgb("test_panel", 100, 450));  // the panel itself
+  EXPECT_EQ(Rgb(screen, 5, 5), 0u);                                                 // outside the dialog
 
   // The animated picture shows the cell of its current frame.
   ZCCandyWidget* anim = dialog->FindChild("anim");
   ASSERT_NE(anim, nullptr);
   int32_t frame = anim->GetFirstTexture()->mFrame;
-  uint32_t red = uint32_t(frame * 255 / 7);
-  EXPECT_EQ(Rgb(screen, ox + anim->mX + 24, oy + anim->mY + 24), (red << 16) | 0x3000u | (255 - red));
+  EXPECT_EQ(Rgb(screen, ox + anim->mX + 32, oy + anim->mY + 24), PictureRgb("anim_sheet", frame * 48 + 32, 24));
 
   // The text variable's widget reads the variable.
   ZCText* text = dialog->FindChild("var_text")->AsText();
@@ -94,13 +110,13 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
 
   // Hovering the button shows its "over" picture; a click fades the inner box out.
   ZCCandyWidget* button = dialog->FindChild("btn_toggle");
-  int32_t bx = ox + button->mX + 5, by = oy + button->mY + 5;
+  int32_t bx = ox + button->mX + 12, by = oy + button->mY + 20;
   game.Input(Platform::InputEvent::Type::MouseMove, bx, by);
   game.Frame();
-  EXPECT_EQ(Rgb(screen, bx, by), 0x3CB371u);
+  EXPECT_EQ(Rgb(screen, bx, by), PictureRgb("btn_over", 12, 20));
   game.Input(Platform::InputEvent::Type::MouseDown, bx, by);
   game.Frame();
-  EXPECT_EQ(Rgb(screen, bx, by), 0x1E5B37u);
+  EXPECT_EQ(Rgb(screen, bx, by), PictureRgb("btn_down", 12, 20));
   game.Input(Platform::InputEvent::Type::MouseUp, bx, by);
   ZCCandyWidget* box = dialog->FindChild("fade_box");
   EXPECT_TRUE(box->IsHiding());

@@ -45,14 +45,17 @@ cairo_surface_t* ToSurface(const uint32_t* bits, int32_t stride, int32_t x0, int
   return s;
 }
 
-void Layout(Entry& e) {
+// Small pictures are shown twice their size, large ones scaled down; the cell is at least as
+// wide as its name.
+void Layout(Entry& e, int32_t labelWidth) {
   int32_t w = 0, h = 0;
   for (cairo_surface_t* s : e.mPictures) {
     w += cairo_image_surface_get_width(s) + 4;
     h = std::max(h, cairo_image_surface_get_height(s));
   }
-  e.mScale = std::max({1.0, double(h) / kMaxSide, double(w) / (kPageWidth - 2 * kMargin)});
-  e.mWidth = std::max(int32_t(w / e.mScale), 120);
+  e.mScale = h <= 64 ? 0.5 : 1.0;
+  e.mScale = std::max({e.mScale, double(h) / kMaxSide, double(w) / (kPageWidth - 2 * kMargin)});
+  e.mWidth = std::max(int32_t(w / e.mScale), labelWidth + 4);
   e.mHeight = int32_t(h / e.mScale) + kLabel;
 }
 
@@ -107,8 +110,14 @@ bool WriteContactSheet(const std::string& contentFolder, const std::string& outP
   // Rows of entries, left to right.
   int32_t x = kMargin, y = kMargin, rowHeight = 0;
   std::vector<std::pair<int32_t, int32_t>> places;
+  cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* measure = cairo_create(scratch);
+  cairo_select_font_face(measure, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(measure, 11);
   for (Entry& e : entries) {
-    Layout(e);
+    cairo_text_extents_t extents;
+    cairo_text_extents(measure, e.mName.c_str(), &extents);
+    Layout(e, int32_t(extents.x_advance));
     if (x + e.mWidth > kPageWidth - kMargin && x > kMargin) {
       x = kMargin;
       y += rowHeight + kMargin;
@@ -118,6 +127,8 @@ bool WriteContactSheet(const std::string& contentFolder, const std::string& outP
     x += e.mWidth + kMargin;
     rowHeight = std::max(rowHeight, e.mHeight);
   }
+  cairo_destroy(measure);
+  cairo_surface_destroy(scratch);
   const int32_t pageHeight = y + rowHeight + kMargin;
   cairo_surface_t* page = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kPageWidth, pageHeight);
   cairo_t* cr = cairo_create(page);
@@ -149,6 +160,7 @@ bool WriteContactSheet(const std::string& contentFolder, const std::string& outP
       cairo_translate(cr, px, ey + kLabel);
       cairo_scale(cr, 1 / e.mScale, 1 / e.mScale);
       cairo_set_source_surface(cr, s, 0, 0);
+      if (e.mScale < 1) cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
       cairo_paint(cr);
       cairo_restore(cr);
       px += (cairo_image_surface_get_width(s) + 4) / e.mScale;
