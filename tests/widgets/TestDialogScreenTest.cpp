@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "board/ZCBoard_Plain.h"
 #include "cafe/ZCEngine3.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -128,6 +133,61 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
   ASSERT_NE(GetCursorTable(), nullptr);
   EXPECT_TRUE(GetCursorTable()->HasCursor("normal"));
   EXPECT_TRUE(GetCursorTable()->HasCursor("active"));
+}
+
+}  // namespace
+
+namespace {
+
+// The test room as the headless game shows it, 50 steps after the level starts, against the
+// stored reference "data/testroom.png": an unintended change to the art or to its drawing shows
+// here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an intended change; the
+// picture taken is always left in the build folder for a look.
+TEST(TestRoomScreen, LooksLikeTheStoredReference) {
+  Game game;
+  ASSERT_TRUE(game.Init());
+  game.Load();
+  ZCBoard_Plain* board = game.GetBoard();
+  ASSERT_NE(board, nullptr);
+  bool handed = false;
+  for (int i = 0; i < 5000 && !handed; ++i) {
+    handed = board->PollLevelLoad();
+    if (!handed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ASSERT_TRUE(handed);
+  game.Steps(50);
+  game.Frame();
+  Vesk::DDImage* screen = game.GetDisplay()->GetScreenImage();
+  ASSERT_NE(screen, nullptr);
+  const int32_t w = screen->mWidth, h = screen->mHeight;
+  std::vector<uint32_t> shot(size_t(w) * size_t(h));
+  for (size_t i = 0; i < shot.size(); ++i) shot[i] = screen->GetBits()[i] | 0xFF000000u;
+  Vesk::MemoryImage taken;
+  taken.SetBits(shot.data(), w, h);
+  const char* dir = std::getenv("CAFE_BINARY_DIR");
+  EXPECT_TRUE(ImageLib::WritePNG(taken, std::string(dir ? dir : ".") + "/testroom_screen.png"));
+
+  const std::string reference = std::string(std::getenv("CAFE_SOURCE_DIR")) + "/tests/widgets/data/testroom.png";
+  if (const char* update = std::getenv("CAFE_UPDATE_REFERENCE"); update && std::string(update) == "1") {
+    ASSERT_TRUE(ImageLib::WritePNG(taken, reference));
+    GTEST_SKIP() << "reference written: " << reference;
+  }
+  std::unique_ptr<Vesk::MemoryImage> expected = ImageLib::GetImage(reference);
+  ASSERT_NE(expected, nullptr) << reference;
+  ASSERT_EQ(expected->GetWidth(), w);
+  ASSERT_EQ(expected->GetHeight(), h);
+  // Small differences (rounding in the renderer or the blits) pass; a changed picture does not.
+  int64_t off = 0;
+  int worst = 0;
+  for (size_t i = 0; i < shot.size(); ++i) {
+    const uint32_t a = shot[i], b = expected->GetBits()[i];
+    int d = 0;
+    for (int shift : {0, 8, 16}) d = std::max(d, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    worst = std::max(worst, d);
+    off += d > 12;
+  }
+  EXPECT_LE(off, int64_t(shot.size()) / 500) << "pixels that differ by more than 12: " << off << " (worst " << worst
+                                             << "); see testroom_screen.png in the build folder";
 }
 
 }  // namespace
