@@ -139,9 +139,9 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
 
 namespace {
 
-// The test room as the headless game shows it, 50 steps after the level starts, against the
-// stored reference "data/testroom.png": an unintended change to the art or to its drawing shows
-// here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an intended change; the
+// The test room as the headless game shows it, 1200 steps after the level starts (the first
+// visitors have come), against the stored reference "data/testroom.png": an unintended change to
+// the art or to its drawing shows here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an intended change; the
 // picture taken is always left in the build folder for a look.
 TEST(TestRoomScreen, LooksLikeTheStoredReference) {
   Game game;
@@ -155,7 +155,7 @@ TEST(TestRoomScreen, LooksLikeTheStoredReference) {
     if (!handed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   ASSERT_TRUE(handed);
-  game.Steps(50);
+  game.Steps(1200);
   game.Frame();
   Vesk::DDImage* screen = game.GetDisplay()->GetScreenImage();
   ASSERT_NE(screen, nullptr);
