@@ -130,6 +130,8 @@ TEST_F(ArtGenTest, BadSourcesStopTheGeneratorWithTheFileNameAndTheReason) {
       {"<svg width=\"10\" height=\"10\"/>", "set x 10 10\nanim xidle 1 : nope\n", "x.art", "unknown pose 'nope'"},
       {"<svg width=\"10\" height=\"10\"/>", "set x 10 10\nanim xidle 1 stop=3 : - -\n", "x.art", "stop frame"},
       {"<svg width=\"10\" height=\"10\"/>", "anim xidle 1 : -\n", "x.art", "before any \"set\""},
+      {"<svg width=\"10\" height=\"10\"/>", "set x 10 10\nanim xidle 1 : -\nsheet b\nanim xidle 1 : -\n", "x.art",
+       "described twice"},
   };
   for (const Case& c : cases) {
     fs::remove_all(folder / "out");

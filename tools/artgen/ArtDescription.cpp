@@ -162,6 +162,8 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
           !ParseInt(h, sheet.mFrameHeight, 1, Anm::kMaxSheetSide) || (words >> word))
         return fail("expected: set <name> <frame width> <frame height>");
       sheet.mSheet = sheet.mSetName;
+      for (const ArtSheet& earlier : out.mSheets)
+        if (earlier.mSetName == sheet.mSetName) return fail("the set '" + sheet.mSetName + "' is described twice");
       out.mSheets.push_back(std::move(sheet));
     } else if (word == "sheet") {
       std::string suffix;
@@ -199,6 +201,10 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
       if (!ParseNumber(time, t) || !(t > 0)) return fail("bad frame time '" + time + "'");
       anim.mFrameTime = float(t);
       if (!ParseFramesAndOptions(words, anim, true, why)) return fail(why);
+      for (const ArtSheet& sheet : out.mSheets)
+        for (const ArtAnim& other : sheet.mAnims)
+          if (sheet.mSetName == out.mSheets.back().mSetName && other.mName == anim.mName)
+            return fail("the animation '" + anim.mName + "' is described twice");
       out.mSheets.back().mAnims.push_back(std::move(anim));
     } else if (word == "picture") {
       ArtPicture picture;
