@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "DescriptionLines.h"
 #include "effects/AnmFile.h"
 
 namespace {
@@ -142,24 +143,14 @@ bool ParseFramesAndOptions(std::istringstream& words, ArtAnim& anim, bool isAnim
 }  // namespace
 
 bool ParseArtDescription(const std::string& text, ArtDescription& out, std::string& error) {
-  std::istringstream lines(text);
-  std::string line;
-  int lineNumber = 0;
   std::string why;
-  auto fail = [&](const std::string& reason) {
-    error = "line " + std::to_string(lineNumber) + ": " + reason;
-    return false;
-  };
-  while (std::getline(lines, line)) {
-    ++lineNumber;
-    std::istringstream words(line);
-    std::string word;
-    if (!(words >> word) || word[0] == '#') continue;
+  auto fail = [](const std::string& reason) { return reason; };
+  const bool read = ReadDescriptionLines(text, [&](const std::string& word, std::istringstream& words, int lineNumber) -> std::string {
     if (word == "set") {
       ArtSheet sheet;
       std::string w, h;
       if (!(words >> sheet.mSetName >> w >> h) || !ParseInt(w, sheet.mFrameWidth, 1, Anm::kMaxSheetSide) ||
-          !ParseInt(h, sheet.mFrameHeight, 1, Anm::kMaxSheetSide) || (words >> word))
+          !ParseInt(h, sheet.mFrameHeight, 1, Anm::kMaxSheetSide) || (words >> w))
         return fail("expected: set <name> <frame width> <frame height>");
       sheet.mSheet = sheet.mSetName;
       for (const ArtSheet& earlier : out.mSheets)
@@ -174,7 +165,7 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
       next.mAnims.clear();
       out.mSheets.push_back(std::move(next));
     } else if (word == "hidden") {
-      while (words >> word) out.mHidden.push_back(word);
+      for (std::string group; words >> group;) out.mHidden.push_back(group);
     } else if (word == "pivot") {
       std::string group, x, y;
       ArtDescription::Pivot p;
@@ -186,9 +177,9 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
       if (!(words >> name)) return fail("expected: pose <name> <operation>...");
       std::vector<PoseOp>& ops = out.mPoses[name];
       ops.clear();
-      while (words >> word) {
+      for (std::string text; words >> text;) {
         PoseOp op;
-        if (!ParseOp(word, op, why)) return fail(why);
+        if (!ParseOp(text, op, why)) return fail(why);
         ops.push_back(op);
       }
     } else if (word == "anim") {
@@ -220,14 +211,16 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
     } else {
       return fail("unknown word '" + word + "'");
     }
-  }
+    return "";
+  }, error);
+  if (!read) return false;
   // Every frame's poses must be known.
   auto checkFrames = [&](const ArtAnim& a) {
     for (const ArtFrame& f : a.mFrames)
       for (const std::string& p : f.mPoses)
         if (!out.mPoses.count(p)) {
-          lineNumber = a.mLine;
-          return fail("unknown pose '" + p + "'");
+          error = "line " + std::to_string(a.mLine) + ": unknown pose '" + p + "'";
+          return false;
         }
     return true;
   };
