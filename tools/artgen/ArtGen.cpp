@@ -11,7 +11,7 @@
 //   frames from "pose" lines that show, hide, move, rotate and scale them;
 // - an animation: one more "anim" line whose frames are poses joined by "+", e.g.
 //   "anim bodybwalk 0.12 loop : front+step_a front+pass front+step_b front+pass".
-// The build finds new descriptions by itself (re-run cmake) and re-renders only changed ones.
+// The build finds new descriptions by itself and renders again only the changed ones.
 // Bad input (malformed SVG, a group the drawing lacks, a frame outside the drawing) stops the
 // build with the file's name and the reason; nothing of that description is written then.
 #include <cstdio>
