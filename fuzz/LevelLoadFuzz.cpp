@@ -1,8 +1,10 @@
 // A level read from arbitrary bytes: the input holds the level file and, after a line "%%", the
 // object document (without that line, one document serves as both). They go through the
 // level load's steps into a plain board, which then plays the level: every pick item is hovered
-// and clicked, and the walker runs its errands for a few hundred steps before the level is
-// cleared.
+// and clicked, the walker runs its errands for a few hundred steps and the board is drawn now
+// and then. The sample packs beside the program are opened, so that parts find the animation
+// sets their names give. Each input starts from a new board and a reset world, so that what
+// one input does is reproduced by that input alone.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +16,12 @@
 #include "board/BoardWorld.h"
 #include "board/ZCBoard_Plain.h"
 #include "board/ZCPickItem.h"
+#include "effects/GameClock.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
+#include "platform/paths/UserPaths.h"
+#include "shell/PakInterface.h"
+#include "shell/Random.h"
 #include "shell/XmlNode.h"
 
 namespace {
@@ -25,9 +33,21 @@ class FuzzBoard : public ZCBoard_Plain {
   void OnLevelFinished() override {}
 };
 
-ZCBoard_Plain& Board() {
-  static ZCBoard_Plain* board = new FuzzBoard();
-  return *board;
+// The sample packs, once: their animation sets are read-only for the run.
+void OpenSamplePacks() {
+  static const int opened = AddStandardPaks(GetPakInterface(), Platform::ExecutableDir());
+  (void)opened;
+}
+
+// The board is drawn into this picture; its pixels are never looked at.
+Vesk::MemoryImage& Screen() {
+  static Vesk::MemoryImage* image = new Vesk::MemoryImage(1024, 768);
+  return *image;
+}
+
+void DrawBoard(ZCBoard_Plain& board) {
+  Vesk::Graphics g(&Screen());
+  board.Draw(&g);
 }
 }  // namespace
 
@@ -43,7 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   XmlNode root = objectDoc.selectSingleNode(L"root");
   if (!level || !root) return 0;
 
-  ZCBoard_Plain& board = Board();
+  OpenSamplePacks();
+  ResetBoardWorld();
+  GameClock::ResetAll();
+  SeedRandom(1);
+  auto owned = std::make_unique<FuzzBoard>();
+  ZCBoard_Plain& board = *owned;
+  // Shown, as in the game: a hidden board's gate stays closed and nothing would be played.
+  board.SetVisible(true);
   board.LoadGameParams(root);
   board.ReadLevelDocuments(90, (size & 1) != 0, level, root);
   board.StartLevel();
@@ -64,9 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     board.UpdateHover(point.x, point.y);
     board.ClickAt(point);
   }
-  for (int step = 0; step < 300; ++step) board.StepGame();
+  DrawBoard(board);
+  for (int step = 0; step < 300; ++step) {
+    board.StepGame();
+    if (step % 100 == 99) DrawBoard(board);
+  }
 
   board.ClearLevelData();
   board.ClearGameParams();
+  owned.reset();
+  ResetBoardWorld();
   return 0;
 }

@@ -35,7 +35,7 @@ void ResetBoardWorld() {
   // The solver points at the parts of the items about to go.
   if (world.mZOrder) world.mZOrder->Clear();
   ZCItem::DeleteAll();
-  SetFrameStep(0);
+  world.mGameStep = 0;
   world.mBoss = nullptr;
   world.mBonus = nullptr;
   world.mPickItems.clear();

@@ -6,7 +6,6 @@
 
 #include "board/ItemRegistry.h"
 #include "board/PersonParams.h"
-#include "widgets/FrameStep.h"
 
 class ZCBoard_Game;
 class ZCItem;
@@ -49,9 +48,7 @@ class BoardTrace {
   virtual void TraceEvent(const std::string& line) = 0;
 };
 
-// The program-wide state of the board: one per process, reset between levels in tests. The
-// frame step (GetFrameStep, SetFrameStep) is the one of the widget kit: the board writes it, 0
-// while its gate is closed, and items, effects and clocks read it.
+// The program-wide state of the board: one per process, reset between levels in tests.
 struct BoardWorld {
   // The one board (set by its constructor, cleared by its destructor).
   ZCBoard_Game* mBoard = nullptr;
@@ -74,10 +71,15 @@ struct BoardWorld {
   LoadScreen* mLoadScreen = nullptr;
   // The installed trace, or null (the default: nothing is traced).
   BoardTrace* mTrace = nullptr;
+  // The seconds of game time of the current game step: the board writes it every step, 0 while
+  // its gate is closed; items, their parts and effects, walkers and the schedule read it. The
+  // widgets' frame step (GetFrameStep) is another: a closed gate stills the game only, never a
+  // dialog shown over the board or inside it.
+  float mGameStep = 0;
 };
 
 BoardWorld& GetBoardWorld();
-// Deletes every item, clears the pointers and the frame step and puts the default hooks back.
+// Deletes every item, clears the pointers and the game step and puts the default hooks back.
 // The current board is kept: it belongs to whoever made it.
 void ResetBoardWorld();
 
@@ -90,6 +92,10 @@ void SetBoardTrace(BoardTrace* trace);
 // Hands one formatted line to the installed trace; nothing when none is installed.
 void TraceBoardEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
 inline bool IsBoardTraced() { return GetBoardWorld().mTrace != nullptr; }
+
+// The game step (see BoardWorld::mGameStep); a negative step is taken as 0.
+inline float GetGameStep() { return GetBoardWorld().mGameStep; }
+inline void SetGameStep(float seconds) { GetBoardWorld().mGameStep = seconds > 0 ? seconds : 0; }
 
 // Shorthands.
 inline ItemRegistry& GetItemRegistry() { return GetBoardWorld().mItems; }

@@ -231,7 +231,7 @@ void EventSchedule::Clear() {
 
 bool EventSchedule::Tick() {
   if (!IsEventAllowed(kArrivalEvent)) return false;
-  mClock += GetFrameStep();
+  mClock += GetGameStep();
   return true;
 }
 

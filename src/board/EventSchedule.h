@@ -109,7 +109,7 @@ class EventSchedule {
   void Reset();
   // Forgets the level's events, stages and templates.
   void Clear();
-  // Advances the clock by the frame step while the tutorial allows arrivals; false otherwise.
+  // Advances the clock by the game step while the tutorial allows arrivals; false otherwise.
   bool Tick();
   float GetClock() const { return mClock; }
 

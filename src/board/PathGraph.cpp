@@ -197,10 +197,22 @@ bool PathGraph::SearchRoute(const std::string& target) {
 
   // Waves of a label-correcting search. Costs change at once, so later points of the same wave
   // see them; an equal cost replaces the predecessor, so among equal routes the one relaxed
-  // last wins. Through a zero-length edge an equal cost is no improvement: it would bring the
-  // same points back wave after wave.
+  // last wins. Through a step that does not raise the cost (a zero-length edge, or a short one
+  // far out, where float costs no longer grow) an equal cost is no improvement: two points
+  // would hand each other the same cost wave after wave.
+  //
+  // Once the costs are final every further change is such an equal-cost replacement along a
+  // step that raises the cost, so a search that has not settled after twice as many waves as
+  // there are points never will: it ends there with what it found.
+  const size_t maxWaves = 2 * points.size() + 2;
+  size_t waves = 0;
   std::set<std::string> frontier = {mStartPoint};
   while (!frontier.empty()) {
+    if (++waves > maxWaves) {
+      LogMessage("WARNING: PathGraph: the route search of \"%s\" did not settle after %zu waves",
+                 mOwnerName.c_str(), maxWaves);
+      break;
+    }
     std::set<std::string> next;
     for (const std::string& fName : frontier) {
       const GraphPoint& f = points.at(fName);
@@ -213,7 +225,7 @@ bool PathGraph::SearchRoute(const std::string& target) {
         const float c = e.mLength + f.mCost;
         const bool reached = !o.mPredecessor.empty();
         if (reached && o.mCost < c) continue;
-        if (reached && e.mLength == 0 && o.mCost <= c) continue;
+        if (reached && c <= f.mCost && o.mCost <= c) continue;
         if (o.mIsStart) continue;
         o.mCost = c;
         o.mPredecessor = fName;
@@ -224,8 +236,8 @@ bool PathGraph::SearchRoute(const std::string& target) {
   }
 
   // Back from the target along the predecessors. Each predecessor was set with a strictly
-  // larger or (never through zero length) equal cost, so the chain has no loop; the count
-  // guards it all the same.
+  // larger or (only through a step that raises the cost) equal cost, so the chain has no loop;
+  // the count guards it all the same.
   std::vector<std::string> names;
   std::string current = target;
   for (size_t guard = 0; guard <= points.size(); ++guard) {

@@ -102,14 +102,15 @@ bool ZCBoard_Game::AcceptsInput() const {
 }
 
 void ZCBoard_Game::StepGame() {
-  // While a level loads its items belong to the loading thread.
+  // While a level loads its items belong to the loading thread. A closed gate stills the game
+  // only: the widgets' frame step is left alone, so dialogs over the board or inside it play on.
   if (IsLoadingLevel() || !AcceptsInput()) {
-    SetFrameStep(0);
+    SetGameStep(0);
     return;
   }
   const ZCEngine* engine = GetEngine();
   const float step = float((engine ? engine->mFrameTime : 10) / 1000.0);
-  SetFrameStep(step);
+  SetGameStep(step);
   mLevelTime += step;
   mSchedule.Tick();
   GameClock::Advance(step);
@@ -136,7 +137,7 @@ void ZCBoard_Game::StepGame() {
 }
 
 void ZCBoard_Game::StartLevel() {
-  SetFrameStep(0);
+  SetGameStep(0);
   mLevelTime = 0;
   mStageNumber = 1;
   mEnding = false;

@@ -120,7 +120,7 @@ class ZCBoard_Game : public ZCCandyWidget {
   // The input gate: a level runs, play is not paused, the window is active, the board is
   // visible and no confirm or message box waits.
   bool AcceptsInput() const;
-  // One game step; a closed gate sets the frame step to 0 and does nothing else.
+  // One game step; a closed gate sets the game step to 0 and does nothing else.
   void StepGame();
   // Resets the level state and starts play.
   void StartLevel();

@@ -116,7 +116,7 @@ void ZCItem::ClearParts() {
 }
 
 void ZCItem::Update() {
-  const float step = GetFrameStep();
+  const float step = GetGameStep();
   if (mEffect) mEffect->Update(step);
   if (!mRunning || !mVisible) return;
   for (size_t i = 0; i < mParts.size(); ++i) mParts[i]->Update();
@@ -222,7 +222,7 @@ void ZCItem::RemoveAnimRestart(const std::string& name) {
 }
 
 void ZCItem::UpdateRestart() {
-  mRestartDelay -= GetFrameStep();
+  mRestartDelay -= GetGameStep();
   if (mRestartDelay >= 0) return;
   // A rule removed meanwhile leaves the item armed, doing nothing.
   AnimRestartRule* rule = FindRule(mPendingRestart);
@@ -265,7 +265,7 @@ void ZCItem::StartAction(float seconds, int32_t kind) {
 }
 
 BoardPoint ZCItem::GetBasePoint(const BoardPoint& point) const {
-  return BoardPoint{mPos.x + mOffset.x + point.x, mPos.y + mOffset.y + point.y};
+  return BoardPoint{SaturatingAdd(mPos.x, int64_t(mOffset.x) + point.x), SaturatingAdd(mPos.y, int64_t(mOffset.y) + point.y)};
 }
 
 bool ZCItem::IsNamed(const std::string& text) const { return mName.compare(0, text.size(), text) == 0; }

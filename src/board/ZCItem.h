@@ -18,6 +18,21 @@ struct BoardPoint {
   int32_t y = 0;
 };
 
+// a + b, held at the ends of the 32-bit range: levels may place things anywhere in it, and a
+// position plus an offset must not wrap around to the other side of the board.
+inline int32_t SaturatingAdd(int32_t a, int64_t b) {
+  const int64_t sum = int64_t(a) + b;
+  return sum > INT32_MAX ? INT32_MAX : sum < INT32_MIN ? INT32_MIN : int32_t(sum);
+}
+
+// A float held inside the 32-bit range (NaN reads 0), for pixel positions and sizes.
+inline int32_t ClampToInt32(float v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483520.0f) return INT32_MAX;
+  if (v <= -2147483648.0f) return INT32_MIN;
+  return int32_t(v);
+}
+
 // An idle animation that stops on a frame and starts again after a random pause.
 struct AnimRestartRule {
   std::string mName;

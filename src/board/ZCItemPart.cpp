@@ -105,8 +105,8 @@ void ZCItemPart::ReadPart(const XmlNode& node) {
     mEffect->SetOwner(this);
     mEffect->SendMessage("oncreate");
     const BoardPoint pos = GetDrawPos();
-    mEffectPosX = pos.x + ZCEffect::kPositionBiasX;
-    mEffectPosY = pos.y + ZCEffect::kPositionBiasY;
+    mEffectPosX = SaturatingAdd(pos.x, ZCEffect::kPositionBiasX);
+    mEffectPosY = SaturatingAdd(pos.y, ZCEffect::kPositionBiasY);
     mEffect->SetTarget(ZCEffect::kTargetX, &mEffectPosX);
     mEffect->SetTarget(ZCEffect::kTargetY, &mEffectPosY);
     mEffect->SetTarget(ZCEffect::kTargetOrientation, &mOrientation);
@@ -193,7 +193,7 @@ bool ZCItemPart::IsShown() const { return mVisible && mOwner && mOwner->IsVisibl
 
 void ZCItemPart::Update() {
   if (!IsShown()) return;
-  const float step = GetFrameStep();
+  const float step = GetGameStep();
   if (mEffect) {
     mEffect->Update(step);
     if (ParticleSystemTable* particles = GetEffectServices().mParticles)
@@ -212,11 +212,11 @@ BoardPoint ZCItemPart::GetDrawPos() const {
   const AnimFrame* frame = mController ? mController->GetCurrentFrame() : nullptr;
   if (entry && frame) {
     // The placement of a mirrored frame, whatever the mirrored flag says.
-    pos.x += entry->mFrameWidth - frame->mWidth - frame->mOffsetX;
-    pos.y += frame->mOffsetY;
+    pos.x = SaturatingAdd(pos.x, int64_t(entry->mFrameWidth) - frame->mWidth - frame->mOffsetX);
+    pos.y = SaturatingAdd(pos.y, frame->mOffsetY);
   }
-  pos.x += mEffectOffset.x;
-  pos.y += mEffectOffset.y;
+  pos.x = SaturatingAdd(pos.x, mEffectOffset.x);
+  pos.y = SaturatingAdd(pos.y, mEffectOffset.y);
   return pos;
 }
 
@@ -233,8 +233,8 @@ void ZCItemPart::Draw(Vesk::Graphics* g) {
   const bool animating = mController && mController->GetState() != ZCAnimController::State::Stopped;
   if (animating || mHasText) {
     BoardPoint pos = mOwner ? mOwner->GetBasePoint(mOffset) : mOffset;
-    pos.x += mEffectOffset.x;
-    pos.y += mEffectOffset.y;
+    pos.x = SaturatingAdd(pos.x, mEffectOffset.x);
+    pos.y = SaturatingAdd(pos.y, mEffectOffset.y);
     if (mHasText) {
       RenderText();
       if (mTextImage) {
@@ -304,18 +304,18 @@ void ZCItemPart::DrawFrame(Vesk::Graphics* g, Vesk::MemoryImage* image, int32_t 
   const Rect src(frame.mX, frame.mY, frame.mWidth, frame.mHeight);
   const bool scaled = std::fabs(mScale - 1.0f) >= kScaleThreshold;
   for (int32_t i = 0; i < mRepeatCount; ++i) {
-    float x = float(pos.x + (mirrored ? frameWidth - frame.mWidth - frame.mOffsetX : frame.mOffsetX));
-    float y = float(pos.y + frame.mOffsetY);
+    float x = float(int64_t(pos.x) + (mirrored ? int64_t(frameWidth) - frame.mWidth - frame.mOffsetX : frame.mOffsetX));
+    float y = float(int64_t(pos.y) + frame.mOffsetY);
     float w = float(frame.mWidth), h = float(frame.mHeight);
     if (scaled) {
-      const float px = float(mScalePoint.x + mEffectScalePoint.x);
-      const float py = float(mScalePoint.y + mEffectScalePoint.y);
+      const float px = float(int64_t(mScalePoint.x) + mEffectScalePoint.x);
+      const float py = float(int64_t(mScalePoint.y) + mEffectScalePoint.y);
       x += px * (1.0f - mScale);
       y += py * (1.0f - mScale);
       w *= mScale;
       h *= mScale;
     }
-    const Rect dest{int32_t(x), int32_t(y), int32_t(w), int32_t(h)};
+    const Rect dest{ClampToInt32(x), ClampToInt32(y), ClampToInt32(w), ClampToInt32(h)};
     g->DrawImageMirrored(image, dest, src, mirrored);
     if (mOwner && mOwner->IsHighlighted()) {
       g->SetDrawMode(Vesk::DRAWMODE_ADDITIVE);
@@ -326,8 +326,8 @@ void ZCItemPart::DrawFrame(Vesk::Graphics* g, Vesk::MemoryImage* image, int32_t 
       g->SetColor(drawColor);
       g->SetColorizeImages(drawColorize);
     }
-    pos.x += mRepeatStep.x;
-    pos.y += mRepeatStep.y;
+    pos.x = SaturatingAdd(pos.x, mRepeatStep.x);
+    pos.y = SaturatingAdd(pos.y, mRepeatStep.y);
   }
 
   g->SetColor(oldColor);

@@ -8,6 +8,7 @@
 #include "board/ZCBoard_Game.h"
 #include "board/ZCItemPart.h"
 #include "board/ZCPickItem.h"
+#include "effects/ZCAnimController.h"
 #include "shell/XmlNode.h"
 
 const char* const ZCMoveItem::kHeadings[8] = {"t", "tr", "r", "br", "b", "bl", "l", "tl"};
@@ -109,7 +110,7 @@ bool ZCMoveItem::WalkTo(const std::string& target, float speed) {
 
 void ZCMoveItem::Update() {
   ZCItem::Update();
-  const float step = GetFrameStep();
+  const float step = GetGameStep();
   ZCBoard_Game* board = GetGameBoard();
 
   if (mWalking && mGraph) {
@@ -164,7 +165,18 @@ void ZCMoveItem::ChooseOrientation(const BoardPoint& dir) {
   const std::string heading = HeadingFor(dir);
   if (heading.empty()) return;
   mWalkOrientation = heading;
-  SetOrientation(heading, true);
+  const bool turned = heading != mOrientation;
+  mOrientation = heading;
+  // The walker turns on each edge of its route: a part facing elsewhere plays what it plays
+  // again under the new heading (a part left as it is would show the old heading until the
+  // next animation starts).
+  for (auto& part : mParts)
+    if (part->IsMirrored() || part->GetOrientation() != heading) part->SetOrientation(heading, true);
+  if (turned && IsBoardTraced()) {
+    const ZCAnimController* controller = mParts.empty() ? nullptr : mParts.front()->GetController();
+    const AnimEntry* shown = controller ? controller->GetCurrentAnimation() : nullptr;
+    TraceBoardEvent("turn %s %s shows %s", mName.c_str(), heading.c_str(), shown ? shown->mName.c_str() : "nothing");
+  }
 }
 
 std::string ZCMoveItem::HeadingFor(const BoardPoint& dir) {
@@ -203,7 +215,8 @@ std::string ZCMoveItem::HeadingFor(const BoardPoint& dir) {
 void ZCMoveItem::SetPartReferencePoints() {
   // A walker is a segment 40 pixels wide through its feet for the draw order.
   const BoardPoint p = GetPosition();
-  for (auto& part : mParts) part->SetReferencePoints(BoardPoint{p.x - 20, p.y}, p, BoardPoint{p.x + 20, p.y});
+  const BoardPoint left{SaturatingAdd(p.x, -20), p.y}, right{SaturatingAdd(p.x, 20), p.y};
+  for (auto& part : mParts) part->SetReferencePoints(left, p, right);
 }
 
 void ZCMoveItem::UpdateTrail(float step) {

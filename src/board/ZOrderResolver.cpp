@@ -51,8 +51,6 @@ void ZOrderResolver::Clear() {
   mFollowers.clear();
   std::fill(mFloor.begin(), mFloor.end(), Cell{});
   mBehind.clear();
-  mFront.clear();
-  mPlaced.clear();
   mStaticIndex.clear();
 }
 
@@ -131,10 +129,7 @@ void ZOrderResolver::FindRelations(int32_t index) {
     if (r == kHeight || CellAt(x, r).mOwner == 0) return;
     const int32_t q = CellAt(x, r).mOwner - 1;
     std::vector<int32_t>& behind = mBehind[size_t(index)];
-    if (std::find(behind.begin(), behind.end(), q) == behind.end()) {
-      behind.push_back(q);
-      mFront[size_t(q)] += 1;
-    }
+    if (std::find(behind.begin(), behind.end(), q) == behind.end()) behind.push_back(q);
   });
 }
 
@@ -168,27 +163,54 @@ void ZOrderResolver::AttachZChildren() {
 
 void ZOrderResolver::Place(ZCItemPart* part) {
   mStaticOrder.push_back(part);
-  auto it = mStaticIndex.find(part);
-  if (it != mStaticIndex.end()) mPlaced[size_t(it->second)] = true;
   auto children = mChildLists.find(part);
   if (children != mChildLists.end())
     mStaticOrder.insert(mStaticOrder.end(), children->second.begin(), children->second.end());
 }
 
-void ZOrderResolver::Walk(int32_t index) {
-  for (int32_t next : mBehind[size_t(index)]) {
-    if (mPlaced[size_t(next)]) continue;
-    // Only when everything behind it is placed.
-    bool ready = true;
-    for (size_t j = 0; j < mStatic.size() && ready; ++j) {
-      if (mPlaced[j]) continue;
-      const std::vector<int32_t>& behind = mBehind[j];
-      if (std::find(behind.begin(), behind.end(), next) != behind.end()) ready = false;
+std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& behind) {
+  const size_t n = behind.size();
+  // pending[q]: how many unplaced parts lie behind q; q is ready at 0.
+  std::vector<int32_t> pending(n, 0);
+  for (const std::vector<int32_t>& list : behind)
+    for (int32_t q : list) ++pending[size_t(q)];
+  std::vector<bool> placed(n, false);
+  std::vector<int32_t> order;
+  order.reserve(n);
+  auto place = [&](int32_t i) {
+    placed[size_t(i)] = true;
+    order.push_back(i);
+    for (int32_t q : behind[size_t(i)]) --pending[size_t(q)];
+  };
+
+  std::vector<int32_t> roots;
+  for (size_t i = 0; i < n; ++i)
+    if (pending[i] == 0) roots.push_back(int32_t(i));
+  for (int32_t root : roots) place(root);
+  // Depth first from each root, on a stack of its own (long chains of parts would overflow the
+  // call stack): the part and how far along its list the walk is.
+  std::vector<std::pair<int32_t, size_t>> stack;
+  for (int32_t root : roots) {
+    stack.emplace_back(root, 0);
+    while (!stack.empty()) {
+      const int32_t index = stack.back().first;
+      const size_t at = stack.back().second++;
+      const std::vector<int32_t>& list = behind[size_t(index)];
+      if (at == list.size()) {
+        stack.pop_back();
+        continue;
+      }
+      const int32_t next = list[at];
+      if (placed[size_t(next)] || pending[size_t(next)] != 0) continue;
+      place(next);
+      stack.emplace_back(next, 0);
     }
-    if (!ready) continue;
-    Place(mStatic[size_t(next)]);
-    Walk(next);
   }
+  // Parts on a cycle of relations (crossing lines) are never reached: they follow in index
+  // order, so that every part is placed once.
+  for (size_t i = 0; i < n; ++i)
+    if (!placed[i]) place(int32_t(i));
+  return order;
 }
 
 void ZOrderResolver::Resolve() {
@@ -199,22 +221,17 @@ void ZOrderResolver::Resolve() {
   mFollowers.clear();
   const size_t n = mStatic.size();
   mBehind.assign(n, {});
-  mFront.assign(n, 0);
-  mPlaced.assign(n, false);
 
   AttachZChildren();
   for (size_t i = 0; i < n; ++i) FindRelations(int32_t(i));
 
-  std::vector<int32_t> roots;
-  for (size_t i = 0; i < n; ++i)
-    if (mFront[i] == 0) roots.push_back(int32_t(i));
-  if (roots.empty() && n > 0) LogMessage("!!!Critical Error: Can't find root object, remake z-order");
-  for (int32_t root : roots) Place(mStatic[size_t(root)]);
-  for (int32_t root : roots) Walk(root);
-  // Parts on a cycle of relations (crossing lines) are never reached: they follow in
-  // registration order, so that every part is drawn once.
-  for (size_t i = 0; i < n; ++i)
-    if (!mPlaced[i]) Place(mStatic[i]);
+  // Something must lie behind nothing, or there is no place to start.
+  std::vector<bool> inFront(n, false);
+  for (const std::vector<int32_t>& list : mBehind)
+    for (int32_t q : list) inFront[size_t(q)] = true;
+  if (n > 0 && std::all_of(inFront.begin(), inFront.end(), [](bool b) { return b; }))
+    LogMessage("!!!Critical Error: Can't find root object, remake z-order");
+  for (int32_t index : ZOrderPlacement(mBehind)) Place(mStatic[size_t(index)]);
   for (ZCItemPart* part : mOffBoard) Place(part);
   mStaticOrder.insert(mStaticOrder.end(), mIsolated.begin(), mIsolated.end());
 }

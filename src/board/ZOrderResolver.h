@@ -8,6 +8,14 @@
 
 class ZCItemPart;
 
+// The order in which the static parts are placed, from their relations: behind[i] lists the
+// parts that part i lies behind (each once). The parts nothing lies behind come first, in index
+// order; then, from each of them in turn, depth first along the lists, a part is placed as soon
+// as every part lying behind it is placed. Parts never reached (on a cycle of relations) follow
+// in index order, so every part is placed once. Linear in the parts and relations: each part
+// keeps the count of its unplaced predecessors.
+std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& behind);
+
 // The board's draw order: which part is drawn after which, back to front.
 //
 // Every static part has a base line through its three reference points. The lines are drawn
@@ -41,6 +49,8 @@ class ZOrderResolver {
   // when no line lies above). Points off the board read the nearest cell of the board.
   ZCItemPart* FloorOwner(int32_t x, int32_t y, int32_t* distance = nullptr) const;
   const std::vector<ZCItemPart*>& GetStaticOrder() const { return mStaticOrder; }
+  // The relations of the last Resolve, by static part (see ZOrderPlacement).
+  const std::vector<std::vector<int32_t>>& GetRelations() const { return mBehind; }
   size_t GetFrameZChildCount() const;
 
  private:
@@ -57,7 +67,6 @@ class ZOrderResolver {
   void FindRelations(int32_t index);
   // Appends the part and the z-children that hang on it.
   void Place(ZCItemPart* part);
-  void Walk(int32_t index);
   // Static z-children in one list per primary parent (a parent without a z-parent itself).
   void AttachZChildren();
   // Where a moving part goes: after the owner of its floor and the z-children that follow it.
@@ -78,10 +87,7 @@ class ZOrderResolver {
   // Parts drawn right after a parent; a moving part goes after them too.
   std::unordered_set<ZCItemPart*> mFollowers;
   std::vector<Cell> mFloor;
-  // mBehind[i]: the static parts that static part i lies behind, in the order found;
-  // mFront[j]: how many parts lie behind static part j.
+  // mBehind[i]: the static parts that static part i lies behind, in the order found.
   std::vector<std::vector<int32_t>> mBehind;
-  std::vector<int32_t> mFront;
-  std::vector<bool> mPlaced;
   std::unordered_map<ZCItemPart*, int32_t> mStaticIndex;
 };

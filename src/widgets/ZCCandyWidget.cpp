@@ -76,8 +76,11 @@ void ZCCandyWidget::Update() {
   float step = GetFrameStep();
   if (mEffect) {
     mEffect->Update(step);
-    if (ParticleSystemTable* particles = GetEffectServices().mParticles)
+    if (ParticleSystemTable* particles = GetEffectServices().mParticles) {
       particles->UpdateByName(mEffect->GetParticleKey(), step);
+      // Its particles move: they are drawn with the widget.
+      if (particles->CountByName(mEffect->GetParticleKey()) > 0) MarkDirty();
+    }
     if (mEffect->IsRunning()) MarkDirty();
   }
   for (ZCWidgetTexture& t : mTextures)
@@ -109,6 +112,11 @@ void ZCCandyWidget::DrawAll(Vesk::Graphics* g) {
   if (mScale != 1)
     cg.SetScale(mScale, mScale, cg.GetTransX() + float(mScalePointX), cg.GetTransY() + float(mScalePointY));
   WidgetContainer::DrawAll(&cg);
+  // The particle systems the widget's effect started (sparkles, coins) are drawn over it, in
+  // its coordinates; Update moves them on.
+  if (mEffect)
+    if (ParticleSystemTable* particles = GetEffectServices().mParticles)
+      particles->DrawByName(mEffect->GetParticleKey(), cg);
 }
 
 void ZCCandyWidget::Resize(int32_t x, int32_t y, int32_t width, int32_t height) {

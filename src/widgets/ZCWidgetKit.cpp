@@ -373,7 +373,8 @@ int32_t ZCList::VisibleLines() const { return std::max(1, mHeight / std::max(1, 
 void ZCList::Draw(Vesk::Graphics* g) {
   if (ZCWidgetTexture* back = GetTexture(0)) DrawTexture(g, *back);
   Vesk::Graphics cg(*g);
-  cg.ClipRect(int32_t(cg.GetTransX()), int32_t(cg.GetTransY()), mWidth, mHeight);
+  // The clip is given in the widget's own coordinates: the graphics add the translation.
+  cg.ClipRect(0, 0, mWidth, mHeight);
   int32_t rows = VisibleLines();
   for (int32_t i = 0; i < rows + 1 && mTop + i < int32_t(mLines.size()); ++i) {
     int32_t index = mTop + i, y = i * mLineHeight;

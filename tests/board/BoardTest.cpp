@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <memory>
 
 #include "board/BoardWorld.h"
@@ -14,7 +15,10 @@
 #include "graphics/MemoryImage.h"
 #include "shell/Log.h"
 #include "sound/SoundManager.h"
+#include "effects/EffectCallbacks.h"
+#include "widgets/FrameStep.h"
 #include "widgets/WidgetManager.h"
+#include "widgets/ZCDialog.h"
 
 namespace {
 
@@ -90,10 +94,10 @@ TEST_F(BoardTest, TheBoardIsTheCurrentBoardWhileItLives) {
   EXPECT_EQ(GetGameBoard(), nullptr);
 }
 
-TEST_F(BoardTest, AClosedGateZeroesTheFrameStepAndAdvancesNothing) {
+TEST_F(BoardTest, AClosedGateZeroesTheGameStepAndAdvancesNothing) {
   Start();
   mBoard->Update();
-  EXPECT_FLOAT_EQ(GetFrameStep(), 0.01f);
+  EXPECT_FLOAT_EQ(GetGameStep(), 0.01f);
   const float levelTime = mBoard->GetLevelTime();
   const float gameTime = GameClock::GetGameTime();
   GameClock clock;
@@ -116,7 +120,9 @@ TEST_F(BoardTest, AClosedGateZeroesTheFrameStepAndAdvancesNothing) {
     SetFrameStep(0.01f);
     EXPECT_FALSE(mBoard->AcceptsInput());
     for (int i = 0; i < 10; ++i) mBoard->Update();
-    EXPECT_EQ(GetFrameStep(), 0.0f);
+    EXPECT_EQ(GetGameStep(), 0.0f);
+    // The widgets' step is not the game's: what is updated after the board still moves.
+    EXPECT_FLOAT_EQ(GetFrameStep(), 0.01f);
     EXPECT_EQ(mBoard->GetLevelTime(), levelTime);
     EXPECT_EQ(GameClock::GetGameTime(), gameTime);
     EXPECT_FLOAT_EQ(clock.GetRemaining(), 0.5f);
@@ -128,7 +134,7 @@ TEST_F(BoardTest, AClosedGateZeroesTheFrameStepAndAdvancesNothing) {
   mBoard->AbortLevel();
   mBoard->mLog.clear();
   mBoard->Update();
-  EXPECT_EQ(GetFrameStep(), 0.0f);
+  EXPECT_EQ(GetGameStep(), 0.0f);
   EXPECT_TRUE(mBoard->mLog.empty());
 }
 
@@ -320,6 +326,128 @@ TEST_F(BoardTest, ShowingTheBoardGivesItTheFocusAndHidingTakesItAway) {
   EXPECT_EQ(manager.GetFocus(), nullptr);
   EXPECT_FALSE(mBoard->IsVisible());
   manager.RemoveWidget(mBoard.get());
+}
+
+// Answers a dialog's button by running the given action.
+class AnsweringOwner : public ZCDialogOwner {
+ public:
+  explicit AnsweringOwner(std::function<void()> answer) : mAnswer(std::move(answer)) {}
+  void DialogCommand(ZCDialog*, int32_t id) override {
+    mAnswers.push_back(id);
+    mAnswer();
+  }
+  std::function<void()> mAnswer;
+  std::vector<int32_t> mAnswers;
+};
+
+// A box that fades in and out, with one button (id 7) at (10, 10) inside it.
+ZCDialog* MakeFadingBox(ZCDialogOwner* owner) {
+  auto* box = new ZCDialog(0, nullptr);
+  box->LoadFromXml(ParseXml(R"(<widget type="zcdialog" name="box" x="300" y="200" w="200" h="100" effect="dlg_fade">
+      <widget type="button" name="ok" id="7" x="10" y="10" w="80" h="30"/></widget>)"));
+  box->SetOwner(owner);
+  return box;
+}
+
+// While play is stilled, dialogs are not: a box over the running level (which closes the gate
+// while it waits) and a dialog inside the paused board both fade in, take their answer and let
+// the level go on.
+TEST_F(BoardTest, DialogsOverOrInsideAStilledBoardFadeInAndAreAnswered) {
+  ASSERT_TRUE(InstallEffects());
+  Vesk::WidgetManager manager(1024, 768);
+  manager.mInputLocked = AreWidgetsLocked;
+  Start();
+  TestBoard* board = mBoard.release();  // the manager owns it now
+  manager.AddWidget(board);
+  auto frames = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      SetFrameStep(0.01f);
+      manager.UpdateFrame();
+    }
+  };
+  auto click = [&](int32_t x, int32_t y) {
+    manager.MouseMove(x, y);
+    manager.MouseDown(x, y, 1, 1);
+    manager.MouseUp(x, y, 1);
+  };
+  frames(10);
+  EXPECT_NEAR(board->GetLevelTime(), 0.1f, 1e-4);
+
+  ZCDialog* box = nullptr;
+  AnsweringOwner boxOwner([&] {
+    mEngine.mMessageBoxOpen = false;
+    box->Hide();
+  });
+  box = MakeFadingBox(&boxOwner);
+  manager.AddWidget(box);  // in front of the board, updated after it
+  ZCDialog* inner = nullptr;
+  AnsweringOwner innerOwner([&] {
+    board->Resume();
+    inner->Hide();
+  });
+  inner = MakeFadingBox(&innerOwner);
+  board->AddWidget(inner);  // a child of the board, as the café's briefing will be
+
+  struct Case {
+    const char* name;
+    ZCDialog* dialog;
+    AnsweringOwner* owner;
+    std::function<void()> still;
+  };
+  const Case cases[] = {
+      {"box over the level", box, &boxOwner, [&] { mEngine.mMessageBoxOpen = true; }},
+      {"dialog in the paused board", inner, &innerOwner, [&] { board->Pause(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.still();
+    c.dialog->Show();
+    const float levelTime = board->GetLevelTime();
+    frames(40);  // longer than the fade
+    EXPECT_TRUE(c.dialog->IsVisible());
+    EXPECT_FLOAT_EQ(c.dialog->GetAlpha(), 1.0f);
+    EXPECT_FALSE(AreWidgetsLocked());
+    EXPECT_EQ(board->GetLevelTime(), levelTime);
+    EXPECT_FALSE(board->AcceptsInput());
+
+    click(300 + 20, 200 + 20);
+    EXPECT_EQ(c.owner->mAnswers, std::vector<int32_t>{7});
+    frames(40);
+    EXPECT_FALSE(c.dialog->IsVisible());
+    EXPECT_FALSE(AreWidgetsLocked());
+    // The level goes on.
+    EXPECT_TRUE(board->AcceptsInput());
+    EXPECT_NEAR(board->GetLevelTime(), levelTime + 0.4f, 1e-3);
+  }
+}
+
+// A press while the gate is closed queues nothing and makes no sound; with the gate open the
+// same press clicks and "click" sounds.
+TEST_F(BoardTest, APressOnAClosedGateIsSilent) {
+  ASSERT_TRUE(mEngine.Init());  // opens the sound output
+  ASSERT_TRUE(OpenSampleData());
+  SoundManager* sounds = mEngine.GetSoundManager();
+  ASSERT_TRUE(sounds->AddSound(SoundDesc{"click", "sounds\\click.wav", "game"}));
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="pickable" name="desk" rgn="100 100 200 100 200 200 100 200"/></objects></root>)"));
+  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects><object name="desk"/></objects></level>)"));
+  Start();
+  mBoard->UpdateHover(150, 150);
+  ASSERT_NE(mBoard->GetHoveredItem(), nullptr);
+
+  mBoard->Pause();
+  mBoard->MouseDown(150, 150, 1, 1);
+  mEngine.mMessageBoxOpen = true;
+  mBoard->Resume();
+  mBoard->MouseDown(150, 150, 1, 1);
+  mEngine.mMessageBoxOpen = false;
+  EXPECT_EQ(sounds->GetActiveCount("game"), 0);
+  EXPECT_TRUE(mBoard->GetClickQueue().empty());
+
+  mBoard->MouseDown(150, 150, 1, 1);
+  EXPECT_EQ(mBoard->GetClickQueue().size(), 1u);
+  EXPECT_EQ(sounds->GetActiveCount("game"), 1);
+  sounds->StopGroup("game");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "board/BoardWorld.h"
 #include "board/ZCItem.h"
 #include "board/ZCItemPart.h"
+#include "board/ZCMoveItem.h"
 #include "effects/ZCEffect.h"
 #include "shell/Log.h"
 
@@ -303,6 +304,42 @@ TEST_F(ItemTest, APlaceForwardsInteractToItsActor) {
   finder.mActor = &place;
   EXPECT_FALSE(place.Interact(&heroine, false, &scratch));
   SetActorFinder(nullptr);
+}
+
+// Levels may put items anywhere in the 32-bit range: a position plus offsets is held at the
+// ends of the range instead of wrapping to the other side of the board.
+TEST_F(ItemTest, CoordinatesAtTheEndsOfTheRangeAreHeldThere) {
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="item" name="far" pos_x="2147483647" pos_y="-2147483648" offs_x="100" offs_y="-100">
+        <part name="p" offs_x="2147483647" offs_y="-2147483648"/></object>
+      <object class="boss" name="walker" pos_x="2147483647" pos_y="0"><part name="body"/></object>
+      <object class="boss" name="back" pos_x="-2147483648" pos_y="0"><part name="body"/></object>
+      </objects></root>)"));
+  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects><object name="far"/><object name="walker"/>
+      <object name="back"/></objects></level>)"));
+  ZCItem* far = Item("far");
+  ASSERT_NE(far, nullptr);
+  BoardPoint base = far->GetBasePoint(BoardPoint{2147483647, -2147483648});
+  EXPECT_EQ(base.x, INT32_MAX);
+  EXPECT_EQ(base.y, INT32_MIN);
+  base = far->GetBasePoint(BoardPoint{-2147483647 - 1, 2147483647});
+  EXPECT_EQ(base.x, 99);  // no overflow on the way: 2147483647 + 100 - 2147483648
+  EXPECT_EQ(base.y, -101);
+  const BoardPoint draw = far->GetParts()[0]->GetDrawPos();
+  EXPECT_EQ(draw.x, INT32_MAX);
+  EXPECT_EQ(draw.y, INT32_MIN);
+
+  for (const char* name : {"walker", "back"}) {
+    SCOPED_TRACE(name);
+    auto* walker = dynamic_cast<ZCMoveItem*>(Item(name));
+    ASSERT_NE(walker, nullptr);
+    walker->SetPartReferencePoints();
+    const ZCItemPart& body = *walker->GetParts()[0];
+    const int32_t x = walker->GetPosition().x;
+    EXPECT_EQ(body.GetReferencePoint(1).x, x);
+    EXPECT_EQ(body.GetReferencePoint(0).x, x == INT32_MAX ? INT32_MAX - 20 : INT32_MIN);
+    EXPECT_EQ(body.GetReferencePoint(2).x, x == INT32_MAX ? INT32_MAX : INT32_MIN + 20);
+  }
 }
 
 }  // namespace

@@ -151,6 +151,30 @@ TEST_F(PathGraphTest, ZeroLengthEdgesEndTheSearchAndAreWalkedOver) {
   EXPECT_EQ(dir.x, 1);
 }
 
+// Far out, float costs no longer grow by a short edge: p and q, 100 pixels apart and about
+// 4e9 from s, reach each other at the cost they already have. Such a step must not hand the
+// predecessor back and forth for ever (the test program has a short CTest timeout).
+TEST_F(PathGraphTest, StepsThatDoNotRaiseTheCostFarOutEndTheSearch) {
+  Load(R"(<root><graphs><graph name="boss">
+      <points><point name="s" x="-2000000000" y="0"/><point name="p" x="2000000000" y="0"/>
+              <point name="q" x="2000000000" y="100" direction="b"/><point name="r" x="2147483647" y="-2147483648"/></points>
+      <edges><edge p1="s" p2="p"/><edge p1="s" p2="q"/><edge p1="p" p2="q"/><edge p1="q" p2="p"/>
+             <edge p1="p" p2="r"/><edge p1="q" p2="r"/></edges></graph></graphs></root>)");
+  EXPECT_EQ(Route("s", "q"), "(2000000000,100)");
+  EXPECT_EQ(Route("s", "p"), "(2000000000,0)");
+  EXPECT_EQ(Route("q", "p"), "(2000000000,0)");
+  EXPECT_FALSE(Route("s", "r").empty());
+  // Walking the far route ends on the point, facing its heading.
+  ASSERT_EQ(Route("s", "q"), "(2000000000,100)");
+  BoardPoint pos, dir;
+  EXPECT_TRUE(mGraph.Advance(1.0f, pos, dir));
+  EXPECT_FALSE(mGraph.Advance(1.0e9f, pos, dir));
+  EXPECT_EQ(pos.x, 2000000000);
+  EXPECT_EQ(pos.y, 100);
+  EXPECT_EQ(dir.y, 1);
+  EXPECT_FALSE(LogHistory::Contains("WARNING"));
+}
+
 TEST_F(PathGraphTest, PickItemsGiveOnePointPerOwnRecord) {
   ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
       <object class="pickable" name="cup"><point owner="other" offs_x="1" offs_y="1"/>

@@ -4,10 +4,15 @@
 
 #include "board/BoardText.h"
 #include "board/BoardWorld.h"
+#include "board/ItemFactory.h"
+#include "board/ZCBoard_Plain.h"
+#include "board/ZCMoveItem.h"
+#include "board/ZCPickItem.h"
 #include "board/ZCItemPart.h"
 #include "board/ZOrderResolver.h"
 #include "board/support/BoardTestSupport.h"
 #include "board/support/TestBoard.h"
+#include "effects/ZCAnimController.h"
 #include "graphics/Graphics.h"
 #include "graphics/ImageLib.h"
 #include "graphics/MemoryImage.h"
@@ -99,6 +104,41 @@ TEST_F(TestRoomTest, TheWalkerIsDrawnInFrontOfTable2BelowItsLineAndBehindItAbove
   DrawWithWalkerAt(400, 490);
   const char* dir = std::getenv("CAFE_BINARY_DIR");
   EXPECT_TRUE(ImageLib::WritePNG(image, std::string(dir ? dir : ".") + "/testroom.png"));
+}
+
+// The test room of the sample data, whose walker has a body animation for every heading.
+TEST_F(BoardWorldTest, TheSampleWalkerTurnsOnEveryEdgeOfItsRoute) {
+  ASSERT_TRUE(OpenSampleData());
+  // The game's own classes this time, not the test room's stand-ins.
+  RegisterItemClass("pickable", &ZCPickItem::Create);
+  RegisterItemClass("boss", &ZCMoveItem::Create);
+  auto board = std::make_unique<ZCBoard_Plain>();
+  board->LoadConfig();
+  ASSERT_TRUE(board->LoadLevel(90, false));
+  board->StartLevel();
+  ZCMoveItem* boss = ZCMoveItem::FindMoveItem("boss");
+  ZCPickItem* table2 = ZCPickItem::FindPickItem("table2");
+  ASSERT_TRUE(boss && table2);
+  const ZCAnimController* body = boss->GetParts()[0]->GetController();
+  ASSERT_NE(body, nullptr);
+
+  board->QueueClick(table2);
+  board->StepGame();  // the walker takes the click
+  ASSERT_EQ(boss->GetTargets().size(), 1u);
+  std::vector<std::string> headings;
+  for (int step = 0; step < 1000 && (boss->IsMoving() || !boss->GetTargets().empty()); ++step) {
+    board->StepGame();
+    if (!boss->IsMoving()) continue;
+    // The body always shows the heading the walker has.
+    ASSERT_NE(body->GetCurrentAnimation(), nullptr);
+    EXPECT_EQ(body->GetCurrentAnimation()->mName, "body" + boss->GetOrientation() + "walk") << "step " << step;
+    if (headings.empty() || headings.back() != boss->GetOrientation()) headings.push_back(boss->GetOrientation());
+  }
+  // From the start up-left, up-right, then straight up to the table.
+  EXPECT_EQ(headings, (std::vector<std::string>{"b", "tl", "tr", "t"}));
+  EXPECT_EQ(boss->GetCurrentPoint(), "table2");
+  EXPECT_EQ(body->GetCurrentAnimation()->mName, "bodytidle");
+  board.reset();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 
 #include "board/BoardWorld.h"
+#include "board/ItemFactory.h"
 #include "board/PathGraph.h"
 #include "board/PolygonRegion.h"
 #include "board/ZCBoard_Plain.h"
@@ -214,6 +215,82 @@ TEST_F(RoomTest, AClosedGateQueuesNothing) {
   EXPECT_TRUE(mBoard->GetClickQueue().empty());
   mBoard->MouseDown(350, 130, 1, 1);
   EXPECT_EQ(mBoard->GetClickQueue().size(), 1u);
+}
+
+// An actor that writes down who asked it, and answers as told.
+struct LoggingFinder : ActorFinder {
+  struct Actor : ZCItem {
+    LoggingFinder* mFinder = nullptr;
+    bool Interact(ZCItem*, bool dryRun, int32_t*) override {
+      mFinder->mLog.push_back(mFinder->mPlace + (dryRun ? " dry" : " do"));
+      return mFinder->mPlace != mFinder->mRefuser;
+    }
+  } mActor;
+  std::string mPlace, mRefuser;
+  std::vector<std::string> mLog;
+  LoggingFinder() { mActor.mFinder = this; }
+  ZCItem* FindActorForPlace(ZCItem*, ZCItem* place) override {
+    mPlace = place->GetName();
+    return &mActor;
+  }
+};
+
+// On arrival the place is asked first, then the walker; both only try before either acts, and a
+// place that says no keeps the walker from being asked at all.
+TEST_F(RoomTest, OnArrivalThePlaceIsAskedFirstAndBothAreAskedBeforeEitherActs) {
+  LoggingFinder finder;
+  SetActorFinder(&finder);
+  mBoss->PlaceAtPoint("table1");
+  mBoss->QueueTarget(mTable1);
+  Steps(1);
+  EXPECT_EQ(finder.mLog, (std::vector<std::string>{"table1 dry", "boss dry", "table1 do", "boss do"}));
+  EXPECT_TRUE(mBoss->GetTargets().empty());
+
+  for (const char* refuser : {"table1", "boss"}) {
+    SCOPED_TRACE(refuser);
+    finder.mLog.clear();
+    finder.mRefuser = refuser;
+    mBoss->QueueTarget(mTable1);
+    Steps(1);
+    EXPECT_EQ(finder.mLog.front(), "table1 dry");
+    EXPECT_EQ(finder.mLog.size(), std::string(refuser) == "table1" ? 1u : 2u);
+    EXPECT_TRUE(mBoss->GetTargets().empty());
+  }
+  SetActorFinder(mBoard.get());
+}
+
+// Counts the highlights it is given.
+struct HighlightCounter : ZCItem {
+  static ZCItem* Create() { return new HighlightCounter(); }
+  void SetHighlight(const BoardPoint& point, bool highlighted) override {
+    ++mCount;
+    ZCItem::SetHighlight(point, highlighted);
+  }
+  int mCount = 0;
+};
+
+TEST_F(BoardWorldTest, APairNamedTwiceOrAlsoTheActorIsLitOnce) {
+  RegisterItemClass("counter", &HighlightCounter::Create);
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="pickable" name="desk" rgn="0 0 10 0 10 10 0 10">
+        <select_block pair_item="lamp"/><select_block pair_item="lamp"/><select_block pair_item="clerk"/></object>
+      <object class="counter" name="lamp"/><object class="counter" name="clerk"/></objects></root>)"));
+  ZCItem::ApplyLevelStates(ParseXml(R"(<level><objects><object name="desk"/><object name="lamp"/>
+      <object name="clerk"/></objects></level>)"));
+  auto* lamp = static_cast<HighlightCounter*>(ZCItem::FindByName("lamp"));
+  auto* clerk = static_cast<HighlightCounter*>(ZCItem::FindByName("clerk"));
+  // The clerk is the desk's actor as well as its pair.
+  struct Finder : ActorFinder {
+    ZCItem* mClerk;
+    ZCItem* FindActorForPlace(ZCItem*, ZCItem*) override { return mClerk; }
+  } finder;
+  finder.mClerk = clerk;
+  SetActorFinder(&finder);
+  ZCPickItem::FindPickItem("desk")->SetHighlight({5, 5}, true);
+  EXPECT_EQ(lamp->mCount, 1);
+  EXPECT_EQ(clerk->mCount, 1);
+  EXPECT_TRUE(lamp->IsHighlighted());
+  SetActorFinder(nullptr);
 }
 
 }  // namespace

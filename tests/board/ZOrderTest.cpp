@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <random>
+
 #include "board/BoardWorld.h"
 #include "board/ItemFactory.h"
 #include "board/ZCItemPart.h"
 #include "board/ZOrderResolver.h"
 #include "board/support/BoardTestSupport.h"
 #include "board/support/TestBoard.h"
+#include "board/support/ZOrderReference.h"
 #include "shell/Log.h"
 
 namespace {
@@ -154,6 +159,56 @@ TEST_F(ZOrderTest, ClearForgetsEveryPart) {
   Solver().Clear();
   EXPECT_TRUE(Order().empty());
   EXPECT_EQ(Solver().FloorOwner(400, 450), nullptr);
+}
+
+// Random relations, with chains, shared predecessors and cycles: the counting placement gives
+// the order the scanning one gave, part for part.
+TEST(ZOrderPlacementTest, TheCountingPlacementKeepsTheScanningOrder) {
+  std::mt19937 rng(19);
+  for (int round = 0; round < 400; ++round) {
+    const size_t n = size_t(rng() % 120);
+    const int fanOut = 1 + int(rng() % 4);
+    const bool acyclic = rng() % 3 != 0;
+    std::vector<std::vector<int32_t>> behind(n);
+    for (size_t i = 0; i < n; ++i) {
+      const int count = int(rng() % unsigned(fanOut + 1));
+      for (int k = 0; k < count; ++k) {
+        // Acyclic rounds lead only to later parts, as the floor map's rows do.
+        if (acyclic && i + 1 >= n) break;
+        const int32_t q = acyclic ? int32_t(i + 1 + rng() % (n - i - 1)) : int32_t(rng() % n);
+        if (q == int32_t(i) || std::find(behind[i].begin(), behind[i].end(), q) != behind[i].end()) continue;
+        behind[i].push_back(q);
+      }
+    }
+    ASSERT_EQ(ZOrderPlacement(behind), ReferenceZOrderPlacement(behind)) << "round " << round;
+  }
+  // A chain far longer than a call stack would take.
+  std::vector<std::vector<int32_t>> chain(200000);
+  for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i] = {int32_t(i + 1)};
+  const std::vector<int32_t> order = ZOrderPlacement(chain);
+  ASSERT_EQ(order.size(), chain.size());
+  EXPECT_EQ(order.back(), int32_t(chain.size() - 1));
+}
+
+// The solver on random base lines (all on the board) orders its parts as the scanning placement
+// of its relations.
+TEST(ZOrderPlacementTest, RandomBoardsAreOrderedByThePlacementOfTheirRelations) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 4; ++round) {
+    ZOrderResolver solver;
+    std::vector<std::unique_ptr<ZCItemPart>> parts;
+    for (int i = 0; i < 300; ++i) {
+      const int32_t x = int32_t(rng() % 1000), y = 3 + int32_t(rng() % 760), w = 4 + int32_t(rng() % 60);
+      auto part = std::make_unique<ZCItemPart>(nullptr);
+      part->SetReferencePoints({x, y}, {std::min(1023, x + w / 2), y + int32_t(rng() % 7) - 3}, {std::min(1023, x + w), y});
+      solver.AddPart(part.get(), false);
+      parts.push_back(std::move(part));
+    }
+    solver.Resolve();
+    std::vector<ZCItemPart*> expected;
+    for (int32_t index : ReferenceZOrderPlacement(solver.GetRelations())) expected.push_back(parts[size_t(index)].get());
+    EXPECT_EQ(solver.GetStaticOrder(), expected) << "round " << round;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "graphics/ImageLib.h"
 #include "shell/Log.h"
@@ -99,16 +100,32 @@ TEST(PngReader, BadFiles) {
   for (size_t i = 60; i < corrupt.size() - 20; i += 7) corrupt[i] ^= 0x55;
   testfiles::FixPngCrcs(corrupt);
   ExpectRejected(corrupt, "corrupt.png");
-  // A header that claims a huge image is refused before any pixel is allocated.
-  for (uint32_t side : {20000u, 16384u}) {
+  // A header that claims a huge image is refused before any pixel is allocated: a side over
+  // 16384, or sides within it whose pixels pass the 256 MiB budget (16384 x 4097 x 4 bytes).
+  const std::pair<uint32_t, uint32_t> sizes[] = {{20000u, 20000u}, {16384u, 16384u}, {16384u, 4097u}, {4097u, 16384u}};
+  for (const auto& [w, h] : sizes) {
     auto huge = good;
     for (int i = 0; i < 4; ++i) {
-      huge[16 + i] = uint8_t(side >> (24 - 8 * i));
-      huge[20 + i] = uint8_t(side >> (24 - 8 * i));
+      huge[16 + i] = uint8_t(w >> (24 - 8 * i));
+      huge[20 + i] = uint8_t(h >> (24 - 8 * i));
     }
     testfiles::FixPngCrcs(huge);
     ExpectRejected(huge, "huge.png");
+    // libpng refuses sides past its own limit itself; within it, the budget does.
+    if (w <= 16384) {
+      EXPECT_TRUE(LogHistory::Contains("is too large")) << w << " x " << h;
+    }
   }
+}
+
+TEST(ImageSize, SidesAndThePixelBudgetBound) {
+  EXPECT_TRUE(ImageLib::CheckImageSize(16384, 4096, "a"));  // exactly 256 MiB
+  EXPECT_TRUE(ImageLib::CheckImageSize(1, 16384, "a"));
+  EXPECT_FALSE(ImageLib::CheckImageSize(16384, 4097, "a"));
+  EXPECT_FALSE(ImageLib::CheckImageSize(8193, 8193, "a"));
+  EXPECT_FALSE(ImageLib::CheckImageSize(16385, 1, "a"));
+  EXPECT_FALSE(ImageLib::CheckImageSize(0, 10, "a"));
+  EXPECT_FALSE(ImageLib::CheckImageSize(10, -1, "a"));
 }
 
 TEST(JpegReader, RoundTripAndBadFiles) {

@@ -140,6 +140,13 @@ TEST_F(PakTest, ForgedPacksAreRefusedWithAnErrorLine) {
     put32(v, entry0Offset, 3, key);
     cases.push_back({"offset inside the header", v});
   }
+  // The directory ends where the first entry's data begins: one byte earlier is inside it.
+  const uint32_t dataStart = 16 + (2 + 5 + 8) * 2;
+  for (uint32_t offset : {16u + 2u, dataStart - 1}) {
+    auto v = good;
+    put32(v, entry0Offset, offset, key);
+    cases.push_back({"offset inside the directory " + std::to_string(offset), v});
+  }
   {
     auto v = good;
     v[16] = 0xFF ^ key;

@@ -5,6 +5,7 @@
 #include "engine/ZCEngine.h"
 #include "platform/audio/Audio.h"
 #include "shell/Log.h"
+#include "shell/XmlNode.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
 
@@ -61,6 +62,17 @@ TEST(EngineSound, TheSampleCafeLoadsEverySoundAndStreamAndShutDownStopsTheMusic)
     EXPECT_TRUE(app.GetSoundManager()->HasSound(name)) << name;
   for (auto name : {"main_menu", "level1", "level2", "level3"})
     EXPECT_NE(app.GetMusic()->FindStream(name), nullptr) << name;
+  // Every sound an effect of the sample café plays is in the table.
+  XmlNode effects = LoadXmlDocument("cfg\\effect.xml");
+  ASSERT_TRUE(effects);
+  size_t played = 0;
+  for (const XmlNode& call : effects.selectNodes(L"//*[@callback='EffectPlaySound']")) {
+    std::string sound;
+    call.getAttribute(std::string("sound"), sound);
+    EXPECT_TRUE(app.GetSoundManager()->HasSound(sound)) << sound;
+    ++played;
+  }
+  EXPECT_GT(played, 0u);
 
   app.GetMusic()->Change("main_menu");
   app.UpdateStep();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "board/ZCBoard_Plain.h"
 #include "cafe/ZCEngine3.h"
@@ -98,7 +99,34 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
         << p.widget << " at " << p.x << "," << p.y;
   }
   EXPECT_EQ(Rgb(screen, ox + 100, oy + 450), PictureRgb("test_panel", 100, 450));  // the panel itself
-  EXPECT_EQ(Rgb(screen, 5, 5), 0u);                                                 // outside the dialog
+
+  // The list draws its lines inside its own rectangle, and the bar under the selected one.
+  auto* list = static_cast<ZCList*>(dialog->FindChild("list"));
+  const int32_t lx = ox + list->mX, ly = oy + list->mY;
+  list->SetSelected(1);
+  game.Frame();
+  // Past the end of the text: the bar alone, (255, 220, 120) at alpha 96 over the background.
+  const uint32_t bar = Rgb(screen, lx + 190, ly + 30), under = PictureRgb("list_bg", 190, 30);
+  auto blended = [](uint32_t bg, int shift, int c) {
+    const int b = int((bg >> shift) & 0xFF);
+    return b + (c - b) * 96 / 255;
+  };
+  EXPECT_NEAR(int(bar >> 16), blended(under, 16, 255), 2);
+  EXPECT_NEAR(int((bar >> 8) & 0xFF), blended(under, 8, 220), 2);
+  EXPECT_NEAR(int(bar & 0xFF), blended(under, 0, 120), 2);
+  EXPECT_EQ(Rgb(screen, lx + 190, ly + 50), PictureRgb("list_bg", 190, 50));  // the next line is not selected
+  // The first and the sixth line have ink where the empty list has none.
+  std::vector<uint32_t> withLines;
+  for (int32_t y = 0; y < 120; ++y)
+    for (int32_t x = 0; x < 200; ++x) withLines.push_back(Rgb(screen, lx + x, ly + y));
+  list->Clear();
+  game.Frame();
+  int ink[6] = {};
+  for (int32_t y = 0; y < 120; ++y)
+    for (int32_t x = 0; x < 200; ++x) ink[y / 20] += withLines[size_t(y * 200 + x)] != Rgb(screen, lx + x, ly + y);
+  EXPECT_GT(ink[0], 20);
+  EXPECT_GT(ink[5], 20);
+  EXPECT_EQ(Rgb(screen, 5, 5), 0u);  // outside the dialog
 
   // The animated picture shows the cell of its current frame.
   ZCCandyWidget* anim = dialog->FindChild("anim");

@@ -4,6 +4,11 @@
 #include <type_traits>
 
 #include "effects/EffectLibrary.h"
+#include "effects/EffectServices.h"
+#include "effects/ParticleSystem.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
+#include "shell/Random.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
 #include "widgets/FrameStep.h"
@@ -162,6 +167,54 @@ TEST_F(WidgetKitTest, ShowAndHideGoThroughTheEffectWhenItTakesTheMessage) {
   EXPECT_FALSE(faded->IsVisible());
   EXPECT_FLOAT_EQ(faded->GetAlpha(), 1.0f);
   SetFrameStep(0.01f);
+  SetEffectLibrary(nullptr);
+}
+
+// A widget's effect may start particle systems (a sparkle over a button): the widget moves them
+// on and draws them, in its own coordinates, over itself.
+TEST_F(WidgetKitTest, ParticleSystemsAWidgetsEffectStartedAreDrawnWithIt) {
+  const char* xml =
+      "<effects><callback name='StartPS'><param name='name'/><param name='x' default='0'/>"
+      "<param name='y' default='0'/></callback>"
+      "<particles name='dots' burst='5' rate='10' max='50' life='2' speed='0' size_start='2' size_end='2' "
+      "color_start='255;0;0' alpha_start='1' alpha_end='1'/>"
+      "<effect name='sparks'><message name='go'><call callback='StartPS' name='dots' x='10' y='20'/></message>"
+      "<message name='stop'><call callback='StopPS'/></message></effect></effects>";
+  EffectLibrary library;
+  ASSERT_TRUE(library.LoadFromMemory(reinterpret_cast<const uint8_t*>(xml), std::strlen(xml), "test"));
+  SetEffectLibrary(&library);
+  ParticleSystemTable table;
+  ParticleSystemTable* saved = GetEffectServices().mParticles;
+  GetEffectServices().mParticles = &table;
+  SeedRandom(7);
+
+  auto* button = Add<ZCButton>("sparkling", 100, 50, 40, 40);
+  button->SetEffect(CreateEffect("sparks"));
+  button->SendEffectMessage("go");
+  Vesk::MemoryImage screen(800, 600);
+  screen.Clear();
+  Vesk::Graphics g(&screen);
+  mgr.DrawScreen(&g);
+  SetFrameStep(0.5f);
+  mgr.UpdateFrame();
+  SetFrameStep(0.01f);
+  EXPECT_EQ(table.CountByName(button->GetEffect()->GetParticleKey()), 1u);
+  EXPECT_TRUE(mgr.IsDirty());  // moving particles are drawn again
+
+  screen.Clear();
+  mgr.DrawScreen(&g);
+  // The particles stand still at (10, 20) in the button: a red square there.
+  EXPECT_EQ(screen.GetBits()[70 * 800 + 110], 0xFFFF0000u);
+  EXPECT_EQ(screen.GetBits()[10 * 800 + 10], 0u);
+
+  // A hidden widget draws nothing of its own, its particles included.
+  button->SetVisible(false);
+  screen.Clear();
+  mgr.DrawScreen(&g);
+  EXPECT_EQ(screen.GetBits()[70 * 800 + 110], 0u);
+
+  button->SetEffect(nullptr);
+  GetEffectServices().mParticles = saved;
   SetEffectLibrary(nullptr);
 }
 

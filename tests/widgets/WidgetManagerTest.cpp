@@ -172,10 +172,17 @@ TEST_F(WidgetManagerTest, ModalStackBlocksInputBelowTheTopModalWidget) {
   Click(115, 115);   // its child
   Click(150, 180);   // the box itself
   Click(550, 550);   // drawn on top of the box but not inside the modal widget
-  mgr.KeyDown(65);   // the focus lies outside the modal box
+  mgr.SetFocus(screen);
+  mgr.KeyDown(65);   // the focus lies outside the modal box: the key reaches nobody
+  mgr.KeyChar(L'a');
   mgr.KeyDown(9);    // Tab moves only among the modal box's stops
   EXPECT_EQ(mgr.GetFocus(), boxChild);
+  mgr.KeyDown(66);   // inside the modal box keys arrive
   EXPECT_EQ(Downs(), (std::vector<std::string>{"ok:down 5,5", "box:down 50,80"}));
+  std::vector<std::string> keys;
+  for (const std::string& s : log)
+    if (s.find(":key") != std::string::npos || s.find(":char") != std::string::npos) keys.push_back(s);
+  EXPECT_EQ(keys, std::vector<std::string>{"ok:key 66"});
 
   log.clear();
   mgr.AddBaseModal(box2);

@@ -72,6 +72,7 @@ const std::vector<Recipe>& Sounds() {
       {"worker_broke", [] { return Noise(kSoundRate, 0.4, 0.5, 0.001, 9, 31); }},
       {"worker_finish", [] { return Chime({987.8, 1318.5}, 0.06); }},
       {"minigame_hit", [] { return Tone(kSoundRate, 0.12, 1200, 2000, Wave::Triangle, 0.002, 20); }},
+      {"coin", [] { return Chime({1568.0, 2093.0}, 0.06); }},
   };
   return list;
 }

@@ -70,7 +70,7 @@ void MakeStageItems() {
 }
 
 void StepItems(int n, float frameStep) {
-  SetFrameStep(frameStep);
+  SetGameStep(frameStep);
   for (int i = 0; i < n; ++i) ZCItem::UpdateAll();
 }
 

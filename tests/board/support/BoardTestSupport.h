@@ -24,7 +24,7 @@ void RemoveEffects();
 // "plate". Needs InstallEffects for the cup's effect.
 void MakeStageItems();
 
-// Runs n board-world updates of all items with the given frame step.
+// Runs n board-world updates of all items with the given game step.
 void StepItems(int n, float frameStep);
 
 // An item that counts its updates and timed actions, registered as "counting".
