@@ -1,11 +1,12 @@
 // The surface image's own loops on 1024 x 768 surfaces at 32 and 16 (565) bits against pixman's
 // matching composite on the same pixels and, for the sprite, SDL's surface blit, in one run:
-// Mpixels/s of each, their ratio, and the largest channel difference of the two pictures as a
-// check that both did the same work. Differences are in 8-bit units, so one step of a 5- or
+// Mpixels/s of each, their ratio (the median of interleaved turns, bench/Interleave.h), and the
+// largest channel difference of the two pictures as a check that both did the same work. Differences are in 8-bit units, so one step of a 5- or
 // 6-bit channel of 565 reads as 8 or 4; what remains is rounding: our 16-bit blends weigh the
 // destination in 32nds, pixman in 255ths, and the rotation's bilinear weights are ours in 16
 // bits against pixman's 7, with our four weights summing to a little under one (the destination
-// keeps up to 4/256 of itself), which together make the few units the rotation shows.
+// keeps up to 4/256 of itself), which together make the few units the rotation shows. pixman's
+// rotation is clipped to the pixels ours covers, so both draw the same pixels.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -15,9 +16,11 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <random>
 #include <vector>
 
+#include "Interleave.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "platform/video/Video.h"
@@ -56,17 +59,6 @@ struct Display {
   }
 };
 
-double Seconds(const std::function<void(int)>& op, int& count) {
-  auto start = std::chrono::steady_clock::now();
-  double elapsed = 0;
-  count = 0;
-  while (elapsed < 0.25) {
-    op(count++);
-    elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  }
-  return elapsed;
-}
-
 // Premultiplied copy for pixman.
 std::vector<uint32_t> Premultiplied(const std::vector<uint32_t>& px) {
   std::vector<uint32_t> out(px.size());
@@ -96,12 +88,13 @@ int MaxDiff(Vesk::DDImage& ours, const void* theirs, int pitch, const PixelForma
   return worst;
 }
 
-void Report(const char* depth, const char* name, double ours, double ref, const char* refName, int diff) {
-  std::printf("%-5s %-26s ours %8.1f Mpix/s   %-15s %8.1f Mpix/s   ratio %5.2f   max diff %d\n", depth, name, ours,
-              refName, ref, ref > 0 ? ours / ref : 0.0, diff);
+void Report(const char* depth, const char* name, const bench::Comparison& c, const char* refName, int diff) {
+  std::printf("%-5s %-26s ours %8.1f Mpix/s   %-15s %8.1f Mpix/s   ratio %5.2f   max diff %d\n", depth, name, c.ours,
+              refName, c.reference, c.ratio, diff);
+  std::fflush(stdout);
 }
 
-void Run(int depth) {
+void Run(int depth, const bench::Options& options) {
   Display display(depth);
   const char* tag = depth == 32 ? "32" : "565";
   Vesk::DDImage* screen = display.dd->GetScreenImage();
@@ -121,14 +114,26 @@ void Run(int depth) {
   resetRef();
   pixman_image_t* ref = pixman_image_create_bits(pf, kW, kH, refBits.data(), pitch);
   auto pos = [](int i) { return std::pair<int, int>{i * 97 % (kW - kS * 3 / 2), i * 61 % (kH - kS * 3 / 2)}; };
-  int n = 0;
 
-  // Opaque copy of the whole picture against memcpy.
-  std::vector<uint8_t> copyTo(size_t(pitch) * kH);
-  double t1 = Seconds([&](int) { screen->Blit(background.get(), 0, 0, Rect(0, 0, kW, kH), Color::White, 0); }, n);
-  double ours = double(n) * kW * kH / t1 / 1e6;
-  double t2 = Seconds([&](int) { std::memcpy(copyTo.data(), screen->GetSurface()->Pixels(), copyTo.size()); }, n);
-  Report(tag, "opaque copy", ours, double(n) * kW * kH / t2 / 1e6, "memcpy", 0);
+  // Opaque copy of the whole picture against memcpy of as many bytes.
+  std::vector<uint8_t> copyTo(size_t(pitch) * kH), copyFrom(size_t(pitch) * kH, 0x5A);
+  // The copy's check: every pixel is the picture's, in the screen's format.
+  std::vector<uint32_t> backInFormat(size_t(pitch / 4) * kH + 1);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const uint32_t p = Platform::Video::FromArgb(back[size_t(y) * kW + size_t(x)], f);
+      uint8_t* at = reinterpret_cast<uint8_t*>(backInFormat.data()) + size_t(y) * size_t(pitch);
+      if (depth == 32)
+        reinterpret_cast<uint32_t*>(at)[x] = p;
+      else
+        reinterpret_cast<uint16_t*>(at)[x] = uint16_t(p);
+    }
+  if (options.Wants(std::string(tag) + " opaque copy"))
+    Report(tag, "opaque copy",
+         bench::Compare([&](int) { screen->Blit(background.get(), 0, 0, Rect(0, 0, kW, kH), Color::White, 0); },
+                        [&](int) { std::memcpy(copyTo.data(), copyFrom.data(), copyTo.size()); }, double(kW) * kH,
+                        options),
+         "memcpy", MaxDiff(*screen, backInFormat.data(), pitch, f, 0, 0, kW, kH));
 
   std::vector<uint32_t> sp = SpritePixels(false), spAdd = SpritePixels(true);
   auto sprite = std::make_unique<Vesk::MemoryImage>();
@@ -138,7 +143,6 @@ void Run(int depth) {
   std::vector<uint32_t> pre = Premultiplied(sp), preAdd = Premultiplied(spAdd);
   pixman_image_t* psprite = pixman_image_create_bits(PIXMAN_a8r8g8b8, kS, kS, pre.data(), kS * 4);
   pixman_image_t* padd = pixman_image_create_bits(PIXMAN_a8r8g8b8, kS, kS, preAdd.data(), kS * 4);
-  const double spriteMpix = double(kS) * kS / 1e6;
 
   struct Case {
     const char* name;
@@ -173,32 +177,29 @@ void Run(int depth) {
        "pixman ADD"},
   };
   for (Case& c : cases) {
+    if (!options.Wants(std::string(tag) + " " + c.name)) continue;
     resetScreen();
     resetRef();
     c.ours(0);
     c.theirs(0);
     auto [x, y] = pos(0);
     int diff = MaxDiff(*screen, refBits.data(), pitch, f, x, y, kS, kS);
-    double a = Seconds(c.ours, n);
-    double mo = double(n) * spriteMpix / a;
-    double b = Seconds(c.theirs, n);
-    Report(tag, c.name, mo, double(n) * spriteMpix / b, c.refName, diff);
+    Report(tag, c.name, bench::Compare(c.ours, c.theirs, double(kS) * kS, options), c.refName, diff);
   }
 
   // SDL's surface blit of the sprite (blended, not premultiplied).
-  {
+  if (options.Wants(std::string(tag) + " sprite")) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(sp.data(), kS, kS, 32, kS * 4, SDL_PIXELFORMAT_ARGB8888);
     SDL_Surface* d = SDL_CreateRGBSurfaceWithFormatFrom(refBits.data(), kW, kH, depth, pitch,
                                                         depth == 32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565);
     SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_BLEND);
-    double a = Seconds([&](int i) { auto [x, y] = pos(i); screen->Blit(sprite.get(), x, y, Rect(0, 0, kS, kS), Color::White, 0); }, n);
-    double mo = double(n) * spriteMpix / a;
-    double b = Seconds([&](int i) {
+    auto oursOp = [&](int i) { auto [x, y] = pos(i); screen->Blit(sprite.get(), x, y, Rect(0, 0, kS, kS), Color::White, 0); };
+    auto sdlOp = [&](int i) {
       auto [x, y] = pos(i);
       SDL_Rect r{x, y, kS, kS};
       SDL_BlitSurface(s, nullptr, d, &r);
-    }, n);
-    Report(tag, "sprite", mo, double(n) * spriteMpix / b, "SDL_BlitSurf", -1);
+    };
+    Report(tag, "sprite", bench::Compare(oursOp, sdlOp, double(kS) * kS, options), "SDL_BlitSurf", -1);
     SDL_FreeSurface(s);
     SDL_FreeSurface(d);
   }
@@ -210,7 +211,7 @@ void Run(int depth) {
   photo->SetBits(opaque.data(), kS, kS);
   pixman_image_t* pphoto = pixman_image_create_bits(PIXMAN_a8r8g8b8, kS, kS, opaque.data(), kS * 4);
   const int big = kS * 3 / 2;
-  {
+  if (options.Wants(std::string(tag) + " stretch")) {
     resetScreen();
     resetRef();
     // Our stretch samples source column (i * du) >> 16 for destination column i, du being the
@@ -229,12 +230,9 @@ void Run(int depth) {
     oursOp(0);
     theirsOp(0);
     int diff = MaxDiff(*screen, refBits.data(), pitch, f, pos(0).first, pos(0).second, big, big);
-    double a = Seconds(oursOp, n);
-    double mo = double(n) * big * big / 1e6 / a;
-    double b = Seconds(theirsOp, n);
-    Report(tag, "stretch 1.5x nearest", mo, double(n) * big * big / 1e6 / b, "pixman SRC", diff);
+    Report(tag, "stretch 1.5x nearest", bench::Compare(oursOp, theirsOp, double(big) * big, options), "pixman SRC", diff);
   }
-  {
+  if (options.Wants(std::string(tag) + " rotate")) {
     resetScreen();
     resetRef();
     const double angle = M_PI / 6;
@@ -255,7 +253,42 @@ void Run(int depth) {
       auto [x, y] = pos(i);
       screen->BlitRotated(photo.get(), float(x + shift), float(y + shift), Rect(0, 0, kS, kS), Rect(0, 0, kW, kH), Color::White, 0, angle, kS / 2.0f, kS / 2.0f);
     };
-    auto theirsOp = [&](int i) { auto [x, y] = pos(i); pixman_image_composite32(PIXMAN_OP_OVER, pphoto, nullptr, ref, 0, 0, 0, 0, x, y, big, big); };
+    // pixman composites the whole square around the picture unless told otherwise: it is clipped
+    // to the rows the rotation covers (found by drawing a white picture and seeing what changed),
+    // moved along with the picture, so both draw the same pixels.
+    pixman_region32_t cover;
+    {
+      std::vector<uint32_t> white(size_t(kS) * kS, 0xFFFFFFFFu);
+      auto whiteImage = std::make_unique<Vesk::MemoryImage>();
+      whiteImage->SetBits(white.data(), kS, kS);
+      auto [x0, y0] = pos(0);
+      resetScreen();  // no pixel of the background is near white, so every drawn pixel changes
+      std::vector<uint32_t> before;
+      for (int y = y0; y < y0 + big; ++y)
+        for (int x = x0; x < x0 + big; ++x) before.push_back(screen->GetSurface()->PixelAt(x, y));
+      screen->BlitRotated(whiteImage.get(), float(x0 + shift), float(y0 + shift), Rect(0, 0, kS, kS), Rect(0, 0, kW, kH),
+                          Color::White, 0, angle, kS / 2.0f, kS / 2.0f);
+      std::vector<pixman_box32_t> rows;
+      for (int y = y0; y < y0 + big; ++y) {
+        int first = -1, last = -1;
+        for (int x = x0; x < x0 + big; ++x)
+          if (screen->GetSurface()->PixelAt(x, y) != before[size_t(y - y0) * big + size_t(x - x0)]) {
+            if (first < 0) first = x;
+            last = x + 1;
+          }
+        if (first >= 0) rows.push_back(pixman_box32_t{first, y, last, y + 1});
+      }
+      pixman_region32_init_rects(&cover, rows.data(), int(rows.size()));
+      resetScreen();
+    }
+    std::pair<int, int> coverAt = pos(0);
+    auto theirsOp = [&](int i) {
+      auto [x, y] = pos(i);
+      pixman_region32_translate(&cover, x - coverAt.first, y - coverAt.second);
+      coverAt = {x, y};
+      pixman_image_set_clip_region32(ref, &cover);
+      pixman_image_composite32(PIXMAN_OP_OVER, pphoto, nullptr, ref, 0, 0, 0, 0, x, y, big, big);
+    };
     oursOp(0);
     theirsOp(0);
     // At the picture's border the two differ by design (we pair the last texel with itself and
@@ -267,10 +300,9 @@ void Run(int depth) {
       return u >= 0.01 && v >= 0.01 && u <= kS - 1.01 && v <= kS - 1.01;
     };
     int diff = MaxDiff(*screen, refBits.data(), pitch, f, pos(0).first, pos(0).second, big, big, inside);
-    double a = Seconds(oursOp, n);
-    double mo = double(n) * kS * kS / 1e6 / a;
-    double b = Seconds(theirsOp, n);
-    Report(tag, "rotate 30 bilinear", mo, double(n) * kS * kS / 1e6 / b, "pixman OVER", diff);
+    Report(tag, "rotate 30 bilinear", bench::Compare(oursOp, theirsOp, double(kS) * kS, options), "pixman OVER", diff);
+    pixman_image_set_clip_region32(ref, nullptr);
+    pixman_region32_fini(&cover);
   }
   pixman_image_unref(pphoto);
   pixman_image_unref(alphaMask);
@@ -285,6 +317,7 @@ void Run(int depth) {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
-  for (int depth : {32, 16}) Run(depth);
+  const bench::Options options = bench::Options::Parse(argc, argv);
+  for (int depth : {32, 16}) Run(depth, options);
   return 0;
 }

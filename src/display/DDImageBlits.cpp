@@ -183,12 +183,26 @@ void NormalRuns(const BlitFrame& f, Src src, Layout layout, const Masks& M, cons
 // pixel is added through the display's saturation table of that channel.
 template <typename P, int Dir, typename Src, typename Span>
 void AddSpans(const BlitFrame& f, Src src, const uint32_t* argb, Span span) {
-  WalkRuns<P, Dir>(f, [&](P* d, size_t so, int32_t i, int32_t n) {
-    // A word of zero may still start a run that adds something once the narrowing of the
-    // display format is undone; the pixels' own class decides.
-    if ((src(so + size_t(i)) & 0xFFFFFFu) == 0 && PixelOps::AddsNothing(argb[so + size_t(i)])) return;
-    span(d + Dir * i, so + size_t(i), n);
-  });
+  for (int32_t row = 0; row < f.height; ++row) {
+    const size_t so = f.SourceIndex(row);
+    const uint8_t* runs = f.runs + so;
+    P* d = f.template Row<P, Dir>(row);
+    // The class of the run before (adds or not), once known: maximal runs alternate, so a run
+    // shorter than the cache's cap of 255 is followed by one of the other class, which spares
+    // reading the pixels themselves for it.
+    int known = -1;
+    for (int32_t i = 0; i < f.width;) {
+      const int32_t length = runs[i];
+      const int32_t n = std::clamp<int32_t>(length, 1, f.width - i);
+      const size_t si = so + size_t(i);
+      // A word of zero may still start a run that adds something once the narrowing of the
+      // display format is undone; the pixels' own class decides.
+      const bool adds = known < 0 ? !PixelOps::AddsNothing(argb[si]) : known != 0;
+      if (adds || (src(si) & 0xFFFFFFu) != 0) span(d + Dir * i, si, n);
+      known = length < 255 ? !adds : -1;
+      i += n;
+    }
+  }
 }
 
 template <typename P, int Dir, typename Src, typename Add>
@@ -229,6 +243,12 @@ void AdditiveRuns(const BlitFrame& f, Src src, const uint32_t* argb, Layout layo
 // `narrow`, when given, holds the same words as 16-bit pixels.
 void CopyWords(const BlitFrame& f, const uint32_t* words, const uint16_t* narrow, const uint8_t* indices, bool keyed,
                int32_t bpp) {
+  // Rows that follow each other without a gap on both sides (a whole picture onto a surface of
+  // its width) are one move.
+  if (!indices && !keyed && bpp == 32 && f.stride == f.width && size_t(f.pitch) == size_t(f.width) * 4) {
+    std::memcpy(f.dst + size_t(f.y) * size_t(f.pitch), words + f.SourceIndex(0), size_t(f.width) * 4 * size_t(f.height));
+    return;
+  }
   for (int32_t row = 0; row < f.height; ++row) {
     const size_t so = f.SourceIndex(row);
     uint8_t* d = f.dst + size_t(f.y + row) * size_t(f.pitch);

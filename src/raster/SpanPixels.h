@@ -72,28 +72,53 @@ inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
 }
 
 #if defined(__SSE2__)
-// floor(n / d) of four lanes, n below 65536 and d from 1 to 256, by a float division: n and d are
-// exact in a float, and the correctly rounded quotient never reaches the next whole number (that
-// is at least 1 / d away, more than half an ulp of any quotient below 65536 / d), so truncating
-// it gives the integer quotient (checked exhaustively by the tests).
-inline __m128i DivideBlend4(__m128i n, __m128i d) {
-  return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(n), _mm_cvtepi32_ps(d)));
+// floor(n / d) of four lanes, n below 65536 and d from 1 to 256, where it is 256 or less (a
+// larger quotient comes out 256 or more), through r = 1 / d as a float, one division shared by
+// the three channels of a pixel. The fractions of n / d are multiples of 1 / d, so (n + 1/2) / d
+// lies at least 1 / 512 from every whole number and has the whole part of n / d; n + 1/2 is
+// exact in a float, and (n + 1/2) * r is within 2^-23 of (n + 1/2) / d relatively, that is within
+// 1 / 30000 below 257, so its truncation is the quotient. Checked exhaustively by the tests.
+[[gnu::always_inline]] inline __m128i DivideByReciprocal4(__m128i n, __m128 r) {
+  return _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(n), _mm_set1_ps(0.5f)), r));
 }
+[[gnu::always_inline]] inline __m128 Reciprocal4(__m128i d) { return _mm_div_ps(_mm_set1_ps(1.0f), _mm_cvtepi32_ps(d)); }
+inline __m128i DivideBlend4(__m128i n, __m128i d) { return DivideByReciprocal4(n, Reciprocal4(d)); }
 
 // BlendOver<Dest8888> of four pixels in 32-bit lanes: alpha 0..239 and the premultiplied colour s
 // (0x00RRGGBB, each channel at most alpha) of each; lanes whose coverage comes to 0 keep their
 // pixel. With every channel at most alpha, each X below stays under 65536 as in the scalar blend.
-inline __m128i BlendOver8888x4(__m128i d, __m128i alpha, __m128i s) {
+[[gnu::always_inline]] inline __m128i BlendOver8888x4(__m128i d, __m128i alpha, __m128i s) {
   const __m128i byte = _mm_set1_epi32(0xFF), k256 = _mm_set1_epi32(256);
   const __m128i da = _mm_srli_epi32(d, 24);
   const __m128i inv = _mm_sub_epi32(k256, alpha);
   // Products of lanes below 32768 by pmaddwd: the high halves are 0.
   const __m128i outA = _mm_sub_epi32(k256, _mm_srli_epi32(_mm_madd_epi16(_mm_sub_epi32(k256, da), inv), 8));
+  if (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(outA, k256))) == 15) {
+    // Full coverage in every lane (an opaque or nearly opaque destination under enough of the
+    // source): the division by 256 is a shift, and each X = ((dC * da) >> 8) * inv + S.c * 256
+    // (below 65536) fits a 16-bit lane, two pixels to a register. The alpha lanes' results are
+    // replaced by 255.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i inv16 = _mm_or_si128(inv, _mm_slli_epi32(inv, 16));
+    const __m128i da16 = _mm_or_si128(da, _mm_slli_epi32(da, 16));
+    auto half = [&](__m128i dh, __m128i sh, __m128i dah, __m128i invh) {
+      const __m128i kept = _mm_mullo_epi16(_mm_srli_epi16(_mm_mullo_epi16(dh, dah), 8), invh);
+      return _mm_srli_epi16(_mm_add_epi16(kept, _mm_slli_epi16(sh, 8)), 8);
+    };
+    const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi32(da16, da16),
+                            _mm_unpacklo_epi32(inv16, inv16));
+    const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi32(da16, da16),
+                            _mm_unpackhi_epi32(inv16, inv16));
+    return _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(int(0xFF000000u)));
+  }
+  // Lanes of coverage 0 divide by 0 here (the conversion of infinity gives the integer
+  // indefinite); they keep their pixel below.
+  const __m128 r = Reciprocal4(outA);
   auto channel = [&](int shift) {
     const __m128i dc = _mm_and_si128(_mm_srli_epi32(d, shift), byte);
     const __m128i sc = _mm_and_si128(_mm_srli_epi32(s, shift), byte);
     const __m128i x = _mm_add_epi32(_mm_madd_epi16(_mm_srli_epi32(_mm_madd_epi16(dc, da), 8), inv), _mm_slli_epi32(sc, 8));
-    return DivideBlend4(x, outA);
+    return DivideByReciprocal4(x, r);
   };
   // Quotients held to 255 by the saturating packs, then laid out b, g, r, a per pixel.
   const __m128i bg = _mm_packs_epi32(channel(0), channel(8));
@@ -160,6 +185,114 @@ inline uint32_t Premultiply(uint32_t rgb, uint32_t alpha) {
   const uint32_t g = (((rgb & 0x00FF00) * alpha) >> 8) & 0x00FF00;
   return rb | g;
 }
+
+#if defined(__SSE2__)
+// ---- Four pixels at a time ---------------------------------------------------------------------
+// The SSE2 forms of the blend and of the colour products, equal bit for bit to the one-pixel
+// forms above (checked by the tests); a four-pixel vector holds one pixel per 32-bit lane,
+// 0xAARRGGBB, and byte products are formed in 16-bit lanes, where c * f for bytes c and f fits.
+
+// Picks a where the lane of mask is all ones, else b.
+inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
+  return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+// Each byte of the four lanes of x times factors (16-bit lanes: b, g, r, a of pixel 0, then of
+// pixel 1, and the same pair again for pixels 2 and 3), shifted down by 8.
+inline __m128i ScaleBytes(__m128i x, __m128i lowFactors, __m128i highFactors) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), lowFactors), 8);
+  const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), highFactors), 8);
+  return _mm_packus_epi16(lo, hi);
+}
+
+// Each colour byte times the lane's factor f (0..255 in each 32-bit lane), (c * f) >> 8, with the
+// top byte 0: Premultiply, and the colour scaling of the 32-bit RGB blend (ScaleRGB).
+inline __m128i ScaleRGB4(__m128i rgb, __m128i f) {
+  const __m128i both = _mm_or_si128(f, _mm_slli_epi32(f, 16));  // f in both 16-bit halves
+  return _mm_and_si128(ScaleBytes(rgb, _mm_unpacklo_epi32(both, both), _mm_unpackhi_epi32(both, both)),
+                       _mm_set1_epi32(0xFFFFFF));
+}
+
+// Tint of four texels by the same factors (each 0..255), top byte 0.
+inline __m128i Tint4(__m128i w, uint32_t fr, uint32_t fg, uint32_t fb) {
+  const __m128i factors = _mm_set_epi16(0, short(fr), short(fg), short(fb), 0, short(fr), short(fg), short(fb));
+  return ScaleBytes(w, factors, factors);
+}
+
+// Fmt::Opaque of four 0x00RRGGBB colours: 32-bit pixels in the lanes, or 16-bit ones in the
+// low four 16-bit lanes.
+template <class Fmt>
+inline __m128i Opaque4(__m128i rgb) {
+  if constexpr (Fmt::k32) {
+    return _mm_or_si128(rgb, _mm_set1_epi32(int(0xFF000000u)));
+  } else {
+    __m128i packed;
+    if constexpr (std::is_same_v<Fmt, Dest565>)
+      packed = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(rgb, 8), _mm_set1_epi32(0xF800)),
+                                         _mm_and_si128(_mm_srli_epi32(rgb, 5), _mm_set1_epi32(0x07E0))),
+                            _mm_and_si128(_mm_srli_epi32(rgb, 3), _mm_set1_epi32(0x001F)));
+    else
+      packed = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(rgb, 9), _mm_set1_epi32(0x7C00)),
+                                         _mm_and_si128(_mm_srli_epi32(rgb, 6), _mm_set1_epi32(0x03E0))),
+                            _mm_and_si128(_mm_srli_epi32(rgb, 3), _mm_set1_epi32(0x001F)));
+    // Sign-extended first, so that the signed pack keeps every 16-bit value as it is.
+    packed = _mm_srai_epi32(_mm_slli_epi32(packed, 16), 16);
+    return _mm_packs_epi32(packed, packed);
+  }
+}
+
+// Fmt::Scale of four 16-bit pixels (low four 16-bit lanes) by k (0..31 in the same lanes): each
+// field times k / 32, truncated, field by field (no field's product reaches the next field).
+template <class Fmt>
+inline __m128i Scale16x4(__m128i d, __m128i k) {
+  constexpr int kRed = std::is_same_v<Fmt, Dest565> ? 11 : 10;
+  constexpr int kGreenMask = std::is_same_v<Fmt, Dest565> ? 0x3F : 0x1F;
+  const __m128i five = _mm_set1_epi16(0x1F);
+  const __m128i r = _mm_and_si128(_mm_srli_epi16(d, kRed), five);
+  const __m128i g = _mm_and_si128(_mm_srli_epi16(d, 5), _mm_set1_epi16(kGreenMask));
+  const __m128i b = _mm_and_si128(d, five);
+  auto scale = [&](__m128i field) { return _mm_srli_epi16(_mm_mullo_epi16(field, k), 5); };
+  return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(scale(r), kRed), _mm_slli_epi16(scale(g), 5)), scale(b));
+}
+
+// Four pixels of the textured families at once: lanes in `skip` keep their pixel; the others of
+// alpha 240 or above take Fmt::Opaque(o), and the rest BlendOver<Fmt>(alpha, s). alpha is 0..255
+// in each lane; in 32-bit ARGB each colour channel of s is at most its lane's alpha (as
+// BlendOver8888x4 asks) wherever the lane is blended.
+template <class Fmt>
+[[gnu::always_inline]] inline void Lay4(typename Fmt::Pixel* p, __m128i alpha, __m128i s, __m128i o, __m128i skip) {
+  const __m128i opaque = _mm_cmpgt_epi32(alpha, _mm_set1_epi32(239));
+  const int skipped = _mm_movemask_ps(_mm_castsi128_ps(skip));
+  if (skipped == 15) return;
+  if constexpr (Fmt::k32) {
+    __m128i* at = reinterpret_cast<__m128i*>(p);
+    if (skipped == 0 && _mm_movemask_ps(_mm_castsi128_ps(opaque)) == 15) {
+      _mm_storeu_si128(at, Opaque4<Fmt>(o));
+      return;
+    }
+    const __m128i d = _mm_loadu_si128(at);
+    __m128i blended;
+    if constexpr (Fmt::kKeepsAlpha) {
+      // Opaque lanes take alpha 0 in the division (its result is not kept).
+      blended = BlendOver8888x4(d, _mm_andnot_si128(opaque, alpha), s);
+    } else {
+      const __m128i scaled = ScaleRGB4(d, _mm_sub_epi32(_mm_set1_epi32(255), alpha));
+      blended = _mm_or_si128(_mm_add_epi32(scaled, _mm_and_si128(s, _mm_set1_epi32(0xFFFFFF))),
+                             _mm_set1_epi32(int(0xFF000000u)));
+    }
+    _mm_storeu_si128(at, Select(skip, d, Select(opaque, Opaque4<Fmt>(o), blended)));
+  } else {
+    __m128i* at = reinterpret_cast<__m128i*>(p);
+    const __m128i d = _mm_loadl_epi64(at);
+    __m128i k = _mm_srli_epi32(_mm_sub_epi32(_mm_set1_epi32(255), alpha), 3);
+    k = _mm_packs_epi32(k, k);
+    const __m128i blended = _mm_add_epi16(Scale16x4<Fmt>(d, k), Opaque4<Fmt>(s));
+    const __m128i opaque16 = _mm_packs_epi32(opaque, opaque), skip16 = _mm_packs_epi32(skip, skip);
+    _mm_storel_epi64(at, Select(skip16, d, Select(opaque16, Opaque4<Fmt>(o), blended)));
+  }
+}
+#endif
 
 // ---- Texel fetches -----------------------------------------------------------------------
 
@@ -238,6 +371,48 @@ struct BilinearFetch {
     return ((w00 + w10 + w01 + w11) << 24) | ((rb >> 8) & 0xFF00FF) | ((g >> 8) & 0xFF00);
   }
 };
+
+#if defined(__SSE2__)
+// BilinearFetch::FetchInside of two samples inside the texture, at (ua, va) and (ub, vb), as
+// 16-bit lanes b, g, r, weight of the first, then of the second. Two pixels share a register, a
+// channel to each 16-bit lane, and every step is the scalar one: pmulhuw is (a * b) >> 16 exactly
+// for 16-bit a and b (65536 - fx is at most 65535, as fx is odd), and no lane passes 16 bits (the
+// four weights of a sample sum to at most 255, so a weighted channel sum is at most 255 * 255).
+[[gnu::always_inline]] inline __m128i BilinearPair(const SpanTexture& t, uint32_t ua, uint32_t va, uint32_t ub,
+                                                   uint32_t vb) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+  const uint32_t* a = t.bits + uint32_t(int32_t(va) >> 16) * uint32_t(t.width) + uint32_t(int32_t(ua) >> 16);
+  const uint32_t* b = t.bits + uint32_t(int32_t(vb) >> 16) * uint32_t(t.width) + uint32_t(int32_t(ub) >> 16);
+  // Texel pairs (left, right) of each row: t00 and t10, then t01 and t11, of both pixels.
+  const __m128i top = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)),
+                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)));
+  const __m128i bottom = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + t.width)),
+                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + t.width)));
+  const __m128i t00 = _mm_unpacklo_epi8(top, zero), t10 = _mm_unpackhi_epi8(top, zero);
+  const __m128i t01 = _mm_unpacklo_epi8(bottom, zero), t11 = _mm_unpackhi_epi8(bottom, zero);
+  auto lanes = [](uint32_t x0, uint32_t x1) {
+    return _mm_unpacklo_epi64(_mm_set1_epi16(short((x0 & 0xFFFE) + 1)), _mm_set1_epi16(short((x1 & 0xFFFE) + 1)));
+  };
+  const __m128i fx = lanes(ua, ub), fy = lanes(va, vb);
+  const __m128i gx = _mm_sub_epi16(zero, fx), gy = _mm_sub_epi16(zero, fy);  // 65536 - f
+  auto weight = [](__m128i position, __m128i texel) {
+    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(texel, 0xFF), 0xFF);
+    return _mm_mulhi_epu16(position, alpha);
+  };
+  const __m128i w00 = weight(_mm_mulhi_epu16(gx, gy), t00), w10 = weight(_mm_mulhi_epu16(fx, gy), t10);
+  const __m128i w01 = weight(_mm_mulhi_epu16(gx, fy), t01), w11 = weight(_mm_mulhi_epu16(fx, fy), t11);
+  const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(t00, w00), _mm_mullo_epi16(t10, w10)),
+                                    _mm_add_epi16(_mm_mullo_epi16(t01, w01), _mm_mullo_epi16(t11, w11)));
+  const __m128i weights = _mm_add_epi16(_mm_add_epi16(w00, w10), _mm_add_epi16(w01, w11));
+  return _mm_or_si128(_mm_andnot_si128(alphaLanes, _mm_srli_epi16(sum, 8)), _mm_and_si128(alphaLanes, weights));
+}
+
+// BilinearFetch::FetchInside of four samples inside the texture, at (u + k * du, v + k * dv).
+inline __m128i Bilinear4(const SpanTexture& t, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+  return _mm_packus_epi16(BilinearPair(t, u, v, u + du, v + dv), BilinearPair(t, u + 2 * du, v + 2 * dv, u + 3 * du, v + 3 * dv));
+}
+#endif
 
 // ---- Families --------------------------------------------------------------------------------
 
@@ -360,6 +535,32 @@ struct TexturedOpBase : SpanOpBase<Fmt> {
                       });
   }
 
+#if defined(__SSE2__)
+  // Fetch::FetchInside of four samples inside the texture, at (u + k * du, v + k * dv).
+  [[gnu::always_inline]] static __m128i FetchInside4(const SpanTexture& t, uint32_t u, uint32_t v, uint32_t du,
+                                                     uint32_t dv) {
+    if constexpr (Fetch::kBilinear) {
+      return Bilinear4(t, u, v, du, dv);
+    } else {
+      const uint32_t a = Fetch::FetchInside(t, u, v), b = Fetch::FetchInside(t, u + du, v + dv);
+      const uint32_t c = Fetch::FetchInside(t, u + 2 * du, v + 2 * dv), d = Fetch::FetchInside(t, u + 3 * du, v + 3 * dv);
+      return _mm_set_epi32(int(d), int(c), int(b), int(a));
+    }
+  }
+  // SpanInside with the samples inside the texture fetched and drawn four at a time:
+  // plot4(q, samples) draws the four pixels from q.
+  template <class Pixel, class PlotSample, class PlotFour>
+  bool SpanInside4(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps, PlotSample plot,
+                   PlotFour plot4) const {
+    const SpanTexture& t = texture;
+    return SpanInside(p, count, first, steps, plot,
+                      [&](Pixel* q, int64_t n, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+                        for (; n >= 4; n -= 4, q += 4, u += 4 * du, v += 4 * dv) plot4(q, FetchInside4(t, u, v, du, dv));
+                        for (; n > 0; --n, ++q, u += du, v += dv) plot(q, Fetch::FetchInside(t, u, v));
+                      });
+  }
+#endif
+
   // Narrows [begin, end) to the pixels i whose coordinate x0 + i * dx has its texel (and, for the
   // bilinear fetch, the next one) inside 0 .. size - 1.
   static void KeepInside(int64_t x0, int64_t dx, int32_t size, int64_t& begin, int64_t& end) {
@@ -398,9 +599,19 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
   // Spans of the nearest fetch that land on consecutive texels of one texture row (an unrotated,
   // unscaled blit) are copied straight; the others go through SpanInside.
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
-    if (!Copy(p, count, first, steps))
-      return this->SpanInside(p, count, first, steps, [](Pixel* q, uint32_t w) { PlotSample(q, w); });
-    return true;
+    if (Copy(p, count, first, steps)) return true;
+    auto plot = [](Pixel* q, uint32_t w) { PlotSample(q, w); };
+#if defined(__SSE2__)
+    if constexpr (Fetch::kBilinear)
+      return this->SpanInside4(p, count, first, steps, plot, [](Pixel* q, __m128i w) {
+        const __m128i o = Opaque4<Fmt>(_mm_and_si128(w, _mm_set1_epi32(0xFFFFFF)));
+        if constexpr (Fmt::k32)
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(q), o);
+        else
+          _mm_storel_epi64(reinterpret_cast<__m128i*>(q), o);
+      });
+#endif
+    return this->SpanInside(p, count, first, steps, plot);
   }
   // Pixel i samples u0 + i * du and v0 + i * dv: it lands on column (u0 >> 16) + i exactly when
   // u0 + i * (du - 1.0) keeps the whole part of u0, and on row v0 >> 16 when v0 + i * dv does.
@@ -418,7 +629,18 @@ struct TexOp : TexturedOpBase<Fmt, Fetch> {
       const SpanTexture& t = this->texture;
       if (row < 0 || row >= t.height || column < 0 || column + count > t.width) return false;
       const uint32_t* source = t.bits + row * t.width + column;
-      for (int64_t i = 0; i < count; ++i) p[i] = Fmt::Opaque(source[i]);
+      int64_t i = 0;
+#if defined(__SSE2__)
+      for (; i + 4 <= count; i += 4) {
+        const __m128i o = Opaque4<Fmt>(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i)),
+                                                     _mm_set1_epi32(0xFFFFFF)));
+        if constexpr (Fmt::k32)
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), o);
+        else
+          _mm_storel_epi64(reinterpret_cast<__m128i*>(p + i), o);
+      }
+#endif
+      for (; i < count; ++i) p[i] = Fmt::Opaque(source[i]);
       return true;
     }
   }
@@ -432,8 +654,22 @@ struct TexAlphaOp : TexturedOpBase<Fmt, Fetch> {
   TexAlphaOp(const SpanTexture& t, const SpanColor&) : TexturedOpBase<Fmt, Fetch>(t) {}
   void Plot(Pixel* p, const SpanLanes& l) const { PlotSample(p, this->Sample(l)); }
   bool Span(Pixel* p, int64_t count, const SpanLanes& first, const SpanLanes& steps) const {
-    return this->SpanInside(p, count, first, steps, [](Pixel* q, uint32_t w) { PlotSample(q, w); });
+    auto plot = [](Pixel* q, uint32_t w) { PlotSample(q, w); };
+#if defined(__SSE2__)
+    return this->SpanInside4(p, count, first, steps, plot, [](Pixel* q, __m128i w) { PlotSamples4(q, w); });
+#else
+    return this->SpanInside(p, count, first, steps, plot);
+#endif
   }
+#if defined(__SSE2__)
+  // PlotSample of four samples.
+  [[gnu::always_inline]] static void PlotSamples4(Pixel* p, __m128i w) {
+    const __m128i alpha = _mm_srli_epi32(w, 24);
+    const __m128i rgb = _mm_and_si128(w, _mm_set1_epi32(0xFFFFFF));
+    const __m128i s = Fetch::kBilinear ? rgb : ScaleRGB4(rgb, alpha);
+    Lay4<Fmt>(p, alpha, s, rgb, _mm_cmplt_epi32(alpha, _mm_set1_epi32(9)));
+  }
+#endif
   [[gnu::always_inline]] static void PlotSample(Pixel* p, uint32_t w) {
     const uint32_t alpha = w >> 24;
     if (alpha <= 8) return;
@@ -475,45 +711,16 @@ struct TintFactors {
   return (w & 0xFF000000u) | Premultiply(Tint(w, f.r, f.g, f.b), f.a);
 }
 
-// TintedBilinear of four samples inside the texture, at (u + k * du, v + k * dv) for k = 0..3.
-// With SSE2 two pixels share a register, a channel to each 16-bit lane, and every step is the
-// scalar one: pmulhuw is (a * b) >> 16 exactly for 16-bit a and b (65536 - fx is at most 65535,
-// as fx is odd), and no lane passes 16 bits (the four weights of a sample sum to at most 255, so a
-// weighted channel sum is at most 255 * 255, and tint and alpha products at most 255 * 255).
+// TintedBilinear of four samples inside the texture, at (u + k * du, v + k * dv) for k = 0..3,
+// tinted and faded in the 16-bit lanes of BilinearPair (the tint and alpha products are at most
+// 255 * 255).
 inline void TintedBilinear4(const SpanTexture& t, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
                             const TintFactors& f, uint32_t out[4]) {
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
   const __m128i tint = _mm_set_epi16(256, short(f.r), short(f.g), short(f.b), 256, short(f.r), short(f.g), short(f.b));
   const __m128i fade = _mm_set_epi16(256, short(f.a), short(f.a), short(f.a), 256, short(f.a), short(f.a), short(f.a));
   auto pair = [&](uint32_t ua, uint32_t va, uint32_t ub, uint32_t vb) {
-    const uint32_t* a = t.bits + uint32_t(int32_t(va) >> 16) * uint32_t(t.width) + uint32_t(int32_t(ua) >> 16);
-    const uint32_t* b = t.bits + uint32_t(int32_t(vb) >> 16) * uint32_t(t.width) + uint32_t(int32_t(ub) >> 16);
-    // Texel pairs (left, right) of each row: t00 and t10, then t01 and t11, of both pixels.
-    const __m128i top = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)),
-                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)));
-    const __m128i bottom = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + t.width)),
-                                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + t.width)));
-    const __m128i t00 = _mm_unpacklo_epi8(top, zero), t10 = _mm_unpackhi_epi8(top, zero);
-    const __m128i t01 = _mm_unpacklo_epi8(bottom, zero), t11 = _mm_unpackhi_epi8(bottom, zero);
-    auto lanes = [](uint32_t x0, uint32_t x1) {
-      return _mm_unpacklo_epi64(_mm_set1_epi16(short((x0 & 0xFFFE) + 1)), _mm_set1_epi16(short((x1 & 0xFFFE) + 1)));
-    };
-    const __m128i fx = lanes(ua, ub), fy = lanes(va, vb);
-    const __m128i gx = _mm_sub_epi16(zero, fx), gy = _mm_sub_epi16(zero, fy);  // 65536 - f
-    auto weight = [](__m128i position, __m128i texel) {
-      const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(texel, 0xFF), 0xFF);
-      return _mm_mulhi_epu16(position, alpha);
-    };
-    const __m128i w00 = weight(_mm_mulhi_epu16(gx, gy), t00), w10 = weight(_mm_mulhi_epu16(fx, gy), t10);
-    const __m128i w01 = weight(_mm_mulhi_epu16(gx, fy), t01), w11 = weight(_mm_mulhi_epu16(fx, fy), t11);
-    const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(t00, w00), _mm_mullo_epi16(t10, w10)),
-                                      _mm_add_epi16(_mm_mullo_epi16(t01, w01), _mm_mullo_epi16(t11, w11)));
-    const __m128i weights = _mm_add_epi16(_mm_add_epi16(w00, w10), _mm_add_epi16(w01, w11));
-    const __m128i sample = _mm_or_si128(_mm_andnot_si128(alphaLanes, _mm_srli_epi16(sum, 8)),
-                                        _mm_and_si128(alphaLanes, weights));
-    const __m128i tinted = _mm_srli_epi16(_mm_mullo_epi16(sample, tint), 8);
+    const __m128i tinted = _mm_srli_epi16(_mm_mullo_epi16(BilinearPair(t, ua, va, ub, vb), tint), 8);
     return _mm_srli_epi16(_mm_mullo_epi16(tinted, fade), 8);
   };
   const __m128i low = pair(u, v, u + du, v + dv);
@@ -586,12 +793,92 @@ struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
                                     plot(q, Fetch::FetchInside(t, u, v));
                                 });
       } else {
+#if defined(__SSE2__)
+        return this->SpanInside4(p, count, first, steps, plot, [f](Pixel* q, __m128i w) { PlotNearest4(q, w, f); });
+#else
         return this->SpanInside(p, count, first, steps, plot);
+#endif
       }
+    } else if constexpr (kSource == TintSource::kVertex && !Fetch::kBilinear) {
+#if defined(__SSE2__)
+      // The vertex colours step along the span as the frame steps them (32-bit wrapping adds),
+      // so pixel i's lanes are first + i * steps.
+      auto lanesAt = [&](int64_t i) {
+        SpanLanes l = first;
+        ForEachLane<kColorLanes>([&](auto c) { l.lane[c] += uint32_t(i) * steps.lane[c]; });
+        return l;
+      };
+      auto plot = [&](Pixel* q, uint32_t w) { PlotSample(q, w, Factors(lanesAt(q - p))); };
+      const SpanTexture& t = this->texture;
+      return this->SpanInside(p, count, first, steps, plot,
+                              [&](Pixel* q, int64_t n, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+                                const SpanLanes at = lanesAt(q - p);
+                                __m128i lane[4], step4[4];
+                                for (int c = 0; c < 4; ++c) {
+                                  // base + k * step for k = 0..3, wrapping, from additions.
+                                  const __m128i step = _mm_set1_epi32(int(steps.lane[kLaneA + c]));
+                                  const __m128i twice = _mm_add_epi32(step, step);
+                                  const __m128i offsets =
+                                      _mm_unpacklo_epi64(_mm_unpacklo_epi32(_mm_setzero_si128(), step),
+                                                         _mm_unpacklo_epi32(twice, _mm_add_epi32(twice, step)));
+                                  lane[c] = _mm_add_epi32(_mm_set1_epi32(int(at.lane[kLaneA + c])), offsets);
+                                  step4[c] = _mm_add_epi32(twice, twice);
+                                }
+                                for (; n >= 4; n -= 4, q += 4, u += 4 * du, v += 4 * dv) {
+                                  PlotVertex4(q, this->FetchInside4(t, u, v, du, dv), lane);
+                                  for (int c = 0; c < 4; ++c) lane[c] = _mm_add_epi32(lane[c], step4[c]);
+                                }
+                                for (; n > 0; --n, ++q, u += du, v += dv) plot(q, Fetch::FetchInside(t, u, v));
+                              });
+#else
+      return false;
+#endif
     } else {
       return false;
     }
   }
+
+#if defined(__SSE2__)
+  // ChannelLane >> 16 of four lanes: each held to 0 .. 0xFFFFFF as a signed number, then its
+  // whole part.
+  static __m128i ChannelFactor4(__m128i lane) {
+    const __m128i top = _mm_set1_epi32(0xFFFFFF);
+    const __m128i low = _mm_andnot_si128(_mm_cmpgt_epi32(_mm_setzero_si128(), lane), lane);
+    return _mm_srli_epi32(Select(_mm_cmpgt_epi32(low, top), top, low), 16);
+  }
+  // PlotSample of four nearest samples tinted by their own vertex colours (lanes a, r, g, b).
+  [[gnu::always_inline]] static void PlotVertex4(Pixel* p, __m128i w, const __m128i lane[4]) {
+    const __m128i fa = ChannelFactor4(lane[0]);
+    const __m128i factors = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(ChannelFactor4(lane[1]), 16),
+                                                      _mm_slli_epi32(ChannelFactor4(lane[2]), 8)),
+                                         ChannelFactor4(lane[3]));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i m = ScaleBytes(w, _mm_unpacklo_epi8(factors, zero), _mm_unpackhi_epi8(factors, zero));
+    const __m128i sampleAlpha = _mm_srli_epi32(w, 24);
+    const __m128i alpha = kAlphaTest ? _mm_srli_epi32(_mm_mullo_epi16(sampleAlpha, fa), 8)
+                                     : _mm_srli_epi32(_mm_mullo_epi16(_mm_set1_epi32(255), fa), 8);
+    Lay4<Fmt>(p, alpha, ScaleRGB4(m, alpha), m, Skip4(sampleAlpha));
+  }
+
+  // The coverage alpha of four samples of the given alphas: (f.a * sample alpha) >> 8 with the
+  // alpha test, else (f.a * 255) >> 8; a 16-bit product in the low half of each lane.
+  static __m128i Coverage4(__m128i sampleAlpha, const TintFactors& f) {
+    if constexpr (kAlphaTest)
+      return _mm_srli_epi32(_mm_mullo_epi16(sampleAlpha, _mm_set1_epi32(int(f.a))), 8);
+    else
+      return _mm_set1_epi32(int((f.a * 255u) >> 8));
+  }
+  static __m128i Skip4(__m128i sampleAlpha) {
+    return kAlphaTest ? _mm_cmplt_epi32(sampleAlpha, _mm_set1_epi32(9)) : _mm_setzero_si128();
+  }
+  // PlotSample of four nearest samples.
+  [[gnu::always_inline]] static void PlotNearest4(Pixel* p, __m128i w, const TintFactors& f) {
+    const __m128i sampleAlpha = _mm_srli_epi32(w, 24);
+    const __m128i m = Tint4(w, f.r, f.g, f.b);
+    const __m128i alpha = Coverage4(sampleAlpha, f);
+    Lay4<Fmt>(p, alpha, ScaleRGB4(m, alpha), m, Skip4(sampleAlpha));
+  }
+#endif
 
   [[gnu::always_inline]] static void PlotSample(Pixel* p, uint32_t w, const TintFactors& f) {
     const uint32_t sampleAlpha = w >> 24;
@@ -610,31 +897,16 @@ struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
     }
   }
 
-  // PlotTinted of four pixels; in 32-bit ARGB with SSE2, all four at once.
+  // PlotTinted of four pixels.
   [[gnu::always_inline]] static void PlotTinted4(Pixel* p, const uint32_t t[4], const TintFactors& f) {
 #if defined(__SSE2__)
-    if constexpr (std::is_same_v<Fmt, Dest8888>) {
-      const __m128i tinted = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-      const __m128i sampleAlpha = _mm_srli_epi32(tinted, 24);
-      const __m128i s = _mm_and_si128(tinted, _mm_set1_epi32(0xFFFFFF));
-      // (f.a * sample alpha) >> 8: a 16-bit product in the low half of each lane.
-      const __m128i alpha = kAlphaTest ? _mm_srli_epi32(_mm_mullo_epi16(sampleAlpha, _mm_set1_epi32(int(f.a))), 8)
-                                       : _mm_set1_epi32(int((f.a * 255u) >> 8));
-      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      const __m128i opaque = _mm_cmpgt_epi32(alpha, _mm_set1_epi32(239));
-      // Blended lanes below 240 take alpha 0 in the division (its result is not kept).
-      const __m128i blended = BlendOver8888x4(d, _mm_andnot_si128(opaque, alpha), s);
-      __m128i out = _mm_or_si128(_mm_and_si128(opaque, _mm_or_si128(s, _mm_set1_epi32(int(0xFF000000u)))),
-                                 _mm_andnot_si128(opaque, blended));
-      if constexpr (kAlphaTest) {
-        const __m128i skip = _mm_cmplt_epi32(sampleAlpha, _mm_set1_epi32(9));
-        out = _mm_or_si128(_mm_and_si128(skip, d), _mm_andnot_si128(skip, out));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), out);
-      return;
-    }
-#endif
+    const __m128i tinted = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+    const __m128i sampleAlpha = _mm_srli_epi32(tinted, 24);
+    const __m128i s = _mm_and_si128(tinted, _mm_set1_epi32(0xFFFFFF));
+    Lay4<Fmt>(p, Coverage4(sampleAlpha, f), s, s, Skip4(sampleAlpha));
+#else
     for (int k = 0; k < 4; ++k) PlotTinted(p + k, t[k], f);
+#endif
   }
 
   // The tests and blend of a bilinear sample t already tinted (TintedBilinear): the coverage is the

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "display/support/SurfaceLayouts.h"
+#include "graphics/PixelOps.h"
 
 using Platform::Video::FromArgb;
 using Platform::Video::ToArgb;
@@ -230,7 +232,9 @@ TEST(SurfaceBlit, BlitsReachingOutsideEitherImageAreCut) {
 TEST(SurfaceBlit, OpaqueCopiesWriteTheDisplayWordsAndFollowChangedPixels) {
   // Opaque sources of random colours onto random pixels, from random rectangles: each written
   // pixel is the source's display-format word cut to the surface's size, every other pixel
-  // stays, and after the source changes the copy shows the new pixels.
+  // stays, and after the source changes the copy shows the new pixels. The last round copies
+  // the whole picture onto a surface of its width, whose rows follow each other as the
+  // picture's do (one move, which must start at the right row and stop at the last).
   std::mt19937 rng(31);
   for (const SurfaceLayout& l : AllLayouts()) {
     auto t = OpenDisplay(l);
@@ -239,25 +243,83 @@ TEST(SurfaceBlit, OpaqueCopiesWriteTheDisplayWordsAndFollowChangedPixels) {
     std::vector<uint32_t> px(size_t(w) * size_t(h));
     for (uint32_t& p : px) p = 0xFF000000u | (rng() & 0xFFFFFFu);
     auto sprite = Sprite(px, w, h);
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 7; ++round) {
       if (round == 3) {
         sprite->FillRect(Rect(2, 1, 20, 7), Color(int32_t(rng() % 256), 90, 200, 255), 0);
         EXPECT_FALSE(sprite->mNativeData16) << l.name;
       }
-      auto dst = RandomSurfaceImage(t->display.get(), w + 9, h + 5, uint32_t(round));
+      const bool whole = round == 6;
+      const int32_t dw = whole ? w : w + 9;
+      auto dst = RandomSurfaceImage(t->display.get(), dw, h + 5, uint32_t(round));
       ASSERT_NE(dst, nullptr);
       const int32_t bits = dst->GetSurface()->Format().mBitCount;
       std::vector<uint32_t> want = RawPixels(*dst);
-      const Rect sr(int32_t(rng() % 5), int32_t(rng() % 3), w - 5, h - 3);
-      const int32_t x = int32_t(rng() % 10), y = int32_t(rng() % 6);
+      const Rect sr = whole ? Rect(0, 0, w, h) : Rect(int32_t(rng() % 5), int32_t(rng() % 3), w - 5, h - 3);
+      const int32_t x = whole ? 0 : int32_t(rng() % 10), y = whole ? 2 : int32_t(rng() % 6);
       const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
       for (int32_t j = 0; j < sr.mHeight; ++j)
         for (int32_t i = 0; i < sr.mWidth; ++i) {
           const uint32_t word = words[size_t(sr.mY + j) * size_t(w) + size_t(sr.mX + i)];
-          want[size_t(y + j) * size_t(w + 9) + size_t(x + i)] = bits == 16 ? word & 0xFFFFu : word;
+          want[size_t(y + j) * size_t(dw) + size_t(x + i)] = bits == 16 ? word & 0xFFFFu : word;
         }
       dst->Blit(sprite.get(), x, y, sr, Color::White, 0);
       ASSERT_EQ(RawPixels(*dst), want) << l.name << " round " << round;
     }
   }
+}
+
+// Additive blits skip the runs that add nothing and add every other run whole. The run cache
+// caps a run at 255 pixels, and a blit may start inside a run: the walk, which takes each run's
+// class from the one before it where it can, must still decide every run as its first pixel does.
+TEST(SurfaceBlit, AdditiveRunsPastTheCacheCapAndFromInsideARun) {
+  const SurfaceLayout& l = AllLayouts()[2];
+  ASSERT_EQ(l.name, "8888");
+  auto t = OpenDisplay(l);
+  ASSERT_NE(t, nullptr);
+  const int32_t w = 700, h = 3;
+  std::vector<uint32_t> px;
+  std::mt19937 rng(23);
+  const int32_t lengths[] = {1, 2, 3, 5, 254, 255, 256, 300, 511};
+  for (bool adds = false; px.size() < size_t(w) * h; adds = !adds) {
+    for (int32_t n = lengths[rng() % 9]; n > 0 && px.size() < size_t(w) * h; --n) {
+      // Stretches that add hold black and nearly transparent pixels too, as long as one adds.
+      const uint32_t rgb = rng() & 0xFFFFFF;
+      const uint32_t a = rng() % 4 == 0 ? 1 : 1 + rng() % 255;
+      px.push_back(adds ? (a << 24 | rgb | 0x800000) : (rng() % 2 ? 0 : rgb));
+    }
+  }
+  px.resize(size_t(w) * h);
+  auto sprite = Sprite(px, w, h);
+  const uint32_t* words = sprite->GetDisplayFormatBits(*t->display);
+  const uint8_t* runs = sprite->GetAdditiveRuns();
+  const uint32_t background = 0xFF405060;  // a top byte the adding spans clear
+  auto add = [](uint32_t d, uint32_t s) {
+    uint32_t out = 0;
+    for (int b = 0; b < 3; ++b) out |= std::min<uint32_t>(((d >> 8 * b) & 255) + ((s >> 8 * b) & 255), 255) << 8 * b;
+    return out;
+  };
+  for (int32_t sx : {0, 1, 37, 254, 255, 256, 299, 511})
+    for (bool mirror : {false, true}) {
+      const int32_t width = w - sx;
+      auto dst = SurfaceImage(t->display.get(), w, h, background);
+      if (mirror)
+        dst->BlitMirrored(sprite.get(), 0, 0, Rect(sx, 0, width, h), Color::White, 1);
+      else
+        dst->Blit(sprite.get(), 0, 0, Rect(sx, 0, width, h), Color::White, 1);
+      std::vector<uint32_t> expected(size_t(w) * h, background);
+      for (int32_t row = 0; row < h; ++row) {
+        const size_t so = size_t(row) * w + size_t(sx);
+        for (int32_t i = 0; i < width;) {
+          const int32_t n = std::clamp<int32_t>(runs[so + size_t(i)], 1, width - i);
+          const size_t first = so + size_t(i);
+          const bool skip = (words[first] & 0xFFFFFF) == 0 && Vesk::PixelOps::AddsNothing(px[first]);
+          for (int32_t k = i; k < i + n && !skip; ++k) {
+            const size_t at = size_t(row) * w + size_t(mirror ? width - 1 - k : k);
+            expected[at] = add(background, words[so + size_t(k)]);
+          }
+          i += n;
+        }
+      }
+      ASSERT_EQ(RawPixels(*dst), expected) << "from column " << sx << (mirror ? " mirrored" : "");
+    }
 }
