@@ -44,3 +44,53 @@ function(cafe_folder_tests label)
     cafe_test(${label} ${n} SOURCES ${t} ${support} LIBS ${ARG_LIBS})
   endforeach()
 endfunction()
+
+# ThreadSanitizer cannot share a build with AddressSanitizer. A build without CAFE_SANITIZE makes
+# the ThreadSanitizer test programs itself; a sanitized build (make test) makes them in a plain
+# sub-build of its own, build/<dir>/tsan, as part of its build (see cafe_tsan_subbuild).
+set(CAFE_TSAN_DIR ${CMAKE_BINARY_DIR}/tsan)
+
+# cafe_tsan_test(<label> <name> <target> [ARGS ...]): registers the ThreadSanitizer test program
+# <target> as <label>.<name>, run in this build's bin folder (where the sample data lie).
+function(cafe_tsan_test label name target)
+  cmake_parse_arguments(ARG "" "" "ARGS" ${ARGN})
+  if(CAFE_FUZZ)
+    return()
+  endif()
+  if(CAFE_SANITIZE)
+    set(program ${CAFE_TSAN_DIR}/bin/${target})
+    set_property(GLOBAL APPEND PROPERTY CAFE_TSAN_TARGETS ${target})
+  else()
+    set(program $<TARGET_FILE:${target}>)
+  endif()
+  set(home ${CMAKE_BINARY_DIR}/testhome/${target})
+  add_test(NAME ${label}.${name} COMMAND ${program} ${ARG_ARGS})
+  set_tests_properties(${label}.${name} PROPERTIES
+    LABELS ${label}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;CAFE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CAFE_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+# cafe_tsan_subbuild(): in a sanitized build, the plain sub-build that makes the programs the
+# cafe_tsan_test calls named. It is brought up to date by every build of this one.
+function(cafe_tsan_subbuild)
+  get_property(targets GLOBAL PROPERTY CAFE_TSAN_TARGETS)
+  if(NOT CAFE_SANITIZE OR CAFE_FUZZ OR NOT targets)
+    return()
+  endif()
+  include(ExternalProject)
+  set(args -DCMAKE_BUILD_TYPE=Debug -DCAFE_SANITIZE=OFF -DCAFE_FUZZ=OFF -DCAFE_WERROR=${CAFE_WERROR}
+           -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER} -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER})
+  if(CMAKE_CXX_COMPILER_LAUNCHER)
+    list(APPEND args -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+                     -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER})
+  endif()
+  ExternalProject_Add(tsan_tests
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CAFE_TSAN_DIR}
+    CMAKE_GENERATOR Ninja
+    CMAKE_ARGS ${args}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${CAFE_TSAN_DIR} --target ${targets}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
+endfunction()

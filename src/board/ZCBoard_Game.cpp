@@ -1,6 +1,7 @@
 #include "board/ZCBoard_Game.h"
 
 #include "board/BoardWorld.h"
+#include "board/ItemRegistry.h"
 #include "board/PathGraph.h"
 #include "board/ZCItem.h"
 #include "board/ZCPickItem.h"
@@ -116,8 +117,6 @@ void ZCBoard_Game::StepGame() {
   GameClock::Advance(step);
   SpawnClients();
   ZCItem::UpdateAll();
-  // Items walk and animate in every step: the board is drawn again.
-  MarkDirty();
   OnGameStep();
   // Clicks queued while the queue drains are handled in the same drain.
   while (!mClickQueue.empty()) {
@@ -125,6 +124,8 @@ void ZCBoard_Game::StepGame() {
     mClickQueue.pop_front();
     HandleClickedItem(item);
   }
+  // A still room is not drawn again: only a step that changed something drawn asks for it.
+  if (DrawnStateChanged()) MarkDirty();
   if (mEnding) {
     if (!mEndClock.IsRunning()) FinishLevel();
     return;
@@ -136,7 +137,21 @@ void ZCBoard_Game::StepGame() {
   }
 }
 
+bool ZCBoard_Game::DrawnStateChanged() {
+  uint64_t hash = 0xCBF29CE484222325ull;
+  bool moving = mDrawOrderDirty;
+  for (ZCItem* item : GetItemRegistry().Items()) {
+    hash = (hash ^ uint64_t(item->IsVisible())) * 0x100000001B3ull;
+    for (const auto& part : item->GetParts())
+      if (part->AddDrawState(hash)) moving = true;
+  }
+  const bool changed = moving || hash != mDrawnState;
+  mDrawnState = hash;
+  return changed;
+}
+
 void ZCBoard_Game::StartLevel() {
+  MarkDirty();
   SetGameStep(0);
   mLevelTime = 0;
   mStageNumber = 1;
@@ -160,6 +175,7 @@ void ZCBoard_Game::StopRunning() {
   if (!mRunning) return;
   mRunning = false;
   mHoveredItem = nullptr;
+  MarkDirty();
   ZCItem::DeactivateAll();
   OnLevelStopped();
 }
@@ -288,7 +304,10 @@ void ZCBoard_Game::UpdateHover(int32_t x, int32_t y) {
     if (item->IsVisible()) item->SetHighlight(point, highlight);
     if (!chosen && item->CanPick(highlight)) chosen = item;
   }
-  if (chosen != mHoveredItem) TraceBoardEvent("hover %s", chosen ? chosen->GetName().c_str() : "none");
+  if (chosen != mHoveredItem) {
+    TraceBoardEvent("hover %s", chosen ? chosen->GetName().c_str() : "none");
+    MarkDirty();
+  }
   mHoveredItem = chosen;
   if (CursorTable* cursors = GetCursorTable()) cursors->SetCursor(chosen ? "active" : "normal");
 }

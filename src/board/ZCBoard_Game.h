@@ -89,8 +89,8 @@ class ZCBoard_Game : public ZCCandyWidget {
   virtual void FinishLevelLoad();
 
   // Level loading. StartLoadingThread stops a running level and starts a worker thread on
-  // LoadLevel; the main thread's loop step polls PollLevelLoad, which hands the level over once
-  // the worker is done. A load asked for while one runs is ignored.
+  // LoadLevel; every update step polls PollLevelLoad on the main thread, which hands the level
+  // over once the worker is done. A load asked for while one runs is ignored.
   void StartLoadingThread(int32_t level, bool endless);
   void RestartLevel();
   // True when a finished load was handed over in this call.
@@ -99,7 +99,8 @@ class ZCBoard_Game : public ZCCandyWidget {
   // Forgets the level: items, graphs, stages, schedule, the click queue and the hovered item.
   // Nothing when no level is loaded.
   void ClearLevelData();
-  // Shut-down: the level, the level's released images and the game parameters.
+  // Shut-down: waits for a level load still running, then frees the level, the level's released
+  // images and the game parameters.
   void UnloadLevel();
   // Endless levels: a stage record per "stages/stage" of the level node (or, when it has none,
   // of its "events_queue"), with the items its "object" children name.
@@ -170,6 +171,9 @@ class ZCBoard_Game : public ZCCandyWidget {
  protected:
   // Stops play without the finish hook (AbortLevel and FinishLevel).
   void StopRunning();
+  // True when something drawn changed since the last call (a walker moved, a frame or an
+  // effect advanced, a highlight changed): a hash of every part's drawn state is compared.
+  bool DrawnStateChanged();
   // Hands the queue's due event to SpawnClientFromEvent and pops it when it was taken.
   bool TakeDueEvent(int32_t queue);
   // The worker thread's body.
@@ -197,6 +201,8 @@ class ZCBoard_Game : public ZCCandyWidget {
   std::map<std::string, std::unique_ptr<PathGraph>> mPathGraphs;
   std::unique_ptr<ZOrderResolver> mZOrder;
   bool mDrawOrderDirty = false;
+  // The hash of the drawn state after the last game step.
+  uint64_t mDrawnState = 0;
   // Images let go of by the parts of the previous level, kept until the next level has bound
   // its own. Only the loading thread touches it while a level loads.
   std::vector<std::shared_ptr<Vesk::MemoryImage>> mLevelImages;

@@ -56,7 +56,13 @@ void ZCBoard_Game::JoinLoadingThread() {
 }
 
 bool ZCBoard_Game::PollLevelLoad() {
-  if (!mLoading.load(std::memory_order_acquire) || !mLoadDone.load(std::memory_order_acquire)) return false;
+  if (!mLoading.load(std::memory_order_acquire)) return false;
+  // When the worker ends is a matter of real time; the step that sees it goes through the demo,
+  // so that a replay starts the level at the step the recording did (FinishLevelLoad waits for
+  // a worker slower than the recorded one).
+  bool done = mLoadDone.load(std::memory_order_acquire);
+  if (ZCEngine* engine = GetEngine()) engine->DemoSyncBool(done);
+  if (!done) return false;
   FinishLevelLoad();
   return true;
 }
@@ -166,6 +172,9 @@ void ZCBoard_Game::ClearLevelData() {
 }
 
 void ZCBoard_Game::UnloadLevel() {
+  // A level still loading is being written by the worker: it ends before anything is freed.
+  JoinLoadingThread();
+  mLoading.store(false, std::memory_order_release);
   ClearLevelData();
   ClearImageList();
   ClearGameParams();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "board/BoardText.h"
 #include "board/BoardWorld.h"
@@ -203,6 +204,45 @@ void ZCItemPart::Update() {
   bool stopReached = false;
   mController->Update(step, stopReached);
   if (stopReached && mOwner) mOwner->ArmAnimRestart(this, mCurrentAnim);
+}
+
+bool ZCItemPart::AddDrawState(uint64_t& hash) const {
+  auto mix = [&hash](uint64_t v) { hash = (hash ^ v) * 0x100000001B3ull; };
+  auto mixFloat = [&mix](float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    mix(bits);
+  };
+  const bool shown = IsShown();
+  mix(shown);
+  if (!shown) return false;
+  const BoardPoint base = mOwner ? mOwner->GetBasePoint(mOffset) : mOffset;
+  mix(uint32_t(base.x));
+  mix(uint32_t(base.y));
+  mix(uint32_t(mEffectOffset.x));
+  mix(uint32_t(mEffectOffset.y));
+  if (mController) {
+    mix(uint64_t(uintptr_t(mController->GetCurrentAnimation())));
+    mix(uint64_t(uintptr_t(mController->GetCurrentFrame())));
+    mix(uint64_t(mController->GetState()));
+  }
+  mix(mTint);
+  mixFloat(mAlpha);
+  mixFloat(mScale);
+  mix(mMirrored);
+  mix(mHasText);
+  mix(mTextDirty);
+  mix(mOwner && mOwner->IsHighlighted());
+  for (const TrailRecord& record : mTrail) {
+    mix(uint32_t(record.mPos.x));
+    mix(uint32_t(record.mPos.y));
+    mix(uint64_t(uintptr_t(record.mFrame)));
+    mixFloat(record.mFade);
+  }
+  if (!mEffect) return false;
+  if (mEffect->IsRunning()) return true;
+  const ParticleSystemTable* particles = GetEffectServices().mParticles;
+  return particles && !mEffect->GetParticleKey().empty() && particles->CountByName(mEffect->GetParticleKey()) > 0;
 }
 
 BoardPoint ZCItemPart::GetDrawPos() const {

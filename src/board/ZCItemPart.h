@@ -67,6 +67,10 @@ class ZCItemPart : public ZCIEffect {
   bool IsShown() const;
   void Update();
   void Draw(Vesk::Graphics* g);
+  // Folds what Draw depends on (shown, place, frame, tint, alpha, scale, text, trail, highlight)
+  // into the hash; true when the part changes by itself from step to step (a running effect,
+  // live particles), so that it must be drawn again whatever the hash says.
+  bool AddDrawState(uint64_t& hash) const;
   // Where the current frame is placed: owner position and offset, the part's offset, the
   // frame's placement and the effect offset.
   BoardPoint GetDrawPos() const;

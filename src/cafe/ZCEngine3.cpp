@@ -15,7 +15,15 @@ ZCEngine3::ZCEngine3() {
 }
 
 ZCEngine3::~ZCEngine3() {
+  // The start-up loader may still be building the board, and the level loader filling it: both
+  // end before the level is freed.
+  JoinLoader();
   if (mBoard) mBoard->UnloadLevel();
+}
+
+bool ZCEngine3::IsBusyLoading() const {
+  // mBoard is read only once the start-up loader that makes it has ended.
+  return ZCEngine::IsBusyLoading() || (mBoard && mBoard->IsLoadingLevel());
 }
 
 bool ZCEngine3::Init() {
@@ -23,10 +31,12 @@ bool ZCEngine3::Init() {
   mLocTable.Load();
   if (mLocTable.HasText("app_title")) mTitle = WideToUtf8(mLocTable.GetText("app_title"));
   if (!ZCEngine::Init()) return false;
-  OfferCrashReport(WideToUtf8(mLocTable.GetText("crash_offer")));
+  OfferCrashReport(WideToUtf8(mLocTable.GetText("crash_offer")), WideToUtf8(mLocTable.GetText("crash_sent")),
+                   WideToUtf8(mLocTable.GetText("crash_failed")));
   if (GetCommandLine().mCrash) {
-    // Started only to hand in a crash report: wait for the upload and leave.
-    mCrashUpload.WaitFor(15000);
+    // Started only to hand in a crash report: wait for the upload, tell how it went and leave.
+    if (mCrashUpload.IsRunning()) mCrashUpload.WaitFor(15000);
+    TellCrashUploadOutcome();
     return false;
   }
   return true;

@@ -27,6 +27,8 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
   // The widget kit's test dialog, built hidden.
   void LoadTestDialog();
   void LoadingCompleted() override;
+  // The start-up loader or a level load is running.
+  bool IsBusyLoading() const override;
 
  private:
   ZCDialog* mTestDialog = nullptr;

@@ -227,6 +227,8 @@ void ZCEngine::LoadingCompleted() {
 bool ZCEngine::IsDirty() const { return mDirty || mWidgetManager->IsDirty(); }
 
 void ZCEngine::UpdateStep() {
+  // A level handed over here starts before this step's updates.
+  PollLevelHandOver();
   mSoundManager->Update();
   mMusic->Update(mFrameTime);
   SetFrameStep(float(mFrameTime) / 1000.0f);
@@ -327,6 +329,11 @@ void ZCEngine::Start() {
       }
     });
   }
+  BeginStartupLoading();
+  VeskAppBase::Start();
+}
+
+void ZCEngine::BeginStartupLoading() {
   mStartupLoading = true;
   mLoaded.store(false, std::memory_order_release);
   StartLoaderThread([this] {
@@ -334,7 +341,6 @@ void ZCEngine::Start() {
     Platform::Audio::ReleaseThreadState();
     mLoaded.store(true, std::memory_order_release);
   });
-  VeskAppBase::Start();
 }
 
 void ZCEngine::SetLevelHandOver(std::function<void()> poll) {
@@ -342,15 +348,13 @@ void ZCEngine::SetLevelHandOver(std::function<void()> poll) {
   mLevelHandOver = std::move(poll);
 }
 
-bool ZCEngine::LoopStep() {
-  // A level handed over here starts before this step's updates.
+void ZCEngine::PollLevelHandOver() {
   std::function<void()> handOver;
   {
     std::lock_guard<std::mutex> lock(mLevelHandOverLock);
     handOver = mLevelHandOver;
   }
   if (handOver && !IsShutdownRequested()) handOver();
-  return VeskAppBase::LoopStep();
 }
 
 void ZCEngine::OnLoaderFinished() {
@@ -387,7 +391,10 @@ void ZCEngine::HandleInput(const Platform::InputEvent& event) {
     case Type::MouseUp: widgets.MouseUp(e.mX, e.mY, e.mButton); break;
     case Type::MouseWheel: widgets.MouseWheel(e.mButton); break;
     case Type::MouseLeave: widgets.MouseExit(); break;
-    case Type::KeyDown: widgets.KeyDown(e.mKey); break;
+    case Type::KeyDown:
+      if (e.mKey == kScreenshotKey) WriteScreenshot();
+      widgets.KeyDown(e.mKey);
+      break;
     case Type::KeyUp: widgets.KeyUp(e.mKey); break;
     case Type::KeyChar:
       if (e.mKey > 0 && e.mKey <= 0x10FFFF) widgets.KeyChar(wchar_t(e.mKey));
@@ -396,6 +403,14 @@ void ZCEngine::HandleInput(const Platform::InputEvent& event) {
   }
   VeskAppBase::HandleInput(e);
   if (event.mType == Platform::InputEvent::Type::Activate) mDirty = true;
+}
+
+int ZCEngine::WriteScreenshot() {
+  Vesk::DDImage* screen = mDDInterface ? mDDInterface->GetScreenImage() : nullptr;
+  if (!screen) return -1;
+  const int number = ImageLib::WriteScreenshot(*screen, UserDataFolder());
+  if (number >= 0) LogMessage("screenshot %d written", number);
+  return number;
 }
 
 void ZCEngine::DrawFrame() {

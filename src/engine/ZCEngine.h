@@ -64,10 +64,9 @@ class ZCEngine : public Vesk::VeskAppBase {
   bool mMessageBoxOpen = false;
   // Set when a loader thread has finished (the start-up resource loader and the level loader).
   std::atomic<bool> mLoaded{false};
-  // Called on the main thread at every loop step: the board's level hand-over. Empty for none.
-  // May be set from a loading thread (a board made there), hence the lock.
+  // Called on the main thread at the start of every update step: the board's level hand-over.
+  // Empty for none. May be set from a loading thread (a board made there), hence the lock.
   void SetLevelHandOver(std::function<void()> poll);
-  bool LoopStep() override;
   // The application's logical size.
   int32_t mAppWidth = 1024;
   int32_t mAppHeight = 768;
@@ -109,7 +108,14 @@ class ZCEngine : public Vesk::VeskAppBase {
 
   void SwitchScreenMode(bool windowed, bool is3D, bool force) override;
 
+  // The key (Print Screen) that writes the last drawn frame as a screenshot.
+  static constexpr int32_t kScreenshotKey = 44;
+  // Writes the last drawn frame as "_screenshots/N.png" in the data folder; its number, or -1.
+  int WriteScreenshot();
+
  protected:
+  // Starts the start-up loader (LoadConfig on its own thread); the main loop hands it over.
+  void BeginStartupLoading();
   // Runs on the start-up loading thread: reads the configuration and builds the screens.
   virtual void LoadConfig();
   // The textures and fonts of "cfg\\ui.xml" (part of LoadConfig).
@@ -119,6 +125,8 @@ class ZCEngine : public Vesk::VeskAppBase {
 
   void OnLoaderFinished() override;
   void UpdateStep() override;
+  // Runs the level hand-over set by SetLevelHandOver, if any.
+  void PollLevelHandOver();
   void ShutdownServices() override;
   // Hands the settings' volumes and mute to the sound table and the music player.
   void ApplySoundSettings();

@@ -37,6 +37,28 @@ void Discard(const std::string& folder) {
   std::filesystem::remove(ReportPath(folder), ec);
 }
 
+std::string UploadUrl(const std::string& server) {
+  const size_t scheme = server.find("://");
+  if (scheme == std::string::npos) {
+    // A bare address: plain HTTP; the host must not be empty, a port must be 1 to 65535.
+    if (server.empty() || server.find_first_of("/ \t\r\n") != std::string::npos) return "";
+    const size_t colon = server.rfind(':');
+    if (colon == 0) return "";
+    if (colon != std::string::npos) {
+      const std::string port = server.substr(colon + 1);
+      if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return "";
+      const long number = std::stol(port);
+      if (number <= 0 || number > 65535) return "";
+    }
+    return "http://" + server + kUploadPath;
+  }
+  const std::string name = ToLowerAscii(server.substr(0, scheme));
+  if (name != "http" && name != "https") return "";
+  const std::string rest = server.substr(scheme + 3);
+  if (rest.empty() || rest[0] == '/' || rest.find_first_of(" \t\r\n") != std::string::npos) return "";
+  return rest.find('/') == std::string::npos ? server + kUploadPath : server;
+}
+
 std::string BuildFormData(const std::string& version, const std::string& report, std::string& boundary) {
   uint64_t salt = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
   do {
@@ -71,9 +93,8 @@ Upload::~Upload() {
   }
 }
 
-bool Upload::Start(const std::string& folder, const std::string& version, const std::string& host, int port,
-                   int timeoutMs) {
-  if (host.empty() || IsRunning()) return false;
+bool Upload::Start(const std::string& folder, const std::string& version, const std::string& url, int timeoutMs) {
+  if (url.empty() || IsRunning()) return false;
   std::ifstream in(ReportPath(folder), std::ios::binary);
   if (!in) return false;
   std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -89,9 +110,10 @@ bool Upload::Start(const std::string& folder, const std::string& version, const 
     mState->mResult = {};
   }
   std::shared_ptr<State> state = mState;
-  mState->mThread = std::thread([state, host, port, timeoutMs, boundary, body] {
-    Platform::HttpResult r =
-        Platform::HttpPost(host, port, kUploadPath, "multipart/form-data; boundary=" + boundary, body, timeoutMs);
+  mState->mThread = std::thread([state, folder, url, timeoutMs, boundary, body] {
+    Platform::HttpResult r = Platform::HttpPost(url, "multipart/form-data; boundary=" + boundary, body, timeoutMs);
+    // Handed in: not offered again. Any failure keeps it for the next start.
+    if (r.mOk) Discard(folder);
     std::lock_guard<std::mutex> lock(state->mMutex);
     state->mResult = std::move(r);
     state->mRunning = false;

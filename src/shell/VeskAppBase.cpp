@@ -37,6 +37,11 @@ VeskAppBase::VeskAppBase() {
 
 VeskAppBase::~VeskAppBase() {
   JoinLoader();
+  // A run that ends without its shut-down (Init failed, a "-crash" run) still ended cleanly.
+  if (mRunMarked) {
+    RegWriteInt("InProgress", 0);
+    mRunMarked = false;
+  }
   if (mWindow) mWindow->Destroy();
   if (gVeskApp == this) gVeskApp = nullptr;
 }
@@ -84,7 +89,7 @@ bool VeskAppBase::Init() {
     mPreviousRunInterrupted = true;
     LogMessage("WARNING: the previous run did not end cleanly");
   }
-  RegWriteInt("InProgress", 1);
+  mRunMarked = RegWriteInt("InProgress", 1);
 
   StartDemo();
 
@@ -132,19 +137,14 @@ void VeskAppBase::StartDemo() {
   SeedRandom(seed);
 }
 
-void VeskAppBase::OfferCrashReport(const std::string& askText) {
+void VeskAppBase::OfferCrashReport(const std::string& askText, const std::string& sentText,
+                                   const std::string& failedText) {
   std::string folder = UserDataFolder();
   if (!CrashReport::IsPending(folder)) return;
   std::string server;
   if (!RegReadString("CrashReportServer", server) || server.empty()) return;  // nowhere to send it
-  std::string host = server;
-  int port = 80;
-  size_t colon = server.rfind(':');
-  if (colon != std::string::npos) {
-    host = server.substr(0, colon);
-    port = std::atoi(server.c_str() + colon + 1);
-  }
-  if (host.empty() || port <= 0 || port > 65535) {
+  const std::string url = CrashReport::UploadUrl(server);
+  if (url.empty()) {
     LogMessage("WARNING: bad crash report server address: %s", server.c_str());
     return;
   }
@@ -153,11 +153,27 @@ void VeskAppBase::OfferCrashReport(const std::string& askText) {
     CrashReport::Discard(folder);
     return;
   }
-  mCrashUpload.Start(folder, mProductVersion, host, port, 10000);
+  if (!mCrashUpload.Start(folder, mProductVersion, url, 10000)) return;
+  mCrashSentText = sentText;
+  mCrashFailedText = failedText;
+  mCrashOutcomePending = true;
+}
+
+void VeskAppBase::TellCrashUploadOutcome() {
+  if (!mCrashOutcomePending || !mCrashUpload.IsDone()) return;
+  mCrashOutcomePending = false;
+  const Platform::HttpResult result = mCrashUpload.Result();
+  if (result.mOk) {
+    LogMessage("crash report sent");
+  } else {
+    LogMessage("WARNING: the crash report could not be sent (%s); it is kept", result.mError.c_str());
+  }
+  Platform::ShowMessageBox(mTitle, result.mOk ? mCrashSentText : mCrashFailedText, Platform::MessageBoxButtons::Ok);
 }
 
 bool VeskAppBase::LoopStep() {
   if (IsShutdownRequested()) return false;
+  TellCrashUploadOutcome();
 
   if (mWindow) mWindow->PumpEvents(mInputQueue);
   // Events are taken one at a time from the front: a handler may run a nested LoopStep, which
@@ -171,9 +187,10 @@ bool VeskAppBase::LoopStep() {
     if (IsShutdownRequested()) return false;
   }
 
-  if (mLoaderRunning.load(std::memory_order_acquire) && mLoaderDone.load(std::memory_order_acquire)) {
-    JoinLoader();
-    OnLoaderFinished();
+  if (mQuitDeferred && !IsBusyLoading()) {
+    mQuitDeferred = false;
+    LogMessage("loading ended: the quit asked for meanwhile goes ahead");
+    RequestQuit();
     if (IsShutdownRequested()) return false;
   }
 
@@ -203,6 +220,7 @@ bool VeskAppBase::LoopStep() {
       }
     }
     ++mUpdateCount;
+    if (PollLoaderHandOver() && IsShutdownRequested()) return false;
     UpdateStep();
     if (IsShutdownRequested()) return false;
   }
@@ -220,6 +238,18 @@ bool VeskAppBase::LoopStep() {
   return !IsShutdownRequested();
 }
 
+bool VeskAppBase::PollLoaderHandOver() {
+  if (!mLoaderRunning.load(std::memory_order_acquire)) return false;
+  // When the loader ends is a matter of real time; the step that sees it goes through the demo,
+  // so that a replay hands over at the step the recording did.
+  bool done = mLoaderDone.load(std::memory_order_acquire);
+  DemoSyncBool(done);
+  if (!done) return false;
+  JoinLoader();  // a replay waits here for a loader slower than the recorded one
+  OnLoaderFinished();
+  return true;
+}
+
 void VeskAppBase::DispatchInput(const Platform::InputEvent& event) {
   if (mDemo.IsRecording() && event.mType != Platform::InputEvent::Type::Close) mDemo.RecordEvent(mUpdateCount, event);
   HandleInput(event);
@@ -231,8 +261,9 @@ void VeskAppBase::HandleInput(const Platform::InputEvent& event) {
 }
 
 void VeskAppBase::OnCloseRequest() {
-  if (IsLoaderRunning()) {
-    LogMessage("quit ignored while loading");
+  if (IsBusyLoading()) {
+    LogMessage("quit deferred until loading ends");
+    mQuitDeferred = true;
     return;
   }
   RequestQuit();
@@ -330,6 +361,7 @@ void VeskAppBase::WriteSettings() {
   mSettings->SetInt("WaitForVSync", mWaitForVSync ? 1 : 0);
   mSettings->SetInt("Is3D", mIs3D ? 1 : 0);
   mSettings->SetInt("InProgress", 0);
+  mRunMarked = false;
   std::string error;
   if (!mSettings->Save(&error))
     AppendErrorFile(UserDataFolder(), "FAILED_SAVE_SETTINGS: " + SettingsFilePath() + ": " + error);

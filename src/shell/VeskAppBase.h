@@ -133,8 +133,11 @@ class VeskAppBase {
   virtual void UpdateStep() {}
   virtual bool IsDirty() const { return false; }
   virtual void DrawFrame() {}
-  // The window's close button: ignored while loading runs; otherwise RequestQuit.
+  // The window's close button: while loading runs it is kept and acted on once loading has
+  // ended (never dropped); otherwise RequestQuit.
   virtual void OnCloseRequest();
+  // True while a loader works (the start-up loader here; the game adds its level loader).
+  virtual bool IsBusyLoading() const { return IsLoaderRunning(); }
   virtual void RequestQuit() { Shutdown(); }
   virtual void OnLoaderFinished() {}
   // Work done after the loop ends, before the settings are written (threads, music, display).
@@ -152,10 +155,16 @@ class VeskAppBase {
   // Starts recording or playback as the command line asks, and seeds the random generators.
   void StartDemo();
   // The crash report left by an earlier run: offered for upload when a report server is set.
-  // `askText` is the question shown to the player.
-  void OfferCrashReport(const std::string& askText);
+  // `askText` is the question shown to the player; a "No" removes the report. Once the upload
+  // has ended the player is told `sentText` or `failedText` (TellCrashUploadOutcome).
+  void OfferCrashReport(const std::string& askText, const std::string& sentText, const std::string& failedText);
+  // Tells the player how the upload ended, once, when it has (every loop step calls it).
+  void TellCrashUploadOutcome();
   // Hands one input event to the game, recording it when a demo is being recorded.
   void DispatchInput(const Platform::InputEvent& event);
+  // At the start of an update step: a finished loader is joined and OnLoaderFinished runs;
+  // true when that happened. The decision goes through the demo's sync records.
+  bool PollLoaderHandOver();
 
   CommandLine mCommandLine;
   std::unique_ptr<Platform::Window> mWindow;
@@ -164,6 +173,9 @@ class VeskAppBase {
   std::deque<Platform::InputEvent> mInputQueue;
   Demo mDemo;
   CrashReport::Upload mCrashUpload;
+  bool mCrashOutcomePending = false;
+  std::string mCrashSentText;
+  std::string mCrashFailedText;
 
  private:
   std::atomic<bool> mShutdown{false};
@@ -174,6 +186,10 @@ class VeskAppBase {
   uint64_t mNextUpdateMs = 0;
   uint64_t mUpdateCount = 0;
   bool mInitDone = false;
+  // A close request that came while loading ran, acted on once loading has ended.
+  bool mQuitDeferred = false;
+  // "InProgress" was set by this run and not yet cleared.
+  bool mRunMarked = false;
 };
 
 }  // namespace Vesk

@@ -133,7 +133,9 @@ class RunnerEngine : public ZCEngine {
   void SleepMs(uint32_t ms) override { mNow += ms; }
 
   void UpdateStep() override {
-    // Steps count from the level's start, which the loop's hand-over makes before its updates.
+    // Steps count from the level's start, which the hand-over at the start of an update step
+    // makes before the step's updates.
+    PollLevelHandOver();
     if (mBoard && mBoard->IsRunning()) {
       ++mStep;
       mTrace.SetStep(mStep);

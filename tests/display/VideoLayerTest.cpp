@@ -97,3 +97,42 @@ TEST(VideoLayer, FlipShowsTheBackBufferAndThePrimaryIsPresentedOnlyWhenChanged) 
   EXPECT_EQ(p->LastFrame()[0], 0xFFF80000u);
   EXPECT_TRUE(p->IsFullScreen());
 }
+
+// The presenter turns every pixel of every format into 0xFFRRGGBB as the plain per-channel rule
+// says: each channel's bits moved to the top of its byte, the bits below zero.
+TEST(VideoLayer, ThePresenterConvertsEveryPixelOfEveryFormat) {
+  auto reference = [](uint32_t pixel, const PixelFormat& f) {
+    uint32_t argb = 0xFF000000u;
+    const uint32_t masks[3] = {f.mRedMask, f.mGreenMask, f.mBlueMask};
+    for (int c = 0; c < 3; ++c) {
+      uint32_t mask = masks[c], value = pixel & mask;
+      int bits = 0;
+      while (mask && !(mask & 1)) {
+        mask >>= 1;
+        value >>= 1;
+      }
+      for (uint32_t m = mask; m & 1; m >>= 1) ++bits;
+      argb |= (bits >= 8 ? (value >> (bits - 8)) : (value << (8 - bits))) << (16 - 8 * c);
+    }
+    return argb;
+  };
+  const PixelFormat formats[] = {PixelFormat::R5G6B5(), PixelFormat::X1R5G5B5(), PixelFormat::R8G8B8(),
+                                 PixelFormat::X8R8G8B8()};
+  for (const PixelFormat& f : formats) {
+    // Every 16-bit value, and for the wider formats a spread of values with every byte used.
+    const int32_t w = 256, h = 256, bpp = f.BytesPerPixel();
+    std::vector<uint8_t> pixels(size_t(w) * h * bpp);
+    std::vector<uint32_t> values(size_t(w) * h);
+    for (size_t i = 0; i < values.size(); ++i) {
+      values[i] = bpp == 2 ? uint32_t(i) : uint32_t(i * 2654435761u) & (bpp == 3 ? 0xFFFFFFu : 0xFFFFFFFFu);
+      for (int b = 0; b < bpp; ++b) pixels[i * bpp + b] = uint8_t(values[i] >> (8 * b));
+    }
+    HeadlessPresenter presenter;
+    presenter.Present(pixels.data(), w * bpp, w, h, f);
+    ASSERT_EQ(presenter.LastFrame().size(), values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+      ASSERT_EQ(presenter.LastFrame()[i], reference(values[i], f)) << f.mBitCount << " bits, pixel " << std::hex << values[i];
+      ASSERT_EQ(ToArgb(values[i], f), reference(values[i], f));
+    }
+  }
+}

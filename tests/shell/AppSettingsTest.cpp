@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/window/MessageBox.h"
@@ -103,16 +104,30 @@ TEST(AppSettings, CorruptFileIsKeptAsideAndTheGameStarts) {
   EXPECT_NE(ReadAll(file).find("MusicVolume=100"), std::string::npos);
 }
 
-TEST(AppSettings, InterruptedRunIsNoticed) {
+TEST(AppSettings, InterruptedRunIsNoticedButARunEndedBeforeItsLoopIsNot) {
   {
     HeadlessApp app("Interrupted");
     fs::remove(app.SettingsFilePath());
+  }
+  // A run that dies after Init (a crash: nothing of the shut-down runs) leaves InProgress set.
+  pid_t child = fork();
+  if (child == 0) {
+    HeadlessApp app("Interrupted");
+    _exit(app.Init() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  {
+    HeadlessApp app("Interrupted");
     ASSERT_TRUE(app.Init());
-    // no Start: the run "crashes" here, InProgress stays set
+    EXPECT_TRUE(app.mPreviousRunInterrupted);
+    // This run ends without its main loop, as a "-crash" run or a failed Init does: it still
+    // ended cleanly.
   }
   HeadlessApp app("Interrupted");
   ASSERT_TRUE(app.Init());
-  EXPECT_TRUE(app.mPreviousRunInterrupted);
+  EXPECT_FALSE(app.mPreviousRunInterrupted);
 }
 
 TEST(AppSettings, SecondInstanceIsToldAndRefused) {

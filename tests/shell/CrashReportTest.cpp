@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/window/MessageBox.h"
 #include "shell/CrashReport.h"
+#include "shell/VeskAppBase.h"
 #include "shell/Log.h"
 #include "shell/support/TestFiles.h"
 
@@ -38,11 +40,12 @@ int CrashInChild(const std::string& folder, F crash) {
   return status;
 }
 
-// A one-connection HTTP server on 127.0.0.1 for the upload tests. With `answer` false it
-// accepts the connection and never says anything.
+// A one-connection HTTP server on 127.0.0.1 (port chosen by the system) for the upload tests. It
+// answers the whole request with `status`; with status 0 it accepts the connection and never
+// says anything.
 class TestServer {
  public:
-  explicit TestServer(bool answer) : mAnswer(answer) {
+  explicit TestServer(int status) : mStatus(status) {
     mListen = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -61,6 +64,7 @@ class TestServer {
     close(mListen);
   }
   int Port() const { return mPort; }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(mPort); }
   std::string Request() {
     mThread.join();
     mThread = std::thread([] {});
@@ -69,11 +73,13 @@ class TestServer {
 
  private:
   void Serve() {
-    // Bounded: gives up after a few seconds whatever happens.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    pollfd p{mListen, POLLIN, 0};
-    if (poll(&p, 1, 5000) <= 0) return;
-    int fd = accept(mListen, nullptr, nullptr);
+    // Bounded, generously for a loaded machine: gives up after 20 s whatever happens.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int fd = -1;
+    while (fd < 0 && !mStop && std::chrono::steady_clock::now() < deadline) {
+      pollfd p{mListen, POLLIN, 0};
+      if (poll(&p, 1, 50) > 0) fd = accept(mListen, nullptr, nullptr);
+    }
     if (fd < 0) return;
     size_t expected = std::string::npos;
     while (!mStop && std::chrono::steady_clock::now() < deadline) {
@@ -88,24 +94,62 @@ class TestServer {
         size_t cl = mRequest.find("Content-Length: ");
         if (cl != std::string::npos) expected = head + 4 + std::strtoul(mRequest.c_str() + cl + 16, nullptr, 10);
       }
-      if (mAnswer && expected != std::string::npos && mRequest.size() >= expected) {
-        const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nOK";
-        send(fd, reply, sizeof reply - 1, MSG_NOSIGNAL);
+      if (mStatus != 0 && expected != std::string::npos && mRequest.size() >= expected) {
+        const std::string body = mStatus == 200 ? "OK" : "Server error";
+        const std::string reply = "HTTP/1.1 " + std::to_string(mStatus) +
+                                  (mStatus == 200 ? " OK" : " Internal Server Error") +
+                                  "\r\nContent-Length: " + std::to_string(body.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + body;
+        send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
         break;
       }
     }
-    if (!mAnswer)  // hold the connection open, silently, until the test ends
+    if (mStatus == 0)  // hold the connection open, silently, until the test ends
       while (!mStop && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     close(fd);
   }
 
-  bool mAnswer;
+  int mStatus;
   int mListen = -1;
   int mPort = 0;
   std::atomic<bool> mStop{false};
   std::string mRequest;
   std::thread mThread;
+};
+
+// The application's side of a report: the offer at start-up and the outcome told to the player.
+class ReportingApp : public Vesk::VeskAppBase {
+ public:
+  ReportingApp() {
+    mProductName = "Crash Test";
+    mProductVersion = "2.5";
+    mRegKey = "Cafe Tests\\Crash Test";
+  }
+  void Offer() { OfferCrashReport("send?", "sent", "failed"); }
+  int UploadStatus() const { return mCrashUpload.Result().mStatus; }
+  bool UploadStarted() const { return mCrashUpload.IsRunning() || mCrashUpload.IsDone(); }
+  // Waits for the upload, then lets a loop step tell the outcome.
+  void Finish() {
+    mCrashUpload.WaitFor(20000);
+    TellCrashUploadOutcome();
+  }
+
+ protected:
+  bool WantsWindow() const override { return false; }
+};
+
+// Records every box shown and answers the question with `answer`.
+struct Boxes {
+  explicit Boxes(Platform::MessageBoxAnswer answer) {
+    Platform::SetMessageBoxHandler([this, answer](const std::string&, const std::string& text,
+                                                  Platform::MessageBoxButtons) {
+      mShown.push_back(text);
+      return text == "send?" ? answer : Platform::MessageBoxAnswer::Ok;
+    });
+  }
+  ~Boxes() { Platform::SetMessageBoxHandler(nullptr); }
+  std::vector<std::string> mShown;
 };
 
 }  // namespace
@@ -140,10 +184,10 @@ TEST(CrashReport, ACrashWritesTheReport) {
 TEST(CrashReport, UploadPostsTheReportAsFormData) {
   TempDir dir;
   WriteFile(CrashReport::ReportPath(dir.Path()), "Crash report\nStack:\nframe 1\n");
-  TestServer server(true);
+  TestServer server(200);
   CrashReport::Upload upload;
-  ASSERT_TRUE(upload.Start(dir.Path(), "1.0", "127.0.0.1", server.Port(), 5000));
-  ASSERT_TRUE(upload.WaitFor(10000));
+  ASSERT_TRUE(upload.Start(dir.Path(), "1.0", CrashReport::UploadUrl(server.Address()), 10000));
+  ASSERT_TRUE(upload.WaitFor(20000));
   Platform::HttpResult r = upload.Result();
   EXPECT_TRUE(r.mOk) << r.mError;
   EXPECT_EQ(r.mStatus, 200);
@@ -166,12 +210,12 @@ TEST(CrashReport, SilentOrRefusingServersNeverHang) {
   TempDir dir;
   WriteFile(CrashReport::ReportPath(dir.Path()), "report");
   {
-    TestServer silent(false);
+    TestServer silent(0);
     CrashReport::Upload upload;
     auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(upload.Start(dir.Path(), "1.0", "127.0.0.1", silent.Port(), 300));
+    ASSERT_TRUE(upload.Start(dir.Path(), "1.0", CrashReport::UploadUrl(silent.Address()), 300));
     EXPECT_FALSE(upload.IsDone() && upload.Result().mOk);  // the caller is never blocked
-    ASSERT_TRUE(upload.WaitFor(5000));
+    ASSERT_TRUE(upload.WaitFor(10000));
     auto took = std::chrono::steady_clock::now() - start;
     Platform::HttpResult r = upload.Result();
     EXPECT_FALSE(r.mOk);
@@ -189,13 +233,73 @@ TEST(CrashReport, SilentOrRefusingServersNeverHang) {
     getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
     close(s);
     CrashReport::Upload upload;
-    ASSERT_TRUE(upload.Start(dir.Path(), "1.0", "127.0.0.1", ntohs(addr.sin_port), 3000));
-    ASSERT_TRUE(upload.WaitFor(5000));
+    ASSERT_TRUE(upload.Start(dir.Path(), "1.0", "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)), 3000));
+    ASSERT_TRUE(upload.WaitFor(10000));
     EXPECT_FALSE(upload.Result().mOk);
     EXPECT_FALSE(upload.Result().mTimedOut);
   }
   CrashReport::Upload upload;
-  EXPECT_FALSE(upload.Start(dir.Path(), "1.0", "", 80, 1000));  // no server configured
+  EXPECT_FALSE(upload.Start(dir.Path(), "1.0", "", 1000));  // no server configured
   TempDir empty;
-  EXPECT_FALSE(upload.Start(empty.Path(), "1.0", "127.0.0.1", 80, 1000));  // nothing to send
+  EXPECT_FALSE(upload.Start(empty.Path(), "1.0", "http://127.0.0.1:80", 1000));  // nothing to send
+}
+
+TEST(CrashReport, TheServerSettingIsAUrlOrABareAddress) {
+  EXPECT_EQ(CrashReport::UploadUrl("reports.example.org:8080"), "http://reports.example.org:8080/kavrel_error.php");
+  EXPECT_EQ(CrashReport::UploadUrl("reports.example.org"), "http://reports.example.org/kavrel_error.php");
+  EXPECT_EQ(CrashReport::UploadUrl("https://reports.example.org"), "https://reports.example.org/kavrel_error.php");
+  EXPECT_EQ(CrashReport::UploadUrl("HTTPS://r.example.org:8443/in/crash"), "HTTPS://r.example.org:8443/in/crash");
+  for (const char* bad : {"", ":80", "host:0", "host:65536", "host:", "host:8o", "ftp://host/x", "https://",
+                          "http:///x",
+                          "host name:80", "host/path"})
+    EXPECT_EQ(CrashReport::UploadUrl(bad), "") << bad;
+}
+
+TEST(CrashReport, TheReportStaysUntilTheServerTakesItAndThePlayerIsTold) {
+  ReportingApp app;
+  const std::string folder = app.UserDataFolder();
+  WriteFile(CrashReport::ReportPath(folder), "Crash report\n");
+  {
+    // A failing server: the report stays and the player hears it failed.
+    TestServer failing(500);
+    app.RegWriteString("CrashReportServer", failing.Address());
+    Boxes boxes(Platform::MessageBoxAnswer::Yes);
+    app.Offer();
+    app.Finish();
+    EXPECT_EQ(boxes.mShown, (std::vector<std::string>{"send?", "failed"}));
+    EXPECT_TRUE(CrashReport::IsPending(folder));
+    EXPECT_EQ(app.UploadStatus(), 500);
+  }
+  {
+    // Offered again at the next start; a 2xx answer removes it and the player is thanked.
+    TestServer taking(200);
+    app.RegWriteString("CrashReportServer", "http://" + taking.Address());
+    Boxes boxes(Platform::MessageBoxAnswer::Yes);
+    app.Offer();
+    app.Finish();
+    EXPECT_EQ(boxes.mShown, (std::vector<std::string>{"send?", "sent"}));
+    EXPECT_FALSE(CrashReport::IsPending(folder));
+    EXPECT_NE(taking.Request().find("Crash report\n"), std::string::npos);
+  }
+  {
+    // Nothing left to offer.
+    Boxes boxes(Platform::MessageBoxAnswer::Yes);
+    app.Offer();
+    EXPECT_TRUE(boxes.mShown.empty());
+  }
+}
+
+TEST(CrashReport, AHeadlessRunAnswersNoAndSendsNothing) {
+  // Nobody sees the box: it agrees to nothing.
+  EXPECT_EQ(Platform::ShowMessageBox("t", "send?", Platform::MessageBoxButtons::YesNo), Platform::MessageBoxAnswer::No);
+  EXPECT_EQ(Platform::ShowMessageBox("t", "sure?", Platform::MessageBoxButtons::OkCancel),
+            Platform::MessageBoxAnswer::Cancel);
+  ReportingApp app;
+  const std::string folder = app.UserDataFolder();
+  WriteFile(CrashReport::ReportPath(folder), "Crash report\n");
+  TestServer server(200);
+  app.RegWriteString("CrashReportServer", server.Address());
+  app.Offer();
+  EXPECT_FALSE(app.UploadStarted());
+  EXPECT_FALSE(CrashReport::IsPending(folder));  // declined
 }

@@ -162,7 +162,7 @@ TEST(MainLoop, ShutdownInsideANestedLoopEndsBothLoops) {
   EXPECT_EQ(app.mTrace.size(), 1u);
 }
 
-TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndCloseIsIgnoredMeanwhile) {
+TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndACloseMeanwhileWaitsForIt) {
   SimApp app;
   std::atomic<bool> release{false};
   app.StartLoaderThread([&] {
@@ -171,7 +171,7 @@ TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndCloseIsIgnoredMeanwhile) {
   EXPECT_TRUE(app.IsLoaderRunning());
   app.Push(InputEvent::Type::Close);
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(app.LoopStep());
-  EXPECT_FALSE(app.IsShutdownRequested());  // quit ignored while loading
+  EXPECT_FALSE(app.IsShutdownRequested());  // the loader is never left running under a shut-down
   EXPECT_EQ(app.mLoaderFinishedCalls, 0);
   EXPECT_LE(app.mLongestSleep, 250u);
   release = true;
@@ -179,7 +179,7 @@ TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndCloseIsIgnoredMeanwhile) {
   EXPECT_EQ(app.mLoaderFinishedCalls, 1);
   EXPECT_EQ(app.mLoaderFinishedThread, std::this_thread::get_id());
   EXPECT_FALSE(app.IsLoaderRunning());
-  app.Push(InputEvent::Type::Close);
+  // The close was kept, not dropped: the game leaves once loading is over.
   EXPECT_FALSE(app.LoopStep());
   EXPECT_TRUE(app.IsShutdownRequested());
 }

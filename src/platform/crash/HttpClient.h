@@ -1,7 +1,5 @@
 #pragma once
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace Platform {
 
@@ -13,10 +11,10 @@ struct HttpResult {
   std::string mBody;        // the answer's body (at most 64 KiB kept)
 };
 
-// One blocking HTTP/1.1 POST over a plain TCP socket. Every step (name lookup aside, which is
-// immediate for numeric addresses), connecting, sending and reading the answer, runs within
-// one overall time limit, so a refused or silent server returns promptly.
-HttpResult HttpPost(const std::string& host, int port, const std::string& path, const std::string& contentType,
-                    const std::string& body, int timeoutMs);
+// One blocking HTTP POST through libcurl, to an http:// or https:// URL; the system's proxy
+// settings (http_proxy, https_proxy, no_proxy) apply. Connecting, sending and reading the answer
+// run within one overall time limit, so a refused or silent server returns promptly.
+HttpResult HttpPost(const std::string& url, const std::string& contentType, const std::string& body,
+                    int timeoutMs);
 
 }  // namespace Platform

@@ -34,21 +34,6 @@ bool Inside(const Area& a, const Surface& s) {
          a.Height() > 0;
 }
 
-// One channel: its top `bits` bits moved into the mask.
-uint32_t ChannelTo(uint32_t c8, uint32_t mask) {
-  if (!mask) return 0;
-  int shift = std::countr_zero(mask);
-  int bits = std::popcount(mask);
-  return ((c8 >> (8 - std::min(bits, 8))) << shift) & mask;
-}
-
-uint32_t ChannelFrom(uint32_t pixel, uint32_t mask) {
-  if (!mask) return 0;
-  int shift = std::countr_zero(mask);
-  int bits = std::min(std::popcount(mask), 8);
-  return (((pixel & mask) >> shift) << (8 - bits)) & 255;
-}
-
 }  // namespace
 
 const char* ResultName(Result result) {
@@ -82,15 +67,23 @@ PixelFormat PixelFormat::FromDepth(int32_t depth) {
   }
 }
 
-uint32_t ToArgb(uint32_t pixel, const PixelFormat& f) {
-  return 0xFF000000u | (ChannelFrom(pixel, f.mRedMask) << 16) | (ChannelFrom(pixel, f.mGreenMask) << 8) |
-         ChannelFrom(pixel, f.mBlueMask);
+ChannelShift ChannelShift::Of(uint32_t mask) {
+  ChannelShift c;
+  c.mMask = mask;
+  if (!mask) return c;
+  c.mShift = std::countr_zero(mask);
+  c.mBits = std::min(std::popcount(mask), 8);
+  return c;
 }
 
-uint32_t FromArgb(uint32_t argb, const PixelFormat& f) {
-  return ChannelTo((argb >> 16) & 255, f.mRedMask) | ChannelTo((argb >> 8) & 255, f.mGreenMask) |
-         ChannelTo(argb & 255, f.mBlueMask);
-}
+PixelShifts::PixelShifts(const PixelFormat& f)
+    : mRed(ChannelShift::Of(f.mRedMask)),
+      mGreen(ChannelShift::Of(f.mGreenMask)),
+      mBlue(ChannelShift::Of(f.mBlueMask)) {}
+
+uint32_t ToArgb(uint32_t pixel, const PixelFormat& f) { return PixelShifts(f).ToArgb(pixel); }
+
+uint32_t FromArgb(uint32_t argb, const PixelFormat& f) { return PixelShifts(f).FromArgb(argb); }
 
 // ---------------------------------------------------------------------------------------------
 // Surface
@@ -341,11 +334,22 @@ void HeadlessPresenter::Present(const uint8_t* pixels, int32_t pitch, int32_t wi
   mFrameWidth = width;
   mFrameHeight = height;
   mFrame.resize(size_t(width) * size_t(height));
-  int32_t bpp = format.BytesPerPixel();
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x)
-      mFrame[size_t(y) * width + x] =
-          ToArgb(ReadPixel(pixels + size_t(y) * size_t(pitch) + size_t(x) * size_t(bpp), bpp), format);
+  const int32_t bpp = format.BytesPerPixel();
+  // The channel shifts are worked out once per frame, not once per pixel.
+  const PixelShifts shifts(format);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* row = pixels + size_t(y) * size_t(pitch);
+    uint32_t* out = mFrame.data() + size_t(y) * size_t(width);
+    if (format == PixelFormat::X8R8G8B8()) {
+      for (int32_t x = 0; x < width; ++x) {
+        uint32_t v;
+        std::memcpy(&v, row + size_t(x) * 4, 4);
+        out[x] = 0xFF000000u | v;
+      }
+      continue;
+    }
+    for (int32_t x = 0; x < width; ++x) out[x] = shifts.ToArgb(ReadPixel(row + size_t(x) * size_t(bpp), bpp));
+  }
   ++mFrameCount;
 }
 

@@ -275,6 +275,31 @@ class HeadlessPresenter : public Presenter {
 // presenter. `depth` is the colour depth setting (32, 16 or 15), the desktop format it reports.
 std::unique_ptr<Presenter> CreatePresenter(void* nativeWindow, int32_t depth);
 
+// Where one colour channel sits in a pixel: its mask, the shift of its lowest bit and how many
+// of its bits count (at most 8).
+struct ChannelShift {
+  uint32_t mMask = 0;
+  int32_t mShift = 0;
+  int32_t mBits = 8;
+  static ChannelShift Of(uint32_t mask);
+  // The channel of the pixel as 0..255 (the low bits of a narrow channel zero).
+  uint32_t From(uint32_t pixel) const { return mMask ? (((pixel & mMask) >> mShift) << (8 - mBits)) & 255u : 0u; }
+  // A 0..255 value's top bits moved into the mask.
+  uint32_t To(uint32_t c8) const { return mMask ? ((c8 >> (8 - mBits)) << mShift) & mMask : 0u; }
+};
+
+// The three channel shifts of a format, worked out once, for loops over many pixels.
+struct PixelShifts {
+  explicit PixelShifts(const PixelFormat& format);
+  uint32_t ToArgb(uint32_t pixel) const {
+    return 0xFF000000u | (mRed.From(pixel) << 16) | (mGreen.From(pixel) << 8) | mBlue.From(pixel);
+  }
+  uint32_t FromArgb(uint32_t argb) const {
+    return mRed.To((argb >> 16) & 255u) | mGreen.To((argb >> 8) & 255u) | mBlue.To(argb & 255u);
+  }
+  ChannelShift mRed, mGreen, mBlue;
+};
+
 // One pixel of a surface format read back as 0xFFRRGGBB (the low bits of narrow channels zero),
 // and written from 0xAARRGGBB (alpha ignored; each channel keeps its top bits).
 uint32_t ToArgb(uint32_t pixel, const PixelFormat& format);

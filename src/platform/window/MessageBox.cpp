@@ -23,10 +23,13 @@ MessageBoxAnswer ShowMessageBox(const std::string& title, const std::string& tex
     std::lock_guard<std::mutex> lock(gHandlerMutex);
     if (gHandler) return gHandler(title, text, buttons);
   }
-  MessageBoxAnswer first = buttons == MessageBoxButtons::YesNo ? MessageBoxAnswer::Yes : MessageBoxAnswer::Ok;
+  // The answer of a box nobody can see: the one that agrees to nothing.
+  const MessageBoxAnswer unseen = buttons == MessageBoxButtons::Ok      ? MessageBoxAnswer::Ok
+                                  : buttons == MessageBoxButtons::YesNo ? MessageBoxAnswer::No
+                                                                        : MessageBoxAnswer::Cancel;
   if (IsHeadlessVideo()) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    return first;
+    return unseen;
   }
   SDL_MessageBoxButtonData data[2];
   int count = 0;
@@ -52,8 +55,7 @@ MessageBoxAnswer ShowMessageBox(const std::string& title, const std::string& tex
   int pressed = -1;
   if (SDL_ShowMessageBox(&box, &pressed) != 0 || pressed < 0) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    return buttons == MessageBoxButtons::Ok ? MessageBoxAnswer::Ok
-           : buttons == MessageBoxButtons::YesNo ? MessageBoxAnswer::No : MessageBoxAnswer::Cancel;
+    return unseen;
   }
   return MessageBoxAnswer(pressed);
 }

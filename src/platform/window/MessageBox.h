@@ -8,7 +8,7 @@ enum class MessageBoxButtons { Ok, YesNo, OkCancel };
 enum class MessageBoxAnswer { Ok, Cancel, Yes, No };
 
 // Shows a blocking system message box. Without a display (headless runs) it logs the text and
-// gives the first button's answer (Ok or Yes).
+// gives the answer that agrees to nothing (Ok, No or Cancel).
 MessageBoxAnswer ShowMessageBox(const std::string& title, const std::string& text, MessageBoxButtons buttons);
 
 // Tests answer message boxes through this hook; an empty function restores the default.

@@ -1,0 +1,60 @@
+#include "cafe/support/HeadlessGame.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "board/ZCBoard_Plain.h"
+#include "board/ZCPickItem.h"
+#include "platform/time/Clock.h"
+
+HeadlessGame::HeadlessGame(const std::string& product) { mRegKey = "Cafe Tests\\" + product; }
+
+void HeadlessGame::BeginStartup() { BeginStartupLoading(); }
+
+bool HeadlessGame::RunUntilLevelRuns(int timeoutMs) {
+  const uint64_t end = Platform::GetTickMs() + uint64_t(timeoutMs);
+  while (Platform::GetTickMs() < end) {
+    if (!IsBusyLoading() && GetBoard() && GetBoard()->IsRunning()) return true;
+    if (!LoopStep()) return false;
+  }
+  return false;
+}
+
+void HeadlessGame::RunFor(int ms) {
+  const uint64_t end = Platform::GetTickMs() + uint64_t(ms);
+  while (Platform::GetTickMs() < end && LoopStep()) {
+  }
+}
+
+void HeadlessGame::Input(Platform::InputEvent::Type type, int32_t x, int32_t y, int32_t key) {
+  Platform::InputEvent e;
+  e.mType = type;
+  e.mX = x;
+  e.mY = y;
+  e.mButton = 1;
+  e.mClicks = 1;
+  e.mKey = key;
+  mInputQueue.push_back(e);
+}
+
+BoardPoint PointInside(const std::string& pickItem) {
+  ZCPickItem* item = ZCPickItem::FindPickItem(pickItem);
+  EXPECT_NE(item, nullptr) << pickItem;
+  if (!item) return {};
+  const auto& vertices = item->GetRegion().Vertices();
+  int32_t left = INT32_MAX, right = INT32_MIN, top = INT32_MAX, bottom = INT32_MIN;
+  for (const BoardPoint& v : vertices) {
+    left = std::min(left, v.x);
+    right = std::max(right, v.x);
+    top = std::min(top, v.y);
+    bottom = std::max(bottom, v.y);
+  }
+  for (int32_t y = (top + bottom) / 2; y < bottom; ++y)
+    for (int32_t x = (left + right) / 2; x < right; ++x)
+      if (item->HitTest(BoardPoint{x, y})) return BoardPoint{x, y};
+  ADD_FAILURE() << "no point inside " << pickItem;
+  return {};
+}
