@@ -45,6 +45,34 @@ function(cafe_folder_tests label)
   endforeach()
 endfunction()
 
+# cafe_level_run_test(<label> <program> <name> <expected trace> <script> [options...]): one run
+# of a level runner (tests/driver) in a home of its own (one game runs at a time per home); the
+# options go to the program. The test is <label>.<name>.
+function(cafe_level_run_test label program name expect script)
+  set(home ${CMAKE_BINARY_DIR}/testhome/${program}_${name})
+  add_test(NAME ${label}.${name} COMMAND ${program} ${ARGN} --expect ${expect} ${script})
+  set_tests_properties(${label}.${name} PROPERTIES
+    LABELS ${label}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run")
+endfunction()
+
+# cafe_tsan_program(<target> SOURCES ...): a ThreadSanitizer test program, made only in builds
+# without CAFE_SANITIZE: the sources (the test and the code its threads run) are compiled with
+# -fsanitize=thread over the plain libraries below the board. Register it with cafe_tsan_test.
+function(cafe_tsan_program target)
+  cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
+  if(CAFE_SANITIZE OR CAFE_FUZZ)
+    return()
+  endif()
+  add_executable(${target} ${ARG_SOURCES})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(${target} PRIVATE -fsanitize=thread)
+  target_link_libraries(${target} PRIVATE cafe_widgets cafe_engine cafe_effects cafe_sound cafe_shell GTest::gtest
+                                          GTest::gtest_main Threads::Threads)
+endfunction()
+
 # ThreadSanitizer cannot share a build with AddressSanitizer. A build without CAFE_SANITIZE makes
 # the ThreadSanitizer test programs itself; a sanitized build (make test) makes them in a plain
 # sub-build of its own, build/<dir>/tsan, as part of its build (see cafe_tsan_subbuild).

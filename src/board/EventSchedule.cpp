@@ -50,13 +50,6 @@ int32_t QueueOfType(const std::string& type) {
   return -1;
 }
 
-// The elements at path below the level node, or, when there are none, below "events_queue".
-std::vector<XmlNode> SelectLevelOrQueue(const XmlNode& level, const std::wstring& path) {
-  std::vector<XmlNode> nodes = level.selectNodes(path);
-  if (nodes.empty()) nodes = level.selectNodes(L"events_queue/" + path);
-  return nodes;
-}
-
 OrderSection ReadSection(const XmlNode& node) {
   OrderSection section;
   if (!node) return section;
@@ -77,6 +70,12 @@ OrderSection ReadSection(const XmlNode& node) {
   return section;
 }
 }  // namespace
+
+std::vector<XmlNode> SelectLevelOrQueue(const XmlNode& level, const std::wstring& path) {
+  std::vector<XmlNode> nodes = level.selectNodes(path);
+  if (nodes.empty()) nodes = level.selectNodes(L"events_queue/" + path);
+  return nodes;
+}
 
 int32_t ChooseWeighted(const std::vector<float>& weights, float r) {
   if (weights.empty()) return -1;

@@ -181,6 +181,10 @@ class EventSchedule {
   std::vector<ScheduleEvent*> mPool;
 };
 
+// The elements at path below the level node, or, when there are none, below "events_queue"
+// (where stages and templates may stand).
+std::vector<XmlNode> SelectLevelOrQueue(const XmlNode& level, const std::wstring& path);
+
 // Weighted choice: r is a draw between 0 and the sum of the weights; the first entry whose
 // weight exceeds what is left of r is chosen. A draw that passes every entry (r equal to the sum)
 // takes the last entry of positive weight, or the last entry when none has any. -1 for no

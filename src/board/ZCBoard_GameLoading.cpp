@@ -132,9 +132,7 @@ void ZCBoard_Game::ReadLevelDocuments(int32_t level, bool endless, const XmlNode
 
 void ZCBoard_Game::ReadStages(const XmlNode& level) {
   // The schedule reads its stages from the same place: the level node, else its events queue.
-  std::vector<XmlNode> stages = level.selectNodes(L"stages/stage");
-  if (stages.empty()) stages = level.selectNodes(L"events_queue/stages/stage");
-  for (const XmlNode& node : stages) {
+  for (const XmlNode& node : SelectLevelOrQueue(level, L"stages/stage")) {
     StageRecord record;
     GetAttrInt(node, L"num", &record.mNum);
     for (const XmlNode& object : node.selectNodes(L"object")) {

@@ -1,7 +1,7 @@
 #include "cafe/ZCEngine3.h"
 
-#include "board/ZCBoard_Plain.h"
 #include "cafe/ProfileStore.h"
+#include "cafe/ZCBoard_Game3.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
@@ -62,7 +62,7 @@ void ZCEngine3::LoadConfig() {
   ZCEngine::LoadConfig();
   LoadTestDialog();
   // The game's board; it joins the widget tree on the main thread when loading is done.
-  mBoard = new ZCBoard_Plain();
+  mBoard = new ZCBoard_Game3();
   mBoard->LoadConfig();
   AddLoadedWidget(mBoard);
 }
@@ -83,7 +83,7 @@ void ZCEngine3::LoadTestDialog() {
 void ZCEngine3::LoadingCompleted() {
   ZCEngine::LoadingCompleted();
   GetMusic()->Change("main_menu");
-  // Until the screens exist, the game opens on the test room.
+  // Until the screens exist, the game opens on the first level.
   if (mBoard) mBoard->StartLoadingThread(kFirstLevel, false);
 }
 

@@ -2,7 +2,7 @@
 #include "engine/ZCEngine.h"
 #include "widgets/ZCDialog.h"
 
-class ZCBoard_Plain;
+class ZCBoard_Game3;
 
 // The game's application class.
 class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
@@ -15,13 +15,13 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
   // A confirmed quit: the profile is saved, then the main loop ends.
   void OnQuitConfirmed();
 
-  // The first level shown: the test room.
-  static constexpr int32_t kFirstLevel = 90;
+  // The first level played: the first café's second day.
+  static constexpr int32_t kFirstLevel = 2;
 
   // The widget kit's test dialog, hidden until shown (null when ui.xml lacks it).
   ZCDialog* GetTestDialog() const { return mTestDialog; }
   // The game's board (null before start-up loading).
-  ZCBoard_Plain* GetBoard() const { return mBoard; }
+  ZCBoard_Game3* GetBoard() const { return mBoard; }
 
   void DialogCommand(ZCDialog* dialog, int32_t buttonId) override;
 
@@ -37,5 +37,5 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
 
  private:
   ZCDialog* mTestDialog = nullptr;
-  ZCBoard_Plain* mBoard = nullptr;
+  ZCBoard_Game3* mBoard = nullptr;
 };

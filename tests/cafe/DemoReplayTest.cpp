@@ -9,10 +9,10 @@
 
 #include "board/BoardWorld.h"
 #include "board/ItemRegistry.h"
-#include "board/ZCBoard_Plain.h"
+#include "cafe/ZCBoard_Game3.h"
 #include "board/ZCItemPart.h"
 #include "board/ZCMoveItem.h"
-#include "cafe/support/HeadlessGame.h"
+#include "driver/HeadlessGame.h"
 #include "effects/ZCAnimController.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -37,7 +37,7 @@ struct Snapshot {
 };
 
 // The game as a demo records or replays it; it takes a snapshot every kSnapshotEvery update
-// steps and stops at a given step. While recording, it clicks the two tables of the test room
+// steps and stops at a given step. While recording, it clicks the two worker tables of the first level
 // at set steps after the level's start, as a player would.
 class DemoGame : public HeadlessGame {
  public:
@@ -64,7 +64,7 @@ class DemoGame : public HeadlessGame {
   void UpdateStep() override {
     HeadlessGame::UpdateStep();
     const uint64_t step = GetUpdateCount();
-    ZCBoard_Plain* board = IsLoaderRunning() ? nullptr : GetBoard();
+    ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
     if (!mLevelStep && board && board->IsRunning()) mLevelStep = step;
     if (mDemo.IsRecording() && mLevelStep) {
       if (step == mLevelStep + 30) Click("table2");
@@ -88,7 +88,7 @@ class DemoGame : public HeadlessGame {
     uint64_t h = 0xCBF29CE484222325ull;
     // The board is made by the start-up loader: it is looked at once that has been handed over.
     h = Mix(h, IsLoaderRunning());
-    ZCBoard_Plain* board = IsLoaderRunning() ? nullptr : GetBoard();
+    ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
     if (board) {
       h = Mix(h, board->IsLoadingLevel());
       h = Mix(h, board->IsRunning());
@@ -111,7 +111,7 @@ class DemoGame : public HeadlessGame {
             h = Mix(h, (uint64_t(uint32_t(pos.x)) << 32) | uint32_t(pos.y));
           }
         }
-        if (ZCMoveItem* walker = board->GetWalker()) h = Mix(h, walker->GetTargets().size());
+        if (ZCMoveItem* walker = board->GetHeroine()) h = Mix(h, walker->GetTargets().size());
       }
     }
     s.mBoard = h;
@@ -148,7 +148,7 @@ class CpuLoad {
 
 }  // namespace
 
-// The real game is recorded (the test room, two clicks), then replayed twice, the second time
+// The real game is recorded (the first level, two clicks), then replayed twice, the second time
 // with every core busy: the start-up loader and the level loader end at other moments of real
 // time, yet each replay hands over at the recorded steps, so the board and the drawn frames
 // are the same at every snapshot step.

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "board/ZCBoard_Plain.h"
+#include "cafe/ZCBoard_Game3.h"
 #include "board/ZCMoveItem.h"
-#include "cafe/support/HeadlessGame.h"
+#include "driver/HeadlessGame.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/ImageLib.h"
@@ -84,7 +84,7 @@ TEST(GameRedraw, OnlyAStepThatChangesWhatIsDrawnAsksForARedraw) {
   ASSERT_TRUE(game.Init());
   game.BeginStartup();
   ASSERT_TRUE(game.RunUntilLevelRuns());
-  ZCBoard_Plain* board = game.GetBoard();
+  ZCBoard_Game3* board = game.GetBoard();
   auto countRedraws = [&](int steps, auto&& until) {
     int redraws = 0, run = 0;
     for (; run < steps && !until(); ++run) {
@@ -99,7 +99,7 @@ TEST(GameRedraw, OnlyAStepThatChangesWhatIsDrawnAsksForARedraw) {
   auto never = [] { return false; };
   countRedraws(5, never);  // the level's first frame
 
-  // The first 150 steps of the test room: nobody comes, the walker stands.
+  // The first 150 steps of the first level: nobody comes yet, the heroine stands.
   auto [stillRedraws, stillSteps] = countRedraws(150, never);
   EXPECT_EQ(stillSteps, 150);
   EXPECT_LE(stillRedraws, stillSteps / 5) << "a still room is drawn again and again";
@@ -111,11 +111,11 @@ TEST(GameRedraw, OnlyAStepThatChangesWhatIsDrawnAsksForARedraw) {
   game.LoopStep();
   EXPECT_GT(game.mFrames, framesBefore);
 
-  // A click sends the walker; every step of its walk moves it.
+  // A click sends the heroine; every step of her walk moves her.
   game.Input(Type::MouseDown, table.x, table.y);
   game.Input(Type::MouseUp, table.x, table.y);
   game.LoopStep();
-  ZCMoveItem* walker = board->GetWalker();
+  ZCMoveItem* walker = board->GetHeroine();
   ASSERT_NE(walker, nullptr);
   countRedraws(2, never);
   ASSERT_TRUE(walker->IsMoving());
@@ -147,13 +147,18 @@ TEST(GameScreenshot, PrintScreenWritesTheFrameAsTheNextNumberedPicture) {
   Vesk::DDImage* screen = game.GetDisplay()->GetScreenImage();
   ASSERT_EQ(shot->mWidth, screen->mWidth);
   ASSERT_EQ(shot->mHeight, screen->mHeight);
-  // The picture is the frame: a few pixels across it agree.
+  // The picture is the frame: pixels across it agree, but for the few an idle animation (a
+  // table's glint, a swaying fern) may have changed in the steps since (more of them on a
+  // loaded machine).
   const uint32_t* bits = shot->GetBits();
   const uint32_t* frame = screen->GetBits();
+  int sampled = 0, differ = 0;
   for (int32_t y = 0; y < screen->mHeight; y += 97)
     for (int32_t x = 0; x < screen->mWidth; x += 89) {
       const size_t i = size_t(y) * size_t(screen->mWidth) + size_t(x);
-      ASSERT_EQ(bits[i] & 0xFFFFFFu, frame[i] & 0xFFFFFFu) << x << "," << y;
+      ++sampled;
+      differ += (bits[i] & 0xFFFFFFu) != (frame[i] & 0xFFFFFFu);
     }
+  EXPECT_LE(differ, sampled / 10) << differ << " of " << sampled << " pixels differ";
   fs::remove_all(folder);
 }

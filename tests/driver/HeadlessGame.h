@@ -14,7 +14,7 @@ class HeadlessGame : public ZCEngine3 {
 
   // What Start does before it enters the loop: the start-up loader on its thread.
   void BeginStartup();
-  // Loop steps until the test room runs (start-up loading and the level load handed over);
+  // Loop steps until the first level runs (start-up loading and the level load handed over);
   // false when it does not within the time limit.
   bool RunUntilLevelRuns(int timeoutMs = 60000);
   // Loop steps for about ms milliseconds of real time.

@@ -1,4 +1,4 @@
-#include "cafe/support/HeadlessGame.h"
+#include "driver/HeadlessGame.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "board/ZCBoard_Plain.h"
+#include "cafe/ZCBoard_Game3.h"
 #include "board/ZCPickItem.h"
 #include "platform/time/Clock.h"
 

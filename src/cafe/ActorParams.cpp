@@ -1,0 +1,162 @@
+#include "cafe/ActorParams.h"
+
+#include <vector>
+
+#include "board/BoardText.h"
+#include "shell/Log.h"
+#include "shell/XmlNode.h"
+
+namespace {
+std::map<std::string, HeroineParams> gHeroines;
+std::map<std::string, ClientParams> gClients;
+std::map<std::string, WorkerParams> gWorkers;
+std::map<std::string, PeriodParams> gPeriodItems;
+ClientsConfig gClientsConfig;
+WorkersConfig gWorkersConfig;
+
+template <typename Map>
+typename Map::mapped_type* FindIn(Map& map, const std::string& name) {
+  auto it = map.find(name);
+  return it == map.end() ? nullptr : &it->second;
+}
+
+// One block per child node with a name; the first block of a name stays.
+template <typename Params, typename ReadFn>
+void ReadBlocks(const std::vector<XmlNode>& nodes, std::map<std::string, Params>& blocks, ReadFn read) {
+  for (const XmlNode& node : nodes) {
+    Params p;
+    p.mName = ReadBoardText(node, L"name");
+    if (p.mName.empty() || blocks.count(p.mName)) continue;
+    read(node, p);
+    blocks.emplace(p.mName, std::move(p));
+  }
+}
+
+// The element below the root, with a warning when it is missing.
+XmlNode SelectBlockList(const XmlNode& root, const wchar_t* path, const char* what) {
+  XmlNode node = root.selectSingleNode(path);
+  if (!node) LogMessage("WARNING: cfg.xml has no \"%s\" element", what);
+  return node;
+}
+}  // namespace
+
+void LoadHeroineParams(const XmlNode& root) {
+  gHeroines.clear();
+  ReadBlocks(root.selectNodes(L"perses/pers"), gHeroines, [](const XmlNode& node, HeroineParams& p) {
+    GetAttrFloat(node, L"wash_time", p.mWashTime);
+    GetAttrFloat(node, L"speed_add_upgrade", p.mSpeedAddUpgrade);
+    GetAttrFloat(node, L"speed_add_bonus", p.mSpeedAddBonus);
+    GetAttrFloat(node, L"bonus_speed_time3", p.mBonusSpeedTime3);
+    GetAttrFloat(node, L"bonus_speed_time4", p.mBonusSpeedTime4);
+    GetAttrFloat(node, L"idle_rastart_time_min", p.mIdleRestartMin);
+    GetAttrFloat(node, L"idle_rastart_time_max", p.mIdleRestartMax);
+    GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
+  });
+}
+
+HeroineParams* FindHeroineParams(const std::string& name) { return FindIn(gHeroines, name); }
+void ClearHeroineParams() { gHeroines.clear(); }
+std::map<std::string, HeroineParams>& GetHeroineParamsMap() { return gHeroines; }
+
+void LoadClientParams(const XmlNode& root) {
+  gClients.clear();
+  gClientsConfig = ClientsConfig();
+  XmlNode list = SelectBlockList(root, L"clients", "clients");
+  if (!list) return;
+  GetAttrFloat(list, L"patience_g_level", gClientsConfig.mPatienceGreen);
+  GetAttrFloat(list, L"patience_y_level", gClientsConfig.mPatienceYellow);
+  GetAttrFloat(list, L"patience_r_level", gClientsConfig.mPatienceRed);
+  GetAttrFloat(list, L"patience_critical", gClientsConfig.mPatienceCritical);
+  GetAttrFloat(list, L"scandal_effect", gClientsConfig.mScandalEffect);
+  GetAttrFloat(list, L"client_reminder_timeout", gClientsConfig.mReminderTimeout);
+  GetAttrFloat(list, L"client_alpha_blend_time", gClientsConfig.mAlphaBlendTime);
+  GetAttrFloat(list, L"client_scandal_bubble_present", gClientsConfig.mScandalBubbleTime);
+  ReadBlocks(list.selectNodes(L"client"), gClients, [](const XmlNode& node, ClientParams& p) {
+    GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
+    GetAttrFloat(node, L"idle_restart_time_min", p.mIdleRestartMin);
+    GetAttrFloat(node, L"idle_restart_time_max", p.mIdleRestartMax);
+    GetAttrFloat(node, L"client_patience_speed", p.mPatienceSpeed);
+    GetAttrFloat(node, L"client_decision_timeout", p.mDecisionTime);
+    GetAttrFloat(node, L"client_eating_time", p.mEatingTime);
+    GetAttrInt(node, L"client_money01_g", &p.mMoneyGreen);
+    GetAttrInt(node, L"client_money01_y", &p.mMoneyYellow);
+    GetAttrInt(node, L"client_money01_r", &p.mMoneyRed);
+    GetAttrInt(node, L"client_losses_money", &p.mLossesMoney);
+    GetAttrFloat(node, L"client_scandal_level", p.mScandalLevel);
+    GetAttrFloat(node, L"client_scandal_timeout", p.mScandalTime);
+    GetAttrFloat(node, L"client_bonus_timeout", p.mBonusTime);
+    GetAttrFloat(node, L"client_bonus_time_effect", p.mBonusTimeEffect);
+  });
+}
+
+ClientParams* FindClientParams(const std::string& skin) {
+  ClientParams* p = FindIn(gClients, skin);
+  if (!p) LogMessage("ERROR: Undefined client skin name: '%s'", skin.c_str());
+  return p;
+}
+
+ClientsConfig& GetClientsConfig() { return gClientsConfig; }
+std::map<std::string, ClientParams>& GetClientParamsMap() { return gClients; }
+
+void ClearClientParams() {
+  gClients.clear();
+  gClientsConfig = ClientsConfig();
+}
+
+void LoadWorkerParams(const XmlNode& root) {
+  gWorkers.clear();
+  gWorkersConfig = WorkersConfig();
+  XmlNode list = SelectBlockList(root, L"workers", "workers");
+  if (!list) return;
+  GetAttrFloat(list, L"tidiness_g_level", gWorkersConfig.mTidinessGreen);
+  GetAttrFloat(list, L"tidiness_y_level", gWorkersConfig.mTidinessYellow);
+  GetAttrFloat(list, L"tidiness_r_level", gWorkersConfig.mTidinessRed);
+  GetAttrFloat(list, L"cleanser_effect", gWorkersConfig.mCleanserEffect);
+  GetAttrFloat(list, L"brush_effect", gWorkersConfig.mBrushEffect);
+  GetAttrFloat(list, L"worker_alpha_blend_time", gWorkersConfig.mAlphaBlendTime);
+  // Serials count from 1 at every read: they place each worker's flags among the upgrades.
+  int32_t serial = 0;
+  ReadBlocks(list.selectNodes(L"worker"), gWorkers, [&serial](const XmlNode& node, WorkerParams& p) {
+    GetAttrFloat(node, L"work_time", p.mWorkTime);
+    GetAttrFloat(node, L"tidiness_up", p.mTidinessUp);
+    GetAttrFloat(node, L"tidiness_down", p.mTidinessDown);
+    GetAttrInt(node, L"direct_character_break_frame", &p.mBreakFrame);
+    GetAttrFloat(node, L"direct_character_break_time", p.mBreakTime);
+    GetAttrFloat(node, L"upgrade_tidiness_down", p.mUpgradeTidinessDown);
+    GetAttrFloat(node, L"upgrade_work_speed", p.mUpgradeWorkSpeed);
+    GetAttrFloat(node, L"idle_rastart_time_min", p.mIdleRestartMin);
+    GetAttrFloat(node, L"idle_rastart_time_max", p.mIdleRestartMax);
+    GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
+    ReadBoardText(node, L"snd_worker_begin", p.mBeginSound);
+    ReadBoardText(node, L"product", p.mProduct);
+    ReadBoardText(node, L"product_type", p.mProductType);
+    p.mSerial = ++serial;
+  });
+}
+
+WorkerParams* FindWorkerParams(const std::string& skin, ZCItem* worker) {
+  WorkerParams* p = FindIn(gWorkers, skin);
+  if (p && worker) p->mWorker = worker;
+  return p;
+}
+
+WorkersConfig& GetWorkersConfig() { return gWorkersConfig; }
+std::map<std::string, WorkerParams>& GetWorkerParamsMap() { return gWorkers; }
+
+void ClearWorkerParams() {
+  gWorkers.clear();
+  gWorkersConfig = WorkersConfig();
+}
+
+void LoadPeriodParams(const XmlNode& root) {
+  gPeriodItems.clear();
+  XmlNode list = SelectBlockList(root, L"period_items", "period_items");
+  if (!list) return;
+  ReadBlocks(list.selectNodes(L"period_item"), gPeriodItems, [](const XmlNode& node, PeriodParams& p) {
+    GetAttrFloat(node, L"timeout_min", p.mTimeoutMin);
+    GetAttrFloat(node, L"timeout_max", p.mTimeoutMax);
+  });
+}
+
+PeriodParams* FindPeriodParams(const std::string& name) { return FindIn(gPeriodItems, name); }
+void ClearPeriodParams() { gPeriodItems.clear(); }

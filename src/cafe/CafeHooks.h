@@ -1,0 +1,124 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ScheduleEvent;
+class XmlNode;
+class ZCItem;
+
+// The café board's calls into its neighbours: the head-up display, the tutorial, the mini-game,
+// the goals and rush bonus, the actors and the screens. Each default keeps play going when
+// nothing else is installed (the game installs the real ones; tests install recording
+// doubles). Gates are not asked here: the board world's IsEventAllowed answers them.
+
+// The head-up display.
+class CafeHud {
+ public:
+  virtual ~CafeHud() = default;
+  virtual void Show() {}
+  virtual void Hide() {}
+  virtual void OnLevelStart(bool /*survival*/) {}
+  virtual void OnLevelStopped() {}
+  virtual void OnGoalReached() {}
+  virtual void OnExpertReached() {}
+  virtual void SetLives(int32_t) {}
+  virtual void SetUpgradeButton(bool) {}
+  virtual void HideSkipTutorial() {}
+  // Brings the splash ("success_splash", "fail_splash", "surv_end_splash") to the front and
+  // shows it with its children.
+  virtual void ShowSplash(const std::string&) {}
+  // The bonuses' widgets: the three smiles restarted, the global clean, the freeze for a time.
+  virtual void RestartSmiles() {}
+  virtual void ShowGlobalClean() {}
+  virtual void ShowFreeze(float) {}
+};
+
+// The tutorial manager: its per-level run and the game events reported to it.
+class CafeTutorial {
+ public:
+  virtual ~CafeTutorial() = default;
+  virtual void Start(int32_t /*level*/) {}
+  virtual void Stop() {}
+  virtual void Update() {}
+  virtual void ApplyRule(int32_t /*event*/) {}
+  virtual bool IsItemAllowed(const std::string&) { return true; }
+  // The hint of a mini-game bonus used for the first time.
+  virtual void ShowBonusHint(int32_t /*type*/) {}
+};
+
+// The mini-game beside the café.
+class CafeMiniGame {
+ public:
+  virtual ~CafeMiniGame() = default;
+  // Its part of the level node ("partparams"), on the loading thread.
+  virtual void ReadLevel(const XmlNode&) {}
+  virtual void ResetLevel() {}
+};
+
+// The level's task counters (achievements) and the rush bonus.
+class CafeGoals {
+ public:
+  virtual ~CafeGoals() = default;
+  virtual void LoadRushConfig(const XmlNode& /*root*/) {}
+  // "achparams" of the level node, on the loading thread (career).
+  virtual void LoadAchievements(const XmlNode&) {}
+  virtual void ResetAchievements() {}
+  virtual void ResetRush() {}
+  virtual void UpdateRush() {}
+};
+
+// The café's actors: visitors, workers and the heroine. The defaults take every event (with a
+// hold, as a visitor does, let go when the level is cleared) and report nobody present.
+class CafeActors {
+ public:
+  virtual ~CafeActors();
+  // A standing visitor ("client") or a seated group ("family") takes the event from its order
+  // position with the start patience; false when none is free.
+  virtual bool SpawnStand(ScheduleEvent* event, int32_t orderPos, float patience);
+  virtual bool SpawnSit(ScheduleEvent* event, int32_t orderPos, float patience);
+  // The level is cleared: the holds taken on events are let go.
+  virtual void ReleaseEvents();
+  virtual bool AnyVisitorsPresent() { return false; }
+  // The actor that owns a place item, or null.
+  virtual ZCItem* FindActorForPlace(ZCItem* /*heroine*/, ZCItem* /*place*/) { return nullptr; }
+  virtual void ChangeAllPatience(int32_t /*mode*/, float /*amount*/) {}
+  virtual void ChangeAllTidiness(int32_t /*mode*/, float /*amount*/) {}
+  virtual void StartSpeedBonus(float /*seconds*/) {}
+
+ private:
+  // Holds the event; true.
+  bool Take(ScheduleEvent* event);
+  std::vector<ScheduleEvent*> mHeld;
+};
+
+// One dialog of the board: briefing, debriefings, escape menu, upgrade shop, cut-scene widget.
+// Showing one that pauses play pauses the board; hiding it resumes. The default is never shown.
+class CafeDialog {
+ public:
+  virtual ~CafeDialog() = default;
+  virtual void Show() {}
+  virtual void Hide() {}
+  virtual bool IsVisible() const { return false; }
+};
+
+// The screens the board hands the level's end to.
+class CafeScreens {
+ public:
+  virtual ~CafeScreens() = default;
+  // A message box of the text id (the default shows none).
+  virtual void ShowMessageBox(const std::string&) {}
+  // The career book takes the level's result (0 expert, 1 goal, 2 below the goal, 3 a lost
+  // VIP). The default plays the level again.
+  virtual void SetCareerResult(int32_t money, int32_t result, int32_t level);
+  // A survival level is over: the board is hidden; the high scores show when the money took a
+  // place, else the survival board. The default plays the level again.
+  virtual void ShowSurvivalEnd(bool highScore);
+};
+
+// The cut-scene widget: plays a named scene over the board; when it ends, the board's level
+// music starts. The default has no scenes: the music starts at once.
+class CafeComix : public CafeDialog {
+ public:
+  virtual void Play(const std::string& name);
+};

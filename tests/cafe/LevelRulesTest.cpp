@@ -1,0 +1,163 @@
+// The café's part of a level, read by the real loading thread from the sample levels: goals,
+// upgrade kinds, stage upgrades, overrides of the actors' parameters (and their exact undoing
+// when the level is cleared) and the visitors' textures preloaded. Also built under
+// ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+#include "board/BoardWorld.h"
+#include "board/ZCMoveItem.h"
+#include "cafe/ActorParams.h"
+#include "cafe/CafeHooks.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "graphics/MemoryImage.h"
+#include "resources/ZCTextureCache.h"
+#include "shell/Log.h"
+#include "shell/XmlNode.h"
+
+namespace {
+
+std::string SourceDir() {
+  const char* dir = std::getenv("CAFE_SOURCE_DIR");
+  return dir ? dir : ".";
+}
+
+// Counts the neighbours' reading of the level (on the loading thread).
+class CountingGoals : public CafeGoals {
+ public:
+  void LoadAchievements(const XmlNode&) override { ++mLoads; }
+  int mLoads = 0;
+};
+class CountingMiniGame : public CafeMiniGame {
+ public:
+  void ReadLevel(const XmlNode&) override { ++mReads; }
+  int mReads = 0;
+};
+
+// Declares textures without loading any image.
+std::unique_ptr<Vesk::MemoryImage> NoImage(const std::string&) { return nullptr; }
+
+class LevelRulesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetBoardWorld();
+    LogHistory::Clear();
+    // Level files are read as "cfg\\l%03d.xml" from the sample content.
+    ASSERT_EQ(chdir((SourceDir() + "/content").c_str()), 0);
+    for (const char* id : {"tex\\client_stand_downgirltldirect_green", "tex\\client_stand_headboytlgo_happy02",
+                           "tex\\client_sitting_upgrannytlscandal", "tex\\client_stand_downgrannytlidle_green",
+                           "tex\\unrelated"})
+      mCache.AddTexture(id, "tex\\none.png");
+    mBoard = std::make_unique<ZCBoard_Game3>();
+    mBoard->SetGoals(&mGoals);
+    mBoard->SetMiniGame(&mMiniGame);
+    mBoard->SetTextureCache(&mCache);
+    mBoard->LoadConfig();
+  }
+  void TearDown() override {
+    mBoard.reset();
+    ResetBoardWorld();
+  }
+  void Load(int level, bool endless) {
+    mBoard->StartLoadingThread(level, endless);
+    for (int i = 0; i < 1000 && !mBoard->PollLevelLoad(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(mBoard->IsLoadingLevel());
+    ASSERT_TRUE(mBoard->IsRunning()) << level;
+  }
+  static float BossSpeed() { return ZCMoveItem::FindPersonParams("boss")->mMoveSpeed; }
+
+  ZCTextureCache mCache{&NoImage};
+  CountingGoals mGoals;
+  CountingMiniGame mMiniGame;
+  std::unique_ptr<ZCBoard_Game3> mBoard;
+};
+
+TEST_F(LevelRulesTest, SampleLevelsReadTheirRulesAndUndoTheirOverrides) {
+  ASSERT_NE(FindWorkerParams("baker"), nullptr);
+  const WorkerParams baker = *FindWorkerParams("baker");
+  const ClientParams girl = *FindClientParams("girl");
+  const float speed = BossSpeed();
+
+  Load(2, false);
+  EXPECT_EQ(mBoard->GetGoal(), 150);
+  EXPECT_EQ(mBoard->GetExpertGoal(), 250);
+  EXPECT_EQ(mBoard->GetLevelUpgradeKind(), UpgradeRecord::kFunctional);
+  EXPECT_EQ(mBoard->GetUpgradeSkin(), "wood");
+  EXPECT_EQ(mBoard->GetDefaultSkin(), "");
+  EXPECT_EQ(mBoard->GetCafe(), 1);
+  EXPECT_EQ(mBoard->GetDay(), 2);
+  // The baker is overridden twice: the later values win where it gives them.
+  const WorkerParams& bakerNow = *FindWorkerParams("baker");
+  EXPECT_TRUE(bakerNow.mOverridden);
+  EXPECT_FLOAT_EQ(bakerNow.mWorkTime, 4.0f);
+  EXPECT_FLOAT_EQ(bakerNow.mTidinessDown, 6.0f);
+  EXPECT_FLOAT_EQ(bakerNow.mTidinessUp, baker.mTidinessUp);
+  EXPECT_FLOAT_EQ(bakerNow.mStartTidiness, 80.0f);
+  const ClientParams& girlNow = *FindClientParams("girl");
+  EXPECT_FLOAT_EQ(girlNow.mPatienceSpeed, 5.0f);
+  EXPECT_EQ(girlNow.mMoneyGreen, 40);
+  EXPECT_EQ(girlNow.mMoneyYellow, girl.mMoneyYellow);
+  EXPECT_FLOAT_EQ(girlNow.mStartPatience, 90.0f);
+  EXPECT_FLOAT_EQ(BossSpeed(), 240.0f);
+  EXPECT_TRUE(LogHistory::Contains("overrides the worker block 'juggler' that cfg.xml lacks; skipped"));
+  // Only the declared textures of the level's visitors, each once.
+  EXPECT_EQ(mBoard->GetPreloadedIds(),
+            (std::vector<std::string>{"tex\\client_stand_downgirltldirect_green", "tex\\client_stand_headboytlgo_happy02",
+                                      "tex\\client_sitting_upgrannytlscandal"}));
+  EXPECT_FALSE(LogHistory::Contains("no texture"));
+  EXPECT_EQ(mGoals.mLoads, 1);
+  EXPECT_EQ(mMiniGame.mReads, 1);
+
+  // The next level's load clears this one: every overridden value is the true original again.
+  Load(16, false);
+  const WorkerParams& bakerAfter = *FindWorkerParams("baker");
+  EXPECT_FALSE(bakerAfter.mOverridden);
+  EXPECT_EQ(bakerAfter.mWorkTime, baker.mWorkTime);
+  EXPECT_EQ(bakerAfter.mTidinessUp, baker.mTidinessUp);
+  EXPECT_EQ(bakerAfter.mTidinessDown, baker.mTidinessDown);
+  const ClientParams& girlAfter = *FindClientParams("girl");
+  EXPECT_FALSE(girlAfter.mOverridden);
+  EXPECT_EQ(girlAfter.mPatienceSpeed, girl.mPatienceSpeed);
+  EXPECT_EQ(girlAfter.mMoneyGreen, girl.mMoneyGreen);
+  EXPECT_EQ(BossSpeed(), speed);
+  EXPECT_EQ(mBoard->GetLevelUpgradeKind(), UpgradeRecord::kVisual);
+  EXPECT_EQ(mBoard->GetGoal(), 200);
+  EXPECT_EQ(mBoard->GetCafe(), 2);
+  EXPECT_EQ(mBoard->GetDay(), 1);
+  // Level 16's visitors: a boy, a family of granny and girl, then a girl.
+  EXPECT_EQ(mBoard->GetPreloadedIds(),
+            (std::vector<std::string>{"tex\\client_stand_headboytlgo_happy02", "tex\\client_sitting_upgrannytlscandal",
+                                      "tex\\client_stand_downgirltldirect_green"}));
+
+  Load(36, false);
+  EXPECT_EQ(mBoard->GetLevelUpgradeKind(), UpgradeRecord::kNone);
+  EXPECT_EQ(mBoard->GetExpertGoal(), 400);
+  EXPECT_EQ(mBoard->GetCafe(), 3);
+  EXPECT_EQ(mBoard->GetPreloadedIds(), (std::vector<std::string>{"tex\\client_stand_downgrannytlidle_green",
+                                                                 "tex\\client_stand_headboytlgo_happy02"}));
+}
+
+TEST_F(LevelRulesTest, SurvivalLevelListsItsStageUpgrades) {
+  Load(1, true);
+  // Stage 4's "gold" is no upgrade kind: not listed, with a warning.
+  EXPECT_EQ(mBoard->GetStageUpgrades(),
+            (std::vector<std::pair<int32_t, int32_t>>{{2, UpgradeRecord::kFunctional}, {3, UpgradeRecord::kVisual}}));
+  EXPECT_TRUE(LogHistory::Contains("unknown upgrade \"gold\""));
+  EXPECT_EQ(mBoard->GetLevelUpgradeKind(), UpgradeRecord::kNone);
+  EXPECT_EQ(mBoard->GetLives(), 3);
+  EXPECT_EQ(mBoard->GetCafe(), 1);
+  EXPECT_EQ(mBoard->GetDay(), 1);
+  // Survival reads no achievements and preloads nothing.
+  EXPECT_EQ(mGoals.mLoads, 0);
+  EXPECT_TRUE(mBoard->GetPreloadedIds().empty());
+  EXPECT_EQ(mMiniGame.mReads, 1);
+}
+
+}  // namespace

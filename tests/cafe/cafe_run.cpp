@@ -1,0 +1,19 @@
+// The café's level runner: plays a level headless on the café board with its default
+// neighbours (see driver/LevelRunner.h); the last line gives the money against the goals.
+#include <string>
+
+#include "cafe/ZCBoard_Game3.h"
+#include "driver/LevelRunner.h"
+
+namespace {
+void TraceEnd(RunTrace& trace, ZCBoard_Game& board) {
+  auto* cafe = dynamic_cast<ZCBoard_Game3*>(&board);
+  if (!cafe) return;
+  trace.TraceEvent("end money " + std::to_string(cafe->GetMoney()) + " goal " + std::to_string(cafe->GetGoal()) +
+                   " expert " + std::to_string(cafe->GetExpertGoal()));
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  return RunLevelMain(argc, argv, "cafe_run", [] { return new ZCBoard_Game3(); }, TraceEnd);
+}
