@@ -3,7 +3,7 @@
 #include <string>
 
 #include "board/ZCItem.h"
-#include "cafe/ZCEngine3.h"
+#include "game/ZCEngine3.h"
 #include "platform/window/InputEvent.h"
 
 // The game without a window, in the test process: the real start-up loader and level loader on

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "board/ZCBoard_Plain.h"
-#include "cafe/ZCEngine3.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "game/ZCEngine3.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/ImageLib.h"
@@ -18,10 +19,35 @@
 
 namespace {
 
-// The game headless: the real start-up steps, without a window or the main loop's thread.
-class Game : public ZCEngine3 {
+// The game headless: the real start-up steps, without a window or the main loop's thread, with
+// the widget kit's test dialog built hidden over every screen; its button fades its inner box
+// out and in again.
+class Game : public ZCEngine3, public ZCDialogOwner {
  public:
   Game() { mRegKey = "Cafe Tests\\Widgets Test"; }
+  ZCDialog* GetTestDialog() const { return mTestDialog; }
+  void LoadConfig() override {
+    ZCEngine3::LoadConfig();
+    auto* dialog = new ZCDialog(0, this);
+    dialog->SetOwner(this);
+    if (!dialog->LoadByName(GetUiDocument(), "test_dialog")) {
+      delete dialog;
+      return;
+    }
+    mTextVars.SetTextVar("test_var", L"Text variable");
+    mTestDialog = dialog;
+    AddLoadedWidget(dialog);
+  }
+  void DialogCommand(ZCDialog* dialog, int32_t) override {
+    if (dialog != mTestDialog) return;
+    ZCCandyWidget* box = mTestDialog->FindChild("fade_box");
+    if (!box) return;
+    if (box->IsVisible() && !box->IsHiding())
+      box->Hide();
+    else
+      box->Show();
+  }
+  ZCDialog* mTestDialog = nullptr;
   void Load() {
     LoadConfig();
     mStartupLoading = true;
@@ -177,6 +203,7 @@ TEST(TestRoomScreen, LooksLikeTheStoredReference) {
   game.Load();
   ZCBoard_Plain* board = game.GetBoard();
   ASSERT_NE(board, nullptr);
+  game.Steps(1);  // the splash gives way to the main menu, which starts the first level
   bool handed = false;
   for (int i = 0; i < 5000 && !handed; ++i) {
     handed = board->PollLevelLoad();
