@@ -48,7 +48,9 @@ TEST(Quit, AsksOnlyWhenItMayAndYesSavesAndEnds) {
   while (!game.IsBusyLoading()) ASSERT_TRUE(game.LoopStep());
   game.Input(Type::Close);
   ASSERT_TRUE(game.LoopStep());
-  if (game.IsBusyLoading()) EXPECT_EQ(asked, 0) << "asked during the level load";
+  if (game.IsBusyLoading()) {
+    EXPECT_EQ(asked, 0) << "asked during the level load";
+  }
   ASSERT_TRUE(game.RunUntilLevelRuns());
   game.RunFor(30);
   EXPECT_EQ(asked, 1);

@@ -26,6 +26,7 @@ TEST(Settings, OptionsLiveInTheProfile) {
   ProfileStore& store = GetProfileStore();
   {
     TestGame game("Settings Test");
+    fs::remove(store.GetPath());
     fs::create_directories(fs::path(game.SettingsFilePath()).parent_path());
     std::ofstream(game.SettingsFilePath()) << "[SOFTWARE\\Cafe Tests\\Settings Test]\nMusicVolume=77\nSfxVolume=5\n"
                                               "Muted=1\nScreenMode=0\nColorDepth=32\n";

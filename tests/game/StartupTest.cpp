@@ -17,7 +17,7 @@ TEST(Startup, AttachesTheTenBoardsInOrder) {
   game.BeginStartup();
   ASSERT_TRUE(game.RunUntilStarted());
   const auto& children = game.GetRootDialog()->GetChildren();
-  std::vector<Widget*> boards;
+  std::vector<Vesk::Widget*> boards;
   for (int s = 0; s < ZCEngine3::kScreenCount; ++s) {
     auto* screen = game.GetScreen(ZCEngine3::Screen(s));
     ASSERT_NE(screen, nullptr) << "screen " << s << " missing from the sample ui.xml";

@@ -4,6 +4,7 @@
 
 #include "driver/HeadlessGame.h"
 #include "platform/window/MessageBox.h"
+#include "widgets/ZCCandyWidget.h"
 
 // The headless game with a splash the test holds, and the loop's hooks in reach.
 class TestGame : public HeadlessGame {
