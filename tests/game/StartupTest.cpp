@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <thread>
+
+#include "board/BoardWorld.h"
+#include "board/ItemRegistry.h"
 
 #include "cafe/ZCBoard_Game3.h"
 #include "support/TestGame.h"
@@ -31,13 +35,31 @@ TEST(Startup, AttachesTheTenBoardsInOrder) {
   EXPECT_FALSE(game.GetScreen(ZCEngine3::kLoadScreen)->IsVisible());
 }
 
+namespace {
+// Notes where and when the level's stop reached the head-up display.
+struct StopProbe : CafeHud {
+  void OnLevelStopped() override {
+    ++mStops;
+    mThread = std::this_thread::get_id();
+    mItemsLeft = GetItemRegistry().Items().size();
+  }
+  int mStops = 0;
+  std::thread::id mThread;
+  size_t mItemsLeft = 0;
+};
+}  // namespace
+
 // While a level loads the load screen is frontmost with the focus and the board hidden; once the
-// level runs the board shows and the load screen is gone.
+// level runs the board shows and the load screen is gone. A result brings the main menu back,
+// which loads the level again: the running level is stopped on the main thread, before the
+// loader clears it.
 TEST(Startup, LoadScreenCoversEveryLevelLoad) {
   TestGame game("Startup Test 2");
   ASSERT_TRUE(game.Init());
   game.BeginStartup();
   ASSERT_TRUE(game.RunUntilStarted());
+  StopProbe probe;
+  game.GetBoard()->SetHud(&probe);
   for (int load = 0; load < 2; ++load) {
     while (!game.IsBusyLoading()) ASSERT_TRUE(game.LoopStep());
     ZCCandyWidget* screen = game.GetScreen(ZCEngine3::kLoadScreen);
@@ -50,9 +72,13 @@ TEST(Startup, LoadScreenCoversEveryLevelLoad) {
     ASSERT_TRUE(game.RunUntilLevelRuns());
     EXPECT_FALSE(screen->IsVisible());
     EXPECT_TRUE(game.GetBoard()->IsVisible());
-    // A level's result brings the main menu back, which plays the level again.
+    if (load == 1) break;
     game.SetCareerResult(0, 2, ZCEngine3::kFirstLevel);
+    EXPECT_EQ(probe.mStops, 1);
+    EXPECT_EQ(probe.mThread, std::this_thread::get_id());
+    EXPECT_GT(probe.mItemsLeft, 0u) << "the level was cleared before it was stopped";
   }
+  game.GetBoard()->SetHud(nullptr);
 }
 
 // Destroyed while the start-up loader or a level load still runs: both end before anything is
