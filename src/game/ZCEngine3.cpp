@@ -74,7 +74,7 @@ void ZCEngine3::SwitchScreenMode(bool windowed, bool is3D, bool force) {
 void ZCEngine3::RequestQuit() {
   // A second close while the box waits (its nested loop steps) asks nothing more.
   if (mMessageBoxOpen) return;
-  if (mScreens[kSplash] && mScreens[kSplash]->IsVisible()) {
+  if (!IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible()) {
     LogMessage("quit ignored while the splash shows");
     return;
   }
@@ -153,7 +153,8 @@ void ZCEngine3::LoadingCompleted() {
 }
 
 void ZCEngine3::UpdateStep() {
-  if (mScreens[kSplash] && mScreens[kSplash]->IsVisible() && IsSplashOver()) {
+  // The screens are the start-up loader's until it has been handed over.
+  if (!IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible() && IsSplashOver()) {
     ShowScreen(kSplash, false);
     ShowMainMenu();
   }
