@@ -27,6 +27,7 @@ ZCEngine3::~ZCEngine3() {
   if (mBoard) {
     mBoard->UnloadLevel();
     mBoard->SetScreens(nullptr);
+    mBoard->SetProfile(nullptr);
   }
   SetLoadScreen(nullptr);
   // The widgets themselves go with the widget tree (or the loaded list) in ZCEngine.
@@ -118,6 +119,7 @@ void ZCEngine3::LoadConfig() {
   mBoard = new ZCBoard_Game3();
   mBoard->LoadConfig();
   mBoard->SetScreens(this);
+  mBoard->SetProfile(&mStoreProfile);
   SetLoadScreen(this);
   mScreens[kGameBoard] = mBoard;
 

@@ -1,6 +1,8 @@
 #pragma once
 #include "board/BoardWorld.h"
 #include "cafe/CafeHooks.h"
+#include "cafe/ProfileStore.h"
+#include "cafe/StoreProfile.h"
 #include "engine/ZCEngine.h"
 
 class ZCBoard_Game3;
@@ -76,4 +78,6 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
 
   ZCBoard_Game3* mBoard = nullptr;
   ZCCandyWidget* mScreens[kScreenCount] = {};
+  // The board keeps the player's progress, upgrades and scores in the profile store.
+  StoreProfile mStoreProfile{GetProfileStore()};
 };

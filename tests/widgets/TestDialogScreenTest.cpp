@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "board/ZCBoard_Plain.h"
+#include "cafe/ZCBoard_Game3.h"
 #include "engine/ZCEngine.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -19,18 +19,18 @@
 namespace {
 
 // The engine headless with the widget kit's test dialog (built hidden; its button fades its
-// inner box out and in again) and a plain board that opens on the test room: the real start-up
-// steps, without a window or the main loop's thread.
+// inner box out and in again) and the café board, which opens on the first level: the real
+// start-up steps, without a window or the main loop's thread.
 class Game : public ZCEngine, public ZCDialogOwner {
  public:
-  static constexpr int32_t kTestRoom = 90;
+  static constexpr int32_t kFirstLevel = 2;
   Game() { mRegKey = "Cafe Tests\\Widgets Test"; }
   ~Game() override {
     JoinLoader();
     if (mBoard) mBoard->UnloadLevel();
   }
   ZCDialog* GetTestDialog() const { return mTestDialog; }
-  ZCBoard_Plain* GetBoard() const { return mBoard; }
+  ZCBoard_Game3* GetBoard() const { return mBoard; }
   void LoadConfig() override {
     ZCEngine::LoadConfig();
     auto* dialog = new ZCDialog(0, this);
@@ -42,13 +42,13 @@ class Game : public ZCEngine, public ZCDialogOwner {
     } else {
       delete dialog;
     }
-    mBoard = new ZCBoard_Plain();
+    mBoard = new ZCBoard_Game3();
     mBoard->LoadConfig();
     AddLoadedWidget(mBoard);
   }
   void LoadingCompleted() override {
     ZCEngine::LoadingCompleted();
-    mBoard->StartLoadingThread(kTestRoom, false);
+    mBoard->StartLoadingThread(kFirstLevel, false);
   }
   void DialogCommand(ZCDialog* dialog, int32_t) override {
     if (dialog != mTestDialog) return;
@@ -83,7 +83,7 @@ class Game : public ZCEngine, public ZCDialogOwner {
 
  private:
   ZCDialog* mTestDialog = nullptr;
-  ZCBoard_Plain* mBoard = nullptr;
+  ZCBoard_Game3* mBoard = nullptr;
 };
 
 uint32_t Rgb(Vesk::DDImage* screen, int32_t x, int32_t y) {
@@ -208,15 +208,15 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
 
 namespace {
 
-// The test room as the headless game shows it, 1200 steps after the level starts (the first
-// visitors have come), against the stored reference "data/testroom.png": an unintended change to
+// The first level as the headless game shows it, 1200 steps after the level starts, against the
+// stored reference "data/firstlevel.png": an unintended change to
 // the art or to its drawing shows here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an intended change; the
 // picture taken is always left in the build folder for a look.
-TEST(TestRoomScreen, LooksLikeTheStoredReference) {
+TEST(FirstLevelScreen, LooksLikeTheStoredReference) {
   Game game;
   ASSERT_TRUE(game.Init());
   game.Load();
-  ZCBoard_Plain* board = game.GetBoard();
+  ZCBoard_Game3* board = game.GetBoard();
   ASSERT_NE(board, nullptr);
   bool handed = false;
   for (int i = 0; i < 5000 && !handed; ++i) {
@@ -234,9 +234,9 @@ TEST(TestRoomScreen, LooksLikeTheStoredReference) {
   Vesk::MemoryImage taken;
   taken.SetBits(shot.data(), w, h);
   const char* dir = std::getenv("CAFE_BINARY_DIR");
-  EXPECT_TRUE(ImageLib::WritePNG(taken, std::string(dir ? dir : ".") + "/testroom_screen.png"));
+  EXPECT_TRUE(ImageLib::WritePNG(taken, std::string(dir ? dir : ".") + "/firstlevel_screen.png"));
 
-  const std::string reference = std::string(std::getenv("CAFE_SOURCE_DIR")) + "/tests/widgets/data/testroom.png";
+  const std::string reference = std::string(std::getenv("CAFE_SOURCE_DIR")) + "/tests/widgets/data/firstlevel.png";
   if (const char* update = std::getenv("CAFE_UPDATE_REFERENCE"); update && std::string(update) == "1") {
     ASSERT_TRUE(ImageLib::WritePNG(taken, reference));
     GTEST_SKIP() << "reference written: " << reference;
