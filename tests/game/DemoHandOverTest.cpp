@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "cafe/ZCBoard_Game3.h"
-#include "platform/time/Clock.h"
 #include "support/TestGame.h"
 
 namespace fs = std::filesystem;
@@ -22,13 +21,7 @@ class DelayedGame : public TestGame {
   }
   void Run() {
     BeginStartup();
-    const uint64_t limit = Platform::GetTickMs() + 120000;
-    while (LoopStep() && Platform::GetTickMs() < limit) {
-    }
-    ASSERT_TRUE(IsShutdownRequested()) << "the run did not reach its end";
-    if (mDemo.IsRecording()) {
-      ASSERT_TRUE(mDemo.Finish(GetUpdateCount()));
-    }
+    ASSERT_TRUE(RunToEnd()) << "the run did not reach its end";
   }
   uint64_t mStartedStep = 0, mLevelStep = 0;
 
