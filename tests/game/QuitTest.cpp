@@ -67,7 +67,8 @@ TEST(Quit, AsksOnlyWhenItMayAndYesSavesAndEnds) {
   EXPECT_TRUE(fs::exists(pref)) << "the yes did not save the profile";
 }
 
-// The unconditional end (a display failure, say) asks nothing.
+// A menu's quit button asks as the close does; the unconditional end (a display failure, say)
+// asks nothing.
 TEST(Quit, ShutdownFromCodeNeverAsks) {
   TestGame game("Quit Test 2");
   int asked = 0;
@@ -78,7 +79,10 @@ TEST(Quit, ShutdownFromCodeNeverAsks) {
   ASSERT_TRUE(game.Init());
   game.BeginStartup();
   ASSERT_TRUE(game.RunUntilLevelRuns());
+  game.AskToQuit();
+  EXPECT_EQ(asked, 1);
+  EXPECT_FALSE(game.IsShutdownRequested());
   game.Shutdown();
   EXPECT_FALSE(game.LoopStep());
-  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(asked, 1);
 }
