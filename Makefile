@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 RELEASE_DIR ?= build/release
 TEST_DIR ?= build/test
 
-.PHONY: run test build bench fuzz setup clean
+.PHONY: run test build bench fuzz setup clean art-sheet
 
 setup:
 	@scripts/setup
@@ -20,6 +20,10 @@ test: setup
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAFE_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Every generated picture with its name on one page: build/art-sheet.png.
+art-sheet: build
+	cmake --build $(RELEASE_DIR) --target art_sheet
 
 bench: build
 	@for b in $(RELEASE_DIR)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true

@@ -36,20 +36,24 @@ constexpr int kAudioFrequency = 44100;
 // The cursor thread's period.
 constexpr int kCursorPeriodMs = 10;
 
-// A plain arrow: white inside a black outline, its tip at the top-left corner.
-void DrawArrow(Vesk::DDImage& image) {
+}  // namespace
+
+// The display centres a cursor picture on the mouse position, so the arrow's tip is drawn at the
+// picture's centre and its body fills the bottom-right quarter.
+void ZCEngine::DrawArrowCursor(Vesk::MemoryImage& image) {
   const char* rows[] = {
       "X", "XX", "X.X", "X..X", "X...X", "X....X", "X.....X", "X......X", "X.......X", "X........X",
       "X.....XXXX", "X..X..X", "X.X X..X", "XX  X..X", "X    X..X", "     X..X", "      XX",
   };
-  const int32_t w = 12, h = int32_t(sizeof(rows) / sizeof(rows[0]));
+  const int32_t arrowW = 12, arrowH = int32_t(sizeof(rows) / sizeof(rows[0]));
+  const int32_t w = 2 * arrowW, h = 2 * arrowH;
   std::vector<uint32_t> bits(size_t(w) * h, 0);
-  for (int32_t y = 0; y < h; ++y)
+  for (int32_t y = 0; y < arrowH; ++y)
     for (int32_t x = 0; rows[y][x]; ++x)
-      if (rows[y][x] != ' ') bits[size_t(y) * w + x] = rows[y][x] == 'X' ? 0xFF000000u : 0xFFFFFFFFu;
+      if (rows[y][x] != ' ')
+        bits[size_t(y + h / 2) * w + size_t(x + w / 2)] = rows[y][x] == 'X' ? 0xFF000000u : 0xFFFFFFFFu;
   image.SetBits(bits.data(), w, h);
 }
-}  // namespace
 
 ZCEngine* GetEngine() { return static_cast<ZCEngine*>(gVeskApp); }
 
@@ -247,7 +251,7 @@ bool ZCEngine::InitDisplay() {
   if (mCustomCursors && mWindow) {
     if (!mArrowCursor) {
       mArrowCursor = mDDInterface->CreateImage();
-      DrawArrow(*mArrowCursor);
+      DrawArrowCursor(*mArrowCursor);
     }
     mDDInterface->SetCursorImage(mArrowCursor.get());
     mWindow->ShowSystemCursor(false);

@@ -44,6 +44,10 @@ class ZCEngine : public Vesk::VeskAppBase {
   bool Init() override;
   void Start() override;
 
+  // Draws the built-in arrow cursor, shown while no cursor of ui.xml is: white inside a black
+  // outline, its tip at the picture's centre (where the display puts the mouse position).
+  static void DrawArrowCursor(Vesk::MemoryImage& image);
+
   // The sound table and the music player; they exist for the application's whole life (silent
   // when there is no sound output).
   SoundManager* GetSoundManager() const { return mSoundManager.get(); }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "DescriptionLines.h"
 #include "graphics/Graphics.h"
 
 namespace {
@@ -76,18 +77,8 @@ void WriteShape(Vesk::MemoryImage& image, AnimDescription::Shape shape, int32_t 
 }  // namespace
 
 bool ParseSetDescriptions(const std::string& text, std::vector<SetDescription>& out, std::string& error) {
-  std::istringstream lines(text);
-  std::string line;
-  int lineNumber = 0;
-  auto fail = [&](const std::string& why) {
-    error = "line " + std::to_string(lineNumber) + ": " + why;
-    return false;
-  };
-  while (std::getline(lines, line)) {
-    ++lineNumber;
-    std::istringstream words(line);
-    std::string word;
-    if (!(words >> word) || word[0] == '#') continue;
+  return ReadDescriptionLines(text, [&](const std::string& word, std::istringstream& words, int) -> std::string {
+    auto fail = [](const std::string& why) { return why; };
     if (word == "set") {
       SetDescription set;
       std::string w, h;
@@ -153,8 +144,8 @@ bool ParseSetDescriptions(const std::string& text, std::vector<SetDescription>& 
     } else {
       return fail("unknown word '" + word + "'");
     }
-  }
-  return true;
+    return "";
+  }, error);
 }
 
 std::unique_ptr<Vesk::MemoryImage> DrawSheet(const SetDescription& set, std::vector<AnimEntry>& animations) {
