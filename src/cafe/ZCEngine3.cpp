@@ -1,5 +1,7 @@
 #include "cafe/ZCEngine3.h"
 
+#include "board/ItemFactory.h"
+#include "cafe/CafeObjects.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
@@ -45,6 +47,9 @@ bool ZCEngine3::Init() {
 void ZCEngine3::LoadConfig() {
   ZCEngine::LoadConfig();
   LoadTestDialog();
+  // The café's level object classes, before any level is read.
+  InitItemFactoryTable();
+  RegisterCafeItemClasses();
   // The game's board; it joins the widget tree on the main thread when loading is done.
   mBoard = new ZCBoard_Game3();
   mBoard->LoadConfig();
