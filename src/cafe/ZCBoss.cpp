@@ -159,10 +159,18 @@ void ZCBoss::SetAnimMode(int32_t mode) {
 void ZCBoss::AfterMove() {
   UpdateHand(mCode, mHeld[0], mHeld[1], true);
   UpdateHand(mSecondHand, mHeld[2], mHeld[3], false);
+  // The relations hold for the next solve only: they are given again every frame, but the
+  // order is solved again only when what she holds shows differently (a still room is not
+  // redrawn).
+  std::string shown;
   ZOrderResolver* resolver = GetZOrderResolver();
-  if (resolver && mBody)
-    for (ZCItemPart* part : mHeld)
-      if (part) resolver->RegisterZParent(mBody, part);
+  for (ZCItemPart* part : mHeld) {
+    if (!part) continue;
+    if (resolver && mBody) resolver->RegisterZParent(mBody, part);
+    shown += (part->IsVisible() ? "+" : "-") + part->GetOrientation() + part->GetCurrentAnimation() + ";";
+  }
+  if (shown == mShownHeld) return;
+  mShownHeld = shown;
   if (ZCBoard_Game* board = GetGameBoard()) board->SetDrawOrderDirty();
 }
 

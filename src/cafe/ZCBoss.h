@@ -77,6 +77,7 @@ class ZCBoss : public ZCMoveItem {
   bool mServed = false;
   // The worker's work state seen by the last dry run at a table.
   int32_t mWorkerState = 0;
-  std::string mShownAnimation;
+  // What the held-item parts showed at the last frame.
+  std::string mShownHeld;
   std::string mTracedHands;
 };
