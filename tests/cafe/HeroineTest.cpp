@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "board/ZCItemPart.h"
+#include "board/support/BoardTestSupport.h"
+#include "effects/ZCAnimController.h"
 #include "cafe/CafeObjects.h"
 #include "cafe/ZCBoss.h"
 #include "cafe/support/CafeItemsFixture.h"
@@ -191,6 +193,50 @@ TEST_F(HeroineTest, HeldItemsShowBothLayersExceptTheBrushesBack) {
   mBoss->SetHands("", "0301");
   mBoss->AfterMove();
   EXPECT_EQ(shown(), "0011");
+}
+
+}  // namespace
+
+namespace {
+
+// The heroine of the sample café with her pictures.
+class HeroineAnimTest : public CafeItemsFixture {
+ protected:
+  void SetUp() override {
+    CafeItemsFixture::SetUp();
+    ASSERT_TRUE(OpenSampleData());
+    MakeObjects(R"(<object class="boss" name="boss"><part name="boss" orient="b"/>
+        <part name="held_items"/><part name="held_items"/><part name="held_items"/><part name="held_items"/></object>)");
+    mBoss = Boss();
+  }
+  static std::string Playing(ZCItemPart* part) {
+    const AnimEntry* entry = part && part->GetController() ? part->GetController()->GetCurrentAnimation() : nullptr;
+    return entry ? entry->mName : "";
+  }
+  ZCBoss* mBoss = nullptr;
+};
+
+TEST_F(HeroineAnimTest, HerAnimationsFollowHerHandsAndHerHeadingMidWalk) {
+  ZCItemPart* body = mBoss->GetBodyPart();
+  EXPECT_TRUE(Playing(body) == "bossbboss_idle_empty1" || Playing(body) == "bossbboss_idle_empty2") << Playing(body);
+  mBoss->SetHands("0100", "");
+  mBoss->SetAnimMode(1);
+  EXPECT_EQ(Playing(body), "bossbboss_move_full");
+  // Each turn plays the walk again under the new heading, and the load follows.
+  mBoss->ChooseOrientation({1, 0});
+  EXPECT_EQ(Playing(body), "bossrboss_move_full");
+  mBoss->ChooseOrientation({-1, 1});
+  EXPECT_EQ(Playing(body), "bossblboss_move_full");
+  mBoss->AfterMove();
+  EXPECT_EQ(Playing(mBoss->GetHeldPart(0)), "held_itemsbl0000boss_move_full");
+  EXPECT_EQ(Playing(mBoss->GetHeldPart(1)), "held_itemsbl0100boss_move_full");
+  // Both hands: each layer follows its own hand's base animation; a pair shows smaller half first.
+  mBoss->SetHands("0401", "0200");
+  mBoss->SetAnimMode(0);
+  EXPECT_EQ(Playing(body), "bossbboss_idle_full_second");
+  mBoss->AfterMove();
+  EXPECT_EQ(Playing(mBoss->GetHeldPart(1)), "held_itemsb0104boss_idle_full");
+  EXPECT_EQ(Playing(mBoss->GetHeldPart(3)), "held_itemsb0200boss_idle_second");
 }
 
 }  // namespace
