@@ -2,6 +2,7 @@
 
 #include "board/ItemFactory.h"
 #include "cafe/CafeObjects.h"
+#include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
@@ -41,7 +42,22 @@ bool ZCEngine3::Init() {
     TellCrashUploadOutcome();
     return false;
   }
+  // The profile's options replace those of settings.ini; loading also saves it once.
+  GetProfileStore().Load();
   return true;
+}
+
+void ZCEngine3::SwitchScreenMode(bool windowed, bool is3D, bool force) {
+  ZCEngine::SwitchScreenMode(windowed, is3D, force);
+  // The next start uses the mode the player last had.
+  GetProfileStore().mHeader.windowed = mWindowed ? 1 : 0;
+}
+
+void ZCEngine3::RequestQuit() { OnQuitConfirmed(); }
+
+void ZCEngine3::OnQuitConfirmed() {
+  GetProfileStore().Save();
+  Shutdown();
 }
 
 void ZCEngine3::LoadConfig() {

@@ -11,6 +11,9 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
   ~ZCEngine3() override;
 
   bool Init() override;
+  void SwitchScreenMode(bool windowed, bool is3D, bool force) override;
+  // A confirmed quit: the profile is saved, then the main loop ends.
+  void OnQuitConfirmed();
 
   // The first level played: the first café's second day.
   static constexpr int32_t kFirstLevel = 2;
@@ -27,6 +30,8 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
   // The widget kit's test dialog, built hidden.
   void LoadTestDialog();
   void LoadingCompleted() override;
+  // Until the quit box exists, every quit request counts as confirmed.
+  void RequestQuit() override;
   // The start-up loader or a level load is running.
   bool IsBusyLoading() const override;
 

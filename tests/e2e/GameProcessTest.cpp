@@ -80,7 +80,10 @@ TEST(GameProcess, StartsClosesCleanlyAndWritesItsSettings) {
   std::string settings = ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini");
   EXPECT_NE(settings.find("[SOFTWARE\\Vantor Games\\Pellor Cafe]"), std::string::npos);
   EXPECT_NE(settings.find("InProgress=0"), std::string::npos);
-  EXPECT_NE(settings.find("MusicVolume=100"), std::string::npos);
+  // The profile's options replace the settings' at start: a new profile's music volume is 30.
+  EXPECT_NE(settings.find("MusicVolume=30"), std::string::npos);
+  // The profile was written (start and quit), with its default tables and no player.
+  EXPECT_EQ(fs::file_size(home + "/data/Vantor Games/Pellor2/pref.dat"), 7320u);
   fs::remove_all(home);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/paths/UserPaths.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,7 +58,31 @@ std::string ExecutableDir() {
   return p.parent_path().string();
 }
 
+namespace {
+
+// Closes the descriptor and removes the temporary file; keeps errno's text in `error`.
+bool FailWrite(int fd, const std::string& tmp, std::string* error) {
+  if (error) *error = std::strerror(errno);
+  if (fd >= 0) ::close(fd);
+  ::unlink(tmp.c_str());
+  return false;
+}
+
+// Flushes the folder holding `path`, so that a rename in it survives a power cut. File systems
+// that cannot flush a folder answer EINVAL; that is no failure.
+void SyncFolderOf(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
+  // A temporary file left by an interrupted write is truncated and reused.
   std::string tmp = path + ".tmp";
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -70,30 +95,30 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
     ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (error) *error = std::strerror(errno);
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return false;
+      return FailWrite(fd, tmp, error);
     }
     p += n;
     left -= size_t(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    if (error) *error = std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    if (error) *error = std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
+  if (::fsync(fd) != 0) return FailWrite(fd, tmp, error);
+  int closed = ::close(fd);
+  if (closed != 0) return FailWrite(-1, tmp, error);
+  if (::rename(tmp.c_str(), path.c_str()) != 0) return FailWrite(-1, tmp, error);
+  SyncFolderOf(path);
   return true;
 }
 
-std::string KeepAside(const std::string& path) {
+std::string KeepAside(const std::string& path, const std::string& suffix) {
   for (int i = 1; i < 1000; ++i) {
-    std::string target = path + ".broken" + (i == 1 ? "" : std::to_string(i));
+    std::string target = path + suffix + (i == 1 ? "" : std::to_string(i));
+    // The rename never replaces a file kept earlier: a taken name moves on to the next number.
+    if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+      SyncFolderOf(path);
+      return target;
+    }
+    if (errno == EEXIST) continue;
+    if (errno != EINVAL && errno != ENOSYS) return "";
+    // A file system without the no-replace rename: look first, then rename.
     if (::access(target.c_str(), F_OK) == 0) continue;
     if (::rename(path.c_str(), target.c_str()) == 0) return target;
     return "";

@@ -21,13 +21,14 @@ std::string ExecutableDir();
 // Joins two path pieces with a single '/'.
 std::string JoinPath(const std::string& a, const std::string& b);
 
-// Writes a file atomically: a temporary file beside it, flushed to disk, then renamed over it.
+// Writes a file atomically: "<path>.tmp" beside it, flushed to disk, renamed over it, and the
+// folder flushed. On failure the old file is untouched and the temporary file removed.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 inline bool WriteFileAtomic(const std::string& path, const std::string& contents, std::string* error = nullptr) {
   return WriteFileAtomic(path, contents.data(), contents.size(), error);
 }
-// Renames a file that failed to load out of the way ("<name>.broken", "<name>.broken2", ...),
-// and returns the new name (empty when it could not be moved).
-std::string KeepAside(const std::string& path);
+// Renames a file that failed to load out of the way ("<name><suffix>", "<name><suffix>2", ...),
+// never over a file kept earlier, and returns the new name (empty when it could not be moved).
+std::string KeepAside(const std::string& path, const std::string& suffix = ".broken");
 
 }  // namespace Platform
