@@ -49,18 +49,35 @@ class RunnerEngine : public ZCEngine {
   // board's worker thread; false when the level did not start.
   bool LoadLevel() {
     BeginStartupLoading();
-    for (int i = 0; i < 6000 && (IsLoaderRunning() || !mBoardAttached); ++i) {
-      LoopStep();
+    // The loader works alone (no update steps meanwhile: what the run traces starts with the
+    // level), then the main loop hands the screens over.
+    const auto loaderLimit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!mLoaded.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < loaderLimit)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    LoopWhile([this] { return IsLoaderRunning() || !mBoardAttached; });
+    if (!mBoard || !mBoardAttached) {
+      std::fprintf(stderr, "%s: the start-up loading did not finish\n", gProgram);
+      return false;
     }
-    if (!mBoard || !mBoardAttached) return false;
     mBoard->StartLoadingThread(mLevel, mEndless);
-    // The main loop hands the level over once the worker is done.
-    for (int i = 0; i < 6000 && mBoard->IsLoadingLevel(); ++i) {
+    // The level is handed over here, between update steps, so that its first step is step 1
+    // whenever the worker ends.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!mBoard->PollLevelLoad() && mBoard->IsLoadingLevel() && std::chrono::steady_clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (mBoard->IsLoadingLevel()) std::fprintf(stderr, "%s: the level load did not finish\n", gProgram);
+    return !mBoard->IsLoadingLevel() && mBoard->IsRunning();
+  }
+
+  // Main-loop steps while a loader works, giving it the processor between them, for at most two
+  // minutes of real time (a loaded machine may be slow).
+  template <typename Busy>
+  void LoopWhile(Busy busy) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (busy() && std::chrono::steady_clock::now() < limit) {
       LoopStep();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return !mBoard->IsLoadingLevel() && mBoard->IsRunning();
   }
 
   // One main-loop step: one update step of the level, with the script's presses of this step
@@ -74,10 +91,7 @@ class RunnerEngine : public ZCEngine {
   // The end of the main loop's run: the level, the services, then the settings. A finished
   // level is being loaded again: that load is handed over first.
   void Finish() {
-    for (int i = 0; i < 6000 && mBoard && mBoard->IsLoadingLevel(); ++i) {
-      LoopStep();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    LoopWhile([this] { return mBoard && mBoard->IsLoadingLevel(); });
     if (mBoard) mBoard->UnloadLevel();
     ShutdownServices();
     WriteSettings();
@@ -183,6 +197,30 @@ class RunnerEngine : public ZCEngine {
   uint64_t mNow = 0;
   uint64_t mStep = 0;
   const std::vector<Press>* mPresses = nullptr;
+};
+
+// Takes the run's last lines once. A board that loads its level again when it finishes clears
+// the finished level on the loading thread: the lines are taken when that load is asked for,
+// before the thread starts, so that they tell of the level that was played.
+class EndLines : public LoadScreen {
+ public:
+  EndLines(RunTrace& trace, const LastLinesHook& hook) : mTrace(trace), mHook(hook) {}
+  void ShowLoadScreen() override {
+    if (mBoard) Take();
+  }
+  // From now on a new load ends the run.
+  void Arm(ZCBoard_Game* board) { mBoard = board; }
+  void Take() {
+    if (mTaken || !mBoard) return;
+    mTaken = true;
+    if (mHook) mHook(mTrace, *mBoard);
+  }
+
+ private:
+  RunTrace& mTrace;
+  const LastLinesHook& mHook;
+  ZCBoard_Game* mBoard = nullptr;
+  bool mTaken = false;
 };
 
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
@@ -302,19 +340,23 @@ int RunLevelMain(int argc, char** argv, const char* program, const BoardFactory&
     }
     SeedRandom(options.seed);
     SetBoardTrace(&trace);
+    EndLines end(trace, lastLines);
+    SetLoadScreen(&end);
     if (engine.LoadLevel()) {
+      end.Arm(engine.GetBoard());
       auto goOn = [&] {
         if (options.toEnd) return engine.GetBoard()->IsRunning();
         return engine.GetStep() < lastPress || !engine.IsQuiet();
       };
       while (engine.GetStep() < options.maxSteps && goOn()) engine.Step(presses);
-      if (lastLines) lastLines(trace, *engine.GetBoard());
+      end.Take();
     } else {
       trace.TraceEvent("level " + std::to_string(options.level) + " did not start");
       status = 1;
     }
     SetBoardTrace(nullptr);
     engine.Finish();
+    SetLoadScreen(nullptr);
   }
 
   const std::vector<std::string> lines = trace.Lines();
