@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "board/ZCBoard_Plain.h"
+#include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCEngine3.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -167,15 +167,15 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
 
 namespace {
 
-// The test room as the headless game shows it, 1200 steps after the level starts (the first
-// visitors have come), against the stored reference "data/testroom.png": an unintended change to
-// the art or to its drawing shows here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an intended change; the
-// picture taken is always left in the build folder for a look.
+// The game's first level (the first café, day 2) as the headless game shows it, 1200 steps after
+// the level starts, against the stored reference "data/testroom.png": an unintended change to the
+// art or to its drawing shows here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an
+// intended change; the picture taken is always left in the build folder for a look.
 TEST(TestRoomScreen, LooksLikeTheStoredReference) {
   Game game;
   ASSERT_TRUE(game.Init());
   game.Load();
-  ZCBoard_Plain* board = game.GetBoard();
+  auto* board = game.GetBoard();
   ASSERT_NE(board, nullptr);
   bool handed = false;
   for (int i = 0; i < 5000 && !handed; ++i) {
