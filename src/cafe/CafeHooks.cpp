@@ -3,6 +3,7 @@
 #include "board/BoardWorld.h"
 #include "board/EventSchedule.h"
 #include "cafe/CafeActor.h"
+#include "cafe/ZCBoss.h"
 #include "cafe/ZCBoard_Game3.h"
 
 CafeActors::~CafeActors() { ReleaseEvents(); }
@@ -40,6 +41,10 @@ std::vector<ZCItem*> CafeActors::GetVisitors() {
   for (ZCItem* item : GetItemRegistry().Items())
     if (auto* actor = dynamic_cast<CafeActor*>(item); actor && actor->IsVisitor()) visitors.push_back(item);
   return visitors;
+}
+
+void CafeActors::StartSpeedBonus(float seconds) {
+  if (auto* heroine = dynamic_cast<ZCBoss*>(GetBoardWorld().mBoss)) heroine->StartSpeedBonus(seconds);
 }
 
 void CafeScreens::SetCareerResult(int32_t, int32_t, int32_t) {

@@ -90,7 +90,8 @@ class CafeActors {
   virtual std::vector<ZCItem*> GetVisitors();
   virtual void ChangeAllPatience(int32_t /*mode*/, float /*amount*/) {}
   virtual void ChangeAllTidiness(int32_t /*mode*/, float /*amount*/) {}
-  virtual void StartSpeedBonus(float /*seconds*/) {}
+  // The heroine's speed bonus (default: the level's heroine starts it).
+  virtual void StartSpeedBonus(float seconds);
 
  private:
   // Holds the event; true.

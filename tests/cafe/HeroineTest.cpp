@@ -166,6 +166,11 @@ TEST_F(HeroineTest, TheSpeedBonusKeepsTheLongerTimeAndAddsToTheSpeed) {
   EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 260.0f);
   mBoss->Update();
   EXPECT_FALSE(mBoss->IsBoostOn());
+  // The mini-game's speed bonus reaches her through the actors.
+  CafeActors actors;
+  actors.StartSpeedBonus(6.0f);
+  EXPECT_TRUE(mBoss->IsBonusActive());
+  EXPECT_FLOAT_EQ(mBoss->GetBonusRemaining(), 6.0f);
 }
 
 TEST_F(HeroineTest, WithoutParametersSheStillWalks) {

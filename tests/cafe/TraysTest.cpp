@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "board/ZCItemPart.h"
+#include "board/support/BoardTestSupport.h"
+#include "effects/ZCAnimController.h"
 #include "cafe/CafeObjects.h"
 #include "cafe/support/CafeItemsFixture.h"
 
@@ -105,6 +107,36 @@ TEST_F(TraysTest, FloatingMoneyUsesOneFreePartPerPayment) {
   bonus->ShowMoney(owner, 5);
   EXPECT_EQ(bonus->FindPart("cash", 1)->GetText(), L"$+5");
   EXPECT_TRUE(bonus->FindPart("cash", 1)->IsVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// The super material of the sample café with its pictures: each change plays its animation, and
+// the end of "activation" or "deactivation" moves on to "ready" or "idle".
+TEST_F(TraysTest, APeriodItemPlaysItsChangesThroughToReadyAndIdle) {
+  ASSERT_TRUE(OpenSampleData());
+  MakeObjects(R"(<object class="period_item" name="material_gold" thing="super"><part name="super"/></object>)");
+  auto* item = Find<ZCPeriodItem>("material_gold");
+  ZCItemPart* part = item->GetParts()[0].get();
+  auto playing = [part] {
+    const AnimEntry* entry = part->GetController() ? part->GetController()->GetCurrentAnimation() : nullptr;
+    return entry ? entry->mName : std::string();
+  };
+  EXPECT_EQ(playing(), "superidle");
+  item->SetPeriodState(1);
+  EXPECT_EQ(playing(), "superactivation");
+  // The animation runs to its end by itself.
+  SetGameStep(0.1f);
+  for (int i = 0; i < 5; ++i) item->Update();
+  EXPECT_EQ(playing(), "superready");
+  EXPECT_TRUE(Visit(item));
+  EXPECT_EQ(playing(), "superdeactivation");
+  // (Only the part runs now: this item has no wait of its own and would come back at once.)
+  for (int i = 0; i < 5; ++i) part->Update();
+  EXPECT_EQ(playing(), "superidle");
+  EXPECT_EQ(item->GetPeriodState(), 0);
 }
 
 }  // namespace
