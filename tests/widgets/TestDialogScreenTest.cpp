@@ -167,15 +167,15 @@ TEST(TestDialogScreen, ShowsEveryWidgetWithItsDeclaredPicture) {
 
 namespace {
 
-// The game's first level (the first café, day 2) as the headless game shows it, 1200 steps after
-// the level starts, against the stored reference "data/testroom.png": an unintended change to the
-// art or to its drawing shows here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an
-// intended change; the picture taken is always left in the build folder for a look.
-TEST(TestRoomScreen, LooksLikeTheStoredReference) {
+// The first level as the headless game shows it, 1200 steps after the level starts, against the
+// stored reference "data/firstlevel.png": an unintended change to
+// the art or to its drawing shows here. Set CAFE_UPDATE_REFERENCE=1 to write a new reference after an intended change; the
+// picture taken is always left in the build folder for a look.
+TEST(FirstLevelScreen, LooksLikeTheStoredReference) {
   Game game;
   ASSERT_TRUE(game.Init());
   game.Load();
-  auto* board = game.GetBoard();
+  ZCBoard_Game3* board = game.GetBoard();
   ASSERT_NE(board, nullptr);
   bool handed = false;
   for (int i = 0; i < 5000 && !handed; ++i) {
@@ -193,9 +193,9 @@ TEST(TestRoomScreen, LooksLikeTheStoredReference) {
   Vesk::MemoryImage taken;
   taken.SetBits(shot.data(), w, h);
   const char* dir = std::getenv("CAFE_BINARY_DIR");
-  EXPECT_TRUE(ImageLib::WritePNG(taken, std::string(dir ? dir : ".") + "/testroom_screen.png"));
+  EXPECT_TRUE(ImageLib::WritePNG(taken, std::string(dir ? dir : ".") + "/firstlevel_screen.png"));
 
-  const std::string reference = std::string(std::getenv("CAFE_SOURCE_DIR")) + "/tests/widgets/data/testroom.png";
+  const std::string reference = std::string(std::getenv("CAFE_SOURCE_DIR")) + "/tests/widgets/data/firstlevel.png";
   if (const char* update = std::getenv("CAFE_UPDATE_REFERENCE"); update && std::string(update) == "1") {
     ASSERT_TRUE(ImageLib::WritePNG(taken, reference));
     GTEST_SKIP() << "reference written: " << reference;
