@@ -77,6 +77,13 @@ TEST_F(TraysTest, TraysAndTheBinReactToAVisitAndReturnToIdle) {
   EXPECT_FALSE(bin->Interact(Boss(), true, &scratch));
   // Nobody but the heroine is served.
   EXPECT_FALSE(tray->Interact(ZCItem::FindByName("client1"), true, &scratch));
+  // An overlong "thing" is cut to 259 characters; an odd one is carried as it is.
+  MakeObjects("<object class=\"tray\" name=\"material_long\" thing=\"" + std::string(300, '7') +
+              "\"/><object class=\"tray\" name=\"material_odd\" thing=\"x9\"/>");
+  EXPECT_EQ(Find<ZCTray>("material_long")->GetCode(), std::string(259, '7'));
+  Boss()->SetHands("", "");
+  EXPECT_TRUE(Visit(Find<ZCTray>("material_odd")));
+  EXPECT_EQ(Hands(), "x9|");
 }
 
 TEST_F(TraysTest, FloatingMoneyUsesOneFreePartPerPayment) {
