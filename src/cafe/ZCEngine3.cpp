@@ -69,6 +69,7 @@ void ZCEngine3::LoadConfig() {
   // The game's board; it joins the widget tree on the main thread when loading is done.
   mBoard = new ZCBoard_Game3();
   mBoard->LoadConfig();
+  mBoard->SetProfile(&mStoreProfile);
   AddLoadedWidget(mBoard);
 }
 

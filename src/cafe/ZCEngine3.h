@@ -1,4 +1,5 @@
 #pragma once
+#include "cafe/StoreProfile.h"
 #include "engine/ZCEngine.h"
 #include "widgets/ZCDialog.h"
 
@@ -38,4 +39,6 @@ class ZCEngine3 : public ZCEngine, public ZCDialogOwner {
  private:
   ZCDialog* mTestDialog = nullptr;
   ZCBoard_Game3* mBoard = nullptr;
+  // The board keeps the player's progress, upgrades and scores in the profile store.
+  StoreProfile mStoreProfile{GetProfileStore()};
 };
