@@ -419,20 +419,28 @@ void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
 
 namespace {
 
-SoftDevice::Vtx FromVertex(const VertexTex1& v) {
-  SoftDevice::Vtx o{v.mX, v.mY, {}, {v.mU, v.mV, v.mU, v.mV}};
+SoftDevice::Vtx WithDiffuse(SoftDevice::Vtx o, uint32_t diffuse) {
   uint32_t c[4];
-  Unpack(v.mDiffuse, c);
+  Unpack(diffuse, c);
   for (int32_t i = 0; i < 4; ++i) o.mC[i] = c[i];
   return o;
 }
 
+// One texture-coordinate set serves both stages.
+SoftDevice::Vtx FromVertex(const VertexTex1& v) {
+  return WithDiffuse({v.mX, v.mY, {}, {v.mU, v.mV, v.mU, v.mV}}, v.mDiffuse);
+}
+
 SoftDevice::Vtx FromVertex(const VertexTex2& v) {
-  SoftDevice::Vtx o{v.mX, v.mY, {}, {v.mU0, v.mV0, v.mU1, v.mV1}};
-  uint32_t c[4];
-  Unpack(v.mDiffuse, c);
-  for (int32_t i = 0; i < 4; ++i) o.mC[i] = c[i];
-  return o;
+  return WithDiffuse({v.mX, v.mY, {}, {v.mU0, v.mV0, v.mU1, v.mV1}}, v.mDiffuse);
+}
+
+template <typename Vertex>
+std::vector<SoftDevice::Vtx> FromVertices(const Vertex* vertices, int32_t count) {
+  std::vector<SoftDevice::Vtx> v;
+  v.reserve(size_t(count));
+  for (int32_t i = 0; i < count; ++i) v.push_back(FromVertex(vertices[i]));
+  return v;
 }
 
 bool Usable(const SoftDevice::Vtx& v) {
@@ -472,22 +480,16 @@ struct Planes {
 Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex1* vertices, int32_t count) {
   if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
   if (!vertices || count < 0) return Result::InvalidParams;
-  std::vector<Vtx> v;
-  v.reserve(size_t(count));
-  for (int32_t i = 0; i < count; ++i) v.push_back(FromVertex(vertices[i]));
-  return Draw(type, v);
+  return Draw(type, FromVertices(vertices, count));
 }
 
 Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex2* vertices, int32_t count) {
   if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
   if (!vertices || count < 0) return Result::InvalidParams;
-  std::vector<Vtx> v;
-  v.reserve(size_t(count));
-  for (int32_t i = 0; i < count; ++i) v.push_back(FromVertex(vertices[i]));
-  return Draw(type, v);
+  return Draw(type, FromVertices(vertices, count));
 }
 
-Result SoftDevice::Draw(Primitive type, std::vector<Vtx>& v) {
+Result SoftDevice::Draw(Primitive type, const std::vector<Vtx>& v) {
   if (!mInScene) return Result::InvalidCall;
   if (!mTarget) return Result::NoPrimary;
   int32_t n = int32_t(v.size());

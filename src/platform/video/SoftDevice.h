@@ -219,7 +219,7 @@ class SoftDevice {
 
  private:
   Result Enter(const char* name);
-  Result Draw(Primitive type, std::vector<Vtx>& v);
+  Result Draw(Primitive type, const std::vector<Vtx>& v);
   void Triangle(const Vtx& a, const Vtx& b, const Vtx& c);
   bool FastQuad(const Vtx* q);
   void Line(const Vtx& a, const Vtx& b);
