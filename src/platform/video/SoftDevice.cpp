@@ -284,13 +284,40 @@ Result SoftDevice::Clear(const Area* rects, int32_t count, uint32_t argb) {
   return Result::Ok;
 }
 
+void SoftDevice::TakeSnap() {
+  mSnap.mBlend = mRender.at(RenderState::AlphaBlendEnable) != 0;
+  mSnap.mSrcBlend = mRender.at(RenderState::SrcBlend);
+  mSnap.mDestBlend = mRender.at(RenderState::DestBlend);
+  for (int32_t s = 0; s < kStageCount; ++s) {
+    const auto& st = mStage[s];
+    mSnap.mStages[s] = {mTextures[s].get(),
+                        st.at(StageState::ColorOp),
+                        st.at(StageState::ColorArg1),
+                        st.at(StageState::ColorArg2),
+                        st.at(StageState::AlphaOp),
+                        st.at(StageState::AlphaArg1),
+                        st.at(StageState::AlphaArg2),
+                        st.at(StageState::AddressU) == ADDRESS_BORDER,
+                        st.at(StageState::AddressV) == ADDRESS_BORDER,
+                        st.at(StageState::MagFilter) == FILTER_LINEAR,
+                        st.at(StageState::BorderColor),
+                        std::min<uint32_t>(st.at(StageState::TexCoordIndex), 1)};
+  }
+  const PixelFormat& f = mLock.mFormat;
+  uint32_t masks[3] = {f.mRedMask, f.mGreenMask, f.mBlueMask};
+  for (int32_t i = 0; i < 3; ++i) {
+    mSnap.mMask[i] = masks[i];
+    mSnap.mShift[i] = masks[i] ? std::countr_zero(masks[i]) : 0;
+    mSnap.mBits[i] = std::clamp(std::popcount(masks[i]), 1, 8);
+  }
+}
+
 uint32_t SoftDevice::Sample(int32_t stage, double u, double v) const {
-  const Texture* tex = mTextures[stage].get();
+  const StageSnap& st = mSnap.mStages[stage];
+  const Texture* tex = st.mTexture;
   if (!tex) return 0xFFFFFFFFu;
-  const auto& st = mStage[stage];
-  uint32_t border = st.at(StageState::BorderColor);
-  bool borderU = st.at(StageState::AddressU) == ADDRESS_BORDER;
-  bool borderV = st.at(StageState::AddressV) == ADDRESS_BORDER;
+  uint32_t border = st.mBorder;
+  bool borderU = st.mBorderU, borderV = st.mBorderV;
   int32_t w = tex->Width(), h = tex->Height();
   auto fetch = [&](int64_t x, int64_t y) -> uint32_t {
     if (x < 0 || x >= w) {
@@ -305,7 +332,7 @@ uint32_t SoftDevice::Sample(int32_t stage, double u, double v) const {
   };
   // Coordinates are finite (checked per vertex); keep them in a range that converts safely.
   double su = std::clamp(u * w, -1e9, 1e9), sv = std::clamp(v * h, -1e9, 1e9);
-  if (st.at(StageState::MagFilter) != FILTER_LINEAR) return fetch(int64_t(std::floor(su)), int64_t(std::floor(sv)));
+  if (!st.mLinear) return fetch(int64_t(std::floor(su)), int64_t(std::floor(sv)));
   su -= 0.5;
   sv -= 0.5;
   double fu = std::floor(su), fv = std::floor(sv);
@@ -324,19 +351,18 @@ uint32_t SoftDevice::Sample(int32_t stage, double u, double v) const {
 }
 
 // The colour a pixel receives from the stages, before blending.
-uint32_t SoftDevice::Shade(const double* c, const double* t) const {
+uint32_t SoftDevice::Shade(const double* values) const {
+  const double* c = values;
+  const double* t = values + 4;
   uint32_t diffuse[4];
   for (int32_t i = 0; i < 4; ++i) diffuse[i] = uint32_t(std::clamp(std::lround(c[i]), 0L, 255L));
   uint32_t current[4] = {diffuse[0], diffuse[1], diffuse[2], diffuse[3]};
   for (int32_t s = 0; s < kStageCount; ++s) {
-    const auto& st = mStage[s];
-    uint32_t colorOp = st.at(StageState::ColorOp);
+    const StageSnap& st = mSnap.mStages[s];
+    uint32_t colorOp = st.mColorOp;
     if (colorOp == TOP_DISABLE) break;
     uint32_t texel[4] = {255, 255, 255, 255};
-    if (mTextures[s]) {
-      uint32_t set = std::min<uint32_t>(st.at(StageState::TexCoordIndex), 1);
-      Unpack(Sample(s, t[set * 2], t[set * 2 + 1]), texel);
-    }
+    if (st.mTexture) Unpack(Sample(s, t[st.mSet * 2], t[st.mSet * 2 + 1]), texel);
     auto arg = [&](uint32_t which, int32_t i) -> uint32_t {
       switch (which & 15u) {
         case TA_DIFFUSE: return diffuse[i];
@@ -354,11 +380,8 @@ uint32_t SoftDevice::Shade(const double* c, const double* t) const {
       }
     };
     uint32_t next[4];
-    uint32_t alphaOp = st.at(StageState::AlphaOp);
-    next[0] = alphaOp == TOP_DISABLE ? current[0]
-                                     : apply(alphaOp, st.at(StageState::AlphaArg1), st.at(StageState::AlphaArg2), 0);
-    for (int32_t i = 1; i < 4; ++i)
-      next[i] = apply(colorOp, st.at(StageState::ColorArg1), st.at(StageState::ColorArg2), i);
+    next[0] = st.mAlphaOp == TOP_DISABLE ? current[0] : apply(st.mAlphaOp, st.mAlphaArg1, st.mAlphaArg2, 0);
+    for (int32_t i = 1; i < 4; ++i) next[i] = apply(colorOp, st.mColorArg1, st.mColorArg2, i);
     std::copy(next, next + 4, current);
   }
   return Pack(current);
@@ -367,12 +390,13 @@ uint32_t SoftDevice::Shade(const double* c, const double* t) const {
 // Blends the shaded colour into the target pixel (the caller checked the position).
 void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
   const PixelFormat& f = mLock.mFormat;
-  Channel ch[3] = {Channel(f.mRedMask), Channel(f.mGreenMask), Channel(f.mBlueMask)};
+  auto read = [&](int32_t i, uint32_t pixel) { return Widen((pixel & mSnap.mMask[i]) >> mSnap.mShift[i], mSnap.mBits[i]); };
+  auto write = [&](int32_t i, uint32_t c8) { return ((c8 >> (8 - mSnap.mBits[i])) << mSnap.mShift[i]) & mSnap.mMask[i]; };
   uint8_t* p = mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * size_t(f.BytesPerPixel());
   uint32_t src[4];
   Unpack(argb, src);
   uint32_t out[3];
-  if (mRender.at(RenderState::AlphaBlendEnable)) {
+  if (mSnap.mBlend) {
     uint32_t pixel = 0;
     if (f.mBitCount == 32) {
       std::memcpy(&pixel, p, 4);
@@ -381,7 +405,7 @@ void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
       std::memcpy(&v, p, 2);
       pixel = v;
     }
-    uint32_t dst[4] = {255, ch[0].Read(pixel), ch[1].Read(pixel), ch[2].Read(pixel)};
+    uint32_t dst[4] = {255, read(0, pixel), read(1, pixel), read(2, pixel)};
     auto factor = [&](uint32_t blend, int32_t i) -> uint32_t {
       switch (blend) {
         case BLEND_ZERO: return 0;
@@ -397,7 +421,7 @@ void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
         default: return 0;
       }
     };
-    uint32_t sb = mRender.at(RenderState::SrcBlend), db = mRender.at(RenderState::DestBlend);
+    uint32_t sb = mSnap.mSrcBlend, db = mSnap.mDestBlend;
     for (int32_t i = 1; i < 4; ++i)
       out[i - 1] = std::min(Mul8(src[i], factor(sb, i)) + Mul8(dst[i], factor(db, i)), 255u);
   } else {
@@ -405,7 +429,7 @@ void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
     out[1] = src[2];
     out[2] = src[3];
   }
-  uint32_t value = ch[0].Write(out[0]) | ch[1].Write(out[1]) | ch[2].Write(out[2]);
+  uint32_t value = write(0, out[0]) | write(1, out[1]) | write(2, out[2]);
   if (f.mBitCount == 32) {
     std::memcpy(p, &value, 4);
   } else {
@@ -422,17 +446,17 @@ namespace {
 SoftDevice::Vtx WithDiffuse(SoftDevice::Vtx o, uint32_t diffuse) {
   uint32_t c[4];
   Unpack(diffuse, c);
-  for (int32_t i = 0; i < 4; ++i) o.mC[i] = c[i];
+  for (int32_t i = 0; i < 4; ++i) o.mA[i] = c[i];
   return o;
 }
 
 // One texture-coordinate set serves both stages.
 SoftDevice::Vtx FromVertex(const VertexTex1& v) {
-  return WithDiffuse({v.mX, v.mY, {}, {v.mU, v.mV, v.mU, v.mV}}, v.mDiffuse);
+  return WithDiffuse({v.mX, v.mY, {0, 0, 0, 0, v.mU, v.mV, v.mU, v.mV}}, v.mDiffuse);
 }
 
 SoftDevice::Vtx FromVertex(const VertexTex2& v) {
-  return WithDiffuse({v.mX, v.mY, {}, {v.mU0, v.mV0, v.mU1, v.mV1}}, v.mDiffuse);
+  return WithDiffuse({v.mX, v.mY, {0, 0, 0, 0, v.mU0, v.mV0, v.mU1, v.mV1}}, v.mDiffuse);
 }
 
 template <typename Vertex>
@@ -445,8 +469,8 @@ std::vector<SoftDevice::Vtx> FromVertices(const Vertex* vertices, int32_t count)
 
 bool Usable(const SoftDevice::Vtx& v) {
   if (!Finite(v.mX) || !Finite(v.mY)) return false;
-  for (double t : v.mT)
-    if (!std::isfinite(t)) return false;
+  for (int32_t i = 4; i < 8; ++i)
+    if (!std::isfinite(v.mA[i])) return false;
   return true;
 }
 
@@ -461,9 +485,7 @@ struct Planes {
     double det = bx * cy - cx * by;
     if (det == 0) return false;
     for (int32_t i = 0; i < 8; ++i) {
-      double fa = i < 4 ? a.mC[i] : a.mT[i - 4];
-      double fb = (i < 4 ? b.mC[i] : b.mT[i - 4]) - fa;
-      double fc = (i < 4 ? c.mC[i] : c.mT[i - 4]) - fa;
+      double fa = a.mA[i], fb = b.mA[i] - fa, fc = c.mA[i] - fa;
       base[i] = fa;
       dx[i] = (fb * cy - fc * by) / det;
       dy[i] = (fc * bx - fb * cx) / det;
@@ -498,6 +520,7 @@ Result SoftDevice::Draw(Primitive type, const std::vector<Vtx>& v) {
   for (int32_t s = 0; s < kStageCount; ++s)
     if (mTextures[s] && mTextures[s]->IsLocked()) return Result::SurfaceBusy;
   if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
+  TakeSnap();
   if (lines) {
     for (int32_t i = 0; i + 1 < n; ++i)
       if (Usable(v[i]) && Usable(v[i + 1])) Line(v[i], v[i + 1]);
@@ -568,7 +591,7 @@ void SoftDevice::Triangle(const Vtx& va, const Vtx& vb, const Vtx& vc) {
     for (int64_t x = x0; x <= x1; ++x) {
       if ((w[0] | w[1] | w[2]) >= 0) {
         planes.At(double(x), double(y), values);
-        Put(int32_t(x), int32_t(y), Shade(values, values + 4));
+        Put(int32_t(x), int32_t(y), Shade(values));
       }
       for (int32_t k = 0; k < 3; ++k) w[k] += step[k];
     }
@@ -581,7 +604,7 @@ void SoftDevice::Triangle(const Vtx& va, const Vtx& vb, const Vtx& vc) {
 bool SoftDevice::FastQuad(const Vtx* q) {
   if (!mFastPath) return false;
   for (int32_t s = 0; s < kStageCount; ++s)
-    if (mTextures[s] && mStage[s].at(StageState::MagFilter) == FILTER_LINEAR) return false;
+    if (mSnap.mStages[s].mTexture && mSnap.mStages[s].mLinear) return false;
   for (int32_t i = 0; i < 4; ++i)
     if (!Usable(q[i])) return false;
   double minX = q[0].mX, maxX = q[0].mX, minY = q[0].mY, maxY = q[0].mY;
@@ -606,7 +629,7 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   double at[8];
   planes.At(q[3].mX, q[3].mY, at);
   for (int32_t i = 0; i < 8; ++i) {
-    double want = i < 4 ? q[3].mC[i] : q[3].mT[i - 4];
+    double want = q[3].mA[i];
     if (std::fabs(at[i] - want) > 1e-9 * std::max(1.0, std::fabs(want))) return false;
   }
   if (mRender.at(RenderState::CullMode) != CULL_NONE) return false;
@@ -623,7 +646,7 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   for (int64_t y = y0; y <= y1; ++y)
     for (int64_t x = x0; x <= x1; ++x) {
       planes.At(double(x), double(y), values);
-      Put(int32_t(x), int32_t(y), Shade(values, values + 4));
+      Put(int32_t(x), int32_t(y), Shade(values));
     }
   return true;
 }
@@ -643,10 +666,9 @@ void SoftDevice::Line(const Vtx& a, const Vtx& b) {
     if (x < clip.mLeft || x >= clip.mRight || y < clip.mTop || y >= clip.mBottom) continue;
     double t = double(i) / double(steps);
     for (int32_t k = 0; k < 8; ++k) {
-      double fa = k < 4 ? a.mC[k] : a.mT[k - 4], fb = k < 4 ? b.mC[k] : b.mT[k - 4];
-      values[k] = fa + (fb - fa) * t;
+      values[k] = a.mA[k] + (b.mA[k] - a.mA[k]) * t;
     }
-    Put(int32_t(x), int32_t(y), Shade(values, values + 4));
+    Put(int32_t(x), int32_t(y), Shade(values));
   }
 }
 

@@ -213,8 +213,8 @@ class SoftDevice {
 
   struct Vtx {
     double mX, mY;
-    double mC[4];  // diffuse a, r, g, b as 0..255
-    double mT[4];  // u0, v0, u1, v1
+    // Interpolated values: diffuse alpha, red, green, blue as 0..255, then u0, v0, u1, v1.
+    double mA[8];
   };
 
  private:
@@ -223,7 +223,7 @@ class SoftDevice {
   void Triangle(const Vtx& a, const Vtx& b, const Vtx& c);
   bool FastQuad(const Vtx* q);
   void Line(const Vtx& a, const Vtx& b);
-  uint32_t Shade(const double* c, const double* t) const;
+  uint32_t Shade(const double* values) const;
   uint32_t Sample(int32_t stage, double u, double v) const;
   void Put(int32_t x, int32_t y, uint32_t argb);
   Area ClipArea() const;
@@ -241,6 +241,21 @@ class SoftDevice {
   uint64_t mFastQuads = 0;
   // The target's lock while a draw runs.
   LockInfo mLock;
+  // The states a draw reads for every pixel, taken once when it starts.
+  struct StageSnap {
+    const Texture* mTexture;
+    uint32_t mColorOp, mColorArg1, mColorArg2, mAlphaOp, mAlphaArg1, mAlphaArg2;
+    bool mBorderU, mBorderV, mLinear;
+    uint32_t mBorder, mSet;
+  };
+  struct Snap {
+    bool mBlend;
+    uint32_t mSrcBlend, mDestBlend;
+    StageSnap mStages[kStageCount];
+    uint32_t mMask[3];
+    int32_t mShift[3], mBits[3];
+  } mSnap{};
+  void TakeSnap();
 };
 
 }  // namespace Platform::Video
