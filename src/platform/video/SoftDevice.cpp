@@ -355,7 +355,7 @@ uint32_t SoftDevice::Shade(const double* values) const {
   const double* c = values;
   const double* t = values + 4;
   uint32_t diffuse[4];
-  for (int32_t i = 0; i < 4; ++i) diffuse[i] = uint32_t(std::clamp(std::lround(c[i]), 0L, 255L));
+  for (int32_t i = 0; i < 4; ++i) diffuse[i] = uint32_t(std::clamp(c[i], 0.0, 255.0) + 0.5);
   uint32_t current[4] = {diffuse[0], diffuse[1], diffuse[2], diffuse[3]};
   for (int32_t s = 0; s < kStageCount; ++s) {
     const StageSnap& st = mSnap.mStages[s];
@@ -363,25 +363,27 @@ uint32_t SoftDevice::Shade(const double* values) const {
     if (colorOp == TOP_DISABLE) break;
     uint32_t texel[4] = {255, 255, 255, 255};
     if (st.mTexture) Unpack(Sample(s, t[st.mSet * 2], t[st.mSet * 2 + 1]), texel);
-    auto arg = [&](uint32_t which, int32_t i) -> uint32_t {
+    auto arg = [&](uint32_t which) -> const uint32_t* {
       switch (which & 15u) {
-        case TA_DIFFUSE: return diffuse[i];
-        case TA_TEXTURE: return texel[i];
-        default: return current[i];
+        case TA_DIFFUSE: return diffuse;
+        case TA_TEXTURE: return texel;
+        default: return current;
       }
     };
-    auto apply = [&](uint32_t op, uint32_t a1, uint32_t a2, int32_t i) -> uint32_t {
+    auto apply = [&](uint32_t op, const uint32_t* a1, const uint32_t* a2, int32_t i) -> uint32_t {
       switch (op) {
-        case TOP_SELECTARG1: return arg(a1, i);
-        case TOP_SELECTARG2: return arg(a2, i);
-        case TOP_ADD: return std::min(arg(a1, i) + arg(a2, i), 255u);
-        case TOP_MODULATE: return Mul8(arg(a1, i), arg(a2, i));
+        case TOP_SELECTARG1: return a1[i];
+        case TOP_SELECTARG2: return a2[i];
+        case TOP_ADD: return std::min(a1[i] + a2[i], 255u);
+        case TOP_MODULATE: return Mul8(a1[i], a2[i]);
         default: return current[i];
       }
     };
     uint32_t next[4];
-    next[0] = st.mAlphaOp == TOP_DISABLE ? current[0] : apply(st.mAlphaOp, st.mAlphaArg1, st.mAlphaArg2, 0);
-    for (int32_t i = 1; i < 4; ++i) next[i] = apply(colorOp, st.mColorArg1, st.mColorArg2, i);
+    next[0] = st.mAlphaOp == TOP_DISABLE ? current[0]
+                                         : apply(st.mAlphaOp, arg(st.mAlphaArg1), arg(st.mAlphaArg2), 0);
+    const uint32_t *c1 = arg(st.mColorArg1), *c2 = arg(st.mColorArg2);
+    for (int32_t i = 1; i < 4; ++i) next[i] = apply(colorOp, c1, c2, i);
     std::copy(next, next + 4, current);
   }
   return Pack(current);
