@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cafe/ZCEngine3.h"
+#include "game/ZCEngine3.h"
 #include "platform/paths/UserPaths.h"
 #include "shell/Log.h"
 

@@ -93,6 +93,9 @@ bool VeskAppBase::Init() {
 
   StartDemo();
 
+  // The game's own options (they decide the window's mode) are read before the window opens.
+  LoadOptions();
+
   if (WantsWindow()) {
     mWindow = std::make_unique<Platform::Window>();
     if (!mWindow->Create(mTitle, mWidth, mHeight, mWindowed, &error)) {
@@ -336,12 +339,6 @@ void VeskAppBase::ReadSettings() {
     readInt(name, v, 0, 1);
     field = v != 0;
   };
-  readInt("MusicVolume", mMusicVolume, 0, 100);
-  readInt("SfxVolume", mSfxVolume, 0, 100);
-  readBool("Muted", mMuted);
-  int32_t screenMode = mWindowed ? 0 : 1;
-  readInt("ScreenMode", screenMode, 0, 1);
-  mWindowed = screenMode == 0;
   readInt("PreferredX", mPreferredX, -1, 100000);
   readInt("PreferredY", mPreferredY, -1, 100000);
   readBool("CustomCursors", mCustomCursors);
@@ -351,10 +348,9 @@ void VeskAppBase::ReadSettings() {
 
 void VeskAppBase::WriteSettings() {
   if (!mSettings) return;
-  mSettings->SetInt("MusicVolume", mMusicVolume);
-  mSettings->SetInt("SfxVolume", mSfxVolume);
-  mSettings->SetInt("Muted", mMuted ? 1 : 0);
-  mSettings->SetInt("ScreenMode", mWindowed ? 0 : 1);
+  // The volumes, mute and screen mode belong to the game's options (kept by the game itself);
+  // a file of an older version still holding them loses them here.
+  for (const char* gone : {"MusicVolume", "SfxVolume", "Muted", "ScreenMode"}) mSettings->Remove(gone);
   mSettings->SetInt("PreferredX", mPreferredX);
   mSettings->SetInt("PreferredY", mPreferredY);
   mSettings->SetInt("CustomCursors", mCustomCursors ? 1 : 0);

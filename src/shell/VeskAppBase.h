@@ -41,6 +41,8 @@ class VeskAppBase {
   // update steps and draws. Re-entrant (a modal box calls it while it waits); returns false
   // once shut-down was requested, and then does nothing.
   virtual bool LoopStep();
+  // A quit asked for from the game (a menu's quit button): handled as the window's close is.
+  void AskToQuit() { OnCloseRequest(); }
   // Ends the main loop (from another thread only the request is recorded).
   virtual void Shutdown();
   bool IsShutdownRequested() const { return mShutdown.load(std::memory_order_acquire); }
@@ -118,10 +120,11 @@ class VeskAppBase {
   int32_t mPresentHeight = 768;
   bool mActive = true;  // the window has the focus
 
-  // Settings read at start and written at shut-down.
+  // The sound options and the screen mode (mWindowed) in force; the game keeps them (LoadOptions).
   int32_t mMusicVolume = 100;
   int32_t mSfxVolume = 100;
   bool mMuted = false;
+  // Settings read at start and written at shut-down.
   int32_t mPreferredX = -1;
   int32_t mPreferredY = -1;
   bool mCustomCursors = true;
@@ -138,7 +141,12 @@ class VeskAppBase {
   virtual void OnCloseRequest();
   // True while a loader works (the start-up loader here; the game adds its level loader).
   virtual bool IsBusyLoading() const { return IsLoaderRunning(); }
+  // A quit asked for by the player (the window's close once loading is over, or a quit button):
+  // the game may ask first. Shutdown stays the unconditional end.
   virtual void RequestQuit() { Shutdown(); }
+  // Inside Init, after the settings and the single-instance check and before the window opens:
+  // the game reads its own options (volumes, mute, screen mode).
+  virtual void LoadOptions() {}
   virtual void OnLoaderFinished() {}
   // Work done after the loop ends, before the settings are written (threads, music, display).
   virtual void ShutdownServices() {}

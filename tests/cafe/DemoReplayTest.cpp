@@ -16,7 +16,6 @@
 #include "effects/ZCAnimController.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
-#include "platform/time/Clock.h"
 
 namespace fs = std::filesystem;
 using Type = Platform::InputEvent::Type;
@@ -47,13 +46,7 @@ class DemoGame : public HeadlessGame {
   // Runs the whole game: start-up, the level, play up to the end step.
   void Run() {
     BeginStartup();
-    const uint64_t limit = Platform::GetTickMs() + 120000;
-    while (LoopStep() && Platform::GetTickMs() < limit) {
-    }
-    ASSERT_TRUE(IsShutdownRequested()) << "the run did not reach its end step";
-    if (mDemo.IsRecording()) {
-      ASSERT_TRUE(mDemo.Finish(GetUpdateCount()));
-    }
+    ASSERT_TRUE(RunToEnd()) << "the run did not reach its end step";
   }
 
   std::map<uint64_t, Snapshot> mSnapshots;

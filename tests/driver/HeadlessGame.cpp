@@ -23,6 +23,14 @@ bool HeadlessGame::RunUntilLevelRuns(int timeoutMs) {
   return false;
 }
 
+bool HeadlessGame::RunToEnd(int timeoutMs) {
+  const uint64_t end = Platform::GetTickMs() + uint64_t(timeoutMs);
+  while (LoopStep() && Platform::GetTickMs() < end) {
+  }
+  if (!IsShutdownRequested()) return false;
+  return !mDemo.IsRecording() || mDemo.Finish(GetUpdateCount());
+}
+
 void HeadlessGame::RunFor(int ms) {
   const uint64_t end = Platform::GetTickMs() + uint64_t(ms);
   while (Platform::GetTickMs() < end && LoopStep()) {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "board/ZCItem.h"
-#include "cafe/ZCEngine3.h"
+#include "game/ZCEngine3.h"
 #include "platform/window/InputEvent.h"
 
 // The game without a window, in the test process: the real start-up loader and level loader on
@@ -17,6 +17,9 @@ class HeadlessGame : public ZCEngine3 {
   // Loop steps until the first level runs (start-up loading and the level load handed over);
   // false when it does not within the time limit.
   bool RunUntilLevelRuns(int timeoutMs = 60000);
+  // Loop steps until the loop ends (a shut-down) within the time limit; a recording run's demo is
+  // then finished at the last step. False on time-out or when the demo cannot be written.
+  bool RunToEnd(int timeoutMs = 120000);
   // Loop steps for about ms milliseconds of real time.
   void RunFor(int ms);
   // Hands an event in as the main loop does (recorded when a demo records).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,10 +23,12 @@ std::string ReadAll(const fs::path& p) {
   return ss.str();
 }
 
-// Starts the game headless in a private home; returns its pid.
-pid_t StartGame(const std::string& home) {
+// Starts the game headless in a private home; returns its pid. Its standard error goes to
+// `errorFile` when one is given.
+pid_t StartGame(const std::string& home, const std::string& errorFile = "") {
   pid_t pid = fork();
   if (pid == 0) {
+    if (!errorFile.empty() && !std::freopen(errorFile.c_str(), "w", stderr)) _exit(126);
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
@@ -68,20 +71,32 @@ TEST(GameProcess, StartsClosesCleanlyAndWritesItsSettings) {
   std::string home = (fs::temp_directory_path() / ("cafe_e2e_" + std::to_string(getpid()))).string();
   fs::remove_all(home);
   fs::create_directories(home + "/run");
-  pid_t game = StartGame(home);
+  pid_t game = StartGame(home, home + "/stderr.txt");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   // A second start is told that one is running and exits.
   pid_t second = StartGame(home);
   EXPECT_EQ(WaitExit(second, 20), 1);
-  // The window system's quit request (SDL turns SIGTERM into one) closes the game normally. One
-  // request is enough: one that comes while the start-up or the level loading runs waits for it.
+  // The window system's quit request (SDL turns SIGTERM into one) asks "quit" first; headless,
+  // the question goes to standard error and is taken as a yes. One request is enough (one that
+  // comes while loading runs waits for it); it is repeated only until the question shows.
   kill(game, SIGTERM);
+  const std::string errors = home + "/stderr.txt";
+  for (int i = 0; i < 600 && ReadAll(errors).find("Leave the caf") == std::string::npos; ++i) {
+    if (waitpid(game, nullptr, WNOHANG) != 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (i % 50 == 49) kill(game, SIGTERM);
+  }
   EXPECT_EQ(WaitExit(game, 60), 0);
+  const std::string told = ReadAll(errors);
+  size_t questions = 0;
+  for (size_t at = told.find("Leave the caf"); at != std::string::npos; at = told.find("Leave the caf", at + 1))
+    ++questions;
+  EXPECT_EQ(questions, 1u) << told;
   std::string settings = ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini");
   EXPECT_NE(settings.find("[SOFTWARE\\Vantor Games\\Pellor Cafe]"), std::string::npos);
   EXPECT_NE(settings.find("InProgress=0"), std::string::npos);
-  // The profile's options replace the settings' at start: a new profile's music volume is 30.
-  EXPECT_NE(settings.find("MusicVolume=30"), std::string::npos);
+  // The volumes and the screen mode are kept in the profile only.
+  EXPECT_EQ(settings.find("MusicVolume"), std::string::npos) << settings;
   // The profile was written (start and quit), with its default tables and no player.
   EXPECT_EQ(fs::file_size(home + "/data/Vantor Games/Pellor2/pref.dat"), 7320u);
   fs::remove_all(home);

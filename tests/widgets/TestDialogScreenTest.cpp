@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cafe/ZCBoard_Game3.h"
-#include "cafe/ZCEngine3.h"
+#include "engine/ZCEngine.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/ImageLib.h"
@@ -18,10 +18,47 @@
 
 namespace {
 
-// The game headless: the real start-up steps, without a window or the main loop's thread.
-class Game : public ZCEngine3 {
+// The engine headless with the widget kit's test dialog (built hidden; its button fades its
+// inner box out and in again) and the café board, which opens on the first level: the real
+// start-up steps, without a window or the main loop's thread.
+class Game : public ZCEngine, public ZCDialogOwner {
  public:
+  static constexpr int32_t kFirstLevel = 2;
   Game() { mRegKey = "Cafe Tests\\Widgets Test"; }
+  ~Game() override {
+    JoinLoader();
+    if (mBoard) mBoard->UnloadLevel();
+  }
+  ZCDialog* GetTestDialog() const { return mTestDialog; }
+  ZCBoard_Game3* GetBoard() const { return mBoard; }
+  void LoadConfig() override {
+    ZCEngine::LoadConfig();
+    auto* dialog = new ZCDialog(0, this);
+    dialog->SetOwner(this);
+    if (dialog->LoadByName(GetUiDocument(), "test_dialog")) {
+      mTextVars.SetTextVar("test_var", L"Text variable");
+      mTestDialog = dialog;
+      AddLoadedWidget(dialog);
+    } else {
+      delete dialog;
+    }
+    mBoard = new ZCBoard_Game3();
+    mBoard->LoadConfig();
+    AddLoadedWidget(mBoard);
+  }
+  void LoadingCompleted() override {
+    ZCEngine::LoadingCompleted();
+    mBoard->StartLoadingThread(kFirstLevel, false);
+  }
+  void DialogCommand(ZCDialog* dialog, int32_t) override {
+    if (dialog != mTestDialog) return;
+    ZCCandyWidget* box = mTestDialog->FindChild("fade_box");
+    if (!box) return;
+    if (box->IsVisible() && !box->IsHiding())
+      box->Hide();
+    else
+      box->Show();
+  }
   void Load() {
     LoadConfig();
     mStartupLoading = true;
@@ -43,6 +80,10 @@ class Game : public ZCEngine3 {
 
  protected:
   bool WantsWindow() const override { return false; }
+
+ private:
+  ZCDialog* mTestDialog = nullptr;
+  ZCBoard_Game3* mBoard = nullptr;
 };
 
 uint32_t Rgb(Vesk::DDImage* screen, int32_t x, int32_t y) {

@@ -29,6 +29,8 @@ class SettingsStore {
   bool GetInt(const std::string& name, int32_t& out) const;
   void SetString(const std::string& name, const std::string& value);
   void SetInt(const std::string& name, int32_t value);
+  // Drops the value of that name; false when there was none.
+  bool Remove(const std::string& name) { return mValues.erase(name) != 0; }
   void Clear() { mValues.clear(); }
 
   const std::string& FilePath() const { return mFilePath; }

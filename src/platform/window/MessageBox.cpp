@@ -18,11 +18,20 @@ void SetMessageBoxHandler(std::function<MessageBoxAnswer(const std::string&, con
   gHandler = std::move(handler);
 }
 
+bool HasMessageBoxHandler() {
+  std::lock_guard<std::mutex> lock(gHandlerMutex);
+  return bool(gHandler);
+}
+
 MessageBoxAnswer ShowMessageBox(const std::string& title, const std::string& text, MessageBoxButtons buttons) {
+  // The handler runs outside the lock: it may show a box of its own (a nested loop step that
+  // reports an error, say), which takes the lock again.
+  std::function<MessageBoxAnswer(const std::string&, const std::string&, MessageBoxButtons)> handler;
   {
     std::lock_guard<std::mutex> lock(gHandlerMutex);
-    if (gHandler) return gHandler(title, text, buttons);
+    handler = gHandler;
   }
+  if (handler) return handler(title, text, buttons);
   // The answer of a box nobody can see: the one that agrees to nothing.
   const MessageBoxAnswer unseen = buttons == MessageBoxButtons::Ok      ? MessageBoxAnswer::Ok
                                   : buttons == MessageBoxButtons::YesNo ? MessageBoxAnswer::No

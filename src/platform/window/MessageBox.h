@@ -14,6 +14,9 @@ MessageBoxAnswer ShowMessageBox(const std::string& title, const std::string& tex
 // Tests answer message boxes through this hook; an empty function restores the default.
 void SetMessageBoxHandler(std::function<MessageBoxAnswer(const std::string&, const std::string&, MessageBoxButtons)> handler);
 
+// True while a test's handler answers the boxes.
+bool HasMessageBoxHandler();
+
 bool SetClipboardText(const std::string& utf8);
 std::string GetClipboardText();
 

@@ -1,0 +1,206 @@
+#include "game/ZCEngine3.h"
+
+#include <cstdio>
+
+#include "cafe/ProfileStore.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "platform/window/MessageBox.h"
+#include "platform/window/Window.h"
+#include "shell/Log.h"
+#include "shell/StringUtil.h"
+#include "sound/ZCMusic.h"
+#include "widgets/WidgetManager.h"
+#include "widgets/ZCDialog.h"
+
+ZCEngine3::ZCEngine3() {
+  mProductName = "Pellor Cafe";
+  mProductVersion = "1.0";
+  mVendorName = "Vantor Games";
+  mRegKey = "Vantor Games\\Pellor Cafe";
+  mTitle = "Pellor Cafe";
+}
+
+ZCEngine3::~ZCEngine3() {
+  // The start-up loader may still be building the board, and a level loader filling it: both
+  // end before the level is freed.
+  JoinLoader();
+  if (mBoard) {
+    mBoard->UnloadLevel();
+    mBoard->SetScreens(nullptr);
+    mBoard->SetProfile(nullptr);
+  }
+  SetLoadScreen(nullptr);
+  // The widgets themselves go with the widget tree (or the loaded list) in ZCEngine.
+  mBoard = nullptr;
+  for (ZCCandyWidget*& screen : mScreens) screen = nullptr;
+}
+
+bool ZCEngine3::IsBusyLoading() const {
+  // mBoard is read only once the start-up loader that makes it has ended.
+  return ZCEngine::IsBusyLoading() || (mBoard && mBoard->IsLoadingLevel());
+}
+
+bool ZCEngine3::Init() {
+  // Texts first: the window title and every message come from them.
+  mLocTable.Load();
+  if (mLocTable.HasText("app_title")) mTitle = WideToUtf8(mLocTable.GetText("app_title"));
+  if (!ZCEngine::Init()) return false;
+  OfferCrashReport(WideToUtf8(mLocTable.GetText("crash_offer")), WideToUtf8(mLocTable.GetText("crash_sent")),
+                   WideToUtf8(mLocTable.GetText("crash_failed")));
+  if (GetCommandLine().mCrash) {
+    // Started only to hand in a crash report: wait for the upload, tell how it went and leave.
+    if (mCrashUpload.IsRunning()) mCrashUpload.WaitFor(15000);
+    TellCrashUploadOutcome();
+    return false;
+  }
+  return true;
+}
+
+void ZCEngine3::LoadOptions() {
+  // The profile's header holds the options: the window opens in its mode; the volumes reach the
+  // mixer once the sound starts. Loading also saves it once.
+  GetProfileStore().Load();
+}
+
+void ZCEngine3::SwitchScreenMode(bool windowed, bool is3D, bool force) {
+  ZCEngine::SwitchScreenMode(windowed, is3D, force);
+  // The next start uses the mode the player last had.
+  ProfileStore& store = GetProfileStore();
+  const uint8_t mode = mWindowed ? 1 : 0;
+  if (store.mHeader.windowed == mode) return;
+  store.mHeader.windowed = mode;
+  store.Save();
+}
+
+void ZCEngine3::RequestQuit() {
+  // A second close while the box waits (its nested loop steps) asks nothing more.
+  if (mMessageBoxOpen) return;
+  if (!IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible()) {
+    LogMessage("quit ignored while the splash shows");
+    return;
+  }
+  const std::string question =
+      WideToUtf8(mLocTable.GetText("db01_text1_quit")) + "\n" + WideToUtf8(mLocTable.GetText("db01_text2_quit"));
+  mMessageBoxOpen = true;
+  Platform::MessageBoxAnswer answer;
+  if (Platform::IsHeadlessVideo() && !Platform::HasMessageBoxHandler()) {
+    // Nobody can answer a box without a display: the question is told and taken as a yes, so a
+    // close still ends a headless run.
+    std::fprintf(stderr, "%s: %s\n", mTitle.c_str(), question.c_str());
+    answer = Platform::MessageBoxAnswer::Yes;
+  } else {
+    answer = Platform::ShowMessageBox(mTitle, question, Platform::MessageBoxButtons::YesNo);
+  }
+  mMessageBoxOpen = false;
+  if (answer == Platform::MessageBoxAnswer::Yes) OnQuitConfirmed();
+}
+
+void ZCEngine3::OnQuitConfirmed() {
+  GetProfileStore().Save();
+  Shutdown();
+}
+
+ZCDialog* ZCEngine3::LoadScreenDialog(const std::string& layout) {
+  if (!GetUiDocument()) return nullptr;
+  auto* dialog = new ZCDialog(0, this);
+  if (!dialog->LoadByName(GetUiDocument(), layout)) {
+    LogMessage("WARNING: ui.xml has no layout \"%s\"; its screen is left out", layout.c_str());
+    delete dialog;
+    return nullptr;
+  }
+  dialog->SetVisible(false);
+  return dialog;
+}
+
+void ZCEngine3::LoadConfig() {
+  ZCEngine::LoadConfig();
+  // The game's board; everything built here joins the widget tree on the main thread when
+  // loading is done.
+  mBoard = new ZCBoard_Game3();
+  mBoard->LoadConfig();
+  mBoard->SetScreens(this);
+  mBoard->SetProfile(&mStoreProfile);
+  SetLoadScreen(this);
+  mScreens[kGameBoard] = mBoard;
+
+  ZCDialog* background = LoadScreenDialog("global_bkg");
+  if (ZCDialog* menu = LoadScreenDialog("menu_bg")) {
+    if (background) {
+      menu->SetVisible(true);
+      background->AddWidget(menu);
+    } else {
+      background = menu;
+    }
+  }
+  mScreens[kMenuBackground] = background;
+  mScreens[kLoadScreen] = LoadScreenDialog("load_screen");
+  mScreens[kMainMenu] = LoadScreenDialog("main_menu");
+  mScreens[kOptions] = LoadScreenDialog("options");
+  mScreens[kHelp] = LoadScreenDialog("help");
+  mScreens[kHiScores] = LoadScreenDialog("hiscores");
+  mScreens[kCareer] = LoadScreenDialog("career_menu");
+  mScreens[kSurvival] = LoadScreenDialog("survival_menu");
+  mScreens[kSplash] = LoadScreenDialog("splash");
+  // Attached in this order: the first lies at the back.
+  for (ZCCandyWidget* screen : mScreens) AddLoadedWidget(screen);
+}
+
+void ZCEngine3::LoadingCompleted() {
+  ZCEngine::LoadingCompleted();
+  GetMusic()->Change("main_menu");
+  if (mScreens[kSplash])
+    ShowScreen(kSplash, true);
+  else
+    ShowMainMenu();
+}
+
+void ZCEngine3::UpdateStep() {
+  // The screens are the start-up loader's until it has been handed over.
+  if (!IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible() && IsSplashOver()) {
+    ShowScreen(kSplash, false);
+    ShowMainMenu();
+  }
+  ZCEngine::UpdateStep();
+}
+
+void ZCEngine3::ShowScreen(Screen screen, bool show) {
+  ZCCandyWidget* widget = mScreens[screen];
+  if (!widget) return;
+  widget->SetVisible(show);
+  MarkDirty();
+}
+
+void ZCEngine3::ShowMainMenu() {
+  ShowScreen(kMenuBackground, true);
+  ShowScreen(kMainMenu, true);
+  // Until the menus have buttons, the main menu plays the first level.
+  if (!mBoard) return;
+  ShowScreen(kMainMenu, false);
+  mBoard->StartLoadingThread(kFirstLevel, false);
+}
+
+void ZCEngine3::ShowLoadScreen() {
+  ShowScreen(kMenuBackground, false);
+  ShowScreen(kCareer, false);
+  ShowScreen(kGameBoard, false);
+  ZCCandyWidget* screen = mScreens[kLoadScreen];
+  if (!screen) return;
+  GetWidgetManager()->SetFocus(screen);
+  GetRootDialog()->BringToFront(screen);
+  ShowScreen(kLoadScreen, true);
+}
+
+void ZCEngine3::HideLoadScreen() {
+  ShowScreen(kLoadScreen, false);
+  ShowScreen(kGameBoard, true);
+}
+
+void ZCEngine3::SetCareerResult(int32_t, int32_t, int32_t) {
+  ShowScreen(kGameBoard, false);
+  ShowMainMenu();
+}
+
+void ZCEngine3::ShowSurvivalEnd(bool) {
+  ShowScreen(kGameBoard, false);
+  ShowMainMenu();
+}

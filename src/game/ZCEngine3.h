@@ -1,0 +1,83 @@
+#pragma once
+#include "board/BoardWorld.h"
+#include "cafe/CafeHooks.h"
+#include "cafe/ProfileStore.h"
+#include "cafe/StoreProfile.h"
+#include "engine/ZCEngine.h"
+
+class ZCBoard_Game3;
+class ZCDialog;
+
+// The game's application class: the last of VeskAppBase → ZCEngine → ZCEngine3. It reads the
+// player's profile before the window opens (its options decide the window's mode and the
+// volumes), builds the café board and every screen on the start-up loader, attaches them on the
+// main thread in a fixed order (back to front), shows the load screen over every level load
+// and asks before the game quits.
+//
+// The screens are plain dialogs loaded by name from "cfg\\ui.xml"; one whose layout is missing
+// stays null and is skipped wherever it is used. The splash hands over to the main menu, and
+// the main menu starts the first level; every level result comes back to the main menu.
+class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
+ public:
+  ZCEngine3();
+  ~ZCEngine3() override;
+
+  bool Init() override;
+  // Also keeps the new mode in the profile header (saved at once when it changed).
+  void SwitchScreenMode(bool windowed, bool is3D, bool force) override;
+  // A confirmed quit: the profile is saved, then the main loop ends.
+  void OnQuitConfirmed();
+
+  // The first level played: the first café's second day.
+  static constexpr int32_t kFirstLevel = 2;
+
+  // The boards, back to front as they are attached (each null until start-up loading is done,
+  // or when its layout is missing).
+  enum Screen : int32_t {
+    kMenuBackground,
+    kLoadScreen,
+    kMainMenu,
+    kOptions,
+    kHelp,
+    kHiScores,
+    kCareer,
+    kSurvival,
+    kGameBoard,
+    kSplash,
+    kScreenCount
+  };
+  ZCCandyWidget* GetScreen(Screen screen) const { return mScreens[screen]; }
+  // The game's board (null before start-up loading).
+  ZCBoard_Game3* GetBoard() const { return mBoard; }
+
+  // LoadScreen: over the other boards with the focus while a level loads.
+  void ShowLoadScreen() override;
+  void HideLoadScreen() override;
+  // CafeScreens: a level's result brings the main menu back.
+  void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
+  void ShowSurvivalEnd(bool highScore) override;
+
+ protected:
+  void LoadOptions() override;
+  void LoadConfig() override;
+  void LoadingCompleted() override;
+  void UpdateStep() override;
+  // Asks "quit" first; nothing while the splash shows or a box is open.
+  void RequestQuit() override;
+  // The start-up loader or a level load is running.
+  bool IsBusyLoading() const override;
+  // True once the splash may give way to the main menu (at once here).
+  virtual bool IsSplashOver() const { return true; }
+  // The main menu over its background; it starts the first level.
+  void ShowMainMenu();
+
+ private:
+  // A screen's dialog from its layout in ui.xml; null (logged) when there is none.
+  ZCDialog* LoadScreenDialog(const std::string& layout);
+  void ShowScreen(Screen screen, bool show);
+
+  ZCBoard_Game3* mBoard = nullptr;
+  ZCCandyWidget* mScreens[kScreenCount] = {};
+  // The board keeps the player's progress, upgrades and scores in the profile store.
+  StoreProfile mStoreProfile{GetProfileStore()};
+};

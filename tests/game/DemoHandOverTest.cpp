@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "cafe/ZCBoard_Game3.h"
+#include "support/TestGame.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The game with its start-up loader slowed by a real-time delay; it notes the steps at which
+// the start-up loader and the first level load handed over, and ends 50 steps after the level
+// started.
+class DelayedGame : public TestGame {
+ public:
+  DelayedGame(const std::vector<std::string>& args, int delayMs) : TestGame("Demo HandOver Test"), mDelayMs(delayMs) {
+    SetCommandLine(args);
+  }
+  void Run() {
+    BeginStartup();
+    ASSERT_TRUE(RunToEnd()) << "the run did not reach its end";
+  }
+  uint64_t mStartedStep = 0, mLevelStep = 0;
+
+ protected:
+  void LoadConfig() override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(mDelayMs));
+    TestGame::LoadConfig();
+  }
+  void UpdateStep() override {
+    TestGame::UpdateStep();
+    const uint64_t step = GetUpdateCount();
+    ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
+    if (!mStartedStep && board) mStartedStep = step;
+    if (!mLevelStep && board && board->IsRunning()) mLevelStep = step;
+    if (mLevelStep && step >= mLevelStep + 50) Shutdown();
+  }
+
+ private:
+  int mDelayMs;
+};
+
+}  // namespace
+
+// When the loaders end is a matter of real time; a replay hands both over at the steps the
+// recording did, whether its loaders are quicker or slower than the recorded ones.
+TEST(DemoHandOver, ReplaysHandOversAtTheRecordedSteps) {
+  const std::string demo = (fs::temp_directory_path() / ("cafe_handover_" + std::to_string(getpid()) + ".dmo")).string();
+  uint64_t started = 0, level = 0;
+  {
+    DelayedGame game({"-record", "-demofile", demo}, 150);
+    ASSERT_TRUE(game.Init());
+    game.Run();
+    started = game.mStartedStep;
+    level = game.mLevelStep;
+  }
+  ASSERT_GT(started, 5u) << "the delay did not show in the steps";
+  ASSERT_GT(level, started);
+  for (int delayMs : {0, 400}) {
+    DelayedGame game({"-play", "-demofile", demo}, delayMs);
+    ASSERT_TRUE(game.Init());
+    game.Run();
+    EXPECT_EQ(game.mStartedStep, started) << "start-up hand-over, delay " << delayMs;
+    EXPECT_EQ(game.mLevelStep, level) << "level hand-over, delay " << delayMs;
+  }
+  fs::remove(demo);
+}
