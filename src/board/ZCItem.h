@@ -116,6 +116,10 @@ class ZCItem : public ZCIEffect, public ZCIUpgrade {
   // The name begins with the text; an empty text matches every name.
   bool IsNamed(const std::string& text) const;
 
+  // The product code the item carries: what a machine gives, a worker made or a visitor
+  // wants ("" nothing, "0000" an empty worker, two two-digit halves, "wash", "super").
+  const std::string& GetCode() const { return mCode; }
+  void SetCode(const std::string& code) { mCode = code; }
   bool IsVisible() const { return mVisible; }
   bool IsRunning() const { return mRunning; }
   void SetRunning(bool running) { mRunning = running; }
@@ -159,6 +163,7 @@ class ZCItem : public ZCIEffect, public ZCIUpgrade {
 
   std::string mClass;
   std::string mName;
+  std::string mCode;
   bool mVisible = false;
   bool mRunning = false;
   bool mHighlighted = false;

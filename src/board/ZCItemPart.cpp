@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "board/BoardText.h"
 #include "board/BoardWorld.h"
@@ -167,9 +168,19 @@ void ZCItemPart::BindCurrentImage() {
 bool ZCItemPart::BindSkinTextures() {
   if (!mController) return true;
   const std::string key = mSkin + (mOrientationFree ? std::string() : mOrientation);
+  // The animations of a set share a few sheets: each sheet is read once and handed to every
+  // animation drawn on it that it is large enough for.
+  std::map<std::string, std::shared_ptr<Vesk::MemoryImage>> sheets;
   for (size_t i = 0; i < mController->GetAnimationCount(); ++i) {
     AnimEntry& entry = mController->GetAnimation(i);
-    if (!entry.mImage && entry.mName.find(key) != std::string::npos) entry.LoadImage();
+    if (entry.mImage || entry.mName.find(key) == std::string::npos) continue;
+    auto it = sheets.find(entry.mImageFile);
+    if (it != sheets.end() && it->second->GetWidth() >= entry.mSheetWidth &&
+        it->second->GetHeight() >= entry.mSheetHeight) {
+      entry.mImage = it->second;
+      continue;
+    }
+    if (entry.LoadImage()) sheets[entry.mImageFile] = entry.mImage;
   }
   return true;
 }

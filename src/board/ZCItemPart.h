@@ -106,6 +106,7 @@ class ZCItemPart : public ZCIEffect {
   bool IsOrientationFree() const { return mOrientationFree; }
   bool IsZOver() const { return mZOver; }
   bool HasText() const { return mHasText; }
+  const std::wstring& GetText() const { return mText; }
   float GetAlpha() const { return mAlpha; }
   float GetScale() const { return mScale; }
   const std::vector<TrailRecord>& GetTrail() const { return mTrail; }

@@ -133,7 +133,10 @@ void ZCMoveItem::Update() {
     if (mCurrentPoint == target->GetName()) {
       OnActionTimer(3);
       int32_t scratch = 0;
-      if (target->Interact(this, true, &scratch) && Interact(target, true, &scratch)) {
+      // Both dry runs are made every time: they may have side effects of their own.
+      const bool targetAgrees = target->Interact(this, true, &scratch);
+      const bool walkerAgrees = Interact(target, true, &scratch);
+      if (targetAgrees && walkerAgrees) {
         target->Interact(this, false, &scratch);
         Interact(target, false, &scratch);
         TraceBoardEvent("serve %s %s", mName.c_str(), target->GetName().c_str());

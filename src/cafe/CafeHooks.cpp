@@ -1,6 +1,9 @@
 #include "cafe/CafeHooks.h"
 
+#include "board/BoardWorld.h"
 #include "board/EventSchedule.h"
+#include "cafe/CafeActor.h"
+#include "cafe/ZCBoss.h"
 #include "cafe/ZCBoard_Game3.h"
 
 CafeActors::~CafeActors() { ReleaseEvents(); }
@@ -19,6 +22,29 @@ void CafeActors::ReleaseEvents() {
   std::vector<ScheduleEvent*> held;
   held.swap(mHeld);
   for (ScheduleEvent* event : held) event->Release();
+}
+
+ZCItem* CafeActors::FindWorker(const std::string& name) {
+  ZCItem* item = ZCItem::FindByName(name);
+  auto* actor = dynamic_cast<CafeActor*>(item);
+  return actor && !actor->IsVisitor() ? item : nullptr;
+}
+
+ZCItem* CafeActors::FindVisitor(const std::string& name) {
+  ZCItem* item = ZCItem::FindByName(name);
+  auto* actor = dynamic_cast<CafeActor*>(item);
+  return actor && actor->IsVisitor() ? item : nullptr;
+}
+
+std::vector<ZCItem*> CafeActors::GetVisitors() {
+  std::vector<ZCItem*> visitors;
+  for (ZCItem* item : GetItemRegistry().Items())
+    if (auto* actor = dynamic_cast<CafeActor*>(item); actor && actor->IsVisitor()) visitors.push_back(item);
+  return visitors;
+}
+
+void CafeActors::StartSpeedBonus(float seconds) {
+  if (auto* heroine = dynamic_cast<ZCBoss*>(GetBoardWorld().mBoss)) heroine->StartSpeedBonus(seconds);
 }
 
 void CafeScreens::SetCareerResult(int32_t, int32_t, int32_t) {

@@ -66,6 +66,8 @@ class CafeGoals {
   virtual void ResetAchievements() {}
   virtual void ResetRush() {}
   virtual void UpdateRush() {}
+  // One quick service more in the rush chain.
+  virtual void CountRush() {}
 };
 
 // The café's actors: visitors, workers and the heroine. The defaults take every event (with a
@@ -80,11 +82,16 @@ class CafeActors {
   // The level is cleared: the holds taken on events are let go.
   virtual void ReleaseEvents();
   virtual bool AnyVisitorsPresent() { return false; }
-  // The actor that owns a place item, or null.
-  virtual ZCItem* FindActorForPlace(ZCItem* /*heroine*/, ZCItem* /*place*/) { return nullptr; }
+  // The worker and the visitor of a name, or null. The defaults find the first item of that name
+  // carrying the actor interface (CafeActor.h).
+  virtual ZCItem* FindWorker(const std::string& name);
+  virtual ZCItem* FindVisitor(const std::string& name);
+  // The visitors present in the café (default: every visitor item of the level).
+  virtual std::vector<ZCItem*> GetVisitors();
   virtual void ChangeAllPatience(int32_t /*mode*/, float /*amount*/) {}
   virtual void ChangeAllTidiness(int32_t /*mode*/, float /*amount*/) {}
-  virtual void StartSpeedBonus(float /*seconds*/) {}
+  // The heroine's speed bonus (default: the level's heroine starts it).
+  virtual void StartSpeedBonus(float seconds);
 
  private:
   // Holds the event; true.

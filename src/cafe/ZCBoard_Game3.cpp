@@ -118,8 +118,18 @@ void ZCBoard_Game3::SetDialog(DialogId id, CafeDialog* dialog) {
   mDialogs[id] = dialog ? dialog : (id == kShop ? static_cast<CafeDialog*>(&gDefaultShop) : &gDefaultDialog);
 }
 
-ZCItem* ZCBoard_Game3::FindActorForPlace(ZCItem* heroine, ZCItem* place) {
-  return mActors->FindActorForPlace(heroine, place);
+ZCItem* ZCBoard_Game3::FindActorForPlace(ZCItem*, ZCItem* place) {
+  if (!place) return nullptr;
+  const std::string& name = place->GetName();
+  auto rest = [&name](const char* prefix) { return name.substr(std::string(prefix).size()); };
+  // "client_sit_place" does not begin with "client_place": the order of the tests is free.
+  if (name.rfind("table", 0) == 0) {
+    ZCItem* worker = mActors->FindWorker("worker" + rest("table"));
+    return worker && worker->IsRunning() ? worker : nullptr;
+  }
+  if (name.rfind("client_place", 0) == 0) return mActors->FindVisitor("client" + rest("client_place"));
+  if (name.rfind("client_sit_place", 0) == 0) return mActors->FindVisitor("client_sit" + rest("client_sit_place"));
+  return nullptr;
 }
 
 ZCMoveItem* ZCBoard_Game3::GetHeroine() const { return dynamic_cast<ZCMoveItem*>(GetBoardWorld().mBoss); }

@@ -82,6 +82,7 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   CafeHud& GetHud() const { return *mHud; }
   CafeTutorial& GetTutorial() const { return *mTutorial; }
   CafeActors& GetActors() const { return *mActors; }
+  CafeGoals& GetGoals() const { return *mGoals; }
   CafeProfile& GetProfile() const { return *mProfile; }
   CafeDialog& GetDialog(DialogId id) const { return *mDialogs[id]; }
   // Loads the named cut-scene into the cut-scene widget and shows it.
@@ -108,7 +109,8 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   // Escape: opens the escape menu, or closes what is open.
   void KeyUp(int32_t key) override;
 
-  // ActorFinder: asks the actors.
+  // ActorFinder: "table" + rest is the worker "worker" + rest while it runs, "client_place" +
+  // rest the visitor "client" + rest, "client_sit_place" + rest the visitor "client_sit" + rest.
   ZCItem* FindActorForPlace(ZCItem* heroine, ZCItem* place) override;
 
   bool IsSurvival() const { return mEndless; }

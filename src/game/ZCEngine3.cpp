@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "board/ItemFactory.h"
+#include "cafe/CafeObjects.h"
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "platform/window/MessageBox.h"
@@ -114,6 +116,9 @@ ZCDialog* ZCEngine3::LoadScreenDialog(const std::string& layout) {
 
 void ZCEngine3::LoadConfig() {
   ZCEngine::LoadConfig();
+  // The café's level object classes, before any level is read.
+  InitItemFactoryTable();
+  RegisterCafeItemClasses();
   // The game's board; everything built here joins the widget tree on the main thread when
   // loading is done.
   mBoard = new ZCBoard_Game3();

@@ -351,3 +351,22 @@ TEST_F(PartPixelTest, TrailsFadeAndGo) {
 }
 
 }  // namespace
+
+namespace {
+
+// A part binds its sheets at level start: a sheet drawn with many animations is read once, not
+// once per animation.
+TEST_F(ItemPartTest, AnimationsOfOneSheetShareOneImage) {
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects><object class="item" name="boss">
+      <part name="body" orient="b"/></object></objects></root>)"));
+  ZCItemPart* body = ZCItem::FindByName("boss")->GetParts()[0].get();
+  ASSERT_NE(body->GetController(), nullptr);
+  ASSERT_TRUE(body->BindSkinTextures());
+  const ZCAnimController* c = body->GetController();
+  const AnimEntry& idle = c->GetAnimation(size_t(c->FindAnimation("bodybidle")));
+  const AnimEntry& walk = c->GetAnimation(size_t(c->FindAnimation("bodybwalk")));
+  ASSERT_NE(idle.mImage, nullptr);
+  EXPECT_EQ(idle.mImage, walk.mImage);
+}
+
+}  // namespace

@@ -2,7 +2,10 @@
 // neighbours (see driver/LevelRunner.h); the last line gives the money against the goals.
 #include <string>
 
+#include "board/ItemFactory.h"
+#include "cafe/CafeObjects.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "cafe/support/StandInActors.h"
 #include "driver/LevelRunner.h"
 
 namespace {
@@ -15,5 +18,9 @@ void TraceEnd(RunTrace& trace, ZCBoard_Game& board) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InitItemFactoryTable();
+  RegisterCafeItemClasses();
+  // Until the café has its workers, "worker" is a stand-in always at work.
+  RegisterStandInActors();
   return RunLevelMain(argc, argv, "cafe_run", [] { return new ZCBoard_Game3(); }, TraceEnd);
 }

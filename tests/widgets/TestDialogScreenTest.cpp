@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "board/ItemFactory.h"
+#include "cafe/CafeObjects.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "engine/ZCEngine.h"
 #include "display/DDImage.h"
@@ -42,6 +44,9 @@ class Game : public ZCEngine, public ZCDialogOwner {
     } else {
       delete dialog;
     }
+    // The café's object classes, as the game registers them, so the first level shows its machines.
+    InitItemFactoryTable();
+    RegisterCafeItemClasses();
     mBoard = new ZCBoard_Game3();
     mBoard->LoadConfig();
     AddLoadedWidget(mBoard);

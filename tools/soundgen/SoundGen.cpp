@@ -63,6 +63,8 @@ const std::vector<Recipe>& Sounds() {
       {"soda_mashine", [] { return Noise(kSoundRate, 0.5, 0.3, 0.05, 5, 21); }},
       {"coffe_mashine", [] { return Noise(kSoundRate, 0.6, 0.85, 0.05, 4, 22); }},
       {"candy", [] { return Chime({1046.5, 1568.0}, 0.05); }},
+      {"take_brush", [] { return Noise(kSoundRate, 0.25, 0.6, 0.01, 12, 23); }},
+      {"make_trash", [] { return Tone(kSoundRate, 0.3, 220, 90, Wave::Triangle, 0.005, 9); }},
       {"client_spawn", [] { return Tone(kSoundRate, 0.2, 500, 700, Wave::Sine, 0.01, 10); }},
       {"client_ready", [] { return Chime({698.5, 880.0}, 0.08); }},
       {"client_positiv", [] { return Chime({1318.5, 1760.0, 2093.0}, 0.05); }},

@@ -52,6 +52,7 @@ const char* ResultName(Result result) {
     case Result::NoExclusiveMode: return "VIDEO_NOEXCLUSIVEMODE";
     case Result::NoPrimary: return "VIDEO_NOPRIMARY";
     case Result::Unsupported: return "VIDEO_UNSUPPORTED";
+    case Result::InvalidCall: return "VIDEO_INVALIDCALL";
   }
   return "VIDEO_UNKNOWN";
 }

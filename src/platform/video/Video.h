@@ -26,6 +26,7 @@ enum class Result : int32_t {
   NoExclusiveMode,
   NoPrimary,
   Unsupported,
+  InvalidCall,  // a call out of order (e.g. a draw outside a scene)
 };
 
 // The result's name, e.g. "VIDEO_SURFACEBUSY"; "VIDEO_OK" for success.

@@ -1,0 +1,677 @@
+// The software 3D device: textures, states and the rasteriser behind DrawPrimitive.
+#include "platform/video/SoftDevice.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+namespace Platform::Video {
+
+namespace {
+
+// Coordinates beyond this are treated as broken input: the primitive is dropped.
+constexpr double kHuge = 1 << 22;
+
+// a * b / 255 on 0..255 values, rounded, exact at 0 and 255.
+inline uint32_t Mul8(uint32_t a, uint32_t b) {
+  uint32_t t = a * b + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+// A channel of `bits` bits widened to 0..255 by repeating its top bits.
+inline uint32_t Widen(uint32_t c, int32_t bits) {
+  if (bits >= 8) return c & 255u;
+  uint32_t v = c << (8 - bits);
+  for (int32_t have = bits; have < 8; have += bits) v |= (c << (8 - bits)) >> have;
+  return v & 255u;
+}
+
+struct Channel {
+  uint32_t mask;
+  int32_t shift, bits;
+  explicit Channel(uint32_t m) : mask(m), shift(m ? std::countr_zero(m) : 0), bits(std::popcount(m)) {}
+  uint32_t Read(uint32_t p) const { return mask ? Widen((p & mask) >> shift, bits) : 255u; }
+  uint32_t Write(uint32_t c8) const { return mask ? ((c8 >> (8 - std::min(bits, 8))) << shift) & mask : 0u; }
+};
+
+bool Finite(double v) { return std::isfinite(v) && std::fabs(v) < kHuge; }
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+uint32_t Pack(const uint32_t c[4]) { return (c[0] << 24) | (c[1] << 16) | (c[2] << 8) | c[3]; }
+void Unpack(uint32_t argb, uint32_t c[4]) {
+  c[0] = argb >> 24;
+  c[1] = (argb >> 16) & 255u;
+  c[2] = (argb >> 8) & 255u;
+  c[3] = argb & 255u;
+}
+
+}  // namespace
+
+int32_t TextureClassBytes(uint32_t textureClass) {
+  switch (textureClass) {
+    case TEXCLASS_A8R8G8B8: return 4;
+    case TEXCLASS_A4R4G4B4:
+    case TEXCLASS_R5G6B5: return 2;
+    case TEXCLASS_PALETTE8: return 1;
+    default: return 0;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Texture
+
+Texture::Texture(int32_t width, int32_t height, uint32_t textureClass)
+    : mWidth(width), mHeight(height), mClass(textureClass) {
+  mPitch = width * TextureClassBytes(textureClass);
+  mTexels.assign(size_t(mPitch) * size_t(height), 0);
+}
+
+Result Texture::Lock(LockInfo* out) {
+  if (!out) return Result::InvalidParams;
+  if (mLocked) return Result::SurfaceBusy;
+  mLocked = true;
+  out->mBits = mTexels.data();
+  out->mPitch = mPitch;
+  out->mWidth = mWidth;
+  out->mHeight = mHeight;
+  switch (mClass) {
+    case TEXCLASS_A8R8G8B8: out->mFormat = PixelFormat::X8R8G8B8(); break;
+    case TEXCLASS_A4R4G4B4: out->mFormat = {16, 0x0F00u, 0x00F0u, 0x000Fu}; break;
+    case TEXCLASS_R5G6B5: out->mFormat = PixelFormat::R5G6B5(); break;
+    default: out->mFormat = PixelFormat::Indexed8(); break;
+  }
+  return Result::Ok;
+}
+
+Result Texture::Unlock() {
+  if (!mLocked) return Result::NotLocked;
+  mLocked = false;
+  return Result::Ok;
+}
+
+Result Texture::SetPalette(const uint32_t* argb, int32_t count) {
+  if (mClass != TEXCLASS_PALETTE8) return Result::Unsupported;
+  if (!argb || count < 0 || count > 256) return Result::InvalidParams;
+  mPalette.fill(0);
+  std::copy(argb, argb + count, mPalette.begin());
+  return Result::Ok;
+}
+
+uint32_t Texture::TexelArgb(int32_t x, int32_t y) const {
+  const uint8_t* p = mTexels.data() + size_t(y) * size_t(mPitch);
+  switch (mClass) {
+    case TEXCLASS_A8R8G8B8: {
+      uint32_t v;
+      std::memcpy(&v, p + size_t(x) * 4, 4);
+      return v;
+    }
+    case TEXCLASS_A4R4G4B4: {
+      uint16_t v;
+      std::memcpy(&v, p + size_t(x) * 2, 2);
+      return ((v >> 12) & 15u) * 0x11000000u | ((v >> 8) & 15u) * 0x110000u | ((v >> 4) & 15u) * 0x1100u |
+             (v & 15u) * 0x11u;
+    }
+    case TEXCLASS_R5G6B5: {
+      uint16_t v;
+      std::memcpy(&v, p + size_t(x) * 2, 2);
+      return 0xFF000000u | (Widen(v >> 11, 5) << 16) | (Widen((v >> 5) & 63u, 6) << 8) | Widen(v & 31u, 5);
+    }
+    case TEXCLASS_PALETTE8: return mPalette[p[x]];
+    default: return 0;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device states
+
+SoftDevice::SoftDevice(DeviceCaps caps) : mCaps(caps) {
+  mRender = {{RenderState::AlphaBlendEnable, 0},  {RenderState::SrcBlend, BLEND_ONE},
+             {RenderState::DestBlend, BLEND_ZERO}, {RenderState::CullMode, CULL_CCW},
+             {RenderState::Lighting, 1},          {RenderState::DitherEnable, 0},
+             {RenderState::SpecularEnable, 0},    {RenderState::ZEnable, 0},
+             {RenderState::ZWriteEnable, 1}};
+  for (int32_t s = 0; s < kStageCount; ++s) {
+    mStage[s] = {{StageState::ColorOp, s == 0 ? TOP_MODULATE : TOP_DISABLE},
+                 {StageState::ColorArg1, TA_TEXTURE},
+                 {StageState::ColorArg2, TA_CURRENT},
+                 {StageState::AlphaOp, s == 0 ? TOP_SELECTARG1 : TOP_DISABLE},
+                 {StageState::AlphaArg1, TA_TEXTURE},
+                 {StageState::AlphaArg2, TA_CURRENT},
+                 {StageState::AddressU, ADDRESS_CLAMP},
+                 {StageState::AddressV, ADDRESS_CLAMP},
+                 {StageState::BorderColor, 0},
+                 {StageState::MinFilter, FILTER_POINT},
+                 {StageState::MagFilter, FILTER_POINT},
+                 {StageState::MipFilter, FILTER_POINT},
+                 {StageState::TexCoordIndex, uint32_t(s)}};
+  }
+}
+
+DeviceIdentifier SoftDevice::Identifier() const { return {"soft", "SoftDevice"}; }
+
+Result SoftDevice::Enter(const char* name) {
+  ++mCalls[name];
+  auto it = mFailures.find(name);
+  return it == mFailures.end() ? Result::Ok : it->second;
+}
+
+void SoftDevice::FailCall(const std::string& name, Result result) {
+  if (result == Result::Ok)
+    mFailures.erase(name);
+  else
+    mFailures[name] = result;
+}
+
+uint64_t SoftDevice::CallCount(const std::string& name) const {
+  auto it = mCalls.find(name);
+  return it == mCalls.end() ? 0 : it->second;
+}
+
+Result SoftDevice::SetRenderTarget(std::shared_ptr<Surface> target) {
+  if (Result r = Enter("SetRenderTarget"); r != Result::Ok) return r;
+  if (!target) return Result::InvalidParams;
+  int32_t bits = target->Format().mBitCount;
+  if (bits != 32 && bits != 16) return Result::InvalidPixelFormat;
+  mTarget = std::move(target);
+  mViewport = {0, 0, mTarget->Width(), mTarget->Height()};
+  return Result::Ok;
+}
+
+Result SoftDevice::SetViewport(const Area& viewport) {
+  if (Result r = Enter("SetViewport"); r != Result::Ok) return r;
+  if (viewport.Width() < 0 || viewport.Height() < 0) return Result::InvalidParams;
+  mViewport = viewport;
+  return Result::Ok;
+}
+
+Area SoftDevice::ClipArea() const {
+  if (!mTarget) return {};
+  Area a{std::max(mViewport.mLeft, 0), std::max(mViewport.mTop, 0), std::min(mViewport.mRight, mTarget->Width()),
+         std::min(mViewport.mBottom, mTarget->Height())};
+  if (a.mRight < a.mLeft) a.mRight = a.mLeft;
+  if (a.mBottom < a.mTop) a.mBottom = a.mTop;
+  return a;
+}
+
+Result SoftDevice::BeginScene() {
+  if (Result r = Enter("BeginScene"); r != Result::Ok) return r;
+  if (mInScene) return Result::InvalidCall;
+  mInScene = true;
+  return Result::Ok;
+}
+
+Result SoftDevice::EndScene() {
+  if (Result r = Enter("EndScene"); r != Result::Ok) return r;
+  if (!mInScene) return Result::InvalidCall;
+  mInScene = false;
+  return Result::Ok;
+}
+
+Result SoftDevice::SetRenderState(RenderState state, uint32_t value) {
+  if (Result r = Enter("SetRenderState"); r != Result::Ok) return r;
+  mRender[state] = value;
+  return Result::Ok;
+}
+
+uint32_t SoftDevice::GetRenderState(RenderState state) const { return mRender.at(state); }
+
+Result SoftDevice::SetTextureStageState(int32_t stage, StageState state, uint32_t value) {
+  if (Result r = Enter("SetTextureStageState"); r != Result::Ok) return r;
+  if (stage < 0 || stage >= kStageCount) return Result::InvalidParams;
+  mStage[stage][state] = value;
+  return Result::Ok;
+}
+
+uint32_t SoftDevice::GetTextureStageState(int32_t stage, StageState state) const {
+  return stage >= 0 && stage < kStageCount ? mStage[stage].at(state) : 0;
+}
+
+Result SoftDevice::SetTexture(int32_t stage, std::shared_ptr<Texture> texture) {
+  if (Result r = Enter("SetTexture"); r != Result::Ok) return r;
+  if (stage < 0 || stage >= kStageCount) return Result::InvalidParams;
+  mTextures[stage] = std::move(texture);
+  return Result::Ok;
+}
+
+Result SoftDevice::CreateTexture(int32_t width, int32_t height, uint32_t textureClass,
+                                 std::shared_ptr<Texture>* out) {
+  if (Result r = Enter("CreateTexture"); r != Result::Ok) return r;
+  if (!out) return Result::InvalidParams;
+  if (TextureClassBytes(textureClass) == 0 || !(mCaps.mTextureFormats & textureClass))
+    return Result::InvalidPixelFormat;
+  if (width < std::max(mCaps.mMinTextureWidth, 1) || height < std::max(mCaps.mMinTextureHeight, 1) ||
+      width > mCaps.mMaxTextureWidth || height > mCaps.mMaxTextureHeight)
+    return Result::InvalidParams;
+  if (mCaps.mMaxTextureAspect > 0 && (int64_t(std::max(width, height)) >
+                                      int64_t(mCaps.mMaxTextureAspect) * std::min(width, height)))
+    return Result::InvalidParams;
+  if (!mCaps.mNonPowerOfTwo && (!std::has_single_bit(uint32_t(width)) || !std::has_single_bit(uint32_t(height))))
+    return Result::InvalidParams;
+  *out = std::make_shared<Texture>(width, height, textureClass);
+  return Result::Ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixels
+
+Result SoftDevice::Clear(const Area* rects, int32_t count, uint32_t argb) {
+  if (Result r = Enter("Clear"); r != Result::Ok) return r;
+  if (!mTarget) return Result::NoPrimary;
+  if (count < 0 || (count > 0 && !rects)) return Result::InvalidParams;
+  Area clip = ClipArea();
+  if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
+  const PixelFormat& f = mTarget->Format();
+  uint32_t value = Channel(f.mRedMask).Write((argb >> 16) & 255u) | Channel(f.mGreenMask).Write((argb >> 8) & 255u) |
+                   Channel(f.mBlueMask).Write(argb & 255u);
+  int32_t n = count == 0 ? 1 : count;
+  for (int32_t i = 0; i < n; ++i) {
+    Area a = count == 0 ? clip : rects[i];
+    for (int32_t y = std::max(a.mTop, clip.mTop); y < std::min(a.mBottom, clip.mBottom); ++y) {
+      uint8_t* row = mLock.mBits + size_t(y) * size_t(mLock.mPitch);
+      for (int32_t x = std::max(a.mLeft, clip.mLeft); x < std::min(a.mRight, clip.mRight); ++x) {
+        if (f.mBitCount == 32) {
+          std::memcpy(row + size_t(x) * 4, &value, 4);
+        } else {
+          uint16_t v16 = uint16_t(value);
+          std::memcpy(row + size_t(x) * 2, &v16, 2);
+        }
+      }
+    }
+  }
+  mTarget->Unlock();
+  return Result::Ok;
+}
+
+void SoftDevice::TakeSnap() {
+  mSnap.mBlend = mRender.at(RenderState::AlphaBlendEnable) != 0;
+  mSnap.mSrcBlend = mRender.at(RenderState::SrcBlend);
+  mSnap.mDestBlend = mRender.at(RenderState::DestBlend);
+  for (int32_t s = 0; s < kStageCount; ++s) {
+    const auto& st = mStage[s];
+    mSnap.mStages[s] = {mTextures[s].get(),
+                        st.at(StageState::ColorOp),
+                        st.at(StageState::ColorArg1),
+                        st.at(StageState::ColorArg2),
+                        st.at(StageState::AlphaOp),
+                        st.at(StageState::AlphaArg1),
+                        st.at(StageState::AlphaArg2),
+                        st.at(StageState::AddressU) == ADDRESS_BORDER,
+                        st.at(StageState::AddressV) == ADDRESS_BORDER,
+                        st.at(StageState::MagFilter) == FILTER_LINEAR,
+                        st.at(StageState::BorderColor),
+                        std::min<uint32_t>(st.at(StageState::TexCoordIndex), 1)};
+  }
+  const PixelFormat& f = mLock.mFormat;
+  uint32_t masks[3] = {f.mRedMask, f.mGreenMask, f.mBlueMask};
+  for (int32_t i = 0; i < 3; ++i) {
+    mSnap.mMask[i] = masks[i];
+    mSnap.mShift[i] = masks[i] ? std::countr_zero(masks[i]) : 0;
+    mSnap.mBits[i] = std::clamp(std::popcount(masks[i]), 1, 8);
+  }
+}
+
+uint32_t SoftDevice::Sample(int32_t stage, double u, double v) const {
+  const StageSnap& st = mSnap.mStages[stage];
+  const Texture* tex = st.mTexture;
+  if (!tex) return 0xFFFFFFFFu;
+  uint32_t border = st.mBorder;
+  bool borderU = st.mBorderU, borderV = st.mBorderV;
+  int32_t w = tex->Width(), h = tex->Height();
+  auto fetch = [&](int64_t x, int64_t y) -> uint32_t {
+    if (x < 0 || x >= w) {
+      if (borderU) return border;
+      x = std::clamp<int64_t>(x, 0, w - 1);
+    }
+    if (y < 0 || y >= h) {
+      if (borderV) return border;
+      y = std::clamp<int64_t>(y, 0, h - 1);
+    }
+    return tex->TexelArgb(int32_t(x), int32_t(y));
+  };
+  // Coordinates are finite (checked per vertex); keep them in a range that converts safely.
+  double su = std::clamp(u * w, -1e9, 1e9), sv = std::clamp(v * h, -1e9, 1e9);
+  if (!st.mLinear) return fetch(int64_t(std::floor(su)), int64_t(std::floor(sv)));
+  su -= 0.5;
+  sv -= 0.5;
+  double fu = std::floor(su), fv = std::floor(sv);
+  // Weights in 1/256 steps; a weight of 256 reads one texel exactly.
+  uint32_t wu = uint32_t(std::lround((su - fu) * 256.0)), wv = uint32_t(std::lround((sv - fv) * 256.0));
+  int64_t x0 = int64_t(fu), y0 = int64_t(fv);
+  uint32_t t00 = fetch(x0, y0), t10 = fetch(x0 + 1, y0), t01 = fetch(x0, y0 + 1), t11 = fetch(x0 + 1, y0 + 1);
+  uint32_t out = 0;
+  for (int32_t shift = 0; shift < 32; shift += 8) {
+    uint32_t a = (t00 >> shift) & 255u, b = (t10 >> shift) & 255u, c = (t01 >> shift) & 255u, d = (t11 >> shift) & 255u;
+    uint32_t top = a * (256 - wu) + b * wu, bottom = c * (256 - wu) + d * wu;
+    uint32_t value = (top * (256 - wv) + bottom * wv + 32768) >> 16;
+    out |= std::min(value, 255u) << shift;
+  }
+  return out;
+}
+
+// The colour a pixel receives from the stages, before blending.
+uint32_t SoftDevice::Shade(const double* values) const {
+  const double* c = values;
+  const double* t = values + 4;
+  uint32_t diffuse[4];
+  for (int32_t i = 0; i < 4; ++i) diffuse[i] = uint32_t(std::clamp(c[i], 0.0, 255.0) + 0.5);
+  uint32_t current[4] = {diffuse[0], diffuse[1], diffuse[2], diffuse[3]};
+  for (int32_t s = 0; s < kStageCount; ++s) {
+    const StageSnap& st = mSnap.mStages[s];
+    uint32_t colorOp = st.mColorOp;
+    if (colorOp == TOP_DISABLE) break;
+    uint32_t texel[4] = {255, 255, 255, 255};
+    if (st.mTexture) Unpack(Sample(s, t[st.mSet * 2], t[st.mSet * 2 + 1]), texel);
+    auto arg = [&](uint32_t which) -> const uint32_t* {
+      switch (which & 15u) {
+        case TA_DIFFUSE: return diffuse;
+        case TA_TEXTURE: return texel;
+        default: return current;
+      }
+    };
+    auto apply = [&](uint32_t op, const uint32_t* a1, const uint32_t* a2, int32_t i) -> uint32_t {
+      switch (op) {
+        case TOP_SELECTARG1: return a1[i];
+        case TOP_SELECTARG2: return a2[i];
+        case TOP_ADD: return std::min(a1[i] + a2[i], 255u);
+        case TOP_MODULATE: return Mul8(a1[i], a2[i]);
+        default: return current[i];
+      }
+    };
+    uint32_t next[4];
+    next[0] = st.mAlphaOp == TOP_DISABLE ? current[0]
+                                         : apply(st.mAlphaOp, arg(st.mAlphaArg1), arg(st.mAlphaArg2), 0);
+    const uint32_t *c1 = arg(st.mColorArg1), *c2 = arg(st.mColorArg2);
+    for (int32_t i = 1; i < 4; ++i) next[i] = apply(colorOp, c1, c2, i);
+    std::copy(next, next + 4, current);
+  }
+  return Pack(current);
+}
+
+// Blends the shaded colour into the target pixel (the caller checked the position).
+void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
+  const PixelFormat& f = mLock.mFormat;
+  auto read = [&](int32_t i, uint32_t pixel) { return Widen((pixel & mSnap.mMask[i]) >> mSnap.mShift[i], mSnap.mBits[i]); };
+  auto write = [&](int32_t i, uint32_t c8) { return ((c8 >> (8 - mSnap.mBits[i])) << mSnap.mShift[i]) & mSnap.mMask[i]; };
+  uint8_t* p = mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * size_t(f.BytesPerPixel());
+  uint32_t src[4];
+  Unpack(argb, src);
+  uint32_t out[3];
+  if (mSnap.mBlend) {
+    uint32_t pixel = 0;
+    if (f.mBitCount == 32) {
+      std::memcpy(&pixel, p, 4);
+    } else {
+      uint16_t v;
+      std::memcpy(&v, p, 2);
+      pixel = v;
+    }
+    uint32_t dst[4] = {255, read(0, pixel), read(1, pixel), read(2, pixel)};
+    auto factor = [&](uint32_t blend, int32_t i) -> uint32_t {
+      switch (blend) {
+        case BLEND_ZERO: return 0;
+        case BLEND_ONE: return 255;
+        case BLEND_SRCCOLOR: return src[i];
+        case BLEND_INVSRCCOLOR: return 255 - src[i];
+        case BLEND_SRCALPHA: return src[0];
+        case BLEND_INVSRCALPHA: return 255 - src[0];
+        case BLEND_DESTALPHA: return dst[0];
+        case BLEND_INVDESTALPHA: return 255 - dst[0];
+        case BLEND_DESTCOLOR: return dst[i];
+        case BLEND_INVDESTCOLOR: return 255 - dst[i];
+        default: return 0;
+      }
+    };
+    uint32_t sb = mSnap.mSrcBlend, db = mSnap.mDestBlend;
+    for (int32_t i = 1; i < 4; ++i)
+      out[i - 1] = std::min(Mul8(src[i], factor(sb, i)) + Mul8(dst[i], factor(db, i)), 255u);
+  } else {
+    out[0] = src[1];
+    out[1] = src[2];
+    out[2] = src[3];
+  }
+  uint32_t value = write(0, out[0]) | write(1, out[1]) | write(2, out[2]);
+  if (f.mBitCount == 32) {
+    std::memcpy(p, &value, 4);
+  } else {
+    uint16_t v16 = uint16_t(value);
+    std::memcpy(p, &v16, 2);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Primitives
+
+namespace {
+
+SoftDevice::Vtx WithDiffuse(SoftDevice::Vtx o, uint32_t diffuse) {
+  uint32_t c[4];
+  Unpack(diffuse, c);
+  for (int32_t i = 0; i < 4; ++i) o.mA[i] = c[i];
+  return o;
+}
+
+// One texture-coordinate set serves both stages.
+SoftDevice::Vtx FromVertex(const VertexTex1& v) {
+  return WithDiffuse({v.mX, v.mY, {0, 0, 0, 0, v.mU, v.mV, v.mU, v.mV}}, v.mDiffuse);
+}
+
+SoftDevice::Vtx FromVertex(const VertexTex2& v) {
+  return WithDiffuse({v.mX, v.mY, {0, 0, 0, 0, v.mU0, v.mV0, v.mU1, v.mV1}}, v.mDiffuse);
+}
+
+template <typename Vertex>
+std::vector<SoftDevice::Vtx> FromVertices(const Vertex* vertices, int32_t count) {
+  std::vector<SoftDevice::Vtx> v;
+  v.reserve(size_t(count));
+  for (int32_t i = 0; i < count; ++i) v.push_back(FromVertex(vertices[i]));
+  return v;
+}
+
+bool Usable(const SoftDevice::Vtx& v) {
+  if (!Finite(v.mX) || !Finite(v.mY)) return false;
+  for (int32_t i = 4; i < 8; ++i)
+    if (!std::isfinite(v.mA[i])) return false;
+  return true;
+}
+
+// The plane of every interpolated value over a triangle: value = base + dx * (x - x0) + dy * (y - y0).
+struct Planes {
+  double x0, y0;
+  double base[8], dx[8], dy[8];
+  bool Set(const SoftDevice::Vtx& a, const SoftDevice::Vtx& b, const SoftDevice::Vtx& c) {
+    x0 = a.mX;
+    y0 = a.mY;
+    double bx = b.mX - a.mX, by = b.mY - a.mY, cx = c.mX - a.mX, cy = c.mY - a.mY;
+    double det = bx * cy - cx * by;
+    if (det == 0) return false;
+    for (int32_t i = 0; i < 8; ++i) {
+      double fa = a.mA[i], fb = b.mA[i] - fa, fc = c.mA[i] - fa;
+      base[i] = fa;
+      dx[i] = (fb * cy - fc * by) / det;
+      dy[i] = (fc * bx - fb * cx) / det;
+    }
+    return true;
+  }
+  void At(double x, double y, double* out) const {
+    for (int32_t i = 0; i < 8; ++i) out[i] = base[i] + dx[i] * (x - x0) + dy[i] * (y - y0);
+  }
+};
+
+}  // namespace
+
+Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex1* vertices, int32_t count) {
+  if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
+  if (!vertices || count < 0) return Result::InvalidParams;
+  return Draw(type, FromVertices(vertices, count));
+}
+
+Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex2* vertices, int32_t count) {
+  if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
+  if (!vertices || count < 0) return Result::InvalidParams;
+  return Draw(type, FromVertices(vertices, count));
+}
+
+Result SoftDevice::Draw(Primitive type, const std::vector<Vtx>& v) {
+  if (!mInScene) return Result::InvalidCall;
+  if (!mTarget) return Result::NoPrimary;
+  int32_t n = int32_t(v.size());
+  bool lines = type == Primitive::LineStrip;
+  if (lines ? n < 2 : (n < 3 || (type == Primitive::TriangleList && n % 3 != 0))) return Result::InvalidParams;
+  for (int32_t s = 0; s < kStageCount; ++s)
+    if (mTextures[s] && mTextures[s]->IsLocked()) return Result::SurfaceBusy;
+  if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
+  TakeSnap();
+  if (lines) {
+    for (int32_t i = 0; i + 1 < n; ++i)
+      if (Usable(v[i]) && Usable(v[i + 1])) Line(v[i], v[i + 1]);
+  } else if (n == 4 && type != Primitive::TriangleList && FastQuad(v.data())) {
+    ++mFastQuads;
+  } else {
+    auto tri = [&](int32_t a, int32_t b, int32_t c) {
+      if (Usable(v[a]) && Usable(v[b]) && Usable(v[c])) Triangle(v[a], v[b], v[c]);
+    };
+    for (int32_t i = 0; i + 2 < n; ++i) {
+      switch (type) {
+        case Primitive::TriangleList:
+          if (i % 3 == 0) tri(i, i + 1, i + 2);
+          break;
+        case Primitive::TriangleStrip:
+          if (i % 2 == 0)
+            tri(i, i + 1, i + 2);
+          else
+            tri(i + 1, i, i + 2);
+          break;
+        default: tri(0, i + 1, i + 2); break;
+      }
+    }
+  }
+  mTarget->Unlock();
+  return Result::Ok;
+}
+
+void SoftDevice::Triangle(const Vtx& va, const Vtx& vb, const Vtx& vc) {
+  // Positions in 1/16 pixel.
+  int64_t ax = std::llround(va.mX * 16), ay = std::llround(va.mY * 16);
+  int64_t bx = std::llround(vb.mX * 16), by = std::llround(vb.mY * 16);
+  int64_t cx = std::llround(vc.mX * 16), cy = std::llround(vc.mY * 16);
+  int64_t area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+  if (area == 0) return;
+  uint32_t cull = mRender.at(RenderState::CullMode);
+  // Positive area: clockwise on the screen (y down).
+  if ((cull == CULL_CW && area > 0) || (cull == CULL_CCW && area < 0)) return;
+  if (area < 0) {
+    std::swap(bx, cx);
+    std::swap(by, cy);
+  }
+  Planes planes;
+  if (!planes.Set(va, vb, vc)) return;
+  Area clip = ClipArea();
+  int64_t x0 = std::max<int64_t>(FloorDiv(std::min({ax, bx, cx}) + 15, 16), clip.mLeft);
+  int64_t x1 = std::min<int64_t>(FloorDiv(std::max({ax, bx, cx}), 16), clip.mRight - 1);
+  int64_t y0 = std::max<int64_t>(FloorDiv(std::min({ay, by, cy}) + 15, 16), clip.mTop);
+  int64_t y1 = std::min<int64_t>(FloorDiv(std::max({ay, by, cy}), 16), clip.mBottom - 1);
+  struct Edge {
+    int64_t ax, ay, dx, dy, bias;
+    int64_t At(int64_t px, int64_t py) const { return dx * (py - ay) - dy * (px - ax) + bias; }
+  };
+  auto edge = [](int64_t ax_, int64_t ay_, int64_t bx_, int64_t by_) {
+    int64_t dx = bx_ - ax_, dy = by_ - ay_;
+    // Top edges run right along a horizontal line, left edges run up: they own their pixels.
+    bool topLeft = (dy == 0 && dx > 0) || dy < 0;
+    return Edge{ax_, ay_, dx, dy, topLeft ? 0 : -1};
+  };
+  Edge e[3] = {edge(ax, ay, bx, by), edge(bx, by, cx, cy), edge(cx, cy, ax, ay)};
+  double values[8];
+  for (int64_t y = y0; y <= y1; ++y) {
+    int64_t w[3], step[3];
+    for (int32_t k = 0; k < 3; ++k) {
+      w[k] = e[k].At(x0 * 16, y * 16);
+      step[k] = -e[k].dy * 16;
+    }
+    for (int64_t x = x0; x <= x1; ++x) {
+      if ((w[0] | w[1] | w[2]) >= 0) {
+        planes.At(double(x), double(y), values);
+        Put(int32_t(x), int32_t(y), Shade(values));
+      }
+      for (int32_t k = 0; k < 3; ++k) w[k] += step[k];
+    }
+  }
+}
+
+// An axis-aligned quad (four vertices of a strip or fan) whose texture coordinates follow the
+// axes, with point sampling: filled row by row without edge tests. False when the quad does not
+// qualify; the triangles then draw it.
+bool SoftDevice::FastQuad(const Vtx* q) {
+  if (!mFastPath) return false;
+  for (int32_t s = 0; s < kStageCount; ++s)
+    if (mSnap.mStages[s].mTexture && mSnap.mStages[s].mLinear) return false;
+  for (int32_t i = 0; i < 4; ++i)
+    if (!Usable(q[i])) return false;
+  double minX = q[0].mX, maxX = q[0].mX, minY = q[0].mY, maxY = q[0].mY;
+  for (int32_t i = 1; i < 4; ++i) {
+    minX = std::min(minX, q[i].mX);
+    maxX = std::max(maxX, q[i].mX);
+    minY = std::min(minY, q[i].mY);
+    maxY = std::max(maxY, q[i].mY);
+  }
+  if (minX == maxX || minY == maxY) return false;
+  // Each vertex on a corner, the four corners distinct.
+  int32_t seen = 0;
+  for (int32_t i = 0; i < 4; ++i) {
+    bool right = q[i].mX == maxX, bottom = q[i].mY == minY ? false : q[i].mY == maxY;
+    if ((q[i].mX != minX && !right) || (q[i].mY != minY && q[i].mY != maxY)) return false;
+    seen |= 1 << (int32_t(right) + 2 * int32_t(bottom));
+  }
+  if (seen != 15) return false;
+  // All values must be planar over the quad: the fourth vertex agrees with the plane of three.
+  Planes planes;
+  if (!planes.Set(q[0], q[1], q[2])) return false;
+  double at[8];
+  planes.At(q[3].mX, q[3].mY, at);
+  for (int32_t i = 0; i < 8; ++i) {
+    double want = q[3].mA[i];
+    if (std::fabs(at[i] - want) > 1e-9 * std::max(1.0, std::fabs(want))) return false;
+  }
+  if (mRender.at(RenderState::CullMode) != CULL_NONE) return false;
+  // The pixels whose centres fall inside under the top-left rule, with positions in 1/16 pixel
+  // as the triangles snap them.
+  int64_t l = std::llround(minX * 16), r = std::llround(maxX * 16);
+  int64_t t = std::llround(minY * 16), b = std::llround(maxY * 16);
+  Area clip = ClipArea();
+  int64_t x0 = std::max<int64_t>(FloorDiv(l + 15, 16), clip.mLeft);
+  int64_t x1 = std::min<int64_t>(FloorDiv(r - 1, 16), clip.mRight - 1);
+  int64_t y0 = std::max<int64_t>(FloorDiv(t + 15, 16), clip.mTop);
+  int64_t y1 = std::min<int64_t>(FloorDiv(b - 1, 16), clip.mBottom - 1);
+  double values[8];
+  for (int64_t y = y0; y <= y1; ++y)
+    for (int64_t x = x0; x <= x1; ++x) {
+      planes.At(double(x), double(y), values);
+      Put(int32_t(x), int32_t(y), Shade(values));
+    }
+  return true;
+}
+
+// A line from a to b, its end pixel left out, stepping one pixel along the longer axis.
+void SoftDevice::Line(const Vtx& a, const Vtx& b) {
+  int64_t x0 = int64_t(std::floor(a.mX + 0.5)), y0 = int64_t(std::floor(a.mY + 0.5));
+  int64_t x1 = int64_t(std::floor(b.mX + 0.5)), y1 = int64_t(std::floor(b.mY + 0.5));
+  int64_t dx = x1 - x0, dy = y1 - y0;
+  int64_t steps = std::max(std::llabs(dx), std::llabs(dy));
+  Area clip = ClipArea();
+  double values[8];
+  for (int64_t i = 0; i < steps; ++i) {
+    // Exact integer stepping: the minor axis rounds to the nearest pixel.
+    int64_t x = x0 + FloorDiv(2 * dx * i + steps, 2 * steps);
+    int64_t y = y0 + FloorDiv(2 * dy * i + steps, 2 * steps);
+    if (x < clip.mLeft || x >= clip.mRight || y < clip.mTop || y >= clip.mBottom) continue;
+    double t = double(i) / double(steps);
+    for (int32_t k = 0; k < 8; ++k) {
+      values[k] = a.mA[k] + (b.mA[k] - a.mA[k]) * t;
+    }
+    Put(int32_t(x), int32_t(y), Shade(values));
+  }
+}
+
+}  // namespace Platform::Video
