@@ -230,11 +230,14 @@ bool VeskAppBase::LoopStep() {
 
   if (IsDirty()) DrawFrame();
 
-  if (mLoaderRunning.load(std::memory_order_acquire)) {
+  if (mLoaderRunning.load(std::memory_order_acquire) && !mLoaderDone.load(std::memory_order_acquire)) {
     // Give the loader the processor, waking as soon as it is done.
     for (uint32_t slept = 0; slept < kLoaderSleepMs && !mLoaderDone.load(std::memory_order_acquire); slept += 10)
       SleepMs(10);
   } else {
+    // A loader that is done waits for the next update step to be handed over: the loop sleeps
+    // until then (without sleeping it would spin, and a clock that moves only when the loop
+    // sleeps would never reach that step).
     now = NowMs();
     if (mNextUpdateMs > now) SleepMs(uint32_t(std::min<uint64_t>(mNextUpdateMs - now, step)));
   }

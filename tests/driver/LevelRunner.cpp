@@ -27,6 +27,7 @@ struct Options {
   uint32_t seed = 1;
   uint64_t maxSteps = 6000;
   bool toEnd = false;
+  int32_t startupRounds = 0;
   std::string expect;
   std::string script;
 };
@@ -48,14 +49,7 @@ class RunnerEngine : public ZCEngine {
   // The start-up loading on its thread, as the game runs it, then the level's load on the
   // board's worker thread; false when the level did not start.
   bool LoadLevel() {
-    BeginStartupLoading();
-    // The loader works alone (no update steps meanwhile: what the run traces starts with the
-    // level), then the main loop hands the screens over.
-    const auto loaderLimit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (!mLoaded.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < loaderLimit)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    LoopWhile([this] { return IsLoaderRunning() || !mBoardAttached; });
-    if (!mBoard || !mBoardAttached) {
+    if (!StartUpWithSteps()) {
       std::fprintf(stderr, "%s: the start-up loading did not finish\n", gProgram);
       return false;
     }
@@ -69,11 +63,19 @@ class RunnerEngine : public ZCEngine {
     return !mBoard->IsLoadingLevel() && mBoard->IsRunning();
   }
 
+  // The start-up loading on its thread with main-loop steps meanwhile, as the game runs it, until
+  // the main loop has handed the screens over; false when that did not happen in time.
+  bool StartUpWithSteps(std::chrono::seconds within = std::chrono::minutes(2)) {
+    BeginStartupLoading();
+    LoopWhile([this] { return IsLoaderRunning() || !mBoardAttached; }, within);
+    return mBoard && mBoardAttached;
+  }
+
   // Main-loop steps while a loader works, giving it the processor between them, for at most two
   // minutes of real time (a loaded machine may be slow).
   template <typename Busy>
-  void LoopWhile(Busy busy) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  void LoopWhile(Busy busy, std::chrono::seconds within = std::chrono::minutes(2)) {
+    const auto limit = std::chrono::steady_clock::now() + within;
     while (busy() && std::chrono::steady_clock::now() < limit) {
       LoopStep();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -132,7 +134,7 @@ class RunnerEngine : public ZCEngine {
     // Steps count from the level's start, which the hand-over at the start of an update step
     // makes before the step's updates.
     PollLevelHandOver();
-    if (mBoard && mBoard->IsRunning()) {
+    if (mBoardAttached && mBoard->IsRunning()) {
       ++mStep;
       mTrace.SetStep(mStep);
       if (mPresses)
@@ -270,11 +272,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     else if (arg == "--steps" && hasValue) options.maxSteps = std::strtoull(argv[++i], nullptr, 10);
     else if (arg == "--expect" && hasValue) options.expect = argv[++i];
     else if (arg == "--to-end") options.toEnd = true;
+    else if (arg == "--startup-rounds" && hasValue) options.startupRounds = std::atoi(argv[++i]);
     else if (arg == "--endless") options.endless = true;
     else if (arg.rfind("--", 0) != 0 && options.script.empty()) options.script = arg;
     else return false;
   }
-  return !options.script.empty();
+  return !options.script.empty() || options.startupRounds > 0;
 }
 
 // Prints the lines that differ; true when the trace is the expected one.
@@ -315,16 +318,37 @@ std::vector<std::string> RunTrace::Lines() {
   return mLines;
 }
 
+// The start-up loader run again and again, with update steps on the main thread meanwhile, as
+// the game runs them; fails when one start-up does not end.
+int StartupRounds(const Options& options, const BoardFactory& makeBoard) {
+  for (int32_t round = 0; round < options.startupRounds; ++round) {
+    RunTrace trace;
+    RunnerEngine engine(trace, options, makeBoard);
+    if (!engine.Init()) {
+      std::fprintf(stderr, "%s: the engine did not start\n", gProgram);
+      return 1;
+    }
+    if (!engine.StartUpWithSteps(std::chrono::seconds(20))) {
+      std::fprintf(stderr, "%s: start-up %d of %d did not finish\n", gProgram, round + 1, options.startupRounds);
+      return 1;
+    }
+    engine.Finish();
+  }
+  return 0;
+}
+
 int RunLevelMain(int argc, char** argv, const char* program, const BoardFactory& makeBoard,
                  const LastLinesHook& lastLines) {
   gProgram = program;
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: %s [--level N] [--endless] [--seed N] [--steps N] [--to-end] [--expect FILE] SCRIPT\n",
-                 program);
+                 "usage: %s [--level N] [--endless] [--seed N] [--steps N] [--to-end] [--expect FILE] SCRIPT\n"
+                 "       %s --startup-rounds N\n",
+                 program, program);
     return 2;
   }
+  if (options.startupRounds > 0) return StartupRounds(options, makeBoard);
   std::vector<Press> presses;
   if (!ReadScript(options.script, presses)) return 2;
   uint64_t lastPress = 0;

@@ -4,6 +4,7 @@
 // in.
 //
 //   PROGRAM [--level N] [--endless] [--seed N] [--steps N] [--to-end] [--expect FILE] SCRIPT
+//   PROGRAM --startup-rounds N
 //
 // The engine starts without a window on simulated time (10 ms update steps, the random
 // generator seeded) and runs its real start-up loader, which makes the board; the level (the
@@ -12,7 +13,9 @@
 // level's start, step 0), through the engine's input, the board's hover, gate and click queue.
 // Once the script is played the run goes on until the walker "boss" has nothing left to do, or
 // with --to-end until the level has finished (or --steps is reached). The board's hook adds the
-// last lines. With --expect the trace is compared with the file; the exit status tells.
+// last lines. With --expect the trace is compared with the file; the exit status tells. The
+// main loop steps while the start-up loader works, as in the game. --startup-rounds runs only
+// the start-up, N times over with a fresh engine; the exit status tells whether each ended.
 //
 // Any part of the board adds lines with TraceBoardEvent.
 #include <functional>

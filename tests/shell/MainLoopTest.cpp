@@ -30,6 +30,8 @@ class SimApp : public Vesk::VeskAppBase {
   int mLoaderFinishedCalls = 0;
   std::thread::id mLoaderFinishedThread;
   uint32_t mLongestSleep = 0;
+  // While set, sleeping passes real time only.
+  bool mClockHeld = false;
 
   void Push(InputEvent::Type t, int key = 0) {
     InputEvent e;
@@ -41,6 +43,10 @@ class SimApp : public Vesk::VeskAppBase {
  protected:
   uint64_t NowMs() override { return mNow; }
   void SleepMs(uint32_t ms) override {
+    if (mClockHeld) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return;
+    }
     mNow += ms;
     mLongestSleep = std::max(mLongestSleep, ms);
     if (IsLoaderRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -182,6 +188,29 @@ TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndACloseMeanwhileWaitsForIt) {
   // The close was kept, not dropped: the game leaves once loading is over.
   EXPECT_FALSE(app.LoopStep());
   EXPECT_TRUE(app.IsShutdownRequested());
+}
+
+// A loader that ends during an update step is handed over at the next one: the loop sleeps up
+// to it rather than spinning on a clock that sleeping moves.
+TEST(MainLoop, ALoaderEndingDuringAnUpdateStepIsHandedOverAtTheNextStep) {
+  for (int32_t frameTime : {10, 25}) {
+    SimApp app;
+    app.mFrameTime = frameTime;
+    std::atomic<bool> release{false};
+    app.StartLoaderThread([&] {
+      while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    app.mOnUpdate = [&] {
+      if (release.load()) return;
+      release = true;
+      app.mClockHeld = true;
+      app.WaitForLoadingThread();  // the loader is done, not yet handed over
+      app.mClockHeld = false;
+    };
+    for (int i = 0; i < 100 && app.mLoaderFinishedCalls == 0; ++i) EXPECT_TRUE(app.LoopStep());
+    EXPECT_EQ(app.mLoaderFinishedCalls, 1) << frameTime;
+    EXPECT_EQ(app.GetUpdateCount(), 2u) << frameTime;
+  }
 }
 
 TEST(MainLoop, ShutdownFromAnotherThreadIsARequest) {
