@@ -27,14 +27,6 @@ inline uint32_t Widen(uint32_t c, int32_t bits) {
   return v & 255u;
 }
 
-struct Channel {
-  uint32_t mask;
-  int32_t shift, bits;
-  explicit Channel(uint32_t m) : mask(m), shift(m ? std::countr_zero(m) : 0), bits(std::popcount(m)) {}
-  uint32_t Read(uint32_t p) const { return mask ? Widen((p & mask) >> shift, bits) : 255u; }
-  uint32_t Write(uint32_t c8) const { return mask ? ((c8 >> (8 - std::min(bits, 8))) << shift) & mask : 0u; }
-};
-
 bool Finite(double v) { return std::isfinite(v) && std::fabs(v) < kHuge; }
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
@@ -263,8 +255,7 @@ Result SoftDevice::Clear(const Area* rects, int32_t count, uint32_t argb) {
   Area clip = ClipArea();
   if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
   const PixelFormat& f = mTarget->Format();
-  uint32_t value = Channel(f.mRedMask).Write((argb >> 16) & 255u) | Channel(f.mGreenMask).Write((argb >> 8) & 255u) |
-                   Channel(f.mBlueMask).Write(argb & 255u);
+  const uint32_t value = FromArgb(argb, f);
   int32_t n = count == 0 ? 1 : count;
   for (int32_t i = 0; i < n; ++i) {
     Area a = count == 0 ? clip : rects[i];
