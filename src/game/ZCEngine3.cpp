@@ -77,7 +77,7 @@ void ZCEngine3::SwitchScreenMode(bool windowed, bool is3D, bool force) {
 void ZCEngine3::RequestQuit() {
   // A second close while the box waits (its nested loop steps) asks nothing more.
   if (mMessageBoxOpen) return;
-  if (!IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible()) {
+  if (IsSplashShowing()) {
     LogMessage("quit ignored while the splash shows");
     return;
   }
@@ -160,12 +160,16 @@ void ZCEngine3::LoadingCompleted() {
 }
 
 void ZCEngine3::UpdateStep() {
-  // The screens are the start-up loader's until it has been handed over.
-  if (!IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible() && IsSplashOver()) {
+  if (IsSplashShowing() && IsSplashOver()) {
     ShowScreen(kSplash, false);
     ShowMainMenu();
   }
   ZCEngine::UpdateStep();
+}
+
+bool ZCEngine3::IsSplashShowing() const {
+  // The screens are the start-up loader's until it has been handed over.
+  return !IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible();
 }
 
 void ZCEngine3::ShowScreen(Screen screen, bool show) {

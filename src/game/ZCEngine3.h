@@ -75,6 +75,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   // A screen's dialog from its layout in ui.xml; null (logged) when there is none.
   ZCDialog* LoadScreenDialog(const std::string& layout);
   void ShowScreen(Screen screen, bool show);
+  // The splash is up and the start-up loader has handed the screens over.
+  bool IsSplashShowing() const;
 
   ZCBoard_Game3* mBoard = nullptr;
   ZCCandyWidget* mScreens[kScreenCount] = {};
