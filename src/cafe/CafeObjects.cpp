@@ -8,6 +8,7 @@
 #include "cafe/ActorParams.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCBoss.h"
+#include "cafe/ZCStatus.h"
 #include "shell/Log.h"
 #include "shell/Random.h"
 #include "shell/XmlNode.h"
@@ -18,6 +19,9 @@ void RegisterCafeItemClasses() {
   RegisterItemClass("trash_bin", &ZCTrash::Create);
   RegisterItemClass("period_item", &ZCPeriodItem::Create);
   RegisterItemClass("item_bonus", &ZCItemBonus::Create);
+  RegisterItemClass("status_bubble", &ZCStatus_Bubble::Create);
+  RegisterItemClass("status_hp_client", &ZCStatus_HP_Client::Create);
+  RegisterItemClass("status_hp_worker", &ZCStatus_HP_Worker::Create);
 }
 
 std::string ReadThing(const XmlNode& node) {

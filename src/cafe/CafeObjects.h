@@ -74,7 +74,8 @@ class ZCItemBonus : public ZCItem {
 };
 
 // The café's level object classes: "boss" (the heroine, in place of the plain walker), "tray",
-// "trash_bin", "period_item" and "item_bonus". Run after InitItemFactoryTable.
+// "trash_bin", "period_item", "item_bonus" and the status indicators "status_bubble",
+// "status_hp_client" and "status_hp_worker". Run after InitItemFactoryTable.
 void RegisterCafeItemClasses();
 // Reads a "thing" code (at most 259 characters).
 std::string ReadThing(const XmlNode& node);

@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "board/ItemFactory.h"
+#include "board/ZCItemPart.h"
+#include "board/support/BoardTestSupport.h"
+#include "cafe/CafeActor.h"
+#include "cafe/ZCStatus.h"
+#include "cafe/ZIStatSrc.h"
+#include "cafe/support/CafeItemsFixture.h"
+#include "effects/ZCAnimController.h"
+
+namespace {
+
+// An actor the indicators read: its answers are set by the test.
+class StatActor : public ZCItem, public CafeActor, public ZIStatSrc {
+ public:
+  bool IsVisitor() const override { return mVisitor; }
+  int32_t GetActorState() const override { return 1; }
+  bool IsActive() override { return mActive; }
+  bool IsInProgress() override { return false; }
+  bool HasExtra() override { return false; }
+  bool GetLevel(float& level) override {
+    level = mLevel;
+    return mActive;
+  }
+  bool GetBubbleName(std::string& name) override {
+    name = mBubble;
+    return !mBubble.empty();
+  }
+  bool GetIconName(std::string& name) override {
+    name = mVisitor ? "client" : "worker";
+    return true;
+  }
+  using CafeActor::GetProduct;
+  bool GetProduct(std::string& product) override {
+    product = GetCode();
+    return true;
+  }
+  bool mVisitor = true;
+  bool mActive = true;
+  float mLevel = 100;
+  std::string mBubble;
+};
+
+class StatVisitor : public StatActor {
+ public:
+  static ZCItem* Create() { return new StatVisitor(); }
+};
+class StatWorker : public StatActor {
+ public:
+  static ZCItem* Create() {
+    auto* worker = new StatWorker();
+    worker->mVisitor = false;
+    return worker;
+  }
+};
+
+// The actors hook answering the work progress and the VIP mark the test sets.
+class StatActors : public RecordingActors {
+ public:
+  using RecordingActors::RecordingActors;
+  float GetWorkProgress(ZCItem*) override { return mProgress; }
+  bool IsVip(ZCItem*) override { return mVip; }
+  float mProgress = -1.0f;
+  bool mVip = false;
+};
+
+// An .anm file of one animation with the frame count, 8x8 frames in a row.
+std::vector<uint8_t> AnmOf(const std::string& name, uint16_t frames) {
+  std::vector<uint8_t> out;
+  auto put = [&out](const void* p, size_t n) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    out.insert(out.end(), b, b + n);
+  };
+  auto u16 = [&put](uint16_t v) { put(&v, 2); };
+  auto i32 = [&put](int32_t v) { put(&v, 4); };
+  put("ANM!", 4);
+  u16(1);
+  u16(1);
+  u16(uint16_t(name.size()));
+  put(name.data(), name.size());
+  u16(0);
+  i32(8 * frames);
+  i32(8);
+  i32(8);
+  out.push_back(0);
+  out.push_back(0);
+  u16(uint16_t(-1));
+  u16(frames);
+  for (int32_t f = 0; f < frames; ++f) {
+    for (int32_t v : {8 * f, 0, 8, 8, 0, 0}) i32(v);
+    const float time = 0.1f;
+    put(&time, 4);
+  }
+  return out;
+}
+
+class IndicatorsTest : public CafeItemsFixture {
+ protected:
+  void SetUp() override {
+    CafeItemsFixture::SetUp();
+    RegisterItemClass("stat_visitor", &StatVisitor::Create);
+    RegisterItemClass("stat_worker", &StatWorker::Create);
+    mBoard->SetActors(&mStatActors);
+    GameClock::ResetAll();
+    MakeObjects(R"(
+      <object class="boss" name="boss"/>
+      <object class="stat_visitor" name="client01" pos_x="300" pos_y="200"/>
+      <object class="stat_worker" name="worker01" pos_x="500" pos_y="150"/>
+      <object class="status_bubble" name="status_bubble_client01">
+        <part name="status_bubble"/><part name="status_production"/>
+      </object>
+      <object class="status_bubble" name="status_bubble_worker01">
+        <part name="status_bubble"/><part name="status_production"/>
+      </object>
+      <object class="status_hp_client" name="status_hp_client01">
+        <part name="status_hp_client"/><part name="status_hp_client_back"/><part name="status_hp_client_smile"/>
+      </object>
+      <object class="status_hp_worker" name="status_hp_worker01">
+        <part name="status_hp_worker"/><part name="status_hp_worker_back"/>
+      </object>
+      <object class="status_hp_worker" name="status_hp_worker07"/>)");
+    mVisitor = Find<StatActor>("client01");
+    mWorker = Find<StatActor>("worker01");
+    for (const char* name : {"status_bubble_client01", "status_bubble_worker01", "status_hp_client01",
+                             "status_hp_worker01", "status_hp_worker07"}) {
+      ZCItem* item = ZCItem::FindByName(name);
+      item->ReadState(ParseXml("<object/>"));
+      item->Activate(true);
+    }
+    mTrace.mLines.clear();
+  }
+  void TearDown() override {
+    GameClock::ResetAll();
+    CafeItemsFixture::TearDown();
+  }
+  StatActors mStatActors{mCalls};
+  StatActor* mVisitor = nullptr;
+  StatActor* mWorker = nullptr;
+};
+
+TEST_F(IndicatorsTest, IndicatorsBindTheirActorByNameAndStandOverIt) {
+  auto* bubble = Find<ZCStatus_Bubble>("status_bubble_client01");
+  EXPECT_EQ(bubble->GetSource(), mVisitor);
+  EXPECT_EQ(bubble->GetPosition().x, 300);
+  EXPECT_EQ(Find<ZCStatus_HP_Worker>("status_hp_worker01")->GetSource(), mWorker);
+  // No "worker07": hidden, and its updates do nothing.
+  auto* lost = Find<ZCStatus_HP_Worker>("status_hp_worker07");
+  EXPECT_EQ(lost->GetSource(), nullptr);
+  EXPECT_FALSE(lost->IsVisible());
+  lost->Update();
+  EXPECT_EQ(lost->GetPointIndex(), -1);
+}
+
+TEST_F(IndicatorsTest, MeterPointsAndColoursFollowTheTidiness) {
+  auto* meter = Find<ZCStatus_HP_Worker>("status_hp_worker01");
+  // In float, 50 / 8.333333 gives 6 and 100 gives 13 before the cap.
+  EXPECT_EQ(ZCStatus_HP_Worker::PointIndexOf(100), 12);
+  EXPECT_EQ(ZCStatus_HP_Worker::PointIndexOf(50), 7);
+  EXPECT_EQ(ZCStatus_HP_Worker::PointIndexOf(0), 0);
+  EXPECT_EQ(ZCStatus_HP_Worker::PointIndexOf(8.4f), 2);
+  // Blinking starts on falling to the red level (15) and stops on rising above it, both ways
+  // once; landing exactly on red and leaving upwards also stops it.
+  for (float t : {100.0f, 50.0f, 15.0f, 10.0f, 40.0f, 15.0f, 16.0f}) {
+    mWorker->mLevel = t;
+    meter->Update();
+  }
+  EXPECT_EQ(mTrace.Starting("status"),
+            (std::vector<std::string>{"status status_hp_worker01 on_blink_hp", "status status_hp_worker01 off_blink_hp",
+                                      "status status_hp_worker01 on_blink_hp",
+                                      "status status_hp_worker01 off_blink_hp"}));
+  EXPECT_EQ(meter->GetPointIndex(), 2);
+}
+
+TEST_F(IndicatorsTest, FaceColourAndPointsFollowPatienceAndTheFreeze) {
+  auto* face = Find<ZCStatus_HP_Client>("status_hp_client01");
+  // Levels 66 / 33 / 15: exactly green is yellow.
+  mVisitor->mLevel = 66;
+  face->Update();
+  EXPECT_EQ(face->GetFace(), "yellowidle");
+  EXPECT_EQ(face->GetPointIndex(), 3);
+  mVisitor->mLevel = 95;
+  face->Update();
+  EXPECT_EQ(face->GetFace(), "greenidle");
+  EXPECT_EQ(face->GetPointIndex(), 6);
+  mVisitor->mLevel = 15;
+  face->Update();
+  EXPECT_EQ(face->GetFace(), "redidle");
+  EXPECT_EQ(face->GetPointIndex(), 0);
+  mVisitor->mLevel = 20;
+  face->Update();
+  EXPECT_EQ(mTrace.Starting("status"), (std::vector<std::string>{"status status_hp_client01 on_blink_hp",
+                                                                  "status status_hp_client01 off_blink_hp"}));
+  // The ice bonus freezes every face; a VIP has faces of its own.
+  mBoard->ApplyMiniGameBonus(4, 1);
+  mStatActors.mVip = true;
+  face->Update();
+  EXPECT_EQ(face->GetFace(), "vip_freezeidle");
+  // A visitor that goes hides its face.
+  mVisitor->mActive = false;
+  face->Update();
+  EXPECT_FALSE(face->IsVisible());
+}
+
+TEST_F(IndicatorsTest, BubbleHidesForAFrameOnANewOrderAndShakesOverAScandal) {
+  auto* bubble = Find<ZCStatus_Bubble>("status_bubble_client01");
+  EXPECT_FALSE(bubble->IsVisible());
+  mVisitor->mBubble = "0100";
+  bubble->Update();
+  EXPECT_TRUE(bubble->IsVisible());
+  EXPECT_EQ(bubble->GetDisplayedName(), "0100");
+  // A new order: one frame hidden, then the new one.
+  mVisitor->mBubble = "0200";
+  bubble->Update();
+  EXPECT_FALSE(bubble->IsVisible());
+  bubble->Update();
+  EXPECT_TRUE(bubble->IsVisible());
+  EXPECT_EQ(bubble->GetDisplayedName(), "0200");
+  // A scandal shakes the bubble and keeps the order; when it ends the order shows at once.
+  mVisitor->mBubble = "scandal";
+  bubble->Update();
+  EXPECT_TRUE(bubble->IsVisible());
+  EXPECT_TRUE(bubble->IsShaking());
+  EXPECT_EQ(bubble->GetDisplayedName(), "0200");
+  mVisitor->mBubble = "0200";
+  bubble->Update();
+  EXPECT_TRUE(bubble->IsVisible());
+  EXPECT_FALSE(bubble->IsShaking());
+  // The heroine holding the order highlights it.
+  Boss()->SetHands("0300", "0200");
+  bubble->Update();
+  EXPECT_TRUE(bubble->IsProductHighlighted());
+  EXPECT_EQ(mTrace.Starting("bubble").back(), "bubble status_bubble_client01 client_active 0200");
+  Boss()->SetHands("", "");
+  bubble->Update();
+  EXPECT_FALSE(bubble->IsProductHighlighted());
+}
+
+TEST_F(IndicatorsTest, AnimStageShowsItsShareOfTheFramesPaused) {
+  ZCAnimController controller;
+  const std::vector<uint8_t> bytes = AnmOf("working", 10);
+  ASSERT_TRUE(controller.LoadFromMemory(bytes.data(), bytes.size(), "test"));
+  controller.SetStage(0.5f);  // nothing playing: nothing to show
+  EXPECT_EQ(controller.GetCurrentFrame(), nullptr);
+  ASSERT_TRUE(controller.Play("working"));
+  controller.SetStage(1.0f);
+  EXPECT_EQ(controller.GetFrameIndex(), 9);
+  EXPECT_EQ(controller.GetState(), ZCAnimController::State::Paused);
+  controller.SetStage(0.00011f);
+  EXPECT_EQ(controller.GetFrameIndex(), 0);
+  controller.SetStage(0.35f);
+  EXPECT_EQ(controller.GetFrameIndex(), 3);
+  // Out of range stages are held in (0, 1].
+  controller.SetStage(7.0f);
+  EXPECT_EQ(controller.GetFrameIndex(), 9);
+  controller.SetStage(-2.0f);
+  EXPECT_EQ(controller.GetFrameIndex(), 0);
+  bool stop = false;
+  controller.Update(1.0f, stop);
+  EXPECT_EQ(controller.GetFrameIndex(), 0);
+}
+
+TEST_F(IndicatorsTest, AWorkerBubbleShowsItsProductionWhileItWorks) {
+  auto* bubble = Find<ZCStatus_Bubble>("status_bubble_worker01");
+  ZCItemPart* production = bubble->FindPart("status_production", 0);
+  mWorker->mBubble = "working";
+  bubble->Update();
+  mStatActors.mProgress = 0.25f;
+  bubble->Update();
+  EXPECT_TRUE(production->IsVisible());
+  mStatActors.mProgress = -1.0f;
+  bubble->Update();
+  EXPECT_FALSE(production->IsVisible());
+}
+
+}  // namespace
