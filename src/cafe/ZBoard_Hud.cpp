@@ -83,7 +83,10 @@ void ZBoard_Hud::BindChildren() {
     char name[16];
     std::snprintf(name, sizeof name, "life_%d", int(i));
     mLives[i] = ChildOf(mSurvivalLife, name);
+    // No life is counted as shown yet: the layout's pictures agree with that.
+    SetShown(mLives[i], i == 0);
   }
+  mLivesShown = 0;
   mGoalSplash = FindChild("goal_splash");
   mExpertSplash = FindChild("expert_splash");
   mSuccessSplash = FindChild("success_splash");
@@ -205,7 +208,7 @@ void ZBoard_Hud::OnLevelStart(bool survival) {
   mSurvival = survival;
   mFrameIndex = -1;
   mAlarmPending = true;
-  for (ZCCandyWidget* w : mGoalWidgets) SetShown(w, true);
+  ShowGoalPanel(true);
   SetShown(mRightPart, true);
   if (!survival) {
     SetShown(mLeftPart, true);
@@ -380,12 +383,11 @@ void ZBoard_Hud::LayOutTaskIcons() {
 
 // ---- Each step ----
 
-void ZBoard_Hud::UpdateClock() {
+void ZBoard_Hud::ShowLevelProgress(float progress) {
   ZCBoard_Game3* board = GetCafeBoard();
   std::vector<TextureHandle>& frames = ModeFrames();
   if (!board || frames.empty()) return;
   const int32_t count = int32_t(frames.size());
-  float progress = board->GetLevelProgress();
   progress = progress > 1.0f ? 1.0f : progress > 0.0f ? progress : 0.0f;
   int32_t index = int32_t(float(count - 1) * progress);
   index = index < 0 ? 0 : index >= count ? count - 1 : index;
@@ -430,6 +432,6 @@ void ZBoard_Hud::Update() {
   }
   for (ZCCandyWidget* smile : mSmiles)
     if (smile && smile->IsVisible() && !smile->IsAnyTexturePlaying()) smile->SetVisible(false);
-  UpdateClock();
+  if (board) ShowLevelProgress(board->GetLevelProgress());
   if (mFreeze && mFreeze->IsVisible() && !mFreezeClock.IsRunning()) HideWithChildren(mFreeze);
 }

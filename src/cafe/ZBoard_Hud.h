@@ -73,6 +73,10 @@ class ZBoard_Hud : public ZCDialog, public CafeHud {
   static int32_t ProgressRow(int32_t target, int32_t remaining);
   static void CountCell(int32_t remaining, int32_t& column, int32_t& row);
 
+  // The clock at the level's progress (0..1): frame (count - 1) x progress of the mode's frames;
+  // in career the last frame sounds the alarm, once a level. Run by Update with the board's.
+  void ShowLevelProgress(float progress);
+
   int32_t GetLivesShown() const { return mLivesShown; }
   int32_t GetFrameIndex() const { return mFrameIndex; }
   bool IsAlarmPending() const { return mAlarmPending; }
@@ -97,7 +101,6 @@ class ZBoard_Hud : public ZCDialog, public CafeHud {
   void SetCell(ZCCandyWidget* widget, int32_t column, int32_t row);
   // Shows the goal panel's widgets and hides the expert panel's, or the reverse.
   void ShowGoalPanel(bool goal);
-  void UpdateClock();
   std::vector<TextureHandle>& ModeFrames() { return mSurvival ? mUpgradeFrames : mWatchFrames; }
   static void ShowWithChildren(ZCCandyWidget* widget);
   static void HideWithChildren(ZCCandyWidget* widget);
