@@ -101,6 +101,8 @@ class IndicatorsTest : public CafeItemsFixture {
  protected:
   void SetUp() override {
     CafeItemsFixture::SetUp();
+    // The indicators' animation sets of the sample data.
+    ASSERT_TRUE(OpenSampleData());
     RegisterItemClass("stat_visitor", &StatVisitor::Create);
     RegisterItemClass("stat_worker", &StatWorker::Create);
     mBoard->SetActors(&mStatActors);
@@ -267,9 +269,19 @@ TEST_F(IndicatorsTest, AWorkerBubbleShowsItsProductionWhileItWorks) {
   ZCItemPart* production = bubble->FindPart("status_production", 0);
   mWorker->mBubble = "working";
   bubble->Update();
+  ASSERT_NE(production->GetController(), nullptr);
+  EXPECT_EQ(production->GetCurrentAnimation(), "working");
+  // A quarter of the work left: the bar stands at 0.75, frame 7 of 10; done shows the last.
   mStatActors.mProgress = 0.25f;
   bubble->Update();
   EXPECT_TRUE(production->IsVisible());
+  EXPECT_EQ(production->GetController()->GetFrameIndex(), 7);
+  mStatActors.mProgress = 0.0f;
+  bubble->Update();
+  EXPECT_EQ(production->GetController()->GetFrameIndex(), 9);
+  mStatActors.mProgress = 1.0f;
+  bubble->Update();
+  EXPECT_EQ(production->GetController()->GetFrameIndex(), 0);
   mStatActors.mProgress = -1.0f;
   bubble->Update();
   EXPECT_FALSE(production->IsVisible());
