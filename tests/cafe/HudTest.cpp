@@ -210,3 +210,38 @@ TEST_F(HudTest, LivesFreezeAndTutorialWidgets) {
 }
 
 }  // namespace
+
+namespace {
+
+// A layout without any of the children, and no textures at all: every operation leaves the
+// missing pieces out.
+TEST_F(HudTest, ABareLayoutLeavesEveryMissingPieceOut) {
+  GetWidgetServices().mTextures = nullptr;
+  ZBoard_Hud bare(nullptr);
+  ASSERT_TRUE(bare.LoadByName(ParseXml(R"(<root><widget type="zcdialog" name="hud"/></root>)"), "hud"));
+  bare.SetVisible(true);
+  mBoard->SetHud(&bare);
+  GetAchievementParams().SetTask(0, 2, 1);
+  for (bool survival : {false, true}) {
+    bare.OnLevelStart(survival);
+    mBoard->AddMoney(500);
+    mBoard->AddMoney(-500);
+    bare.SetLives(2);
+    bare.SetUpgradeButton(true);
+    bare.HideSkipTutorial();
+    bare.ShowSplash("success_splash");
+    bare.RestartSmiles();
+    bare.ShowGlobalClean();
+    bare.ShowFreeze(1.0f);
+    bare.ShowLevelProgress(1.0f);
+    GetAchievementParams().CompleteTask(0);
+    bare.Update();
+    bare.OnCommand(nullptr);
+    bare.OnLevelStopped();
+  }
+  EXPECT_EQ(bare.GetWatchFrameCount(), 0u);
+  EXPECT_EQ(bare.GetFrameIndex(), -1);
+  mBoard->SetHud(mHud.get());
+}
+
+}  // namespace
