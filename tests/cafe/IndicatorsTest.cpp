@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "board/ItemFactory.h"
 #include "board/ZCItemPart.h"
 #include "board/support/BoardTestSupport.h"
@@ -66,36 +64,6 @@ class StatActors : public RecordingActors {
   float mProgress = -1.0f;
   bool mVip = false;
 };
-
-// An .anm file of one animation with the frame count, 8x8 frames in a row.
-std::vector<uint8_t> AnmOf(const std::string& name, uint16_t frames) {
-  std::vector<uint8_t> out;
-  auto put = [&out](const void* p, size_t n) {
-    const auto* b = static_cast<const uint8_t*>(p);
-    out.insert(out.end(), b, b + n);
-  };
-  auto u16 = [&put](uint16_t v) { put(&v, 2); };
-  auto i32 = [&put](int32_t v) { put(&v, 4); };
-  put("ANM!", 4);
-  u16(1);
-  u16(1);
-  u16(uint16_t(name.size()));
-  put(name.data(), name.size());
-  u16(0);
-  i32(8 * frames);
-  i32(8);
-  i32(8);
-  out.push_back(0);
-  out.push_back(0);
-  u16(uint16_t(-1));
-  u16(frames);
-  for (int32_t f = 0; f < frames; ++f) {
-    for (int32_t v : {8 * f, 0, 8, 8, 0, 0}) i32(v);
-    const float time = 0.1f;
-    put(&time, 4);
-  }
-  return out;
-}
 
 class IndicatorsTest : public CafeItemsFixture {
  protected:
@@ -240,30 +208,7 @@ TEST_F(IndicatorsTest, BubbleHidesForAFrameOnANewOrderAndShakesOverAScandal) {
   EXPECT_FALSE(bubble->IsProductHighlighted());
 }
 
-TEST_F(IndicatorsTest, AnimStageShowsItsShareOfTheFramesPaused) {
-  ZCAnimController controller;
-  const std::vector<uint8_t> bytes = AnmOf("working", 10);
-  ASSERT_TRUE(controller.LoadFromMemory(bytes.data(), bytes.size(), "test"));
-  controller.SetStage(0.5f);  // nothing playing: nothing to show
-  EXPECT_EQ(controller.GetCurrentFrame(), nullptr);
-  ASSERT_TRUE(controller.Play("working"));
-  controller.SetStage(1.0f);
-  EXPECT_EQ(controller.GetFrameIndex(), 9);
-  EXPECT_EQ(controller.GetState(), ZCAnimController::State::Paused);
-  controller.SetStage(0.00011f);
-  EXPECT_EQ(controller.GetFrameIndex(), 0);
-  controller.SetStage(0.35f);
-  EXPECT_EQ(controller.GetFrameIndex(), 3);
-  // Out of range stages are held in (0, 1].
-  controller.SetStage(7.0f);
-  EXPECT_EQ(controller.GetFrameIndex(), 9);
-  controller.SetStage(-2.0f);
-  EXPECT_EQ(controller.GetFrameIndex(), 0);
-  bool stop = false;
-  controller.Update(1.0f, stop);
-  EXPECT_EQ(controller.GetFrameIndex(), 0);
-}
-
+// The bar is the animation "working" shown paused at the share of the work done.
 TEST_F(IndicatorsTest, AWorkerBubbleShowsItsProductionWhileItWorks) {
   auto* bubble = Find<ZCStatus_Bubble>("status_bubble_worker01");
   ZCItemPart* production = bubble->FindPart("status_production", 0);
