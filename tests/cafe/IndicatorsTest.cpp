@@ -142,6 +142,18 @@ TEST_F(IndicatorsTest, MeterPointsAndColoursFollowTheTidiness) {
                                       "status status_hp_worker01 on_blink_hp",
                                       "status status_hp_worker01 off_blink_hp"}));
   EXPECT_EQ(meter->GetPointIndex(), 2);
+  // Colours by the levels 66 / 33, and frozen while the ice bonus lasts.
+  ZCItemPart* points = meter->FindPart("status_hp_worker", 0);
+  EXPECT_EQ(points->GetTint(), kStatusRed);
+  mWorker->mLevel = 66;
+  meter->Update();
+  EXPECT_EQ(points->GetTint(), kStatusYellow);
+  mWorker->mLevel = 67;
+  meter->Update();
+  EXPECT_EQ(points->GetTint(), kStatusGreen);
+  mBoard->ApplyMiniGameBonus(4, 1);
+  meter->Update();
+  EXPECT_EQ(points->GetTint(), 0xff47d6ffu);
 }
 
 TEST_F(IndicatorsTest, FaceColourAndPointsFollowPatienceAndTheFreeze) {
@@ -168,6 +180,7 @@ TEST_F(IndicatorsTest, FaceColourAndPointsFollowPatienceAndTheFreeze) {
   mStatActors.mVip = true;
   face->Update();
   EXPECT_EQ(face->GetFace(), "vip_freezeidle");
+  EXPECT_EQ(face->FindPart("status_hp_client", 0)->GetTint(), 0xff47d6ffu);
   // A visitor that goes hides its face.
   mVisitor->mActive = false;
   face->Update();
