@@ -179,7 +179,13 @@ void ZBoard_Hud::SetShown(ZCCandyWidget* widget, bool shown) {
 void ZBoard_Hud::ShowWithChildren(ZCCandyWidget* widget) {
   if (!widget) return;
   widget->Show();
-  widget->ShowChildren();
+  // Each child is shown afresh, so that its show effect plays again even when the effect hid it
+  // at its end (a shown widget takes no second show).
+  for (Vesk::Widget* child : widget->GetChildren())
+    if (auto* candy = dynamic_cast<ZCCandyWidget*>(child)) {
+      candy->SetVisible(false);
+      candy->Show();
+    }
 }
 
 void ZBoard_Hud::HideWithChildren(ZCCandyWidget* widget) {

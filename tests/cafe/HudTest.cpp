@@ -8,6 +8,7 @@
 #include "cafe/ZBoard_Hud.h"
 #include "cafe/support/CafeItemsFixture.h"
 #include "graphics/MemoryImage.h"
+#include "widgets/FrameStep.h"
 #include "widgets/WidgetServices.h"
 
 namespace {
@@ -39,7 +40,9 @@ std::string HudLayout() {
                  Box("survival_life", Picture("life_0") + Picture("life_1") + Picture("life_2") + Picture("life_3")) +
                  Box("goal_splash", Picture("goal_star")) + Box("expert_splash", Picture("expert_star")) +
                  Box("freeze", Picture("step_1") + Picture("step_2") + Picture("step_3")) +
-                 Box("achievments", tasks, 0, 1024) + Picture("tutorial1") + Picture("tutorial2"),
+                 Box("achievments", tasks, 0, 1024) + Picture("tutorial1") + Picture("tutorial2") +
+                 "<widget type=\"zcdialog\" name=\"globalclean\" visible=\"0\"><widget type=\"picture\" "
+                 "name=\"globalcleaning\" w=\"64\" h=\"64\" effect=\"hud_land_brief\" visible=\"0\"/></widget>",
              0, 1024) +
          "</dialogs></root>";
 }
@@ -48,6 +51,7 @@ class HudTest : public CafeBoardFixture {
  protected:
   void SetUp() override {
     CafeBoardFixture::SetUp();
+    ASSERT_TRUE(InstallEffects());
     mCache = std::make_unique<ZCTextureCache>(
         [](const std::string&) { return std::make_unique<Vesk::MemoryImage>(300, 810); });
     for (int i = 0; i < 12; ++i) {
@@ -72,6 +76,7 @@ class HudTest : public CafeBoardFixture {
     mHud.reset();
     GetWidgetServices().mTextures = mSavedCache;
     GetAchievementParams().Clear();
+    RemoveEffects();
     CafeBoardFixture::TearDown();
   }
   ZCCandyWidget* Find(const std::string& name) const { return mHud->FindDescendant(name); }
@@ -201,6 +206,18 @@ TEST_F(HudTest, LivesFreezeAndTutorialWidgets) {
   mHud->Update();
   EXPECT_FALSE(Find("freeze")->IsVisible());
   GameClock::ResetAll();
+
+  // The cleaning piece lands and goes by its effect; a second clean bonus plays it again.
+  ZCCandyWidget* piece = Find("globalcleaning");
+  SetFrameStep(0.1f);
+  for (int round = 0; round < 2; ++round) {
+    mHud->ShowGlobalClean();
+    piece->Update();
+    EXPECT_TRUE(piece->IsVisible()) << round;
+    for (int i = 0; i < 30; ++i) piece->Update();
+    EXPECT_FALSE(piece->IsVisible()) << round;
+  }
+  SetFrameStep(0);
 
   mHud->SetTutorialWidgetVisible("tutorial2", false);
   EXPECT_FALSE(Find("tutorial2")->IsVisible());
