@@ -58,12 +58,12 @@ TEST(HudScreen, TheGoalReachedOnLevelTwoShowsTheExpertPanelAndTheSplash) {
   EXPECT_FALSE(hud->GetTaskIcon(1)->IsVisible());
   EXPECT_EQ(hud->GetTaskIcon(2)->mX, 512 + 60 * 4);
 
-  game.RunFor(100);
+  for (int i = 0; i < 10; ++i) game.Step();
   game.Frame();
   const auto before = Shot(game);
   board->AddMoney(board->GetGoal() - board->GetMoney());
-  // The splash pops in over a few tenths of a second.
-  game.RunFor(600);
+  // The splash pops in over a few tenths of a second (update steps of 10 ms).
+  for (int i = 0; i < 60; ++i) game.Step();
   game.Frame();
   const auto after = Shot(game);
   const char* dir = std::getenv("CAFE_BINARY_DIR");
