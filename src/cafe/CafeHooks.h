@@ -68,8 +68,8 @@ class CafeGoals {
   virtual void UpdateRush() {}
   // One quick service more in the rush chain.
   virtual void CountRush() {}
-  // Something went wrong in the level: flag 0 a visitor was lost, 1 a workplace broke down.
-  virtual void ClearAchievementFlag(int32_t /*flag*/) {}
+  // A workplace broke down: the no-breakdown achievement is gone for the level.
+  virtual void ClearNoBreakdown() {}
 };
 
 // The café's actors: visitors, workers and the heroine. The defaults take every event (with a

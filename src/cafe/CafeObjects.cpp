@@ -23,7 +23,7 @@ void RegisterCafeItemClasses() {
 }
 
 void ResetCafeWorld() {
-  // The workers: the registry and the blocks' bindings.
+  // Workers: their registry, and the worker blocks unbound from them.
   ClearWorkers();
 }
 

@@ -7,7 +7,7 @@
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "cafe/ActorParams.h"
-#include "cafe/ZCWorker.h"
+#include "cafe/CafeObjects.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
@@ -584,7 +584,8 @@ void ZCBoard_Game3::OnLevelCleared() {
   mPreloadIds.clear();
   RestoreOverrides();
   mActors->ReleaseEvents();
-  ClearWorkers();
+  // The items are gone: so are the actors' lists.
+  ResetCafeWorld();
 }
 
 // ---- Game parameters ----

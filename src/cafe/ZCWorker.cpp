@@ -252,7 +252,7 @@ void ZCWorker::Update() {
       if (!IsEventAllowed(3)) break;
       const float factor = mTidinessUpgrade ? mParams->mUpgradeTidinessDown : 1.0f;
       if (ChangeTidiness(-(step * mParams->mTidinessDown * factor)) <= 0) {
-        if (ZCBoard_Game3* board = GetCafeBoard()) board->GetGoals().ClearAchievementFlag(1);
+        if (ZCBoard_Game3* board = GetCafeBoard()) board->GetGoals().ClearNoBreakdown();
         SetWorkState(kBroken);
       }
       break;
