@@ -7,6 +7,7 @@
 #include "cafe/CafeObjects.h"
 #include "cafe/ZCWorker.h"
 #include "cafe/support/CafeItemsFixture.h"
+#include "effects/ZCAnimController.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "sound/SoundManager.h"
@@ -219,6 +220,30 @@ TEST_F(WorkerTest, AnUnknownSkinGetsZeroedParametersAndTheRegistryFollowsTheWork
   ResetCafeWorld();
   EXPECT_EQ(CountWorkers(), 0u);
   EXPECT_EQ(GetWorkerParamsMap().at("baker").mWorker, nullptr);
+}
+
+// The sample worker's pictures: hovered while idle it greets and holds at the break frame until
+// the cursor leaves, then finishes and stands idle again.
+TEST_F(WorkerTest, HoverGreetsHoldsAtTheBreakFrameAndGoesBackToIdle) {
+  ASSERT_TRUE(OpenSampleData());
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="worker" name="worker05"><part name="worker_up"/></object></objects></root>)"));
+  mWorker = Find<ZCWorker>("worker05");
+  ASSERT_NE(mWorker, nullptr);
+  mWorker->ReadState(ParseXml(R"(<object name="worker05" skin="cook"/>)"));
+  mWorker->Activate(true);
+  ZCAnimController* anim = mWorker->GetParts()[0]->GetController();
+  ASSERT_NE(anim, nullptr);
+  auto playing = [&] { return anim->GetCurrentAnimation() ? anim->GetCurrentAnimation()->mName : ""; };
+  EXPECT_EQ(playing(), "worker_upcookidle_green");
+  mWorker->SetHighlight({0, 0}, true);
+  EXPECT_EQ(playing(), "worker_upcookdirect_character");
+  for (int i = 0; i < 100; ++i) Step(0.05f);
+  EXPECT_EQ(playing(), "worker_upcookdirect_character");
+  EXPECT_EQ(anim->GetFrameIndex(), mWorker->GetParams().mBreakFrame);
+  mWorker->SetHighlight({0, 0}, false);
+  for (int i = 0; i < 20; ++i) Step(0.05f);
+  EXPECT_EQ(playing(), "worker_upcookidle_green");
 }
 
 // The begin sound of a worker that starts from idle plays; resuming it there is harmless, and
