@@ -9,6 +9,7 @@
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCBoss.h"
 #include "cafe/ZCStatus.h"
+#include "cafe/ZCWorker.h"
 #include "shell/Log.h"
 #include "shell/Random.h"
 #include "shell/XmlNode.h"
@@ -19,9 +20,15 @@ void RegisterCafeItemClasses() {
   RegisterItemClass("trash_bin", &ZCTrash::Create);
   RegisterItemClass("period_item", &ZCPeriodItem::Create);
   RegisterItemClass("item_bonus", &ZCItemBonus::Create);
+  RegisterItemClass("worker", &ZCWorker::Create);
   RegisterItemClass("status_bubble", &ZCStatus_Bubble::Create);
   RegisterItemClass("status_hp_client", &ZCStatus_HP_Client::Create);
   RegisterItemClass("status_hp_worker", &ZCStatus_HP_Worker::Create);
+}
+
+void ResetCafeWorld() {
+  // Workers: their registry, and the worker blocks unbound from them.
+  ClearWorkers();
 }
 
 std::string ReadThing(const XmlNode& node) {
