@@ -7,6 +7,7 @@
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "cafe/ActorParams.h"
+#include "cafe/CafeObjects.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
@@ -99,8 +100,6 @@ ZCBoard_Game3::~ZCBoard_Game3() {
   // A load still running calls this board's hooks: it ends while they exist.
   JoinLoadingThread();
   if (GetBoardWorld().mActorFinder == this) SetActorFinder(nullptr);
-  // The holds go back while the schedule that owns the events still exists.
-  mActors->ReleaseEvents();
   if (gCafeBoard == this) gCafeBoard = nullptr;
 }
 
@@ -307,6 +306,7 @@ void ZCBoard_Game3::OnStageAdvanced() {
 void ZCBoard_Game3::LoseLife() {
   if (!mEndless) return;
   --mLives;
+  TraceBoardEvent("lives %d", int(mLives));
   if (mLives >= 0) mHud->SetLives(mLives);
 }
 
@@ -582,7 +582,8 @@ void ZCBoard_Game3::OnLevelCleared() {
   mPreload.clear();
   mPreloadIds.clear();
   RestoreOverrides();
-  mActors->ReleaseEvents();
+  // The items are gone: so are the actors' lists.
+  ResetCafeWorld();
 }
 
 // ---- Game parameters ----
