@@ -86,6 +86,8 @@ void ChangeAllPatience(int32_t mode, float amount, ZCClient* except) {
   }
 }
 
+size_t CountVisitorEntries() { return gRegistry.size() + gPresent.size() + gStandFree.size() + gSitFree.size(); }
+
 void ResetVisitorWorld() {
   gRegistry.clear();
   gPresent.clear();

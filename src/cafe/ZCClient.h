@@ -196,6 +196,8 @@ bool AnyVisitorsPresent();
 const std::vector<ZCClient*>& GetPresentVisitors();
 // Mode 1: every active present visitor gains amount; mode 2: every one but except loses it.
 void ChangeAllPatience(int32_t mode, float amount, ZCClient* except = nullptr);
+// Entries in the visitor registry, the list present and both free lists, together.
+size_t CountVisitorEntries();
 // Empties the visitor registry, the list of visitors present and both free lists, and forgets
 // the skins already reported as unknown (level clear, tests).
 void ResetVisitorWorld();
