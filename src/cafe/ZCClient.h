@@ -50,6 +50,8 @@ class ZCClient : public ZCItem, public ZIStatSrc, public CafeActor {
   bool GetBubbleName(std::string& name) override;
   bool GetIconName(std::string& name) override;
   bool GetProduct(std::string&) override { return false; }
+  // The actor interface's product (none for a visitor) stays in sight beside the one above.
+  using CafeActor::GetProduct;
 
   // CafeActor.
   bool IsVisitor() const override { return true; }
