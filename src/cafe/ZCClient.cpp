@@ -214,6 +214,30 @@ void ZCClient::SetIdleRestartRules() {
     SetAnimRestart(idle, mParams->mIdleStopFrame, mParams->mIdleRestartMin, mParams->mIdleRestartMax);
 }
 
+void ZCClient::Arrive() {
+  SetVisible(true);
+  ReloadParams();
+  if (mParams && mParams->mOverridden) mPatience = mParams->mStartPatience;
+  SetIdleRestartRules();
+  Play("pack");
+  ShowShadows(true);
+  PlaySound("client_spawn");
+}
+
+void ZCClient::StartDeciding() {
+  ReloadParams();
+  mStateClock.SetTimeout(mParams ? mParams->mDecisionTime : 0);
+  Play("idle_thinking");
+}
+
+void ZCClient::GoAway() {
+  mCode.clear();
+  SetVisible(false);
+  mParams = nullptr;
+  ShowShadows(false);
+  ReleaseEvent();
+}
+
 void ZCClient::Play(const std::string& animation) {
   mAnim = animation;
   PlayAnimation(animation, false);
@@ -456,27 +480,15 @@ void ZCClientStand::ShowShadows(bool show) {
 
 void ZCClientStand::OnStateChange(int32_t from, int32_t to) {
   if (from == kAway && to == kWaiting) {
-    SetVisible(true);
     if (mBar) mBar->SetVisible(true);
-    ReloadParams();
-    if (mParams && mParams->mOverridden) mPatience = mParams->mStartPatience;
-    SetIdleRestartRules();
-    Play("pack");
-    ShowShadows(true);
-    PlaySound("client_spawn");
+    Arrive();
   } else if (to == kWaiting && (from == kWaiting || from == kDeciding)) {
     if (from == kDeciding) TakeNextOrder();
     PlayIdle();
   } else if (from == kWaiting && to == kDeciding) {
-    ReloadParams();
-    mStateClock.SetTimeout(mParams ? mParams->mDecisionTime : 0);
-    Play("idle_thinking");
+    StartDeciding();
   } else if (to == kAway && (from == kWaiting || from == kDeciding)) {
-    mCode.clear();
-    SetVisible(false);
-    mParams = nullptr;
-    ShowShadows(false);
-    ReleaseEvent();
+    GoAway();
     if (mBar) mBar->SetVisible(false);
   }
 }
@@ -540,31 +552,19 @@ void ZCClientSit::ShowShadows(bool show) {
 
 void ZCClientSit::OnStateChange(int32_t from, int32_t to) {
   if (from == kAway && to == kWaiting) {
-    SetVisible(true);
-    ReloadParams();
-    if (mParams && mParams->mOverridden) mPatience = mParams->mStartPatience;
-    SetIdleRestartRules();
-    Play("pack");
-    ShowShadows(true);
-    PlaySound("client_spawn");
+    Arrive();
   } else if (to == kWaiting && (from == kWaiting || from == kDeciding || from == kEating)) {
     if (from != kWaiting) TakeNextOrder();
     PlayIdle();
   } else if (to == kDeciding && (from == kWaiting || from == kEating)) {
-    ReloadParams();
-    mStateClock.SetTimeout(mParams ? mParams->mDecisionTime : 0);
-    Play("idle_thinking");
+    StartDeciding();
   } else if (from == kWaiting && to == kEating) {
     ReloadParams();
     mStateClock.SetTimeout(mParams ? mParams->mEatingTime : 0);
     ChangePatience(mParams ? mParams->mBonusTimeEffect : 0);
     Play("eating_process");
   } else if (to == kAway && (from == kWaiting || from == kEating)) {
-    mCode.clear();
-    SetVisible(false);
-    mParams = nullptr;
-    ShowShadows(false);
-    ReleaseEvent();
+    GoAway();
     Play(mHappy ? "go_happy" : "go_unhappy");
   }
 }

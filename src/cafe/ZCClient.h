@@ -103,6 +103,11 @@ class ZCClient : public ZCItem, public ZIStatSrc, public CafeActor {
   static bool SpawnFrom(std::vector<ZCClient*>& free, ScheduleEvent* event, int32_t orderPos, float patience);
   // Binds the skin and members of the event; then state 1.
   virtual void Take(ScheduleEvent* event, int32_t orderPos, float patience);
+  // The kinds' common parts of arriving (shown, parameters, restart rules, "pack", shadows,
+  // sound), of starting to decide, and of going (no order, hidden, shadows off, hold given back).
+  void Arrive();
+  void StartDeciding();
+  void GoAway();
   void Play(const std::string& animation);
   void PlaySound(const char* name);
   // The idle animation of the patience's colour.
