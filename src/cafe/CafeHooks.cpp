@@ -6,6 +6,7 @@
 #include "cafe/ZCClient.h"
 #include "cafe/ZCBoss.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "cafe/ZCWorker.h"
 
 bool CafeActors::SpawnStand(ScheduleEvent* event, int32_t orderPos, float patience) {
   return ZCClientStand::Spawn(event, orderPos, patience);
@@ -17,6 +18,7 @@ bool CafeActors::AnyVisitorsPresent() { return ::AnyVisitorsPresent(); }
 void CafeActors::ChangeAllPatience(int32_t mode, float amount) { ::ChangeAllPatience(mode, amount); }
 
 ZCItem* CafeActors::FindWorker(const std::string& name) {
+  if (ZCWorker* worker = ::FindWorker(name)) return worker;
   ZCItem* item = ZCItem::FindByName(name);
   auto* actor = dynamic_cast<CafeActor*>(item);
   return actor && !actor->IsVisitor() ? item : nullptr;
@@ -35,6 +37,8 @@ std::vector<ZCItem*> CafeActors::GetVisitors() {
     if (auto* actor = dynamic_cast<CafeActor*>(item); actor && actor->IsVisitor()) visitors.push_back(item);
   return visitors;
 }
+
+void CafeActors::ChangeAllTidiness(int32_t mode, float amount) { ::ChangeAllTidiness(mode, amount); }
 
 void CafeActors::StartSpeedBonus(float seconds) {
   if (auto* heroine = dynamic_cast<ZCBoss*>(GetBoardWorld().mBoss)) heroine->StartSpeedBonus(seconds);

@@ -70,6 +70,8 @@ class CafeGoals {
   virtual void CountRush() {}
   // A visitor ran out of patience: the no-visitor-lost achievement is gone for the level.
   virtual void ClearNoVisitorLost() {}
+  // A workplace broke down: the no-breakdown achievement is gone for the level.
+  virtual void ClearNoBreakdown() {}
 };
 
 // The café's actors: visitors, workers and the heroine. The defaults are the café's own
@@ -90,7 +92,8 @@ class CafeActors {
   // The visitor items of the level, present or not.
   virtual std::vector<ZCItem*> GetVisitors();
   virtual void ChangeAllPatience(int32_t mode, float amount);
-  virtual void ChangeAllTidiness(int32_t /*mode*/, float /*amount*/) {}
+  // The mini-game's clean bonus (default: the workers of the level take it).
+  virtual void ChangeAllTidiness(int32_t mode, float amount);
   // The heroine's speed bonus (default: the level's heroine starts it).
   virtual void StartSpeedBonus(float seconds);
 };

@@ -9,6 +9,7 @@
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCClient.h"
 #include "cafe/ZCBoss.h"
+#include "cafe/ZCWorker.h"
 #include "shell/Log.h"
 #include "shell/Random.h"
 #include "shell/XmlNode.h"
@@ -21,11 +22,14 @@ void RegisterCafeItemClasses() {
   RegisterItemClass("item_bonus", &ZCItemBonus::Create);
   RegisterItemClass("client", &ZCClientStand::Create);
   RegisterItemClass("client_sit", &ZCClientSit::Create);
+  RegisterItemClass("worker", &ZCWorker::Create);
 }
 
 void ResetCafeWorld() {
   // Visitors: their registry, the list of those present and both free lists.
   ResetVisitorWorld();
+  // Workers: their registry, and the worker blocks unbound from them.
+  ClearWorkers();
 }
 
 std::string ReadThing(const XmlNode& node) {

@@ -11,7 +11,6 @@
 #include "cafe/ProfileStore.h"
 #include "cafe/StoreProfile.h"
 #include "cafe/ZCBoard_Game3.h"
-#include "cafe/support/StandInActors.h"
 #include "driver/LevelRunner.h"
 #include "engine/ZCEngine.h"
 #include "shell/LocTable.h"
@@ -28,8 +27,6 @@ void TraceEnd(RunTrace& trace, ZCBoard_Game& board) {
 int main(int argc, char** argv) {
   InitItemFactoryTable();
   RegisterCafeItemClasses();
-  // Until the café has its workers, "worker" is a stand-in always at work.
-  RegisterStandInActors();
   bool useStore = false;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
