@@ -78,6 +78,7 @@ class BoardGoals : public CafeGoals {
   void LoadAchievements(const XmlNode& level) override { GetAchievementParams().Load(level); }
   void ClearAchievements() override { GetAchievementParams().Clear(); }
   void ResetAchievements() override { GetAchievementParams().Reset(); }
+  void ClearNoVisitorLost() override { GetAchievementParams().mNoVisitorLost = false; }
   void ClearNoBreakdown() override { GetAchievementParams().mNoBreakdown = false; }
   void ResetRush() override { mRush.Reset(); }
   void UpdateRush() override { mRush.Update(); }
