@@ -5,6 +5,7 @@
 #include "board/ItemFactory.h"
 #include "cafe/CafeObjects.h"
 #include "cafe/ProfileStore.h"
+#include "cafe/ZBoard_Hud.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "platform/window/MessageBox.h"
 #include "platform/window/Window.h"
@@ -123,6 +124,7 @@ void ZCEngine3::LoadConfig() {
   // loading is done.
   mBoard = new ZCBoard_Game3();
   mBoard->LoadConfig();
+  if (GetUiDocument()) ZBoard_Hud::CreateFor(mBoard, GetUiDocument(), this);
   mBoard->SetScreens(this);
   mBoard->SetProfile(&mStoreProfile);
   SetLoadScreen(this);
