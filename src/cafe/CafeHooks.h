@@ -64,6 +64,10 @@ class CafeMiniGame {
   // the mini-game's own choice enters at the end.
   virtual void AddToken(int32_t /*kind*/, bool /*enabled*/, bool /*atFront*/) {}
   virtual void AddRandomToken() {}
+  // The tutorial's hands on the row: the n-th token (counted from 1) or every token becomes
+  // clickable; enabling every token is also how the tutorial lets go of the row.
+  virtual void EnableToken(int32_t /*n*/) {}
+  virtual void EnableAllTokens() {}
 };
 
 // The level's task counters (achievements) and the rush bonus.
