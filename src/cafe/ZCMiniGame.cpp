@@ -81,7 +81,7 @@ void MiniGameHost::PlaySound(const std::string& name) {
 
 ZCMiniGame::ZCMiniGame(Vesk::VeskAppBase* app) : ZCDialog(0, app), mHost(&gDefaultHost) {}
 
-ZCMiniGame::~ZCMiniGame() { UnlockTextures(); }
+ZCMiniGame::~ZCMiniGame() = default;
 
 ZCMiniGame* ZCMiniGame::CreateFor(ZCBoard_Game3* board, ZCCandyWidget* parent, const XmlNode& uiDocument,
                                   Vesk::VeskAppBase* app) {
@@ -236,9 +236,9 @@ void ZCMiniGame::AddToken(int32_t kind, bool enabled, bool atFront) {
 }
 
 void ZCMiniGame::SetTokenImages(ZCCandyWidget* widget, int32_t kind) {
-  // Normal, mouse over, pressed; the disabled picture falls back to the normal one.
-  for (int32_t s = 0; s < 3; ++s)
-    if (!mImages[kind][s].IsNullHandle()) widget->SetTexture(s, mImages[kind][s]);
+  // Normal, mouse over, pressed; the disabled picture falls back to the normal one. A missing
+  // picture leaves its slot empty (never the picture of the widget's last token).
+  for (int32_t s = 0; s < 3; ++s) widget->SetTexture(s, mImages[kind][s]);
 }
 
 void ZCMiniGame::RemoveToken(ZCCandyWidget* widget, int32_t how, bool countsForTask) {
@@ -340,6 +340,7 @@ void ZCMiniGame::GrantChain(size_t start, size_t length) {
   const float firstX = mRow[start].mX;
   TraceBoardEvent("minigame chain %s %d", kKindNames[kind], int(length));
   mHost->ApplyBonus(kind, int32_t(length) - 2);
+  TraceBoardEvent("minigame bonus %s %d", kKindNames[kind], int(length) - 2);
   const int32_t centre = int32_t(firstX + float(kTokenWidth) * float(length) / 2.0f);
   if (!mEffectElems.empty()) {
     ZCCandyWidget* effect = mEffectElems[mNextEffect++ % mEffectElems.size()];
