@@ -4,6 +4,7 @@
 #include "cafe/ProfileStore.h"
 #include "cafe/StoreProfile.h"
 #include "engine/ZCEngine.h"
+#include "screens/ScreenTable.h"
 
 class ZCBoard_Game3;
 class ZCDialog;
@@ -16,7 +17,9 @@ class ZCDialog;
 //
 // The screens are plain dialogs loaded by name from "cfg\\ui.xml"; one whose layout is missing
 // stays null and is skipped wherever it is used. The splash hands over to the main menu, and
-// the main menu starts the first level; every level result comes back to the main menu.
+// every level result comes back to the main menu. The menu background, the load screen, the main
+// menu and the confirm and message boxes are the screens' own classes (src/screens); the others
+// are still plain dialogs.
 class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
  public:
   ZCEngine3();
@@ -46,6 +49,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
     kSplash,
     kScreenCount
   };
+  static_assert(int32_t(kScreenCount) == int32_t(ScreenTable::kCount) && int32_t(kSplash) == int32_t(ScreenTable::kSplash),
+                "the screen table follows the application's order");
   ZCCandyWidget* GetScreen(Screen screen) const { return mScreens[screen]; }
   // The game's board (null before start-up loading).
   ZCBoard_Game3* GetBoard() const { return mBoard; }
@@ -53,7 +58,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   // LoadScreen: over the other boards with the focus while a level loads.
   void ShowLoadScreen() override;
   void HideLoadScreen() override;
-  // CafeScreens: a level's result brings the main menu back.
+  // CafeScreens: the message box of the id; a level's result brings the main menu back.
+  void ShowMessageBox(const std::string& id) override;
   void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
   void ShowSurvivalEnd(bool highScore) override;
 
@@ -62,14 +68,14 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void LoadConfig() override;
   void LoadingCompleted() override;
   void UpdateStep() override;
-  // Asks "quit" first; nothing while the splash shows or a box is open.
+  // Asks the "quit" box first; nothing while the splash shows or a box is open.
   void RequestQuit() override;
   // The start-up loader or a level load is running.
   bool IsBusyLoading() const override;
   // True once the splash may give way to the main menu (at once here).
   virtual bool IsSplashOver() const { return true; }
-  // The main menu over its background; it starts the first level.
-  void ShowMainMenu();
+  // The main menu over its background (it starts no level; the test driver's may).
+  virtual void ShowMainMenu();
 
  private:
   // A screen's dialog from its layout in ui.xml; null (logged) when there is none.
