@@ -115,7 +115,7 @@ TEST_F(ConfirmBoxTest, AShutDownUnderTheBoxIsANo) {
 TEST_F(ConfirmBoxTest, OverARunningLevel) {
   Start(WithPlayers({L"Alice"}, true));
   ZCBoard_Game3* board = mGame->GetBoard();
-  ASSERT_TRUE(StepUntil([&] { return !mGame->IsBusyLoading() && board->IsRunning(); }, 100000));
+  ASSERT_TRUE(StepUntil([&] { return !mGame->IsBusyLoading() && board->IsRunning(); }, 20000));
   Step(10);
   float alphaAtStart = -1, timeAtStart = 0, timeAtAnswer = 0;
   Do([&] {

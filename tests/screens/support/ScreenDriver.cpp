@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
@@ -87,6 +88,11 @@ bool ScreenGame::PlayAction() {
   return true;
 }
 
+void ScreenGame::SleepMs(uint32_t ms) {
+  mNow += ms;
+  if (IsBusyLoading()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 bool ScreenGame::LoopStep() {
   if (mDepth > 0 && ++mNestedSteps > kBoxPatience) {
     ADD_FAILURE() << "a box waited " << kBoxPatience << " loop steps for an answer";
@@ -119,7 +125,7 @@ void ScreenDriver::Start(const StartOptions& options) {
   ASSERT_TRUE(mGame->Init());
   if (!mGame->GetDemo().IsPlaying() && !mGame->GetDemo().IsRecording()) SeedRandom(1);
   mGame->BeginStartup();
-  ASSERT_TRUE(StepUntil([&] { return !mGame->IsLoaderRunning() && mGame->GetBoard(); }, 100000))
+  ASSERT_TRUE(StepUntil([&] { return !mGame->IsLoaderRunning() && mGame->GetBoard(); }, 20000))
       << "the start-up loading did not end";
 }
 
@@ -138,8 +144,6 @@ bool ScreenDriver::StepUntil(const std::function<bool()>& condition, int limit) 
   for (int i = 0; i < limit; ++i) {
     if (condition()) return true;
     if (!mGame->LoopStep()) return condition();
-    // A loader needs the processor in real time.
-    if (mGame->IsBusyLoading()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return condition();
 }

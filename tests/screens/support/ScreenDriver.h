@@ -12,8 +12,8 @@
 #include "driver/HeadlessGame.h"
 
 // The real game headless in the test process for the screens' tests: the real start-up loader
-// on its thread, the main loop on simulated time (one update step per 10 ms), the random
-// generator seeded after Init. Input goes through the main loop's queue as the window's would.
+// on its thread, the main loop on simulated time (one update step per 10 ms; loading takes its
+// real time), the random generator seeded after Init. Input goes through the main loop's queue as the window's would.
 //
 // Clicks, keys and calls are queued and played by the main loop as it steps, one per loop step,
 // so that a click that opens a box (which runs the loop in place until answered) is answered by
@@ -41,7 +41,9 @@ class ScreenGame : public HeadlessGame {
 
  protected:
   uint64_t NowMs() override { return mNow; }
-  void SleepMs(uint32_t ms) override { mNow += ms; }
+  // Simulated time; while a loader works it passes in real time too, so that a loader takes as
+  // many update steps as it would in the game (a recorded demo replays in about as long).
+  void SleepMs(uint32_t ms) override;
 
  private:
   // Plays the first queued action when it can be; true when it was played.
