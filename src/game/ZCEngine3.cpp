@@ -85,6 +85,12 @@ void ZCEngine3::RequestQuit() {
     LogMessage("quit ignored while the splash shows");
     return;
   }
+  if (!CanAskConfirmBox()) {
+    // Without a box to ask in (a layout without it) the game could never be closed.
+    LogMessage("WARNING: no confirm box to ask \"quit\"; the game quits without asking");
+    OnQuitConfirmed();
+    return;
+  }
   // Anything but yes (no, or the loop ended under the box) plays on.
   if (ShowConfirmBox("quit") == 1) OnQuitConfirmed();
 }

@@ -136,6 +136,11 @@ void CreateStandardDialogs(ZCEngine* app, const XmlNode& doc) {
 
 void DestroyStandardDialogs() { ScreenTable::SetBoxes(nullptr, nullptr, nullptr); }
 
+bool CanAskConfirmBox() {
+  ZCBoard_Confirm2* box = ScreenTable::GetConfirmBox();
+  return box && box->GetManager() && box->mYes;
+}
+
 int32_t ShowConfirmBox(const std::string& id) { return RunBox(ScreenTable::GetConfirmBox(), id, true); }
 
 int32_t ShowMessageBox(const std::string& id) { return RunBox(ScreenTable::GetMessageBox(), id, false); }

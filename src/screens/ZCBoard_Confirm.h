@@ -69,6 +69,8 @@ void CreateStandardDialogs(ZCEngine* app, const XmlNode& doc);
 // Nothing to do: the widget tree deletes the three dialogs; the screen table forgets them.
 void DestroyStandardDialogs();
 
+// True when the confirm box can be asked: it joined the widget tree and has its yes button.
+bool CanAskConfirmBox();
 // Asks the confirm box for the id: 1 yes, 0 no, kBoxUnanswered when the main loop ended first
 // (or there is no box to ask). Callers take anything but 1 as no. A call made while the box is
 // already open fills it again and waits too; both calls return the one answer.

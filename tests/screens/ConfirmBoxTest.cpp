@@ -134,3 +134,18 @@ TEST_F(ConfirmBoxTest, OverARunningLevel) {
   EXPECT_GT(board->GetLevelTime(), timeAtAnswer);
   EXPECT_TRUE(board->IsRunning());
 }
+
+// A box layout without its yes button could never be answered: asking it returns at once, and
+// the quit goes ahead without asking rather than never.
+TEST_F(ConfirmBoxTest, ABoxThatCannotBeAnsweredIsNotWaitedFor) {
+  Start(WithPlayers({L"Alice"}));
+  Settle();
+  ZCBoard_Confirm2* box = ScreenTable::GetConfirmBox();
+  ZCCandyWidget* yes = box->mYes;
+  box->mYes = nullptr;
+  EXPECT_EQ(ShowConfirmBox("delprof"), kBoxUnanswered);
+  EXPECT_FALSE(mGame->mMessageBoxOpen);
+  mGame->AskToQuit();
+  EXPECT_TRUE(mGame->IsShutdownRequested());
+  box->mYes = yes;
+}
