@@ -15,8 +15,8 @@ class ZCDialog;
 // main thread in a fixed order (back to front), shows the load screen over every level load
 // and asks before the game quits.
 //
-// The screens are plain dialogs loaded by name from "cfg\\ui.xml"; one whose layout is missing
-// stays null and is skipped wherever it is used. The splash hands over to the main menu, and
+// The screens are loaded by name from "cfg\\ui.xml"; a plain one whose layout is missing stays
+// null and is skipped wherever it is used. The splash hands over to the main menu, and
 // every level result comes back to the main menu. The menu background, the load screen, the main
 // menu and the confirm and message boxes are the screens' own classes (src/screens); the others
 // are still plain dialogs.
@@ -35,22 +35,10 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   static constexpr int32_t kFirstLevel = 2;
 
   // The boards, back to front as they are attached (each null until start-up loading is done,
-  // or when its layout is missing).
-  enum Screen : int32_t {
-    kMenuBackground,
-    kLoadScreen,
-    kMainMenu,
-    kOptions,
-    kHelp,
-    kHiScores,
-    kCareer,
-    kSurvival,
-    kGameBoard,
-    kSplash,
-    kScreenCount
-  };
-  static_assert(int32_t(kScreenCount) == int32_t(ScreenTable::kCount) && int32_t(kSplash) == int32_t(ScreenTable::kSplash),
-                "the screen table follows the application's order");
+  // or when its layout is missing): the screens' table's order.
+  using Screen = ScreenTable::Id;
+  using enum ScreenTable::Id;
+  static constexpr int32_t kScreenCount = ScreenTable::kCount;
   ZCCandyWidget* GetScreen(Screen screen) const { return mScreens[screen]; }
   // The game's board (null before start-up loading).
   ZCBoard_Game3* GetBoard() const { return mBoard; }
