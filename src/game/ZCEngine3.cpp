@@ -142,7 +142,8 @@ void ZCEngine3::LoadConfig() {
   // loading is done.
   mBoard = new ZCBoard_Game3();
   mBoard->LoadConfig();
-  if (GetUiDocument()) ZBoard_Hud::CreateFor(mBoard, GetUiDocument(), this);
+  // A café without its head-up display cannot be played: start-up ends at the hand-over.
+  mHudMissing = !ZBoard_Hud::CreateFor(mBoard, GetUiDocument(), this);
   mBoard->SetScreens(this);
   mBoard->SetProfile(&mStoreProfile);
   SetLoadScreen(this);
@@ -170,6 +171,11 @@ void ZCEngine3::LoadConfig() {
 
 void ZCEngine3::LoadingCompleted() {
   ZCEngine::LoadingCompleted();
+  if (mHudMissing) {
+    ShowError("MISSING_HUD");
+    Shutdown();
+    return;
+  }
   GetMusic()->Change("main_menu");
   if (mScreens[kSplash])
     ShowScreen(kSplash, true);

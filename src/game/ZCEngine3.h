@@ -74,6 +74,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
 
   ZCBoard_Game3* mBoard = nullptr;
   ZCCandyWidget* mScreens[kScreenCount] = {};
+  // Set by the start-up loader when ui.xml has no "hud"; read after the hand-over.
+  bool mHudMissing = false;
   // The board keeps the player's progress, upgrades and scores in the profile store.
   StoreProfile mStoreProfile{GetProfileStore()};
 };
