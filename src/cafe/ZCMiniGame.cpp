@@ -344,7 +344,7 @@ void ZCMiniGame::GrantChain(size_t start, size_t length) {
   const int32_t centre = int32_t(firstX + float(kTokenWidth) * float(length) / 2.0f);
   if (!mEffectElems.empty()) {
     ZCCandyWidget* effect = mEffectElems[mNextEffect++ % mEffectElems.size()];
-    effect->Move(centre - effect->mWidth / 2, kRowY);
+    effect->Move(centre - effect->mWidth / 2, kRowY + kTokenWidth / 2 - effect->mHeight / 2);
     effect->SetVisible(true);
     effect->SendEffectMessage("onchain");
     effect->SendEffectMessage(kChainMessages[kind]);
@@ -359,12 +359,12 @@ void ZCMiniGame::GrantChain(size_t start, size_t length) {
   ZCCandyWidget* icon = countsForTask ? mHost->GetTaskIcon(kind) : nullptr;
   float endX = 0, endY = 0;
   if (icon) {
-    // The icon's place in this dialog's coordinates.
+    // The token lands on the icon's centre, in this dialog's coordinates.
     int32_t ix = 0, iy = 0, ox = 0, oy = 0;
     icon->GetAbsolutePos(ix, iy);
     GetAbsolutePos(ox, oy);
-    endX = float(ix - ox);
-    endY = float(iy - oy);
+    endX = float(ix - ox + (icon->mWidth - kTokenWidth) / 2);
+    endY = float(iy - oy + (icon->mHeight - kTokenWidth) / 2);
   }
   std::vector<Token> chain(mRow.begin() + std::ptrdiff_t(start), mRow.begin() + std::ptrdiff_t(start + length));
   for (const Token& token : chain) {
