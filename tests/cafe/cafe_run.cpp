@@ -2,7 +2,7 @@
 // neighbours (see driver/LevelRunner.h); the last line gives the money against the goals.
 // With --profile the board keeps its results in the player profile store ("pref.dat" in the
 // run's home), loaded with the game's texts when the board is made: a survival result enters
-// its high-score table.
+// its high-score table. With --minigame the board gets the bonus row of ui.xml as its child.
 #include <string>
 #include <vector>
 
@@ -11,6 +11,7 @@
 #include "cafe/ProfileStore.h"
 #include "cafe/StoreProfile.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "cafe/ZCMiniGame.h"
 #include "driver/LevelRunner.h"
 #include "engine/ZCEngine.h"
 #include "shell/LocTable.h"
@@ -28,18 +29,23 @@ int main(int argc, char** argv) {
   InitItemFactoryTable();
   RegisterCafeItemClasses();
   bool useStore = false;
+  bool withMiniGame = false;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
     if (std::string(argv[i]) == "--profile")
       useStore = true;
+    else if (std::string(argv[i]) == "--minigame")
+      withMiniGame = true;
     else
       args.push_back(argv[i]);
   }
   static StoreProfile profile(GetProfileStore());
   return RunLevelMain(
       int(args.size()), args.data(), "cafe_run",
-      [useStore] {
+      [useStore, withMiniGame] {
         auto* board = new ZCBoard_Game3();
+        if (ZCEngine* engine = GetEngine(); engine && withMiniGame)
+          ZCMiniGame::CreateFor(board, board, engine->GetUiDocument(), engine);
         if (useStore) {
           // The game's texts hold the high-score tables of a new profile.
           if (ZCEngine* engine = GetEngine()) engine->GetLocTable()->Load();
