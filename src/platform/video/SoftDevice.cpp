@@ -300,7 +300,22 @@ void SoftDevice::TakeSnap() {
     mSnap.mMask[i] = masks[i];
     mSnap.mShift[i] = masks[i] ? std::countr_zero(masks[i]) : 0;
     mSnap.mBits[i] = std::clamp(std::popcount(masks[i]), 1, 8);
+    const uint32_t top = (masks[i] >> mSnap.mShift[i]) & 255u;
+    for (uint32_t v = 0; v < 256; ++v) mSnap.mWiden[i][v] = uint8_t(Widen(v & top, mSnap.mBits[i]));
   }
+  const StageSnap& s0 = mSnap.mStages[0];
+  auto isTexture = [](uint32_t arg) { return (arg & 15u) == TA_TEXTURE; };
+  auto isDiffuse = [](uint32_t arg) { return (arg & 15u) == TA_DIFFUSE || (arg & 15u) == TA_CURRENT; };
+  mSnap.mAlphaFrom = -1;
+  if (s0.mAlphaOp == TOP_MODULATE && ((isTexture(s0.mAlphaArg1) && isDiffuse(s0.mAlphaArg2)) ||
+                                      (isDiffuse(s0.mAlphaArg1) && isTexture(s0.mAlphaArg2))))
+    mSnap.mAlphaFrom = 2;
+  else if ((s0.mAlphaOp == TOP_SELECTARG1 && isTexture(s0.mAlphaArg1)) ||
+           (s0.mAlphaOp == TOP_SELECTARG2 && isTexture(s0.mAlphaArg2)))
+    mSnap.mAlphaFrom = 0;
+  else if ((s0.mAlphaOp == TOP_SELECTARG1 && isDiffuse(s0.mAlphaArg1)) ||
+           (s0.mAlphaOp == TOP_SELECTARG2 && isDiffuse(s0.mAlphaArg2)))
+    mSnap.mAlphaFrom = 1;
 }
 
 uint32_t SoftDevice::Sample(int32_t stage, double u, double v) const {
@@ -380,25 +395,15 @@ uint32_t SoftDevice::Shade(const double* values) const {
   return Pack(current);
 }
 
-// Blends the shaded colour into the target pixel (the caller checked the position).
-void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
-  const PixelFormat& f = mLock.mFormat;
-  auto read = [&](int32_t i, uint32_t pixel) { return Widen((pixel & mSnap.mMask[i]) >> mSnap.mShift[i], mSnap.mBits[i]); };
+// The target pixel after the shaded colour is blended into it.
+uint32_t SoftDevice::Blend(uint32_t argb, uint32_t pixel) const {
   auto write = [&](int32_t i, uint32_t c8) { return ((c8 >> (8 - mSnap.mBits[i])) << mSnap.mShift[i]) & mSnap.mMask[i]; };
-  uint8_t* p = mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * size_t(f.BytesPerPixel());
   uint32_t src[4];
   Unpack(argb, src);
   uint32_t out[3];
   if (mSnap.mBlend) {
-    uint32_t pixel = 0;
-    if (f.mBitCount == 32) {
-      std::memcpy(&pixel, p, 4);
-    } else {
-      uint16_t v;
-      std::memcpy(&v, p, 2);
-      pixel = v;
-    }
-    uint32_t dst[4] = {255, read(0, pixel), read(1, pixel), read(2, pixel)};
+    uint32_t dst[4] = {255, 0, 0, 0};
+    for (int32_t i = 0; i < 3; ++i) dst[i + 1] = mSnap.mWiden[i][(pixel & mSnap.mMask[i]) >> mSnap.mShift[i]];
     auto factor = [&](uint32_t blend, int32_t i) -> uint32_t {
       switch (blend) {
         case BLEND_ZERO: return 0;
@@ -422,13 +427,292 @@ void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
     out[1] = src[2];
     out[2] = src[3];
   }
-  uint32_t value = write(0, out[0]) | write(1, out[1]) | write(2, out[2]);
-  if (f.mBitCount == 32) {
-    std::memcpy(p, &value, 4);
+  return write(0, out[0]) | write(1, out[1]) | write(2, out[2]);
+}
+
+void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) const {
+  const int32_t bytes = mLock.mFormat.BytesPerPixel();
+  uint8_t* p = mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * size_t(bytes);
+  if (bytes == 4) {
+    uint32_t pixel;
+    std::memcpy(&pixel, p, 4);
+    pixel = Blend(argb, pixel);
+    std::memcpy(p, &pixel, 4);
   } else {
-    uint16_t v16 = uint16_t(value);
-    std::memcpy(p, &v16, 2);
+    uint16_t pixel;
+    std::memcpy(&pixel, p, 2);
+    pixel = uint16_t(Blend(argb, pixel));
+    std::memcpy(p, &pixel, 2);
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Span loops: one per texture sampling, texture class, blend set-up and target width, chosen once
+// per draw, so that no state is looked up per pixel. Set-ups they do not cover (a second stage,
+// other colour operations) go through the general Shade and Blend.
+
+namespace {
+
+enum TexKind { kNoTexture, kPoint, kLinear, kGeneral };
+enum BlendKind { kOpaque, kAlphaBlend, kAddBlend, kOneOne, kOtherBlend };
+
+inline int64_t FloorToInt(double d) {
+  int64_t i = int64_t(d);
+  return i - int64_t(d < double(i));
+}
+
+inline uint32_t Clamp8(double c) { return uint32_t(std::clamp(c, 0.0, 255.0) + 0.5); }
+
+}  // namespace
+
+struct SpanKernels {
+  template <uint32_t kClass>
+  static uint32_t Texel(const Texture& t, int64_t x, int64_t y) {
+    const uint8_t* row = t.mTexels.data() + size_t(y) * size_t(t.mPitch);
+    if constexpr (kClass == TEXCLASS_A8R8G8B8) {
+      uint32_t v;
+      std::memcpy(&v, row + size_t(x) * 4, 4);
+      return v;
+    } else if constexpr (kClass == TEXCLASS_PALETTE8) {
+      return t.mPalette[row[x]];
+    } else {
+      uint16_t v;
+      std::memcpy(&v, row + size_t(x) * 2, 2);
+      if constexpr (kClass == TEXCLASS_A4R4G4B4)
+        return ((v >> 12) & 15u) * 0x11000000u | ((v >> 8) & 15u) * 0x110000u | ((v >> 4) & 15u) * 0x1100u |
+               (v & 15u) * 0x11u;
+      else
+        return 0xFF000000u | (Widen(v >> 11, 5) << 16) | (Widen((v >> 5) & 63u, 6) << 8) | Widen(v & 31u, 5);
+    }
+  }
+
+  // A texel with the stage's addressing: clamped to the edge, or the border colour outside.
+  template <uint32_t kClass>
+  static uint32_t Fetch(const Texture& t, const SoftDevice::StageSnap& st, int64_t x, int64_t y) {
+    if (x < 0 || x >= t.mWidth) {
+      if (st.mBorderU) return st.mBorder;
+      x = std::clamp<int64_t>(x, 0, t.mWidth - 1);
+    }
+    if (y < 0 || y >= t.mHeight) {
+      if (st.mBorderV) return st.mBorder;
+      y = std::clamp<int64_t>(y, 0, t.mHeight - 1);
+    }
+    return Texel<kClass>(t, x, y);
+  }
+
+  template <uint32_t kClass>
+  static uint32_t Point(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+    const double su = std::clamp(u * t.mWidth, -1e9, 1e9), sv = std::clamp(v * t.mHeight, -1e9, 1e9);
+    return Fetch<kClass>(t, st, FloorToInt(su), FloorToInt(sv));
+  }
+
+  template <uint32_t kClass>
+  static uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+    const double su = std::clamp(u * t.mWidth, -1e9, 1e9) - 0.5, sv = std::clamp(v * t.mHeight, -1e9, 1e9) - 0.5;
+    const double fu = std::floor(su), fv = std::floor(sv);
+    // Weights in 1/256 steps; a weight of 256 reads one texel exactly.
+    const uint32_t wu = uint32_t(std::lround((su - fu) * 256.0)), wv = uint32_t(std::lround((sv - fv) * 256.0));
+    const int64_t x0 = int64_t(fu), y0 = int64_t(fv);
+    const uint32_t t00 = Fetch<kClass>(t, st, x0, y0), t10 = Fetch<kClass>(t, st, x0 + 1, y0);
+    const uint32_t t01 = Fetch<kClass>(t, st, x0, y0 + 1), t11 = Fetch<kClass>(t, st, x0 + 1, y0 + 1);
+    uint32_t out = 0;
+    for (int32_t shift = 0; shift < 32; shift += 8) {
+      const uint32_t a = (t00 >> shift) & 255u, b = (t10 >> shift) & 255u, c = (t01 >> shift) & 255u,
+                     d = (t11 >> shift) & 255u;
+      const uint32_t top = a * (256 - wu) + b * wu, bottom = c * (256 - wu) + d * wu;
+      out |= std::min((top * (256 - wv) + bottom * wv + 32768) >> 16, 255u) << shift;
+    }
+    return out;
+  }
+
+  // Stage 0 as MODULATE(TEXTURE, DIFFUSE) on the colour, the alpha as the snapshot says.
+  static uint32_t Modulate(uint32_t texel, uint32_t a, uint32_t r, uint32_t g, uint32_t b, int32_t alphaFrom) {
+    const uint32_t ta = texel >> 24;
+    const uint32_t oa = alphaFrom == 2 ? Mul8(ta, a) : alphaFrom == 0 ? ta : a;
+    return (oa << 24) | (Mul8((texel >> 16) & 255u, r) << 16) | (Mul8((texel >> 8) & 255u, g) << 8) |
+           Mul8(texel & 255u, b);
+  }
+
+  // The blend of one colour into one stored pixel; false when the pixel stays as it is.
+  template <int kBlend>
+  static bool BlendPixel(const SoftDevice& d, uint32_t argb, uint32_t& pixel) {
+    const auto& sn = d.mSnap;
+    auto write = [&](int32_t i, uint32_t c8) { return ((c8 >> (8 - sn.mBits[i])) << sn.mShift[i]) & sn.mMask[i]; };
+    auto read = [&](int32_t i) -> uint32_t { return sn.mWiden[i][(pixel & sn.mMask[i]) >> sn.mShift[i]]; };
+    const uint32_t sa = argb >> 24, sr = (argb >> 16) & 255u, sg = (argb >> 8) & 255u, sb = argb & 255u;
+    if constexpr (kBlend == kOpaque) {
+      pixel = write(0, sr) | write(1, sg) | write(2, sb);
+    } else if constexpr (kBlend == kAlphaBlend) {
+      if (sa == 0) return false;
+      if (sa == 255) {
+        pixel = write(0, sr) | write(1, sg) | write(2, sb);
+      } else {
+        const uint32_t ia = 255 - sa;
+        pixel = write(0, std::min(Mul8(sr, sa) + Mul8(read(0), ia), 255u)) |
+                write(1, std::min(Mul8(sg, sa) + Mul8(read(1), ia), 255u)) |
+                write(2, std::min(Mul8(sb, sa) + Mul8(read(2), ia), 255u));
+      }
+    } else if constexpr (kBlend == kAddBlend || kBlend == kOneOne) {
+      const uint32_t f = kBlend == kAddBlend ? sa : 255u;
+      if (f == 0) return false;
+      pixel = write(0, std::min(Mul8(sr, f) + read(0), 255u)) | write(1, std::min(Mul8(sg, f) + read(1), 255u)) |
+              write(2, std::min(Mul8(sb, f) + read(2), 255u));
+    } else {
+      pixel = d.Blend(argb, pixel);
+    }
+    return true;
+  }
+
+  template <int kBytes>
+  static uint32_t Load(const uint8_t* p) {
+    if constexpr (kBytes == 4) {
+      uint32_t v;
+      std::memcpy(&v, p, 4);
+      return v;
+    } else {
+      uint16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
+  }
+  template <int kBytes>
+  static void Store(uint8_t* p, uint32_t v) {
+    if constexpr (kBytes == 4) {
+      std::memcpy(p, &v, 4);
+    } else {
+      const uint16_t w = uint16_t(v);
+      std::memcpy(p, &w, 2);
+    }
+  }
+
+  template <int kTex, uint32_t kClass, int kBlend, int kBytes>
+  static void Span(const SoftDevice& d, int32_t y, int32_t x0, int32_t x1, double* v, const double* step) {
+    const auto& sn = d.mSnap;
+    const SoftDevice::StageSnap& st = sn.mStages[0];
+    const Texture* tex = st.mTexture;
+    const int32_t uv = 4 + int32_t(st.mSet) * 2;
+    uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+    for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
+      uint32_t argb;
+      if constexpr (kTex == kGeneral) {
+        argb = d.Shade(v);
+      } else {
+        uint32_t texel = 0xFFFFFFFFu;
+        if constexpr (kTex == kPoint) texel = Point<kClass>(*tex, st, v[uv], v[uv + 1]);
+        if constexpr (kTex == kLinear) texel = Linear<kClass>(*tex, st, v[uv], v[uv + 1]);
+        argb = Modulate(texel, Clamp8(v[0]), Clamp8(v[1]), Clamp8(v[2]), Clamp8(v[3]), sn.mAlphaFrom);
+      }
+      uint32_t pixel = kBlend == kOpaque ? 0 : Load<kBytes>(p);
+      if (BlendPixel<kBlend>(d, argb, pixel)) Store<kBytes>(p, pixel);
+      for (int32_t k = 0; k < 8; ++k) v[k] += step[k];
+    }
+  }
+
+  // A point-sampled axis-aligned quad with one diffuse colour: the texel column of every pixel
+  // column and the texel row of every pixel row are worked out once.
+  template <uint32_t kClass, int kBlend, int kBytes>
+  static void Quad(const SoftDevice& d, int32_t x0, int32_t x1, int32_t y0, int32_t y1, const int32_t* cols,
+                   const int32_t* rows, uint32_t diffuse) {
+    const auto& sn = d.mSnap;
+    const SoftDevice::StageSnap& st = sn.mStages[0];
+    const Texture& t = *st.mTexture;
+    const bool white = diffuse == 0xFFFFFFFFu && sn.mAlphaFrom != 1;
+    const uint32_t da = diffuse >> 24, dr = (diffuse >> 16) & 255u, dg = (diffuse >> 8) & 255u, db = diffuse & 255u;
+    const uint32_t border = Modulate(st.mBorder, da, dr, dg, db, sn.mAlphaFrom);
+    for (int32_t y = y0; y <= y1; ++y) {
+      const int32_t ty = rows[y - y0];
+      uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+      for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
+        const int32_t tx = cols[x - x0];
+        uint32_t argb;
+        if (ty < 0 || tx < 0)
+          argb = border;
+        else if (white)
+          argb = Texel<kClass>(t, tx, ty);
+        else
+          argb = Modulate(Texel<kClass>(t, tx, ty), da, dr, dg, db, sn.mAlphaFrom);
+        uint32_t pixel = kBlend == kOpaque ? 0 : Load<kBytes>(p);
+        if (BlendPixel<kBlend>(d, argb, pixel)) Store<kBytes>(p, pixel);
+      }
+    }
+  }
+  using QuadFn = void (*)(const SoftDevice&, int32_t, int32_t, int32_t, int32_t, const int32_t*, const int32_t*,
+                          uint32_t);
+  template <uint32_t kClass, int kBlend>
+  static QuadFn QuadForWidth(int32_t bytes) {
+    return bytes == 4 ? &Quad<kClass, kBlend, 4> : &Quad<kClass, kBlend, 2>;
+  }
+  template <uint32_t kClass>
+  static QuadFn QuadForBlend(int32_t blend, int32_t bytes) {
+    switch (blend) {
+      case kOpaque: return QuadForWidth<kClass, kOpaque>(bytes);
+      case kAlphaBlend: return QuadForWidth<kClass, kAlphaBlend>(bytes);
+      case kAddBlend: return QuadForWidth<kClass, kAddBlend>(bytes);
+      case kOneOne: return QuadForWidth<kClass, kOneOne>(bytes);
+      default: return QuadForWidth<kClass, kOtherBlend>(bytes);
+    }
+  }
+  static QuadFn ChooseQuad(uint32_t textureClass, int32_t blend, int32_t bytes) {
+    switch (textureClass) {
+      case TEXCLASS_A4R4G4B4: return QuadForBlend<TEXCLASS_A4R4G4B4>(blend, bytes);
+      case TEXCLASS_R5G6B5: return QuadForBlend<TEXCLASS_R5G6B5>(blend, bytes);
+      case TEXCLASS_PALETTE8: return QuadForBlend<TEXCLASS_PALETTE8>(blend, bytes);
+      default: return QuadForBlend<TEXCLASS_A8R8G8B8>(blend, bytes);
+    }
+  }
+
+  template <int kTex, uint32_t kClass, int kBlend>
+  static SoftDevice::SpanFn ForWidth(int32_t bytes) {
+    return bytes == 4 ? &Span<kTex, kClass, kBlend, 4> : &Span<kTex, kClass, kBlend, 2>;
+  }
+
+  template <int kTex, uint32_t kClass>
+  static SoftDevice::SpanFn ForBlend(int32_t blend, int32_t bytes) {
+    switch (blend) {
+      case kOpaque: return ForWidth<kTex, kClass, kOpaque>(bytes);
+      case kAlphaBlend: return ForWidth<kTex, kClass, kAlphaBlend>(bytes);
+      case kAddBlend: return ForWidth<kTex, kClass, kAddBlend>(bytes);
+      case kOneOne: return ForWidth<kTex, kClass, kOneOne>(bytes);
+      default: return ForWidth<kTex, kClass, kOtherBlend>(bytes);
+    }
+  }
+
+  template <int kTex>
+  static SoftDevice::SpanFn ForClass(uint32_t textureClass, int32_t blend, int32_t bytes) {
+    switch (textureClass) {
+      case TEXCLASS_A4R4G4B4: return ForBlend<kTex, TEXCLASS_A4R4G4B4>(blend, bytes);
+      case TEXCLASS_R5G6B5: return ForBlend<kTex, TEXCLASS_R5G6B5>(blend, bytes);
+      case TEXCLASS_PALETTE8: return ForBlend<kTex, TEXCLASS_PALETTE8>(blend, bytes);
+      default: return ForBlend<kTex, TEXCLASS_A8R8G8B8>(blend, bytes);
+    }
+  }
+};
+
+int32_t SoftDevice::BlendKind() const {
+  const Snap& sn = mSnap;
+  if (!sn.mBlend) return kOpaque;
+  if (sn.mSrcBlend == BLEND_SRCALPHA && sn.mDestBlend == BLEND_INVSRCALPHA) return kAlphaBlend;
+  if (sn.mSrcBlend == BLEND_SRCALPHA && sn.mDestBlend == BLEND_ONE) return kAddBlend;
+  if (sn.mSrcBlend == BLEND_ONE && sn.mDestBlend == BLEND_ONE) return kOneOne;
+  return kOtherBlend;
+}
+
+bool SoftDevice::SimpleShade() const {
+  const StageSnap& s0 = mSnap.mStages[0];
+  auto isTexture = [](uint32_t arg) { return (arg & 15u) == TA_TEXTURE; };
+  auto isDiffuse = [](uint32_t arg) { return (arg & 15u) == TA_DIFFUSE || (arg & 15u) == TA_CURRENT; };
+  const bool modulate = s0.mColorOp == TOP_MODULATE && ((isTexture(s0.mColorArg1) && isDiffuse(s0.mColorArg2)) ||
+                                                        (isDiffuse(s0.mColorArg1) && isTexture(s0.mColorArg2)));
+  return modulate && mSnap.mAlphaFrom >= 0 && mSnap.mStages[1].mColorOp == TOP_DISABLE;
+}
+
+SoftDevice::SpanFn SoftDevice::ChooseSpan() const {
+  const int32_t blend = BlendKind(), bytes = mLock.mFormat.BytesPerPixel();
+  const StageSnap& s0 = mSnap.mStages[0];
+  if (!SimpleShade()) return SpanKernels::ForBlend<kGeneral, 0>(blend, bytes);
+  if (!s0.mTexture) return SpanKernels::ForBlend<kNoTexture, 0>(blend, bytes);
+  if (s0.mLinear) return SpanKernels::ForClass<kLinear>(s0.mTexture->Class(), blend, bytes);
+  return SpanKernels::ForClass<kPoint>(s0.mTexture->Class(), blend, bytes);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -514,6 +798,7 @@ Result SoftDevice::Draw(Primitive type, const std::vector<Vtx>& v) {
     if (mTextures[s] && mTextures[s]->IsLocked()) return Result::SurfaceBusy;
   if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
   TakeSnap();
+  mSpan = ChooseSpan();
   if (lines) {
     for (int32_t i = 0; i + 1 < n; ++i)
       if (Usable(v[i]) && Usable(v[i + 1])) Line(v[i], v[i + 1]);
@@ -574,20 +859,24 @@ void SoftDevice::Triangle(const Vtx& va, const Vtx& vb, const Vtx& vc) {
     return Edge{ax_, ay_, dx, dy, topLeft ? 0 : -1};
   };
   Edge e[3] = {edge(ax, ay, bx, by), edge(bx, by, cx, cy), edge(cx, cy, ax, ay)};
+  // Each edge function is linear along a row: w(x) = A + s * x with s = -16 dy. Where s > 0 it
+  // bounds the span from the left, where s < 0 from the right; a zero s keeps or drops the row.
   double values[8];
   for (int64_t y = y0; y <= y1; ++y) {
-    int64_t w[3], step[3];
-    for (int32_t k = 0; k < 3; ++k) {
-      w[k] = e[k].At(x0 * 16, y * 16);
-      step[k] = -e[k].dy * 16;
-    }
-    for (int64_t x = x0; x <= x1; ++x) {
-      if ((w[0] | w[1] | w[2]) >= 0) {
-        planes.At(double(x), double(y), values);
-        Put(int32_t(x), int32_t(y), Shade(values));
+    int64_t lo = x0, hi = x1;
+    for (int32_t k = 0; k < 3 && lo <= hi; ++k) {
+      const int64_t a = e[k].At(0, y * 16), step = -e[k].dy * 16;
+      if (step == 0) {
+        if (a < 0) hi = lo - 1;
+      } else if (step > 0) {
+        lo = std::max(lo, -FloorDiv(a, step));
+      } else {
+        hi = std::min(hi, FloorDiv(a, -step));
       }
-      for (int32_t k = 0; k < 3; ++k) w[k] += step[k];
     }
+    if (lo > hi) continue;
+    planes.At(double(lo), double(y), values);
+    mSpan(*this, int32_t(y), int32_t(lo), int32_t(hi), values, planes.dx);
   }
 }
 
@@ -635,12 +924,44 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   int64_t x1 = std::min<int64_t>(FloorDiv(r - 1, 16), clip.mRight - 1);
   int64_t y0 = std::max<int64_t>(FloorDiv(t + 15, 16), clip.mTop);
   int64_t y1 = std::min<int64_t>(FloorDiv(b - 1, 16), clip.mBottom - 1);
-  double values[8];
-  for (int64_t y = y0; y <= y1; ++y)
+  if (x0 > x1 || y0 > y1) return true;
+  // One diffuse colour, u along x and v along y: texel columns and rows once for the quad.
+  const StageSnap& s0 = mSnap.mStages[0];
+  const int32_t u = 4 + int32_t(s0.mSet) * 2, v = u + 1;
+  bool flat = s0.mTexture && SimpleShade() && planes.dy[u] == 0 && planes.dx[v] == 0;
+  for (int32_t i = 0; i < 4 && flat; ++i) flat = planes.dx[i] == 0 && planes.dy[i] == 0;
+  if (flat) {
+    const Texture& t = *s0.mTexture;
+    auto texelIndex = [](double c, int32_t size, bool border) -> int32_t {
+      int64_t i = int64_t(std::floor(std::clamp(c * size, -1e9, 1e9)));
+      if (i < 0 || i >= size) {
+        if (border) return -1;
+        i = std::clamp<int64_t>(i, 0, size - 1);
+      }
+      return int32_t(i);
+    };
+    double at[8];
+    std::vector<int32_t> cols(size_t(x1 - x0 + 1)), rows(size_t(y1 - y0 + 1));
     for (int64_t x = x0; x <= x1; ++x) {
-      planes.At(double(x), double(y), values);
-      Put(int32_t(x), int32_t(y), Shade(values));
+      planes.At(double(x), double(y0), at);
+      cols[size_t(x - x0)] = texelIndex(at[u], t.Width(), s0.mBorderU);
     }
+    for (int64_t y = y0; y <= y1; ++y) {
+      planes.At(double(x0), double(y), at);
+      rows[size_t(y - y0)] = texelIndex(at[v], t.Height(), s0.mBorderV);
+    }
+    planes.At(double(x0), double(y0), at);
+    uint32_t diffuse = 0;
+    for (int32_t i = 0; i < 4; ++i) diffuse = (diffuse << 8) | Clamp8(at[i]);
+    SpanKernels::ChooseQuad(t.Class(), BlendKind(), mLock.mFormat.BytesPerPixel())(
+        *this, int32_t(x0), int32_t(x1), int32_t(y0), int32_t(y1), cols.data(), rows.data(), diffuse);
+    return true;
+  }
+  double values[8];
+  for (int64_t y = y0; y <= y1; ++y) {
+    planes.At(double(x0), double(y), values);
+    mSpan(*this, int32_t(y), int32_t(x0), int32_t(x1), values, planes.dx);
+  }
   return true;
 }
 

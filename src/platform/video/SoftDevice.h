@@ -63,6 +63,8 @@ struct DeviceIdentifier {
 
 // A texture: the device's own object, texels zero-filled when created.
 class Texture {
+  friend struct SpanKernels;
+
  public:
   Texture(int32_t width, int32_t height, uint32_t textureClass);
   int32_t Width() const { return mWidth; }
@@ -211,6 +213,8 @@ class SoftDevice {
   void SetFastPath(bool on) { mFastPath = on; }
   uint64_t FastQuadCount() const { return mFastQuads; }
 
+  friend struct SpanKernels;
+
   struct Vtx {
     double mX, mY;
     // Interpolated values: diffuse alpha, red, green, blue as 0..255, then u0, v0, u1, v1.
@@ -225,7 +229,9 @@ class SoftDevice {
   void Line(const Vtx& a, const Vtx& b);
   uint32_t Shade(const double* values) const;
   uint32_t Sample(int32_t stage, double u, double v) const;
-  void Put(int32_t x, int32_t y, uint32_t argb);
+  // Blends one shaded colour into the target (the caller checked the position).
+  void Put(int32_t x, int32_t y, uint32_t argb) const;
+  uint32_t Blend(uint32_t argb, uint32_t pixel) const;
   Area ClipArea() const;
 
   DeviceCaps mCaps;
@@ -254,8 +260,21 @@ class SoftDevice {
     StageSnap mStages[kStageCount];
     uint32_t mMask[3];
     int32_t mShift[3], mBits[3];
+    // Each channel's stored value widened to 0..255.
+    uint8_t mWiden[3][256];
+    // Stage 0's alpha: 0 the texel's, 1 the diffuse one's, 2 their product.
+    int32_t mAlphaFrom;
   } mSnap{};
   void TakeSnap();
+  // Fills pixels x0..x1 of row y; `values` holds the interpolated values at x0 and `step` their
+  // change from one pixel to the next. Chosen once per draw from the states.
+  using SpanFn = void (*)(const SoftDevice& device, int32_t y, int32_t x0, int32_t x1, double* values,
+                          const double* step);
+  SpanFn mSpan = nullptr;
+  SpanFn ChooseSpan() const;
+  // The blend set-up's kind, and whether stage 0 alone shades as MODULATE(TEXTURE, DIFFUSE).
+  int32_t BlendKind() const;
+  bool SimpleShade() const;
 };
 
 }  // namespace Platform::Video
