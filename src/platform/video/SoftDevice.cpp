@@ -14,7 +14,7 @@ namespace {
 constexpr double kHuge = 1 << 22;
 
 // a * b / 255 on 0..255 values, rounded, exact at 0 and 255.
-inline uint32_t Mul8(uint32_t a, uint32_t b) {
+[[gnu::always_inline]] inline uint32_t Mul8(uint32_t a, uint32_t b) {
   uint32_t t = a * b + 128;
   return (t + (t >> 8)) >> 8;
 }
@@ -455,6 +455,8 @@ namespace {
 
 enum TexKind { kNoTexture, kPoint, kLinear, kGeneral };
 enum BlendKind { kOpaque, kAlphaBlend, kAddBlend, kOneOne, kOtherBlend };
+// Targets: 32-bit 0x00RRGGBB, any other 32-bit layout, 16-bit.
+enum TargetKind { kTarget8888, kTarget32, kTarget16 };
 
 inline int64_t FloorToInt(double d) {
   int64_t i = int64_t(d);
@@ -533,39 +535,58 @@ struct SpanKernels {
            Mul8(texel & 255u, b);
   }
 
+  // Channel i (0 red, 1 green, 2 blue) of a stored pixel as 0..255, and a pixel from three.
+  template <int kTarget>
+  [[gnu::always_inline]] static inline uint32_t ReadChannel(const SoftDevice::Snap& sn, uint32_t pixel, int32_t i) {
+    if constexpr (kTarget == kTarget8888)
+      return (pixel >> (16 - 8 * i)) & 255u;
+    else
+      return sn.mWiden[i][(pixel & sn.mMask[i]) >> sn.mShift[i]];
+  }
+  template <int kTarget>
+  [[gnu::always_inline]] static inline uint32_t MakePixel(const SoftDevice::Snap& sn, uint32_t r, uint32_t g,
+                                                          uint32_t b) {
+    if constexpr (kTarget == kTarget8888) {
+      return (r << 16) | (g << 8) | b;
+    } else {
+      return (((r >> (8 - sn.mBits[0])) << sn.mShift[0]) & sn.mMask[0]) |
+             (((g >> (8 - sn.mBits[1])) << sn.mShift[1]) & sn.mMask[1]) |
+             (((b >> (8 - sn.mBits[2])) << sn.mShift[2]) & sn.mMask[2]);
+    }
+  }
+
   // The blend of one colour into one stored pixel; false when the pixel stays as it is.
-  template <int kBlend>
-  static bool BlendPixel(const SoftDevice& d, uint32_t argb, uint32_t& pixel) {
+  template <int kBlend, int kTarget>
+  [[gnu::always_inline]] static inline bool BlendPixel(const SoftDevice& d, uint32_t argb, uint32_t& pixel) {
     const auto& sn = d.mSnap;
-    auto write = [&](int32_t i, uint32_t c8) { return ((c8 >> (8 - sn.mBits[i])) << sn.mShift[i]) & sn.mMask[i]; };
-    auto read = [&](int32_t i) -> uint32_t { return sn.mWiden[i][(pixel & sn.mMask[i]) >> sn.mShift[i]]; };
     const uint32_t sa = argb >> 24, sr = (argb >> 16) & 255u, sg = (argb >> 8) & 255u, sb = argb & 255u;
     if constexpr (kBlend == kOpaque) {
-      pixel = write(0, sr) | write(1, sg) | write(2, sb);
+      pixel = MakePixel<kTarget>(sn, sr, sg, sb);
     } else if constexpr (kBlend == kAlphaBlend) {
       if (sa == 0) return false;
       if (sa == 255) {
-        pixel = write(0, sr) | write(1, sg) | write(2, sb);
+        pixel = MakePixel<kTarget>(sn, sr, sg, sb);
       } else {
         const uint32_t ia = 255 - sa;
-        pixel = write(0, std::min(Mul8(sr, sa) + Mul8(read(0), ia), 255u)) |
-                write(1, std::min(Mul8(sg, sa) + Mul8(read(1), ia), 255u)) |
-                write(2, std::min(Mul8(sb, sa) + Mul8(read(2), ia), 255u));
+        pixel = MakePixel<kTarget>(sn, std::min(Mul8(sr, sa) + Mul8(ReadChannel<kTarget>(sn, pixel, 0), ia), 255u),
+                                   std::min(Mul8(sg, sa) + Mul8(ReadChannel<kTarget>(sn, pixel, 1), ia), 255u),
+                                   std::min(Mul8(sb, sa) + Mul8(ReadChannel<kTarget>(sn, pixel, 2), ia), 255u));
       }
     } else if constexpr (kBlend == kAddBlend || kBlend == kOneOne) {
       const uint32_t f = kBlend == kAddBlend ? sa : 255u;
       if (f == 0) return false;
-      pixel = write(0, std::min(Mul8(sr, f) + read(0), 255u)) | write(1, std::min(Mul8(sg, f) + read(1), 255u)) |
-              write(2, std::min(Mul8(sb, f) + read(2), 255u));
+      pixel = MakePixel<kTarget>(sn, std::min(Mul8(sr, f) + ReadChannel<kTarget>(sn, pixel, 0), 255u),
+                                 std::min(Mul8(sg, f) + ReadChannel<kTarget>(sn, pixel, 1), 255u),
+                                 std::min(Mul8(sb, f) + ReadChannel<kTarget>(sn, pixel, 2), 255u));
     } else {
       pixel = d.Blend(argb, pixel);
     }
     return true;
   }
 
-  template <int kBytes>
-  static uint32_t Load(const uint8_t* p) {
-    if constexpr (kBytes == 4) {
+  template <int kTarget>
+  [[gnu::always_inline]] static inline uint32_t Load(const uint8_t* p) {
+    if constexpr (kTarget != kTarget16) {
       uint32_t v;
       std::memcpy(&v, p, 4);
       return v;
@@ -575,18 +596,21 @@ struct SpanKernels {
       return v;
     }
   }
-  template <int kBytes>
-  static void Store(uint8_t* p, uint32_t v) {
-    if constexpr (kBytes == 4) {
+  template <int kTarget>
+  [[gnu::always_inline]] static inline void Store(uint8_t* p, uint32_t v) {
+    if constexpr (kTarget != kTarget16) {
       std::memcpy(p, &v, 4);
     } else {
       const uint16_t w = uint16_t(v);
       std::memcpy(p, &w, 2);
     }
   }
+  template <int kTarget>
+  static constexpr int32_t kBytesOf = kTarget == kTarget16 ? 2 : 4;
 
-  template <int kTex, uint32_t kClass, int kBlend, int kBytes>
+  template <int kTex, uint32_t kClass, int kBlend, int kTarget>
   static void Span(const SoftDevice& d, int32_t y, int32_t x0, int32_t x1, double* v, const double* step) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
     const auto& sn = d.mSnap;
     const SoftDevice::StageSnap& st = sn.mStages[0];
     const Texture* tex = st.mTexture;
@@ -602,17 +626,18 @@ struct SpanKernels {
         if constexpr (kTex == kLinear) texel = Linear<kClass>(*tex, st, v[uv], v[uv + 1]);
         argb = Modulate(texel, Clamp8(v[0]), Clamp8(v[1]), Clamp8(v[2]), Clamp8(v[3]), sn.mAlphaFrom);
       }
-      uint32_t pixel = kBlend == kOpaque ? 0 : Load<kBytes>(p);
-      if (BlendPixel<kBlend>(d, argb, pixel)) Store<kBytes>(p, pixel);
+      uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
+      if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
       for (int32_t k = 0; k < 8; ++k) v[k] += step[k];
     }
   }
 
   // A point-sampled axis-aligned quad with one diffuse colour: the texel column of every pixel
   // column and the texel row of every pixel row are worked out once.
-  template <uint32_t kClass, int kBlend, int kBytes>
+  template <uint32_t kClass, int kBlend, int kTarget>
   static void Quad(const SoftDevice& d, int32_t x0, int32_t x1, int32_t y0, int32_t y1, const int32_t* cols,
                    const int32_t* rows, uint32_t diffuse) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
     const auto& sn = d.mSnap;
     const SoftDevice::StageSnap& st = sn.mStages[0];
     const Texture& t = *st.mTexture;
@@ -631,16 +656,58 @@ struct SpanKernels {
           argb = Texel<kClass>(t, tx, ty);
         else
           argb = Modulate(Texel<kClass>(t, tx, ty), da, dr, dg, db, sn.mAlphaFrom);
-        uint32_t pixel = kBlend == kOpaque ? 0 : Load<kBytes>(p);
-        if (BlendPixel<kBlend>(d, argb, pixel)) Store<kBytes>(p, pixel);
+        uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
+        if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
       }
+    }
+  }
+
+  // One colour over a rectangle (an untextured axis-aligned quad): a colour that replaces the
+  // pixels is stored as one value.
+  template <int kBlend, int kTarget>
+  static void Fill(const SoftDevice& d, int32_t x0, int32_t x1, int32_t y0, int32_t y1, uint32_t argb) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
+    const bool replaces = kBlend == kOpaque || (kBlend == kAlphaBlend && (argb >> 24) == 255);
+    const uint32_t value = MakePixel<kTarget>(d.mSnap, (argb >> 16) & 255u, (argb >> 8) & 255u, argb & 255u);
+    for (int32_t y = y0; y <= y1; ++y) {
+      uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+      for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
+        if (replaces) {
+          Store<kTarget>(p, value);
+          continue;
+        }
+        uint32_t pixel = Load<kTarget>(p);
+        if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
+      }
+    }
+  }
+  using FillFn = void (*)(const SoftDevice&, int32_t, int32_t, int32_t, int32_t, uint32_t);
+  template <int kBlend>
+  static FillFn FillForTarget(int32_t target) {
+    switch (target) {
+      case kTarget8888: return &Fill<kBlend, kTarget8888>;
+      case kTarget16: return &Fill<kBlend, kTarget16>;
+      default: return &Fill<kBlend, kTarget32>;
+    }
+  }
+  static FillFn ChooseFill(int32_t blend, int32_t target) {
+    switch (blend) {
+      case kOpaque: return FillForTarget<kOpaque>(target);
+      case kAlphaBlend: return FillForTarget<kAlphaBlend>(target);
+      case kAddBlend: return FillForTarget<kAddBlend>(target);
+      case kOneOne: return FillForTarget<kOneOne>(target);
+      default: return FillForTarget<kOtherBlend>(target);
     }
   }
   using QuadFn = void (*)(const SoftDevice&, int32_t, int32_t, int32_t, int32_t, const int32_t*, const int32_t*,
                           uint32_t);
   template <uint32_t kClass, int kBlend>
-  static QuadFn QuadForWidth(int32_t bytes) {
-    return bytes == 4 ? &Quad<kClass, kBlend, 4> : &Quad<kClass, kBlend, 2>;
+  static QuadFn QuadForWidth(int32_t target) {
+    switch (target) {
+      case kTarget8888: return &Quad<kClass, kBlend, kTarget8888>;
+      case kTarget16: return &Quad<kClass, kBlend, kTarget16>;
+      default: return &Quad<kClass, kBlend, kTarget32>;
+    }
   }
   template <uint32_t kClass>
   static QuadFn QuadForBlend(int32_t blend, int32_t bytes) {
@@ -662,8 +729,12 @@ struct SpanKernels {
   }
 
   template <int kTex, uint32_t kClass, int kBlend>
-  static SoftDevice::SpanFn ForWidth(int32_t bytes) {
-    return bytes == 4 ? &Span<kTex, kClass, kBlend, 4> : &Span<kTex, kClass, kBlend, 2>;
+  static SoftDevice::SpanFn ForWidth(int32_t target) {
+    switch (target) {
+      case kTarget8888: return &Span<kTex, kClass, kBlend, kTarget8888>;
+      case kTarget16: return &Span<kTex, kClass, kBlend, kTarget16>;
+      default: return &Span<kTex, kClass, kBlend, kTarget32>;
+    }
   }
 
   template <int kTex, uint32_t kClass>
@@ -706,8 +777,13 @@ bool SoftDevice::SimpleShade() const {
   return modulate && mSnap.mAlphaFrom >= 0 && mSnap.mStages[1].mColorOp == TOP_DISABLE;
 }
 
+int32_t SoftDevice::TargetKind() const {
+  if (mLock.mFormat.BytesPerPixel() == 2) return kTarget16;
+  return mLock.mFormat == PixelFormat::X8R8G8B8() ? kTarget8888 : kTarget32;
+}
+
 SoftDevice::SpanFn SoftDevice::ChooseSpan() const {
-  const int32_t blend = BlendKind(), bytes = mLock.mFormat.BytesPerPixel();
+  const int32_t blend = BlendKind(), bytes = TargetKind();
   const StageSnap& s0 = mSnap.mStages[0];
   if (!SimpleShade()) return SpanKernels::ForBlend<kGeneral, 0>(blend, bytes);
   if (!s0.mTexture) return SpanKernels::ForBlend<kNoTexture, 0>(blend, bytes);
@@ -776,13 +852,21 @@ struct Planes {
 
 }  // namespace
 
+void SoftDevice::CountPrimitive(Primitive type) {
+  static const char* const kNames[] = {"DrawPrimitive TriangleList", "DrawPrimitive TriangleStrip",
+                                       "DrawPrimitive TriangleFan", "DrawPrimitive LineStrip"};
+  ++mCalls[kNames[int32_t(type)]];
+}
+
 Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex1* vertices, int32_t count) {
+  CountPrimitive(type);
   if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
   if (!vertices || count < 0) return Result::InvalidParams;
   return Draw(type, FromVertices(vertices, count));
 }
 
 Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex2* vertices, int32_t count) {
+  CountPrimitive(type);
   if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
   if (!vertices || count < 0) return Result::InvalidParams;
   return Draw(type, FromVertices(vertices, count));
@@ -928,8 +1012,16 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   // One diffuse colour, u along x and v along y: texel columns and rows once for the quad.
   const StageSnap& s0 = mSnap.mStages[0];
   const int32_t u = 4 + int32_t(s0.mSet) * 2, v = u + 1;
-  bool flat = s0.mTexture && SimpleShade() && planes.dy[u] == 0 && planes.dx[v] == 0;
+  bool flat = SimpleShade() && (!s0.mTexture || (planes.dy[u] == 0 && planes.dx[v] == 0));
   for (int32_t i = 0; i < 4 && flat; ++i) flat = planes.dx[i] == 0 && planes.dy[i] == 0;
+  if (flat && !s0.mTexture) {
+    double at[8];
+    planes.At(double(x0), double(y0), at);
+    const uint32_t argb = SpanKernels::Modulate(0xFFFFFFFFu, Clamp8(at[0]), Clamp8(at[1]), Clamp8(at[2]),
+                                                Clamp8(at[3]), mSnap.mAlphaFrom);
+    SpanKernels::ChooseFill(BlendKind(), TargetKind())(*this, int32_t(x0), int32_t(x1), int32_t(y0), int32_t(y1), argb);
+    return true;
+  }
   if (flat) {
     const Texture& t = *s0.mTexture;
     auto texelIndex = [](double c, int32_t size, bool border) -> int32_t {
@@ -953,7 +1045,7 @@ bool SoftDevice::FastQuad(const Vtx* q) {
     planes.At(double(x0), double(y0), at);
     uint32_t diffuse = 0;
     for (int32_t i = 0; i < 4; ++i) diffuse = (diffuse << 8) | Clamp8(at[i]);
-    SpanKernels::ChooseQuad(t.Class(), BlendKind(), mLock.mFormat.BytesPerPixel())(
+    SpanKernels::ChooseQuad(t.Class(), BlendKind(), TargetKind())(
         *this, int32_t(x0), int32_t(x1), int32_t(y0), int32_t(y1), cols.data(), rows.data(), diffuse);
     return true;
   }

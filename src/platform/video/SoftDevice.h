@@ -207,7 +207,8 @@ class SoftDevice {
   // Makes every call of that name ("DrawPrimitive", "SetTexture", "BeginScene"...) answer the
   // result without doing anything; Result::Ok removes the failure.
   void FailCall(const std::string& name, Result result);
-  // How many times the named call was made (failed calls included).
+  // How many times the named call was made (failed calls included); draws are also counted by
+  // primitive as "DrawPrimitive TriangleList", "... TriangleStrip", "... TriangleFan", "... LineStrip".
   uint64_t CallCount(const std::string& name) const;
   // Axis-aligned point-sampled quads take a direct path; off, they go through the triangles.
   void SetFastPath(bool on) { mFastPath = on; }
@@ -223,6 +224,7 @@ class SoftDevice {
 
  private:
   Result Enter(const char* name);
+  void CountPrimitive(Primitive type);
   Result Draw(Primitive type, const std::vector<Vtx>& v);
   void Triangle(const Vtx& a, const Vtx& b, const Vtx& c);
   bool FastQuad(const Vtx* q);
@@ -274,6 +276,7 @@ class SoftDevice {
   SpanFn ChooseSpan() const;
   // The blend set-up's kind, and whether stage 0 alone shades as MODULATE(TEXTURE, DIFFUSE).
   int32_t BlendKind() const;
+  int32_t TargetKind() const;
   bool SimpleShade() const;
 };
 
