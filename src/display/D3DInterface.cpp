@@ -116,11 +116,11 @@ void D3DTextureData::CreateTextures() {
   int32_t format = TEXCLASS_A8R8G8B8;
   // 16-bit colour only where the screen has no more than that to show.
   if (!image.mHasTrans && !image.mHasAlpha && (formats & TEXCLASS_R5G6B5) &&
-      !(image.mTextureFlags & D3DFLAG_FULLCOLOR) && d3d.mDisplay && d3d.mDisplay->mBitsPerPixel == 16)
+      !(image.mTextureFlags & MemoryImage::TEXFLAG_FULLCOLOR) && d3d.mDisplay && d3d.mDisplay->mBitsPerPixel == 16)
     format = TEXCLASS_R5G6B5;
   if (table && (formats & TEXCLASS_PALETTE8)) format = TEXCLASS_PALETTE8;
   if (format == TEXCLASS_A8R8G8B8 &&
-      (((image.mTextureFlags & D3DFLAG_PREFER16) && (formats & TEXCLASS_A4R4G4B4)) ||
+      (((image.mTextureFlags & MemoryImage::TEXFLAG_PREFER16) && (formats & TEXCLASS_A4R4G4B4)) ||
        !(formats & TEXCLASS_A8R8G8B8)))
     format = TEXCLASS_A4R4G4B4;
   if (!(formats & uint32_t(format))) {
@@ -364,7 +364,7 @@ bool D3DInterface::ReadTextureBits(MemoryImage* image) {
 
 void D3DInterface::GetTexturePieceSize(int32_t& width, int32_t& height, bool exactPowerOfTwo, bool fitToHardware,
                                        int32_t flags) const {
-  if (flags & D3DFLAG_64X64) {
+  if (flags & MemoryImage::TEXFLAG_64X64) {
     width = height = 64;
     return;
   }
@@ -387,7 +387,7 @@ void D3DInterface::GetTexturePieceSize(int32_t& width, int32_t& height, bool exa
     auto fit = [&](int32_t& v, int32_t max) {
       if (v >= max)
         v = max;
-      else if (exactPowerOfTwo || (flags & D3DFLAG_POW2))
+      else if (exactPowerOfTwo || (flags & MemoryImage::TEXFLAG_POW2))
         v = NextPowerOfTwo(v);
       else
         v = table[size_t(std::max(v, 0))];

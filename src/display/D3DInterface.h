@@ -30,14 +30,6 @@ class D3DInterface;
 class DDInterface;
 class MemoryImage;
 
-// Texture flags of an image (MemoryImage::mTextureFlags), kept with the pieces they were cut for.
-enum : int32_t {
-  D3DFLAG_POW2 = 1,      // pieces of power-of-two sizes
-  D3DFLAG_64X64 = 2,     // pieces of 64 x 64
-  D3DFLAG_PREFER16 = 4,  // 4-bit channels instead of 8 where the image has alpha
-  D3DFLAG_FULLCOLOR = 8  // never 16-bit R5G6B5
-};
-
 // One piece of an image's texture: the device texture and its size.
 struct TexturePiece {
   std::shared_ptr<Platform::Video::Texture> mTexture;
@@ -74,6 +66,7 @@ class D3DTextureData : public TextureData {
   int32_t mTextureBytes = 0;
   // Texture class (Platform::Video::TEXCLASS_*), 0 = not usable.
   int32_t mFormat = 0;
+  // MemoryImage::TEXFLAG_* when built.
   int32_t mFlags = 0;
   float mMaxU = 0, mMaxV = 0;
   // How many pieces were uploaded and how many textures made, over the record's life.

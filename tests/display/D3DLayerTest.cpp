@@ -67,9 +67,9 @@ TEST(D3DLayer, PieceSizesWasteAtMost64TexelsAndFollowTheDeviceLimits) {
   EXPECT_EQ(data.mPieces[4].mHeight, 256);
   EXPECT_FLOAT_EQ(data.mMaxU, 800.0f / 256.0f);
   // Fixed 64 x 64 pieces and power-of-two pieces on request.
-  wide->mTextureFlags = D3DFLAG_64X64;
+  wide->mTextureFlags = MemoryImage::TEXFLAG_64X64;
   EXPECT_EQ(t.Texture(*wide).mColumns, 13);
-  wide->mTextureFlags = D3DFLAG_POW2;
+  wide->mTextureFlags = MemoryImage::TEXFLAG_POW2;
   EXPECT_EQ(t.Texture(*wide).mPieceWidth, 1024);
 
   DeviceCaps small;
@@ -100,9 +100,9 @@ TEST(D3DLayer, EachImageTakesTheCheapestFormatThatKeepsItsLook) {
   const Case cases[] = {
       {32, TEXCLASS_ALL, false, false, false, 0, TEXCLASS_A8R8G8B8, 4},  // opaque keeps 8 bits at 32 bits
       {16, TEXCLASS_ALL, false, false, false, 0, TEXCLASS_R5G6B5, 2},
-      {16, TEXCLASS_ALL, false, false, false, D3DFLAG_FULLCOLOR, TEXCLASS_A8R8G8B8, 4},
+      {16, TEXCLASS_ALL, false, false, false, MemoryImage::TEXFLAG_FULLCOLOR, TEXCLASS_A8R8G8B8, 4},
       {16, TEXCLASS_ALL, true, false, false, 0, TEXCLASS_A8R8G8B8, 4},
-      {32, TEXCLASS_ALL, false, true, false, D3DFLAG_PREFER16, TEXCLASS_A4R4G4B4, 2},
+      {32, TEXCLASS_ALL, false, true, false, MemoryImage::TEXFLAG_PREFER16, TEXCLASS_A4R4G4B4, 2},
       {32, TEXCLASS_A4R4G4B4 | TEXCLASS_R5G6B5, false, true, false, 0, TEXCLASS_A4R4G4B4, 2},
       {32, TEXCLASS_ALL, false, false, true, 0, TEXCLASS_PALETTE8, 1},
       {32, TEXCLASS_A8R8G8B8, false, false, true, 0, TEXCLASS_A8R8G8B8, 4},
@@ -168,7 +168,7 @@ TEST(D3DLayer, UploadsRepeatTheEdgeOnceAndReuploadIntoTheSameTextures) {
 
 TEST(D3DLayer, ReadBackKeepsTransparency) {
   Display3D t;
-  for (int32_t flags : {0, int32_t(D3DFLAG_PREFER16)}) {
+  for (int32_t flags : {0, int32_t(MemoryImage::TEXFLAG_PREFER16)}) {
     std::vector<uint32_t> px = {0x00000000u, 0xFFFF8040u, 0x80FFFFFFu, 0xFF102030u};
     auto image = t.display->CreateImage();
     image->SetBits(px.data(), 2, 2);
