@@ -64,6 +64,7 @@ Result Texture::Lock(LockInfo* out) {
   if (!out) return Result::InvalidParams;
   if (mLocked) return Result::SurfaceBusy;
   mLocked = true;
+  mOpaque = -1;
   out->mBits = mTexels.data();
   out->mPitch = mPitch;
   out->mWidth = mWidth;
@@ -89,6 +90,19 @@ Result Texture::SetPalette(const uint32_t* argb, int32_t count) {
   mPalette.fill(0);
   std::copy(argb, argb + count, mPalette.begin());
   return Result::Ok;
+}
+
+bool Texture::AllOpaque() const {
+  if (mOpaque < 0) {
+    bool opaque = mClass == TEXCLASS_R5G6B5;
+    if (mClass == TEXCLASS_A8R8G8B8 || mClass == TEXCLASS_A4R4G4B4) {
+      opaque = true;
+      for (int32_t y = 0; y < mHeight && opaque; ++y)
+        for (int32_t x = 0; x < mWidth && opaque; ++x) opaque = (TexelArgb(x, y) >> 24) == 255;
+    }
+    mOpaque = opaque ? 1 : 0;
+  }
+  return mOpaque == 1;
 }
 
 uint32_t Texture::TexelArgb(int32_t x, int32_t y) const {
@@ -143,8 +157,15 @@ SoftDevice::SoftDevice(DeviceCaps caps) : mCaps(caps) {
 
 DeviceIdentifier SoftDevice::Identifier() const { return {"soft", "SoftDevice"}; }
 
-Result SoftDevice::Enter(const char* name) {
-  ++mCalls[name];
+void SoftDevice::Count(std::string_view name) {
+  auto it = mCalls.find(name);
+  if (it == mCalls.end()) it = mCalls.emplace(std::string(name), 0).first;
+  ++it->second;
+}
+
+Result SoftDevice::Enter(std::string_view name) {
+  Count(name);
+  if (mFailures.empty()) return Result::Ok;
   auto it = mFailures.find(name);
   return it == mFailures.end() ? Result::Ok : it->second;
 }
@@ -157,7 +178,7 @@ void SoftDevice::FailCall(const std::string& name, Result result) {
 }
 
 uint64_t SoftDevice::CallCount(const std::string& name) const {
-  auto it = mCalls.find(name);
+  auto it = mCalls.find(std::string_view(name));
   return it == mCalls.end() ? 0 : it->second;
 }
 
@@ -296,7 +317,10 @@ void SoftDevice::TakeSnap() {
   }
   const PixelFormat& f = mLock.mFormat;
   uint32_t masks[3] = {f.mRedMask, f.mGreenMask, f.mBlueMask};
-  for (int32_t i = 0; i < 3; ++i) {
+  // The channel tables follow the target's format, built again only when it changes.
+  const bool sameFormat = mSnapFormat == f;
+  mSnapFormat = f;
+  for (int32_t i = 0; i < 3 && !sameFormat; ++i) {
     mSnap.mMask[i] = masks[i];
     mSnap.mShift[i] = masks[i] ? std::countr_zero(masks[i]) : 0;
     mSnap.mBits[i] = std::clamp(std::popcount(masks[i]), 1, 8);
@@ -511,12 +535,21 @@ struct SpanKernels {
   template <uint32_t kClass>
   static uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
     const double su = std::clamp(u * t.mWidth, -1e9, 1e9) - 0.5, sv = std::clamp(v * t.mHeight, -1e9, 1e9) - 0.5;
-    const double fu = std::floor(su), fv = std::floor(sv);
-    // Weights in 1/256 steps; a weight of 256 reads one texel exactly.
-    const uint32_t wu = uint32_t(std::lround((su - fu) * 256.0)), wv = uint32_t(std::lround((sv - fv) * 256.0));
-    const int64_t x0 = int64_t(fu), y0 = int64_t(fv);
-    const uint32_t t00 = Fetch<kClass>(t, st, x0, y0), t10 = Fetch<kClass>(t, st, x0 + 1, y0);
-    const uint32_t t01 = Fetch<kClass>(t, st, x0, y0 + 1), t11 = Fetch<kClass>(t, st, x0 + 1, y0 + 1);
+    const int64_t x0 = FloorToInt(su), y0 = FloorToInt(sv);
+    // Weights in 1/256 steps, rounded; a weight of 256 reads one texel exactly.
+    const uint32_t wu = uint32_t((su - double(x0)) * 256.0 + 0.5), wv = uint32_t((sv - double(y0)) * 256.0 + 0.5);
+    uint32_t t00, t10, t01, t11;
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < t.mWidth && y0 + 1 < t.mHeight) {
+      t00 = Texel<kClass>(t, x0, y0);
+      t10 = Texel<kClass>(t, x0 + 1, y0);
+      t01 = Texel<kClass>(t, x0, y0 + 1);
+      t11 = Texel<kClass>(t, x0 + 1, y0 + 1);
+    } else {
+      t00 = Fetch<kClass>(t, st, x0, y0);
+      t10 = Fetch<kClass>(t, st, x0 + 1, y0);
+      t01 = Fetch<kClass>(t, st, x0, y0 + 1);
+      t11 = Fetch<kClass>(t, st, x0 + 1, y0 + 1);
+    }
     uint32_t out = 0;
     for (int32_t shift = 0; shift < 32; shift += 8) {
       const uint32_t a = (t00 >> shift) & 255u, b = (t10 >> shift) & 255u, c = (t01 >> shift) & 255u,
@@ -616,6 +649,9 @@ struct SpanKernels {
     const Texture* tex = st.mTexture;
     const int32_t uv = 4 + int32_t(st.mSet) * 2;
     uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+    // A diffuse colour that does not change along the span is rounded once.
+    const bool flat = kTex != kGeneral && step[0] == 0 && step[1] == 0 && step[2] == 0 && step[3] == 0;
+    const uint32_t fa = Clamp8(v[0]), fr = Clamp8(v[1]), fg = Clamp8(v[2]), fb = Clamp8(v[3]);
     for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
       uint32_t argb;
       if constexpr (kTex == kGeneral) {
@@ -624,7 +660,10 @@ struct SpanKernels {
         uint32_t texel = 0xFFFFFFFFu;
         if constexpr (kTex == kPoint) texel = Point<kClass>(*tex, st, v[uv], v[uv + 1]);
         if constexpr (kTex == kLinear) texel = Linear<kClass>(*tex, st, v[uv], v[uv + 1]);
-        argb = Modulate(texel, Clamp8(v[0]), Clamp8(v[1]), Clamp8(v[2]), Clamp8(v[3]), sn.mAlphaFrom);
+        if (flat)
+          argb = Modulate(texel, fa, fr, fg, fb, sn.mAlphaFrom);
+        else
+          argb = Modulate(texel, Clamp8(v[0]), Clamp8(v[1]), Clamp8(v[2]), Clamp8(v[3]), sn.mAlphaFrom);
       }
       uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
       if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
@@ -644,9 +683,60 @@ struct SpanKernels {
     const bool white = diffuse == 0xFFFFFFFFu && sn.mAlphaFrom != 1;
     const uint32_t da = diffuse >> 24, dr = (diffuse >> 16) & 255u, dg = (diffuse >> 8) & 255u, db = diffuse & 255u;
     const uint32_t border = Modulate(st.mBorder, da, dr, dg, db, sn.mAlphaFrom);
+    // Texel columns one after the other inside the texture: a row of the quad reads a run of
+    // texels, which for an uncoloured picture in the target's own layout goes straight across.
+    const int32_t n = x1 - x0 + 1;
+    const bool run = cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1;
+    constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
+    constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
+    const bool direct = white && run && (k32 || (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u)) &&
+                        (kBlend == kOpaque || kBlend == kAlphaBlend);
     for (int32_t y = y0; y <= y1; ++y) {
       const int32_t ty = rows[y - y0];
       uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+      if (direct && ty >= 0) {
+        const uint8_t* src = t.mTexels.data() + size_t(ty) * size_t(t.mPitch) + size_t(cols[0]) * size_t(t.mPitch / t.mWidth);
+        if constexpr (k16) {
+          std::memcpy(p, src, size_t(n) * 2);  // an opaque class: every texel replaces its pixel
+          continue;
+        } else if constexpr (k32) {
+          // An opaque texture on a 0x00RRGGBB target: its rows are copied as they are (the alpha
+          // byte lands in the target's unused top byte).
+          if (kTarget == kTarget8888 && (kBlend == kOpaque || t.AllOpaque())) {
+            std::memcpy(p, src, size_t(n) * 4);
+            continue;
+          }
+          // Runs of opaque texels are stored in one loop; the others blend one by one.
+          auto texelAt = [src](int32_t i) {
+            uint32_t v;
+            std::memcpy(&v, src + size_t(i) * 4, 4);
+            return v;
+          };
+          for (int32_t i = 0; i < n;) {
+            int32_t end = i;
+            while (end < n && (kBlend == kOpaque || (texelAt(end) >> 24) == 255)) ++end;
+            if constexpr (kTarget == kTarget8888) {
+              std::memcpy(p + size_t(i) * 4, src + size_t(i) * 4, size_t(end - i) * 4);
+            } else {
+              for (int32_t k = i; k < end; ++k) {
+                const uint32_t v = texelAt(k);
+                Store<kTarget>(p + size_t(k) * kBytes,
+                               MakePixel<kTarget>(sn, (v >> 16) & 255u, (v >> 8) & 255u, v & 255u));
+              }
+            }
+            // Then transparent texels, which leave their pixels, and partial ones, which blend.
+            for (; end < n && (texelAt(end) >> 24) != 255; ++end) {
+              const uint32_t texel = texelAt(end);
+              if ((texel >> 24) == 0) continue;
+              uint32_t pixel = Load<kTarget>(p + size_t(end) * kBytes);
+              BlendPixel<kBlend, kTarget>(d, texel, pixel);
+              Store<kTarget>(p + size_t(end) * kBytes, pixel);
+            }
+            i = end;
+          }
+          continue;
+        }
+      }
       for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
         const int32_t tx = cols[x - x0];
         uint32_t argb;
@@ -848,6 +938,7 @@ struct Planes {
   void At(double x, double y, double* out) const {
     for (int32_t i = 0; i < 8; ++i) out[i] = base[i] + dx[i] * (x - x0) + dy[i] * (y - y0);
   }
+  double Value(int32_t i, double x, double y) const { return base[i] + dx[i] * (x - x0) + dy[i] * (y - y0); }
 };
 
 }  // namespace
@@ -855,7 +946,7 @@ struct Planes {
 void SoftDevice::CountPrimitive(Primitive type) {
   static const char* const kNames[] = {"DrawPrimitive TriangleList", "DrawPrimitive TriangleStrip",
                                        "DrawPrimitive TriangleFan", "DrawPrimitive LineStrip"};
-  ++mCalls[kNames[int32_t(type)]];
+  Count(kNames[int32_t(type)]);
 }
 
 Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex1* vertices, int32_t count) {
@@ -1034,14 +1125,10 @@ bool SoftDevice::FastQuad(const Vtx* q) {
     };
     double at[8];
     std::vector<int32_t> cols(size_t(x1 - x0 + 1)), rows(size_t(y1 - y0 + 1));
-    for (int64_t x = x0; x <= x1; ++x) {
-      planes.At(double(x), double(y0), at);
-      cols[size_t(x - x0)] = texelIndex(at[u], t.Width(), s0.mBorderU);
-    }
-    for (int64_t y = y0; y <= y1; ++y) {
-      planes.At(double(x0), double(y), at);
-      rows[size_t(y - y0)] = texelIndex(at[v], t.Height(), s0.mBorderV);
-    }
+    for (int64_t x = x0; x <= x1; ++x)
+      cols[size_t(x - x0)] = texelIndex(planes.Value(u, double(x), double(y0)), t.Width(), s0.mBorderU);
+    for (int64_t y = y0; y <= y1; ++y)
+      rows[size_t(y - y0)] = texelIndex(planes.Value(v, double(x0), double(y)), t.Height(), s0.mBorderV);
     planes.At(double(x0), double(y0), at);
     uint32_t diffuse = 0;
     for (int32_t i = 0; i < 4; ++i) diffuse = (diffuse << 8) | Clamp8(at[i]);

@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/video/Video.h"
@@ -84,6 +85,8 @@ class Texture {
 
   // One texel as 0xAARRGGBB (each narrow channel widened so its maximum reads 255).
   uint32_t TexelArgb(int32_t x, int32_t y) const;
+  // Every texel has full alpha (worked out on first use after an unlock; false for palettes).
+  bool AllOpaque() const;
 
  private:
   int32_t mWidth, mHeight;
@@ -92,6 +95,7 @@ class Texture {
   std::vector<uint8_t> mTexels;
   std::array<uint32_t, 256> mPalette{};
   bool mLocked = false;
+  mutable int8_t mOpaque = -1;  // unknown
 };
 
 enum class Primitive { TriangleList, TriangleStrip, TriangleFan, LineStrip };
@@ -223,7 +227,8 @@ class SoftDevice {
   };
 
  private:
-  Result Enter(const char* name);
+  Result Enter(std::string_view name);
+  void Count(std::string_view name);
   void CountPrimitive(Primitive type);
   Result Draw(Primitive type, const std::vector<Vtx>& v);
   void Triangle(const Vtx& a, const Vtx& b, const Vtx& c);
@@ -243,8 +248,9 @@ class SoftDevice {
   std::map<RenderState, uint32_t> mRender;
   std::array<std::map<StageState, uint32_t>, kStageCount> mStage;
   std::array<std::shared_ptr<Texture>, kStageCount> mTextures;
-  std::map<std::string, Result> mFailures;
-  std::map<std::string, uint64_t> mCalls;
+  // Looked up by the call's name without making a string of it.
+  std::map<std::string, Result, std::less<>> mFailures;
+  std::map<std::string, uint64_t, std::less<>> mCalls;
   bool mFastPath = true;
   uint64_t mFastQuads = 0;
   // The target's lock while a draw runs.
@@ -267,6 +273,7 @@ class SoftDevice {
     // Stage 0's alpha: 0 the texel's, 1 the diffuse one's, 2 their product.
     int32_t mAlphaFrom;
   } mSnap{};
+  PixelFormat mSnapFormat;
   void TakeSnap();
   // Fills pixels x0..x1 of row y; `values` holds the interpolated values at x0 and `step` their
   // change from one pixel to the next. Chosen once per draw from the states.
