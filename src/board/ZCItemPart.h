@@ -116,6 +116,7 @@ class ZCItemPart : public ZCIEffect {
   // Walkers move their base line with them.
   void SetReferencePoints(const BoardPoint& a, const BoardPoint& b, const BoardPoint& c);
   void SetTint(uint32_t argb) { mTint = argb; }
+  uint32_t GetTint() const { return mTint; }
   void SetRepeat(int32_t count, const BoardPoint& step) {
     mRepeatCount = count;
     mRepeatStep = step;

@@ -5,6 +5,7 @@
 #include "cafe/CafeActor.h"
 #include "cafe/ZCBoss.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "cafe/ZCWorker.h"
 
 CafeActors::~CafeActors() { ReleaseEvents(); }
 
@@ -25,6 +26,7 @@ void CafeActors::ReleaseEvents() {
 }
 
 ZCItem* CafeActors::FindWorker(const std::string& name) {
+  if (ZCWorker* worker = ::FindWorker(name)) return worker;
   ZCItem* item = ZCItem::FindByName(name);
   auto* actor = dynamic_cast<CafeActor*>(item);
   return actor && !actor->IsVisitor() ? item : nullptr;
@@ -42,6 +44,8 @@ std::vector<ZCItem*> CafeActors::GetVisitors() {
     if (auto* actor = dynamic_cast<CafeActor*>(item); actor && actor->IsVisitor()) visitors.push_back(item);
   return visitors;
 }
+
+void CafeActors::ChangeAllTidiness(int32_t mode, float amount) { ::ChangeAllTidiness(mode, amount); }
 
 void CafeActors::StartSpeedBonus(float seconds) {
   if (auto* heroine = dynamic_cast<ZCBoss*>(GetBoardWorld().mBoss)) heroine->StartSpeedBonus(seconds);

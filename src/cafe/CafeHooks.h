@@ -68,6 +68,8 @@ class CafeGoals {
   virtual void UpdateRush() {}
   // One quick service more in the rush chain.
   virtual void CountRush() {}
+  // A workplace broke down: the no-breakdown achievement is gone for the level.
+  virtual void ClearNoBreakdown() {}
 };
 
 // The café's actors: visitors, workers and the heroine. The defaults take every event (with a
@@ -83,13 +85,14 @@ class CafeActors {
   virtual void ReleaseEvents();
   virtual bool AnyVisitorsPresent() { return false; }
   // The worker and the visitor of a name, or null. The defaults find the first item of that name
-  // carrying the actor interface (CafeActor.h).
+  // carrying the actor interface (CafeActor.h); a worker is looked up among the workers first.
   virtual ZCItem* FindWorker(const std::string& name);
   virtual ZCItem* FindVisitor(const std::string& name);
   // The visitors present in the café (default: every visitor item of the level).
   virtual std::vector<ZCItem*> GetVisitors();
   virtual void ChangeAllPatience(int32_t /*mode*/, float /*amount*/) {}
-  virtual void ChangeAllTidiness(int32_t /*mode*/, float /*amount*/) {}
+  // The mini-game's clean bonus (default: the workers of the level take it).
+  virtual void ChangeAllTidiness(int32_t mode, float amount);
   // The heroine's speed bonus (default: the level's heroine starts it).
   virtual void StartSpeedBonus(float seconds);
 

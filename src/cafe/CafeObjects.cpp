@@ -8,6 +8,7 @@
 #include "cafe/ActorParams.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCBoss.h"
+#include "cafe/ZCWorker.h"
 #include "shell/Log.h"
 #include "shell/Random.h"
 #include "shell/XmlNode.h"
@@ -18,6 +19,12 @@ void RegisterCafeItemClasses() {
   RegisterItemClass("trash_bin", &ZCTrash::Create);
   RegisterItemClass("period_item", &ZCPeriodItem::Create);
   RegisterItemClass("item_bonus", &ZCItemBonus::Create);
+  RegisterItemClass("worker", &ZCWorker::Create);
+}
+
+void ResetCafeWorld() {
+  // Workers: their registry, and the worker blocks unbound from them.
+  ClearWorkers();
 }
 
 std::string ReadThing(const XmlNode& node) {

@@ -74,7 +74,10 @@ class ZCItemBonus : public ZCItem {
 };
 
 // The café's level object classes: "boss" (the heroine, in place of the plain walker), "tray",
-// "trash_bin", "period_item" and "item_bonus". Run after InitItemFactoryTable.
+// "trash_bin", "period_item", "item_bonus" and "worker". Run after InitItemFactoryTable.
 void RegisterCafeItemClasses();
+// Empties the café's own registries and lists of actors (the board world's reset cannot know
+// them): tests call it beside ResetBoardWorld, and a level clear does the same.
+void ResetCafeWorld();
 // Reads a "thing" code (at most 259 characters).
 std::string ReadThing(const XmlNode& node);

@@ -7,6 +7,7 @@
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "cafe/ActorParams.h"
+#include "cafe/CafeObjects.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
@@ -583,6 +584,8 @@ void ZCBoard_Game3::OnLevelCleared() {
   mPreloadIds.clear();
   RestoreOverrides();
   mActors->ReleaseEvents();
+  // The items are gone: so are the actors' lists.
+  ResetCafeWorld();
 }
 
 // ---- Game parameters ----

@@ -60,8 +60,8 @@ class DemoGame : public HeadlessGame {
     ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
     if (!mLevelStep && board && board->IsRunning()) mLevelStep = step;
     if (mDemo.IsRecording() && mLevelStep) {
-      if (step == mLevelStep + 30) Click("table2");
-      if (step == mLevelStep + 60) Click("table1");
+      if (step == mLevelStep + 30) Click("table02");
+      if (step == mLevelStep + 60) Click("table03");
       if (step == mLevelStep + kPlaySteps) mEndStep = step;
     }
     if (step % kSnapshotEvery == 0) mSnapshots[step] = Take();

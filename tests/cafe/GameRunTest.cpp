@@ -105,7 +105,7 @@ TEST(GameRedraw, OnlyAStepThatChangesWhatIsDrawnAsksForARedraw) {
   EXPECT_LE(stillRedraws, stillSteps / 5) << "a still room is drawn again and again";
 
   // Hovering a table lights it: drawn again at once.
-  const BoardPoint table = PointInside("table2");
+  const BoardPoint table = PointInside("table02");
   const int framesBefore = game.mFrames;
   game.Input(Type::MouseMove, table.x, table.y);
   game.LoopStep();

@@ -64,7 +64,7 @@ TEST_F(UpgradesTest, RecordsMapToTheirFlagsAndThoseWithoutOneAreRefused) {
   EXPECT_EQ(CountLogLines("'juggler'"), 1);
   EXPECT_EQ(CountLogLines("'lamp' of 'lamp'"), 1);
   EXPECT_EQ(CountLogLines("(café 4..4)"), 1);
-  EXPECT_EQ(mBoard->GetVisualUpgrades()[1].mObjects, (std::vector<std::string>{"table1", "table2"}));
+  EXPECT_EQ(mBoard->GetVisualUpgrades()[1].mObjects, (std::vector<std::string>{"table03", "table02"}));
 }
 
 TEST_F(UpgradesTest, ASecondReadKeepsEveryWorkersFlag) {
@@ -136,14 +136,14 @@ TEST_F(UpgradesTest, PreviewSwitchesSkinsAndSendsTheMessages) {
       <message name="on_upgrade"><start timer="up"/></message>
       <message name="on_downgrade"><start timer="down"/></message></effect>)"));
   ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
-      <object class="item" name="table1" effect="upgrade_probe"><part name="table"/></object>
-      <object class="item" name="table2" effect="upgrade_probe"><part name="table"/></object>
+      <object class="item" name="table03" effect="upgrade_probe"><part name="table"/></object>
+      <object class="item" name="table02" effect="upgrade_probe"><part name="table"/></object>
       </objects></root>)"));
   mBoard->ReadLevelRules(ParseXml(R"(<root><param upgrade_skin="wood" default_skin="plain"/></root>)"),
                          ParseXml(R"(<level><params normal="1" expert="2"/></level>)"));
   UpgradeRecord tables = mBoard->GetVisualUpgrades()[1];
-  ZCItem* table1 = ZCItem::FindByName("table1");
-  ZCItem* table2 = ZCItem::FindByName("table2");
+  ZCItem* table1 = ZCItem::FindByName("table03");
+  ZCItem* table2 = ZCItem::FindByName("table02");
   ASSERT_TRUE(table1 && table2 && table1->GetEffect());
   mBoard->ApplyUpgrade(tables, true);
   EXPECT_EQ(table1->GetSkin(), "wood");

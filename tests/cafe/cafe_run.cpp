@@ -20,7 +20,7 @@ void TraceEnd(RunTrace& trace, ZCBoard_Game& board) {
 int main(int argc, char** argv) {
   InitItemFactoryTable();
   RegisterCafeItemClasses();
-  // Until the café has its workers, "worker" is a stand-in always at work.
-  RegisterStandInActors();
+  // Until the café has its visitors, "visitor" is a stand-in.
+  RegisterStandInVisitor();
   return RunLevelMain(argc, argv, "cafe_run", [] { return new ZCBoard_Game3(); }, TraceEnd);
 }

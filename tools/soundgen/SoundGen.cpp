@@ -1,6 +1,7 @@
 // soundgen <folder>
 //   writes the sample café's sounds into <folder>/sounds and its music loops into <folder>/music,
 //   all as 16-bit mono WAV files synthesised here.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +33,28 @@ Buffer Hum(double freq, double seconds) {
   // A machine at work: a low buzz with a little rattle, steady so that it loops.
   Buffer out = Tone(kSoundRate, seconds, freq, freq, Wave::Saw, 0.0, 0.0);
   MixInto(out, Noise(kSoundRate, seconds, 0.9, 0.0, 0.0, 3), kSoundRate, 0, 0.5f);
+  return out;
+}
+
+// A machine or a pan at work for a few seconds, fading out at the end (a worker's begin sound).
+Buffer WorkSound(Buffer b) {
+  const size_t n = b.size(), fade = std::min(n, size_t(0.6 * kSoundRate));
+  for (size_t i = 0; i < fade; ++i) b[n - 1 - i] *= float(i) / float(fade);
+  return b;
+}
+
+// A knife on a board: short knocks at a steady pace.
+Buffer Chopping(double seconds) {
+  Buffer out;
+  for (int i = 0; i * 0.22 < seconds; ++i)
+    MixInto(out, Noise(kSoundRate, 0.05, 0.2, 0.001, 60.0, 41 + i), kSoundRate, i * 0.22);
+  return out;
+}
+
+// A brush scrubbing: three swishes.
+Buffer Scrubbing() {
+  Buffer out;
+  for (int i = 0; i < 3; ++i) MixInto(out, Noise(kSoundRate, 0.18, 0.35, 0.04, 10.0, 51 + i), kSoundRate, i * 0.2);
   return out;
 }
 
@@ -70,7 +93,10 @@ const std::vector<Recipe>& Sounds() {
       {"client_positiv", [] { return Chime({1318.5, 1760.0, 2093.0}, 0.05); }},
       {"client_negativ", [] { return Tone(kSoundRate, 0.4, 300, 150, Wave::Saw, 0.01, 5); }},
       {"client_scandal", [] { return Tone(kSoundRate, 0.5, 250, 400, Wave::Square, 0.01, 4); }},
-      {"worker_begin", [] { return Hum(110, 1.0); }},
+      {"worker_begin", [] { return WorkSound(Hum(110, 2.5)); }},
+      {"worker_begin_cook", [] { return WorkSound(Noise(kSoundRate, 2.5, 0.05, 0.05, 0.0, 33)); }},
+      {"worker_begin_grocer", [] { return WorkSound(Chopping(2.5)); }},
+      {"worker_clean", Scrubbing},
       {"worker_broke", [] { return Noise(kSoundRate, 0.4, 0.5, 0.001, 9, 31); }},
       {"worker_finish", [] { return Chime({987.8, 1318.5}, 0.06); }},
       {"minigame_hit", [] { return Tone(kSoundRate, 0.12, 1200, 2000, Wave::Triangle, 0.002, 20); }},

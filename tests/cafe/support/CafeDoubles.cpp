@@ -8,6 +8,7 @@
 #include "board/ItemFactory.h"
 #include "board/ZCItem.h"
 #include "board/support/BoardTestSupport.h"
+#include "cafe/CafeObjects.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
 
@@ -18,6 +19,7 @@ std::string ContentDir() {
 
 void CafeBoardFixture::SetUp() {
   ResetBoardWorld();
+  ResetCafeWorld();
   LogHistory::Clear();
   mBoard = std::make_unique<OpenCafeBoard>();
   mBoard->SetHud(&mHud);
@@ -35,6 +37,7 @@ void CafeBoardFixture::SetUp() {
 void CafeBoardFixture::TearDown() {
   mBoard.reset();
   ResetBoardWorld();
+  ResetCafeWorld();
 }
 
 bool CafeBoardFixture::LoadSampleConfig() {

@@ -35,5 +35,7 @@ bool StandInVisitor::Interact(ZCItem* other, bool dryRun, int32_t*) {
 
 void RegisterStandInActors() {
   RegisterItemClass("worker", &StandInWorker::Create);
-  RegisterItemClass("visitor", &StandInVisitor::Create);
+  RegisterStandInVisitor();
 }
+
+void RegisterStandInVisitor() { RegisterItemClass("visitor", &StandInVisitor::Create); }

@@ -5,7 +5,7 @@
 #include "board/ZCItem.h"
 #include "cafe/CafeActor.h"
 
-// Stand-ins for the café's actors until the visitors and workers exist.
+// Stand-ins for the café's actors, for tests of the heroine's rules alone.
 
 // A worker always at work, with its block's product ready: its code is the "product" of the
 // workers block named by its skin (or of its own name when the skin has none). Registered as
@@ -37,3 +37,5 @@ class StandInVisitor : public ZCItem, public CafeActor {
 
 // Registers "worker" and "visitor" in the level object factory.
 void RegisterStandInActors();
+// Registers "visitor" only.
+void RegisterStandInVisitor();
