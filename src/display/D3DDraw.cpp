@@ -35,6 +35,28 @@ uint32_t Modulate(uint32_t a, uint32_t b) {
 // A source rectangle kept inside the image.
 Rect InsideImage(const Rect& r, const MemoryImage& image) { return r.Intersection(image.GetRect()); }
 
+// Walks the source rectangle piece by piece, row by row: `part` gets each piece with the part of
+// the source lying in it, as its corner relative to the source rectangle (cx, cy), its size and
+// its texture coordinates. A false answer stops the walk.
+template <typename Part>
+void WalkPieces(D3DTextureData& data, const Rect& sr, Part&& part) {
+  for (int32_t sy = sr.mY; sy < sr.mY + sr.mHeight;) {
+    int32_t h = 0;
+    for (int32_t sx = sr.mX; sx < sr.mX + sr.mWidth;) {
+      int32_t lx = 0, ly = 0;
+      TexturePiece* piece = data.GetPieceAt(sx, sy, &lx, &ly);
+      if (!piece) return;
+      const int32_t w = std::min(sr.mX + sr.mWidth - sx, piece->mWidth - lx);
+      h = std::min(sr.mY + sr.mHeight - sy, piece->mHeight - ly);
+      const float tw = float(piece->mWidth), th = float(piece->mHeight);
+      const float uv[4] = {float(lx) / tw, float(ly) / th, float(lx + w) / tw, float(ly + h) / th};
+      if (!part(*piece, float(sx - sr.mX), float(sy - sr.mY), float(w), float(h), uv)) return;
+      sx += w;
+    }
+    sy += h;
+  }
+}
+
 }  // namespace
 
 bool D3DInterface::SetPieceTexture(const TexturePiece& piece) {
@@ -110,27 +132,15 @@ void D3DInterface::Blit(MemoryImage* image, float x, float y, const Rect& srcRec
   auto& data = static_cast<D3DTextureData&>(*image->mTextureData);
   const Rect sr = InsideImage(srcRect, *image);
   const uint32_t d = Diffuse(color);
-  // Piece by piece, row by row: each quad covers what of the source lies in one piece, texel
-  // centres on pixel centres.
-  for (int32_t sy = sr.mY; sy < sr.mY + sr.mHeight;) {
-    int32_t h = 0;
-    for (int32_t sx = sr.mX; sx < sr.mX + sr.mWidth;) {
-      int32_t lx = 0, ly = 0;
-      TexturePiece* piece = data.GetPieceAt(sx, sy, &lx, &ly);
-      if (!piece) return;
-      const int32_t w = std::min(sr.mX + sr.mWidth - sx, piece->mWidth - lx);
-      h = std::min(sr.mY + sr.mHeight - sy, piece->mHeight - ly);
-      const float tw = float(piece->mWidth), th = float(piece->mHeight);
-      const float l = x + float(sx - sr.mX) - 0.5f, t = y + float(sy - sr.mY) - 0.5f;
-      const float u0 = float(lx) / tw, v0 = float(ly) / th, u1 = float(lx + w) / tw, v1 = float(ly + h) / th;
-      const VertexTex1 quad[4] = {Vertex(l, t, d, u0, v0), Vertex(l + float(w), t, d, u1, v0),
-                                  Vertex(l, t + float(h), d, u0, v1), Vertex(l + float(w), t + float(h), d, u1, v1)};
-      if (!SetPieceTexture(*piece)) return;
-      DrawQuad(quad, "DrawPrimitive (Tri) 1");
-      sx += w;
-    }
-    sy += h;
-  }
+  // Each quad covers what of the source lies in one piece, texel centres on pixel centres.
+  WalkPieces(data, sr, [&](const TexturePiece& piece, float cx, float cy, float w, float h, const float* uv) {
+    const float l = x + cx - 0.5f, t = y + cy - 0.5f;
+    const VertexTex1 quad[4] = {Vertex(l, t, d, uv[0], uv[1]), Vertex(l + w, t, d, uv[2], uv[1]),
+                                Vertex(l, t + h, d, uv[0], uv[3]), Vertex(l + w, t + h, d, uv[2], uv[3])};
+    if (!SetPieceTexture(piece)) return false;
+    DrawQuad(quad, "DrawPrimitive (Tri) 1");
+    return true;
+  });
 }
 
 void D3DInterface::BlitTransformed(MemoryImage* image, const Rect* clip, const Color& color, int32_t mode,
@@ -173,33 +183,20 @@ void D3DInterface::BlitTransformed(MemoryImage* image, const Rect* clip, const C
   mDevice->SetTexture(1, nullptr);
   mDevice->SetTextureStageState(1, StageState::ColorOp, TOP_DISABLE);
   mDevice->SetTextureStageState(1, StageState::AlphaOp, TOP_DISABLE);
-  for (int32_t sy = sr.mY; sy < sr.mY + sr.mHeight;) {
-    int32_t h = 0;
-    for (int32_t sx = sr.mX; sx < sr.mX + sr.mWidth;) {
-      int32_t lx = 0, ly = 0;
-      TexturePiece* piece = data.GetPieceAt(sx, sy, &lx, &ly);
-      if (!piece) return;
-      const int32_t w = std::min(sr.mX + sr.mWidth - sx, piece->mWidth - lx);
-      h = std::min(sr.mY + sr.mHeight - sy, piece->mHeight - ly);
-      const float tw = float(piece->mWidth), th = float(piece->mHeight);
-      const float cx = float(sx - sr.mX), cy = float(sy - sr.mY);
-      const float u0 = float(lx) / tw, v0 = float(ly) / th, u1 = float(lx + w) / tw, v1 = float(ly + h) / th;
-      const VeskVector2 p[4] = {place(cx, cy), place(cx + float(w), cy), place(cx, cy + float(h)),
-                                place(cx + float(w), cy + float(h))};
-      const VertexTex1 quad[4] = {Vertex(p[0].x, p[0].y, d, u0, v0), Vertex(p[1].x, p[1].y, d, u1, v0),
-                                  Vertex(p[2].x, p[2].y, d, u0, v1), Vertex(p[3].x, p[3].y, d, u1, v1)};
-      if (!SetPieceTexture(*piece)) return;
-      if (!clip || (within(p[0]) && within(p[1]) && within(p[2]) && within(p[3]))) {
-        DrawQuad(quad, "DrawPrimitive (Tri) 3");
-      } else {
-        // The strip's corners in fan order.
-        std::vector<VertexTex1> polygon = {quad[0], quad[1], quad[3], quad[2]};
-        DrawFan(polygon, clip, "DrawPrimitive (Tri) 2");
-      }
-      sx += w;
+  WalkPieces(data, sr, [&](const TexturePiece& piece, float cx, float cy, float w, float h, const float* uv) {
+    const VeskVector2 p[4] = {place(cx, cy), place(cx + w, cy), place(cx, cy + h), place(cx + w, cy + h)};
+    const VertexTex1 quad[4] = {Vertex(p[0].x, p[0].y, d, uv[0], uv[1]), Vertex(p[1].x, p[1].y, d, uv[2], uv[1]),
+                                Vertex(p[2].x, p[2].y, d, uv[0], uv[3]), Vertex(p[3].x, p[3].y, d, uv[2], uv[3])};
+    if (!SetPieceTexture(piece)) return false;
+    if (!clip || (within(p[0]) && within(p[1]) && within(p[2]) && within(p[3]))) {
+      DrawQuad(quad, "DrawPrimitive (Tri) 3");
+    } else {
+      // The strip's corners in fan order.
+      std::vector<VertexTex1> polygon = {quad[0], quad[1], quad[3], quad[2]};
+      DrawFan(polygon, clip, "DrawPrimitive (Tri) 2");
     }
-    sy += h;
-  }
+    return true;
+  });
 }
 
 void D3DInterface::BlitTriangles(MemoryImage* image, const TriVertex (*vertices)[3], int32_t count,
