@@ -281,16 +281,18 @@ void D3DInterface::Flush() {
 
 void D3DInterface::Cleanup() {
   Flush();
-  std::set<MemoryImage*> images;
-  if (mDisplay) {
-    Guard guard(mDisplay->GetLock());
-    images.swap(mImages);
-  } else {
-    images.swap(mImages);
-  }
-  for (MemoryImage* image : images) {
-    if (auto* data = dynamic_cast<D3DTextureData*>(image->mTextureData.get())) data->mOwner = nullptr;
-    image->mTextureData.reset();
+  {
+    // The records stay with their images (a loader thread may be deleting one right now) but
+    // lose their textures and their tie to this layer; the next draw makes new ones.
+    std::unique_lock<std::recursive_mutex> guard;
+    if (mDisplay) guard = std::unique_lock<std::recursive_mutex>(mDisplay->GetLock());
+    for (MemoryImage* image : mImages)
+      if (auto* data = dynamic_cast<D3DTextureData*>(image->mTextureData.get())) {
+        data->mOwner = nullptr;
+        data->ReleaseTextures();
+        data->mFormat = 0;
+      }
+    mImages.clear();
   }
   mDevice.reset();
   mDrawSurface.reset();
@@ -310,7 +312,7 @@ size_t D3DInterface::TexturedImageCount() const { return mImages.size(); }
 bool D3DInterface::CreateImageTexture(MemoryImage* image) {
   if (!image || !mDevice) return false;
   auto* data = dynamic_cast<D3DTextureData*>(image->mTextureData.get());
-  if (!data) {
+  if (!data || data->mOwner != this) {
     auto fresh = std::make_unique<D3DTextureData>(this, image);
     data = fresh.get();
     image->mTextureData = std::move(fresh);

@@ -164,6 +164,13 @@ TEST(D3DLayer, UploadsRepeatTheEdgeOnceAndReuploadIntoTheSameTextures) {
   // A new size cuts again.
   image->Create(300, 20);
   EXPECT_EQ(t.Texture(*image).mPieces.size(), 2u);  // 256 wide and the rest of 44
+  // A new start of the display drops every texture; the next draw builds them on the new device.
+  ASSERT_EQ(t.Init(), DDInterface::RESULT_OK);
+  EXPECT_EQ(t.d3d().TexturedImageCount(), 0u);
+  D3DTextureData& again = t.Texture(*image);
+  EXPECT_EQ(again.mOwner, &t.d3d());
+  EXPECT_EQ(again.mPieces.size(), 2u);
+  EXPECT_EQ(t.d3d().TexturedImageCount(), 1u);
 }
 
 TEST(D3DLayer, ReadBackKeepsTransparency) {
