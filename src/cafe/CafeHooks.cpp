@@ -3,27 +3,19 @@
 #include "board/BoardWorld.h"
 #include "board/EventSchedule.h"
 #include "cafe/CafeActor.h"
+#include "cafe/ZCClient.h"
 #include "cafe/ZCBoss.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCWorker.h"
 
-CafeActors::~CafeActors() { ReleaseEvents(); }
-
-bool CafeActors::Take(ScheduleEvent* event) {
-  if (!event) return false;
-  event->AddRef();
-  mHeld.push_back(event);
-  return true;
+bool CafeActors::SpawnStand(ScheduleEvent* event, int32_t orderPos, float patience) {
+  return ZCClientStand::Spawn(event, orderPos, patience);
 }
-
-bool CafeActors::SpawnStand(ScheduleEvent* event, int32_t, float) { return Take(event); }
-bool CafeActors::SpawnSit(ScheduleEvent* event, int32_t, float) { return Take(event); }
-
-void CafeActors::ReleaseEvents() {
-  std::vector<ScheduleEvent*> held;
-  held.swap(mHeld);
-  for (ScheduleEvent* event : held) event->Release();
+bool CafeActors::SpawnSit(ScheduleEvent* event, int32_t orderPos, float patience) {
+  return ZCClientSit::Spawn(event, orderPos, patience);
 }
+bool CafeActors::AnyVisitorsPresent() { return ::AnyVisitorsPresent(); }
+void CafeActors::ChangeAllPatience(int32_t mode, float amount) { ::ChangeAllPatience(mode, amount); }
 
 ZCItem* CafeActors::FindWorker(const std::string& name) {
   if (ZCWorker* worker = ::FindWorker(name)) return worker;
@@ -33,6 +25,7 @@ ZCItem* CafeActors::FindWorker(const std::string& name) {
 }
 
 ZCItem* CafeActors::FindVisitor(const std::string& name) {
+  if (ZCClient* client = FindClient(name)) return client;
   ZCItem* item = ZCItem::FindByName(name);
   auto* actor = dynamic_cast<CafeActor*>(item);
   return actor && actor->IsVisitor() ? item : nullptr;

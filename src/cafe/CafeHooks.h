@@ -68,38 +68,34 @@ class CafeGoals {
   virtual void UpdateRush() {}
   // One quick service more in the rush chain.
   virtual void CountRush() {}
+  // A visitor ran out of patience: the no-visitor-lost achievement is gone for the level.
+  virtual void ClearNoVisitorLost() {}
   // A workplace broke down: the no-breakdown achievement is gone for the level.
   virtual void ClearNoBreakdown() {}
 };
 
-// The café's actors: visitors, workers and the heroine. The defaults take every event (with a
-// hold, as a visitor does, let go when the level is cleared) and report nobody present.
+// The café's actors: visitors, workers and the heroine. The defaults are the café's own
+// (ZCClient.h for visitors); tests put doubles in their place.
 class CafeActors {
  public:
-  virtual ~CafeActors();
+  virtual ~CafeActors() = default;
   // A standing visitor ("client") or a seated group ("family") takes the event from its order
   // position with the start patience; false when none is free.
   virtual bool SpawnStand(ScheduleEvent* event, int32_t orderPos, float patience);
   virtual bool SpawnSit(ScheduleEvent* event, int32_t orderPos, float patience);
-  // The level is cleared: the holds taken on events are let go.
-  virtual void ReleaseEvents();
-  virtual bool AnyVisitorsPresent() { return false; }
-  // The worker and the visitor of a name, or null. The defaults find the first item of that name
-  // carrying the actor interface (CafeActor.h); a worker is looked up among the workers first.
+  virtual bool AnyVisitorsPresent();
+  // The worker and the visitor of a name, or null. A visitor is looked up among the café's
+  // visitors first; otherwise both find the first item of that name carrying the actor
+  // interface (CafeActor.h).
   virtual ZCItem* FindWorker(const std::string& name);
   virtual ZCItem* FindVisitor(const std::string& name);
-  // The visitors present in the café (default: every visitor item of the level).
+  // The visitor items of the level, present or not.
   virtual std::vector<ZCItem*> GetVisitors();
-  virtual void ChangeAllPatience(int32_t /*mode*/, float /*amount*/) {}
+  virtual void ChangeAllPatience(int32_t mode, float amount);
   // The mini-game's clean bonus (default: the workers of the level take it).
   virtual void ChangeAllTidiness(int32_t mode, float amount);
   // The heroine's speed bonus (default: the level's heroine starts it).
   virtual void StartSpeedBonus(float seconds);
-
- private:
-  // Holds the event; true.
-  bool Take(ScheduleEvent* event);
-  std::vector<ScheduleEvent*> mHeld;
 };
 
 // One dialog of the board: briefing, debriefings, escape menu, upgrade shop, cut-scene widget.

@@ -7,6 +7,7 @@
 #include "board/ZCItemPart.h"
 #include "cafe/ActorParams.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "cafe/ZCClient.h"
 #include "cafe/ZCBoss.h"
 #include "cafe/ZCWorker.h"
 #include "shell/Log.h"
@@ -19,10 +20,14 @@ void RegisterCafeItemClasses() {
   RegisterItemClass("trash_bin", &ZCTrash::Create);
   RegisterItemClass("period_item", &ZCPeriodItem::Create);
   RegisterItemClass("item_bonus", &ZCItemBonus::Create);
+  RegisterItemClass("client", &ZCClientStand::Create);
+  RegisterItemClass("client_sit", &ZCClientSit::Create);
   RegisterItemClass("worker", &ZCWorker::Create);
 }
 
 void ResetCafeWorld() {
+  // Visitors: their registry, the list of those present and both free lists.
+  ResetVisitorWorld();
   // Workers: their registry, and the worker blocks unbound from them.
   ClearWorkers();
 }

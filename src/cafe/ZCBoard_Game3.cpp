@@ -100,8 +100,6 @@ ZCBoard_Game3::~ZCBoard_Game3() {
   // A load still running calls this board's hooks: it ends while they exist.
   JoinLoadingThread();
   if (GetBoardWorld().mActorFinder == this) SetActorFinder(nullptr);
-  // The holds go back while the schedule that owns the events still exists.
-  mActors->ReleaseEvents();
   if (gCafeBoard == this) gCafeBoard = nullptr;
 }
 
@@ -308,6 +306,7 @@ void ZCBoard_Game3::OnStageAdvanced() {
 void ZCBoard_Game3::LoseLife() {
   if (!mEndless) return;
   --mLives;
+  TraceBoardEvent("lives %d", int(mLives));
   if (mLives >= 0) mHud->SetLives(mLives);
 }
 
@@ -583,7 +582,6 @@ void ZCBoard_Game3::OnLevelCleared() {
   mPreload.clear();
   mPreloadIds.clear();
   RestoreOverrides();
-  mActors->ReleaseEvents();
   // The items are gone: so are the actors' lists.
   ResetCafeWorld();
 }

@@ -1,12 +1,19 @@
 // The café's level runner: plays a level headless on the café board with its default
 // neighbours (see driver/LevelRunner.h); the last line gives the money against the goals.
+// With --profile the board keeps its results in the player profile store ("pref.dat" in the
+// run's home), loaded with the game's texts when the board is made: a survival result enters
+// its high-score table.
 #include <string>
+#include <vector>
 
 #include "board/ItemFactory.h"
 #include "cafe/CafeObjects.h"
+#include "cafe/ProfileStore.h"
+#include "cafe/StoreProfile.h"
 #include "cafe/ZCBoard_Game3.h"
-#include "cafe/support/StandInActors.h"
 #include "driver/LevelRunner.h"
+#include "engine/ZCEngine.h"
+#include "shell/LocTable.h"
 
 namespace {
 void TraceEnd(RunTrace& trace, ZCBoard_Game& board) {
@@ -20,7 +27,26 @@ void TraceEnd(RunTrace& trace, ZCBoard_Game& board) {
 int main(int argc, char** argv) {
   InitItemFactoryTable();
   RegisterCafeItemClasses();
-  // Until the café has its visitors, "visitor" is a stand-in.
-  RegisterStandInVisitor();
-  return RunLevelMain(argc, argv, "cafe_run", [] { return new ZCBoard_Game3(); }, TraceEnd);
+  bool useStore = false;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::string(argv[i]) == "--profile")
+      useStore = true;
+    else
+      args.push_back(argv[i]);
+  }
+  static StoreProfile profile(GetProfileStore());
+  return RunLevelMain(
+      int(args.size()), args.data(), "cafe_run",
+      [useStore] {
+        auto* board = new ZCBoard_Game3();
+        if (useStore) {
+          // The game's texts hold the high-score tables of a new profile.
+          if (ZCEngine* engine = GetEngine()) engine->GetLocTable()->Load();
+          GetProfileStore().Load();
+          board->SetProfile(&profile);
+        }
+        return board;
+      },
+      TraceEnd);
 }
