@@ -8,7 +8,7 @@
 
 #include "cafe/ZCBoard_Game3.h"
 #include "board/ZCPickItem.h"
-#include "display/DDInterface.h"
+#include "driver/WindowPoint.h"
 #include "platform/time/Clock.h"
 
 HeadlessGame::HeadlessGame(const std::string& product) { mRegKey = "Cafe Tests\\" + product; }
@@ -43,19 +43,9 @@ void HeadlessGame::Input(Platform::InputEvent::Type type, int32_t x, int32_t y, 
   e.mType = type;
   e.mX = x;
   e.mY = y;
-  // The window shows the picture in its presentation rectangle (a full screen wider than the
-  // picture centres it): the position goes where the window would report it, rounded up so that
-  // the game maps it back onto the same picture pixel.
   const bool mouse = type == Platform::InputEvent::Type::MouseMove || type == Platform::InputEvent::Type::MouseDown ||
                      type == Platform::InputEvent::Type::MouseUp;
-  const Vesk::DDInterface* display = GetDisplay();
-  if (mouse && display && display->mWidth > 0 && display->mHeight > 0) {
-    auto place = [](int32_t v, int32_t origin, int32_t shown, int32_t size) {
-      return origin + int32_t((int64_t(v) * shown + size - 1) / size);
-    };
-    e.mX = place(x, mPresentX, mPresentWidth, display->mWidth);
-    e.mY = place(y, mPresentY, mPresentHeight, display->mHeight);
-  }
+  if (mouse) PictureToWindow(*this, e.mX, e.mY);
   e.mButton = 1;
   e.mClicks = 1;
   e.mKey = key;
