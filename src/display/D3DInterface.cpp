@@ -178,27 +178,24 @@ bool D3DTextureData::UploadPiece(int32_t index) {
   const uint8_t* indices = indexed ? image.mColorIndices.get() : nullptr;
   const uint32_t* bits = indexed ? nullptr : image.GetBits();
   const int32_t bytes = BytesPerTexel();
-  auto put = [&](uint8_t* rowBits, int32_t x, uint32_t texel) {
-    if (bytes == 4)
-      std::memcpy(rowBits + size_t(x) * 4, &texel, 4);
-    else if (bytes == 2) {
-      const uint16_t t16 = uint16_t(texel);
-      std::memcpy(rowBits + size_t(x) * 2, &t16, 2);
-    } else {
-      rowBits[x] = uint8_t(texel);
-    }
-  };
   // The copied part, then its last column and last row once more, so that filtering at the
   // image's edge reads the edge and not what lies beyond.
   const int32_t rows = std::min(piece.mHeight, h + 1), cols = std::min(piece.mWidth, w + 1);
   if (w > 0 && h > 0 && (bits || indices)) {
     for (int32_t y = 0; y < rows; ++y) {
-      const int32_t sy = y0 + std::min(y, h - 1);
+      const size_t from = size_t(y0 + std::min(y, h - 1)) * size_t(image.mWidth) + size_t(x0);
       uint8_t* dst = lock.mBits + size_t(y) * size_t(lock.mPitch);
-      for (int32_t x = 0; x < cols; ++x) {
-        const size_t s = size_t(sy) * size_t(image.mWidth) + size_t(x0 + std::min(x, w - 1));
-        put(dst, x, indexed ? indices[s] : ToTexel(bits[s], mFormat));
+      if (indexed) {
+        std::memcpy(dst, indices + from, size_t(w));
+      } else if (bytes == 4) {
+        std::memcpy(dst, bits + from, size_t(w) * 4);
+      } else {
+        for (int32_t x = 0; x < w; ++x) {
+          const uint16_t t = uint16_t(ToTexel(bits[from + size_t(x)], mFormat));
+          std::memcpy(dst + size_t(x) * 2, &t, 2);
+        }
       }
+      if (cols > w) std::memcpy(dst + size_t(w) * size_t(bytes), dst + size_t(w - 1) * size_t(bytes), size_t(bytes));
     }
   }
   ++mUploads;
