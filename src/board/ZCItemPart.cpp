@@ -422,6 +422,10 @@ void ZCItemPart::PauseAnimation() {
   if (mController) mController->Pause();
 }
 
+void ZCItemPart::SetAnimStage(float stage) {
+  if (mController) mController->SetStage(stage);
+}
+
 void ZCItemPart::ResumeAnimation() {
   if (mController) mController->Resume();
 }

@@ -82,6 +82,9 @@ class ZCItemPart : public ZCIEffect {
   // Cancels the stop frame when the current animation's name contains the name.
   void CancelStopFrameFor(const std::string& name);
   void PauseAnimation();
+  // Shows the current animation paused at the share of its frames the stage gives (0..1]: a
+  // progress bar.
+  void SetAnimStage(float stage);
   void ResumeAnimation();
   // Frame number / frame count of the current animation; 0 without one.
   float GetAnimProgress() const;

@@ -40,6 +40,16 @@ std::vector<ZCItem*> CafeActors::GetVisitors() {
 
 void CafeActors::ChangeAllTidiness(int32_t mode, float amount) { ::ChangeAllTidiness(mode, amount); }
 
+float CafeActors::GetWorkProgress(ZCItem* worker) {
+  auto* w = dynamic_cast<ZCWorker*>(worker);
+  return w ? w->GetWorkProgress() : -1.0f;
+}
+
+bool CafeActors::IsVip(ZCItem* visitor) {
+  auto* v = dynamic_cast<ZCClient*>(visitor);
+  return v && v->IsVip();
+}
+
 void CafeActors::StartSpeedBonus(float seconds) {
   if (auto* heroine = dynamic_cast<ZCBoss*>(GetBoardWorld().mBoss)) heroine->StartSpeedBonus(seconds);
 }

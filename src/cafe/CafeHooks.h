@@ -32,6 +32,8 @@ class CafeHud {
   virtual void RestartSmiles() {}
   virtual void ShowGlobalClean() {}
   virtual void ShowFreeze(float) {}
+  // The task icons show the counts again (a task counted down).
+  virtual void RefreshAchievementIcons() {}
 };
 
 // The tutorial manager: its per-level run and the game events reported to it.
@@ -45,6 +47,10 @@ class CafeTutorial {
   virtual bool IsItemAllowed(const std::string&) { return true; }
   // The hint of a mini-game bonus used for the first time.
   virtual void ShowBonusHint(int32_t /*type*/) {}
+  // The next bonus kind the running table prescribes (advancing), or -1.
+  virtual int32_t NextForcedBonus() { return -1; }
+  // The head-up display's "skip" button.
+  virtual void Skip() {}
 };
 
 // The mini-game beside the café.
@@ -54,6 +60,14 @@ class CafeMiniGame {
   // Its part of the level node ("partparams"), on the loading thread.
   virtual void ReadLevel(const XmlNode&) {}
   virtual void ResetLevel() {}
+  // A token of the kind enters the row (at its front or its end), clickable or not; a token of
+  // the mini-game's own choice enters at the end.
+  virtual void AddToken(int32_t /*kind*/, bool /*enabled*/, bool /*atFront*/) {}
+  virtual void AddRandomToken() {}
+  // The tutorial's hands on the row: the n-th token (counted from 1) or every token becomes
+  // clickable; enabling every token is also how the tutorial lets go of the row.
+  virtual void EnableToken(int32_t /*n*/) {}
+  virtual void EnableAllTokens() {}
 };
 
 // The level's task counters (achievements) and the rush bonus.
@@ -63,6 +77,8 @@ class CafeGoals {
   virtual void LoadRushConfig(const XmlNode& /*root*/) {}
   // "achparams" of the level node, on the loading thread (career).
   virtual void LoadAchievements(const XmlNode&) {}
+  // A survival level: no tasks.
+  virtual void ClearAchievements() {}
   virtual void ResetAchievements() {}
   virtual void ResetRush() {}
   virtual void UpdateRush() {}
@@ -91,6 +107,11 @@ class CafeActors {
   virtual ZCItem* FindVisitor(const std::string& name);
   // The visitor items of the level, present or not.
   virtual std::vector<ZCItem*> GetVisitors();
+  // What the status indicators read beside an actor's status interface: a worker's work left
+  // (remaining time / duration while it works, else -1) and whether a visitor is a VIP; the
+  // defaults ask the worker and the visitor.
+  virtual float GetWorkProgress(ZCItem* worker);
+  virtual bool IsVip(ZCItem* visitor);
   virtual void ChangeAllPatience(int32_t mode, float amount);
   // The mini-game's clean bonus (default: the workers of the level take it).
   virtual void ChangeAllTidiness(int32_t mode, float amount);

@@ -9,6 +9,7 @@
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCClient.h"
 #include "cafe/ZCBoss.h"
+#include "cafe/ZCStatus.h"
 #include "cafe/ZCWorker.h"
 #include "shell/Log.h"
 #include "shell/Random.h"
@@ -23,6 +24,9 @@ void RegisterCafeItemClasses() {
   RegisterItemClass("client", &ZCClientStand::Create);
   RegisterItemClass("client_sit", &ZCClientSit::Create);
   RegisterItemClass("worker", &ZCWorker::Create);
+  RegisterItemClass("status_bubble", &ZCStatus_Bubble::Create);
+  RegisterItemClass("status_hp_client", &ZCStatus_HP_Client::Create);
+  RegisterItemClass("status_hp_worker", &ZCStatus_HP_Worker::Create);
 }
 
 void ResetCafeWorld() {

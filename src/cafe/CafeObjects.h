@@ -74,8 +74,9 @@ class ZCItemBonus : public ZCItem {
 };
 
 // The café's level object classes: "boss" (the heroine, in place of the plain walker), "tray",
-// "trash_bin", "period_item", "item_bonus", the visitors "client" and "client_sit", and
-// "worker". Run after InitItemFactoryTable.
+// "trash_bin", "period_item", "item_bonus", the visitors "client" and "client_sit", "worker" and
+// the status indicators "status_bubble", "status_hp_client" and "status_hp_worker". Run after
+// InitItemFactoryTable.
 void RegisterCafeItemClasses();
 // Empties the café's own registries and lists of actors (the board world's reset cannot know
 // them): tests call it beside ResetBoardWorld, and a level clear does the same.

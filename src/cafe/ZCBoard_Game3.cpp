@@ -20,7 +20,6 @@ ZCBoard_Game3* gCafeBoard = nullptr;
 CafeHud gDefaultHud;
 CafeTutorial gDefaultTutorial;
 CafeMiniGame gDefaultMiniGame;
-CafeGoals gDefaultGoals;
 CafeActors gDefaultActors;
 CafeProfile gDefaultProfile;
 CafeScreens gDefaultScreens;
@@ -85,7 +84,7 @@ ZCBoard_Game3::ZCBoard_Game3()
     : mHud(&gDefaultHud),
       mTutorial(&gDefaultTutorial),
       mMiniGame(&gDefaultMiniGame),
-      mGoals(&gDefaultGoals),
+      mGoals(&mOwnGoals),
       mActors(&gDefaultActors),
       mProfile(&gDefaultProfile),
       mScreens(&gDefaultScreens),
@@ -106,7 +105,7 @@ ZCBoard_Game3::~ZCBoard_Game3() {
 void ZCBoard_Game3::SetHud(CafeHud* hud) { mHud = hud ? hud : &gDefaultHud; }
 void ZCBoard_Game3::SetTutorial(CafeTutorial* tutorial) { mTutorial = tutorial ? tutorial : &gDefaultTutorial; }
 void ZCBoard_Game3::SetMiniGame(CafeMiniGame* miniGame) { mMiniGame = miniGame ? miniGame : &gDefaultMiniGame; }
-void ZCBoard_Game3::SetGoals(CafeGoals* goals) { mGoals = goals ? goals : &gDefaultGoals; }
+void ZCBoard_Game3::SetGoals(CafeGoals* goals) { mGoals = goals ? goals : &mOwnGoals; }
 void ZCBoard_Game3::SetActors(CafeActors* actors) { mActors = actors ? actors : &gDefaultActors; }
 void ZCBoard_Game3::SetProfile(CafeProfile* profile) { mProfile = profile ? profile : &gDefaultProfile; }
 void ZCBoard_Game3::SetScreens(CafeScreens* screens) { mScreens = screens ? screens : &gDefaultScreens; }
@@ -327,6 +326,18 @@ void ZCBoard_Game3::HandleClickedItem(ZCPickItem* item) {
   mTutorial->ApplyRule(2);
 }
 
+void ZCBoard_Game3::StartRush() {
+  if (!IsEventAllowed(6)) return;
+  const int32_t forced = mTutorial->NextForcedBonus();
+  if (forced >= 0) {
+    TraceBoardEvent("minigame token %d disabled", int(forced));
+    mMiniGame->AddToken(forced, false, false);
+  } else {
+    TraceBoardEvent("minigame token random");
+    mMiniGame->AddRandomToken();
+  }
+}
+
 void ZCBoard_Game3::OnGameStep() {
   mGoals->UpdateRush();
   mTutorial->Update();
@@ -434,7 +445,10 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
   }
   ReapplyUpgrades();
   ReadOverrides(level);
-  if (!mEndless) mGoals->LoadAchievements(level);
+  if (!mEndless)
+    mGoals->LoadAchievements(level);
+  else
+    mGoals->ClearAchievements();
   mMiniGame->ReadLevel(level);
   if (!mEndless) PreloadVisitorTextures(level);
 }

@@ -6,6 +6,7 @@
 
 #include "board/BoardWorld.h"
 #include "board/ZCBoard_Game.h"
+#include "cafe/AchievementParams.h"
 #include "cafe/CafeHooks.h"
 #include "cafe/CafeProfile.h"
 #include "effects/GameClock.h"
@@ -122,6 +123,11 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   ZCMoveItem* GetHeroine() const;
   // Survival: one life less; the head-up display shows the count while it is not below 0.
   void LoseLife();
+  // The rush (enough quick services): when the tutorial allows event 6 the mini-game takes a
+  // token, of the kind the tutorial prescribes (not clickable) or of its own choice.
+  void StartRush();
+  // The board's own rush bonus (used while no other goals are installed).
+  RushBonus& GetRushBonus() { return mOwnGoals.GetRush(); }
   // Shows the head-up display and the briefing, then plays the café's music.
   void PlayLevelMusic();
   // The level's result to the career book or the survival high scores; the profile is saved.
@@ -188,6 +194,7 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   void PreloadVisitorTextures(const XmlNode& level);
   void SetTextVarNumber(const char* name, int32_t value);
 
+  BoardGoals mOwnGoals;
   CafeHud* mHud;
   CafeTutorial* mTutorial;
   CafeMiniGame* mMiniGame;

@@ -88,6 +88,21 @@ void ZCAnimController::PauseAtFrame(int32_t frame) {
 
 void ZCAnimController::CancelPauseAtFrame() { mStopFrame = -1; }
 
+void ZCAnimController::SetStage(float stage) {
+  if (mCurrent < 0) return;
+  const int32_t count = int32_t(mAnimations[size_t(mCurrent)].mFrames.size());
+  // NaN and stages at or below 0 show the first frame.
+  const double held = stage > 1.0f ? 1.0 : stage > 0.0f ? double(stage) : 0.0;
+  int32_t frame = int32_t(std::ceil(held * count)) - 1;
+  if (frame < 0) frame = 0;
+  if (frame >= count) frame = count - 1;
+  mFrame = frame;
+  mFrameTime = 0;
+  // Resuming moves on from here, as from a stop frame.
+  mStopHandled = true;
+  mState = State::Paused;
+}
+
 bool ZCAnimController::NextFrame() {
   const AnimEntry& a = mAnimations[size_t(mCurrent)];
   if (mFrame + 1 < int32_t(a.mFrames.size())) {

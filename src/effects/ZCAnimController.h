@@ -31,6 +31,9 @@ class ZCAnimController {
   // Sets or clears the stop frame of the current animation.
   void PauseAtFrame(int32_t frame);
   void CancelPauseAtFrame();
+  // Shows the current animation paused at frame ceil(stage x frame count) - 1, the stage held in
+  // (0, 1]: a stage just above 0 shows the first frame, 1 the last. Nothing without one.
+  void SetStage(float stage);
 
   // Advances the current animation; stopReached is set when it paused at its stop frame or, not
   // looping, at its last frame during this update.

@@ -54,8 +54,10 @@ TEST_F(HeroineTest, MachinesFillTheFirstFreeHandAndFullHandsOnlyResetTheRush) {
   EXPECT_EQ(mTrace.mLines, (std::vector<std::string>{"rush reset"}));
   // A tray is visited but nothing is taken there.
   EXPECT_FALSE(Visit(Item("tray_left")));
-  // The machine reacts before she takes: its tutorial event comes first.
-  EXPECT_EQ(mCalls, (CallLog{"tutorial event 5", "tutorial event 10", "tutorial event 5", "tutorial event 10"}));
+  // The machine reacts before she takes: its tutorial event comes first. The rush's reset tells
+  // the tutorial (event 9).
+  EXPECT_EQ(mCalls,
+            (CallLog{"tutorial event 5", "tutorial event 10", "tutorial event 5", "tutorial event 10", "tutorial event 9"}));
 }
 
 TEST_F(HeroineTest, TheTrashEmptiesTheSecondHandFirstAndIgnoresEmptyHands) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "board/ZCItem.h"
 #include "game/ZCEngine3.h"
@@ -20,7 +22,7 @@ class HeadlessGame : public ZCEngine3 {
   // Loop steps until the loop ends (a shut-down) within the time limit; a recording run's demo is
   // then finished at the last step. False on time-out or when the demo cannot be written.
   bool RunToEnd(int timeoutMs = 120000);
-  // Loop steps for about ms milliseconds of real time.
+  // Loop steps for about ms milliseconds of the loop's time.
   void RunFor(int ms);
   // Hands an event in as the main loop does (recorded when a demo records). Mouse positions are
   // picture positions, handed in where the window shows them.
@@ -32,12 +34,38 @@ class HeadlessGame : public ZCEngine3 {
   int mFrames = 0;
   using ZCEngine3::IsBusyLoading;
 
+  // The main menu plays the first level at once, as a player going through the menus would, so
+  // that the board's and the application's tests start play without the screens. The screens'
+  // driver clears it.
+  bool mPlayFirstLevel = true;
+  // How the driver answers an open confirm or message box, given its id: 1 presses yes, 0 no,
+  // -1 leaves it to the test. Headless, nobody else could: the default says yes. Empty: -1.
+  std::function<int32_t(const std::string& id)> mAnswerBox = [](const std::string&) { return 1; };
+  // The ids of the boxes opened so far, in order.
+  std::vector<std::string> mBoxesAsked;
+  bool LoopStep() override;
+  // The main loop on simulated time: one update step per 10 ms of it, no real waiting between
+  // steps. While a loader works the time passes in real time too, so that a load takes as many
+  // update steps as it would in the game (a recorded demo replays in about as long). Set before
+  // the first loop step.
+  bool mSimulatedClock = false;
+
  protected:
+  uint64_t NowMs() override { return mSimulatedClock ? mNow : ZCEngine3::NowMs(); }
+  void SleepMs(uint32_t ms) override;
   bool WantsWindow() const override { return false; }
+  void ShowMainMenu() override;
   void DrawFrame() override {
     ++mFrames;
     ZCEngine3::DrawFrame();
   }
+
+ private:
+  // Presses the answer of an open box once its fade-in has let go of the widgets.
+  void AnswerOpenBox();
+  bool mBoxSeen = false;
+  bool mBoxPressed = false;
+  uint64_t mNow = 0;
 };
 
 // A point inside the pick region of the named item (which must exist).

@@ -1,15 +1,13 @@
 #pragma once
-#include <functional>
 #include <string>
 
 #include "driver/HeadlessGame.h"
-#include "platform/window/MessageBox.h"
 #include "widgets/ZCCandyWidget.h"
 
 // The headless game with a splash the test holds, and the loop's hooks in reach.
 class TestGame : public HeadlessGame {
  public:
-  explicit TestGame(const std::string& product) : HeadlessGame(product) {}
+  explicit TestGame(const std::string& product) : HeadlessGame(product) { mSimulatedClock = true; }
   bool mHoldSplash = false;
   using HeadlessGame::LoopStep;
   using HeadlessGame::WriteSettings;
@@ -24,13 +22,4 @@ class TestGame : public HeadlessGame {
 
  protected:
   bool IsSplashOver() const override { return !mHoldSplash; }
-};
-
-// Answers every message box through the handler until destroyed.
-struct ScopedBoxHandler {
-  explicit ScopedBoxHandler(
-      std::function<Platform::MessageBoxAnswer(const std::string&, const std::string&, Platform::MessageBoxButtons)> h) {
-    Platform::SetMessageBoxHandler(std::move(h));
-  }
-  ~ScopedBoxHandler() { Platform::SetMessageBoxHandler({}); }
 };
