@@ -50,6 +50,7 @@ struct Display {
   Vesk::VeskAppBase app;
   std::unique_ptr<Vesk::DDInterface> dd;
   explicit Display(int depth) {
+    app.mIs3D = false;  // the software loops are what this measures
     app.mWidth = kW;
     app.mHeight = kH;
     dd = std::make_unique<Vesk::DDInterface>(&app, [depth](Platform::Window*, int32_t) {

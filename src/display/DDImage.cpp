@@ -54,8 +54,10 @@ DDImage::~DDImage() {
 }
 
 bool DDImage::DrawsThroughD3D() const {
-  return mDisplay->mIs3D && mSurface && mSurface == mDisplay->mDrawSurface;
+  return mDisplay->mIs3D && mSurface && mSurface == mDisplay->mDrawSurface && mDisplay->GetD3D()->IsReady();
 }
+
+D3DInterface* DDImage::D3D() const { return mDisplay->GetD3D(); }
 
 // ---------------------------------------------------------------------------------------------
 // Surface management
@@ -274,10 +276,30 @@ void DDImage::Create(int32_t width, int32_t height) {
 
 uint32_t* DDImage::GetBits() {
   if (mBits) return mBits.get();
-  if (!mSurface) return MemoryImage::GetBits();
-  if (mNoSoftwareAccess || !LockSurface()) return nullptr;
+  if (!mSurface) {
+    // Pixels held only by the texture come back from it.
+    if (!HasPixelData() && mTextureData && D3D()->ReadTextureBits(this)) return mBits.get();
+    return MemoryImage::GetBits();
+  }
+  // The 3D device draws into the surface at once: it is read as it stands.
+  const bool through3D = DrawsThroughD3D();
+  if (through3D) {
+    mLockInfo = LockInfo();
+    if (mSurface->Lock(&mLockInfo) != Result::Ok) return nullptr;
+    mLockCount = 1;
+  } else if (mNoSoftwareAccess || !LockSurface()) {
+    return nullptr;
+  }
+  auto unlock = [&] {
+    if (!through3D) {
+      UnlockSurface();
+      return;
+    }
+    mLockCount = 0;
+    mSurface->Unlock();
+  };
   if (!Is16Or32(mLockInfo)) {
-    UnlockSurface();
+    unlock();
     return nullptr;
   }
   auto bits = AllocateBits(mWidth, mHeight);
@@ -293,7 +315,7 @@ uint32_t* DDImage::GetBits() {
       dst[x] = (keyed && (q & rgb) == key) ? 0u : ToArgb(q, f);
     }
   }
-  UnlockSurface();
+  unlock();
   mBits = std::move(bits);
   return mBits.get();
 }
@@ -343,11 +365,20 @@ void DDImage::DrawThroughMemory(const Rect& area, Draw&& draw) {
   DeleteMemoryBuffers();
 }
 
-bool DDImage::FillPolygon3D(const VeskVector2*, int32_t, const Rect*, const Color&, int32_t, int32_t, int32_t) {
-  return false;
+bool DDImage::FillPolygon3D(const VeskVector2* points, int32_t count, const Rect* clip, const Color& color,
+                            int32_t drawMode, int32_t tx, int32_t ty) {
+  if (!DrawsThroughD3D()) return false;
+  D3D()->FillPoly(points, count, clip, color, drawMode, tx, ty);
+  DeleteMemoryBuffers();
+  return true;
 }
 
 void DDImage::FillRect(const Rect& rect, const Color& color, int32_t drawMode) {
+  if (DrawsThroughD3D()) {
+    D3D()->FillRect(rect, color, drawMode);
+    DeleteMemoryBuffers();
+    return;
+  }
   if (!UsesSurfaceRoute()) {
     MemoryImage::FillRect(rect, color, drawMode);
     return;
@@ -405,6 +436,28 @@ void DDImage::FillSpansCoverage(const Span* spans, int32_t count, const Color& c
                                 const uint8_t* coverage, int32_t coverX, int32_t coverY, int32_t coverRowLength,
                                 int32_t passThrough) {
   if (count <= 0 || !spans || !coverage) return;
+  if (DrawsThroughD3D()) {
+    // Filled into a picture of the spans' bounding box, which is then blitted.
+    int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+    for (int32_t i = 0; i < count; ++i) {
+      if (spans[i].mWidth <= 0) continue;
+      x0 = std::min(x0, spans[i].mX);
+      x1 = std::max(x1, spans[i].mX + spans[i].mWidth - 1);
+      y0 = std::min(y0, spans[i].mY);
+      y1 = std::max(y1, spans[i].mY);
+    }
+    if (x0 > x1 || int64_t(x1 - x0 + 1) * (y1 - y0 + 1) > int64_t(1) << 26) return;
+    std::vector<Span> local(spans, spans + count);
+    for (Span& sp : local) {
+      sp.mX -= x0;
+      sp.mY -= y0;
+    }
+    MemoryImage box(x1 - x0 + 1, y1 - y0 + 1);
+    box.MemoryImage::FillSpansCoverage(local.data(), count, color, drawMode, coverage, coverX - x0, coverY - y0,
+                                       coverRowLength, passThrough);
+    Blit(&box, x0, y0, box.GetRect(), Color::White, drawMode);
+    return;
+  }
   if (mNoSoftwareAccess) return;
   if (!LockSurface()) {
     MemoryImage::FillSpansCoverage(spans, count, color, drawMode, coverage, coverX, coverY, coverRowLength,
@@ -438,6 +491,11 @@ void DDImage::FillSpansCoverage(const Span* spans, int32_t count, const Color& c
 }
 
 void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
+  if (DrawsThroughD3D()) {
+    D3D()->DrawLine(x1, y1, x2, y2, color, drawMode);
+    DeleteMemoryBuffers();
+    return;
+  }
   if (!UsesSurfaceRoute()) {
     MemoryImage::DrawLine(x1, y1, x2, y2, color, drawMode);
     return;
@@ -462,6 +520,11 @@ void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& 
 }
 
 void DDImage::DrawLineSmooth(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
+  if (DrawsThroughD3D()) {
+    D3D()->DrawLine(x1, y1, x2, y2, color, drawMode);
+    DeleteMemoryBuffers();
+    return;
+  }
   if (!UsesSurfaceRoute()) {
     MemoryImage::DrawLine(x1, y1, x2, y2, color, drawMode);
     return;
@@ -484,6 +547,23 @@ void DDImage::AdditiveDrawLineSmooth(double, double, double, double, const Color
 
 void DDImage::Blit(Image* src, int32_t x, int32_t y, const Rect& srcRect, const Color& color, int32_t drawMode) {
   if (!src) return;
+  if (DrawsThroughD3D()) {
+    src->mDrawn = 1;
+    auto* dd = dynamic_cast<DDImage*>(src);
+    // An opaque or colour-keyed surface image copies surface to surface.
+    if (dd && dd->HasSurface() && D3D()->mTransforms.empty() && drawMode == DRAWMODE_NORMAL &&
+        Color::Equals(color, Color::White) && !dd->mHasAlpha) {
+      Rect sr = srcRect;
+      int32_t dx = x, dy = y;
+      if (ClipBlit(*this, *dd, dx, dy, sr, false))
+        BltFromSurface(dd, {dx, dy, dx + sr.mWidth, dy + sr.mHeight},
+                       {sr.mX, sr.mY, sr.mX + sr.mWidth, sr.mY + sr.mHeight});
+    } else if (auto* m = dynamic_cast<MemoryImage*>(src)) {
+      D3D()->Blit(m, float(x), float(y), srcRect, color, drawMode, false);
+    }
+    DeleteMemoryBuffers();
+    return;
+  }
   bool cursorArea = this == mDisplay->mOldCursorImage.get() || this == mDisplay->mNewCursorImage.get();
   CommitBits();
   bool surfaceRoute = !mHasAlpha && !mHasTrans && (!mDisplay->mIs3D || cursorArea) &&
@@ -504,6 +584,11 @@ void DDImage::BlitMirrored(Image* src, int32_t x, int32_t y, const Rect& srcRect
                            int32_t drawMode) {
   if (!src) return;
   src->mDrawn = 1;
+  if (DrawsThroughD3D()) {
+    if (auto* m = dynamic_cast<MemoryImage*>(src)) D3D()->BlitMirrored(m, float(x), float(y), srcRect, color, drawMode, false);
+    DeleteMemoryBuffers();
+    return;
+  }
   CommitBits();
   // An image that can have no surface (it has alpha) is drawn in memory.
   if (!mNoSoftwareAccess && !GetSurface()) {
@@ -544,6 +629,12 @@ void DDImage::BlitMatrix(Image* src, float x, float y, const Matrix3& matrix, co
   if (!src) return;
   src->mDrawn = 1;
   auto* m = dynamic_cast<MemoryImage*>(src);
+  if (DrawsThroughD3D()) {
+    // The mask is not drawn on this route yet: the image is drawn alone.
+    if (m) D3D()->BlitTransformed(m, &clip, color, drawMode, srcRect, matrix, linear, x, y, false);
+    DeleteMemoryBuffers();
+    return;
+  }
   if (m && RasterIntoSurface(clip, [&](const Rect& c, int32_t code) {
         DrawImageMatrixToBuffer(m, x, y, matrix, c, color, drawMode, srcRect, mLockInfo.mBits, mLockInfo.mPitch, code,
                                 linear);
@@ -561,6 +652,11 @@ void DDImage::BlitTriangles(Image* src, const TriVertex (*vertices)[3], int32_t 
   if (!src || count <= 0) return;
   src->mDrawn = 1;
   auto* m = dynamic_cast<MemoryImage*>(src);
+  if (DrawsThroughD3D()) {
+    if (m) D3D()->BlitTriangles(m, vertices, count, clip, color, drawMode, tx, ty, linear);
+    DeleteMemoryBuffers();
+    return;
+  }
   if (m && RasterIntoSurface(clip, [&](const Rect& c, int32_t code) {
         DrawTrianglesToBuffer(m, vertices, count, c, color, drawMode, mLockInfo.mBits, mLockInfo.mPitch, code, tx, ty,
                               linear);

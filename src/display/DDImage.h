@@ -7,6 +7,7 @@
 
 namespace Vesk {
 
+class D3DInterface;
 class DDInterface;
 
 // An image whose pixels can live in a surface of the display, in the display's own pixel format.
@@ -79,8 +80,10 @@ class DDImage : public MemoryImage {
   // Adopts a surface that belongs to the display (screen, cursor areas); the image takes its size.
   virtual Platform::Video::Result SetSurface(std::shared_ptr<Platform::Video::Surface> surface);
 
-  // True when the 3D device draws into this image (never while the display has no 3D device).
+  // True when the 3D layer draws into this image: it is the display's draw surface and the
+  // display draws in 3D.
   bool DrawsThroughD3D() const;
+  D3DInterface* D3D() const;
   // The surface, made from the pixels when missing; null when it cannot be.
   Platform::Video::Surface* GetSurface();
   bool HasSurface() const { return mSurface != nullptr; }

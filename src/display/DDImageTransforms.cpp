@@ -60,6 +60,11 @@ void DDImage::Stretch(Image* src, const Rect& destRect, const Rect& srcRect, con
   auto* dd = dynamic_cast<DDImage*>(src);
   CommitBits();
   if (!m) return;
+  if (DrawsThroughD3D()) {
+    D3D()->BlitStretched(m, destRect, srcRect, &clip, color, drawMode, fast, mirror);
+    DeleteMemoryBuffers();
+    return;
+  }
   Rect cd;
   FRect cs;
   const Rect c = clip.Intersection(GetRect());
@@ -173,6 +178,19 @@ void DDImage::Stretch(Image* src, const Rect& destRect, const Rect& srcRect, con
 
 void DDImage::BlitAtFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
                           int32_t drawMode) {
+  if (src && DrawsThroughD3D()) {
+    src->mDrawn = 1;
+    auto* m = dynamic_cast<MemoryImage*>(src);
+    // Wholly inside the clip: a plain blit, filtered for the fraction; partly: clipped.
+    const FRect dest(x, y, srcRect.mWidth, srcRect.mHeight);
+    const FRect in = FRect::Intersection(dest, FRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight));
+    if (m && in.mWidth == dest.mWidth && in.mHeight == dest.mHeight)
+      D3D()->Blit(m, x, y, srcRect, color, drawMode, true);
+    else if (m && in.mWidth > 0 && in.mHeight > 0)
+      D3D()->BlitTranslated(m, x, y, srcRect, &clip, color, drawMode);
+    DeleteMemoryBuffers();
+    return;
+  }
   BlitRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
 }
 
@@ -183,6 +201,11 @@ void DDImage::BlitRotated(Image* src, float x, float y, const Rect& srcRect, con
   auto* m = dynamic_cast<MemoryImage*>(src);
   CommitBits();
   if (!m) return;
+  if (DrawsThroughD3D()) {
+    D3D()->BlitRotated(m, x, y, srcRect, &clip, color, drawMode, angle, centerX, centerY);
+    DeleteMemoryBuffers();
+    return;
+  }
   if (mHasAlpha || mHasTrans || mDisplay->mIs3D) {
     MemoryImage::BlitRotated(src, x, y, srcRect, clip, color, drawMode, angle, centerX, centerY);
     return;

@@ -23,10 +23,11 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 }  // namespace
 
 DDInterface::DDInterface(VeskAppBase* app, PresenterFactory presenterFactory)
-    : mApp(app), mPresenterFactory(std::move(presenterFactory)) {}
+    : mApp(app), mPresenterFactory(std::move(presenterFactory)), mD3D(std::make_unique<D3DInterface>(this)) {}
 
 DDInterface::~DDInterface() {
   Cleanup();
+  mD3D.reset();
   mRedSaturate.clear();
   mGreenSaturate.clear();
   mBlueSaturate.clear();
@@ -65,9 +66,13 @@ Result DDInterface::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Surfa
 }
 
 bool DDInterface::Run3DTest(Platform::Window*) {
-  mIs3D = false;
-  return false;
+  if (m3DDecided) return false;
+  m3DDecided = true;
+  if (mApp && !mApp->mIs3D) mIs3D = false;
+  return true;
 }
+
+void DDInterface::ReleaseImageTexture(MemoryImage* image) { mD3D->ReleaseImageTexture(image); }
 
 int32_t DDInterface::Init(Platform::Window* window, bool windowed) {
   Lock lock(mLock);
@@ -160,6 +165,10 @@ int32_t DDInterface::Init(Platform::Window* window, bool windowed) {
   BuildFormatTables();
 
   SetDrawInVideoMemory(mDrawInVideoMemory);
+  if (mIs3D && !mD3D->InitFromDDInterface(this)) {
+    mLastError = "3D init error: " + mD3D->mLastD3DError;
+    return RESULT_UNKNOWN;
+  }
   ++mInitCount;
   mInitialized = true;
   return RESULT_OK;
@@ -289,6 +298,7 @@ void DDInterface::SetDrawInVideoMemory(bool flag) {
 void DDInterface::Cleanup() {
   Lock lock(mLock);
   mInitialized = false;
+  if (mD3D) mD3D->Cleanup();
   mOldCursorImage.reset();
   mNewCursorImage.reset();
   mOldCursorArea.reset();
@@ -326,6 +336,15 @@ size_t DDInterface::ImageCount() {
 bool DDInterface::Redraw(const Rect* clipRect) {
   Lock lock(mLock);
   if (!mInitialized || !mDrawSurface || !mPrimarySurface) return false;
+  if (mIs3D) {
+    // A failed 3D call: this frame is not shown and drawing goes on in software.
+    if (!mD3D->mLastD3DError.empty()) {
+      LogMessage("WARNING: 3D drawing failed (%s); drawing in software from now on", mD3D->mLastD3DError.c_str());
+      mIs3D = false;
+      return false;
+    }
+    mD3D->Flush();
+  }
   mInRedraw = true;
   Area src{0, 0, mWidth, mHeight};
   Area dst = ToArea(mPresentRect);

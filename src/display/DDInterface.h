@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "display/D3DInterface.h"
 #include "graphics/NativeDisplay.h"
 #include "graphics/Ratio.h"
 #include "graphics/Rect.h"
@@ -78,15 +79,22 @@ class DDInterface : public NativeDisplay {
   // A surface in the display's format; refused when the display is neither 16 nor 32 bits.
   Platform::Video::Result CreateSurface(const Platform::Video::SurfaceDesc& desc,
                                         std::shared_ptr<Platform::Video::Surface>* out);
-  // There is no 3D device on this platform yet: the test does not run and 3D stays off.
+  // Decides once per display whether it draws in 3D: on unless the application's setting is
+  // off (there is no capability test to run on the software device). False when decided before.
   bool Run3DTest(Platform::Window* window);
+  // Drops an image's texture.
+  void ReleaseImageTexture(MemoryImage* image);
+  D3DInterface* GetD3D() const { return mD3D.get(); }
 
   std::recursive_mutex& GetLock() { return mLock; }
   Platform::Video::Device* GetDevice() const { return mDevice.get(); }
   const std::string& GetLastError() const { return mLastError; }
 
   VeskAppBase* mApp;
-  bool mIs3D = false;
+  // Draws through the 3D layer. On from construction; Run3DTest follows the setting, and a
+  // failed 3D call turns it off for the display's life (the application then starts the display
+  // again in software).
+  bool mIs3D = true;
   // Masks in place and the order of the channels: blue below green below red.
   uint32_t mRedMask = 0, mGreenMask = 0, mBlueMask = 0;
   bool mRGBOrder = true;
@@ -137,6 +145,8 @@ class DDInterface : public NativeDisplay {
   int32_t InitFullScreen();
 
   PresenterFactory mPresenterFactory;
+  std::unique_ptr<D3DInterface> mD3D;
+  bool m3DDecided = false;
   std::unique_ptr<Platform::Video::Device> mDevice;
   std::recursive_mutex mLock;
   std::unique_ptr<DDImage> mScreenImage;

@@ -243,6 +243,12 @@ void ZCEngine::ShutdownServices() {
 bool ZCEngine::InitDisplay() {
   if (!mDDInterface) mDDInterface = std::make_unique<Vesk::DDInterface>(this);
   int32_t result = mDDInterface->Init(mWindow.get(), mWindowed);
+  if (result == Vesk::DDInterface::RESULT_UNKNOWN && mDDInterface->mIs3D) {
+    // The 3D layer could not start: the display draws in software.
+    LogMessage("WARNING: %s; drawing in software", mDDInterface->GetLastError().c_str());
+    mDDInterface->mIs3D = false;
+    result = mDDInterface->Init(mWindow.get(), mWindowed);
+  }
   if (result != Vesk::DDInterface::RESULT_OK) {
     ShowError("FAILED_INIT_DIRECTDRAW",
               Vesk::DDInterface::ResultToString(result) + " (" + mDDInterface->GetLastError() + ")");
@@ -269,6 +275,8 @@ void ZCEngine::SwitchScreenMode(bool windowed, bool is3D, bool force) {
   bool wasWindowed = mWindowed;
   bool was3D = mIs3D;
   VeskAppBase::SwitchScreenMode(windowed, is3D, force);
+  // The route follows the switch: a test or the player may ask for either.
+  if (mDDInterface && was3D != mIs3D) mDDInterface->mIs3D = mIs3D;
   if (mDDInterface && (force || wasWindowed != mWindowed || was3D != mIs3D)) {
     if (!InitDisplay()) Shutdown();
   }
@@ -419,7 +427,16 @@ void ZCEngine::DrawFrame() {
   if (!screen) return;
   Vesk::Graphics g(screen);
   DrawScreen(&g);
-  mDDInterface->Redraw(nullptr);
+  const bool was3D = mDDInterface->mIs3D;
+  if (!mDDInterface->Redraw(nullptr) && was3D && !mDDInterface->mIs3D) {
+    // A 3D call failed: the display starts again in software for the rest of the run (the
+    // setting is kept) and the frame is drawn anew.
+    if (!InitDisplay()) {
+      Shutdown();
+      return;
+    }
+    mDirty = true;
+  }
 }
 
 void ZCEngine::DrawScreen(Vesk::Graphics* g) {

@@ -1,5 +1,7 @@
 #include "resources/ZCTextureCache.h"
 
+#include <algorithm>
+
 #include "graphics/Graphics.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
@@ -69,10 +71,13 @@ Vesk::MemoryImage* TextureHandle::GetImage() {
 
 namespace {
 bool AddOne(const XmlNode& node, void* cachePtr, void* countPtr) {
-  std::string id, file;
+  std::string id, file, flags;
   GetAttrStringA(node, "id", id);
   GetAttrStringA(node, "file", file);
-  if (static_cast<ZCTextureCache*>(cachePtr)->AddTexture(id, file)) ++*static_cast<int*>(countPtr);
+  GetAttrStringA(node, "flags", flags);
+  bool table = false;
+  const int32_t textureFlags = ZCTextureCache::ParseFlags(id, flags, &table);
+  if (static_cast<ZCTextureCache*>(cachePtr)->AddTexture(id, file, textureFlags, table)) ++*static_cast<int*>(countPtr);
   return true;
 }
 }  // namespace
@@ -87,7 +92,36 @@ int ZCTextureCache::LoadTextures(const XmlNode& root) {
   return added;
 }
 
-bool ZCTextureCache::AddTexture(const std::string& id, const std::string& file) {
+int32_t ZCTextureCache::ParseFlags(const std::string& id, const std::string& words, bool* colourTable) {
+  using Vesk::MemoryImage;
+  int32_t flags = 0;
+  *colourTable = false;
+  size_t at = 0;
+  while (at < words.size()) {
+    const size_t start = words.find_first_not_of(" ,\t", at);
+    if (start == std::string::npos) break;
+    const size_t end = std::min(words.find_first_of(" ,\t", start), words.size());
+    const std::string word = words.substr(start, end - start);
+    at = end;
+    if (word == "prefer16")
+      flags |= MemoryImage::TEXFLAG_PREFER16;
+    else if (word == "fullcolor")
+      flags |= MemoryImage::TEXFLAG_FULLCOLOR;
+    else if (word == "64x64")
+      flags |= MemoryImage::TEXFLAG_64X64;
+    else if (word == "pow2")
+      flags |= MemoryImage::TEXFLAG_POW2;
+    else if (word == "palette")
+      *colourTable = true;
+    else
+      LogMessage("WARNING: ZCTextureCache: texture \"%s\" has an unknown flag \"%s\"; ignored", id.c_str(),
+                 word.c_str());
+  }
+  return flags;
+}
+
+bool ZCTextureCache::AddTexture(const std::string& id, const std::string& file, int32_t textureFlags,
+                                bool colourTable) {
   if (id.empty() || file.empty()) {
     LogMessage("WARNING: ZCTextureCache: texture \"%s\" needs an id and a file; skipped", id.c_str());
     return false;
@@ -98,7 +132,7 @@ bool ZCTextureCache::AddTexture(const std::string& id, const std::string& file) 
     LogMessage("WARNING: ZCTextureCache: texture \"%s\" is declared twice; the first is kept", id.c_str());
     return false;
   }
-  slot = std::make_unique<ZCImageDesc>(this, id, file);
+  slot = std::make_unique<ZCImageDesc>(this, id, file, textureFlags, colourTable);
   return true;
 }
 
@@ -135,9 +169,15 @@ void ZCTextureCache::LockDesc(ZCImageDesc* desc) {
   // it rather than loading it twice.
   if (desc->mLockCount++ == 0 && !desc->mImage) {
     desc->mImage = mLoader ? mLoader(desc->mFile) : nullptr;
-    if (!desc->mImage)
+    if (!desc->mImage) {
       LogMessage("ERROR: ZCTextureCache: texture \"%s\" (%s) cannot be loaded", desc->mId.c_str(),
                  desc->mFile.c_str());
+    } else {
+      desc->mImage->mTextureFlags = desc->mTextureFlags;
+      if (desc->mColourTable && !desc->mImage->Palettize())
+        LogMessage("WARNING: ZCTextureCache: texture \"%s\" has more than 256 colours; kept without a colour table",
+                   desc->mId.c_str());
+    }
   }
 }
 

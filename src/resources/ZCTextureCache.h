@@ -18,11 +18,17 @@ class Graphics;
 // One texture id of the cache: its image file, and the image while any handle holds a lock on it.
 class ZCImageDesc {
  public:
-  ZCImageDesc(ZCTextureCache* cache, std::string id, std::string file)
-      : mCache(cache), mId(std::move(id)), mFile(std::move(file)) {}
+  ZCImageDesc(ZCTextureCache* cache, std::string id, std::string file, int32_t textureFlags = 0,
+              bool colourTable = false)
+      : mCache(cache), mId(std::move(id)), mFile(std::move(file)), mTextureFlags(textureFlags),
+        mColourTable(colourTable) {}
 
   const std::string& GetId() const { return mId; }
   const std::string& GetFile() const { return mFile; }
+  // What the loaded image gets: its texture flags (MemoryImage::TEXFLAG_*), and whether its
+  // pixels go into a colour table.
+  int32_t GetTextureFlags() const { return mTextureFlags; }
+  bool WantsColourTable() const { return mColourTable; }
   // The number of locks held on it now.
   int32_t GetLockCount() const;
   bool IsLoaded() const;
@@ -33,6 +39,8 @@ class ZCImageDesc {
   ZCTextureCache* mCache;
   std::string mId;
   std::string mFile;
+  int32_t mTextureFlags;
+  bool mColourTable;
   std::unique_ptr<Vesk::MemoryImage> mImage;
   int32_t mLockCount = 0;
 };
@@ -85,10 +93,14 @@ class ZCTextureCache {
   ZCTextureCache(const ZCTextureCache&) = delete;
   ZCTextureCache& operator=(const ZCTextureCache&) = delete;
 
-  // Reads every "textures/texture" element (id, file) under the node. The number added.
+  // Reads every "textures/texture" element (id, file, flags) under the node. The number added.
   int LoadTextures(const XmlNode& root);
   // Declares a texture; false (and a warning) when the id is empty or taken, or the file is empty.
-  bool AddTexture(const std::string& id, const std::string& file);
+  bool AddTexture(const std::string& id, const std::string& file, int32_t textureFlags = 0, bool colourTable = false);
+  // The words of a "flags" attribute ("prefer16", "fullcolor", "64x64", "pow2", "palette",
+  // separated by blanks or commas) as texture flags and the colour-table wish; an unknown word
+  // gives a warning naming the texture and is left out.
+  static int32_t ParseFlags(const std::string& id, const std::string& words, bool* colourTable);
   // A handle on the texture of that id (not locked), or an empty handle when there is none.
   TextureHandle GetTexture(const std::string& id);
   bool HasTexture(const std::string& id) const;

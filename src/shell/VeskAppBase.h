@@ -96,7 +96,8 @@ class VeskAppBase {
   int32_t mHeight = 768;
   int32_t mFullScreenBitDepth = 32;
   bool mWindowed = true;
-  bool mIs3D = false;
+  // Draw through the 3D layer (setting "Is3D"; 0 forces the software route).
+  bool mIs3D = true;
   bool mWindowAspectOverride = false;
   int32_t mWindowAspectNum = 4;
   int32_t mWindowAspectDen = 3;

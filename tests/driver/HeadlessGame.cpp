@@ -8,6 +8,7 @@
 
 #include "cafe/ZCBoard_Game3.h"
 #include "board/ZCPickItem.h"
+#include "driver/WindowPoint.h"
 #include "effects/EffectCallbacks.h"
 #include "platform/time/Clock.h"
 #include "screens/ScreenTable.h"
@@ -93,6 +94,9 @@ void HeadlessGame::Input(Platform::InputEvent::Type type, int32_t x, int32_t y, 
   e.mType = type;
   e.mX = x;
   e.mY = y;
+  const bool mouse = type == Platform::InputEvent::Type::MouseMove || type == Platform::InputEvent::Type::MouseDown ||
+                     type == Platform::InputEvent::Type::MouseUp;
+  if (mouse) PictureToWindow(*this, e.mX, e.mY);
   e.mButton = 1;
   e.mClicks = 1;
   e.mKey = key;

@@ -24,7 +24,8 @@ class HeadlessGame : public ZCEngine3 {
   bool RunToEnd(int timeoutMs = 120000);
   // Loop steps for about ms milliseconds of the loop's time.
   void RunFor(int ms);
-  // Hands an event in as the main loop does (recorded when a demo records).
+  // Hands an event in as the main loop does (recorded when a demo records). Mouse positions are
+  // picture positions, handed in where the window shows them.
   void Input(Platform::InputEvent::Type type, int32_t x = 0, int32_t y = 0, int32_t key = 0);
   void Step() { UpdateStep(); }
   bool Dirty() const { return IsDirty(); }

@@ -13,6 +13,7 @@
 #include "board/ZCBoard_Game.h"
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
+#include "driver/WindowPoint.h"
 #include "engine/ZCEngine.h"
 #include "platform/window/InputEvent.h"
 #include "shell/Random.h"
@@ -185,6 +186,7 @@ class RunnerEngine : public ZCEngine {
     e.mType = type;
     e.mX = point.x;
     e.mY = point.y;
+    PictureToWindow(*this, e.mX, e.mY);
     e.mButton = 1;
     e.mClicks = 1;
     HandleInput(e);

@@ -49,6 +49,36 @@ TEST(TextureCache, ReadsTheTexturesPartAndRefusesBadEntries) {
   EXPECT_FALSE(cache.HasTexture("outside"));
 }
 
+TEST(TextureCache, FlagsReachTheLoadedImageAndAColourTableIsMadeWhereItFits) {
+  // Two colours fit a table; 300 do not.
+  ZCTextureCache cache([](const std::string& file) -> std::unique_ptr<Vesk::MemoryImage> {
+    auto image = std::make_unique<Vesk::MemoryImage>(30, 10);
+    uint32_t* bits = image->GetBits();
+    for (int32_t i = 0; i < 300; ++i) bits[i] = 0xFF000000u | uint32_t(file == "many.png" ? i : i % 2);
+    image->BitsChanged();
+    return image;
+  });
+  const std::string xml =
+      "<root><textures>"
+      "<texture id=\"panel\" file=\"few.png\" flags=\"prefer16, 64x64\"/>"
+      "<texture id=\"icon\" file=\"few.png\" flags=\"palette pow2 fullcolor\"/>"
+      "<texture id=\"photo\" file=\"many.png\" flags=\"palette sparkle\"/>"
+      "</textures></root>";
+  XmlNode root = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(xml.data()), xml.size(), "ui.xml").documentElement();
+  LogHistory::Clear();
+  EXPECT_EQ(cache.LoadTextures(root), 3);
+  EXPECT_TRUE(LogHistory::Contains("WARNING: ZCTextureCache: texture \"photo\" has an unknown flag \"sparkle\""));
+  using Vesk::MemoryImage;
+  TextureHandle panel = cache.GetTexture("panel"), icon = cache.GetTexture("icon"), photo = cache.GetTexture("photo");
+  EXPECT_EQ(panel.GetImage()->mTextureFlags, MemoryImage::TEXFLAG_PREFER16 | MemoryImage::TEXFLAG_64X64);
+  EXPECT_EQ(panel.GetImage()->mColorTable, nullptr);
+  EXPECT_EQ(icon.GetImage()->mTextureFlags, MemoryImage::TEXFLAG_POW2 | MemoryImage::TEXFLAG_FULLCOLOR);
+  EXPECT_NE(icon.GetImage()->mColorTable, nullptr);
+  EXPECT_EQ(icon.GetImage()->GetBits()[3], 0xFF000001u);  // the pixels stay as they were
+  EXPECT_EQ(photo.GetImage()->mColorTable, nullptr);
+  EXPECT_TRUE(LogHistory::Contains("texture \"photo\" has more than 256 colours"));
+}
+
 TEST(TextureCache, LoadsOnTheFirstLockSharesAndUnloadsAfterTheLastUnlock) {
   Fixture f;
   TextureHandle a = f.cache.GetTexture("cafe_01");

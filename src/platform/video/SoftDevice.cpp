@@ -14,7 +14,7 @@ namespace {
 constexpr double kHuge = 1 << 22;
 
 // a * b / 255 on 0..255 values, rounded, exact at 0 and 255.
-inline uint32_t Mul8(uint32_t a, uint32_t b) {
+[[gnu::always_inline]] inline uint32_t Mul8(uint32_t a, uint32_t b) {
   uint32_t t = a * b + 128;
   return (t + (t >> 8)) >> 8;
 }
@@ -64,6 +64,7 @@ Result Texture::Lock(LockInfo* out) {
   if (!out) return Result::InvalidParams;
   if (mLocked) return Result::SurfaceBusy;
   mLocked = true;
+  mOpaque = -1;
   out->mBits = mTexels.data();
   out->mPitch = mPitch;
   out->mWidth = mWidth;
@@ -89,6 +90,19 @@ Result Texture::SetPalette(const uint32_t* argb, int32_t count) {
   mPalette.fill(0);
   std::copy(argb, argb + count, mPalette.begin());
   return Result::Ok;
+}
+
+bool Texture::AllOpaque() const {
+  if (mOpaque < 0) {
+    bool opaque = mClass == TEXCLASS_R5G6B5;
+    if (mClass == TEXCLASS_A8R8G8B8 || mClass == TEXCLASS_A4R4G4B4) {
+      opaque = true;
+      for (int32_t y = 0; y < mHeight && opaque; ++y)
+        for (int32_t x = 0; x < mWidth && opaque; ++x) opaque = (TexelArgb(x, y) >> 24) == 255;
+    }
+    mOpaque = opaque ? 1 : 0;
+  }
+  return mOpaque == 1;
 }
 
 uint32_t Texture::TexelArgb(int32_t x, int32_t y) const {
@@ -143,8 +157,15 @@ SoftDevice::SoftDevice(DeviceCaps caps) : mCaps(caps) {
 
 DeviceIdentifier SoftDevice::Identifier() const { return {"soft", "SoftDevice"}; }
 
-Result SoftDevice::Enter(const char* name) {
-  ++mCalls[name];
+void SoftDevice::Count(std::string_view name) {
+  auto it = mCalls.find(name);
+  if (it == mCalls.end()) it = mCalls.emplace(std::string(name), 0).first;
+  ++it->second;
+}
+
+Result SoftDevice::Enter(std::string_view name) {
+  Count(name);
+  if (mFailures.empty()) return Result::Ok;
   auto it = mFailures.find(name);
   return it == mFailures.end() ? Result::Ok : it->second;
 }
@@ -157,7 +178,7 @@ void SoftDevice::FailCall(const std::string& name, Result result) {
 }
 
 uint64_t SoftDevice::CallCount(const std::string& name) const {
-  auto it = mCalls.find(name);
+  auto it = mCalls.find(std::string_view(name));
   return it == mCalls.end() ? 0 : it->second;
 }
 
@@ -296,11 +317,29 @@ void SoftDevice::TakeSnap() {
   }
   const PixelFormat& f = mLock.mFormat;
   uint32_t masks[3] = {f.mRedMask, f.mGreenMask, f.mBlueMask};
-  for (int32_t i = 0; i < 3; ++i) {
+  // The channel tables follow the target's format, built again only when it changes.
+  const bool sameFormat = mSnapFormat == f;
+  mSnapFormat = f;
+  for (int32_t i = 0; i < 3 && !sameFormat; ++i) {
     mSnap.mMask[i] = masks[i];
     mSnap.mShift[i] = masks[i] ? std::countr_zero(masks[i]) : 0;
     mSnap.mBits[i] = std::clamp(std::popcount(masks[i]), 1, 8);
+    const uint32_t top = (masks[i] >> mSnap.mShift[i]) & 255u;
+    for (uint32_t v = 0; v < 256; ++v) mSnap.mWiden[i][v] = uint8_t(Widen(v & top, mSnap.mBits[i]));
   }
+  const StageSnap& s0 = mSnap.mStages[0];
+  auto isTexture = [](uint32_t arg) { return (arg & 15u) == TA_TEXTURE; };
+  auto isDiffuse = [](uint32_t arg) { return (arg & 15u) == TA_DIFFUSE || (arg & 15u) == TA_CURRENT; };
+  mSnap.mAlphaFrom = -1;
+  if (s0.mAlphaOp == TOP_MODULATE && ((isTexture(s0.mAlphaArg1) && isDiffuse(s0.mAlphaArg2)) ||
+                                      (isDiffuse(s0.mAlphaArg1) && isTexture(s0.mAlphaArg2))))
+    mSnap.mAlphaFrom = 2;
+  else if ((s0.mAlphaOp == TOP_SELECTARG1 && isTexture(s0.mAlphaArg1)) ||
+           (s0.mAlphaOp == TOP_SELECTARG2 && isTexture(s0.mAlphaArg2)))
+    mSnap.mAlphaFrom = 0;
+  else if ((s0.mAlphaOp == TOP_SELECTARG1 && isDiffuse(s0.mAlphaArg1)) ||
+           (s0.mAlphaOp == TOP_SELECTARG2 && isDiffuse(s0.mAlphaArg2)))
+    mSnap.mAlphaFrom = 1;
 }
 
 uint32_t SoftDevice::Sample(int32_t stage, double u, double v) const {
@@ -380,25 +419,15 @@ uint32_t SoftDevice::Shade(const double* values) const {
   return Pack(current);
 }
 
-// Blends the shaded colour into the target pixel (the caller checked the position).
-void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
-  const PixelFormat& f = mLock.mFormat;
-  auto read = [&](int32_t i, uint32_t pixel) { return Widen((pixel & mSnap.mMask[i]) >> mSnap.mShift[i], mSnap.mBits[i]); };
+// The target pixel after the shaded colour is blended into it.
+uint32_t SoftDevice::Blend(uint32_t argb, uint32_t pixel) const {
   auto write = [&](int32_t i, uint32_t c8) { return ((c8 >> (8 - mSnap.mBits[i])) << mSnap.mShift[i]) & mSnap.mMask[i]; };
-  uint8_t* p = mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * size_t(f.BytesPerPixel());
   uint32_t src[4];
   Unpack(argb, src);
   uint32_t out[3];
   if (mSnap.mBlend) {
-    uint32_t pixel = 0;
-    if (f.mBitCount == 32) {
-      std::memcpy(&pixel, p, 4);
-    } else {
-      uint16_t v;
-      std::memcpy(&v, p, 2);
-      pixel = v;
-    }
-    uint32_t dst[4] = {255, read(0, pixel), read(1, pixel), read(2, pixel)};
+    uint32_t dst[4] = {255, 0, 0, 0};
+    for (int32_t i = 0; i < 3; ++i) dst[i + 1] = mSnap.mWiden[i][(pixel & mSnap.mMask[i]) >> mSnap.mShift[i]];
     auto factor = [&](uint32_t blend, int32_t i) -> uint32_t {
       switch (blend) {
         case BLEND_ZERO: return 0;
@@ -422,13 +451,434 @@ void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) {
     out[1] = src[2];
     out[2] = src[3];
   }
-  uint32_t value = write(0, out[0]) | write(1, out[1]) | write(2, out[2]);
-  if (f.mBitCount == 32) {
-    std::memcpy(p, &value, 4);
+  return write(0, out[0]) | write(1, out[1]) | write(2, out[2]);
+}
+
+void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) const {
+  const int32_t bytes = mLock.mFormat.BytesPerPixel();
+  uint8_t* p = mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * size_t(bytes);
+  if (bytes == 4) {
+    uint32_t pixel;
+    std::memcpy(&pixel, p, 4);
+    pixel = Blend(argb, pixel);
+    std::memcpy(p, &pixel, 4);
   } else {
-    uint16_t v16 = uint16_t(value);
-    std::memcpy(p, &v16, 2);
+    uint16_t pixel;
+    std::memcpy(&pixel, p, 2);
+    pixel = uint16_t(Blend(argb, pixel));
+    std::memcpy(p, &pixel, 2);
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Span loops: one per texture sampling, texture class, blend set-up and target width, chosen once
+// per draw, so that no state is looked up per pixel. Set-ups they do not cover (a second stage,
+// other colour operations) go through the general Shade and Blend.
+
+namespace {
+
+enum TexKind { kNoTexture, kPoint, kLinear, kGeneral };
+enum BlendKind { kOpaque, kAlphaBlend, kAddBlend, kOneOne, kOtherBlend };
+// Targets: 32-bit 0x00RRGGBB, any other 32-bit layout, 16-bit.
+enum TargetKind { kTarget8888, kTarget32, kTarget16 };
+
+inline int64_t FloorToInt(double d) {
+  int64_t i = int64_t(d);
+  return i - int64_t(d < double(i));
+}
+
+inline uint32_t Clamp8(double c) { return uint32_t(std::clamp(c, 0.0, 255.0) + 0.5); }
+
+}  // namespace
+
+struct SpanKernels {
+  template <uint32_t kClass>
+  static uint32_t Texel(const Texture& t, int64_t x, int64_t y) {
+    const uint8_t* row = t.mTexels.data() + size_t(y) * size_t(t.mPitch);
+    if constexpr (kClass == TEXCLASS_A8R8G8B8) {
+      uint32_t v;
+      std::memcpy(&v, row + size_t(x) * 4, 4);
+      return v;
+    } else if constexpr (kClass == TEXCLASS_PALETTE8) {
+      return t.mPalette[row[x]];
+    } else {
+      uint16_t v;
+      std::memcpy(&v, row + size_t(x) * 2, 2);
+      if constexpr (kClass == TEXCLASS_A4R4G4B4)
+        return ((v >> 12) & 15u) * 0x11000000u | ((v >> 8) & 15u) * 0x110000u | ((v >> 4) & 15u) * 0x1100u |
+               (v & 15u) * 0x11u;
+      else
+        return 0xFF000000u | (Widen(v >> 11, 5) << 16) | (Widen((v >> 5) & 63u, 6) << 8) | Widen(v & 31u, 5);
+    }
+  }
+
+  // A texel with the stage's addressing: clamped to the edge, or the border colour outside.
+  template <uint32_t kClass>
+  static uint32_t Fetch(const Texture& t, const SoftDevice::StageSnap& st, int64_t x, int64_t y) {
+    if (x < 0 || x >= t.mWidth) {
+      if (st.mBorderU) return st.mBorder;
+      x = std::clamp<int64_t>(x, 0, t.mWidth - 1);
+    }
+    if (y < 0 || y >= t.mHeight) {
+      if (st.mBorderV) return st.mBorder;
+      y = std::clamp<int64_t>(y, 0, t.mHeight - 1);
+    }
+    return Texel<kClass>(t, x, y);
+  }
+
+  template <uint32_t kClass>
+  static uint32_t Point(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+    const double su = std::clamp(u * t.mWidth, -1e9, 1e9), sv = std::clamp(v * t.mHeight, -1e9, 1e9);
+    return Fetch<kClass>(t, st, FloorToInt(su), FloorToInt(sv));
+  }
+
+  template <uint32_t kClass>
+  static uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+    const double su = std::clamp(u * t.mWidth, -1e9, 1e9) - 0.5, sv = std::clamp(v * t.mHeight, -1e9, 1e9) - 0.5;
+    const int64_t x0 = FloorToInt(su), y0 = FloorToInt(sv);
+    // Weights in 1/256 steps, rounded; a weight of 256 reads one texel exactly.
+    const uint32_t wu = uint32_t((su - double(x0)) * 256.0 + 0.5), wv = uint32_t((sv - double(y0)) * 256.0 + 0.5);
+    uint32_t t00, t10, t01, t11;
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < t.mWidth && y0 + 1 < t.mHeight) {
+      t00 = Texel<kClass>(t, x0, y0);
+      t10 = Texel<kClass>(t, x0 + 1, y0);
+      t01 = Texel<kClass>(t, x0, y0 + 1);
+      t11 = Texel<kClass>(t, x0 + 1, y0 + 1);
+    } else {
+      t00 = Fetch<kClass>(t, st, x0, y0);
+      t10 = Fetch<kClass>(t, st, x0 + 1, y0);
+      t01 = Fetch<kClass>(t, st, x0, y0 + 1);
+      t11 = Fetch<kClass>(t, st, x0 + 1, y0 + 1);
+    }
+    uint32_t out = 0;
+    for (int32_t shift = 0; shift < 32; shift += 8) {
+      const uint32_t a = (t00 >> shift) & 255u, b = (t10 >> shift) & 255u, c = (t01 >> shift) & 255u,
+                     d = (t11 >> shift) & 255u;
+      const uint32_t top = a * (256 - wu) + b * wu, bottom = c * (256 - wu) + d * wu;
+      out |= std::min((top * (256 - wv) + bottom * wv + 32768) >> 16, 255u) << shift;
+    }
+    return out;
+  }
+
+  // Stage 0 as MODULATE(TEXTURE, DIFFUSE) on the colour, the alpha as the snapshot says.
+  static uint32_t Modulate(uint32_t texel, uint32_t a, uint32_t r, uint32_t g, uint32_t b, int32_t alphaFrom) {
+    const uint32_t ta = texel >> 24;
+    const uint32_t oa = alphaFrom == 2 ? Mul8(ta, a) : alphaFrom == 0 ? ta : a;
+    return (oa << 24) | (Mul8((texel >> 16) & 255u, r) << 16) | (Mul8((texel >> 8) & 255u, g) << 8) |
+           Mul8(texel & 255u, b);
+  }
+
+  // Channel i (0 red, 1 green, 2 blue) of a stored pixel as 0..255, and a pixel from three.
+  template <int kTarget>
+  [[gnu::always_inline]] static inline uint32_t ReadChannel(const SoftDevice::Snap& sn, uint32_t pixel, int32_t i) {
+    if constexpr (kTarget == kTarget8888)
+      return (pixel >> (16 - 8 * i)) & 255u;
+    else
+      return sn.mWiden[i][(pixel & sn.mMask[i]) >> sn.mShift[i]];
+  }
+  template <int kTarget>
+  [[gnu::always_inline]] static inline uint32_t MakePixel(const SoftDevice::Snap& sn, uint32_t r, uint32_t g,
+                                                          uint32_t b) {
+    if constexpr (kTarget == kTarget8888) {
+      return (r << 16) | (g << 8) | b;
+    } else {
+      return (((r >> (8 - sn.mBits[0])) << sn.mShift[0]) & sn.mMask[0]) |
+             (((g >> (8 - sn.mBits[1])) << sn.mShift[1]) & sn.mMask[1]) |
+             (((b >> (8 - sn.mBits[2])) << sn.mShift[2]) & sn.mMask[2]);
+    }
+  }
+
+  // The blend of one colour into one stored pixel; false when the pixel stays as it is.
+  template <int kBlend, int kTarget>
+  [[gnu::always_inline]] static inline bool BlendPixel(const SoftDevice& d, uint32_t argb, uint32_t& pixel) {
+    const auto& sn = d.mSnap;
+    const uint32_t sa = argb >> 24, sr = (argb >> 16) & 255u, sg = (argb >> 8) & 255u, sb = argb & 255u;
+    if constexpr (kBlend == kOpaque) {
+      pixel = MakePixel<kTarget>(sn, sr, sg, sb);
+    } else if constexpr (kBlend == kAlphaBlend) {
+      if (sa == 0) return false;
+      if (sa == 255) {
+        pixel = MakePixel<kTarget>(sn, sr, sg, sb);
+      } else {
+        const uint32_t ia = 255 - sa;
+        pixel = MakePixel<kTarget>(sn, std::min(Mul8(sr, sa) + Mul8(ReadChannel<kTarget>(sn, pixel, 0), ia), 255u),
+                                   std::min(Mul8(sg, sa) + Mul8(ReadChannel<kTarget>(sn, pixel, 1), ia), 255u),
+                                   std::min(Mul8(sb, sa) + Mul8(ReadChannel<kTarget>(sn, pixel, 2), ia), 255u));
+      }
+    } else if constexpr (kBlend == kAddBlend || kBlend == kOneOne) {
+      const uint32_t f = kBlend == kAddBlend ? sa : 255u;
+      if (f == 0) return false;
+      pixel = MakePixel<kTarget>(sn, std::min(Mul8(sr, f) + ReadChannel<kTarget>(sn, pixel, 0), 255u),
+                                 std::min(Mul8(sg, f) + ReadChannel<kTarget>(sn, pixel, 1), 255u),
+                                 std::min(Mul8(sb, f) + ReadChannel<kTarget>(sn, pixel, 2), 255u));
+    } else {
+      pixel = d.Blend(argb, pixel);
+    }
+    return true;
+  }
+
+  template <int kTarget>
+  [[gnu::always_inline]] static inline uint32_t Load(const uint8_t* p) {
+    if constexpr (kTarget != kTarget16) {
+      uint32_t v;
+      std::memcpy(&v, p, 4);
+      return v;
+    } else {
+      uint16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
+  }
+  template <int kTarget>
+  [[gnu::always_inline]] static inline void Store(uint8_t* p, uint32_t v) {
+    if constexpr (kTarget != kTarget16) {
+      std::memcpy(p, &v, 4);
+    } else {
+      const uint16_t w = uint16_t(v);
+      std::memcpy(p, &w, 2);
+    }
+  }
+  template <int kTarget>
+  static constexpr int32_t kBytesOf = kTarget == kTarget16 ? 2 : 4;
+
+  template <int kTex, uint32_t kClass, int kBlend, int kTarget>
+  static void Span(const SoftDevice& d, int32_t y, int32_t x0, int32_t x1, double* v, const double* step) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
+    const auto& sn = d.mSnap;
+    const SoftDevice::StageSnap& st = sn.mStages[0];
+    const Texture* tex = st.mTexture;
+    const int32_t uv = 4 + int32_t(st.mSet) * 2;
+    uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+    // A diffuse colour that does not change along the span is rounded once.
+    const bool flat = kTex != kGeneral && step[0] == 0 && step[1] == 0 && step[2] == 0 && step[3] == 0;
+    const uint32_t fa = Clamp8(v[0]), fr = Clamp8(v[1]), fg = Clamp8(v[2]), fb = Clamp8(v[3]);
+    for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
+      uint32_t argb;
+      if constexpr (kTex == kGeneral) {
+        argb = d.Shade(v);
+      } else {
+        uint32_t texel = 0xFFFFFFFFu;
+        if constexpr (kTex == kPoint) texel = Point<kClass>(*tex, st, v[uv], v[uv + 1]);
+        if constexpr (kTex == kLinear) texel = Linear<kClass>(*tex, st, v[uv], v[uv + 1]);
+        if (flat)
+          argb = Modulate(texel, fa, fr, fg, fb, sn.mAlphaFrom);
+        else
+          argb = Modulate(texel, Clamp8(v[0]), Clamp8(v[1]), Clamp8(v[2]), Clamp8(v[3]), sn.mAlphaFrom);
+      }
+      uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
+      if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
+      for (int32_t k = 0; k < 8; ++k) v[k] += step[k];
+    }
+  }
+
+  // A point-sampled axis-aligned quad with one diffuse colour: the texel column of every pixel
+  // column and the texel row of every pixel row are worked out once.
+  template <uint32_t kClass, int kBlend, int kTarget>
+  static void Quad(const SoftDevice& d, int32_t x0, int32_t x1, int32_t y0, int32_t y1, const int32_t* cols,
+                   const int32_t* rows, uint32_t diffuse) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
+    const auto& sn = d.mSnap;
+    const SoftDevice::StageSnap& st = sn.mStages[0];
+    const Texture& t = *st.mTexture;
+    const bool white = diffuse == 0xFFFFFFFFu && sn.mAlphaFrom != 1;
+    const uint32_t da = diffuse >> 24, dr = (diffuse >> 16) & 255u, dg = (diffuse >> 8) & 255u, db = diffuse & 255u;
+    const uint32_t border = Modulate(st.mBorder, da, dr, dg, db, sn.mAlphaFrom);
+    // Texel columns one after the other inside the texture: a row of the quad reads a run of
+    // texels, which for an uncoloured picture in the target's own layout goes straight across.
+    const int32_t n = x1 - x0 + 1;
+    const bool run = cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1;
+    constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
+    constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
+    const bool direct = white && run && (k32 || (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u)) &&
+                        (kBlend == kOpaque || kBlend == kAlphaBlend);
+    for (int32_t y = y0; y <= y1; ++y) {
+      const int32_t ty = rows[y - y0];
+      uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+      if (direct && ty >= 0) {
+        const uint8_t* src = t.mTexels.data() + size_t(ty) * size_t(t.mPitch) + size_t(cols[0]) * size_t(t.mPitch / t.mWidth);
+        if constexpr (k16) {
+          std::memcpy(p, src, size_t(n) * 2);  // an opaque class: every texel replaces its pixel
+          continue;
+        } else if constexpr (k32) {
+          // An opaque texture on a 0x00RRGGBB target: its rows are copied as they are (the alpha
+          // byte lands in the target's unused top byte).
+          if (kTarget == kTarget8888 && (kBlend == kOpaque || t.AllOpaque())) {
+            std::memcpy(p, src, size_t(n) * 4);
+            continue;
+          }
+          // Runs of opaque texels are stored in one loop; the others blend one by one.
+          auto texelAt = [src](int32_t i) {
+            uint32_t v;
+            std::memcpy(&v, src + size_t(i) * 4, 4);
+            return v;
+          };
+          for (int32_t i = 0; i < n;) {
+            int32_t end = i;
+            while (end < n && (kBlend == kOpaque || (texelAt(end) >> 24) == 255)) ++end;
+            if constexpr (kTarget == kTarget8888) {
+              std::memcpy(p + size_t(i) * 4, src + size_t(i) * 4, size_t(end - i) * 4);
+            } else {
+              for (int32_t k = i; k < end; ++k) {
+                const uint32_t v = texelAt(k);
+                Store<kTarget>(p + size_t(k) * kBytes,
+                               MakePixel<kTarget>(sn, (v >> 16) & 255u, (v >> 8) & 255u, v & 255u));
+              }
+            }
+            // Then transparent texels, which leave their pixels, and partial ones, which blend.
+            for (; end < n && (texelAt(end) >> 24) != 255; ++end) {
+              const uint32_t texel = texelAt(end);
+              if ((texel >> 24) == 0) continue;
+              uint32_t pixel = Load<kTarget>(p + size_t(end) * kBytes);
+              BlendPixel<kBlend, kTarget>(d, texel, pixel);
+              Store<kTarget>(p + size_t(end) * kBytes, pixel);
+            }
+            i = end;
+          }
+          continue;
+        }
+      }
+      for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
+        const int32_t tx = cols[x - x0];
+        uint32_t argb;
+        if (ty < 0 || tx < 0)
+          argb = border;
+        else if (white)
+          argb = Texel<kClass>(t, tx, ty);
+        else
+          argb = Modulate(Texel<kClass>(t, tx, ty), da, dr, dg, db, sn.mAlphaFrom);
+        uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
+        if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
+      }
+    }
+  }
+
+  // One colour over a rectangle (an untextured axis-aligned quad): a colour that replaces the
+  // pixels is stored as one value.
+  template <int kBlend, int kTarget>
+  static void Fill(const SoftDevice& d, int32_t x0, int32_t x1, int32_t y0, int32_t y1, uint32_t argb) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
+    const bool replaces = kBlend == kOpaque || (kBlend == kAlphaBlend && (argb >> 24) == 255);
+    const uint32_t value = MakePixel<kTarget>(d.mSnap, (argb >> 16) & 255u, (argb >> 8) & 255u, argb & 255u);
+    for (int32_t y = y0; y <= y1; ++y) {
+      uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+      for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
+        if (replaces) {
+          Store<kTarget>(p, value);
+          continue;
+        }
+        uint32_t pixel = Load<kTarget>(p);
+        if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
+      }
+    }
+  }
+  using FillFn = void (*)(const SoftDevice&, int32_t, int32_t, int32_t, int32_t, uint32_t);
+  template <int kBlend>
+  static FillFn FillForTarget(int32_t target) {
+    switch (target) {
+      case kTarget8888: return &Fill<kBlend, kTarget8888>;
+      case kTarget16: return &Fill<kBlend, kTarget16>;
+      default: return &Fill<kBlend, kTarget32>;
+    }
+  }
+  static FillFn ChooseFill(int32_t blend, int32_t target) {
+    switch (blend) {
+      case kOpaque: return FillForTarget<kOpaque>(target);
+      case kAlphaBlend: return FillForTarget<kAlphaBlend>(target);
+      case kAddBlend: return FillForTarget<kAddBlend>(target);
+      case kOneOne: return FillForTarget<kOneOne>(target);
+      default: return FillForTarget<kOtherBlend>(target);
+    }
+  }
+  using QuadFn = void (*)(const SoftDevice&, int32_t, int32_t, int32_t, int32_t, const int32_t*, const int32_t*,
+                          uint32_t);
+  template <uint32_t kClass, int kBlend>
+  static QuadFn QuadForWidth(int32_t target) {
+    switch (target) {
+      case kTarget8888: return &Quad<kClass, kBlend, kTarget8888>;
+      case kTarget16: return &Quad<kClass, kBlend, kTarget16>;
+      default: return &Quad<kClass, kBlend, kTarget32>;
+    }
+  }
+  template <uint32_t kClass>
+  static QuadFn QuadForBlend(int32_t blend, int32_t bytes) {
+    switch (blend) {
+      case kOpaque: return QuadForWidth<kClass, kOpaque>(bytes);
+      case kAlphaBlend: return QuadForWidth<kClass, kAlphaBlend>(bytes);
+      case kAddBlend: return QuadForWidth<kClass, kAddBlend>(bytes);
+      case kOneOne: return QuadForWidth<kClass, kOneOne>(bytes);
+      default: return QuadForWidth<kClass, kOtherBlend>(bytes);
+    }
+  }
+  static QuadFn ChooseQuad(uint32_t textureClass, int32_t blend, int32_t bytes) {
+    switch (textureClass) {
+      case TEXCLASS_A4R4G4B4: return QuadForBlend<TEXCLASS_A4R4G4B4>(blend, bytes);
+      case TEXCLASS_R5G6B5: return QuadForBlend<TEXCLASS_R5G6B5>(blend, bytes);
+      case TEXCLASS_PALETTE8: return QuadForBlend<TEXCLASS_PALETTE8>(blend, bytes);
+      default: return QuadForBlend<TEXCLASS_A8R8G8B8>(blend, bytes);
+    }
+  }
+
+  template <int kTex, uint32_t kClass, int kBlend>
+  static SoftDevice::SpanFn ForWidth(int32_t target) {
+    switch (target) {
+      case kTarget8888: return &Span<kTex, kClass, kBlend, kTarget8888>;
+      case kTarget16: return &Span<kTex, kClass, kBlend, kTarget16>;
+      default: return &Span<kTex, kClass, kBlend, kTarget32>;
+    }
+  }
+
+  template <int kTex, uint32_t kClass>
+  static SoftDevice::SpanFn ForBlend(int32_t blend, int32_t bytes) {
+    switch (blend) {
+      case kOpaque: return ForWidth<kTex, kClass, kOpaque>(bytes);
+      case kAlphaBlend: return ForWidth<kTex, kClass, kAlphaBlend>(bytes);
+      case kAddBlend: return ForWidth<kTex, kClass, kAddBlend>(bytes);
+      case kOneOne: return ForWidth<kTex, kClass, kOneOne>(bytes);
+      default: return ForWidth<kTex, kClass, kOtherBlend>(bytes);
+    }
+  }
+
+  template <int kTex>
+  static SoftDevice::SpanFn ForClass(uint32_t textureClass, int32_t blend, int32_t bytes) {
+    switch (textureClass) {
+      case TEXCLASS_A4R4G4B4: return ForBlend<kTex, TEXCLASS_A4R4G4B4>(blend, bytes);
+      case TEXCLASS_R5G6B5: return ForBlend<kTex, TEXCLASS_R5G6B5>(blend, bytes);
+      case TEXCLASS_PALETTE8: return ForBlend<kTex, TEXCLASS_PALETTE8>(blend, bytes);
+      default: return ForBlend<kTex, TEXCLASS_A8R8G8B8>(blend, bytes);
+    }
+  }
+};
+
+int32_t SoftDevice::BlendKind() const {
+  const Snap& sn = mSnap;
+  if (!sn.mBlend) return kOpaque;
+  if (sn.mSrcBlend == BLEND_SRCALPHA && sn.mDestBlend == BLEND_INVSRCALPHA) return kAlphaBlend;
+  if (sn.mSrcBlend == BLEND_SRCALPHA && sn.mDestBlend == BLEND_ONE) return kAddBlend;
+  if (sn.mSrcBlend == BLEND_ONE && sn.mDestBlend == BLEND_ONE) return kOneOne;
+  return kOtherBlend;
+}
+
+bool SoftDevice::SimpleShade() const {
+  const StageSnap& s0 = mSnap.mStages[0];
+  auto isTexture = [](uint32_t arg) { return (arg & 15u) == TA_TEXTURE; };
+  auto isDiffuse = [](uint32_t arg) { return (arg & 15u) == TA_DIFFUSE || (arg & 15u) == TA_CURRENT; };
+  const bool modulate = s0.mColorOp == TOP_MODULATE && ((isTexture(s0.mColorArg1) && isDiffuse(s0.mColorArg2)) ||
+                                                        (isDiffuse(s0.mColorArg1) && isTexture(s0.mColorArg2)));
+  return modulate && mSnap.mAlphaFrom >= 0 && mSnap.mStages[1].mColorOp == TOP_DISABLE;
+}
+
+int32_t SoftDevice::TargetKind() const {
+  if (mLock.mFormat.BytesPerPixel() == 2) return kTarget16;
+  return mLock.mFormat == PixelFormat::X8R8G8B8() ? kTarget8888 : kTarget32;
+}
+
+SoftDevice::SpanFn SoftDevice::ChooseSpan() const {
+  const int32_t blend = BlendKind(), bytes = TargetKind();
+  const StageSnap& s0 = mSnap.mStages[0];
+  if (!SimpleShade()) return SpanKernels::ForBlend<kGeneral, 0>(blend, bytes);
+  if (!s0.mTexture) return SpanKernels::ForBlend<kNoTexture, 0>(blend, bytes);
+  if (s0.mLinear) return SpanKernels::ForClass<kLinear>(s0.mTexture->Class(), blend, bytes);
+  return SpanKernels::ForClass<kPoint>(s0.mTexture->Class(), blend, bytes);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -488,17 +938,26 @@ struct Planes {
   void At(double x, double y, double* out) const {
     for (int32_t i = 0; i < 8; ++i) out[i] = base[i] + dx[i] * (x - x0) + dy[i] * (y - y0);
   }
+  double Value(int32_t i, double x, double y) const { return base[i] + dx[i] * (x - x0) + dy[i] * (y - y0); }
 };
 
 }  // namespace
 
+void SoftDevice::CountPrimitive(Primitive type) {
+  static const char* const kNames[] = {"DrawPrimitive TriangleList", "DrawPrimitive TriangleStrip",
+                                       "DrawPrimitive TriangleFan", "DrawPrimitive LineStrip"};
+  Count(kNames[int32_t(type)]);
+}
+
 Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex1* vertices, int32_t count) {
+  CountPrimitive(type);
   if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
   if (!vertices || count < 0) return Result::InvalidParams;
   return Draw(type, FromVertices(vertices, count));
 }
 
 Result SoftDevice::DrawPrimitive(Primitive type, const VertexTex2* vertices, int32_t count) {
+  CountPrimitive(type);
   if (Result r = Enter("DrawPrimitive"); r != Result::Ok) return r;
   if (!vertices || count < 0) return Result::InvalidParams;
   return Draw(type, FromVertices(vertices, count));
@@ -514,6 +973,7 @@ Result SoftDevice::Draw(Primitive type, const std::vector<Vtx>& v) {
     if (mTextures[s] && mTextures[s]->IsLocked()) return Result::SurfaceBusy;
   if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
   TakeSnap();
+  mSpan = ChooseSpan();
   if (lines) {
     for (int32_t i = 0; i + 1 < n; ++i)
       if (Usable(v[i]) && Usable(v[i + 1])) Line(v[i], v[i + 1]);
@@ -574,20 +1034,24 @@ void SoftDevice::Triangle(const Vtx& va, const Vtx& vb, const Vtx& vc) {
     return Edge{ax_, ay_, dx, dy, topLeft ? 0 : -1};
   };
   Edge e[3] = {edge(ax, ay, bx, by), edge(bx, by, cx, cy), edge(cx, cy, ax, ay)};
+  // Each edge function is linear along a row: w(x) = A + s * x with s = -16 dy. Where s > 0 it
+  // bounds the span from the left, where s < 0 from the right; a zero s keeps or drops the row.
   double values[8];
   for (int64_t y = y0; y <= y1; ++y) {
-    int64_t w[3], step[3];
-    for (int32_t k = 0; k < 3; ++k) {
-      w[k] = e[k].At(x0 * 16, y * 16);
-      step[k] = -e[k].dy * 16;
-    }
-    for (int64_t x = x0; x <= x1; ++x) {
-      if ((w[0] | w[1] | w[2]) >= 0) {
-        planes.At(double(x), double(y), values);
-        Put(int32_t(x), int32_t(y), Shade(values));
+    int64_t lo = x0, hi = x1;
+    for (int32_t k = 0; k < 3 && lo <= hi; ++k) {
+      const int64_t a = e[k].At(0, y * 16), step = -e[k].dy * 16;
+      if (step == 0) {
+        if (a < 0) hi = lo - 1;
+      } else if (step > 0) {
+        lo = std::max(lo, -FloorDiv(a, step));
+      } else {
+        hi = std::min(hi, FloorDiv(a, -step));
       }
-      for (int32_t k = 0; k < 3; ++k) w[k] += step[k];
     }
+    if (lo > hi) continue;
+    planes.At(double(lo), double(y), values);
+    mSpan(*this, int32_t(y), int32_t(lo), int32_t(hi), values, planes.dx);
   }
 }
 
@@ -635,12 +1099,48 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   int64_t x1 = std::min<int64_t>(FloorDiv(r - 1, 16), clip.mRight - 1);
   int64_t y0 = std::max<int64_t>(FloorDiv(t + 15, 16), clip.mTop);
   int64_t y1 = std::min<int64_t>(FloorDiv(b - 1, 16), clip.mBottom - 1);
+  if (x0 > x1 || y0 > y1) return true;
+  // One diffuse colour, u along x and v along y: texel columns and rows once for the quad.
+  const StageSnap& s0 = mSnap.mStages[0];
+  const int32_t u = 4 + int32_t(s0.mSet) * 2, v = u + 1;
+  bool flat = SimpleShade() && (!s0.mTexture || (planes.dy[u] == 0 && planes.dx[v] == 0));
+  for (int32_t i = 0; i < 4 && flat; ++i) flat = planes.dx[i] == 0 && planes.dy[i] == 0;
+  if (flat && !s0.mTexture) {
+    double at[8];
+    planes.At(double(x0), double(y0), at);
+    const uint32_t argb = SpanKernels::Modulate(0xFFFFFFFFu, Clamp8(at[0]), Clamp8(at[1]), Clamp8(at[2]),
+                                                Clamp8(at[3]), mSnap.mAlphaFrom);
+    SpanKernels::ChooseFill(BlendKind(), TargetKind())(*this, int32_t(x0), int32_t(x1), int32_t(y0), int32_t(y1), argb);
+    return true;
+  }
+  if (flat) {
+    const Texture& t = *s0.mTexture;
+    auto texelIndex = [](double c, int32_t size, bool border) -> int32_t {
+      int64_t i = int64_t(std::floor(std::clamp(c * size, -1e9, 1e9)));
+      if (i < 0 || i >= size) {
+        if (border) return -1;
+        i = std::clamp<int64_t>(i, 0, size - 1);
+      }
+      return int32_t(i);
+    };
+    double at[8];
+    std::vector<int32_t> cols(size_t(x1 - x0 + 1)), rows(size_t(y1 - y0 + 1));
+    for (int64_t x = x0; x <= x1; ++x)
+      cols[size_t(x - x0)] = texelIndex(planes.Value(u, double(x), double(y0)), t.Width(), s0.mBorderU);
+    for (int64_t y = y0; y <= y1; ++y)
+      rows[size_t(y - y0)] = texelIndex(planes.Value(v, double(x0), double(y)), t.Height(), s0.mBorderV);
+    planes.At(double(x0), double(y0), at);
+    uint32_t diffuse = 0;
+    for (int32_t i = 0; i < 4; ++i) diffuse = (diffuse << 8) | Clamp8(at[i]);
+    SpanKernels::ChooseQuad(t.Class(), BlendKind(), TargetKind())(
+        *this, int32_t(x0), int32_t(x1), int32_t(y0), int32_t(y1), cols.data(), rows.data(), diffuse);
+    return true;
+  }
   double values[8];
-  for (int64_t y = y0; y <= y1; ++y)
-    for (int64_t x = x0; x <= x1; ++x) {
-      planes.At(double(x), double(y), values);
-      Put(int32_t(x), int32_t(y), Shade(values));
-    }
+  for (int64_t y = y0; y <= y1; ++y) {
+    planes.At(double(x0), double(y), values);
+    mSpan(*this, int32_t(y), int32_t(x0), int32_t(x1), values, planes.dx);
+  }
   return true;
 }
 

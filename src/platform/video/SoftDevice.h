@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/video/Video.h"
@@ -63,6 +64,8 @@ struct DeviceIdentifier {
 
 // A texture: the device's own object, texels zero-filled when created.
 class Texture {
+  friend struct SpanKernels;
+
  public:
   Texture(int32_t width, int32_t height, uint32_t textureClass);
   int32_t Width() const { return mWidth; }
@@ -82,6 +85,8 @@ class Texture {
 
   // One texel as 0xAARRGGBB (each narrow channel widened so its maximum reads 255).
   uint32_t TexelArgb(int32_t x, int32_t y) const;
+  // Every texel has full alpha (worked out on first use after an unlock; false for palettes).
+  bool AllOpaque() const;
 
  private:
   int32_t mWidth, mHeight;
@@ -90,6 +95,7 @@ class Texture {
   std::vector<uint8_t> mTexels;
   std::array<uint32_t, 256> mPalette{};
   bool mLocked = false;
+  mutable int8_t mOpaque = -1;  // unknown
 };
 
 enum class Primitive { TriangleList, TriangleStrip, TriangleFan, LineStrip };
@@ -205,11 +211,14 @@ class SoftDevice {
   // Makes every call of that name ("DrawPrimitive", "SetTexture", "BeginScene"...) answer the
   // result without doing anything; Result::Ok removes the failure.
   void FailCall(const std::string& name, Result result);
-  // How many times the named call was made (failed calls included).
+  // How many times the named call was made (failed calls included); draws are also counted by
+  // primitive as "DrawPrimitive TriangleList", "... TriangleStrip", "... TriangleFan", "... LineStrip".
   uint64_t CallCount(const std::string& name) const;
   // Axis-aligned point-sampled quads take a direct path; off, they go through the triangles.
   void SetFastPath(bool on) { mFastPath = on; }
   uint64_t FastQuadCount() const { return mFastQuads; }
+
+  friend struct SpanKernels;
 
   struct Vtx {
     double mX, mY;
@@ -218,14 +227,18 @@ class SoftDevice {
   };
 
  private:
-  Result Enter(const char* name);
+  Result Enter(std::string_view name);
+  void Count(std::string_view name);
+  void CountPrimitive(Primitive type);
   Result Draw(Primitive type, const std::vector<Vtx>& v);
   void Triangle(const Vtx& a, const Vtx& b, const Vtx& c);
   bool FastQuad(const Vtx* q);
   void Line(const Vtx& a, const Vtx& b);
   uint32_t Shade(const double* values) const;
   uint32_t Sample(int32_t stage, double u, double v) const;
-  void Put(int32_t x, int32_t y, uint32_t argb);
+  // Blends one shaded colour into the target (the caller checked the position).
+  void Put(int32_t x, int32_t y, uint32_t argb) const;
+  uint32_t Blend(uint32_t argb, uint32_t pixel) const;
   Area ClipArea() const;
 
   DeviceCaps mCaps;
@@ -235,8 +248,9 @@ class SoftDevice {
   std::map<RenderState, uint32_t> mRender;
   std::array<std::map<StageState, uint32_t>, kStageCount> mStage;
   std::array<std::shared_ptr<Texture>, kStageCount> mTextures;
-  std::map<std::string, Result> mFailures;
-  std::map<std::string, uint64_t> mCalls;
+  // Looked up by the call's name without making a string of it.
+  std::map<std::string, Result, std::less<>> mFailures;
+  std::map<std::string, uint64_t, std::less<>> mCalls;
   bool mFastPath = true;
   uint64_t mFastQuads = 0;
   // The target's lock while a draw runs.
@@ -254,8 +268,23 @@ class SoftDevice {
     StageSnap mStages[kStageCount];
     uint32_t mMask[3];
     int32_t mShift[3], mBits[3];
+    // Each channel's stored value widened to 0..255.
+    uint8_t mWiden[3][256];
+    // Stage 0's alpha: 0 the texel's, 1 the diffuse one's, 2 their product.
+    int32_t mAlphaFrom;
   } mSnap{};
+  PixelFormat mSnapFormat;
   void TakeSnap();
+  // Fills pixels x0..x1 of row y; `values` holds the interpolated values at x0 and `step` their
+  // change from one pixel to the next. Chosen once per draw from the states.
+  using SpanFn = void (*)(const SoftDevice& device, int32_t y, int32_t x0, int32_t x1, double* values,
+                          const double* step);
+  SpanFn mSpan = nullptr;
+  SpanFn ChooseSpan() const;
+  // The blend set-up's kind, and whether stage 0 alone shades as MODULATE(TEXTURE, DIFFUSE).
+  int32_t BlendKind() const;
+  int32_t TargetKind() const;
+  bool SimpleShade() const;
 };
 
 }  // namespace Platform::Video

@@ -3,8 +3,9 @@
 #include <vector>
 
 TestDisplay::TestDisplay(int32_t depth, int32_t desktopW, int32_t desktopH, uint32_t hz,
-                         Platform::Video::PixelFormat desktop)
+                         Platform::Video::PixelFormat desktop, bool is3D)
     : refresh(hz), desktopWidth(desktopW), desktopHeight(desktopH), desktopFormat(desktop) {
+  app.mIs3D = is3D;
   app.mWidth = 64;
   app.mHeight = 48;
   app.mFullScreenBitDepth = depth;

@@ -8,8 +8,9 @@
 #include "shell/VeskAppBase.h"
 
 struct TestDisplay {
+  // In software unless `is3D` asks for the 3D route.
   explicit TestDisplay(int32_t depth = 32, int32_t desktopW = 1920, int32_t desktopH = 1080, uint32_t hz = 60,
-                       Platform::Video::PixelFormat desktop = {});
+                       Platform::Video::PixelFormat desktop = {}, bool is3D = false);
   // Initialises; the result code.
   int32_t Init(bool windowed = true);
 

@@ -9,6 +9,7 @@
 #include "cafe/ZCBoard_Game3.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "driver/WindowPoint.h"
 #include "effects/EffectCallbacks.h"
 #include "graphics/ImageLib.h"
 #include "screens/ScreenTable.h"
@@ -65,6 +66,7 @@ bool ScreenGame::PlayAction() {
       widget->GetAbsolutePos(x, y);
       x += widget->mWidth / 2;
       y += widget->mHeight / 2;
+      PictureToWindow(*this, x, y);  // where the window reports the widget's middle
       input(Type::MouseMove, x, y, 0);
       input(Type::MouseDown, x, y, 0);
       input(Type::MouseUp, x, y, 0);
