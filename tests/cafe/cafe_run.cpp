@@ -2,7 +2,8 @@
 // neighbours (see driver/LevelRunner.h); the last line gives the money against the goals.
 // With --profile the board keeps its results in the player profile store ("pref.dat" in the
 // run's home), loaded with the game's texts when the board is made: a survival result enters
-// its high-score table.
+// its high-score table. With --hud the board has the game's head-up display from ui.xml, with the
+// tutorial's notes (pressed by the script as "hud/<note>/close").
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "cafe/CafeObjects.h"
 #include "cafe/ProfileStore.h"
 #include "cafe/StoreProfile.h"
+#include "cafe/ZBoard_Hud.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "driver/LevelRunner.h"
 #include "engine/ZCEngine.h"
@@ -28,18 +30,23 @@ int main(int argc, char** argv) {
   InitItemFactoryTable();
   RegisterCafeItemClasses();
   bool useStore = false;
+  bool useHud = false;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
     if (std::string(argv[i]) == "--profile")
       useStore = true;
+    else if (std::string(argv[i]) == "--hud")
+      useHud = true;
     else
       args.push_back(argv[i]);
   }
   static StoreProfile profile(GetProfileStore());
   return RunLevelMain(
       int(args.size()), args.data(), "cafe_run",
-      [useStore] {
+      [useStore, useHud] {
         auto* board = new ZCBoard_Game3();
+        if (ZCEngine* engine = GetEngine(); useHud && engine && engine->GetUiDocument())
+          ZBoard_Hud::CreateFor(board, engine->GetUiDocument(), engine);
         if (useStore) {
           // The game's texts hold the high-score tables of a new profile.
           if (ZCEngine* engine = GetEngine()) engine->GetLocTable()->Load();
