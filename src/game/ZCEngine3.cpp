@@ -7,8 +7,10 @@
 #include "cafe/ProfileStore.h"
 #include "cafe/ZBoard_Hud.h"
 #include "cafe/ZCBoard_Game3.h"
-#include "platform/window/MessageBox.h"
-#include "platform/window/Window.h"
+#include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Confirm.h"
+#include "screens/ZCBoard_MainMenu.h"
+#include "screens/ZCBoard_Menu.h"
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
 #include "sound/ZCMusic.h"
@@ -33,6 +35,8 @@ ZCEngine3::~ZCEngine3() {
     mBoard->SetProfile(nullptr);
   }
   SetLoadScreen(nullptr);
+  ScreenTable::Clear();
+  DestroyStandardDialogs();
   // The widgets themselves go with the widget tree (or the loaded list) in ZCEngine.
   mBoard = nullptr;
   for (ZCCandyWidget*& screen : mScreens) screen = nullptr;
@@ -82,30 +86,44 @@ void ZCEngine3::RequestQuit() {
     LogMessage("quit ignored while the splash shows");
     return;
   }
-  const std::string question =
-      WideToUtf8(mLocTable.GetText("db01_text1_quit")) + "\n" + WideToUtf8(mLocTable.GetText("db01_text2_quit"));
-  mMessageBoxOpen = true;
-  Platform::MessageBoxAnswer answer;
-  if (Platform::IsHeadlessVideo() && !Platform::HasMessageBoxHandler()) {
-    // Nobody can answer a box without a display: the question is told and taken as a yes, so a
-    // close still ends a headless run.
-    std::fprintf(stderr, "%s: %s\n", mTitle.c_str(), question.c_str());
-    answer = Platform::MessageBoxAnswer::Yes;
-  } else {
-    answer = Platform::ShowMessageBox(mTitle, question, Platform::MessageBoxButtons::YesNo);
+  if (!CanAskConfirmBox()) {
+    // Without a box to ask in (a layout without it) the game could never be closed.
+    LogMessage("WARNING: no confirm box to ask \"quit\"; the game quits without asking");
+    OnQuitConfirmed();
+    return;
   }
-  mMessageBoxOpen = false;
-  if (answer == Platform::MessageBoxAnswer::Yes) OnQuitConfirmed();
+  // Anything but yes (no, or the loop ended under the box) plays on.
+  if (ShowConfirmBox("quit") == 1) OnQuitConfirmed();
 }
+
+void ZCEngine3::ShowMessageBox(const std::string& id) { ::ShowMessageBox(id); }
 
 void ZCEngine3::OnQuitConfirmed() {
   GetProfileStore().Save();
   Shutdown();
 }
 
+namespace {
+
+// Until the career book exists, its screen plays the first café's day at once: the main menu's
+// career button is then the way into a level.
+class InterimCareerScreen : public ZCDialog {
+ public:
+  explicit InterimCareerScreen(ZCEngine3* app) : ZCDialog(0, app), mApp(app) {}
+  void OnShowStart() override {
+    if (ZCCandyWidget* menu = ScreenTable::Get(ScreenTable::kMainMenu)) menu->SetVisible(false);
+    if (ZCBoard_Game* board = mApp->GetBoard()) board->StartLoadingThread(ZCEngine3::kFirstLevel, false);
+  }
+
+ private:
+  ZCEngine3* mApp;
+};
+
+}  // namespace
+
 ZCDialog* ZCEngine3::LoadScreenDialog(const std::string& layout) {
   if (!GetUiDocument()) return nullptr;
-  auto* dialog = new ZCDialog(0, this);
+  ZCDialog* dialog = layout == "career_menu" ? new InterimCareerScreen(this) : new ZCDialog(0, this);
   if (!dialog->LoadByName(GetUiDocument(), layout)) {
     LogMessage("WARNING: ui.xml has no layout \"%s\"; its screen is left out", layout.c_str());
     delete dialog;
@@ -124,36 +142,40 @@ void ZCEngine3::LoadConfig() {
   // loading is done.
   mBoard = new ZCBoard_Game3();
   mBoard->LoadConfig();
-  if (GetUiDocument()) ZBoard_Hud::CreateFor(mBoard, GetUiDocument(), this);
+  // A café without its head-up display cannot be played: start-up ends at the hand-over.
+  mHudMissing = !ZBoard_Hud::CreateFor(mBoard, GetUiDocument(), this);
   mBoard->SetScreens(this);
   mBoard->SetProfile(&mStoreProfile);
   SetLoadScreen(this);
   mScreens[kGameBoard] = mBoard;
 
-  ZCDialog* background = LoadScreenDialog("global_bkg");
-  if (ZCDialog* menu = LoadScreenDialog("menu_bg")) {
-    if (background) {
-      menu->SetVisible(true);
-      background->AddWidget(menu);
-    } else {
-      background = menu;
-    }
+  if (const XmlNode& doc = GetUiDocument()) {
+    mScreens[kMenuBackground] = new ZCBoard_Menu(this, doc);
+    mScreens[kLoadScreen] = new ZCBoard_LoadScreen(this, doc);
+    mScreens[kMainMenu] = new ZCBoard_MainMenu(this, doc);
   }
-  mScreens[kMenuBackground] = background;
-  mScreens[kLoadScreen] = LoadScreenDialog("load_screen");
-  mScreens[kMainMenu] = LoadScreenDialog("main_menu");
   mScreens[kOptions] = LoadScreenDialog("options");
   mScreens[kHelp] = LoadScreenDialog("help");
   mScreens[kHiScores] = LoadScreenDialog("hiscores");
   mScreens[kCareer] = LoadScreenDialog("career_menu");
   mScreens[kSurvival] = LoadScreenDialog("survival_menu");
   mScreens[kSplash] = LoadScreenDialog("splash");
-  // Attached in this order: the first lies at the back.
-  for (ZCCandyWidget* screen : mScreens) AddLoadedWidget(screen);
+  // Attached in this order: the first lies at the back; the boxes and their background lie in
+  // front of every screen.
+  for (int32_t s = 0; s < kScreenCount; ++s) {
+    ScreenTable::Set(ScreenTable::Id(s), mScreens[s]);
+    AddLoadedWidget(mScreens[s]);
+  }
+  if (const XmlNode& doc = GetUiDocument()) CreateStandardDialogs(this, doc);
 }
 
 void ZCEngine3::LoadingCompleted() {
   ZCEngine::LoadingCompleted();
+  if (mHudMissing) {
+    ShowError("MISSING_HUD");
+    Shutdown();
+    return;
+  }
   GetMusic()->Change("main_menu");
   if (mScreens[kSplash])
     ShowScreen(kSplash, true);
@@ -183,11 +205,9 @@ void ZCEngine3::ShowScreen(Screen screen, bool show) {
 
 void ZCEngine3::ShowMainMenu() {
   ShowScreen(kMenuBackground, true);
-  ShowScreen(kMainMenu, true);
-  // Until the menus have buttons, the main menu plays the first level.
-  if (!mBoard) return;
-  ShowScreen(kMainMenu, false);
-  mBoard->StartLoadingThread(kFirstLevel, false);
+  // Shown with its show-start step: a first start asks for a name.
+  if (ZCCandyWidget* menu = mScreens[kMainMenu]) menu->Show();
+  MarkDirty();
 }
 
 void ZCEngine3::ShowLoadScreen() {

@@ -4,6 +4,7 @@
 #include "cafe/ProfileStore.h"
 #include "cafe/StoreProfile.h"
 #include "engine/ZCEngine.h"
+#include "screens/ScreenTable.h"
 
 class ZCBoard_Game3;
 class ZCDialog;
@@ -14,9 +15,11 @@ class ZCDialog;
 // main thread in a fixed order (back to front), shows the load screen over every level load
 // and asks before the game quits.
 //
-// The screens are plain dialogs loaded by name from "cfg\\ui.xml"; one whose layout is missing
-// stays null and is skipped wherever it is used. The splash hands over to the main menu, and
-// the main menu starts the first level; every level result comes back to the main menu.
+// The screens are loaded by name from "cfg\\ui.xml"; a plain one whose layout is missing stays
+// null and is skipped wherever it is used. The splash hands over to the main menu, and
+// every level result comes back to the main menu. The menu background, the load screen, the main
+// menu and the confirm and message boxes are the screens' own classes (src/screens); the others
+// are still plain dialogs.
 class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
  public:
   ZCEngine3();
@@ -29,23 +32,13 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void OnQuitConfirmed();
 
   // The first level played: the first café's second day.
-  static constexpr int32_t kFirstLevel = 2;
+  static constexpr int32_t kFirstLevel = 1;
 
   // The boards, back to front as they are attached (each null until start-up loading is done,
-  // or when its layout is missing).
-  enum Screen : int32_t {
-    kMenuBackground,
-    kLoadScreen,
-    kMainMenu,
-    kOptions,
-    kHelp,
-    kHiScores,
-    kCareer,
-    kSurvival,
-    kGameBoard,
-    kSplash,
-    kScreenCount
-  };
+  // or when its layout is missing): the screens' table's order.
+  using Screen = ScreenTable::Id;
+  using enum ScreenTable::Id;
+  static constexpr int32_t kScreenCount = ScreenTable::kCount;
   ZCCandyWidget* GetScreen(Screen screen) const { return mScreens[screen]; }
   // The game's board (null before start-up loading).
   ZCBoard_Game3* GetBoard() const { return mBoard; }
@@ -53,7 +46,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   // LoadScreen: over the other boards with the focus while a level loads.
   void ShowLoadScreen() override;
   void HideLoadScreen() override;
-  // CafeScreens: a level's result brings the main menu back.
+  // CafeScreens: the message box of the id; a level's result brings the main menu back.
+  void ShowMessageBox(const std::string& id) override;
   void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
   void ShowSurvivalEnd(bool highScore) override;
 
@@ -62,14 +56,14 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void LoadConfig() override;
   void LoadingCompleted() override;
   void UpdateStep() override;
-  // Asks "quit" first; nothing while the splash shows or a box is open.
+  // Asks the "quit" box first; nothing while the splash shows or a box is open.
   void RequestQuit() override;
   // The start-up loader or a level load is running.
   bool IsBusyLoading() const override;
   // True once the splash may give way to the main menu (at once here).
   virtual bool IsSplashOver() const { return true; }
-  // The main menu over its background; it starts the first level.
-  void ShowMainMenu();
+  // The main menu over its background (it starts no level; the test driver's may).
+  virtual void ShowMainMenu();
 
  private:
   // A screen's dialog from its layout in ui.xml; null (logged) when there is none.
@@ -80,6 +74,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
 
   ZCBoard_Game3* mBoard = nullptr;
   ZCCandyWidget* mScreens[kScreenCount] = {};
+  // Set by the start-up loader when ui.xml has no "hud"; read after the hand-over.
+  bool mHudMissing = false;
   // The board keeps the player's progress, upgrades and scores in the profile store.
   StoreProfile mStoreProfile{GetProfileStore()};
 };

@@ -21,6 +21,7 @@ const std::string& GetErrorText(const std::string& id) {
       {"ALREADY_RUNNING", "The game is already running."},
       {"FAILED_DATA_FOLDER", "The game cannot write to its data folder; settings and progress will not be saved."},
       {"FAILED_SAVE_SETTINGS", "The game settings could not be saved."},
+      {"MISSING_HUD", "The game's data is incomplete: the playing screen (\"hud\" in cfg\\ui.xml) is missing."},
   };
   auto it = table.find(id);
   if (it != table.end()) return it->second;

@@ -118,6 +118,20 @@ void ZCDialog::MouseUp(int32_t x, int32_t y, int32_t button) {
   ZCCandyWidget::MouseUp(x, y, button);
 }
 
+void ZCDialog::KeyDown(int32_t key) {
+  if (mKeyForwardTarget && mKeyForwardTarget != this)
+    mKeyForwardTarget->KeyDown(key);
+  else
+    ZCCandyWidget::KeyDown(key);
+}
+
+void ZCDialog::KeyUp(int32_t key) {
+  if (mKeyForwardTarget && mKeyForwardTarget != this)
+    mKeyForwardTarget->KeyUp(key);
+  else
+    ZCCandyWidget::KeyUp(key);
+}
+
 void ZCDialog::LoadFromXml(const XmlNode& node) {
   ZCCandyWidget::LoadFromXml(node);
   SetModal(UiAttrBool(node, "modal", mModal));

@@ -65,6 +65,12 @@ class ZCDialog : public ZCCandyWidget, public Vesk::ButtonListener {
   // Mouse events on the dialog are handed to this widget first (null for none).
   void SetForwardingTarget(Vesk::Widget* target) { mForwardTarget = target; }
   Vesk::Widget* GetForwardingTarget() const { return mForwardTarget; }
+  // Key presses and releases that reach the dialog are handed to this widget instead (null for
+  // none): a screen answers the keys typed in a field of one of its inner dialogs.
+  void SetKeyForwardingTarget(Vesk::Widget* target) { mKeyForwardTarget = target; }
+  Vesk::Widget* GetKeyForwardingTarget() const { return mKeyForwardTarget; }
+  void KeyDown(int32_t key) override;
+  void KeyUp(int32_t key) override;
   // The button or other listened widget of that id in the dialog's subtree, or null.
   ZCCandyWidget* FindById(int32_t id) const;
   // The widget of that name anywhere in the dialog's subtree (depth first), or null.
@@ -78,4 +84,5 @@ class ZCDialog : public ZCCandyWidget, public Vesk::ButtonListener {
   bool mModal = false;
   ZCDialogOwner* mOwner = nullptr;
   Vesk::Widget* mForwardTarget = nullptr;
+  Vesk::Widget* mKeyForwardTarget = nullptr;
 };

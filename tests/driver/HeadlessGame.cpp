@@ -8,11 +8,53 @@
 
 #include "cafe/ZCBoard_Game3.h"
 #include "board/ZCPickItem.h"
+#include "effects/EffectCallbacks.h"
 #include "platform/time/Clock.h"
+#include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Confirm.h"
 
 HeadlessGame::HeadlessGame(const std::string& product) { mRegKey = "Cafe Tests\\" + product; }
 
 void HeadlessGame::BeginStartup() { BeginStartupLoading(); }
+
+void HeadlessGame::ShowMainMenu() {
+  if (!mPlayFirstLevel || !GetBoard()) {
+    ZCEngine3::ShowMainMenu();
+    return;
+  }
+  GetBoard()->StartLoadingThread(kFirstLevel, false);
+}
+
+bool HeadlessGame::LoopStep() {
+  AnswerOpenBox();
+  return ZCEngine3::LoopStep();
+}
+
+void HeadlessGame::AnswerOpenBox() {
+  if (!mMessageBoxOpen) {
+    mBoxSeen = mBoxPressed = false;
+    return;
+  }
+  ZCBoard_Box* box = ScreenTable::GetConfirmBox();
+  if (!box || !box->IsShowing()) box = ScreenTable::GetMessageBox();
+  if (!box || !box->IsShowing()) return;
+  if (!mBoxSeen) {
+    mBoxSeen = true;
+    mBoxesAsked.push_back(box->GetBoxId());
+  }
+  if (mBoxPressed || AreWidgetsLocked()) return;
+  const int32_t answer = mAnswerBox ? mAnswerBox(box->GetBoxId()) : -1;
+  ZCCandyWidget* button = answer == 1 ? box->mYes : answer == 0 ? box->mNo : nullptr;
+  if (!button) return;
+  mBoxPressed = true;
+  int32_t x = 0, y = 0;
+  button->GetAbsolutePos(x, y);
+  x += button->mWidth / 2;
+  y += button->mHeight / 2;
+  Input(Platform::InputEvent::Type::MouseMove, x, y);
+  Input(Platform::InputEvent::Type::MouseDown, x, y);
+  Input(Platform::InputEvent::Type::MouseUp, x, y);
+}
 
 bool HeadlessGame::RunUntilLevelRuns(int timeoutMs) {
   const uint64_t end = Platform::GetTickMs() + uint64_t(timeoutMs);

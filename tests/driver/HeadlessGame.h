@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "board/ZCItem.h"
 #include "game/ZCEngine3.h"
@@ -31,12 +33,30 @@ class HeadlessGame : public ZCEngine3 {
   int mFrames = 0;
   using ZCEngine3::IsBusyLoading;
 
+  // The main menu plays the first level at once, as a player going through the menus would, so
+  // that the board's and the application's tests start play without the screens. The screens'
+  // driver clears it.
+  bool mPlayFirstLevel = true;
+  // How the driver answers an open confirm or message box, given its id: 1 presses yes, 0 no,
+  // -1 leaves it to the test. Headless, nobody else could: the default says yes. Empty: -1.
+  std::function<int32_t(const std::string& id)> mAnswerBox = [](const std::string&) { return 1; };
+  // The ids of the boxes opened so far, in order.
+  std::vector<std::string> mBoxesAsked;
+  bool LoopStep() override;
+
  protected:
   bool WantsWindow() const override { return false; }
+  void ShowMainMenu() override;
   void DrawFrame() override {
     ++mFrames;
     ZCEngine3::DrawFrame();
   }
+
+ private:
+  // Presses the answer of an open box once its fade-in has let go of the widgets.
+  void AnswerOpenBox();
+  bool mBoxSeen = false;
+  bool mBoxPressed = false;
 };
 
 // A point inside the pick region of the named item (which must exist).

@@ -8,6 +8,10 @@
 #include "board/ItemRegistry.h"
 
 #include "cafe/ZCBoard_Game3.h"
+#include "platform/window/MessageBox.h"
+#include "shell/ErrorReport.h"
+#include "shell/PakFormat.h"
+#include "shell/PakInterface.h"
 #include "support/TestGame.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCDialog.h"
@@ -94,4 +98,29 @@ TEST(Startup, DestroyedMidLoadIsClean) {
     }
     game.reset();
   }
+}
+
+// A ui.xml without the café's head-up display: start-up ends at the hand-over with an error box
+// (and a line in the error file), and the loop ends cleanly.
+TEST(Startup, AUiWithoutTheHudEndsWithAnErrorBox) {
+  std::vector<std::string> boxes;
+  Platform::SetMessageBoxHandler([&](const std::string&, const std::string& text, Platform::MessageBoxButtons) {
+    boxes.push_back(text);
+    return Platform::MessageBoxAnswer::Ok;
+  });
+  {
+    TestGame game("Startup Test");
+    ASSERT_TRUE(game.Init());
+    const std::string ui = "<root><textures/><dialogs/></root>";
+    ASSERT_TRUE(GetPakInterface()->AddPakMemory(
+        PakFormat::Build({{"cfg/ui.xml", std::vector<uint8_t>(ui.begin(), ui.end())}}), "no-hud.pak"));
+    game.BeginStartup();
+    EXPECT_TRUE(game.RunToEnd(60000));
+    EXPECT_EQ(game.GetBoard()->IsRunning(), false);
+  }
+  Platform::SetMessageBoxHandler({});
+  GetPakInterface()->Reset();
+  AddStandardPaks(GetPakInterface(), ".");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], GetErrorText("MISSING_HUD"));
 }

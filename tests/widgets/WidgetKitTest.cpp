@@ -118,6 +118,25 @@ TEST_F(WidgetKitTest, EditFieldCutsToItsMaximumAndHandsEnterAndEscapeUp) {
   EXPECT_EQ(edit->GetText(), L"no limit at all");
 }
 
+// Keys that reach a dialog go to its key forwarding target, if it has one: Enter in a field two
+// dialogs down reaches the screen that set the dialog's target; without one they stop there.
+TEST_F(WidgetKitTest, KeysReachADialogsKeyForwardingTarget) {
+  auto* panel = Add<ZCDialog>("panel", 0, 0, 300, 100);
+  auto* inner = Add<ZCDialog>("inner", 0, 0, 300, 100, panel);
+  auto* edit = Add<ZCEditWidget>("edit", 10, 10, 200, 30, inner);
+  mgr.SetFocus(edit);
+  mgr.KeyDown(13);
+  EXPECT_TRUE(root->keys.empty()) << "a dialog without a target handed the key on";
+  panel->SetKeyForwardingTarget(root);
+  mgr.KeyDown(13);
+  mgr.KeyDown(27);
+  mgr.SetFocus(panel);
+  mgr.KeyDown('A');
+  EXPECT_EQ(root->keys, (std::vector<int32_t>{13, 27, 'A'}));
+  // The mouse target is another one: the keys' target takes no clicks.
+  EXPECT_EQ(panel->GetForwardingTarget(), nullptr);
+}
+
 TEST_F(WidgetKitTest, ShowAndHideGoThroughTheEffectWhenItTakesTheMessage) {
   const char* xml =
       "<effects><effect name='fade'>"

@@ -1,9 +1,7 @@
 #pragma once
-#include <functional>
 #include <string>
 
 #include "driver/HeadlessGame.h"
-#include "platform/window/MessageBox.h"
 #include "widgets/ZCCandyWidget.h"
 
 // The headless game with a splash the test holds, and the loop's hooks in reach.
@@ -24,13 +22,4 @@ class TestGame : public HeadlessGame {
 
  protected:
   bool IsSplashOver() const override { return !mHoldSplash; }
-};
-
-// Answers every message box through the handler until destroyed.
-struct ScopedBoxHandler {
-  explicit ScopedBoxHandler(
-      std::function<Platform::MessageBoxAnswer(const std::string&, const std::string&, Platform::MessageBoxButtons)> h) {
-    Platform::SetMessageBoxHandler(std::move(h));
-  }
-  ~ScopedBoxHandler() { Platform::SetMessageBoxHandler({}); }
 };

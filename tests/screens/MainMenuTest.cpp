@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "cafe/ProfileStore.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "screens/ScreenTable.h"
+#include "screens/ZCBoard_MainMenu.h"
+#include "support/ScreenDriver.h"
+#include "widgets/ZCWidgetKit.h"
+
+namespace {
+
+std::vector<std::wstring> Players() {
+  std::vector<ProfileStore::PlayerRecord> records;
+  GetProfileStore().ListPlayers(records);
+  std::vector<std::wstring> names;
+  for (const auto& r : records) names.push_back(ProfileCodec::NameToWide(r.name));
+  return names;
+}
+
+class MainMenuTest : public ScreenDriver {
+ protected:
+  ZCBoard_MainMenu* Menu() { return ScreenTable::GetMainMenu(); }
+  // The player page, then the create dialog, then the name typed and Enter.
+  void CreateFromPlayerPage(const std::wstring& name) {
+    Click("main_menu/select_profile/left_page/create");
+    Type(name);
+    Key(13);
+    Settle();
+  }
+};
+
+}  // namespace
+
+// A first start asks for a name and cannot be cancelled: Escape and letters make nobody, Enter
+// makes the player and shows the main page.
+TEST_F(MainMenuTest, FirstStartAsksForAName) {
+  Start();
+  Settle();
+  ZCBoard_MainMenu* menu = Menu();
+  ASSERT_NE(menu, nullptr);
+  ASSERT_TRUE(menu->mCreateDialog->IsVisible());
+  EXPECT_TRUE(menu->mCancel->IsDisabled());
+  EXPECT_TRUE(menu->mProfileOpen->IsDisabled());
+  Type(L"Alice");
+  Key(27);
+  Key('A');
+  Settle();
+  EXPECT_TRUE(menu->mCreateDialog->IsVisible());
+  EXPECT_FALSE(GetProfileStore().HasPlayer());
+  Key(13);
+  Settle();
+  EXPECT_FALSE(menu->mCreateDialog->IsVisible());
+  EXPECT_EQ(Players(), std::vector<std::wstring>{L"Alice"});
+  EXPECT_TRUE(menu->mMainPage->IsVisible());
+  EXPECT_FALSE(menu->mProfileOpen->IsDisabled());
+  EXPECT_EQ(GetTextVars()->GetTextVar("profile_name"), L"Alice");
+}
+
+// Names: an equal one makes nobody, another letter case is another player, a long one keeps 12
+// characters; Escape cancels once cancel is enabled; with one player delete is disabled.
+TEST_F(MainMenuTest, NamesAndTheLonePlayer) {
+  Start(WithPlayers({L"Alice"}));
+  Settle();
+  ZCBoard_MainMenu* menu = Menu();
+  Click("main_menu/profile_open");
+  Settle();
+  EXPECT_TRUE(menu->mDelete->IsDisabled());
+  Click("main_menu/select_profile/left_page/delete");
+  Settle();
+  EXPECT_TRUE(mGame->mBoxesAsked.empty()) << "delete asked with one player";
+
+  CreateFromPlayerPage(L"Alice");
+  EXPECT_EQ(Players().size(), 1u);
+  EXPECT_FALSE(menu->mCreateDialog->IsVisible()) << "a taken name closes the dialog";
+  CreateFromPlayerPage(L"alice");
+  EXPECT_EQ(Players(), (std::vector<std::wstring>{L"Alice", L"alice"}));
+  EXPECT_FALSE(menu->mDelete->IsDisabled());
+
+  Click("main_menu/select_profile/left_page/create");
+  Type(L"ABCDEFGHIJKLM");
+  Settle();
+  EXPECT_EQ(menu->mNameField->GetText(), L"ABCDEFGHIJKL");
+  EXPECT_FALSE(menu->mCancel->IsDisabled());
+  Key(27);
+  Settle();
+  EXPECT_FALSE(menu->mCreateDialog->IsVisible());
+  EXPECT_EQ(Players().size(), 2u);
+}
+
+// Until the career book exists, its button plays the first café's day: the menu goes, the level
+// loads behind the load screen and runs.
+TEST_F(MainMenuTest, CareerPlaysTheFirstDay) {
+  Start(WithPlayers({L"Alice"}));
+  Settle();
+  Click("main_menu/main_menu_dlg/right_page/career");
+  ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard() && mGame->GetBoard()->IsRunning(); }));
+  EXPECT_FALSE(Menu()->IsVisible());
+  EXPECT_TRUE(mGame->GetBoard()->IsVisible());
+}
