@@ -32,7 +32,7 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void OnQuitConfirmed();
 
   // The first level played: the first café's second day.
-  static constexpr int32_t kFirstLevel = 1;
+  static constexpr int32_t kFirstLevel = 2;
 
   // The boards, back to front as they are attached (each null until start-up loading is done,
   // or when its layout is missing): the screens' table's order.
