@@ -1,5 +1,7 @@
 #include "cafe/TutorialManager.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <iterator>
 
 #include "board/ZCItem.h"
@@ -22,6 +24,10 @@ std::vector<std::string> SplitNames(const char* names) {
     }
   }
   return out;
+}
+
+void FillSlots(int32_t (&slots)[TutorialRule::kSlots], std::initializer_list<int32_t> ids) {
+  std::copy(ids.begin(), ids.end(), slots);
 }
 
 // The manager whose rule is being applied: the callbacks act on it.
@@ -147,13 +153,11 @@ TutorialRule& TutorialRule::SetHide(const char* names) {
   return *this;
 }
 TutorialRule& TutorialRule::SetUnblock(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
-  const int32_t ids[kSlots] = {a, b, c, d, e};
-  for (int32_t i = 0; i < kSlots; ++i) mUnblock[i] = ids[i];
+  FillSlots(mUnblock, {a, b, c, d, e});
   return *this;
 }
 TutorialRule& TutorialRule::SetBlock(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
-  const int32_t ids[kSlots] = {a, b, c, d, e};
-  for (int32_t i = 0; i < kSlots; ++i) mBlock[i] = ids[i];
+  FillSlots(mBlock, {a, b, c, d, e});
   return *this;
 }
 TutorialRule& TutorialRule::SetDisallow(const char* names) {
@@ -248,7 +252,11 @@ void TutorialManager::Start(int32_t level) {
   Begin(GetLevel1TutorialTable());
 }
 
-void TutorialManager::Stop() { Reset(); }
+void TutorialManager::Stop() {
+  // A level left during the scene's reset would keep its veil over the next one.
+  if (mFadeOut || mFadeIn) Hud().SetTutorResetWidget(false, 0);
+  Reset();
+}
 
 void TutorialManager::ShowBonusHint(int32_t type) {
   if (type < 0 || type > 4) {

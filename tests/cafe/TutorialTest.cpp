@@ -170,6 +170,13 @@ TEST_F(TutorialTest, ResetSceneAndFades) {
   Step(1.0f);
   EXPECT_TRUE(Has(Take(), "hud reset widget off 0.000"));
   EXPECT_FALSE(mManager.IsFadingIn());
+
+  // The level ends during a fade: the veil goes with it.
+  mManager.BeginFadeOut();
+  Take();
+  mManager.Stop();
+  EXPECT_EQ(Take(), CallLog{"hud reset widget off 0.000"});
+  EXPECT_FALSE(mManager.IsFadingOut());
 }
 
 }  // namespace
