@@ -74,9 +74,18 @@ bool HeadlessGame::RunToEnd(int timeoutMs) {
 }
 
 void HeadlessGame::RunFor(int ms) {
-  const uint64_t end = Platform::GetTickMs() + uint64_t(ms);
-  while (Platform::GetTickMs() < end && LoopStep()) {
+  const uint64_t end = NowMs() + uint64_t(ms);
+  while (NowMs() < end && LoopStep()) {
   }
+}
+
+void HeadlessGame::SleepMs(uint32_t ms) {
+  if (!mSimulatedClock) {
+    ZCEngine3::SleepMs(ms);
+    return;
+  }
+  mNow += ms;
+  if (IsBusyLoading()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void HeadlessGame::Input(Platform::InputEvent::Type type, int32_t x, int32_t y, int32_t key) {

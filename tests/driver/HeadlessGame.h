@@ -22,7 +22,7 @@ class HeadlessGame : public ZCEngine3 {
   // Loop steps until the loop ends (a shut-down) within the time limit; a recording run's demo is
   // then finished at the last step. False on time-out or when the demo cannot be written.
   bool RunToEnd(int timeoutMs = 120000);
-  // Loop steps for about ms milliseconds of real time.
+  // Loop steps for about ms milliseconds of the loop's time.
   void RunFor(int ms);
   // Hands an event in as the main loop does (recorded when a demo records).
   void Input(Platform::InputEvent::Type type, int32_t x = 0, int32_t y = 0, int32_t key = 0);
@@ -43,8 +43,15 @@ class HeadlessGame : public ZCEngine3 {
   // The ids of the boxes opened so far, in order.
   std::vector<std::string> mBoxesAsked;
   bool LoopStep() override;
+  // The main loop on simulated time: one update step per 10 ms of it, no real waiting between
+  // steps. While a loader works the time passes in real time too, so that a load takes as many
+  // update steps as it would in the game (a recorded demo replays in about as long). Set before
+  // the first loop step.
+  bool mSimulatedClock = false;
 
  protected:
+  uint64_t NowMs() override { return mSimulatedClock ? mNow : ZCEngine3::NowMs(); }
+  void SleepMs(uint32_t ms) override;
   bool WantsWindow() const override { return false; }
   void ShowMainMenu() override;
   void DrawFrame() override {
@@ -57,6 +64,7 @@ class HeadlessGame : public ZCEngine3 {
   void AnswerOpenBox();
   bool mBoxSeen = false;
   bool mBoxPressed = false;
+  uint64_t mNow = 0;
 };
 
 // A point inside the pick region of the named item (which must exist).

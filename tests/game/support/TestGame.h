@@ -7,7 +7,7 @@
 // The headless game with a splash the test holds, and the loop's hooks in reach.
 class TestGame : public HeadlessGame {
  public:
-  explicit TestGame(const std::string& product) : HeadlessGame(product) {}
+  explicit TestGame(const std::string& product) : HeadlessGame(product) { mSimulatedClock = true; }
   bool mHoldSplash = false;
   using HeadlessGame::LoopStep;
   using HeadlessGame::WriteSettings;

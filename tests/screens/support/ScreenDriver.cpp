@@ -88,11 +88,6 @@ bool ScreenGame::PlayAction() {
   return true;
 }
 
-void ScreenGame::SleepMs(uint32_t ms) {
-  mNow += ms;
-  if (IsBusyLoading()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 bool ScreenGame::LoopStep() {
   if (mDepth > 0 && ++mNestedSteps > kBoxPatience) {
     ADD_FAILURE() << "a box waited " << kBoxPatience << " loop steps for an answer";

@@ -24,6 +24,7 @@ class ScreenGame : public HeadlessGame {
   explicit ScreenGame(const std::string& product) : HeadlessGame(product) {
     mPlayFirstLevel = false;
     mAnswerBox = nullptr;
+    mSimulatedClock = true;
   }
   bool LoopStep() override;
 
@@ -39,16 +40,9 @@ class ScreenGame : public HeadlessGame {
   // Loop steps taken inside boxes; a box left unanswered this long ends the run.
   int32_t mNestedSteps = 0;
 
- protected:
-  uint64_t NowMs() override { return mNow; }
-  // Simulated time; while a loader works it passes in real time too, so that a loader takes as
-  // many update steps as it would in the game (a recorded demo replays in about as long).
-  void SleepMs(uint32_t ms) override;
-
  private:
   // Plays the first queued action when it can be; true when it was played.
   bool PlayAction();
-  uint64_t mNow = 0;
   int32_t mDepth = 0;
 };
 
