@@ -6,6 +6,7 @@
 #include "board/BoardWorld.h"
 #include "cafe/AchievementParams.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "cafe/ZCMiniGame.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "sound/SoundManager.h"
@@ -58,6 +59,8 @@ ZBoard_Hud* ZBoard_Hud::CreateFor(ZCBoard_Game3* board, const XmlNode& uiDocumen
   hud->SetVisible(false);
   board->AddChild("hud", hud);
   board->SetHud(hud);
+  // The bonus row joins the display; the tutorial's hints stay in front of it.
+  if (ZCMiniGame::CreateFor(board, hud, uiDocument, app)) hud->BringTutorialWidgetsToFront();
   return hud;
 }
 

@@ -100,6 +100,13 @@ const std::vector<Recipe>& Sounds() {
       {"worker_broke", [] { return Noise(kSoundRate, 0.4, 0.5, 0.001, 9, 31); }},
       {"worker_finish", [] { return Chime({987.8, 1318.5}, 0.06); }},
       {"minigame_hit", [] { return Tone(kSoundRate, 0.12, 1200, 2000, Wave::Triangle, 0.002, 20); }},
+      // The bonus row's chains: coins ringing, a cheerful rise, a soapy swish, a quick upward
+      // zip for the moment-ready boost and a cold glassy chime for the ice.
+      {"minigame_coin", [] { return Chime({1568.0, 2093.0, 2637.0, 3136.0}, 0.05); }},
+      {"minigame_happy", [] { return Chime({523.3, 659.3, 784.0}, 0.09); }},
+      {"minigame_clean", [] { return Noise(kSoundRate, 0.45, 0.4, 0.02, 6, 41); }},
+      {"minigame_momentready", [] { return Tone(kSoundRate, 0.3, 400, 1600, Wave::Saw, 0.005, 6); }},
+      {"minigame_ice", [] { return Chime({2093.0, 1760.0, 2637.0}, 0.07); }},
       {"coin", [] { return Chime({1568.0, 2093.0}, 0.06); }},
   };
   return list;
