@@ -136,6 +136,35 @@ TEST_F(TutorialTest, EventReportedWhileApplyingWaitsForTheRule) {
   EXPECT_FALSE(mManager.IsRunning());
 }
 
+TEST_F(TutorialTest, EventReportedByACallbackWaitsForItsRule) {
+  // Level 1 up to the end of a rush during rule 36 (0: half a second of steps).
+  mManager.Start(1);
+  for (int32_t event : {1, 2, 4, 0, 2, 2, 2, 8, 2, 2, 3, 11, 10, 10, 1, 4, 0, 10, 10, 2, 11, 11, 1, 0, 1, 0, 1, 0, 1,
+                        0, 1, 0, 11, 2, 2, 9}) {
+    if (event == 0)
+      for (int i = 0; i < 4; ++i) Step(0.125f);
+    else
+      mManager.ApplyRule(event);
+  }
+  ASSERT_EQ(mManager.GetRuleIndex(), 42);
+  // Rule 42's fade-out sets the veil, whose double reports the fade's end at once.
+  mTutorialHud.mOnVeil = [this] {
+    mTutorialHud.mOnVeil = nullptr;
+    mManager.ApplyRule(12);
+  };
+  Take();
+  Step(0.125f);
+  const CallLog calls = Take();
+  const auto rule42 = std::find(calls.begin(), calls.end(), "ApplyRule: 42");
+  const auto fade = std::find(calls.begin(), calls.end(), "tutorial fade out");
+  const auto rule43 = std::find(calls.begin(), calls.end(), "ApplyRule: 43");
+  ASSERT_NE(rule43, calls.end());
+  EXPECT_LT(rule42, fade);
+  EXPECT_LT(fade, rule43);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "ApplyRule: 42"), 1);
+  EXPECT_EQ(mManager.GetRuleIndex(), 44);
+}
+
 TEST_F(TutorialTest, ForcedBonusesAndTables) {
   EXPECT_EQ(mManager.NextForcedBonus(), -1);
   mManager.Start(1);

@@ -11,6 +11,7 @@ void RecordingTutorialHud::SetTutorResetWidget(bool visible, float alpha) {
   char line[64];
   std::snprintf(line, sizeof line, "hud reset widget %s %.3f", visible ? "on" : "off", double(alpha));
   mLog.push_back(line);
+  if (mOnVeil) mOnVeil();
 }
 
 void TutorialFixture::SetUp() {

@@ -17,8 +17,10 @@ class RecordingTutorialHud : public CafeHud {
   void SetTutorialWidgetVisible(const std::string& name, bool visible) override;
   void HideTutorialWidgets() override { mLog.push_back("hud hide all"); }
   void SetTutorResetWidget(bool visible, float alpha) override;
-  // Run when a widget is shown (a hint that reports back at once).
+  // Run when a widget is shown (a hint that reports back at once), and when the reset veil is
+  // set.
   std::function<void()> mOnShow;
+  std::function<void()> mOnVeil;
   CallLog& mLog;
 };
 
