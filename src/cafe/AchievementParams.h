@@ -53,6 +53,8 @@ class RushBonus {
   // Count and timer 0; the tutorial hears event 9.
   void Reset();
   void AddService();
+  // The timer starts again from 0; the count stays.
+  void RestartTimer() { mSteps = 0; }
   // One game step: a step of game time counts, a zero step (play held) does not.
   void Update();
 
@@ -83,6 +85,7 @@ class BoardGoals : public CafeGoals {
   void ResetRush() override { mRush.Reset(); }
   void UpdateRush() override { mRush.Update(); }
   void CountRush() override { mRush.AddService(); }
+  void RestartRushTimer() override { mRush.RestartTimer(); }
   RushBonus& GetRush() { return mRush; }
 
  private:

@@ -7,6 +7,7 @@
 #include "cafe/ZCBoss.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCWorker.h"
+#include "shell/Log.h"
 
 bool CafeActors::SpawnStand(ScheduleEvent* event, int32_t orderPos, float patience) {
   return ZCClientStand::Spawn(event, orderPos, patience);
@@ -52,6 +53,39 @@ bool CafeActors::IsVip(ZCItem* visitor) {
 
 void CafeActors::StartSpeedBonus(float seconds) {
   if (auto* heroine = dynamic_cast<ZCBoss*>(GetBoardWorld().mBoss)) heroine->StartSpeedBonus(seconds);
+}
+
+void CafeActors::ResetHeroine(const std::string& point) {
+  ZCBoard_Game3* board = GetCafeBoard();
+  ZCMoveItem* heroine = board ? board->GetHeroine() : nullptr;
+  if (!heroine) {
+    LogMessage("WARNING: the scene's reset finds no heroine");
+    return;
+  }
+  heroine->ClearTargets();
+  heroine->PlaceAtPoint(point);
+  if (auto* boss = dynamic_cast<ZCBoss*>(heroine)) boss->Rest();
+}
+
+void CafeActors::ResetWorker(const std::string& name) {
+  auto* worker = dynamic_cast<ZCWorker*>(FindWorker(name));
+  if (!worker) {
+    LogMessage("WARNING: the scene's reset finds no worker \"%s\"", name.c_str());
+    return;
+  }
+  worker->SetWorkState(ZCWorker::kIdle);
+  worker->ChangeTidiness(100.0f);
+  worker->SetCode("");
+}
+
+void CafeActors::ResetVisitor(const std::string& name) {
+  auto* visitor = dynamic_cast<ZCClient*>(FindVisitor(name));
+  if (!visitor) {
+    LogMessage("WARNING: the scene's reset finds no visitor \"%s\"", name.c_str());
+    return;
+  }
+  visitor->SetCode("");
+  visitor->RewindOrders();
 }
 
 void CafeScreens::SetCareerResult(int32_t, int32_t, int32_t) {

@@ -25,6 +25,12 @@ class CafeHud {
   virtual void SetLives(int32_t) {}
   virtual void SetUpgradeButton(bool) {}
   virtual void HideSkipTutorial() {}
+  // The tutorial's widgets: the skip dialog shown, a hint shown or hidden by name, every hint
+  // hidden, and the veil of the scene's reset ("tutor_reset_widget") shown at an alpha or hidden.
+  virtual void ShowSkipTutorial() {}
+  virtual void SetTutorialWidgetVisible(const std::string& /*name*/, bool /*visible*/) {}
+  virtual void HideTutorialWidgets() {}
+  virtual void SetTutorResetWidget(bool /*visible*/, float /*alpha*/) {}
   // Brings the splash ("success_splash", "fail_splash", "surv_end_splash") to the front and
   // shows it with its children.
   virtual void ShowSplash(const std::string&) {}
@@ -84,6 +90,8 @@ class CafeGoals {
   virtual void UpdateRush() {}
   // One quick service more in the rush chain.
   virtual void CountRush() {}
+  // The rush chain's timer starts again from 0 (the tutorial gives the player time).
+  virtual void RestartRushTimer() {}
   // A visitor ran out of patience: the no-visitor-lost achievement is gone for the level.
   virtual void ClearNoVisitorLost() {}
   // A workplace broke down: the no-breakdown achievement is gone for the level.
@@ -117,6 +125,12 @@ class CafeActors {
   virtual void ChangeAllTidiness(int32_t mode, float amount);
   // The heroine's speed bonus (default: the level's heroine starts it).
   virtual void StartSpeedBonus(float seconds);
+  // The tutorial's reset of the scene: the heroine stands at the point with no targets, idle; a
+  // worker goes idle with its tidiness raised by 100 and no product; a visitor has no product
+  // and its orders start again from the first. A name the level lacks is logged.
+  virtual void ResetHeroine(const std::string& point);
+  virtual void ResetWorker(const std::string& name);
+  virtual void ResetVisitor(const std::string& name);
 };
 
 // One dialog of the board: briefing, debriefings, escape menu, upgrade shop, cut-scene widget.

@@ -300,13 +300,32 @@ void ZBoard_Hud::ShowFreeze(float seconds) {
   ShowWithChildren(mFreeze);
 }
 
+void ZBoard_Hud::ShowSkipTutorial() {
+  if (mSkipTutorial) mSkipTutorial->Show();
+}
+
 void ZBoard_Hud::SetTutorialWidgetVisible(const std::string& name, bool visible) {
   auto it = mTutorialWidgets.find(name);
-  if (it == mTutorialWidgets.end()) return;
-  if (visible)
+  if (it == mTutorialWidgets.end()) {
+    LogMessage("WARNING: the head-up display has no tutorial widget \"%s\"", name.c_str());
+    return;
+  }
+  if (visible) {
+    if (WidgetContainer* parent = it->second->GetParent()) parent->BringToFront(it->second);
     it->second->Show();
-  else
+  } else {
     it->second->Hide();
+  }
+}
+
+void ZBoard_Hud::HideTutorialWidgets() {
+  for (auto& [name, widget] : mTutorialWidgets) widget->Hide();
+}
+
+void ZBoard_Hud::SetTutorResetWidget(bool visible, float alpha) {
+  if (!mTutorReset) return;
+  mTutorReset->SetAlpha(alpha);
+  mTutorReset->SetVisible(visible);
 }
 
 void ZBoard_Hud::BringTutorialWidgetsToFront() {

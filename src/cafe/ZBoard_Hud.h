@@ -63,8 +63,12 @@ class ZBoard_Hud : public ZCDialog, public CafeHud {
   void ShowFreeze(float seconds) override;
   void RefreshAchievementIcons() override;
 
-  // For the tutorial: its widgets ("tutorial..." children) by name; an unknown name does nothing.
-  void SetTutorialWidgetVisible(const std::string& name, bool visible);
+  // For the tutorial: its widgets ("tutorial..." children) by name; an unknown name does nothing
+  // but a warning.
+  void SetTutorialWidgetVisible(const std::string& name, bool visible) override;
+  void ShowSkipTutorial() override;
+  void HideTutorialWidgets() override;
+  void SetTutorResetWidget(bool visible, float alpha) override;
   void BringTutorialWidgetsToFront();
 
   // The sheet cells of a task (its progress in its own column): the progress row is

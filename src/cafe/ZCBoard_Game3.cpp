@@ -8,17 +8,18 @@
 #include "board/ZCPickItem.h"
 #include "cafe/ActorParams.h"
 #include "cafe/CafeObjects.h"
+#include "cafe/TutorialManager.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
+#include "widgets/ZCWidgetKit.h"
 
 namespace {
 ZCBoard_Game3* gCafeBoard = nullptr;
 
 CafeHud gDefaultHud;
-CafeTutorial gDefaultTutorial;
 CafeMiniGame gDefaultMiniGame;
 CafeActors gDefaultActors;
 CafeProfile gDefaultProfile;
@@ -82,7 +83,7 @@ CafeDay CafeDayOfLevel(int32_t level) {
 
 ZCBoard_Game3::ZCBoard_Game3()
     : mHud(&gDefaultHud),
-      mTutorial(&gDefaultTutorial),
+      mTutorial(&GetTutorialManager()),
       mMiniGame(&gDefaultMiniGame),
       mGoals(&mOwnGoals),
       mActors(&gDefaultActors),
@@ -93,17 +94,30 @@ ZCBoard_Game3::ZCBoard_Game3()
   mDialogs[kShop] = &gDefaultShop;
   gCafeBoard = this;
   SetActorFinder(this);
+  // The tutorial answers the gates the schedule and the actors ask, holds the game time while
+  // gate 7 is blocked, and hears its hint dialogs close.
+  SetEventGate(&GetTutorialManager());
+  GameClock::SetHoldQuery([] { return !::IsEventAllowed(7); });
+  SetTutorialDialogClosedHandler([] {
+    if (ZCBoard_Game3* board = GetCafeBoard()) board->GetTutorial().ApplyRule(11);
+  });
 }
 
 ZCBoard_Game3::~ZCBoard_Game3() {
   // A load still running calls this board's hooks: it ends while they exist.
   JoinLoadingThread();
   if (GetBoardWorld().mActorFinder == this) SetActorFinder(nullptr);
-  if (gCafeBoard == this) gCafeBoard = nullptr;
+  if (gCafeBoard == this) {
+    GetTutorialManager().Stop();
+    if (GetBoardWorld().mEventGate == &GetTutorialManager()) SetEventGate(nullptr);
+    GameClock::SetHoldQuery(nullptr);
+    SetTutorialDialogClosedHandler(nullptr);
+    gCafeBoard = nullptr;
+  }
 }
 
 void ZCBoard_Game3::SetHud(CafeHud* hud) { mHud = hud ? hud : &gDefaultHud; }
-void ZCBoard_Game3::SetTutorial(CafeTutorial* tutorial) { mTutorial = tutorial ? tutorial : &gDefaultTutorial; }
+void ZCBoard_Game3::SetTutorial(CafeTutorial* tutorial) { mTutorial = tutorial ? tutorial : &GetTutorialManager(); }
 void ZCBoard_Game3::SetMiniGame(CafeMiniGame* miniGame) { mMiniGame = miniGame ? miniGame : &gDefaultMiniGame; }
 void ZCBoard_Game3::SetGoals(CafeGoals* goals) { mGoals = goals ? goals : &mOwnGoals; }
 void ZCBoard_Game3::SetActors(CafeActors* actors) { mActors = actors ? actors : &gDefaultActors; }

@@ -83,6 +83,7 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   CafeHud& GetHud() const { return *mHud; }
   CafeTutorial& GetTutorial() const { return *mTutorial; }
   CafeActors& GetActors() const { return *mActors; }
+  CafeMiniGame& GetMiniGame() const { return *mMiniGame; }
   CafeGoals& GetGoals() const { return *mGoals; }
   CafeProfile& GetProfile() const { return *mProfile; }
   CafeDialog& GetDialog(DialogId id) const { return *mDialogs[id]; }

@@ -62,6 +62,11 @@ void ZCBoss::Activate(bool active) {
   ZCMoveItem::Activate(active);
 }
 
+void ZCBoss::Rest() {
+  SetAnimMode(0);
+  mWalkingSeen = false;
+}
+
 void ZCBoss::OnActionTimer(int32_t kind) {
   ZCMoveItem::OnActionTimer(kind);
   if (kind == 3) SetAnimMode(0);

@@ -39,6 +39,8 @@ class ZCBoss : public ZCMoveItem {
   void StartSpeedBonus(float seconds);
   // 0 idle, 1 walking: plays the matching animation for her hands.
   void SetAnimMode(int32_t mode);
+  // Idle, as after her activation: the idle animation, the walking state seen afresh.
+  void Rest();
 
   const std::string& GetFirstHand() const { return mCode; }
   const std::string& GetSecondHand() const { return mSecondHand; }

@@ -79,6 +79,8 @@ class ZCClient : public ZCItem, public ZIStatSrc, public CafeActor {
   const GameClock& GetScandalClock() const { return mScandalClock; }
   const GameClock& GetReusePause() const { return mReusePause; }
   bool IsPresent() const;
+  // The orders start again from the first.
+  void RewindOrders() { mOrderPos = 0; }
 
  protected:
   // The kind's part of a state change, run before the common part.

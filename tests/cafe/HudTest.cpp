@@ -41,6 +41,7 @@ std::string HudLayout() {
                  Box("goal_splash", Picture("goal_star")) + Box("expert_splash", Picture("expert_star")) +
                  Box("freeze", Picture("step_1") + Picture("step_2") + Picture("step_3")) +
                  Box("achievments", tasks, 0, 1024) + Picture("tutorial1") + Picture("tutorial2") +
+                 Picture("tutor_reset_widget") + Box("skip_tutorial_dlg", Picture("skip")) +
                  "<widget type=\"zcdialog\" name=\"globalclean\" visible=\"0\"><widget type=\"picture\" "
                  "name=\"globalcleaning\" w=\"64\" h=\"64\" effect=\"hud_land_brief\" visible=\"0\"/></widget>",
              0, 1024) +
@@ -221,9 +222,19 @@ TEST_F(HudTest, LivesFreezeAndTutorialWidgets) {
 
   mHud->SetTutorialWidgetVisible("tutorial2", false);
   EXPECT_FALSE(Find("tutorial2")->IsVisible());
-  mHud->SetTutorialWidgetVisible("tutorial9", true);  // not in the layout: nothing
+  mHud->SetTutorialWidgetVisible("tutorial9", true);  // not in the layout: nothing but a warning
+  EXPECT_EQ(CountLogLines("no tutorial widget \"tutorial9\""), 1);
   mHud->BringTutorialWidgetsToFront();
   EXPECT_EQ(mHud->GetChildren().back(), Find("tutorial2"));
+  // The tutorial's veil and skip offer are not hint widgets: hiding every hint leaves them.
+  mHud->SetTutorialWidgetVisible("tutorial1", true);
+  mHud->ShowSkipTutorial();
+  mHud->SetTutorResetWidget(true, 0.25f);
+  mHud->HideTutorialWidgets();
+  EXPECT_FALSE(Find("tutorial1")->IsVisible());
+  EXPECT_TRUE(Find("skip_tutorial_dlg")->IsVisible());
+  EXPECT_TRUE(Find("tutor_reset_widget")->IsVisible());
+  EXPECT_FLOAT_EQ(Find("tutor_reset_widget")->GetAlpha(), 0.25f);
 }
 
 }  // namespace

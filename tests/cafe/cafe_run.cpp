@@ -2,7 +2,9 @@
 // neighbours (see driver/LevelRunner.h); the last line gives the money against the goals.
 // With --profile the board keeps its results in the player profile store ("pref.dat" in the
 // run's home), loaded with the game's texts when the board is made: a survival result enters
-// its high-score table. With --minigame the board gets the bonus row of ui.xml as its child.
+// its high-score table. With --minigame the board gets the bonus row of ui.xml as its child. With
+// --hud the board has the game's head-up display from ui.xml, with the tutorial's notes (pressed
+// by the script as "hud/<note>/close").
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "cafe/CafeObjects.h"
 #include "cafe/ProfileStore.h"
 #include "cafe/StoreProfile.h"
+#include "cafe/ZBoard_Hud.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCMiniGame.h"
 #include "driver/LevelRunner.h"
@@ -29,11 +32,14 @@ int main(int argc, char** argv) {
   InitItemFactoryTable();
   RegisterCafeItemClasses();
   bool useStore = false;
+  bool useHud = false;
   bool withMiniGame = false;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
     if (std::string(argv[i]) == "--profile")
       useStore = true;
+    else if (std::string(argv[i]) == "--hud")
+      useHud = true;
     else if (std::string(argv[i]) == "--minigame")
       withMiniGame = true;
     else
@@ -42,8 +48,10 @@ int main(int argc, char** argv) {
   static StoreProfile profile(GetProfileStore());
   return RunLevelMain(
       int(args.size()), args.data(), "cafe_run",
-      [useStore, withMiniGame] {
+      [useStore, useHud, withMiniGame] {
         auto* board = new ZCBoard_Game3();
+        if (ZCEngine* engine = GetEngine(); useHud && engine && engine->GetUiDocument())
+          ZBoard_Hud::CreateFor(board, engine->GetUiDocument(), engine);
         if (ZCEngine* engine = GetEngine(); engine && withMiniGame)
           ZCMiniGame::CreateFor(board, board, engine->GetUiDocument(), engine);
         if (useStore) {

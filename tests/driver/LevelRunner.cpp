@@ -16,6 +16,7 @@
 #include "driver/WindowPoint.h"
 #include "engine/ZCEngine.h"
 #include "platform/window/InputEvent.h"
+#include "widgets/ZCCandyWidget.h"
 #include "shell/Random.h"
 
 namespace {
@@ -31,6 +32,8 @@ struct Options {
   int32_t startupRounds = 0;
   std::string expect;
   std::string script;
+  // Only the lines holding this text are printed and compared (all when empty).
+  std::string keep;
 };
 
 struct Press {
@@ -146,14 +149,43 @@ class RunnerEngine : public ZCEngine {
   }
 
  private:
-  // A left press inside the item's region: the mouse moves there, goes down and up.
+  // A left press inside the item's region: the mouse moves there, goes down and up. A name with
+  // '/' is a path of widget names from the board ("hud/tutorial9/close"): the press is at the
+  // middle of that widget while it and its parents are shown.
   void PressItem(const std::string& name) {
+    if (name.find('/') != std::string::npos) {
+      PressWidget(name);
+      return;
+    }
     ZCPickItem* item = ZCPickItem::FindPickItem(name);
     BoardPoint point;
     if (!item || !FindPressPoint(*item, point)) {
       mTrace.TraceEvent("script: no place to press " + name);
       return;
     }
+    Input(Platform::InputEvent::Type::MouseMove, point);
+    Input(Platform::InputEvent::Type::MouseDown, point);
+    Input(Platform::InputEvent::Type::MouseUp, point);
+  }
+
+  void PressWidget(const std::string& path) {
+    const ZCCandyWidget* widget = dynamic_cast<ZCCandyWidget*>(mBoard);
+    std::istringstream names(path);
+    std::string name;
+    while (widget && std::getline(names, name, '/')) widget = widget->FindChild(name);
+    BoardPoint point{0, 0};
+    bool shown = widget != nullptr;
+    for (const Vesk::WidgetContainer* w = widget; w; w = w->GetParent()) {
+      point.x += w->mX;
+      point.y += w->mY;
+      if (!w->IsShown()) shown = false;
+    }
+    if (!shown) {
+      mTrace.TraceEvent("script: no widget shown to press " + path);
+      return;
+    }
+    point.x += widget->mWidth / 2;
+    point.y += widget->mHeight / 2;
     Input(Platform::InputEvent::Type::MouseMove, point);
     Input(Platform::InputEvent::Type::MouseDown, point);
     Input(Platform::InputEvent::Type::MouseUp, point);
@@ -276,6 +308,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     else if (arg == "--to-end") options.toEnd = true;
     else if (arg == "--startup-rounds" && hasValue) options.startupRounds = std::atoi(argv[++i]);
     else if (arg == "--endless") options.endless = true;
+    else if (arg == "--keep" && hasValue) options.keep = argv[++i];
     else if (arg.rfind("--", 0) != 0 && options.script.empty()) options.script = arg;
     else return false;
   }
@@ -345,7 +378,7 @@ int RunLevelMain(int argc, char** argv, const char* program, const BoardFactory&
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: %s [--level N] [--endless] [--seed N] [--steps N] [--to-end] [--expect FILE] SCRIPT\n"
+                 "usage: %s [--level N] [--endless] [--seed N] [--steps N] [--to-end] [--keep TEXT] [--expect FILE] SCRIPT\n"
                  "       %s --startup-rounds N\n",
                  program, program);
     return 2;
@@ -385,7 +418,11 @@ int RunLevelMain(int argc, char** argv, const char* program, const BoardFactory&
     SetLoadScreen(nullptr);
   }
 
-  const std::vector<std::string> lines = trace.Lines();
+  std::vector<std::string> lines = trace.Lines();
+  if (!options.keep.empty())
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [&](const std::string& line) { return line.find(options.keep) == std::string::npos; }),
+                lines.end());
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   if (!options.expect.empty() && !Compare(lines, options.expect)) status = 1;
   return status;

@@ -3,14 +3,16 @@
 // and prints what happens on it, one event a line, each prefixed by the game step it happened
 // in.
 //
-//   PROGRAM [--level N] [--endless] [--seed N] [--steps N] [--to-end] [--expect FILE] SCRIPT
+//   PROGRAM [--level N] [--endless] [--seed N] [--steps N] [--to-end] [--keep TEXT] [--expect FILE] SCRIPT
 //   PROGRAM --startup-rounds N
 //
 // The engine starts without a window on simulated time (10 ms update steps, the random
 // generator seeded) and runs its real start-up loader, which makes the board; the level (the
 // endless one with --endless) loads on the board's worker thread, and the script's lines
 // "step item-name" press the mouse inside the item's region at that step (counted from the
-// level's start, step 0), through the engine's input, the board's hover, gate and click queue.
+// level's start, step 0), through the engine's input, the board's hover, gate and click queue;
+// a name with '/' is a path of widget names from the board ("hud/tutorial9/close"), pressed at
+// the widget's middle. --keep TEXT prints and compares only the lines that hold the text.
 // Once the script is played the run goes on until the walker "boss" has nothing left to do, or
 // with --to-end until the level has finished (or --steps is reached). The board's hook adds the
 // last lines. With --expect the trace is compared with the file; the exit status tells. The

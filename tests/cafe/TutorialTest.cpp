@@ -1,0 +1,213 @@
+#include <algorithm>
+
+#include "cafe/support/TutorialDoubles.h"
+#include "widgets/ZCWidgetKit.h"
+
+namespace {
+
+const std::set<std::string> kManagedItems = {"table01",        "table02",        "table03",
+                                             "client_place01", "client_place02", "client_place03",
+                                             "client_sit_place01", "client_sit_place02", "trash_bin",
+                                             "wash_stand"};
+
+bool Has(const CallLog& log, const std::string& line) { return std::find(log.begin(), log.end(), line) != log.end(); }
+
+bool SameRule(const TutorialRule& a, const TutorialRule& b) {
+  if (a.mTrigger != b.mTrigger || a.mDelay != b.mDelay || a.mShow != b.mShow || a.mHide != b.mHide ||
+      !std::equal(a.mUnblock, a.mUnblock + TutorialRule::kSlots, b.mUnblock) ||
+      !std::equal(a.mBlock, a.mBlock + TutorialRule::kSlots, b.mBlock) || a.mDisallow != b.mDisallow ||
+      a.mAllow != b.mAllow || a.mMiniGameCommand != b.mMiniGameCommand || a.mNext != b.mNext ||
+      a.mCallback != b.mCallback || a.mAlternatives.size() != b.mAlternatives.size())
+    return false;
+  for (size_t i = 0; i < a.mAlternatives.size(); ++i)
+    if (!SameRule(a.mAlternatives[i], b.mAlternatives[i])) return false;
+  return true;
+}
+
+bool SameTable(const TutorialTable& a, const TutorialTable& b) {
+  if (a.mForcedBonuses != b.mForcedBonuses || a.mRules.size() != b.mRules.size()) return false;
+  for (size_t i = 0; i < a.mRules.size(); ++i)
+    if (!SameRule(a.mRules[i], b.mRules[i])) return false;
+  return true;
+}
+
+class TutorialTest : public TutorialFixture {};
+
+TEST_F(TutorialTest, GatesAndItemsFollowTheTable) {
+  for (int32_t id = 1; id <= 7; ++id) EXPECT_TRUE(mManager.IsEventAllowed(id)) << id;
+  EXPECT_TRUE(mManager.IsItemAllowed("table01"));
+
+  mManager.Start(1);
+  EXPECT_EQ(mManager.GetBarredItems(), kManagedItems);
+  // The level here has none of them: each is named in a warning, and the table runs on.
+  EXPECT_EQ(CountLogLines("the tutorial names the item"), 10);
+  for (int32_t id : {1, 3, 4, 6}) EXPECT_FALSE(IsEventAllowed(id)) << id;
+  for (int32_t id : {2, 5, 7}) EXPECT_TRUE(IsEventAllowed(id)) << id;
+  // Items the table never names (the machines) stay clickable.
+  EXPECT_TRUE(mManager.IsItemAllowed("candymachine"));
+
+  // A visitor arrives: the hint asks for a click on her place, which alone is free.
+  mManager.ApplyRule(1);
+  for (const std::string& name : kManagedItems) EXPECT_EQ(mManager.IsItemAllowed(name), name == "client_place01") << name;
+  EXPECT_FALSE(IsEventAllowed(5));
+  EXPECT_EQ(mManager.GetRuleIndex(), 2);
+}
+
+TEST_F(TutorialTest, BlockedSevenRefusesEveryIdAndHoldsTheGameTime) {
+  GameClock held(true);
+  held.SetTimeout(1.0f);
+  mManager.ShowBonusHint(0);
+  for (int32_t id = 0; id <= 13; ++id) EXPECT_FALSE(IsEventAllowed(id)) << id;
+  // Items are still asked apart: the hint bars none.
+  EXPECT_TRUE(mManager.IsItemAllowed("table01"));
+  GameClock::Advance(0.5f);
+  EXPECT_FLOAT_EQ(held.GetRemaining(), 1.0f);
+
+  // The hint dialog closes through the widgets' handler the board installed.
+  TutorialDialogClosed();
+  EXPECT_FALSE(mManager.IsRunning());
+  EXPECT_TRUE(IsEventAllowed(7));
+  GameClock::Advance(0.5f);
+  EXPECT_FLOAT_EQ(held.GetRemaining(), 0.5f);
+}
+
+TEST_F(TutorialTest, SkipHidesEverythingAndAllowsEverything) {
+  mManager.Start(1);
+  mManager.ApplyRule(1);
+  Take();
+  // The head-up display's "skip" button reaches the board's tutorial.
+  mBoard->GetTutorial().Skip();
+  const CallLog calls = Take();
+  EXPECT_TRUE(Has(calls, "hud hide all"));
+  EXPECT_TRUE(Has(calls, "hud skip hide"));
+  EXPECT_TRUE(Has(calls, "hud reset widget off 0.000"));
+  EXPECT_TRUE(Has(calls, "minigame enable all"));
+  EXPECT_FALSE(mManager.IsRunning());
+  for (int32_t id = 1; id <= 7; ++id) EXPECT_TRUE(IsEventAllowed(id)) << id;
+  for (const std::string& name : kManagedItems) EXPECT_TRUE(mManager.IsItemAllowed(name)) << name;
+  // Nothing reported afterwards moves a rule.
+  mManager.ApplyRule(2);
+  EXPECT_FALSE(Has(Take(), "ApplyRule: 2"));
+
+  mManager.Start(2);
+  EXPECT_EQ(Take(), CallLog{"hud skip hide"});
+  EXPECT_FALSE(mManager.IsRunning());
+  mManager.Start(1);
+  EXPECT_TRUE(Has(Take(), "hud skip show"));
+}
+
+TEST_F(TutorialTest, BonusHints) {
+  mManager.ShowBonusHint(3);
+  EXPECT_EQ(Take(), (CallLog{"ApplyRule: 0", "tutorial block 7", "tutorial show tutorial_bonus_speed",
+                             "hud tutorial_bonus_speed on"}));
+  mManager.ApplyRule(11);
+  EXPECT_EQ(Take(), (CallLog{"ApplyRule: 1", "tutorial unblock 7", "tutorial hide tutorial_bonus_speed",
+                             "hud tutorial_bonus_speed off", "tutorial finish", "minigame enable all",
+                             "hud skip hide"}));
+
+  // The clean bonus has no hint.
+  mManager.ShowBonusHint(2);
+  EXPECT_TRUE(Take().empty());
+  EXPECT_FALSE(mManager.IsRunning());
+
+  // A hint replaces level 1's table and takes its shown hints away.
+  mManager.Start(1);
+  mManager.ApplyRule(1);
+  Take();
+  mManager.ShowBonusHint(1);
+  const CallLog calls = Take();
+  ASSERT_TRUE(Has(calls, "hud tutorial1 off"));
+  EXPECT_TRUE(Has(calls, "hud tutorial_bonus_happy on"));
+  EXPECT_EQ(mManager.GetTable(), &GetBonusHintTable(1));
+  EXPECT_TRUE(mManager.GetBarredItems().empty());
+}
+
+TEST_F(TutorialTest, EventReportedWhileApplyingWaitsForTheRule) {
+  // The hint dialog closes as soon as it is shown: event 11 comes while rule 0 is applied.
+  mTutorialHud.mOnShow = [] { TutorialDialogClosed(); };
+  mManager.ShowBonusHint(4);
+  const CallLog calls = Take();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "ApplyRule: 0"), 1);
+  const auto first = std::find(calls.begin(), calls.end(), "ApplyRule: 0");
+  const auto second = std::find(calls.begin(), calls.end(), "ApplyRule: 1");
+  ASSERT_NE(second, calls.end());
+  // Rule 0 finished (its widget shown) before rule 1 began.
+  EXPECT_LT(std::find(first, calls.end(), "hud tutorial_bonus_ice on"), second);
+  EXPECT_FALSE(mManager.IsRunning());
+}
+
+TEST_F(TutorialTest, EventReportedByACallbackWaitsForItsRule) {
+  // Level 1 up to the end of a rush during rule 36 (0: half a second of steps).
+  mManager.Start(1);
+  for (int32_t event : {1, 2, 4, 0, 2, 2, 2, 8, 2, 2, 3, 11, 10, 10, 1, 4, 0, 10, 10, 2, 11, 11, 1, 0, 1, 0, 1, 0, 1,
+                        0, 1, 0, 11, 2, 2, 9}) {
+    if (event == 0)
+      for (int i = 0; i < 4; ++i) Step(0.125f);
+    else
+      mManager.ApplyRule(event);
+  }
+  ASSERT_EQ(mManager.GetRuleIndex(), 42);
+  // Rule 42's fade-out sets the veil, whose double reports the fade's end at once.
+  mTutorialHud.mOnVeil = [this] {
+    mTutorialHud.mOnVeil = nullptr;
+    mManager.ApplyRule(12);
+  };
+  Take();
+  Step(0.125f);
+  const CallLog calls = Take();
+  const auto rule42 = std::find(calls.begin(), calls.end(), "ApplyRule: 42");
+  const auto fade = std::find(calls.begin(), calls.end(), "tutorial fade out");
+  const auto rule43 = std::find(calls.begin(), calls.end(), "ApplyRule: 43");
+  ASSERT_NE(rule43, calls.end());
+  EXPECT_LT(rule42, fade);
+  EXPECT_LT(fade, rule43);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "ApplyRule: 42"), 1);
+  EXPECT_EQ(mManager.GetRuleIndex(), 44);
+}
+
+TEST_F(TutorialTest, ForcedBonusesAndTables) {
+  EXPECT_EQ(mManager.NextForcedBonus(), -1);
+  mManager.Start(1);
+  std::vector<int32_t> forced;
+  for (int i = 0; i < 7; ++i) forced.push_back(mManager.NextForcedBonus());
+  EXPECT_EQ(forced, (std::vector<int32_t>{0, 2, 2, 1, 2, 0, -1}));
+
+  const TutorialTable a = BuildLevel1TutorialTable();
+  const TutorialTable b = BuildLevel1TutorialTable();
+  ASSERT_EQ(a.mRules.size(), 50u);
+  EXPECT_TRUE(SameTable(a, b));
+  EXPECT_TRUE(SameTable(a, GetLevel1TutorialTable()));
+  EXPECT_TRUE(GetBonusHintTable(2).mRules.empty());
+  EXPECT_TRUE(GetBonusHintTable(9).mRules.empty());
+}
+
+TEST_F(TutorialTest, ResetSceneAndFades) {
+  mManager.Start(1);
+  mManager.NextForcedBonus();
+  Take();
+  mManager.BeginFadeOut();
+  Step(0.5f);
+  Step(0.5f);
+  mManager.ResetScene();
+  CallLog calls = Take();
+  EXPECT_TRUE(Has(calls, "hud reset widget on 0.000"));
+  EXPECT_TRUE(Has(calls, "hud reset widget on 0.500"));
+  EXPECT_TRUE(Has(calls, "hud reset widget on 1.000"));
+  for (const char* line : {"reset heroine client_place02", "minigame reset", "reset worker01", "reset worker03",
+                           "reset client_sit02", "reset client01"})
+    EXPECT_TRUE(Has(calls, line)) << line;
+  EXPECT_EQ(mManager.NextForcedBonus(), 0);
+  mManager.BeginFadeIn();
+  Step(1.0f);
+  EXPECT_TRUE(Has(Take(), "hud reset widget off 0.000"));
+  EXPECT_FALSE(mManager.IsFadingIn());
+
+  // The level ends during a fade: the veil goes with it.
+  mManager.BeginFadeOut();
+  Take();
+  mManager.Stop();
+  EXPECT_EQ(Take(), CallLog{"hud reset widget off 0.000"});
+  EXPECT_FALSE(mManager.IsFadingOut());
+}
+
+}  // namespace
