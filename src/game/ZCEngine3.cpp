@@ -12,6 +12,7 @@
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Menu.h"
 #include "shell/Log.h"
+#include "shell/PakInterface.h"
 #include "shell/StringUtil.h"
 #include "sound/ZCMusic.h"
 #include "widgets/WidgetManager.h"
@@ -105,18 +106,29 @@ void ZCEngine3::OnQuitConfirmed() {
 
 namespace {
 
-// Until the career book exists, its screen plays the first café's day at once: the main menu's
-// career button is then the way into a level.
+// Until the career book exists, its screen plays the first café's days at once, one after the
+// other (the first with its lessons): the main menu's career button is then the way into a level.
 class InterimCareerScreen : public ZCDialog {
  public:
   explicit InterimCareerScreen(ZCEngine3* app) : ZCDialog(0, app), mApp(app) {}
   void OnShowStart() override {
     if (ZCCandyWidget* menu = ScreenTable::Get(ScreenTable::kMainMenu)) menu->SetVisible(false);
-    if (ZCBoard_Game* board = mApp->GetBoard()) board->StartLoadingThread(ZCEngine3::kFirstLevel, false);
+    ZCBoard_Game* board = mApp->GetBoard();
+    if (!board) return;
+    // The next day whose level file exists, wrapping round to the first.
+    for (int32_t tries = 0; tries < kLastDay; ++tries, mNextDay = mNextDay % kLastDay + 1) {
+      char file[32];
+      std::snprintf(file, sizeof file, "cfg\\l%03d.xml", mNextDay);
+      if (GetPakInterface()->Exists(file)) break;
+    }
+    board->StartLoadingThread(mNextDay, false);
+    mNextDay = mNextDay % kLastDay + 1;
   }
 
  private:
+  static constexpr int32_t kLastDay = 9;
   ZCEngine3* mApp;
+  int32_t mNextDay = 1;
 };
 
 }  // namespace

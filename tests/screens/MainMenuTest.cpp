@@ -87,13 +87,14 @@ TEST_F(MainMenuTest, NamesAndTheLonePlayer) {
   EXPECT_EQ(Players().size(), 2u);
 }
 
-// Until the career book exists, its button plays the first café's day: the menu goes, the level
-// loads behind the load screen and runs.
+// Until the career book exists, its button plays the first café's days in turn, beginning with
+// the lessons of day 1: the menu goes, the level loads behind the load screen and runs.
 TEST_F(MainMenuTest, CareerPlaysTheFirstDay) {
   Start(WithPlayers({L"Alice"}));
   Settle();
   Click("main_menu/main_menu_dlg/right_page/career");
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard() && mGame->GetBoard()->IsRunning(); }));
+  EXPECT_EQ(mGame->GetBoard()->GetLevel(), 1);
   EXPECT_FALSE(Menu()->IsVisible());
   EXPECT_TRUE(mGame->GetBoard()->IsVisible());
 }
