@@ -65,8 +65,9 @@ void BringToScreenFront(ZCCandyWidget* widget) {
 ZCBoard_Career::ZCBoard_Career(ZCEngine* app, const XmlNode& doc) : ZCDialog(0, app), mApp(app) {
   LoadByName(doc, "career_menu");
   if (ZCTextureCache* cache = app ? app->GetTextureCache() : nullptr) {
-    mBriefingTexture = cache->GetTexture(mBriefingId);
-    mCafeTexture = cache->GetTexture(mCafeId);
+    // The start id never names a picture of its own; the first ShowCafe sets the café's.
+    if (cache->HasTexture(mBriefingId)) mBriefingTexture = cache->GetTexture(mBriefingId);
+    if (cache->HasTexture(mCafeId)) mCafeTexture = cache->GetTexture(mCafeId);
   }
 }
 
@@ -259,6 +260,12 @@ void ZCBoard_Career::OnShowStart() {
   if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu())
     menu->TurnPage(mCareerPage, false, ZCBoard_MainMenu::kTurnCareer);
   ShowAchievements(mFirstLevel + mSelectedDay, false);
+}
+
+void ZCBoard_Career::Update() {
+  ZCDialog::Update();
+  ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
+  if (menu && !menu->IsVisible() && menu->IsTurning()) menu->StepTurn();
 }
 
 void ZCBoard_Career::ShowCafeControls() {

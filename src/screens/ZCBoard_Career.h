@@ -26,6 +26,8 @@ class ZCBoard_Career : public ZCDialog {
   void AddChild(const std::string& name, ZCCandyWidget* widget) override;
   void OnCommand(ZCCandyWidget* button) override;
   void OnShowStart() override;
+  // A turn between cafés runs while the main menu is hidden: the book steps it.
+  void Update() override;
 
   // Result codes: 0 expert goal, 1 goal, 2 goal missed, 3 level failed. Only 0 and 1 change the
   // player's record; a level outside 1..59 records nothing.

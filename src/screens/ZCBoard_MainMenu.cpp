@@ -284,10 +284,11 @@ void ZCBoard_MainMenu::ShowDestination() {
 }
 
 void ZCBoard_MainMenu::Update() {
-  if (!mTurning) {
-    ZCDialog::Update();
-    return;
-  }
+  if (!mTurning || StepTurn()) ZCDialog::Update();
+}
+
+bool ZCBoard_MainMenu::StepTurn() {
+  if (!mTurning) return false;
   ZCCandyWidget* cover = TargetParentPart("f_cover");
   SetShown(cover, true);
   ZCEngine* engine = GetEngine();
@@ -295,11 +296,11 @@ void ZCBoard_MainMenu::Update() {
   SetShown(mTarget, true);
   if (mProgress >= kTurnSeconds) {
     EndTurn();
-    return;
+    return false;
   }
   LayoutTurn();
   if (cover) cover->GetParent()->BringToFront(cover);
-  ZCDialog::Update();
+  return true;
 }
 
 void ZCBoard_MainMenu::LayoutTurn() {

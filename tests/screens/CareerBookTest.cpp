@@ -67,7 +67,7 @@ class CareerBookTest : public ScreenDriver {
   }
   // Reports a result with the achievements the level met.
   void Report(int32_t money, int32_t result, int32_t level, bool met = true) {
-    Do([=] {
+    Do([=, this] {
       AchievementParams& params = GetAchievementParams();
       params.Clear();
       params.Reset();
@@ -129,7 +129,7 @@ TEST_F(CareerBookTest, ANewPlayerAndThePlaces) {
 TEST_F(CareerBookTest, ResultsInTheRecord) {
   OpenBook(Progress(15, {{1, 100}, {14, 50}}));
   ProfileStore& store = GetProfileStore();
-  EXPECT_EQ(Days(), "gxxxxxxxxxxxxgo---------");
+  EXPECT_EQ(Days(), "g" + std::string(12, 'o') + "go---------");
   const Record before = store.mPlayer;
   Report(500, 2, 15);
   Report(500, 3, 15);
@@ -203,11 +203,13 @@ TEST_F(CareerBookTest, BriefingsAndStartingLevels) {
   EXPECT_EQ(GetTextVars()->GetTextVar("level_score"), L"10");
 
   Do([&] { Book()->StartLevel(70); });
+  Settle();
   EXPECT_EQ(Book()->GetStartedLevel(), 59);
   EXPECT_EQ(Book()->GetShownCafe(), 3);
   EXPECT_EQ(Book()->GetSelectedDay(), 24);
   StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel(); });
   Do([&] { Book()->StartLevel(0); });
+  Settle();
   EXPECT_EQ(Book()->GetStartedLevel(), 1);
   EXPECT_EQ(Book()->GetSelectedDay(), 1);
   EXPECT_FALSE(Book()->IsVisible());
