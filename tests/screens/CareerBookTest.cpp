@@ -245,6 +245,7 @@ TEST_F(CareerBookTest, TurningToAnotherCafe) {
   EXPECT_EQ(Days(), "goooo" + std::string(15, 'x') + "----");
   Click("career_menu/cafe1_button");
   Step(20);
+  Shot("career_turn_to_cafe_1");
   ZCCandyWidget* copy = Find("career_menu/career_dlg_fake");
   ASSERT_TRUE(copy->IsVisible());
   auto copyLeft = [&](const char* name) { return Find(std::string("career_menu/career_dlg_fake/left_page/") + name); };
