@@ -221,8 +221,9 @@ void ZCEngine3::SetCareerResult(int32_t money, int32_t result, int32_t level) {
   ShowScreen(kGameBoard, false);
   if (mBoard) mBoard->AbortLevel();
   if (SoundManager* sounds = GetSoundManager()) sounds->StopGroup("game");
-  ShowMainMenu();
+  // The book's page turn starts first, so that whatever the main menu brings up stays in front.
   if (ZCCandyWidget* career = mScreens[kCareer]) career->Show();
+  ShowMainMenu();
 }
 
 void ZCEngine3::ShowSurvivalEnd(bool) {

@@ -195,12 +195,17 @@ void ZCBoard_Career::ShowCafe(bool selectLastDay) {
   MarkDirty();
 }
 
-bool ZCBoard_Career::ShowDayMarks(const Page& page, int32_t day) {
-  const ProfileStore::PlayerRecord& player = GetProfileStore().mPlayer;
+ZCCandyWidget* ZCBoard_Career::ShowDayMarks(const Page& page, int32_t day) {
   const int32_t level = mFirstLevel + day;
-  if (level < 1 || level >= int32_t(ProfileCodec::kLevels) || player.bestMoney[size_t(level)] == 0) return false;
-  SetShown(At(player.expert[size_t(level)] ? page.mExperts : page.mGoals, day), true);
-  return true;
+  if (level < 1 || BestMoney(level) == 0) return nullptr;
+  ZCCandyWidget* mark = At(GetProfileStore().mPlayer.expert[size_t(level)] ? page.mExperts : page.mGoals, day);
+  SetShown(mark, true);
+  return mark;
+}
+
+int32_t ZCBoard_Career::BestMoney(int32_t level) {
+  const ProfileStore::PlayerRecord& player = GetProfileStore().mPlayer;
+  return level >= 0 && level < int32_t(ProfileCodec::kLevels) ? player.bestMoney[size_t(level)] : 0;
 }
 
 void ZCBoard_Career::RefreshDayPage(bool animate, bool levelDone) {
@@ -210,7 +215,6 @@ void ZCBoard_Career::RefreshDayPage(bool animate, bool levelDone) {
     mark->RewindTextures();
     mark->Show();
   }
-  const ProfileStore::PlayerRecord& player = GetProfileStore().mPlayer;
   for (int32_t i = 1; i <= kSlots; ++i) {
     ZCCandyWidget* button = At(mDayButtons, i);
     ZCCandyWidget* text = At(mPage.mTexts, i);
@@ -221,9 +225,8 @@ void ZCBoard_Career::RefreshDayPage(bool animate, bool levelDone) {
     const bool closed = i > mLastOpenDay;
     SetOff(button, closed);
     SetOff(text, closed);
-    if (closed || !ShowDayMarks(mPage, i)) continue;
-    const int32_t level = mFirstLevel + i;
-    ZCCandyWidget* mark = At(player.expert[size_t(level)] ? mPage.mExperts : mPage.mGoals, i);
+    ZCCandyWidget* mark = closed ? nullptr : ShowDayMarks(mPage, i);
+    if (!mark) continue;
     if (animate) Send(mark, "onshow");
     if (levelDone && i == mLastOpenDay) Send(mark, "onleveldone");
   }
@@ -231,7 +234,7 @@ void ZCBoard_Career::RefreshDayPage(bool animate, bool levelDone) {
   SetVar("selectedday", mSelectedDay);
   SetVar("brief_debrief", BriefingText(level));
   Send(mBriefingText, "onshow");
-  SetVar("level_score", level >= 0 && level < int32_t(ProfileCodec::kLevels) ? player.bestMoney[size_t(level)] : 0);
+  SetVar("level_score", BestMoney(level));
   ShowAchievements(level, false);
   const std::string picture = BriefingPicture(level);
   if (picture != mBriefingId) {
@@ -297,11 +300,10 @@ void ZCBoard_Career::TurnToCafe(int32_t cafe) {
   const bool backward = cafe < mShownCafe;
   HideCafeTitle(false);
   // The copy page holds the old page on top while the page turns.
-  const ProfileStore::PlayerRecord& player = GetProfileStore().mPlayer;
   const int32_t level = mFirstLevel + mSelectedDay;
   SetVar("selectedday", mSelectedDay);
   SetVar("brief_debrief_fake", BriefingText(level));
-  SetVar("level_score_fake", level >= 0 && level < int32_t(ProfileCodec::kLevels) ? player.bestMoney[size_t(level)] : 0);
+  SetVar("level_score_fake", BestMoney(level));
   ShowAchievements(level, true);
   SetPicture(mCopy.mBriefingPicture, mBriefingTexture);
   SetPicture(mCopy.mCafePicture, mCafeTexture);

@@ -62,8 +62,10 @@ class ZCBoard_Career : public ZCDialog {
   void PlaceDayMark(ZCCandyWidget* mark, int32_t day, const ZCCandyWidget* sized);
   void HideCafeTitle(bool hideControls);
   void TurnToCafe(int32_t cafe);
-  // Shows the goal or expert mark of a day by the player's record; true when one shows.
-  bool ShowDayMarks(const Page& page, int32_t day);
+  // Shows the goal or expert mark of a day by the player's record; the mark shown, or null.
+  ZCCandyWidget* ShowDayMarks(const Page& page, int32_t day);
+  // The current player's best money on the level (0 outside the record).
+  static int32_t BestMoney(int32_t level);
   std::wstring BriefingText(int32_t level) const;
   std::string BriefingPicture(int32_t level) const;
   static int32_t ClampLevel(int32_t level);
