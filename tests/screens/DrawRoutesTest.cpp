@@ -13,7 +13,8 @@
 #include "graphics/ImageLib.h"
 #include "shell/Random.h"
 #include "support/ScreenDriver.h"
-#include "widgets/ZCCandyWidget.h"
+#include "widgets/ZCDialog.h"
+#include "widgets/ZCWidgetKit.h"
 
 namespace {
 
@@ -82,12 +83,26 @@ class DrawRoutesTest : public ScreenDriver {
     return f;
   }
 
-  std::vector<Frame> Level(bool is3D) {
+  // The rectangles of the visible texts below a widget.
+  static void CollectTexts(Vesk::Widget* widget, std::vector<Rect>& out) {
+    auto* candy = dynamic_cast<ZCCandyWidget*>(widget);
+    if (!candy || !candy->IsVisible()) return;
+    if (candy->AsText()) {
+      int32_t x = 0, y = 0;
+      candy->GetAbsolutePos(x, y);
+      out.push_back(Rect(x, y, candy->mWidth, candy->mHeight));
+    }
+    for (Vesk::Widget* child : widget->GetChildren()) CollectTexts(child, out);
+  }
+
+  std::vector<Frame> Level(bool is3D, std::vector<Rect>* texts) {
     Start(Options(is3D, true));
     EXPECT_TRUE(StepUntil([&] { return mGame->GetBoard() && mGame->GetBoard()->IsRunning(); }, 20000));
     EXPECT_EQ(mGame->GetDisplay()->mIs3D, is3D);
     // The load took real time: start both runs' play from the same random state.
     SeedRandom(1);
+    if (texts)
+      for (Vesk::Widget* child : mGame->GetRootDialog()->GetChildren()) CollectTexts(child, *texts);
     std::vector<Frame> frames;
     int done = 0;
     for (int k : kLevelSteps) {
@@ -117,11 +132,10 @@ void Write(const Frame& f, const std::string& path) {
   ImageLib::WritePNG(image, path);
 }
 
-// Compares the frames under the rules (the last rule holding a pixel decides); beyond that,
-// `spare` pixels of the frame may exceed the rule by the texel edges of moving transformed
-// images. On a failure, both frames and a diff (differing pixels red, brighter the larger) are
+// Compares the frames under the rules (the last rule holding a pixel decides; 2 elsewhere) and
+// bounds the share of pixels that differ at all, so that a whole layer off by one shows. On a failure, both frames and a diff (differing pixels red, brighter the larger) are
 // written to the build folder.
-void Compare(const Frame& d3, const Frame& sw, const std::vector<Rule>& rules, double spareShare,
+void Compare(const Frame& d3, const Frame& sw, const std::vector<Rule>& rules, double maxShare,
              const std::string& name) {
   ASSERT_EQ(d3.w, sw.w);
   ASSERT_EQ(d3.h, sw.h);
@@ -142,44 +156,50 @@ void Compare(const Frame& d3, const Frame& sw, const std::vector<Rule>& rules, d
       diff.px[i] = d ? 0xFF000000u | uint32_t(std::min(255, 95 + 40 * d)) << 16 : 0xFF000000u | g << 16 | g << 8 | g;
       if (d) ++differing;
       if (d > allowed) {
-        if (beyond++ < 5) where << " (" << x << "," << y << ") by " << d << " where " << allowed;
+        if (beyond++ < 20) where << " (" << x << "," << y << ") by " << d << " where " << allowed;
       }
     }
-  const size_t spare = size_t(spareShare * double(d3.px.size()));
+  const double share = double(differing) / double(d3.px.size());
   std::printf("%s: max %d per channel, %.3f%% of the pixels differ, %zu beyond their rule\n", name.c_str(), maxDiff,
-              100.0 * double(differing) / double(d3.px.size()), beyond);
-  if (beyond > spare) {
+              100.0 * share, beyond);
+  if (beyond > 0 || share > maxShare) {
     const std::string base = std::string(std::getenv("CAFE_BINARY_DIR")) + "/draw_routes_" + name;
     Write(d3, base + "_3d.png");
     Write(sw, base + "_soft.png");
     Write(diff, base + "_diff.png");
-    ADD_FAILURE() << name << ": " << beyond << " pixels beyond their rule (" << spare << " spared), first:" << where.str()
-                  << "; frames and diff in " << base << "_*.png";
+    ADD_FAILURE() << name << ": " << 100.0 * share << "% of the pixels differ (at most " << 100.0 * maxShare << "%), "
+                  << beyond << " beyond their rule" << where.str() << "; frames and diff in " << base << "_*.png";
   }
 }
 
 }  // namespace
 
-// Regions. The menu is the book: page pictures, buttons, the emblem and the texts, all at whole
-// positions. The page pictures are opaque inside their curved borders, so there the routes must
-// agree exactly; the emblem (partial alpha), the anti-aliased texts, the buttons' and pages'
-// borders are alpha blends, which the device rounds its own way: within 2 there.
-// The café level has walkers, particles and alpha everywhere, and walkers at fractional positions:
-// within 2 over the whole frame, with a few pixels (a hundredth of a percent of the frame) spared
-// for the texel edges of moving transformed images.
+// Regions. The menu is the book: page pictures, buttons, the emblem and texts, all at whole
+// positions. Inside their curved borders the page pictures are opaque, so there, away from the
+// widgets on them, the routes must agree exactly; the emblem (partial alpha), the anti-aliased
+// texts and the borders of buttons and pages are alpha blends, which the device rounds its own
+// way: within 2. The café level has alpha nearly everywhere (shadows, walkers, bubbles, the head-up
+// display): within 2 over the whole frame. Both may differ at all on at most 5 % of the frame
+// (measured: 3.4 % and 2.1 to 2.2 %), so that a layer drawn one step off everywhere shows.
+// Texts tinted near white (the head-up display's "Goal" label) come out up to 3 brighter on the
+// 3D route: the software route's tinted blend weighs the tint by k/256 and truncates, the device
+// rounds; allowed inside text widgets only.
 TEST_F(DrawRoutesTest, MenuAndCafeLevelMatchOnBothRoutes) {
   std::vector<Rect> pages;
   const Frame menu3D = Menu(true, &pages);
   const Frame menuSoft = Menu(false, nullptr);
-  const std::vector<Frame> level3D = Level(true);
-  const std::vector<Frame> levelSoft = Level(false);
+  std::vector<Rect> texts;
+  const std::vector<Frame> level3D = Level(true, &texts);
+  const std::vector<Frame> levelSoft = Level(false, nullptr);
 
   std::vector<Rule> menuRules;
   for (const Rect& r : pages) menuRules.push_back({r, 0});
   for (const Rect& r : mDrawnOnPages) menuRules.push_back({r, 2});
-  Compare(menu3D, menuSoft, menuRules, 0.0, "menu");
+  Compare(menu3D, menuSoft, menuRules, 0.05, "menu");
 
+  std::vector<Rule> levelRules;
+  for (const Rect& r : texts) levelRules.push_back({r, 3});
   ASSERT_EQ(level3D.size(), levelSoft.size());
   for (size_t i = 0; i < level3D.size(); ++i)
-    Compare(level3D[i], levelSoft[i], {}, 0.0001, "level_step" + std::to_string(kLevelSteps[i]));
+    Compare(level3D[i], levelSoft[i], levelRules, 0.05, "level_step" + std::to_string(kLevelSteps[i]));
 }
