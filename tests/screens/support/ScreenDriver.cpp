@@ -45,15 +45,8 @@ ZCCandyWidget* FindWidget(ZCEngine* game, const std::string& path) {
 bool ScreenGame::PlayAction() {
   if (mActions.empty()) return false;
   Action& action = mActions.front();
-  auto input = [&](Type type, int32_t x, int32_t y, int32_t key) {
-    Platform::InputEvent e;
-    e.mType = type;
-    e.mX = x;
-    e.mY = y;
-    e.mButton = 1;
-    e.mKey = key;
-    mInputQueue.push_back(e);
-  };
+  // Mouse positions are the picture's; Input places them where the window reports them.
+  auto input = [&](Type type, int32_t x, int32_t y, int32_t key) { Input(type, x, y, key); };
   switch (action.mKind) {
     case Action::kClick: {
       ZCCandyWidget* widget = FindWidget(this, action.mPath);
@@ -66,7 +59,6 @@ bool ScreenGame::PlayAction() {
       widget->GetAbsolutePos(x, y);
       x += widget->mWidth / 2;
       y += widget->mHeight / 2;
-      PictureToWindow(*this, x, y);  // where the window reports the widget's middle
       input(Type::MouseMove, x, y, 0);
       input(Type::MouseDown, x, y, 0);
       input(Type::MouseUp, x, y, 0);
