@@ -156,7 +156,7 @@ void Compare(const Frame& d3, const Frame& sw, const std::vector<Rule>& rules, d
       diff.px[i] = d ? 0xFF000000u | uint32_t(std::min(255, 95 + 40 * d)) << 16 : 0xFF000000u | g << 16 | g << 8 | g;
       if (d) ++differing;
       if (d > allowed) {
-        if (beyond++ < 20) where << " (" << x << "," << y << ") by " << d << " where " << allowed;
+        if (beyond++ < 5) where << " (" << x << "," << y << ") by " << d << " where " << allowed;
       }
     }
   const double share = double(differing) / double(d3.px.size());
