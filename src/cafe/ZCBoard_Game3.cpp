@@ -56,27 +56,33 @@ GameLevelValues& GetGameLevelValues() {
   return values;
 }
 
-CafeDay CafeDayOfLevel(int32_t level) {
+namespace {
+// The career's cafés: first level (the level before day 1) and days.
+constexpr int32_t kCafeFirst[3] = {0, 15, 35};
+constexpr int32_t kCafeDays[3] = {15, 20, 24};
+}  // namespace
+
+CafeDay FirstDayOfCafe(int32_t cafe) {
   CafeDay result;
+  result.mCafe = cafe == 1 || cafe == 2 ? cafe : 3;
+  result.mFirstLevel = kCafeFirst[result.mCafe - 1];
+  result.mDays = kCafeDays[result.mCafe - 1];
+  return result;
+}
+
+CafeDay CafeDayOfLevel(int32_t level) {
   if (level >= 100) {
-    result.mCafe = level >= 300 ? 3 : level >= 200 ? 2 : 1;
+    CafeDay result = FirstDayOfCafe(level >= 300 ? 3 : level >= 200 ? 2 : 1);
     result.mDayKnown = false;
-  } else if (level < 16) {
-    result.mCafe = 1;
-    if (level >= 1)
-      result.mDay = level;
-    else
-      result.mDayKnown = false;
-  } else if (level <= 35) {
-    result.mCafe = 2;
-    result.mDay = level - 15;
-  } else if (level <= 59) {
-    result.mCafe = 3;
-    result.mDay = level - 35;
-  } else {
-    result.mCafe = 3;
-    result.mCafeKnown = false;
+    return result;
+  }
+  const int32_t cafe = level <= kCafeFirst[1] ? 1 : level <= kCafeFirst[2] ? 2 : 3;
+  CafeDay result = FirstDayOfCafe(cafe);
+  result.mDay = level - result.mFirstLevel;
+  if (level < 1 || level > kCafeFirst[2] + kCafeDays[2]) {
+    result.mDay = 1;
     result.mDayKnown = false;
+    result.mCafeKnown = level < 1;
   }
   return result;
 }

@@ -17,14 +17,19 @@ class ZCMoveItem;
 
 // The café and day of a level number (career levels 1..59, and the survival cafés 100, 200 and
 // 300 and up). A number outside the career's cafés or days gives café 3 or day 1 with the
-// known flag false, for a warning.
+// known flag false, for a warning. The career's cafés: 1 levels 1-15, 2 levels 16-35, 3 levels
+// 36-59; a level's day is its number minus the café's first level (the level before day 1).
 struct CafeDay {
   int32_t mCafe = 1;
   int32_t mDay = 1;
+  int32_t mFirstLevel = 0;
+  int32_t mDays = 15;
   bool mCafeKnown = true;
   bool mDayKnown = true;
 };
 CafeDay CafeDayOfLevel(int32_t level);
+// Day 1 of a career café (1..3; anything else café 3).
+CafeDay FirstDayOfCafe(int32_t cafe);
 
 // The game-wide values of cfg.xml's "level" element (zero until read).
 struct GameLevelValues {

@@ -8,12 +8,14 @@
 #include "cafe/ZBoard_Hud.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Confirm.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Menu.h"
 #include "shell/Log.h"
 #include "shell/PakInterface.h"
 #include "shell/StringUtil.h"
+#include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCDialog.h"
@@ -104,38 +106,9 @@ void ZCEngine3::OnQuitConfirmed() {
   Shutdown();
 }
 
-namespace {
-
-// Until the career book exists, its screen plays the first café's days at once, one after the
-// other (the first with its lessons): the main menu's career button is then the way into a level.
-class InterimCareerScreen : public ZCDialog {
- public:
-  explicit InterimCareerScreen(ZCEngine3* app) : ZCDialog(0, app), mApp(app) {}
-  void OnShowStart() override {
-    if (ZCCandyWidget* menu = ScreenTable::Get(ScreenTable::kMainMenu)) menu->SetVisible(false);
-    ZCBoard_Game* board = mApp->GetBoard();
-    if (!board) return;
-    // The next day whose level file exists, wrapping round to the first.
-    for (int32_t tries = 0; tries < kLastDay; ++tries, mNextDay = mNextDay % kLastDay + 1) {
-      char file[32];
-      std::snprintf(file, sizeof file, "cfg\\l%03d.xml", mNextDay);
-      if (GetPakInterface()->Exists(file)) break;
-    }
-    board->StartLoadingThread(mNextDay, false);
-    mNextDay = mNextDay % kLastDay + 1;
-  }
-
- private:
-  static constexpr int32_t kLastDay = 9;
-  ZCEngine3* mApp;
-  int32_t mNextDay = 1;
-};
-
-}  // namespace
-
 ZCDialog* ZCEngine3::LoadScreenDialog(const std::string& layout) {
   if (!GetUiDocument()) return nullptr;
-  ZCDialog* dialog = layout == "career_menu" ? new InterimCareerScreen(this) : new ZCDialog(0, this);
+  ZCDialog* dialog = new ZCDialog(0, this);
   if (!dialog->LoadByName(GetUiDocument(), layout)) {
     LogMessage("WARNING: ui.xml has no layout \"%s\"; its screen is left out", layout.c_str());
     delete dialog;
@@ -169,7 +142,10 @@ void ZCEngine3::LoadConfig() {
   mScreens[kOptions] = LoadScreenDialog("options");
   mScreens[kHelp] = LoadScreenDialog("help");
   mScreens[kHiScores] = LoadScreenDialog("hiscores");
-  mScreens[kCareer] = LoadScreenDialog("career_menu");
+  if (const XmlNode& doc = GetUiDocument()) {
+    mScreens[kCareer] = new ZCBoard_Career(this, doc);
+    mScreens[kCareer]->SetVisible(false);
+  }
   mScreens[kSurvival] = LoadScreenDialog("survival_menu");
   mScreens[kSplash] = LoadScreenDialog("splash");
   // Attached in this order: the first lies at the back; the boxes and their background lie in
@@ -238,8 +214,15 @@ void ZCEngine3::HideLoadScreen() {
   ShowScreen(kGameBoard, true);
 }
 
-void ZCEngine3::SetCareerResult(int32_t, int32_t, int32_t) {
+void ZCEngine3::SetCareerResult(int32_t money, int32_t result, int32_t level) {
+  if (auto* career = dynamic_cast<ZCBoard_Career*>(mScreens[kCareer])) career->SetLevelResult(money, result, level);
+  // Until the debriefing exists, its "menu" action runs at once: the board goes, the menus come
+  // back and the book opens on the next day.
   ShowScreen(kGameBoard, false);
+  if (mBoard) mBoard->AbortLevel();
+  if (SoundManager* sounds = GetSoundManager()) sounds->StopGroup("game");
+  // The book's page turn starts first, so that whatever the main menu brings up stays in front.
+  if (ZCCandyWidget* career = mScreens[kCareer]) career->Show();
   ShowMainMenu();
 }
 

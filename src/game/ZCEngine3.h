@@ -16,10 +16,10 @@ class ZCDialog;
 // and asks before the game quits.
 //
 // The screens are loaded by name from "cfg\\ui.xml"; a plain one whose layout is missing stays
-// null and is skipped wherever it is used. The splash hands over to the main menu, and
-// every level result comes back to the main menu. The menu background, the load screen, the main
-// menu and the confirm and message boxes are the screens' own classes (src/screens); the others
-// are still plain dialogs.
+// null and is skipped wherever it is used. The splash hands over to the main menu; a career
+// result goes to the career book, which opens again; a survival result comes back to the main
+// menu. The menu background, the load screen, the main menu, the career book and the confirm and
+// message boxes are the screens' own classes (src/screens); the others are still plain dialogs.
 class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
  public:
   ZCEngine3();
@@ -46,7 +46,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   // LoadScreen: over the other boards with the focus while a level loads.
   void ShowLoadScreen() override;
   void HideLoadScreen() override;
-  // CafeScreens: the message box of the id; a level's result brings the main menu back.
+  // CafeScreens: the message box of the id; a career result is recorded by the book, which then
+  // opens over the main menu; a survival end brings the main menu back.
   void ShowMessageBox(const std::string& id) override;
   void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
   void ShowSurvivalEnd(bool highScore) override;

@@ -4,6 +4,7 @@
 class ZCCandyWidget;
 class ZCBoard_Game;
 class ZCBoard_MainMenu;
+class ZCBoard_Career;
 class ZCBoard_Confirm2;
 class ZCBoard_Confirm1;
 class ZCBgDialog;
@@ -35,6 +36,7 @@ ZCCandyWidget* Get(Id id);
 void Clear();
 
 ZCBoard_MainMenu* GetMainMenu();
+ZCBoard_Career* GetCareer();
 ZCBoard_Game* GetGameBoard();
 // The two boxes and the background behind them (null before CreateStandardDialogs).
 ZCBoard_Confirm2* GetConfirmBox();

@@ -6,6 +6,7 @@
 #include "engine/ZCEngine.h"
 #include "resources/ZCTextureCache.h"
 #include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Confirm.h"
 #include "shell/TextVars.h"
 #include "sound/ZCMusic.h"
@@ -92,7 +93,8 @@ void ZCBoard_MainMenu::OnCommand(ZCCandyWidget* button) {
         store.LoadPlayer(line);
       }
       RefreshPlayerList();
-      // The career book's selected day goes back to none once the career screen exists.
+      // The book opens on the new player's highest open level.
+      if (ZCBoard_Career* career = ScreenTable::GetCareer()) career->ResetSelection();
     }
     ShowMainPage();
     TurnPage(mMainPage, false, kTurnMainMenu);
@@ -282,10 +284,11 @@ void ZCBoard_MainMenu::ShowDestination() {
 }
 
 void ZCBoard_MainMenu::Update() {
-  if (!mTurning) {
-    ZCDialog::Update();
-    return;
-  }
+  if (!mTurning || StepTurn()) ZCDialog::Update();
+}
+
+bool ZCBoard_MainMenu::StepTurn() {
+  if (!mTurning) return false;
   ZCCandyWidget* cover = TargetParentPart("f_cover");
   SetShown(cover, true);
   ZCEngine* engine = GetEngine();
@@ -293,11 +296,11 @@ void ZCBoard_MainMenu::Update() {
   SetShown(mTarget, true);
   if (mProgress >= kTurnSeconds) {
     EndTurn();
-    return;
+    return false;
   }
   LayoutTurn();
   if (cover) cover->GetParent()->BringToFront(cover);
-  ZCDialog::Update();
+  return true;
 }
 
 void ZCBoard_MainMenu::LayoutTurn() {
@@ -349,8 +352,13 @@ void ZCBoard_MainMenu::EndTurn() {
   SetShown(ScreenTable::kHelp, mMode == kTurnHelp);
   SetShown(ScreenTable::kHiScores, mMode == kTurnHiScores);
   SetShown(ScreenTable::kSurvival, mMode == kTurnSurvival);
-  // The help arrows (mode 2) and the career's café (mode 3) are set up here once those screens
-  // exist.
+  // The help arrows (mode 2) are set up here once that screen exists.
+  if (mMode == kTurnCareer) {
+    if (ZCBoard_Career* career = ScreenTable::GetCareer()) {
+      career->ShowCafe(false);
+      career->ShowCafeControls();
+    }
+  }
   if (mMode == kTurnMainMenu && mProfileOpen && !(mProfileClose && mProfileClose->IsVisibleInTree()))
     mProfileOpen->SetVisible(true);
   mMode = kTurnNone;

@@ -52,6 +52,9 @@ class ZCBoard_MainMenu : public ZCDialog {
   // main menu whatever the mode).
   void TurnPage(ZCCandyWidget* target, bool backward, int32_t mode);
   bool IsTurning() const { return mTurning; }
+  // One step of a running turn (Update's; a screen turning its own pages while the menu is
+  // hidden calls it). False once the turn has ended.
+  bool StepTurn();
 
   void ShowMainPage();
   void ShowProfilePage();

@@ -104,6 +104,9 @@ void ZCCandyWidget::DrawAll(Vesk::Graphics* g) {
   float alpha = std::clamp(mAlpha, 0.0f, 1.0f) * inherited;
   if (alpha <= 0) return;
   Vesk::Graphics cg(*g);
+  // A clipping widget keeps everything it draws inside its own rectangle, wherever its display
+  // offset moves the content (a turning page shows only its revealed part).
+  if (mClip) cg.ClipRect(mOffsetX, mOffsetY, mWidth, mHeight);
   cg.Translate(float(mOffsetX + mDisplayOffsetX), float(mOffsetY + mDisplayOffsetY));
   if (alpha < 1) {
     cg.SetColorizeImages(true);
@@ -353,6 +356,7 @@ void ZCCandyWidget::LoadFromXml(const XmlNode& node) {
   Resize(x, y, w, h);
   mId = UiAttrInt(node, "id", mId);
   mMouseVisible = UiAttrBool(node, "mouse", mMouseVisible);
+  mClip = UiAttrBool(node, "clip", mClip);
   SetDisabled(UiAttrBool(node, "disabled", mDisabled));
   SetAlpha(UiAttrFloat(node, "alpha", mAlpha));
   SetScale(UiAttrFloat(node, "scale", mScale));

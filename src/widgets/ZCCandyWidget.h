@@ -107,6 +107,10 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
 
   // The offset at which the widget and its named children draw their content.
   void SetDisplayOffset(int32_t x, int32_t y);
+  // ui.xml "clip": everything the widget draws (itself and its children) stays inside its own
+  // rectangle, which the display offset does not move.
+  void SetClip(bool clip) { mClip = clip; }
+  bool IsClipping() const { return mClip; }
 
   // ZCIEffect.
   void SetAlpha(float alpha) override;
@@ -154,6 +158,7 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
   int32_t mOffsetY = 0;
   int32_t mDisplayOffsetX = 0;
   int32_t mDisplayOffsetY = 0;
+  bool mClip = false;
   bool mShowing = false;
   bool mHiding = false;
   bool mTexturesLocked = false;

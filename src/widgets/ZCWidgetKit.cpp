@@ -170,6 +170,7 @@ void ZCText::LoadFromXml(const XmlNode& node) {
   ZCCandyWidget::LoadFromXml(node);
   mBinding.Load(node, "text", "text_id", "var");
   mColor = ReadColor(node, L"color", mColor);
+  mDisabledColor = ReadColor(node, L"disabled_color", mColor);
   std::string align = UiAttr(node, "align", "left");
   mAlign = align == "center" ? kCenter : align == "right" ? kRight : kLeft;
   mWrap = UiAttrBool(node, "wrap", mWrap);
@@ -179,16 +180,23 @@ void ZCText::Draw(Vesk::Graphics* g) {
   ZCCandyWidget::Draw(g);
   std::wstring text = mBinding.Resolve();
   if (text.empty() || !mFont) return;
+  const Color color = GetDrawColor();
   if (mWrap) {
     Vesk::Graphics tg(*g);
     tg.SetFont(mFont);
-    tg.SetColor(Faded(g, mColor));
+    tg.SetColor(Faded(g, color));
     tg.DrawWrappedText(text, Rect(0, 0, mWidth, mHeight), -1, mAlign == kLeft ? -1 : mAlign == kCenter ? 0 : 1);
     return;
   }
   int32_t w = mFont->StringWidth(text);
   int32_t x = mAlign == kLeft ? 0 : mAlign == kCenter ? (mWidth - w) / 2 : mWidth - w;
-  DrawTextLine(g, mFont, text, x, 0, mColor);
+  DrawTextLine(g, mFont, text, x, 0, color);
+}
+
+bool ZCText::IsDisabledInTree() const {
+  for (const Vesk::Widget* widget = this; widget; widget = dynamic_cast<const Vesk::Widget*>(widget->GetParent()))
+    if (widget->IsDisabled()) return true;
+  return false;
 }
 
 void ZCText::SetText(const std::wstring& text) {

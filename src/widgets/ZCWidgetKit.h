@@ -68,8 +68,14 @@ class ZCText : public ZCCandyWidget {
   std::wstring GetText() const { return mBinding.Resolve(); }
   // Shows the whole image of the texture in slot 0.
   void SetTextTexture(const TextureHandle& handle);
+  bool IsDisabledInTree() const;
+  // The colour the text is drawn in now.
+  Color GetDrawColor() const { return IsDisabledInTree() ? mDisabledColor : mColor; }
 
+  // The text's own colour, and the one it takes while it or a widget above it is disabled
+  // (ui.xml "disabled_color"; absent: the text's colour).
   Color mColor = Color::White;
+  Color mDisabledColor = Color::White;
   Align mAlign = kLeft;
   bool mWrap = false;
 

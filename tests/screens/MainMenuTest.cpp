@@ -87,12 +87,13 @@ TEST_F(MainMenuTest, NamesAndTheLonePlayer) {
   EXPECT_EQ(Players().size(), 2u);
 }
 
-// Until the career book exists, its button plays the first café's days in turn, beginning with
-// the lessons of day 1: the menu goes, the level loads behind the load screen and runs.
+// The career button opens the book on day 1; play there: the menu goes, the level loads behind
+// the load screen and runs.
 TEST_F(MainMenuTest, CareerPlaysTheFirstDay) {
   Start(WithPlayers({L"Alice"}));
   Settle();
   Click("main_menu/main_menu_dlg/right_page/career");
+  Click("career_menu/career_dlg/right_page/play_button");
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard() && mGame->GetBoard()->IsRunning(); }));
   EXPECT_EQ(mGame->GetBoard()->GetLevel(), 1);
   EXPECT_FALSE(Menu()->IsVisible());

@@ -282,4 +282,64 @@ TEST_F(WidgetKitTest, BadLayoutsLogAndFallBack) {
   EXPECT_EQ(dialog.GetChildren().size(), 5u);
 }
 
+// A clipping dialog keeps its children inside its own rectangle, also when its display offset
+// moves them (a turning page); without the flag they spill over.
+TEST_F(WidgetKitTest, AClippingDialogKeepsItsChildrenInside) {
+  struct Filler : ZCCandyWidget {
+    void Draw(Vesk::Graphics* g) override {
+      g->SetColor(Color(255, 0, 0));
+      g->FillRect(0, 0, mWidth, mHeight);
+    }
+  };
+  const char* xml = "<root><widget type='zcdialog' name='page' x='100' y='100' w='100' h='100' clip='1'/></root>";
+  XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(xml), std::strlen(xml), "clip.xml");
+  auto* page = new ZCDialog(0, nullptr);
+  ASSERT_TRUE(page->LoadByName(doc, "page"));
+  root->AddChild("page", page);
+  page->SetVisible(true);
+  EXPECT_TRUE(page->IsClipping());
+  auto* filler = Add<Filler>("filler", -50, -50, 300, 300, page);
+  (void)filler;
+  page->SetDisplayOffset(30, 0);
+  Vesk::MemoryImage screen(800, 600);
+  Vesk::Graphics g(&screen);
+  auto red = [&](int x, int y) { return screen.GetBits()[y * 800 + x] == 0xFFFF0000u; };
+  screen.Clear();
+  mgr.DrawScreen(&g);
+  EXPECT_TRUE(red(100, 100));
+  EXPECT_TRUE(red(199, 199));
+  for (auto [x, y] : {std::pair{99, 150}, {200, 150}, {150, 99}, {150, 200}, {300, 300}})
+    EXPECT_FALSE(red(x, y)) << x << "," << y;
+  page->SetClip(false);
+  screen.Clear();
+  mgr.DrawScreen(&g);
+  EXPECT_TRUE(red(300, 300));
+}
+
+// A text takes its disabled colour while it or a dialog above it is disabled; without one it keeps
+// its colour.
+TEST_F(WidgetKitTest, ADisabledTextTakesItsDisabledColour) {
+  const char* xml =
+      "<root><widget type='zcdialog' name='page'>"
+      "<widget type='text' name='day' text='7' color='10;20;30' disabled_color='200;190;180'/>"
+      "<widget type='text' name='plain' text='8' color='10;20;30'/></widget></root>";
+  XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(xml), std::strlen(xml), "texts.xml");
+  ZCDialog page(0, nullptr);
+  ASSERT_TRUE(page.LoadByName(doc, "page"));
+  auto* day = dynamic_cast<ZCText*>(page.FindChild("day"));
+  auto* plain = dynamic_cast<ZCText*>(page.FindChild("plain"));
+  ASSERT_TRUE(day && plain);
+  EXPECT_EQ(day->mDisabledColor, Color(200, 190, 180));
+  EXPECT_EQ(plain->mDisabledColor, plain->mColor);
+  EXPECT_FALSE(day->IsDisabledInTree());
+  page.SetDisabled(true);
+  EXPECT_TRUE(day->IsDisabledInTree());
+  EXPECT_EQ(day->GetDrawColor(), Color(200, 190, 180));
+  page.SetDisabled(false);
+  day->SetDisabled(true);
+  EXPECT_EQ(day->GetDrawColor(), Color(200, 190, 180));
+  day->SetDisabled(false);
+  EXPECT_EQ(day->GetDrawColor(), Color(10, 20, 30));
+}
+
 }  // namespace

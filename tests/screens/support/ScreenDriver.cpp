@@ -96,10 +96,13 @@ bool ScreenGame::LoopStep() {
 
 void ScreenDriver::Start(const StartOptions& options) {
   ProfileStore& store = GetProfileStore();
-  fs::remove(store.GetPath());
-  if (!options.players.empty()) {
+  if (!options.keepProfile) fs::remove(store.GetPath());
+  if (!options.keepProfile && !options.players.empty()) {
     store.Load();
-    for (const std::wstring& name : options.players) ASSERT_TRUE(store.CreatePlayer(name));
+    for (size_t n = 0; n < options.players.size(); ++n)
+      ASSERT_TRUE(store.CreatePlayer(options.players[n], [&](ProfileStore::PlayerRecord& record) {
+        if (options.fill) options.fill(n, record);
+      }));
     ASSERT_TRUE(store.Save());
   }
   mGame = std::make_unique<ScreenGame>("Screens Test");

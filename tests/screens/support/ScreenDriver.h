@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cafe/ProfileStore.h"
 #include "driver/HeadlessGame.h"
 
 // The real game headless in the test process for the screens' tests: the real start-up loader
@@ -58,7 +59,11 @@ class ScreenDriver : public ::testing::Test {
     std::map<std::string, std::string> settings;
     // Players stored in pref.dat before the start, the last one current; none: no pref.dat.
     std::vector<std::wstring> players;
+    // Fills the record of player n (counted from 0) before it is stored.
+    std::function<void(size_t, ProfileStore::PlayerRecord&)> fill;
     bool playLevel = false;
+    // Starts on the profile the last run left (players and fill are then ignored).
+    bool keepProfile = false;
   };
 
   static StartOptions WithPlayers(std::vector<std::wstring> players, bool playLevel = false) {
