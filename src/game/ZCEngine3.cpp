@@ -13,7 +13,6 @@
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Menu.h"
 #include "shell/Log.h"
-#include "shell/PakInterface.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
