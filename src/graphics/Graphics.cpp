@@ -103,8 +103,10 @@ void Graphics::DrawImage(Image* image, int32_t x, int32_t y) {
 void Graphics::DrawImage(Image* image, int32_t x, int32_t y, const Rect& srcRect) {
   if (!mDestImage || !image) return;
   if (mScaleX != 1 || mScaleY != 1) {
-    // Scaled about the scale origin: the stretched path with untranslated coordinates.
-    float dx = mScaleOrigX + (x - mScaleOrigX) * mScaleX, dy = mScaleOrigY + (y - mScaleOrigY) * mScaleY;
+    // Scaled about the scale origin, which is in destination coordinates: the translated corner
+    // is scaled about it, then handed to the stretched path, which translates again.
+    float dx = mScaleOrigX + (float(x) + mTransX - mScaleOrigX) * mScaleX - mTransX;
+    float dy = mScaleOrigY + (float(y) + mTransY - mScaleOrigY) * mScaleY - mTransY;
     Rect dest(Whole(dx), Whole(dy), Whole(srcRect.mWidth * mScaleX), Whole(srcRect.mHeight * mScaleY));
     DrawImage(image, dest, srcRect);
     return;

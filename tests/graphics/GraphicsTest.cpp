@@ -200,6 +200,18 @@ TEST(Graphics, ScaleStretchesAboutTheOrigin) {
   EXPECT_EQ(lit, 16);
   EXPECT_EQ(dst.GetBits()[2 * 8 + 2], 0xFFFF0000u);
   EXPECT_EQ(dst.GetBits()[1 * 8 + 1], 0u);
+  // Translated (a widget inside its parent), scaled about its own corner: the picture shrinks
+  // toward that corner and does not move.
+  dst.Clear();
+  Graphics t(&dst);
+  t.SetFastStretch(true);
+  t.Translate(4, 4);
+  t.SetScale(0.5f, 0.5f, 4, 4);
+  t.DrawImage(src.get(), 0, 0);
+  lit = 0;
+  for (int i = 0; i < 64; ++i) lit += dst.GetBits()[i] != 0;
+  EXPECT_EQ(lit, 1);
+  EXPECT_EQ(dst.GetBits()[4 * 8 + 4], 0xFFFF0000u);
 }
 
 TEST(Graphics, FloatRotatedAndTriangleDrawingReachTheImage) {
