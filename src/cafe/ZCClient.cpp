@@ -105,12 +105,15 @@ ZCClient::~ZCClient() {
   LeaveLists();
 }
 
+void ZCClient::Unregister() {
+  if (!mRegistered) return;
+  auto it = gRegistry.find(mName);
+  if (it != gRegistry.end() && it->second == this) gRegistry.erase(it);
+  mRegistered = false;
+}
+
 void ZCClient::LeaveLists() {
-  if (mRegistered) {
-    auto it = gRegistry.find(mName);
-    if (it != gRegistry.end() && it->second == this) gRegistry.erase(it);
-    mRegistered = false;
-  }
+  Unregister();
   Erase(gPresent, this);
   Erase(gStandFree, this);
   Erase(gSitFree, this);
@@ -124,11 +127,7 @@ void ZCClient::ReadItem(const XmlNode& node) {
 }
 
 void ZCClient::ClearParts() {
-  if (mRegistered) {
-    auto it = gRegistry.find(mName);
-    if (it != gRegistry.end() && it->second == this) gRegistry.erase(it);
-    mRegistered = false;
-  }
+  Unregister();
   mPlace = nullptr;
   mMoneyPart = nullptr;
   ZCItem::ClearParts();
@@ -145,6 +144,11 @@ void ZCClient::SetVisibleFlag(bool visible) {
   if (!visible && mRunning && IsPresent()) OnAbsent();
 }
 
+void ZCClient::JoinFreeList() {
+  std::vector<ZCClient*>& free = FreeList();
+  if (!Contains(free, this)) free.push_back(this);
+}
+
 void ZCClient::OnPresent() {
   Erase(FreeList(), this);
   if (!IsPresent()) gPresent.push_back(this);
@@ -152,8 +156,7 @@ void ZCClient::OnPresent() {
 
 void ZCClient::OnAbsent() {
   Erase(gPresent, this);
-  std::vector<ZCClient*>& free = FreeList();
-  if (!Contains(free, this)) free.push_back(this);
+  JoinFreeList();
   mReusePause.SetTimeout(GetGameLevelValues().mClientPause);
 }
 
@@ -177,8 +180,7 @@ void ZCClient::Activate(bool active) {
   if (mMoneyPart) mMoneyPart->SetVisible(false);
   FindShadows();
   ShowShadows(false);
-  std::vector<ZCClient*>& free = FreeList();
-  if (!Contains(free, this)) free.push_back(this);
+  JoinFreeList();
 }
 
 bool ZCClient::SpawnFrom(std::vector<ZCClient*>& free, ScheduleEvent* event, int32_t orderPos, float patience) {
@@ -191,19 +193,26 @@ bool ZCClient::SpawnFrom(std::vector<ZCClient*>& free, ScheduleEvent* event, int
   return false;
 }
 
-void ZCClient::Take(ScheduleEvent* event, int32_t orderPos, float patience) {
+void ZCClient::Join(ScheduleEvent* event, float patience) {
   OnPresent();
   mVip = event->mVip;
   mPatience = patience;
-  const std::string& skin = event->mPersons[0];
-  if (skin.empty()) LogMessage("WARNING: Client skin not defined!");
-  SetSkin(skin, true);
-  for (auto& part : mParts) part->BindSkinTextures();
+  if (event->mPersons[0].empty()) LogMessage("WARNING: Client skin not defined!");
+}
+
+void ZCClient::Hold(ScheduleEvent* event, int32_t orderPos) {
   event->AddRef();
   mEvent = event;
   mOrderPos = orderPos > 0 ? size_t(orderPos) : 0;
   mCode.clear();
   SetState(kWaiting);
+}
+
+void ZCClient::Take(ScheduleEvent* event, int32_t orderPos, float patience) {
+  Join(event, patience);
+  SetSkin(event->mPersons[0], true);
+  for (auto& part : mParts) part->BindSkinTextures();
+  Hold(event, orderPos);
 }
 
 void ZCClient::ReloadParams() { mParams = ClientParamsOf(mSkin); }
@@ -525,16 +534,9 @@ void ZCClientSit::Take(ScheduleEvent* event, int32_t orderPos, float patience) {
       }
   }
   // The item's own skin (the first member's) would overwrite the members' on the parts.
-  OnPresent();
-  mVip = event->mVip;
-  mPatience = patience;
-  if (event->mPersons[0].empty()) LogMessage("WARNING: Client skin not defined!");
+  Join(event, patience);
   mSkin = event->mPersons[0];
-  event->AddRef();
-  mEvent = event;
-  mOrderPos = orderPos > 0 ? size_t(orderPos) : 0;
-  mCode.clear();
-  SetState(kWaiting);
+  Hold(event, orderPos);
 }
 
 void ZCClientSit::FindShadows() {

@@ -105,6 +105,10 @@ class ZCClient : public ZCItem, public ZIStatSrc, public CafeActor {
   static bool SpawnFrom(std::vector<ZCClient*>& free, ScheduleEvent* event, int32_t orderPos, float patience);
   // Binds the skin and members of the event; then state 1.
   virtual void Take(ScheduleEvent* event, int32_t orderPos, float patience);
+  // The kinds' common parts of taking an event: present with its VIP flag and the patience;
+  // then, after the skin, the hold on the event, the order position, no order and state 1.
+  void Join(ScheduleEvent* event, float patience);
+  void Hold(ScheduleEvent* event, int32_t orderPos);
   // The kinds' common parts of arriving (shown, parameters, restart rules, "pack", shadows,
   // sound), of starting to decide, and of going (no order, hidden, shadows off, hold given back).
   void Arrive();
@@ -122,6 +126,10 @@ class ZCClient : public ZCItem, public ZIStatSrc, public CafeActor {
   // Gives the event's hold back, once.
   void ReleaseEvent();
   void LeaveLists();
+  // Leaves the visitor registry (when it is the one registered under its name).
+  void Unregister();
+  // Joins the kind's free list, once.
+  void JoinFreeList();
   // The money by colour of the patience from the record.
   int32_t MoneyByColour(const ClientParams& params) const;
   void ReloadParams();
