@@ -43,9 +43,17 @@ void CollectFrames(const char* format, std::vector<TextureHandle>& frames) {
 
 ZBoard_Hud::ZBoard_Hud(Vesk::VeskAppBase* app) : ZCDialog(0, app) {}
 
-ZBoard_Hud::~ZBoard_Hud() {
+ZBoard_Hud::~ZBoard_Hud() { UnlockFrames(); }
+
+void ZBoard_Hud::LockModeFrames() {
+  mLockedFrames = &ModeFrames();
+  for (TextureHandle& frame : *mLockedFrames) frame.Lock();
+}
+
+void ZBoard_Hud::UnlockFrames() {
   if (mLockedFrames)
     for (TextureHandle& frame : *mLockedFrames) frame.Unlock();
+  mLockedFrames = nullptr;
 }
 
 ZBoard_Hud* ZBoard_Hud::CreateFor(ZCBoard_Game3* board, const XmlNode& uiDocument, Vesk::VeskAppBase* app) {
@@ -143,10 +151,7 @@ void ZBoard_Hud::OnShowStart() {
 
 void ZBoard_Hud::LockTextures() {
   ZCDialog::LockTextures();
-  if (!mLockedFrames) {
-    mLockedFrames = &ModeFrames();
-    for (TextureHandle& frame : *mLockedFrames) frame.Lock();
-  }
+  if (!mLockedFrames) LockModeFrames();
   if (!mSurvival)
     SetShown(mClosed, false);
   else
@@ -155,9 +160,7 @@ void ZBoard_Hud::LockTextures() {
 
 void ZBoard_Hud::UnlockTextures() {
   ZCDialog::UnlockTextures();
-  if (mLockedFrames)
-    for (TextureHandle& frame : *mLockedFrames) frame.Unlock();
-  mLockedFrames = nullptr;
+  UnlockFrames();
 }
 
 void ZBoard_Hud::OnCommand(ZCCandyWidget* button) {
@@ -209,10 +212,9 @@ void ZBoard_Hud::OnLevelStart(bool survival) {
     SetShown(splash, false);
   // The frames of the mode locked now are those the level needs.
   if (mLockedFrames && survival != mSurvival) {
-    for (TextureHandle& frame : *mLockedFrames) frame.Unlock();
+    UnlockFrames();
     mSurvival = survival;
-    mLockedFrames = &ModeFrames();
-    for (TextureHandle& frame : *mLockedFrames) frame.Lock();
+    LockModeFrames();
   }
   mSurvival = survival;
   mFrameIndex = -1;
@@ -417,8 +419,8 @@ void ZBoard_Hud::ShowLevelProgress(float progress) {
   if (!board || frames.empty()) return;
   const int32_t count = int32_t(frames.size());
   progress = progress > 1.0f ? 1.0f : progress > 0.0f ? progress : 0.0f;
-  int32_t index = int32_t(float(count - 1) * progress);
-  index = index < 0 ? 0 : index >= count ? count - 1 : index;
+  // Progress is held in 0..1, so the frame is one of the list's.
+  const int32_t index = int32_t(float(count - 1) * progress);
   if (!mSurvival) {
     if (!mClock || !mClock->IsVisible() || index == mFrameIndex) return;
     mClock->SetTexture(0, frames[size_t(index)]);

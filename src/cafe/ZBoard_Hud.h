@@ -106,6 +106,9 @@ class ZBoard_Hud : public ZCDialog, public CafeHud {
   // Shows the goal panel's widgets and hides the expert panel's, or the reverse.
   void ShowGoalPanel(bool goal);
   std::vector<TextureHandle>& ModeFrames() { return mSurvival ? mUpgradeFrames : mWatchFrames; }
+  // Locks the mode's frames and remembers them; lets go of the remembered ones.
+  void LockModeFrames();
+  void UnlockFrames();
   static void ShowWithChildren(ZCCandyWidget* widget);
   static void HideWithChildren(ZCCandyWidget* widget);
   static void SetShown(ZCCandyWidget* widget, bool shown);
