@@ -83,7 +83,7 @@ void D3DInterface::FillRect(const Rect& rect, const Color& color, int32_t mode) 
   const float l = float(rect.mX), t = float(rect.mY), r = float(rect.mX + rect.mWidth),
               b = float(rect.mY + rect.mHeight);
   const VertexTex1 quad[4] = {Vertex(l, t, d), Vertex(r, t, d), Vertex(l, b, d), Vertex(r, b, d)};
-  CheckDXError(mDevice->DrawPrimitive(Primitive::TriangleStrip, quad, 4), "DrawPrimitive (Rect)");
+  DrawQuad(quad, "DrawPrimitive (Rect)");
 }
 
 void D3DInterface::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t mode) {

@@ -19,6 +19,13 @@ constexpr double kHuge = 1 << 22;
   return (t + (t >> 8)) >> 8;
 }
 
+// Stage arguments: the texture, or the diffuse colour (which CURRENT is on stage 0).
+inline bool IsTexture(uint32_t arg) { return (arg & 15u) == TA_TEXTURE; }
+inline bool IsDiffuse(uint32_t arg) { return (arg & 15u) == TA_DIFFUSE || (arg & 15u) == TA_CURRENT; }
+inline bool IsModulateTextureDiffuse(uint32_t op, uint32_t arg1, uint32_t arg2) {
+  return op == TOP_MODULATE && ((IsTexture(arg1) && IsDiffuse(arg2)) || (IsDiffuse(arg1) && IsTexture(arg2)));
+}
+
 // A channel of `bits` bits widened to 0..255 by repeating its top bits.
 inline uint32_t Widen(uint32_t c, int32_t bits) {
   if (bits >= 8) return c & 255u;
@@ -328,17 +335,14 @@ void SoftDevice::TakeSnap() {
     for (uint32_t v = 0; v < 256; ++v) mSnap.mWiden[i][v] = uint8_t(Widen(v & top, mSnap.mBits[i]));
   }
   const StageSnap& s0 = mSnap.mStages[0];
-  auto isTexture = [](uint32_t arg) { return (arg & 15u) == TA_TEXTURE; };
-  auto isDiffuse = [](uint32_t arg) { return (arg & 15u) == TA_DIFFUSE || (arg & 15u) == TA_CURRENT; };
   mSnap.mAlphaFrom = -1;
-  if (s0.mAlphaOp == TOP_MODULATE && ((isTexture(s0.mAlphaArg1) && isDiffuse(s0.mAlphaArg2)) ||
-                                      (isDiffuse(s0.mAlphaArg1) && isTexture(s0.mAlphaArg2))))
+  if (IsModulateTextureDiffuse(s0.mAlphaOp, s0.mAlphaArg1, s0.mAlphaArg2))
     mSnap.mAlphaFrom = 2;
-  else if ((s0.mAlphaOp == TOP_SELECTARG1 && isTexture(s0.mAlphaArg1)) ||
-           (s0.mAlphaOp == TOP_SELECTARG2 && isTexture(s0.mAlphaArg2)))
+  else if ((s0.mAlphaOp == TOP_SELECTARG1 && IsTexture(s0.mAlphaArg1)) ||
+           (s0.mAlphaOp == TOP_SELECTARG2 && IsTexture(s0.mAlphaArg2)))
     mSnap.mAlphaFrom = 0;
-  else if ((s0.mAlphaOp == TOP_SELECTARG1 && isDiffuse(s0.mAlphaArg1)) ||
-           (s0.mAlphaOp == TOP_SELECTARG2 && isDiffuse(s0.mAlphaArg2)))
+  else if ((s0.mAlphaOp == TOP_SELECTARG1 && IsDiffuse(s0.mAlphaArg1)) ||
+           (s0.mAlphaOp == TOP_SELECTARG2 && IsDiffuse(s0.mAlphaArg2)))
     mSnap.mAlphaFrom = 1;
 }
 
@@ -860,11 +864,8 @@ int32_t SoftDevice::BlendKind() const {
 
 bool SoftDevice::SimpleShade() const {
   const StageSnap& s0 = mSnap.mStages[0];
-  auto isTexture = [](uint32_t arg) { return (arg & 15u) == TA_TEXTURE; };
-  auto isDiffuse = [](uint32_t arg) { return (arg & 15u) == TA_DIFFUSE || (arg & 15u) == TA_CURRENT; };
-  const bool modulate = s0.mColorOp == TOP_MODULATE && ((isTexture(s0.mColorArg1) && isDiffuse(s0.mColorArg2)) ||
-                                                        (isDiffuse(s0.mColorArg1) && isTexture(s0.mColorArg2)));
-  return modulate && mSnap.mAlphaFrom >= 0 && mSnap.mStages[1].mColorOp == TOP_DISABLE;
+  return IsModulateTextureDiffuse(s0.mColorOp, s0.mColorArg1, s0.mColorArg2) && mSnap.mAlphaFrom >= 0 &&
+         mSnap.mStages[1].mColorOp == TOP_DISABLE;
 }
 
 int32_t SoftDevice::TargetKind() const {
