@@ -41,7 +41,6 @@ ZCEngine3::~ZCEngine3() {
   DestroyStandardDialogs();
   // The widgets themselves go with the widget tree (or the loaded list) in ZCEngine.
   mBoard = nullptr;
-  for (ZCCandyWidget*& screen : mScreens) screen = nullptr;
 }
 
 bool ZCEngine3::IsBusyLoading() const {
@@ -131,27 +130,28 @@ void ZCEngine3::LoadConfig() {
   mBoard->SetScreens(this);
   mBoard->SetProfile(&mStoreProfile);
   SetLoadScreen(this);
-  mScreens[kGameBoard] = mBoard;
+  ZCCandyWidget* screens[kScreenCount] = {};
+  screens[kGameBoard] = mBoard;
 
   if (const XmlNode& doc = GetUiDocument()) {
-    mScreens[kMenuBackground] = new ZCBoard_Menu(this, doc);
-    mScreens[kLoadScreen] = new ZCBoard_LoadScreen(this, doc);
-    mScreens[kMainMenu] = new ZCBoard_MainMenu(this, doc);
+    screens[kMenuBackground] = new ZCBoard_Menu(this, doc);
+    screens[kLoadScreen] = new ZCBoard_LoadScreen(this, doc);
+    screens[kMainMenu] = new ZCBoard_MainMenu(this, doc);
   }
-  mScreens[kOptions] = LoadScreenDialog("options");
-  mScreens[kHelp] = LoadScreenDialog("help");
-  mScreens[kHiScores] = LoadScreenDialog("hiscores");
+  screens[kOptions] = LoadScreenDialog("options");
+  screens[kHelp] = LoadScreenDialog("help");
+  screens[kHiScores] = LoadScreenDialog("hiscores");
   if (const XmlNode& doc = GetUiDocument()) {
-    mScreens[kCareer] = new ZCBoard_Career(this, doc);
-    mScreens[kCareer]->SetVisible(false);
+    screens[kCareer] = new ZCBoard_Career(this, doc);
+    screens[kCareer]->SetVisible(false);
   }
-  mScreens[kSurvival] = LoadScreenDialog("survival_menu");
-  mScreens[kSplash] = LoadScreenDialog("splash");
+  screens[kSurvival] = LoadScreenDialog("survival_menu");
+  screens[kSplash] = LoadScreenDialog("splash");
   // Attached in this order: the first lies at the back; the boxes and their background lie in
   // front of every screen.
   for (int32_t s = 0; s < kScreenCount; ++s) {
-    ScreenTable::Set(ScreenTable::Id(s), mScreens[s]);
-    AddLoadedWidget(mScreens[s]);
+    ScreenTable::Set(ScreenTable::Id(s), screens[s]);
+    AddLoadedWidget(screens[s]);
   }
   if (const XmlNode& doc = GetUiDocument()) CreateStandardDialogs(this, doc);
 }
@@ -164,7 +164,7 @@ void ZCEngine3::LoadingCompleted() {
     return;
   }
   GetMusic()->Change("main_menu");
-  if (mScreens[kSplash])
+  if (GetScreen(kSplash))
     ShowScreen(kSplash, true);
   else
     ShowMainMenu();
@@ -180,11 +180,11 @@ void ZCEngine3::UpdateStep() {
 
 bool ZCEngine3::IsSplashShowing() const {
   // The screens are the start-up loader's until it has been handed over.
-  return !IsLoaderRunning() && mScreens[kSplash] && mScreens[kSplash]->IsVisible();
+  return !IsLoaderRunning() && GetScreen(kSplash) && GetScreen(kSplash)->IsVisible();
 }
 
 void ZCEngine3::ShowScreen(Screen screen, bool show) {
-  ZCCandyWidget* widget = mScreens[screen];
+  ZCCandyWidget* widget = GetScreen(screen);
   if (!widget) return;
   widget->SetVisible(show);
   MarkDirty();
@@ -193,7 +193,7 @@ void ZCEngine3::ShowScreen(Screen screen, bool show) {
 void ZCEngine3::ShowMainMenu() {
   ShowScreen(kMenuBackground, true);
   // Shown with its show-start step: a first start asks for a name.
-  if (ZCCandyWidget* menu = mScreens[kMainMenu]) menu->Show();
+  if (ZCCandyWidget* menu = GetScreen(kMainMenu)) menu->Show();
   MarkDirty();
 }
 
@@ -201,7 +201,7 @@ void ZCEngine3::ShowLoadScreen() {
   ShowScreen(kMenuBackground, false);
   ShowScreen(kCareer, false);
   ShowScreen(kGameBoard, false);
-  ZCCandyWidget* screen = mScreens[kLoadScreen];
+  ZCCandyWidget* screen = GetScreen(kLoadScreen);
   if (!screen) return;
   GetWidgetManager()->SetFocus(screen);
   GetRootDialog()->BringToFront(screen);
@@ -214,14 +214,14 @@ void ZCEngine3::HideLoadScreen() {
 }
 
 void ZCEngine3::SetCareerResult(int32_t money, int32_t result, int32_t level) {
-  if (auto* career = dynamic_cast<ZCBoard_Career*>(mScreens[kCareer])) career->SetLevelResult(money, result, level);
+  if (auto* career = dynamic_cast<ZCBoard_Career*>(GetScreen(kCareer))) career->SetLevelResult(money, result, level);
   // Until the debriefing exists, its "menu" action runs at once: the board goes, the menus come
   // back and the book opens on the next day.
   ShowScreen(kGameBoard, false);
   if (mBoard) mBoard->AbortLevel();
   if (SoundManager* sounds = GetSoundManager()) sounds->StopGroup("game");
   // The book's page turn starts first, so that whatever the main menu brings up stays in front.
-  if (ZCCandyWidget* career = mScreens[kCareer]) career->Show();
+  if (ZCCandyWidget* career = GetScreen(kCareer)) career->Show();
   ShowMainMenu();
 }
 

@@ -39,7 +39,7 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   using Screen = ScreenTable::Id;
   using enum ScreenTable::Id;
   static constexpr int32_t kScreenCount = ScreenTable::kCount;
-  ZCCandyWidget* GetScreen(Screen screen) const { return mScreens[screen]; }
+  ZCCandyWidget* GetScreen(Screen screen) const { return ScreenTable::Get(screen); }
   // The game's board (null before start-up loading).
   ZCBoard_Game3* GetBoard() const { return mBoard; }
 
@@ -74,7 +74,6 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   bool IsSplashShowing() const;
 
   ZCBoard_Game3* mBoard = nullptr;
-  ZCCandyWidget* mScreens[kScreenCount] = {};
   // Set by the start-up loader when ui.xml has no "hud"; read after the hand-over.
   bool mHudMissing = false;
   // The board keeps the player's progress, upgrades and scores in the profile store.
