@@ -8,6 +8,7 @@
 #include "cafe/ProfileStore.h"
 #include "engine/ZCEngine.h"
 #include "screens/ScreenTable.h"
+#include "screens/ScreenWidgets.h"
 #include "screens/ZCBoard_Confirm.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "shell/DevSettings.h"
@@ -15,19 +16,18 @@
 #include "shell/TextVars.h"
 #include "sound/SoundManager.h"
 
+using ScreenWidgets::Child;
+using ScreenWidgets::Is;
+using ScreenWidgets::SetShown;
+
 namespace {
 
 const char* const kBadgeNames[ZCBoard_Career::kBadges] = {"achiev_flash_active", "achiev_clean_active",
                                                           "achiev_expert_active", "achiev_match_active",
                                                           "achiev_mega_active"};
 
-bool Is(const ZCCandyWidget* button, const ZCCandyWidget* field) { return field && button == field; }
-ZCCandyWidget* Child(ZCCandyWidget* parent, const char* name) { return parent ? parent->FindChild(name) : nullptr; }
 ZCCandyWidget* At(const std::vector<ZCCandyWidget*>& widgets, int32_t day) {
   return day >= 1 && day <= int32_t(widgets.size()) ? widgets[size_t(day - 1)] : nullptr;
-}
-void SetShown(Vesk::Widget* widget, bool visible) {
-  if (widget) widget->SetVisible(visible);
 }
 void SetOff(Vesk::Widget* widget, bool disabled) {
   if (widget) widget->SetDisabled(disabled);

@@ -6,6 +6,7 @@
 #include "engine/ZCEngine.h"
 #include "resources/ZCTextureCache.h"
 #include "screens/ScreenTable.h"
+#include "screens/ScreenWidgets.h"
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Confirm.h"
 #include "shell/TextVars.h"
@@ -13,21 +14,17 @@
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCWidgetKit.h"
 
+using ScreenWidgets::Child;
+using ScreenWidgets::Is;
+using ScreenWidgets::SetShown;
+
 namespace {
 
-bool Is(const ZCCandyWidget* button, const ZCCandyWidget* field) { return field && button == field; }
-
-void SetShown(Vesk::Widget* widget, bool visible) {
-  if (widget) widget->SetVisible(visible);
-}
-
-void SetShown(ScreenTable::Id id, bool visible) { SetShown(ScreenTable::Get(id), visible); }
+void SetShown(ScreenTable::Id id, bool visible) { ScreenWidgets::SetShown(ScreenTable::Get(id), visible); }
 
 void ShowScreen(ScreenTable::Id id) {
   if (ZCCandyWidget* screen = ScreenTable::Get(id)) screen->Show();
 }
-
-ZCCandyWidget* Child(ZCCandyWidget* parent, const char* name) { return parent ? parent->FindChild(name) : nullptr; }
 
 }  // namespace
 
