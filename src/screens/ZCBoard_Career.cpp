@@ -384,6 +384,28 @@ void ZCBoard_Career::StartLevel(int32_t level) {
   board->StartLoadingThread(level, false);
 }
 
+void ZCBoard_Career::ContinueCareer(bool replay) {
+  if (replay) {
+    StartLevel(mStartedLevel);
+  } else if (mStartedLevel >= kLastLevel) {
+    mStartedLevel = -1;
+    ReturnToMainMenu();
+  } else {
+    StartLevel(mStartedLevel + 1);
+  }
+}
+
+void ZCBoard_Career::ReturnToMainMenu() {
+  if (ZCBoard_Game* board = ScreenTable::GetGameBoard()) {
+    board->AbortLevel();
+    board->SetVisible(false);
+  }
+  if (SoundManager* sounds = mApp ? mApp->GetSoundManager() : nullptr) sounds->StopGroup("game");
+  if (ZCCandyWidget* background = ScreenTable::Get(ScreenTable::kMenuBackground)) background->SetVisible(true);
+  if (ZCCandyWidget* menu = ScreenTable::GetMainMenu()) menu->Show();
+  if (mApp) mApp->MarkDirty();
+}
+
 void ZCBoard_Career::SetLevelResult(int32_t money, int32_t result, int32_t level) {
   mLastMoney = money;
   SetVar("debrief_money", money);

@@ -34,6 +34,13 @@ class ZCBoard_Career : public ZCDialog {
   void SetLevelResult(int32_t money, int32_t result, int32_t level);
   // Clamped to 1..59: hides the book and loads the level on the café board.
   void StartLevel(int32_t level);
+  // After a level's debriefing or finish cut-scene: replay starts the level just played again;
+  // otherwise the next level starts, or after the last one the career ends (no current level)
+  // and the main menu shows.
+  void ContinueCareer(bool replay);
+  // Leaves the level for the main menu: the level is aborted and its sounds stopped first, so
+  // the menu never sees a running level; then the board hides and the menus show.
+  void ReturnToMainMenu();
   // Called when a page turn to the book ends.
   void ShowCafe(bool selectLastDay);
   void ShowCafeControls();
@@ -43,6 +50,7 @@ class ZCBoard_Career : public ZCDialog {
   int32_t GetSelectedDay() const { return mSelectedDay; }
   int32_t GetFirstLevel() const { return mFirstLevel; }
   int32_t GetShownCafe() const { return mShownCafe; }
+  // The level the career plays now (0 before any start, -1 after the last level).
   int32_t GetStartedLevel() const { return mStartedLevel; }
   const std::string& GetBriefingId() const { return mBriefingId; }
 

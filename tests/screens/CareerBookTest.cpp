@@ -216,6 +216,31 @@ TEST_F(CareerBookTest, BriefingsAndStartingLevels) {
   StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel(); });
 }
 
+// After a level the career goes on to the next, plays the same again, or after the last level
+// ends with the main menu and no current level.
+TEST_F(CareerBookTest, ContinuingTheCareer) {
+  OpenBook(Progress(60));
+  auto loaded = [&] {
+    Settle();
+    StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel(); });
+  };
+  Do([&] { Book()->StartLevel(58); });
+  loaded();
+  Do([&] { Book()->ContinueCareer(false); });
+  loaded();
+  EXPECT_EQ(Book()->GetStartedLevel(), 59);
+  Do([&] { Book()->ContinueCareer(true); });
+  loaded();
+  EXPECT_EQ(Book()->GetStartedLevel(), 59);
+  EXPECT_TRUE(mGame->GetBoard()->IsVisible());
+  Do([&] { Book()->ContinueCareer(false); });
+  Settle();
+  EXPECT_EQ(Book()->GetStartedLevel(), -1);
+  EXPECT_FALSE(mGame->GetBoard()->IsVisible());
+  EXPECT_FALSE(mGame->GetBoard()->IsRunning());
+  EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
+}
+
 // "onleveldone" goes to the mark of the last open day, and only when that day has money: after
 // the middle day 7 nobody gets it (day 8 is new); after day 15 its own mark does.
 TEST_F(CareerBookTest, TheMarkOfTheLastOpenDay) {
