@@ -17,8 +17,9 @@ class ZCDialog;
 //
 // The screens are loaded by name from "cfg\\ui.xml"; a plain one whose layout is missing stays
 // null and is skipped wherever it is used. The splash hands over to the main menu; a career
-// result goes to the career book, which opens again; a survival result comes back to the main
-// menu. The menu background, the load screen, the main menu, the career book and the confirm and
+// result goes to the career book and the board's debriefing; a survival result comes back to
+// the main menu. The café board's dialogs (briefing, debriefings, escape menu, upgrade shop) are
+// its children. The menu background, the load screen, the main menu, the career book and the confirm and
 // message boxes are the screens' own classes (src/screens); the others are still plain dialogs.
 class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
  public:
@@ -46,8 +47,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   // LoadScreen: over the other boards with the focus while a level loads.
   void ShowLoadScreen() override;
   void HideLoadScreen() override;
-  // CafeScreens: the message box of the id; a career result is recorded by the book, which then
-  // opens over the main menu; a survival end brings the main menu back.
+  // CafeScreens: the message box of the id; a career result is recorded by the book (the
+  // board's debriefing shows next); a survival end brings the main menu back.
   void ShowMessageBox(const std::string& id) override;
   void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
   void ShowSurvivalEnd(bool highScore) override;
@@ -67,6 +68,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   virtual void ShowMainMenu();
 
  private:
+  // The café board's dialogs, as its children.
+  void CreateBoardDialogs();
   // A screen's dialog from its layout in ui.xml; null (logged) when there is none.
   ZCDialog* LoadScreenDialog(const std::string& layout);
   void ShowScreen(Screen screen, bool show);

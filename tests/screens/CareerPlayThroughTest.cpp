@@ -57,7 +57,8 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   EXPECT_EQ(GetTextVars()->GetTextVar("brief_debrief"), GetEngine()->GetLocTable()->GetText("breif_l3"));
   Shot("career_day_3");
 
-  // Day 5: the load screen, then the level runs and ends two seconds later; the book is back.
+  // Day 5: the load screen, then the level runs and ends two seconds later; the debriefing's
+  // menu leads back to the main menu, and the book opens on the same day.
   Click(page + "day_button_05");
   Click("career_menu/career_dlg/right_page/play_button");
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsLoadingLevel(); }));
@@ -65,6 +66,11 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsRunning(); }, 20000));
   EXPECT_EQ(mGame->GetBoard()->GetLevel(), 5);
   ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsRunning(); }, 2000));
+  Settle();
+  EXPECT_TRUE(mGame->GetBoard()->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible());
+  Click("game_board/debriefing_dialog/menu");
+  Settle();
+  Click("main_menu/main_menu_dlg/right_page/career");
   Settle();
   EXPECT_TRUE(ScreenTable::GetCareer()->IsVisible());
   EXPECT_EQ(ScreenTable::GetCareer()->GetSelectedDay(), 5);
