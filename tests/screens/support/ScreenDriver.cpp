@@ -119,6 +119,13 @@ void ScreenDriver::Start(const StartOptions& options) {
   mGame->BeginStartup();
   ASSERT_TRUE(StepUntil([&] { return !mGame->IsLoaderRunning() && mGame->GetBoard(); }, 20000))
       << "the start-up loading did not end";
+  if (options.keepSplash) return;
+  ZCCandyWidget* splash = mGame->GetScreen(ZCEngine3::kSplash);
+  ASSERT_TRUE(StepUntil([&] {
+    if (!splash || !splash->IsVisible()) return true;
+    if (mGame->mActions.empty()) Key(' ');
+    return false;
+  })) << "the splash did not end";
 }
 
 void ScreenDriver::TearDown() {
