@@ -83,3 +83,8 @@ void ZCBoard_Help::OnHideStart() {
   if (Vesk::WidgetManager* manager = GetManager())
     if (ZCBoard_Game* board = ScreenTable::GetGameBoard()) manager->SetFocus(board);
 }
+
+void ZCBoard_Help::Update() {
+  ZCDialog::Update();
+  if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu()) menu->StepTurnWhileHidden();
+}

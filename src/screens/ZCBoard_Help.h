@@ -21,6 +21,8 @@ class ZCBoard_Help : public ZCDialog {
   void OnCommand(ZCCandyWidget* button) override;
   void OnShowStart() override;
   void OnHideStart() override;
+  // The turns between help pages run while the main menu is hidden: the help steps them.
+  void Update() override;
 
   void HideAllPages();
   void ShowPage(int32_t index);

@@ -59,6 +59,8 @@ void ZCBoard_HiScores::OnShowStart() {
   FillTable(mLeft, false);
   ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
   if (menu && mPage) menu->TurnPage(mPage, false, ZCBoard_MainMenu::kTurnHiScores);
+  // The turn brought the book page to the front; close lies over it.
+  if (mClose) BringToFront(mClose);
   if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(this);
   ZCEngine* engine = GetEngine();
   if (SoundManager* sounds = engine ? engine->GetSoundManager() : nullptr) sounds->PlaySound("window_open");
