@@ -140,6 +140,14 @@ bool ParseFramesAndOptions(std::istringstream& words, ArtAnim& anim, bool isAnim
   return true;
 }
 
+// The names the game looks atlas pictures up by: lower case, "/" between folders.
+bool IsAtlasName(const std::string& s) {
+  if (s.empty() || s.front() == '/' || s.back() == '/' || s.find("//") != std::string::npos) return false;
+  for (char c : s)
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '/')) return false;
+  return true;
+}
+
 }  // namespace
 
 bool ParseArtDescription(const std::string& text, ArtDescription& out, std::string& error) {
@@ -208,6 +216,27 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
         return fail("the picture's file must stay below the output folder");
       if (!ParseFramesAndOptions(words, picture.mFrames, false, why)) return fail(why);
       out.mPictures.push_back(std::move(picture));
+    } else if (word == "atlas") {
+      std::string w, h;
+      if (!out.mAtlas.mName.empty()) return fail("a description holds one atlas");
+      if (!(words >> out.mAtlas.mName >> w >> h) || !ParseInt(w, out.mAtlas.mPageWidth, 16, 4096) ||
+          !ParseInt(h, out.mAtlas.mPageHeight, 16, 4096) || (words >> w))
+        return fail("expected: atlas <name> <page width> <page height>");
+      if (!IsAtlasName(out.mAtlas.mName)) return fail("the atlas name must be lower case with \"/\" (a-z 0-9 _ /)");
+    } else if (word == "image") {
+      if (out.mAtlas.mName.empty()) return fail("\"image\" before \"atlas\"");
+      ArtPicture image;
+      image.mFrames.mLine = lineNumber;
+      std::string w, h;
+      if (!(words >> image.mFile >> w >> h) || !ParseInt(w, image.mWidth, 1, 4096) ||
+          !ParseInt(h, image.mHeight, 1, 4096))
+        return fail("expected: image <entry name> <width> <height> [options] [: <frame>]");
+      if (!IsAtlasName(image.mFile)) return fail("the entry name must be lower case with \"/\" (a-z 0-9 _ /)");
+      if (!ParseFramesAndOptions(words, image.mFrames, false, why)) return fail(why);
+      if (image.mFrames.mFrames.size() != 1) return fail("an atlas image has one frame");
+      for (const ArtPicture& other : out.mAtlas.mImages)
+        if (other.mFile == image.mFile) return fail("the image '" + image.mFile + "' is described twice");
+      out.mAtlas.mImages.push_back(std::move(image));
     } else {
       return fail("unknown word '" + word + "'");
     }
@@ -228,6 +257,8 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
     for (const ArtAnim& a : s.mAnims)
       if (!checkFrames(a)) return false;
   for (const ArtPicture& p : out.mPictures)
+    if (!checkFrames(p.mFrames)) return false;
+  for (const ArtPicture& p : out.mAtlas.mImages)
     if (!checkFrames(p.mFrames)) return false;
   return true;
 }
