@@ -24,7 +24,7 @@ ZCAtlasPack::ZCAtlasPack(ZCEngine* app, const std::string& name) : mName(name) {
     count = std::clamp(count, 0, kMaxPages);
   }
   for (int32_t i = 0; i < count; ++i) {
-    char page[8];
+    char page[16];
     std::snprintf(page, sizeof page, "_%02d.png", int(i));
     mPages.push_back(app ? app->LoadImageFile(name + page, true) : nullptr);
   }
@@ -75,7 +75,7 @@ void ZCAtlasPack::Mend(const std::string& name, AtlasImageEntry& e) const {
   }
   if (e.offsetX != read.offsetX || e.offsetY != read.offsetY || e.origW != read.origW || e.origH != read.origH ||
       e.W != read.W || e.H != read.H || e.atlasX != read.atlasX || e.atlasY != read.atlasY)
-    LogMessage("WARNING: atlas %s: the picture %s (%d,%d %dx%d of %dx%d at %d,%d) was cut to %d,%d %dx%d of %dx%d at %d,%d",
+    LogMessage("WARNING: atlas %s: the picture %s (at %d,%d, %dx%d of %dx%d, offset %d,%d) was cut to %d,%d, %dx%d of %dx%d, offset %d,%d",
                mName.c_str(), name.c_str(), read.atlasX, read.atlasY, read.W, read.H, read.origW, read.origH,
                read.offsetX, read.offsetY, e.atlasX, e.atlasY, e.W, e.H, e.origW, e.origH, e.offsetX, e.offsetY);
 }
