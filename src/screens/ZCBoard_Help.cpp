@@ -75,8 +75,7 @@ void ZCBoard_Help::OnShowStart() {
   if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(this);
   mBackward = false;
   ShowPage(0);
-  ZCEngine* engine = GetEngine();
-  if (SoundManager* sounds = engine ? engine->GetSoundManager() : nullptr) sounds->PlaySound("window_open");
+  ScreenWidgets::PlaySound("window_open");
 }
 
 void ZCBoard_Help::OnHideStart() {

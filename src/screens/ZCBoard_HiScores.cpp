@@ -62,8 +62,7 @@ void ZCBoard_HiScores::OnShowStart() {
   // The turn brought the book page to the front; close lies over it.
   if (mClose) BringToFront(mClose);
   if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(this);
-  ZCEngine* engine = GetEngine();
-  if (SoundManager* sounds = engine ? engine->GetSoundManager() : nullptr) sounds->PlaySound("window_open");
+  ScreenWidgets::PlaySound("window_open");
 }
 
 void ZCBoard_HiScores::OnCommand(ZCCandyWidget* button) {

@@ -64,7 +64,7 @@ void ZCBoard_Options::OnShowStart() {
   if (mSoundVolume) mSoundVolume->SetValue(header.soundVolume);
   if (mMusicVolume) mMusicVolume->SetValue(header.musicVolume);
   SaveWidgetValues();
-  if (SoundManager* sounds = engine ? engine->GetSoundManager() : nullptr) sounds->PlaySound("window_open");
+  ScreenWidgets::PlaySound("window_open");
 }
 
 void ZCBoard_Options::OnHideStart() {

@@ -110,8 +110,7 @@ void ZCBoard_Survival::OnCommand(ZCCandyWidget* button) {
 
 void ZCBoard_Survival::OnShowStart() {
   ShowSelection();
-  ZCEngine* engine = GetEngine();
-  if (SoundManager* sounds = engine ? engine->GetSoundManager() : nullptr) sounds->PlaySound("briefing_show");
+  ScreenWidgets::PlaySound("briefing_show");
   ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
   if (menu && mPage) menu->TurnPage(mPage, false, ZCBoard_MainMenu::kTurnSurvival);
 }
