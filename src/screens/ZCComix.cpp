@@ -26,7 +26,7 @@ void ZCComix::Load(const std::string& name) {
 
 void ZCComix::LoadFrom(const XmlNode& doc, const std::string& name) {
   Clear();
-  mName = name;
+  mComixName = name;
   mTime = 0;
   mEpisodeIndex = 0;
   XmlNode found;
@@ -46,7 +46,7 @@ void ZCComix::LoadFrom(const XmlNode& doc, const std::string& name) {
 }
 
 void ZCComix::Reload() {
-  const std::string name = mName;
+  const std::string name = mComixName;
   Load(name);
 }
 
@@ -130,6 +130,8 @@ void ZCComix::ReleasePause() {
 }
 
 void ZCComix::OnShowStart() {
+  // Starting a level brings the board to the front: the scene goes before it again.
+  if (mParent) mParent->BringToFront(this);
   if (ZCMusic* music = mEngine ? mEngine->GetMusic() : nullptr) music->Change("");
   TakePause();
 }
@@ -145,7 +147,7 @@ bool ZCComix::IsStartComix(const std::string& name) const {
 }
 
 void ZCComix::Finish() {
-  const std::string name = mName;
+  const std::string name = mComixName;
   for (auto& object : mScene.mObjects) object->Stop();
   Clear();
   if (IsStartComix(name)) {

@@ -50,7 +50,7 @@ class ZCComix : public ZCDialog, public CafeComix {
   // Moves the comix time on by `seconds` and plays the episodes to it, as one update step does.
   void Advance(float seconds);
 
-  const std::string& GetName() const { return mName; }
+  const std::string& GetComixName() const { return mComixName; }
   float GetTime() const { return mTime; }
   int32_t GetEpisodeIndex() const { return mEpisodeIndex; }
   bool IsPaused() const { return mPaused; }
@@ -67,7 +67,7 @@ class ZCComix : public ZCDialog, public CafeComix {
 
   ZCEngine* mEngine;
   bool mPaused = false;
-  std::string mName;
+  std::string mComixName;
   float mTime = 0;
   int32_t mEpisodeIndex = 0;
   ComixScene mScene;

@@ -245,6 +245,8 @@ int32_t ComixMusicVolume(float percent, int32_t setting, bool muted) {
   return muted ? 0 : Whole(float(setting) * percent / 100);
 }
 
+ZCComixObjectSound::ZCComixObjectSound(bool isSound) : mIsSound(isSound) {}
+
 ZCComixObjectSound::~ZCComixObjectSound() { Stop(); }
 
 void ZCComixObjectSound::Parse(const ComixLoadContext& context, const XmlNode& node) {

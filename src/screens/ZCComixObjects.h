@@ -145,7 +145,7 @@ class ZCComixObjectText : public ZCComixObjectPic {
 // A sound ("sound": an instance of the sound table) or a one-track music stream ("music").
 class ZCComixObjectSound : public ZCComixObject {
  public:
-  explicit ZCComixObjectSound(bool isSound) : mIsSound(isSound) {}
+  explicit ZCComixObjectSound(bool isSound);
   ~ZCComixObjectSound() override;
   void Parse(const ComixLoadContext& context, const XmlNode& node) override;
   ZCComixObjectSound* AsSound() override { return this; }
