@@ -21,7 +21,7 @@ using Vesk::VeskVector2;
 namespace {
 
 // A text box larger than this on either side is refused: it would only hold memory.
-constexpr int32_t kMaxTextSide = 4096;
+constexpr int32_t kMaxTextSide = 2048;
 
 void ReadPoint(const XmlNode& node, const wchar_t* name, VeskVector2& out) { GetAttrPoint(node, name, out.x, out.y); }
 void ReadBool(const XmlNode& node, const wchar_t* name, bool& out) {
@@ -207,15 +207,15 @@ void ZCComixObjectText::Load(const ComixLoadContext& context, const XmlNode& nod
   mInitial.offset = p1;
 
   const VeskVector2 size = p2 - p1;
-  ZCFont* font = hasFont ? ZCFont::GetFont(fontName) : nullptr;
-  if (!font) {
-    LogMessage("WARNING: text '%s' has no font '%s'; it shows nothing", mName.c_str(), fontName.c_str());
-    return;
-  }
   if (!(size.x >= 1 && size.y >= 1 && size.x <= kMaxTextSide && size.y <= kMaxTextSide)) {
     LogMessage("WARNING: text '%s' has a box of %gx%g (rect_p2 must lie right of and below rect_p1, at most %d); "
                "it shows nothing",
                mName.c_str(), double(size.x), double(size.y), int(kMaxTextSide));
+    return;
+  }
+  ZCFont* font = hasFont ? ZCFont::GetFont(fontName) : nullptr;
+  if (!font) {
+    LogMessage("WARNING: text '%s' has no font '%s'; it shows nothing", mName.c_str(), fontName.c_str());
     return;
   }
   const int32_t width = int32_t(size.x);
