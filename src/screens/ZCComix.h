@@ -34,7 +34,8 @@ class ZCComix : public ZCDialog, public CafeComix {
   void Play(const std::string& name) override;
   void Show() override { ZCCandyWidget::Show(); }
   void Hide() override { ZCCandyWidget::Hide(); }
-  bool IsVisible() const override { return Vesk::Widget::IsVisible(); }
+  // Shown and not fading out: the board draws its items again while the scene fades away.
+  bool IsVisible() const override { return Vesk::Widget::IsVisible() && !IsHiding(); }
   // A finish scene shown after a debriefing's replay plays the same level again when it ends.
   void SetReplay(bool replay) { mReplay = replay; }
 
