@@ -37,13 +37,6 @@ VeskVector2 Blend(const VeskVector2& a, const VeskVector2& b, float e) {
   return VeskVector2(Blend(a.x, b.x, e), Blend(a.y, b.y, e));
 }
 
-// Truncated towards zero, kept inside the 32-bit range (NaN gives 0).
-int32_t Whole(float v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0f) return 2147483647;
-  if (v <= -2147483648.0f) return -2147483647 - 1;
-  return int32_t(v);
-}
 
 // The state of a picture or text; null for other objects.
 ComixPicState* Pic(ZCComixObject* object) {
@@ -77,8 +70,10 @@ const std::map<std::string, Factory>& ActionTable() {
   static const ComixSetter<float> offsetX = PIC_SETTER(float, s->offset.x = v);
   static const ComixSetter<float> offsetY = PIC_SETTER(float, s->offset.y = v);
   static const ComixSetter<V2> maskStaticPos = PIC_SETTER(V2, s->maskStaticPos = v);
-  static const ComixSetter<V2> clipPos = PIC_SETTER(V2, s->clip.mX = Whole(v.x); s->clip.mY = Whole(v.y));
-  static const ComixSetter<V2> clipSize = PIC_SETTER(V2, s->clip.mWidth = Whole(v.x); s->clip.mHeight = Whole(v.y));
+  static const ComixSetter<V2> clipPos = PIC_SETTER(V2, s->clip.mX = ComixWhole(v.x);
+                                                     s->clip.mY = ComixWhole(v.y));
+  static const ComixSetter<V2> clipSize = PIC_SETTER(V2, s->clip.mWidth = ComixWhole(v.x);
+                                                      s->clip.mHeight = ComixWhole(v.y));
   static const ComixSetter<V2> centerpos = PIC_SETTER(V2, s->centerpos = v);
   static const ComixSetter<float> centerposX = PIC_SETTER(float, s->centerpos.x = v);
   static const ComixSetter<float> centerposY = PIC_SETTER(float, s->centerpos.y = v);

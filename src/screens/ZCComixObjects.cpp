@@ -28,13 +28,6 @@ void ReadBool(const XmlNode& node, const wchar_t* name, bool& out) {
   int32_t value = 0;
   if (GetAttrInt(node, name, &value)) out = value != 0;
 }
-// Truncated towards zero, kept inside the 32-bit range (NaN gives 0).
-int32_t Whole(float v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0f) return 2147483647;
-  if (v <= -2147483648.0f) return -2147483647 - 1;
-  return int32_t(v);
-}
 bool Finite(const Matrix3& m) {
   for (float v : m.m)
     if (!std::isfinite(v)) return false;
@@ -42,6 +35,13 @@ bool Finite(const Matrix3& m) {
 }
 
 }  // namespace
+
+int32_t ComixWhole(float v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0f) return 2147483647;
+  if (v <= -2147483648.0f) return -2147483647 - 1;
+  return int32_t(v);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Image references.
@@ -165,7 +165,7 @@ void ZCComixObjectPic::Parse(const ComixLoadContext& context, const XmlNode& nod
   VeskVector2 clipPos, clipSize(1024, 768);
   ReadPoint(node, L"clipRectPos", clipPos);
   ReadPoint(node, L"clipRectSize", clipSize);
-  s.clip = Rect(Whole(clipPos.x), Whole(clipPos.y), Whole(clipSize.x), Whole(clipSize.y));
+  s.clip = Rect(ComixWhole(clipPos.x), ComixWhole(clipPos.y), ComixWhole(clipSize.x), ComixWhole(clipSize.y));
   ResetState();
 }
 
@@ -242,7 +242,7 @@ float ComixSoundVolume(float percent, int32_t setting, bool muted) {
 }
 
 int32_t ComixMusicVolume(float percent, int32_t setting, bool muted) {
-  return muted ? 0 : Whole(float(setting) * percent / 100);
+  return muted ? 0 : ComixWhole(float(setting) * percent / 100);
 }
 
 ZCComixObjectSound::ZCComixObjectSound(bool isSound) : mIsSound(isSound) {}

@@ -162,6 +162,10 @@ class ZCComixObjectSound : public ZCComixObject {
   MusicTrack* mTrack = nullptr;
 };
 
+// Truncated towards zero and kept inside the 32-bit range (NaN gives 0): clip rectangles and
+// music volumes from script values.
+int32_t ComixWhole(float value);
+
 // The player's volume for a cut-scene sound at `percent` of the setting (0 when muted); music
 // takes whole steps.
 float ComixSoundVolume(float percent, int32_t setting, bool muted);
