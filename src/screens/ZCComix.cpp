@@ -1,5 +1,7 @@
 #include "screens/ZCComix.h"
 
+#include <algorithm>
+
 #include "board/ZCBoard_Game.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "engine/ZCEngine.h"
@@ -105,13 +107,18 @@ void ZCComix::MouseDown(int32_t x, int32_t y, int32_t button, int32_t clicks) {
 }
 
 void ZCComix::Draw(Vesk::Graphics* g) {
+  // The show and hide effects fade the whole scene.
+  const float fade = std::clamp(GetAlpha(), 0.0f, 1.0f);
   if (mScene.mClearBack) {
     const Color saved = g->GetColor();
-    g->SetColor(Color(0, 0, 0, 255));
+    g->SetColor(Color(0, 0, 0, int32_t(255 * fade)));
     g->FillRect(0, 0, mWidth, mHeight);
     g->SetColor(saved);
   }
-  for (auto& object : mScene.mObjects) object->Draw(g);
+  for (auto& object : mScene.mObjects) {
+    if (ZCComixObjectPic* pic = object->AsPic()) pic->mFade = fade;
+    object->Draw(g);
+  }
   ZCDialog::Draw(g);
 }
 

@@ -184,7 +184,9 @@ void ZCComixObjectPic::Draw(Vesk::Graphics* g) {
   }
   g->SetClipRectFromRect(geometry.clip);
   g->SetColorizeImages(true);
-  g->SetColor(geometry.color);
+  Color color = geometry.color;
+  if (mFade < 1) color.mAlpha = mFade > 0 ? int32_t(float(color.mAlpha) * mFade) : 0;
+  g->SetColor(color);
   g->DrawImageMatrix(mImage.GetImage(), geometry.matrix, geometry.source, geometry.at.x, geometry.at.y);
   *g = saved;
   g->ClearMask();

@@ -128,6 +128,8 @@ class ZCComixObjectPic : public ZCComixObject {
 
   ComixPicGeometry Geometry() const { return ComputePicGeometry(mState, mImage, mMask); }
 
+  // The player's own fade (its show and hide effects), multiplied into the picture's alpha.
+  float mFade = 1;
   std::string mFile;
   std::string mMaskName;
   ComixPicState mState;
