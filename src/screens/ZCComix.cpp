@@ -93,6 +93,8 @@ void ZCComix::Update() {
   if (!Vesk::Widget::IsVisible() || (mEngine && mEngine->mMessageBoxOpen)) return;
   const bool running = !mPaused && (!mEngine || mEngine->mActive);
   Advance(running ? float(mEngine ? mEngine->mFrameTime : 10) / 1000 : 0);
+  // The scene moves every step: it is drawn again.
+  if (running) MarkDirty();
 }
 
 void ZCComix::SkipEpisode() {
