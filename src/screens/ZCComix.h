@@ -36,8 +36,7 @@ class ZCComix : public ZCDialog, public CafeComix {
   void Hide() override { ZCCandyWidget::Hide(); }
   // Shown and not fading out: the board draws its items again while the scene fades away.
   bool IsVisible() const override { return Vesk::Widget::IsVisible() && !IsHiding(); }
-  // A finish scene shown after a debriefing's replay plays the same level again when it ends.
-  void SetReplay(bool replay) { mReplay = replay; }
+  void SetReplay(bool replay) override { mReplay = replay; }
 
   void Update() override;
   void Draw(Vesk::Graphics* g) override;
