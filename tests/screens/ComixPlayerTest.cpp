@@ -226,6 +226,20 @@ TEST_F(ScreenDriver, ComixEndings) {
   EXPECT_EQ(PauseCount(), 0);
   EXPECT_EQ(mGame->GetMusic()->GetCurrentName(), "level1");
 
+  // A finish scene shown with the replay flag plays the level again (its intro too), once.
+  Do([&] {
+    comix->SetReplay(true);
+    board->PlayBoardComix("sample_finish");
+  });
+  Click("comix_ui/comix_end");
+  ASSERT_TRUE(StepUntil([&] { return board->IsLoadingLevel(); }));
+  ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && comix->IsVisible(); }, 20000));
+  EXPECT_EQ(board->GetLevel(), 5);
+  EXPECT_EQ(PauseCount(), 1);
+  Click("comix_ui/comix_end");
+  Settle();
+  EXPECT_EQ(PauseCount(), 0);
+
   // A finish scene after the last level: gone at once, the pause given back, the main menu.
   Do([&] { career->StartLevel(59); });
   Settle();
