@@ -17,6 +17,7 @@
 #include "screens/ZCBoard_Options.h"
 #include "screens/ZCBoard_Splash.h"
 #include "screens/ZCBoard_Survival.h"
+#include "screens/ZCComix.h"
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
@@ -39,6 +40,7 @@ ZCEngine3::~ZCEngine3() {
   if (mBoard) {
     mBoard->UnloadLevel();
     mBoard->SetScreens(nullptr);
+    mBoard->SetComix(nullptr);
     mBoard->SetProfile(nullptr);
   }
   SetLoadScreen(nullptr);
@@ -142,6 +144,10 @@ void ZCEngine3::LoadConfig() {
     // After its last slide the splash gives way to the menus (the test driver's may differ).
     splash->SetHandOver([this] { ShowMainMenu(); });
     screens[kSplash] = splash;
+    // The cut-scene player stands in front of the board and plays the board's scenes.
+    auto* comix = new ZCComix(this, doc);
+    mBoard->SetComix(comix);
+    screens[kComix] = comix;
   }
   // Attached in this order: the first lies at the back; the boxes and their background lie in
   // front of every screen.

@@ -4,6 +4,7 @@
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Help.h"
 #include "screens/ZCBoard_MainMenu.h"
+#include "screens/ZCComix.h"
 
 namespace ScreenTable {
 namespace {
@@ -28,6 +29,7 @@ ZCBoard_MainMenu* GetMainMenu() { return dynamic_cast<ZCBoard_MainMenu*>(gScreen
 ZCBoard_Career* GetCareer() { return dynamic_cast<ZCBoard_Career*>(gScreens[kCareer]); }
 ZCBoard_Help* GetHelp() { return dynamic_cast<ZCBoard_Help*>(gScreens[kHelp]); }
 ZCBoard_Game* GetGameBoard() { return dynamic_cast<ZCBoard_Game*>(gScreens[kGameBoard]); }
+ZCComix* GetComix() { return dynamic_cast<ZCComix*>(gScreens[kComix]); }
 ZCBoard_Confirm2* GetConfirmBox() { return gConfirm; }
 ZCBoard_Confirm1* GetMessageBox() { return gMessage; }
 ZCBgDialog* GetBoxBackground() { return gBackground; }
