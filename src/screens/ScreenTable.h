@@ -5,6 +5,7 @@ class ZCCandyWidget;
 class ZCBoard_Game;
 class ZCBoard_MainMenu;
 class ZCBoard_Career;
+class ZCBoard_Help;
 class ZCComix;
 class ZCBoard_Confirm2;
 class ZCBoard_Confirm1;
@@ -40,6 +41,7 @@ void Clear();
 
 ZCBoard_MainMenu* GetMainMenu();
 ZCBoard_Career* GetCareer();
+ZCBoard_Help* GetHelp();
 ZCBoard_Game* GetGameBoard();
 ZCComix* GetComix();
 // The two boxes and the background behind them (null before CreateStandardDialogs).
