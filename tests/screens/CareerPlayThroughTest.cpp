@@ -2,6 +2,7 @@
 
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "screens/BoardDialog.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Career.h"
 #include "shell/TextVars.h"
@@ -57,18 +58,25 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   EXPECT_EQ(GetTextVars()->GetTextVar("brief_debrief"), GetEngine()->GetLocTable()->GetText("breif_l3"));
   Shot("career_day_3");
 
-  // Day 5: the load screen, then the level runs and ends two seconds later; the debriefing's
-  // menu leads back to the main menu, and the book opens on the same day.
+  // Day 5: the load screen, then the day's opening cut-scene, ended by its button; the level
+  // runs and ends two seconds later with the debriefing (its menu waits for the day's closing
+  // scene); back at the main menu the book opens on the same day.
   Click(page + "day_button_05");
   Click("career_menu/career_dlg/right_page/play_button");
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsLoadingLevel(); }));
   EXPECT_TRUE(ScreenTable::Get(ScreenTable::kLoadScreen)->IsVisible());
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsRunning(); }, 20000));
   EXPECT_EQ(mGame->GetBoard()->GetLevel(), 5);
+  Click("comix_ui/comix_end");
+  Settle();
   ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsRunning(); }, 2000));
   Settle();
   EXPECT_TRUE(mGame->GetBoard()->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible());
-  Click("game_board/debriefing_dialog/menu");
+  EXPECT_TRUE(Find("game_board/debriefing_dialog/menu")->IsDisabled());
+  Do([] {
+    dynamic_cast<BoardDialog&>(GetCafeBoard()->GetDialog(ZCBoard_Game3::kDebriefing)).HideNow();
+    ScreenTable::GetCareer()->ReturnToMainMenu();
+  });
   Settle();
   Click("main_menu/main_menu_dlg/right_page/career");
   Settle();
