@@ -49,6 +49,10 @@ void HeadlessGame::AnswerOpenBox() {
   ZCCandyWidget* button = answer == 1 ? box->mYes : answer == 0 ? box->mNo : nullptr;
   if (!button) return;
   mBoxPressed = true;
+  PressCentre(button);
+}
+
+void HeadlessGame::PressCentre(ZCCandyWidget* button) {
   int32_t x = 0, y = 0;
   button->GetAbsolutePos(x, y);
   x += button->mWidth / 2;
@@ -64,14 +68,7 @@ void HeadlessGame::PressBriefingStart() {
   auto* briefing = dynamic_cast<ZCCandyWidget*>(&board->GetDialog(ZCBoard_Game3::kBriefing));
   if (!briefing || !briefing->IsVisibleInTree() || !briefing->IsShowing()) return;
   ZCCandyWidget* start = briefing->FindChild("start");
-  if (!start) return;
-  int32_t x = 0, y = 0;
-  start->GetAbsolutePos(x, y);
-  x += start->mWidth / 2;
-  y += start->mHeight / 2;
-  Input(Platform::InputEvent::Type::MouseMove, x, y);
-  Input(Platform::InputEvent::Type::MouseDown, x, y);
-  Input(Platform::InputEvent::Type::MouseUp, x, y);
+  if (start) PressCentre(start);
 }
 
 bool HeadlessGame::RunUntilLevelRuns(int timeoutMs) {

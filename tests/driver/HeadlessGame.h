@@ -72,6 +72,8 @@ class HeadlessGame : public ZCEngine3 {
   // Presses the answer of an open box once its fade-in has let go of the widgets.
   void AnswerOpenBox();
   void PressBriefingStart();
+  // A click in the middle of the widget.
+  void PressCentre(ZCCandyWidget* button);
   bool mBoxSeen = false;
   bool mBoxPressed = false;
   uint64_t mNow = 0;
