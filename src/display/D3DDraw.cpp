@@ -5,6 +5,7 @@
 
 #include "display/D3DClip.h"
 #include "display/D3DInterface.h"
+#include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 
 namespace Vesk {
@@ -145,8 +146,10 @@ void D3DInterface::Blit(MemoryImage* image, float x, float y, const Rect& srcRec
 
 void D3DInterface::BlitTransformed(MemoryImage* image, const Rect* clip, const Color& color, int32_t mode,
                                    const Rect& srcRect, const Matrix3& matrix, bool linear, float x, float y,
-                                   bool centred) {
+                                   bool centred, const ImageMask* mask) {
   if (!image || !PrepareDraw() || !CreateImageTexture(image)) return;
+  auto* maskImage = mask && mask->mImage ? dynamic_cast<MemoryImage*>(mask->mImage) : nullptr;
+  if (mask && mask->mImage && (!maskImage || !CreateImageTexture(maskImage))) return;
   SetDrawMode(mode);
   Matrix3 m = matrix;
   if (!mTransforms.empty()) {
@@ -165,6 +168,12 @@ void D3DInterface::BlitTransformed(MemoryImage* image, const Rect* clip, const C
     }
   } else {
     SetLinearFilter(linear);
+    if (maskImage) {
+      BlitTransformedMasked(image, m, srcRect, color, clip, x, y, maskImage, mask->mSrcRect, mask->mFrameRect,
+                            mask->mTransform);
+      RestoreStagesAfterMask();
+      return;
+    }
   }
   auto& data = static_cast<D3DTextureData&>(*image->mTextureData);
   const Rect sr = InsideImage(srcRect, *image);
