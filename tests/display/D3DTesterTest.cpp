@@ -7,6 +7,7 @@
 #include "display/D3DTester.h"
 #include "display/DDInterface.h"
 #include "platform/settings/SettingsStore.h"
+#include "shell/Log.h"
 #include "shell/VeskAppBase.h"
 
 namespace fs = std::filesystem;
@@ -215,10 +216,13 @@ TEST(D3DTester, TheVerdictSetsTheDisplaysRouteAndIsReplayedFromDemos) {
 
   const std::string demo = (TempFolder("demo") / "1.dmo").string();
   {
-    SettingsApp app("wrong:additive");
+    SettingsApp app("wrong:additive, bogus");
+    LogHistory::Clear();
     app.GetDemo().StartRecording(demo, 7);
     auto display = StartDisplay(app);
     EXPECT_FALSE(display->mIs3D);
+    EXPECT_TRUE(LogHistory::Contains("WARNING: 3D test failed: Additive blend not supported.; drawing in software"));
+    EXPECT_TRUE(LogHistory::Contains("WARNING: D3DFault: entry \"bogus\" ignored"));
     ASSERT_TRUE(app.GetDemo().Finish(1));
   }
   SettingsApp app("");
