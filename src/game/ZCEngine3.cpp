@@ -12,6 +12,7 @@
 #include "screens/ZCBoard_Confirm.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Menu.h"
+#include "screens/ZCComix.h"
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
@@ -34,6 +35,7 @@ ZCEngine3::~ZCEngine3() {
   if (mBoard) {
     mBoard->UnloadLevel();
     mBoard->SetScreens(nullptr);
+    mBoard->SetComix(nullptr);
     mBoard->SetProfile(nullptr);
   }
   SetLoadScreen(nullptr);
@@ -144,6 +146,10 @@ void ZCEngine3::LoadConfig() {
   if (const XmlNode& doc = GetUiDocument()) {
     screens[kCareer] = new ZCBoard_Career(this, doc);
     screens[kCareer]->SetVisible(false);
+    // The cut-scene player stands in front of the board and plays the board's scenes.
+    auto* comix = new ZCComix(this, doc);
+    mBoard->SetComix(comix);
+    screens[kComix] = comix;
   }
   screens[kSurvival] = LoadScreenDialog("survival_menu");
   screens[kSplash] = LoadScreenDialog("splash");

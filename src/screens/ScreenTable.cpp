@@ -3,6 +3,7 @@
 #include "board/ZCBoard_Game.h"
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_MainMenu.h"
+#include "screens/ZCComix.h"
 
 namespace ScreenTable {
 namespace {
@@ -26,6 +27,7 @@ void Clear() {
 ZCBoard_MainMenu* GetMainMenu() { return dynamic_cast<ZCBoard_MainMenu*>(gScreens[kMainMenu]); }
 ZCBoard_Career* GetCareer() { return dynamic_cast<ZCBoard_Career*>(gScreens[kCareer]); }
 ZCBoard_Game* GetGameBoard() { return dynamic_cast<ZCBoard_Game*>(gScreens[kGameBoard]); }
+ZCComix* GetComix() { return dynamic_cast<ZCComix*>(gScreens[kComix]); }
 ZCBoard_Confirm2* GetConfirmBox() { return gConfirm; }
 ZCBoard_Confirm1* GetMessageBox() { return gMessage; }
 ZCBgDialog* GetBoxBackground() { return gBackground; }

@@ -5,6 +5,7 @@ class ZCCandyWidget;
 class ZCBoard_Game;
 class ZCBoard_MainMenu;
 class ZCBoard_Career;
+class ZCComix;
 class ZCBoard_Confirm2;
 class ZCBoard_Confirm1;
 class ZCBgDialog;
@@ -26,6 +27,8 @@ enum Id : int32_t {
   kCareer,
   kSurvival,
   kGameBoard,
+  // The cut-scene player, in front of the café board it pauses.
+  kComix,
   kSplash,
   kCount
 };
@@ -38,6 +41,7 @@ void Clear();
 ZCBoard_MainMenu* GetMainMenu();
 ZCBoard_Career* GetCareer();
 ZCBoard_Game* GetGameBoard();
+ZCComix* GetComix();
 // The two boxes and the background behind them (null before CreateStandardDialogs).
 ZCBoard_Confirm2* GetConfirmBox();
 ZCBoard_Confirm1* GetMessageBox();
