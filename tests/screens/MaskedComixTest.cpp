@@ -12,9 +12,10 @@
 #include "shell/Log.h"
 #include "support/ScreenDriver.h"
 
-// The intro's masked picture on both display routes: on the 3D route the picture shows only
-// within its mapped mask, on the software route it shows unmasked; a 3D device that fails its
-// start-up test sends the game to the software route.
+// The intro's masked pictures on both display routes: on the 3D route a picture shows only
+// within its mapped mask (a static one, and one that moves with its picture), on the software
+// route it shows unmasked; a 3D device that fails its start-up test sends the game to the
+// software route.
 namespace {
 
 class MaskedComix : public ScreenDriver {
@@ -105,6 +106,21 @@ TEST_F(MaskedComix, TheThreeDRouteDrawsThePictureWithinItsMask) {
   }
   // Unmasked, the picture changes the frame more than under its soft-edged mask.
   EXPECT_GT(soft.change, d.change);
+
+  // Back in 3D, the next episode: the bouncing cup's mask moves with it.
+  Do([&] { mGame->SwitchScreenMode(mGame->mWindowed, true, true); });
+  Do([&] { comix->SetPaused(false); });
+  Click("comix_ui");
+  Settle();
+  ASSERT_TRUE(StepUntil([&] { return comix->GetEpisodeIndex() == 2 && comix->GetTime() >= 0.5f; }));
+  Do([&] { comix->SetPaused(true); });
+  Settle();
+  ASSERT_TRUE(mGame->GetDisplay()->mIs3D);
+  ZCComixObjectPic* cup = comix->GetScene().FindObject("cup")->AsPic();
+  ASSERT_TRUE(cup && cup->Geometry().masked && cup->mState.visible);
+  const Difference moving = Compare(*cup, "masked_comix_cup");
+  EXPECT_GT(moving.inside, 100);
+  EXPECT_EQ(moving.outside, 0);
 }
 
 TEST_F(MaskedComix, AFailedThreeDTestStartsTheGameInSoftware) {
