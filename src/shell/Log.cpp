@@ -13,6 +13,7 @@ std::deque<std::string> gHistory;
 constexpr size_t kHistoryLines = 256;
 bool gDevMode = false;
 std::string gLogFile;
+std::function<void(const std::string&)> gSink;
 std::chrono::steady_clock::time_point gTraceStart = std::chrono::steady_clock::now();
 
 void Emit(std::string line) {
@@ -27,6 +28,7 @@ void Emit(std::string line) {
       std::fclose(f);
     }
   }
+  if (gSink) gSink(line);
   gHistory.push_back(std::move(line));
   while (gHistory.size() > kHistoryLines) gHistory.pop_front();
 }
@@ -77,6 +79,13 @@ void Clear() {
   gHistory.clear();
 }
 }  // namespace LogHistory
+
+namespace LogSink {
+void Set(std::function<void(const std::string&)> sink) {
+  std::lock_guard<std::mutex> lock(gLogMutex);
+  gSink = std::move(sink);
+}
+}  // namespace LogSink
 
 namespace DevMode {
 bool IsOn() { return gDevMode; }

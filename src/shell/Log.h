@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,13 @@ std::vector<std::string> Recent();
 bool Contains(const std::string& text);
 void Clear();
 }  // namespace LogHistory
+
+// One hook handed every line, in order, once it is trimmed (tests install it to see a whole run,
+// which the history is too short for). It runs under the log's lock on the logging thread, so
+// it must not log itself. An empty function removes it.
+namespace LogSink {
+void Set(std::function<void(const std::string&)> sink);
+}  // namespace LogSink
 
 namespace DevMode {
 bool IsOn();
