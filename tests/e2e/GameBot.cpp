@@ -6,9 +6,11 @@
 #include "board/ItemRegistry.h"
 #include "board/ZCPickItem.h"
 #include "cafe/CafeObjects.h"
+#include "cafe/TutorialManager.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCBoss.h"
 #include "cafe/ZCClient.h"
+#include "cafe/ZCMiniGame.h"
 #include "cafe/ZCWorker.h"
 #include "driver/ScreenGame.h"
 #include "screens/ScreenTable.h"
@@ -23,6 +25,8 @@ const char* const kCareerBack = "career_menu/career_dlg/left_page/back_button";
 // Steps between two decisions, and before the same item is clicked again.
 constexpr uint64_t kThinkSteps = 15;
 constexpr uint64_t kSameItemSteps = 120;
+// A workplace below this tidiness is cleaned.
+constexpr float kDirty = 50.0f;
 
 bool Shown(ZCCandyWidget* widget) { return widget && widget->IsVisible(); }
 
@@ -154,6 +158,23 @@ bool GameBot::CloseNote(ZCBoard_Game3& board) {
   return false;
 }
 
+bool GameBot::ClickToken(ZCBoard_Game3& board) {
+  ZCCandyWidget* hud = board.FindChild("hud");
+  ZCCandyWidget* row = board.FindChild("minigame");
+  if (!row && hud) row = hud->FindChild("minigame");
+  auto* game = dynamic_cast<ZCMiniGame*>(row);
+  if (!game || !game->IsVisible()) return false;
+  for (const ZCMiniGame::Token& token : game->GetRow()) {
+    ZCCandyWidget* widget = token.mWidget;
+    if (!widget || !widget->IsVisible() || widget->IsDisabled()) continue;
+    int32_t x = 0, y = 0;
+    widget->GetAbsolutePos(x, y);
+    mGame.QueuePoint(x + widget->mWidth / 2, y + widget->mHeight / 2);
+    return true;
+  }
+  return false;
+}
+
 bool GameBot::ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t step) {
   if (!board.GetTutorial().IsItemAllowed(name)) return false;
   auto last = mLastClick.find(name);
@@ -170,6 +191,29 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   if (CloseNote(board)) {
     mNextAction = step + kThinkSteps;
     return;
+  }
+  // The tutorial's notes ask for one item at a time: the one it lets go of.
+  auto* tutorial = dynamic_cast<TutorialManager*>(&board.GetTutorial());
+  const bool tutorialRuns = tutorial && tutorial->IsRunning();
+  if (tutorialRuns) {
+    const std::set<std::string>& barred = tutorial->GetBarredItems();
+    for (const std::string& name : mBarred)
+      if (!barred.count(name)) mAsked.push_back(name);
+    mBarred = barred;
+  } else {
+    mBarred.clear();
+    mAsked.clear();
+  }
+  if (tutorialRuns && ClickToken(board)) {
+    mNextAction = step + kThinkSteps;
+    return;
+  }
+  // Clicked at once, while she walks: the rush lesson wants its clicks one right after the other.
+  while (!mAsked.empty()) {
+    const std::string name = mAsked.front();
+    mAsked.erase(mAsked.begin());
+    mLastClick.erase(name);
+    if (ClickItem(board, name, step)) return;
   }
   auto* heroine = dynamic_cast<ZCBoss*>(board.GetHeroine());
   if (!heroine || !heroine->GetTargets().empty() || heroine->IsMoving()) return;
@@ -197,9 +241,9 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
     }
   for (ZCClient* v : visitors)
     if (v->GetState() == ZCClient::kWaiting && v->GetCode().empty() && act(place(v))) return;
-  // A broken workplace: the brush, then the table.
+  // A broken or dirty workplace: the brush, then the table.
   for (ZCWorker* w : workers) {
-    if (w->GetWorkState() != ZCWorker::kBroken) continue;
+    if (w->GetWorkState() != ZCWorker::kBroken && w->GetTidiness() >= kDirty) continue;
     if ((first == "wash" || second == "wash") && act(w->GetTable()->GetName())) return;
     if (handFree && act("wash_stand")) return;
   }
@@ -237,4 +281,25 @@ void GameBot::SoakCafe(uint64_t step) {
   std::uniform_int_distribution<int32_t> x(0, 1023), y(0, 767);
   mGame.QueuePoint(x(mRandom), y(mRandom));
   mNextAction = step + 5 + uint64_t(mRandom() % 40);
+}
+
+std::string GameBot::Describe() {
+  ZCBoard_Game3* board = mGame.GetBoard();
+  if (!board) return "";
+  std::string out;
+  if (auto* heroine = dynamic_cast<ZCBoss*>(board->GetHeroine()))
+    out += "hands [" + heroine->GetFirstHand() + "," + heroine->GetSecondHand() + "]";
+  for (ZCItem* item : GetItemRegistry().Items()) {
+    if (auto* v = dynamic_cast<ZCClient*>(item); v && v->IsActive())
+      out += " " + v->GetName() + ":" + std::to_string(v->GetState()) + ":" + v->GetCode();
+    if (auto* w = dynamic_cast<ZCWorker*>(item); w && w->GetTable())
+      out += " " + w->GetName() + ":" + std::to_string(w->GetWorkState()) + ":" + std::to_string(int(w->GetTidiness()));
+  }
+  if (ZCCandyWidget* hud = board->FindChild("hud"))
+    for (Vesk::Widget* child : hud->GetChildren())
+      if (auto* note = dynamic_cast<ZCCandyWidget*>(child); note && note->IsVisible() && note->GetName().rfind("tutorial", 0) == 0)
+        out += " note " + note->GetName();
+  for (const std::string& name : mBarred) out += " barred " + name;
+  for (const std::string& name : mAsked) out += " asked " + name;
+  return out;
 }

@@ -3,7 +3,9 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 class ZCBoard_Game3;
 class ScreenGame;
@@ -28,6 +30,9 @@ class GameBot {
   void ScreenChanged(const std::string& from, const std::string& to);
 
   Phase GetPhase() const { return mPhase; }
+  // One line on the café as the bot sees it: the heroine's hands, the visitors, the workers, the
+  // notes shown.
+  std::string Describe();
   // Asks for a survival start: the menus cannot yet, so the run does it (see GameRun).
   std::function<void()> mStartSurvival;
   // Soak: random clicks over the café instead of play, boxes answered no, and survival again and
@@ -43,6 +48,8 @@ class GameBot {
   void SoakCafe(uint64_t step);
   // Queues a click on the pick item; false when it is barred or was clicked just now.
   bool ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t step);
+  // The tutorial's bonus token that takes a click (it lets one at a time); true when clicked.
+  bool ClickToken(ZCBoard_Game3& board);
   // A visible tutorial note with a button is closed; true when one was.
   bool CloseNote(ZCBoard_Game3& board);
 
@@ -50,6 +57,9 @@ class GameBot {
   Phase mPhase = kFirstDay;
   uint64_t mNextAction = 0;
   std::map<std::string, uint64_t> mLastClick;
+  // The tutorial's items barred at the last look, and those let go since: what its note asks for.
+  std::set<std::string> mBarred;
+  std::vector<std::string> mAsked;
 };
 
 // The name of the screen in front: "startup", "splash", "create_player", "players",

@@ -43,6 +43,7 @@
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
 #include "widgets/WidgetManager.h"
+#include "widgets/ZCDialog.h"
 
 namespace fs = std::filesystem;
 
@@ -200,8 +201,12 @@ class GameRun : public ScreenGame {
       DrawFrame();
     }
     if (!Replaying()) mBot.Step(mScreen, step);
+    if (step % 1000 == 0 && !Replaying()) Report(step);
     if (Soaking() && step >= uint64_t(mOptions.soakMinutes) * 6000) Shutdown();
   }
+
+  // Only the hashed frames are drawn: one every kHashEvery update steps, in every run alike.
+  bool IsDirty() const override { return false; }
 
   void DrawScreen(Vesk::Graphics* g) override {
     ScreenGame::DrawScreen(g);
@@ -268,6 +273,7 @@ class GameRun : public ScreenGame {
     mBot.ScreenChanged(mScreen, screen);
     // The survival café ends and the menu comes back: the soak starts it again.
     if (Soaking() && mScreen.rfind("survival_", 0) == 0 && mScreen != "survival_menu") mHeapAtRestart.push_back(LiveHeap());
+    std::cout << "step " << step << ": " << screen << std::endl;
     mScreen = screen;
     mScreenStep = step;
     mShotTaken = false;
@@ -287,6 +293,15 @@ class GameRun : public ScreenGame {
         Line("pref", step, name);
       }
     }
+  }
+
+  // Where the play stands, now and then, for whoever reads the run's output.
+  void Report(uint64_t step) {
+    ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
+    if (!board || !board->IsRunning()) return;
+    std::cout << "step " << step << ": " << mScreen << " money " << board->GetMoney() << " goal " << board->GetGoal()
+              << " lives " << board->GetLives() << " time " << board->GetLevelTime() << " " << mBot.Describe() << std::endl;
+    if (std::getenv("GAME_RUN_DEBUG")) SavePicture(mLastFrame, mWidth, mHeight, mOptions.out / "report.png");
   }
 
   // Play runs with no pausing dialog: the board holds no pause token.
