@@ -162,4 +162,6 @@ class CafeScreens {
 class CafeComix : public CafeDialog {
  public:
   virtual void Play(const std::string& name);
+  // A finish scene played from a debriefing's replay plays the same level again when it ends.
+  virtual void SetReplay(bool) {}
 };

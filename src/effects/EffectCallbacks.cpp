@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
@@ -123,6 +124,44 @@ void EffectShake(EffectCallArgs& a) {
   ApplyOffset(a, ax ? RandomInt(-ax, ax + 1) : 0, ay ? RandomInt(-ay, ay + 1) : 0);
 }
 
+// "r;g;b" or "r;g;b;a" (alpha 255 when left out), each clamped to 0..255, packed red, green,
+// blue, alpha from the high byte down as the part records keep text colours; false when the
+// text is empty or not a colour.
+bool ParsePackedColor(const std::string& text, int32_t& packed) {
+  int32_t c[4] = {0, 0, 0, 255};
+  size_t at = 0;
+  int32_t count = 0;
+  while (count < 4 && at <= text.size()) {
+    const size_t end = std::min(text.find(';', at), text.size());
+    const std::string field = text.substr(at, end - at);
+    char* stop = nullptr;
+    const long value = std::strtol(field.c_str(), &stop, 10);
+    if (field.empty() || *stop != '\0') return false;
+    c[count++] = int32_t(std::clamp(value, 0L, 255L));
+    at = end + 1;
+  }
+  if (count < 3 || at <= text.size()) return false;
+  packed = int32_t((uint32_t(c[0]) << 24) | (uint32_t(c[1]) << 16) | (uint32_t(c[2]) << 8) | uint32_t(c[3]));
+  return true;
+}
+
+// The text colours of the parts: "color" for the text, "color2" for the second font layer.
+// Text parts start with colour 0 (transparent), so a part that shows text needs this once.
+void EffectTextColor(EffectCallArgs& a) {
+  for (const auto& [name, field] : {std::pair{"color", &ZCPartRecord::mTextColor}, std::pair{"color2", &ZCPartRecord::mTextColor2}}) {
+    const std::string text = a.ParamString(name);
+    if (text.empty()) continue;
+    int32_t packed = 0;
+    if (!ParsePackedColor(text, packed)) {
+      LogMessage("WARNING: EffectTextColor: '%s' is not a colour", text.c_str());
+      continue;
+    }
+    ForEachRecord(a, [&](ZCPartRecord& r) {
+      if (r.*field) *(r.*field) = packed;
+    });
+  }
+}
+
 void EffectShow(EffectCallArgs& a) { ApplyVisible(a, true); }
 void EffectHide(EffectCallArgs& a) { ApplyVisible(a, false); }
 
@@ -191,6 +230,7 @@ struct CallbackTable {
       {"EffectShake", EffectShake},
       {"EffectShow", EffectShow},
       {"EffectHide", EffectHide},
+      {"EffectTextColor", EffectTextColor},
       {"WidgetsLock", WidgetsLock},
       {"StartPS", StartPS},
       {"StopPS", StopPS},

@@ -10,8 +10,14 @@
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Confirm.h"
+#include "screens/ZCBoard_Help.h"
+#include "screens/ZCBoard_HiScores.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Menu.h"
+#include "screens/ZCBoard_Options.h"
+#include "screens/ZCBoard_Splash.h"
+#include "screens/ZCBoard_Survival.h"
+#include "screens/ZCComix.h"
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
 #include "sound/SoundManager.h"
@@ -34,6 +40,7 @@ ZCEngine3::~ZCEngine3() {
   if (mBoard) {
     mBoard->UnloadLevel();
     mBoard->SetScreens(nullptr);
+    mBoard->SetComix(nullptr);
     mBoard->SetProfile(nullptr);
   }
   SetLoadScreen(nullptr);
@@ -104,18 +111,6 @@ void ZCEngine3::OnQuitConfirmed() {
   Shutdown();
 }
 
-ZCDialog* ZCEngine3::LoadScreenDialog(const std::string& layout) {
-  if (!GetUiDocument()) return nullptr;
-  ZCDialog* dialog = new ZCDialog(0, this);
-  if (!dialog->LoadByName(GetUiDocument(), layout)) {
-    LogMessage("WARNING: ui.xml has no layout \"%s\"; its screen is left out", layout.c_str());
-    delete dialog;
-    return nullptr;
-  }
-  dialog->SetVisible(false);
-  return dialog;
-}
-
 void ZCEngine3::LoadConfig() {
   ZCEngine::LoadConfig();
   // The café's level object classes, before any level is read.
@@ -138,15 +133,22 @@ void ZCEngine3::LoadConfig() {
     screens[kLoadScreen] = new ZCBoard_LoadScreen(this, doc);
     screens[kMainMenu] = new ZCBoard_MainMenu(this, doc);
   }
-  screens[kOptions] = LoadScreenDialog("options");
-  screens[kHelp] = LoadScreenDialog("help");
-  screens[kHiScores] = LoadScreenDialog("hiscores");
   if (const XmlNode& doc = GetUiDocument()) {
+    screens[kOptions] = new ZCBoard_Options(this, doc);
+    screens[kHelp] = new ZCBoard_Help(this, doc);
+    screens[kHiScores] = new ZCBoard_HiScores(this, doc);
     screens[kCareer] = new ZCBoard_Career(this, doc);
     screens[kCareer]->SetVisible(false);
+    screens[kSurvival] = new ZCBoard_Survival(this, doc);
+    auto* splash = new ZCBoard_Splash(this, doc);
+    // After its last slide the splash gives way to the menus (the test driver's may differ).
+    splash->SetHandOver([this] { ShowMainMenu(); });
+    screens[kSplash] = splash;
+    // The cut-scene player stands in front of the board and plays the board's scenes.
+    auto* comix = new ZCComix(this, doc);
+    mBoard->SetComix(comix);
+    screens[kComix] = comix;
   }
-  screens[kSurvival] = LoadScreenDialog("survival_menu");
-  screens[kSplash] = LoadScreenDialog("splash");
   // Attached in this order: the first lies at the back; the boxes and their background lie in
   // front of every screen.
   for (int32_t s = 0; s < kScreenCount; ++s) {
@@ -171,10 +173,8 @@ void ZCEngine3::LoadingCompleted() {
 }
 
 void ZCEngine3::UpdateStep() {
-  if (IsSplashShowing() && IsSplashOver()) {
-    ShowScreen(kSplash, false);
-    ShowMainMenu();
-  }
+  // Hidden, the splash hands over to the menus itself.
+  if (IsSplashShowing() && IsSplashOver()) ShowScreen(kSplash, false);
   ZCEngine::UpdateStep();
 }
 

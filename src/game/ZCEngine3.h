@@ -18,8 +18,7 @@ class ZCDialog;
 // The screens are loaded by name from "cfg\\ui.xml"; a plain one whose layout is missing stays
 // null and is skipped wherever it is used. The splash hands over to the main menu; a career
 // result goes to the career book, which opens again; a survival result comes back to the main
-// menu. The menu background, the load screen, the main menu, the career book and the confirm and
-// message boxes are the screens' own classes (src/screens); the others are still plain dialogs.
+// menu. Every screen and box is its screens' own class (src/screens).
 class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
  public:
   ZCEngine3();
@@ -61,14 +60,12 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void RequestQuit() override;
   // The start-up loader or a level load is running.
   bool IsBusyLoading() const override;
-  // True once the splash may give way to the main menu (at once here).
-  virtual bool IsSplashOver() const { return true; }
+  // True when the splash is to give way to the main menu at once (never here: its slides run).
+  virtual bool IsSplashOver() const { return false; }
   // The main menu over its background (it starts no level; the test driver's may).
   virtual void ShowMainMenu();
 
  private:
-  // A screen's dialog from its layout in ui.xml; null (logged) when there is none.
-  ZCDialog* LoadScreenDialog(const std::string& layout);
   void ShowScreen(Screen screen, bool show);
   // The splash is up and the start-up loader has handed the screens over.
   bool IsSplashShowing() const;

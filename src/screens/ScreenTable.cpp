@@ -2,7 +2,9 @@
 
 #include "board/ZCBoard_Game.h"
 #include "screens/ZCBoard_Career.h"
+#include "screens/ZCBoard_Help.h"
 #include "screens/ZCBoard_MainMenu.h"
+#include "screens/ZCComix.h"
 
 namespace ScreenTable {
 namespace {
@@ -25,7 +27,9 @@ void Clear() {
 
 ZCBoard_MainMenu* GetMainMenu() { return dynamic_cast<ZCBoard_MainMenu*>(gScreens[kMainMenu]); }
 ZCBoard_Career* GetCareer() { return dynamic_cast<ZCBoard_Career*>(gScreens[kCareer]); }
+ZCBoard_Help* GetHelp() { return dynamic_cast<ZCBoard_Help*>(gScreens[kHelp]); }
 ZCBoard_Game* GetGameBoard() { return dynamic_cast<ZCBoard_Game*>(gScreens[kGameBoard]); }
+ZCComix* GetComix() { return dynamic_cast<ZCComix*>(gScreens[kComix]); }
 ZCBoard_Confirm2* GetConfirmBox() { return gConfirm; }
 ZCBoard_Confirm1* GetMessageBox() { return gMessage; }
 ZCBgDialog* GetBoxBackground() { return gBackground; }

@@ -5,6 +5,8 @@ class ZCCandyWidget;
 class ZCBoard_Game;
 class ZCBoard_MainMenu;
 class ZCBoard_Career;
+class ZCBoard_Help;
+class ZCComix;
 class ZCBoard_Confirm2;
 class ZCBoard_Confirm1;
 class ZCBgDialog;
@@ -26,6 +28,8 @@ enum Id : int32_t {
   kCareer,
   kSurvival,
   kGameBoard,
+  // The cut-scene player, in front of the café board it pauses.
+  kComix,
   kSplash,
   kCount
 };
@@ -37,7 +41,9 @@ void Clear();
 
 ZCBoard_MainMenu* GetMainMenu();
 ZCBoard_Career* GetCareer();
+ZCBoard_Help* GetHelp();
 ZCBoard_Game* GetGameBoard();
+ZCComix* GetComix();
 // The two boxes and the background behind them (null before CreateStandardDialogs).
 ZCBoard_Confirm2* GetConfirmBox();
 ZCBoard_Confirm1* GetMessageBox();

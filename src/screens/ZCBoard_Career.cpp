@@ -267,8 +267,7 @@ void ZCBoard_Career::OnShowStart() {
 
 void ZCBoard_Career::Update() {
   ZCDialog::Update();
-  ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
-  if (menu && !menu->IsVisible() && menu->IsTurning()) menu->StepTurn();
+  if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu()) menu->StepTurnWhileHidden();
 }
 
 void ZCBoard_Career::ShowCafeControls() {

@@ -9,6 +9,7 @@
 #include "screens/ScreenWidgets.h"
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Confirm.h"
+#include "screens/ZCBoard_Help.h"
 #include "shell/TextVars.h"
 #include "sound/ZCMusic.h"
 #include "widgets/WidgetManager.h"
@@ -75,6 +76,7 @@ void ZCBoard_MainMenu::OnCommand(ZCCandyWidget* button) {
     // Asks "quit" as the window's close does; Shutdown stays the unconditional end.
     if (ZCEngine* engine = GetEngine()) engine->AskToQuit();
   } else if (Is(button, mHelp)) {
+    if (ZCBoard_Help* help = ScreenTable::GetHelp()) help->HideAllPages();
     ShowScreen(ScreenTable::kHelp);
   } else if (Is(button, mSettings)) {
     ShowScreen(ScreenTable::kOptions);
@@ -271,8 +273,11 @@ void ZCBoard_MainMenu::ShowDestination() {
       if (mProfileClose) BringToFront(mProfileClose);
       if (mProfileOpen) BringToFront(mProfileOpen);
       break;
-    // The help screen's page arrows are hidden until the turn ends once it has them.
-    case kTurnHelp: SetShown(ScreenTable::kHelp, true); break;
+    // The help screen's page arrows stay hidden under the sheet until the turn ends.
+    case kTurnHelp:
+      SetShown(ScreenTable::kHelp, true);
+      if (ZCBoard_Help* help = ScreenTable::GetHelp()) help->HideArrows();
+      break;
     case kTurnCareer: SetShown(ScreenTable::kCareer, true); break;
     case kTurnSurvival: SetShown(ScreenTable::kSurvival, true); break;
     case kTurnHiScores: SetShown(ScreenTable::kHiScores, true); break;
@@ -349,7 +354,9 @@ void ZCBoard_MainMenu::EndTurn() {
   SetShown(ScreenTable::kHelp, mMode == kTurnHelp);
   SetShown(ScreenTable::kHiScores, mMode == kTurnHiScores);
   SetShown(ScreenTable::kSurvival, mMode == kTurnSurvival);
-  // The help arrows (mode 2) are set up here once that screen exists.
+  if (mMode == kTurnHelp) {
+    if (ZCBoard_Help* help = ScreenTable::GetHelp()) help->ShowArrows();
+  }
   if (mMode == kTurnCareer) {
     if (ZCBoard_Career* career = ScreenTable::GetCareer()) {
       career->ShowCafe(false);

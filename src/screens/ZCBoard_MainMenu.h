@@ -55,6 +55,11 @@ class ZCBoard_MainMenu : public ZCDialog {
   // One step of a running turn (Update's; a screen turning its own pages while the menu is
   // hidden calls it). False once the turn has ended.
   bool StepTurn();
+  // Steps a running turn only while the menu is hidden (its own update steps it otherwise): the
+  // book screens that turn their own pages call it from their update.
+  void StepTurnWhileHidden() {
+    if (!IsVisible() && mTurning) StepTurn();
+  }
 
   void ShowMainPage();
   void ShowProfilePage();

@@ -38,6 +38,9 @@ class HeadlessGame : public ZCEngine3 {
   // that the board's and the application's tests start play without the screens. The screens'
   // driver clears it.
   bool mPlayFirstLevel = true;
+  // The splash gives way at the first step instead of running its slides (the screens' driver
+  // runs them and skips them with keys).
+  bool mSkipSplash = true;
   // How the driver answers an open confirm or message box, given its id: 1 presses yes, 0 no,
   // -1 leaves it to the test. Headless, nobody else could: the default says yes. Empty: -1.
   std::function<int32_t(const std::string& id)> mAnswerBox = [](const std::string&) { return 1; };
@@ -54,6 +57,7 @@ class HeadlessGame : public ZCEngine3 {
   uint64_t NowMs() override { return mSimulatedClock ? mNow : ZCEngine3::NowMs(); }
   void SleepMs(uint32_t ms) override;
   bool WantsWindow() const override { return false; }
+  bool IsSplashOver() const override { return mSkipSplash; }
   void ShowMainMenu() override;
   void DrawFrame() override {
     ++mFrames;

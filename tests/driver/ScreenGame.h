@@ -21,6 +21,7 @@ class ScreenGame : public HeadlessGame {
     mPlayFirstLevel = false;
     mAnswerBox = nullptr;
     mSimulatedClock = true;
+    mSkipSplash = false;
   }
   bool LoopStep() override;
 

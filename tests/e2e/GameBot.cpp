@@ -110,7 +110,10 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
   if (step < mNextAction || !mGame.IsSettled()) return;
   if (mSoak && mPhase < kSurvival) mPhase = kSurvival;
   mNextAction = step + kThinkSteps;
-  if (screen == "create_player") {
+  if (screen == "splash") {
+    // A key skips the splash's slides.
+    mGame.QueueKey(' ');
+  } else if (screen == "create_player") {
     mGame.QueueText(L"Tess");
     mGame.QueueKey(13);
   } else if (screen == "main_menu") {

@@ -30,6 +30,7 @@ const char* kEffects = R"(<?xml version="1.0"?>
   <callback name="EffectSendMessage"><param name="message"/></callback>
   <callback name="EffectPlaySound"><param name="sound"/></callback>
   <callback name="WidgetsLock"><param name="lock" default="1"/></callback>
+  <callback name="EffectTextColor"><param name="color"/><param name="color2"/></callback>
   <callback name="StartPS"><param name="name"/><param name="x" default="0"/><param name="y" default="0"/></callback>
   <particles name="dots" burst="5" rate="10" max="50" life="2" speed="0" size_start="2" size_end="2"
              color_start="255;0;0" alpha_start="1" alpha_end="1"/>
@@ -70,6 +71,11 @@ const char* kEffects = R"(<?xml version="1.0"?>
     <message name="render_ps"><call callback="RenderPSFunc"/></message>
   </effect>
 
+  <effect name="text">
+    <message name="both"><call callback="EffectTextColor" color="255;128;0" color2="1;2;3;4"/></message>
+    <message name="clamped"><call callback="EffectTextColor" color="300;-5;7;999"/></message>
+    <message name="bad"><call callback="EffectTextColor" color="12;x;3" color2="1;2"/></message>
+  </effect>
   <effect name="bad_callback">
     <message name="onshow"><call callback="NoSuchCallback"/></message>
   </effect>
@@ -276,6 +282,30 @@ TEST_F(EffectTest, PartRecordsReceiveWhatTheOwnerWouldAndTargetsAreChecked) {
   for (int i = 0; i < ZCPartRecordBlock::kMaxRecords; ++i) EXPECT_TRUE(full.Add(ZCPartRecord()));
   EXPECT_FALSE(full.Add(ZCPartRecord()));
   EXPECT_EQ(full.mCount, ZCPartRecordBlock::kMaxRecords);
+}
+
+// Text colours reach every part packed red, green, blue, alpha from the high byte; a value that
+// is not a colour leaves them as they were.
+TEST_F(EffectTest, TextColoursReachThePartRecords) {
+  auto effect = Make("text");
+  int32_t color[2] = {0, 0}, color2[2] = {0, 0};
+  ZCPartRecordBlock block;
+  for (int i = 0; i < 2; ++i) {
+    ZCPartRecord record;
+    record.mTextColor = &color[i];
+    record.mTextColor2 = &color2[i];
+    block.Add(record);
+  }
+  effect->SetTarget(ZCEffect::kTargetParts, &block);
+  effect->SendMessage("both");
+  EXPECT_EQ(uint32_t(color[1]), 0xFF8000FFu);
+  EXPECT_EQ(uint32_t(color2[0]), 0x01020304u);
+  effect->SendMessage("clamped");
+  EXPECT_EQ(uint32_t(color[0]), 0xFF0007FFu);
+  effect->SendMessage("bad");
+  EXPECT_EQ(uint32_t(color[0]), 0xFF0007FFu);
+  EXPECT_EQ(uint32_t(color2[1]), 0x01020304u);
+  EXPECT_TRUE(LogHistory::Contains("'12;x;3' is not a colour"));
 }
 
 TEST_F(EffectTest, WithoutOwnerTheVisibleTargetIsUsed) {

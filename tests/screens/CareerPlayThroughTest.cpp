@@ -57,13 +57,16 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   EXPECT_EQ(GetTextVars()->GetTextVar("brief_debrief"), GetEngine()->GetLocTable()->GetText("breif_l3"));
   Shot("career_day_3");
 
-  // Day 5: the load screen, then the level runs and ends two seconds later; the book is back.
+  // Day 5: the load screen, then the day's opening cut-scene, ended by its button; the level
+  // runs and ends two seconds later; the book is back.
   Click(page + "day_button_05");
   Click("career_menu/career_dlg/right_page/play_button");
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsLoadingLevel(); }));
   EXPECT_TRUE(ScreenTable::Get(ScreenTable::kLoadScreen)->IsVisible());
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsRunning(); }, 20000));
   EXPECT_EQ(mGame->GetBoard()->GetLevel(), 5);
+  Click("comix_ui/comix_end");
+  Settle();
   ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsRunning(); }, 2000));
   Settle();
   EXPECT_TRUE(ScreenTable::GetCareer()->IsVisible());

@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <pugixml.hpp>
 
 #include "ArtDescription.h"
+#include "AtlasPacker.h"
 #include "SvgRig.h"
 #include "effects/AnmFile.h"
 
@@ -114,6 +116,48 @@ TEST_F(ArtGenTest, SheetsAndAnimationsAreWrittenAsTheDescriptionSays) {
   EXPECT_EQ(anims[2].mSheetHeight, 20);
 }
 
+TEST_F(ArtGenTest, AtlasPicturesAreTrimmedAndPackedWithoutOverlap) {
+  // Trimming keeps the smallest rectangle of visible pixels.
+  std::vector<uint32_t> pixels(6 * 5, 0);
+  pixels[2 * 6 + 1] = 0x01000000;
+  pixels[3 * 6 + 4] = 0xFF102030;
+  const AtlasRect t = TrimTransparent(pixels, 6, 5);
+  EXPECT_EQ(std::vector<int32_t>({t.x, t.y, t.w, t.h}), std::vector<int32_t>({1, 2, 4, 2}));
+  EXPECT_EQ(TrimTransparent(std::vector<uint32_t>(4, 0), 2, 2).w, 0);
+  // Packing: every picture inside its page, none overlapping another (gap included).
+  const std::vector<AtlasRect> sizes = {{0, 0, 40, 30}, {0, 0, 20, 20}, {0, 0, 64, 10}, {0, 0, 30, 34},
+                                        {0, 0, 10, 50}, {0, 0, 25, 25}, {0, 0, 0, 0},   {0, 0, 33, 12}};
+  std::vector<AtlasPlace> places;
+  int32_t pages = 0;
+  std::string error;
+  ASSERT_TRUE(PackShelves(sizes, 64, 64, 2, places, pages, error)) << error;
+  EXPECT_GE(pages, 2);
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    EXPECT_TRUE(places[i].page < pages && places[i].x >= 0 && places[i].y >= 0 && places[i].x + sizes[i].w <= 64 &&
+                places[i].y + sizes[i].h <= 64) << i;
+    for (size_t j = 0; j < i; ++j)
+      EXPECT_FALSE(places[i].page == places[j].page && sizes[i].w && sizes[j].w &&
+                   places[i].x < places[j].x + sizes[j].w + 2 && places[j].x < places[i].x + sizes[i].w + 2 &&
+                   places[i].y < places[j].y + sizes[j].h + 2 && places[j].y < places[i].y + sizes[i].h + 2)
+          << i << " overlaps " << j;
+  }
+  EXPECT_FALSE(PackShelves({{0, 0, 65, 1}}, 64, 64, 2, places, pages, error));
+  // The generator writes the pages and the description with each picture's trim.
+  Write("cube.svg", kDrawing);
+  Write("cube.art", "atlas cx/cube 32 32\nimage cx/cube/red 20 20\nimage cx/cube/blue 20 20 at=40,0\n");
+  ASSERT_TRUE(GenerateArt((folder / "cube.art").string(), (folder / "out").string(), error)) << error;
+  EXPECT_TRUE(fs::exists(folder / "out/cx/cube_00.png"));
+  EXPECT_FALSE(fs::exists(folder / "out/cx/cube_01.png"));
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file((folder / "out/cx/cube_atlaspack.xml").c_str()));
+  EXPECT_EQ(doc.child("atlas_content").attribute("atlas_count").as_int(), 1);
+  pugi::xml_node red = doc.select_node("atlas_content/image[@name='cx/cube/red']").node();
+  EXPECT_EQ(std::vector<int>({red.attribute("offsetX").as_int(), red.attribute("offsetY").as_int(),
+                              red.attribute("W").as_int(), red.attribute("H").as_int(),
+                              red.attribute("origW").as_int()}),
+            std::vector<int>({2, 4, 12, 12, 20}));
+}
+
 TEST_F(ArtGenTest, BadSourcesStopTheGeneratorWithTheFileNameAndTheReason) {
   struct Case {
     const char* svg;
@@ -132,6 +176,7 @@ TEST_F(ArtGenTest, BadSourcesStopTheGeneratorWithTheFileNameAndTheReason) {
       {"<svg width=\"10\" height=\"10\"/>", "anim xidle 1 : -\n", "x.art", "before any \"set\""},
       {"<svg width=\"10\" height=\"10\"/>", "set x 10 10\nanim xidle 1 : -\nsheet b\nanim xidle 1 : -\n", "x.art",
        "described twice"},
+      {"<svg width=\"10\" height=\"10\"/>", "atlas a 16 16\nimage A/B 10 10\n", "x.art", "lower case"},
   };
   for (const Case& c : cases) {
     fs::remove_all(folder / "out");

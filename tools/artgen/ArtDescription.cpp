@@ -140,6 +140,26 @@ bool ParseFramesAndOptions(std::istringstream& words, ArtAnim& anim, bool isAnim
   return true;
 }
 
+// Reads "<file> <w> <h> [options] [: frames]" of a picture or an atlas image; false with an
+// empty reason when the fixed words are wrong.
+bool ParsePicture(std::istringstream& words, int lineNumber, ArtPicture& picture, std::string& why) {
+  picture.mFrames.mLine = lineNumber;
+  std::string w, h;
+  why.clear();
+  if (!(words >> picture.mFile >> w >> h) || !ParseInt(w, picture.mWidth, 1, 4096) ||
+      !ParseInt(h, picture.mHeight, 1, 4096))
+    return false;
+  return ParseFramesAndOptions(words, picture.mFrames, false, why);
+}
+
+// The names the game looks atlas pictures up by: lower case, "/" between folders.
+bool IsAtlasName(const std::string& s) {
+  if (s.empty() || s.front() == '/' || s.back() == '/' || s.find("//") != std::string::npos) return false;
+  for (char c : s)
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '/')) return false;
+  return true;
+}
+
 }  // namespace
 
 bool ParseArtDescription(const std::string& text, ArtDescription& out, std::string& error) {
@@ -199,15 +219,28 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
       out.mSheets.back().mAnims.push_back(std::move(anim));
     } else if (word == "picture") {
       ArtPicture picture;
-      picture.mFrames.mLine = lineNumber;
-      std::string w, h;
-      if (!(words >> picture.mFile >> w >> h) || !ParseInt(w, picture.mWidth, 1, 4096) ||
-          !ParseInt(h, picture.mHeight, 1, 4096))
-        return fail("expected: picture <file> <width> <height> [options] [: <frame>...]");
+      if (!ParsePicture(words, lineNumber, picture, why))
+        return fail(why.empty() ? "expected: picture <file> <width> <height> [options] [: <frame>...]" : why);
       if (picture.mFile.find("..") != std::string::npos || picture.mFile[0] == '/')
         return fail("the picture's file must stay below the output folder");
-      if (!ParseFramesAndOptions(words, picture.mFrames, false, why)) return fail(why);
       out.mPictures.push_back(std::move(picture));
+    } else if (word == "atlas") {
+      std::string w, h;
+      if (!out.mAtlas.mName.empty()) return fail("a description holds one atlas");
+      if (!(words >> out.mAtlas.mName >> w >> h) || !ParseInt(w, out.mAtlas.mPageWidth, 16, 4096) ||
+          !ParseInt(h, out.mAtlas.mPageHeight, 16, 4096) || (words >> w))
+        return fail("expected: atlas <name> <page width> <page height>");
+      if (!IsAtlasName(out.mAtlas.mName)) return fail("the atlas name must be lower case with \"/\" (a-z 0-9 _ /)");
+    } else if (word == "image") {
+      if (out.mAtlas.mName.empty()) return fail("\"image\" before \"atlas\"");
+      ArtPicture image;
+      if (!ParsePicture(words, lineNumber, image, why))
+        return fail(why.empty() ? "expected: image <entry name> <width> <height> [options] [: <frame>]" : why);
+      if (!IsAtlasName(image.mFile)) return fail("the entry name must be lower case with \"/\" (a-z 0-9 _ /)");
+      if (image.mFrames.mFrames.size() != 1) return fail("an atlas image has one frame");
+      for (const ArtPicture& other : out.mAtlas.mImages)
+        if (other.mFile == image.mFile) return fail("the image '" + image.mFile + "' is described twice");
+      out.mAtlas.mImages.push_back(std::move(image));
     } else {
       return fail("unknown word '" + word + "'");
     }
@@ -228,6 +261,8 @@ bool ParseArtDescription(const std::string& text, ArtDescription& out, std::stri
     for (const ArtAnim& a : s.mAnims)
       if (!checkFrames(a)) return false;
   for (const ArtPicture& p : out.mPictures)
+    if (!checkFrames(p.mFrames)) return false;
+  for (const ArtPicture& p : out.mAtlas.mImages)
     if (!checkFrames(p.mFrames)) return false;
   return true;
 }

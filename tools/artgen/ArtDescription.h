@@ -11,12 +11,17 @@
 //   anim <name> <seconds a frame> [loop] [stop=<frame>] [offset=<x>,<y>] [at=<x>,<y>] [mirror]
 //        : <frame>...
 //   picture <file> <width> <height> [at=<x>,<y>] [mirror] [: <frame>...]
+//   atlas <name> <page width> <page height>
+//   image <entry name> <width> <height> [at=<x>,<y>] [mirror] [: <frame>]
 //
 // A frame is "-" (the drawing as it stands) or pose names joined by "+". The frame's picture is
 // the drawing's rectangle at (at) of the frame's size, in the drawing's own units (one unit is one
 // pixel), mirrored left to right with "mirror". An animation has as many frames as it lists; each
 // row of the sheet holds one animation. "picture" writes a plain image (a row of its frames) at
 // <file> below the output folder, for pictures that are not animations (panels, cursors).
+// "atlas" starts a texture atlas: its "image" pictures are trimmed of their transparent borders
+// and packed on pages of the given size, written as "<name>_00.png", "<name>_01.png"... with
+// the description "<name>_atlaspack.xml" (entry names lower case with "/", as the game finds them).
 //
 // Pose operations, applied in order to the group whose id they name:
 //   show:<group>   hide:<group>   move:<group>:<dx>,<dy>   rotate:<group>:<degrees>
@@ -63,6 +68,13 @@ struct ArtPicture {
   ArtAnim mFrames;    // its frames, laid out left to right
 };
 
+// A texture atlas: its pictures are cut like "picture" ones (one frame each), then packed.
+struct ArtAtlas {
+  std::string mName;  // e.g. "comix/sample"
+  int32_t mPageWidth = 0, mPageHeight = 0;
+  std::vector<ArtPicture> mImages;  // mFile holds the entry name
+};
+
 struct ArtDescription {
   std::vector<std::string> mHidden;
   struct Pivot {
@@ -72,6 +84,7 @@ struct ArtDescription {
   std::map<std::string, std::vector<PoseOp>> mPoses;
   std::vector<ArtSheet> mSheets;  // sheets of one set follow each other
   std::vector<ArtPicture> mPictures;
+  ArtAtlas mAtlas;  // none when its name is empty
 };
 
 // Reads a description; false with "line N: reason" in `error`.

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "AnmWriter.h"
+#include "AtlasPacker.h"
 #include "graphics/ImageLib.h"
 
 struct SvgRig::Impl {
@@ -264,6 +265,47 @@ struct Output {
   int32_t mWidth = 0, mHeight = 0;
 };
 
+// Renders the atlas's pictures, trims and packs them: its pages go to `images`, its description
+// to `xml`.
+bool RenderAtlas(const ArtAtlas& atlas, FrameRenderer& renderer, std::vector<Output>& images, std::string& xml,
+                 std::string& error) {
+  std::vector<std::vector<uint32_t>> pictures;
+  std::vector<AtlasRect> trims;
+  for (const ArtPicture& p : atlas.mImages) {
+    std::vector<uint32_t>& pixels = pictures.emplace_back(size_t(p.mWidth) * size_t(p.mHeight), 0u);
+    if (!renderer.RenderRow(p.mFrames, p.mWidth, p.mHeight, pixels, p.mWidth, 0, error)) {
+      error = p.mFile + ": " + error;
+      return false;
+    }
+    trims.push_back(TrimTransparent(pixels, p.mWidth, p.mHeight));
+  }
+  std::vector<AtlasPlace> places;
+  int32_t pageCount = 0;
+  if (!PackShelves(trims, atlas.mPageWidth, atlas.mPageHeight, 2, places, pageCount, error)) return false;
+  const size_t first = images.size();
+  for (int32_t i = 0; i < pageCount; ++i) {
+    Output& page = images.emplace_back();
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "_%02d.png", int(i));
+    page.mPath = atlas.mName + suffix;
+    page.mWidth = atlas.mPageWidth;
+    page.mHeight = atlas.mPageHeight;
+    page.mPixels.assign(size_t(page.mWidth) * size_t(page.mHeight), 0u);
+  }
+  std::vector<AtlasEntry> entries;
+  for (size_t i = 0; i < atlas.mImages.size(); ++i) {
+    const ArtPicture& p = atlas.mImages[i];
+    const AtlasRect& t = trims[i];
+    Output& page = images[first + size_t(places[i].page)];
+    for (int32_t row = 0; row < t.h; ++row)
+      std::copy_n(pictures[i].begin() + std::ptrdiff_t(t.y + row) * p.mWidth + t.x, t.w,
+                  page.mPixels.begin() + std::ptrdiff_t(places[i].y + row) * page.mWidth + places[i].x);
+    entries.push_back({p.mFile, places[i], t, p.mWidth, p.mHeight});
+  }
+  xml = AtlasDescriptionXml(entries, pageCount);
+  return true;
+}
+
 }  // namespace
 
 bool GenerateArt(const std::string& descriptionPath, const std::string& outputFolder, std::string& error) {
@@ -351,6 +393,11 @@ bool GenerateArt(const std::string& descriptionPath, const std::string& outputFo
     }
     images.push_back(std::move(picture));
   }
+  std::string atlasXml;
+  if (!desc.mAtlas.mName.empty() && !RenderAtlas(desc.mAtlas, renderer, images, atlasXml, error)) {
+    error = descriptionPath + ": atlas " + desc.mAtlas.mName + ": " + error;
+    return false;
+  }
   // Everything rendered: only now is anything written.
   for (const Output& o : images) {
     const fs::path path = fs::path(outputFolder) / o.mPath;
@@ -358,6 +405,15 @@ bool GenerateArt(const std::string& descriptionPath, const std::string& outputFo
     Vesk::MemoryImage image;
     image.SetBits(o.mPixels.data(), o.mWidth, o.mHeight);
     if (!ImageLib::WritePNG(image, path.string())) {
+      error = path.string() + ": cannot be written";
+      return false;
+    }
+  }
+  if (!atlasXml.empty()) {
+    const fs::path path = fs::path(outputFolder) / (desc.mAtlas.mName + "_atlaspack.xml");
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    if (!(out << atlasXml) || !out.flush()) {
       error = path.string() + ": cannot be written";
       return false;
     }

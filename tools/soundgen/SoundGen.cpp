@@ -108,6 +108,8 @@ const std::vector<Recipe>& Sounds() {
       {"minigame_momentready", [] { return Tone(kSoundRate, 0.3, 400, 1600, Wave::Saw, 0.005, 6); }},
       {"minigame_ice", [] { return Chime({2093.0, 1760.0, 2637.0}, 0.07); }},
       {"coin", [] { return Chime({1568.0, 2093.0}, 0.06); }},
+      // The cut-scenes: a soft bell when a speech bubble opens.
+      {"comix_bell", [] { return Chime({880.0, 1174.7, 1760.0}, 0.14); }},
   };
   return list;
 }
@@ -125,6 +127,8 @@ const std::vector<Loop>& Loops() {
       {"menu_theme", 100, {3, 7, 10, 7, 5, 8, 12, 8, 3, 7, 10, 15, 14, 10, 7, -100}, {3, 8, 3, 10}, Wave::Triangle},
       {"cafe_day", 126, {0, 4, 7, 4, 9, 7, 4, 2, 0, 4, 7, 12, 11, 7, 2, -100}, {0, 9, 5, 7}, Wave::Square},
       {"cafe_rush", 138, {-3, 0, 4, 7, 5, 4, 0, -1, -3, 0, 4, 9, 7, 4, 2, -100}, {-3, 5, 0, 7}, Wave::Saw},
+      // A slow morning tune under the cut-scenes.
+      {"comix_music", 84, {7, -100, 4, 7, 9, 7, 4, -100, 2, 4, 5, 4, 2, -100, 0, -100}, {0, 5, 7, 0}, Wave::Sine},
   };
   return list;
 }

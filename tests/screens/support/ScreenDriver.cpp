@@ -39,6 +39,18 @@ void ScreenDriver::Start(const StartOptions& options) {
   mGame->BeginStartup();
   ASSERT_TRUE(StepUntil([&] { return !mGame->IsLoaderRunning() && mGame->GetBoard(); }, 20000))
       << "the start-up loading did not end";
+  if (options.keepSplash) return;
+  // Keys skip the slides until the splash has handed over (to the menu, or to the first level).
+  ZCCandyWidget* splash = mGame->GetScreen(ZCEngine3::kSplash);
+  ZCCandyWidget* menu = mGame->GetScreen(ZCEngine3::kMainMenu);
+  ZCBoard_Game3* board = mGame->GetBoard();
+  ASSERT_TRUE(StepUntil([&] {
+    if (splash && splash->IsVisible()) {
+      if (mGame->mActions.empty()) Key(' ');
+      return false;
+    }
+    return (menu && menu->IsVisible()) || board->IsLoadingLevel() || board->IsRunning();
+  })) << "the splash did not hand over";
 }
 
 void ScreenDriver::TearDown() {

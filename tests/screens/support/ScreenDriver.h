@@ -26,6 +26,8 @@ class ScreenDriver : public ::testing::Test {
     bool playLevel = false;
     // Starts on the profile the last run left (players and fill are then ignored).
     bool keepProfile = false;
+    // Start returns while the splash shows instead of skipping its slides with keys.
+    bool keepSplash = false;
   };
 
   static StartOptions WithPlayers(std::vector<std::wstring> players, bool playLevel = false) {
@@ -42,7 +44,8 @@ class ScreenDriver : public ::testing::Test {
 
   void TearDown() override;
 
-  // Starts the game up to the main menu (or the first level when asked).
+  // Starts the game up to the main menu (or the first level when asked); the splash's slides
+  // are skipped with keys.
   void Start(const StartOptions& options);
   void Start() { Start(StartOptions()); }
 

@@ -1,0 +1,89 @@
+#include "screens/ZCBoard_Help.h"
+
+#include "board/ZCBoard_Game.h"
+#include "engine/ZCEngine.h"
+#include "screens/ScreenTable.h"
+#include "screens/ScreenWidgets.h"
+#include "screens/ZCBoard_MainMenu.h"
+#include "sound/SoundManager.h"
+#include "widgets/WidgetManager.h"
+
+using ScreenWidgets::Is;
+using ScreenWidgets::SetShown;
+
+ZCBoard_Help::ZCBoard_Help(ZCEngine* app, const XmlNode& doc) : ZCDialog(0, app) {
+  LoadByName(doc, "help");
+  SetVisible(false);
+}
+
+void ZCBoard_Help::AddChild(const std::string& name, ZCCandyWidget* widget) {
+  ZCDialog::AddChild(name, widget);
+  if (name == "prev_btn")
+    mPrevious = widget;
+  else if (name == "next_btn")
+    mNext = widget;
+  else if (name == "close")
+    mClose = widget;
+  else if (name.find("page_") != std::string::npos)
+    mPages.push_back(widget);
+}
+
+void ZCBoard_Help::HideAllPages() {
+  for (ZCCandyWidget* page : mPages) page->SetVisible(false);
+}
+
+void ZCBoard_Help::ShowPage(int32_t index) {
+  mCurrent = index;
+  const int32_t count = int32_t(mPages.size());
+  const bool inside = index >= 0 && index < count;
+  if (inside)
+    if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu())
+      menu->TurnPage(mPages[size_t(index)], mBackward, ZCBoard_MainMenu::kTurnHelp);
+  for (ZCCandyWidget* button : {mPrevious, mNext, mClose})
+    if (button) BringToFront(button);
+  if (mPrevious) mPrevious->SetDisabled(!inside || index == 0);
+  if (mNext) mNext->SetDisabled(!inside || index == count - 1);
+}
+
+void ZCBoard_Help::ShowArrows() {
+  for (ZCCandyWidget* arrow : {mPrevious, mNext}) {
+    if (!arrow) continue;
+    arrow->RewindTextures();
+    arrow->Show();
+  }
+}
+
+void ZCBoard_Help::HideArrows() {
+  SetShown(mPrevious, false);
+  SetShown(mNext, false);
+}
+
+void ZCBoard_Help::OnCommand(ZCCandyWidget* button) {
+  if (Is(button, mClose)) {
+    if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu()) menu->TurnPage(nullptr, true, ZCBoard_MainMenu::kTurnNone);
+  } else if (Is(button, mPrevious)) {
+    mBackward = true;
+    ShowPage(mCurrent - 1);
+  } else if (Is(button, mNext)) {
+    mBackward = false;
+    ShowPage(mCurrent + 1);
+  }
+}
+
+void ZCBoard_Help::OnShowStart() {
+  if (Vesk::WidgetContainer* parent = GetParent()) parent->BringToFront(this);
+  if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(this);
+  mBackward = false;
+  ShowPage(0);
+  ScreenWidgets::PlaySound("window_open");
+}
+
+void ZCBoard_Help::OnHideStart() {
+  if (Vesk::WidgetManager* manager = GetManager())
+    if (ZCBoard_Game* board = ScreenTable::GetGameBoard()) manager->SetFocus(board);
+}
+
+void ZCBoard_Help::Update() {
+  ZCDialog::Update();
+  if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu()) menu->StepTurnWhileHidden();
+}

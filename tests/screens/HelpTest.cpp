@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Help.h"
+#include "screens/ZCBoard_MainMenu.h"
+#include "shell/XmlNode.h"
+#include "support/ScreenDriver.h"
+
+namespace {
+
+class HelpTest : public ScreenDriver {
+ protected:
+  ZCBoard_Help* Help() { return ScreenTable::GetHelp(); }
+  // "<previous><next>", each 1 when enabled, and the page shown.
+  static std::string Arrows(ZCBoard_Help* help) {
+    return std::string(help->mPrevious->IsDisabled() ? "0" : "1") + (help->mNext->IsDisabled() ? "0" : "1");
+  }
+  // The page in front (the others stay behind it as the turns left them), -1 for none.
+  int32_t FrontPage() {
+    const auto& pages = Help()->GetPages();
+    int32_t front = -1;
+    for (Vesk::Widget* child : Help()->GetChildren())
+      for (size_t i = 0; i < pages.size(); ++i)
+        if (child == pages[i] && pages[i]->IsVisible()) front = int32_t(i);
+    return front;
+  }
+};
+
+}  // namespace
+
+// Leafing through: an arrow is disabled where there is no page to turn to, and both are for an
+// index outside the pages (the count itself included); close turns back to the main page.
+TEST_F(HelpTest, ArrowsFollowThePagesAndCloseReturnsToTheMenu) {
+  Start(WithPlayers({L"Ann"}));
+  Settle();
+  Click("main_menu/main_menu_dlg/right_page/help");
+  Settle();
+  ZCBoard_Help* help = Help();
+  ASSERT_NE(help, nullptr);
+  ASSERT_EQ(help->GetPages().size(), 3u);
+  ASSERT_TRUE(help->IsVisible());
+  EXPECT_FALSE(ScreenTable::GetMainMenu()->IsVisible());
+
+  struct Step {
+    const char* click;
+    int32_t page;
+    const char* arrows;
+  };
+  const Step steps[] = {
+      {nullptr, 0, "01"},        {"help/next_btn", 1, "11"}, {"help/next_btn", 2, "10"},
+      {"help/prev_btn", 1, "11"}, {"help/prev_btn", 0, "01"},
+  };
+  for (const Step& step : steps) {
+    if (step.click) Click(step.click);
+    Settle();
+    SCOPED_TRACE(step.page);
+    EXPECT_EQ(help->GetCurrentPage(), step.page);
+    EXPECT_EQ(Arrows(help), step.arrows);
+    EXPECT_EQ(FrontPage(), step.page);
+    EXPECT_TRUE(help->mPrevious->IsVisible() && help->mNext->IsVisible()) << "arrows hidden after the turn";
+  }
+  for (int32_t outside : {3, -1, 7}) {
+    Do([help, outside] { help->ShowPage(outside); });
+    Settle();
+    EXPECT_EQ(Arrows(help), "00") << outside;
+  }
+
+  Click("help/close");
+  Settle();
+  EXPECT_FALSE(help->IsVisible());
+  EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
+  EXPECT_TRUE(ScreenTable::GetMainMenu()->mMainPage->IsVisible());
+
+  // A book of one page has no page to turn to either way.
+  const std::string layout =
+      "<root><dialogs><widget type=\"zcdialog\" name=\"help\" x=\"0\" y=\"0\" w=\"950\" h=\"727\">"
+      "<widget type=\"zcdialog\" name=\"page_01\" x=\"0\" y=\"0\" w=\"950\" h=\"727\"/>"
+      "<widget type=\"button\" name=\"prev_btn\" x=\"0\" y=\"0\" w=\"10\" h=\"10\"/>"
+      "<widget type=\"button\" name=\"next_btn\" x=\"20\" y=\"0\" w=\"10\" h=\"10\"/>"
+      "</widget></dialogs></root>";
+  const XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(layout.data()), layout.size(), "one.xml");
+  auto single = std::make_unique<ZCBoard_Help>(mGame.get(), doc);
+  ASSERT_EQ(single->GetPages().size(), 1u);
+  Do([&] { single->ShowPage(0); });
+  Settle();
+  EXPECT_EQ(Arrows(single.get()), "00");
+}

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "cafe/ProfileStore.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Survival.h"
+#include "support/ScreenDriver.h"
+
+namespace {
+
+class SurvivalTest : public ScreenDriver {
+ protected:
+  ZCBoard_Survival* Survival() { return dynamic_cast<ZCBoard_Survival*>(ScreenTable::Get(ScreenTable::kSurvival)); }
+  // The player's levels open change, then the page is drawn again.
+  void Reopen(int32_t levelsOpen) {
+    Do([this, levelsOpen] {
+      GetProfileStore().mPlayer.levelsOpen = levelsOpen;
+      Survival()->ShowSelection();
+    });
+    Settle();
+  }
+  // Which cafés can be picked: their buttons enabled and small photos visible.
+  std::string Open() {
+    std::string open;
+    for (const auto& cafe : Survival()->mCafes)
+      open += !cafe.mButton->IsDisabled() && cafe.mSmallPhoto->IsVisible() ? '1' : '0';
+    return open;
+  }
+  static constexpr const char* kPage = "survival_menu/survival_dlg/left_page/";
+};
+
+}  // namespace
+
+// The cafés open with the career; a café no longer open falls back to café 1; a small photo
+// picks like its button; play leaves the book for the café's endless level.
+TEST_F(SurvivalTest, PicksAnOpenCafeAndPlaysItsEndlessLevel) {
+  Start(WithPlayers({L"Ann"}));
+  Settle();
+  Click("main_menu/main_menu_dlg/right_page/survival");
+  Settle();
+  ZCBoard_Survival* survival = Survival();
+  ASSERT_NE(survival, nullptr);
+  ASSERT_TRUE(survival->IsVisible());
+  EXPECT_EQ(Open(), "100");
+
+  struct Step {
+    int32_t levelsOpen;
+    std::string click;  // "" for none
+    std::string open;
+    int32_t selected;
+  };
+  const Step steps[] = {
+      {20, "cafe2_button", "110", 2},
+      {15, "", "100", 1},  // café 2 closed again: back to café 1, its button gone
+      {40, "cafe3_small_photo", "111", 3},
+      {35, "", "110", 1},  // café 3 closed: café 1, though café 2 is open
+      {40, "cafe2_small_photo", "111", 2},
+      {40, "cafe1_button", "111", 1},
+  };
+  for (const Step& step : steps) {
+    Reopen(step.levelsOpen);
+    if (!step.click.empty()) Click(kPage + step.click);
+    Settle();
+    SCOPED_TRACE(step.levelsOpen);
+    EXPECT_EQ(Open(), step.open);
+    EXPECT_EQ(survival->GetSelectedCafe(), step.selected);
+    const auto& cafe = survival->mCafes[step.selected - 1];
+    // The selected café's name stands in for its button; its photo, head and text show.
+    EXPECT_FALSE(cafe.mButton->IsVisible());
+    EXPECT_TRUE(cafe.mLabel->IsVisible());
+    EXPECT_TRUE(cafe.mPhoto->IsVisible() && cafe.mHead->IsVisible() && cafe.mDescription->IsVisible());
+    for (const auto& other : survival->mCafes)
+      if (&other != &cafe) {
+        EXPECT_TRUE(other.mButton->IsVisible() && !other.mPhoto->IsVisible());
+      }
+  }
+
+  Click("survival_menu/survival_dlg/right_page/play_button");
+  ZCBoard_Game3* board = mGame->GetBoard();
+  ASSERT_TRUE(StepUntil([&] { return board->IsRunning(); }, 20000));
+  EXPECT_FALSE(survival->IsVisible());
+  EXPECT_EQ(board->GetLevelNumber(), 1);
+  EXPECT_TRUE(board->IsEndless());
+}
