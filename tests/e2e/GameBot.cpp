@@ -32,27 +32,6 @@ bool Shown(ZCCandyWidget* widget) { return widget && widget->IsVisible(); }
 
 bool Shown(ScreenTable::Id id) { return Shown(ScreenTable::Get(id)); }
 
-// A point of the item's pick region, searched from its centre.
-bool PointIn(ZCPickItem& item, int32_t& x, int32_t& y) {
-  const auto& vertices = item.GetRegion().Vertices();
-  if (vertices.empty()) return false;
-  int32_t left = INT32_MAX, right = INT32_MIN, top = INT32_MAX, bottom = INT32_MIN;
-  for (const BoardPoint& v : vertices) {
-    left = std::min(left, v.x);
-    right = std::max(right, v.x);
-    top = std::min(top, v.y);
-    bottom = std::max(bottom, v.y);
-  }
-  for (int32_t py = (top + bottom) / 2; py < bottom; ++py)
-    for (int32_t px = (left + right) / 2; px < right; ++px)
-      if (item.HitTest(BoardPoint{px, py})) {
-        x = px;
-        y = py;
-        return true;
-      }
-  return false;
-}
-
 // The single products a combination is made of ("0401": "0400" and "0100").
 std::vector<std::string> Parts(const std::string& code) {
   if (code.size() != 4) return {};
@@ -183,10 +162,10 @@ bool GameBot::ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t 
   auto last = mLastClick.find(name);
   if (last != mLastClick.end() && step < last->second + kSameItemSteps) return false;
   ZCPickItem* item = ZCPickItem::FindPickItem(name);
-  int32_t x = 0, y = 0;
-  if (!item || !item->IsVisible() || !PointIn(*item, x, y)) return false;
+  BoardPoint point{};
+  if (!item || !item->IsVisible() || !PointInRegion(*item, point)) return false;
   mLastClick[name] = step;
-  mGame.QueuePoint(x, y);
+  mGame.QueuePoint(point.x, point.y);
   return true;
 }
 
