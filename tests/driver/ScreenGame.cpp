@@ -125,7 +125,10 @@ void ScreenGame::QueueCall(std::function<void()> call) {
   mActions.push_back(std::move(action));
 }
 
-bool ScreenGame::IsSettled() const { return mActions.empty() && !AreWidgetsLocked() && !IsPageTurning(); }
+// The screens belong to the start-up loader until it hands them over: nothing is settled before.
+bool ScreenGame::IsSettled() const {
+  return !IsLoaderRunning() && mActions.empty() && !AreWidgetsLocked() && !IsPageTurning();
+}
 
 namespace {
 void DumpWidget(std::ostream& out, const std::string& path, Vesk::Widget* widget) {
