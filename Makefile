@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 RELEASE_DIR ?= build/release
 TEST_DIR ?= build/test
 
-.PHONY: run test build bench fuzz setup clean art-sheet
+.PHONY: run test build bench fuzz setup clean art-sheet soak
 
 setup:
 	@scripts/setup
@@ -19,7 +19,13 @@ run: build
 test: setup
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAFE_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
-	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) -LE soak
+
+# The tests too long for `make test` (label soak): half an hour of survival played at speed.
+soak: setup
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAFE_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && ctest --output-on-failure -L soak
 
 # Every generated picture with its name on one page: build/art-sheet.png.
 art-sheet: build

@@ -1,10 +1,14 @@
 // The 3D layer's drawing operations: rectangles, lines and polygons without texture, images from
-// their texture pieces (plain, through a transform, as triangles), each clipped as asked.
+// their texture pieces (plain, through a transform, with a mask, as triangles), each clipped as
+// asked.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "display/D3DClip.h"
 #include "display/D3DInterface.h"
+#include "display/D3DMask.h"
+#include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 
 namespace Vesk {
@@ -30,6 +34,16 @@ uint32_t Modulate(uint32_t a, uint32_t b) {
     out |= ((t + (t >> 8)) >> 8) << s;
   }
   return out;
+}
+
+struct StageSetting {
+  int32_t stage;
+  StageState state;
+  uint32_t value;
+};
+
+void SetStages(SoftDevice& d, std::initializer_list<StageSetting> settings) {
+  for (const StageSetting& s : settings) d.SetTextureStageState(s.stage, s.state, s.value);
 }
 
 // A source rectangle kept inside the image.
@@ -145,8 +159,10 @@ void D3DInterface::Blit(MemoryImage* image, float x, float y, const Rect& srcRec
 
 void D3DInterface::BlitTransformed(MemoryImage* image, const Rect* clip, const Color& color, int32_t mode,
                                    const Rect& srcRect, const Matrix3& matrix, bool linear, float x, float y,
-                                   bool centred) {
+                                   bool centred, const ImageMask* mask) {
   if (!image || !PrepareDraw() || !CreateImageTexture(image)) return;
+  auto* maskImage = mask && mask->mImage ? dynamic_cast<MemoryImage*>(mask->mImage) : nullptr;
+  if (mask && mask->mImage && (!maskImage || !CreateImageTexture(maskImage))) return;
   SetDrawMode(mode);
   Matrix3 m = matrix;
   if (!mTransforms.empty()) {
@@ -165,6 +181,12 @@ void D3DInterface::BlitTransformed(MemoryImage* image, const Rect* clip, const C
     }
   } else {
     SetLinearFilter(linear);
+    if (maskImage) {
+      BlitTransformedMasked(image, m, srcRect, color, clip, x, y, maskImage, mask->mSrcRect, mask->mFrameRect,
+                            mask->mTransform);
+      RestoreStagesAfterMask();
+      return;
+    }
   }
   auto& data = static_cast<D3DTextureData&>(*image->mTextureData);
   const Rect sr = InsideImage(srcRect, *image);
@@ -327,6 +349,132 @@ void D3DInterface::BlitRotated(MemoryImage* image, float x, float y, const Rect&
   m.RotateRad(float(angle));
   m.Translate(x + centerX, y + centerY);
   BlitTransformed(image, clip, color, mode, srcRect, m, true, 0, 0, false);
+}
+
+// Two-image drawing: an image and a mask in one pass, the mask on texture stage 0 and the image
+// on stage 1, one fan per pair of an image piece and a mask piece.
+
+void D3DInterface::BlitTransformedMasked(MemoryImage* image, const Matrix3& m, const Rect& srcRect,
+                                         const Color& color, const Rect* clip, float x, float y, MemoryImage* mask,
+                                         const Rect& maskSrc, const Rect& maskFrame, const Matrix3& maskTransform) {
+  auto& data = static_cast<D3DTextureData&>(*image->mTextureData);
+  auto& maskData = static_cast<D3DTextureData&>(*mask->mTextureData);
+  const Rect sr = srcRect.Intersection(image->GetRect());
+  const Rect ms = maskSrc.Intersection(mask->GetRect());
+  if (sr.mWidth <= 0 || sr.mHeight <= 0 || ms.mWidth <= 0 || ms.mHeight <= 0) return;
+  // Mask space (relative to the mask source rectangle) into the image's source space and back;
+  // a singular transform draws nothing.
+  Matrix3 inverse, back;
+  if (!InvertMatrix3(m, &inverse)) return;
+  Matrix3 frame;
+  frame.Translate(float(maskFrame.mX) - x, float(maskFrame.mY) - y);
+  const Matrix3 toSource = inverse * maskTransform * frame;
+  if (!InvertMatrix3(toSource, &back)) return;
+  const uint32_t diffuse = Diffuse(color);
+  auto within = [&](const VertexTex2& v) {
+    return v.mX + 0.5f >= float(clip->mX) && v.mX + 0.5f < float(clip->mX + clip->mWidth) &&
+           v.mY + 0.5f >= float(clip->mY) && v.mY + 0.5f < float(clip->mY + clip->mHeight);
+  };
+
+  // Colour = image texel x diffuse, alpha = diffuse x mask x image. Each fan stays within its
+  // image piece, so the image's stage clamps at the piece's edge (a border would show as a seam
+  // where linear filtering meets the next piece).
+  SoftDevice& d = *mDevice;
+  SetStages(d, {{0, StageState::TexCoordIndex, 1},
+                {0, StageState::AlphaOp, TOP_MODULATE},
+                {0, StageState::AlphaArg1, TA_CURRENT},
+                {0, StageState::AlphaArg2, TA_TEXTURE},
+                {1, StageState::TexCoordIndex, 0},
+                {1, StageState::ColorOp, TOP_MODULATE},
+                {1, StageState::ColorArg1, TA_TEXTURE},
+                {1, StageState::ColorArg2, TA_DIFFUSE},
+                {1, StageState::AlphaOp, TOP_MODULATE},
+                {1, StageState::AlphaArg1, TA_CURRENT},
+                {1, StageState::AlphaArg2, TA_TEXTURE},
+                {1, StageState::AddressU, ADDRESS_CLAMP},
+                {1, StageState::AddressV, ADDRESS_CLAMP}});
+  // The image's pieces that the source rectangle touches, each as its part of the source.
+  std::vector<VeskVector2> region;
+  std::vector<VertexTex2> fan;
+  const int32_t c0 = sr.mX / data.mPieceWidth, c1 = (sr.mX + sr.mWidth - 1) / data.mPieceWidth;
+  const int32_t r0 = sr.mY / data.mPieceHeight, r1 = (sr.mY + sr.mHeight - 1) / data.mPieceHeight;
+  for (int32_t r = r0; r <= r1 && r < data.mRows; ++r)
+    for (int32_t c = c0; c <= c1 && c < data.mColumns; ++c) {
+      const TexturePiece& piece = data.mPieces[size_t(r) * size_t(data.mColumns) + size_t(c)];
+      const int32_t px = c * data.mPieceWidth, py = r * data.mPieceHeight;
+      const Rect part = Rect(px, py, data.mPieceWidth, data.mPieceHeight).Intersection(sr);
+      if (part.mWidth <= 0 || part.mHeight <= 0) continue;
+      const float qx = float(part.mX - sr.mX), qy = float(part.mY - sr.mY);
+      // Each mask piece's part of the mask source rectangle, at (mx, my) within it.
+      int32_t my = 0;
+      for (int32_t sy = ms.mY; sy < ms.mY + ms.mHeight;) {
+        int32_t rowH = 0, mx = 0;
+        for (int32_t sx = ms.mX; sx < ms.mX + ms.mWidth;) {
+          int32_t lx = 0, ly = 0;
+          TexturePiece* maskPiece = maskData.GetPieceAt(sx, sy, &lx, &ly);
+          if (!maskPiece) return;
+          const int32_t mw = std::min(ms.mX + ms.mWidth - sx, maskPiece->mWidth - lx);
+          const int32_t mh = std::min(ms.mY + ms.mHeight - sy, maskPiece->mHeight - ly);
+          const float s0 = float(lx) / float(maskPiece->mWidth), t0 = float(ly) / float(maskPiece->mHeight);
+          const float s1 = float(lx + mw) / float(maskPiece->mWidth), t1 = float(ly + mh) / float(maskPiece->mHeight);
+          const float fx = float(mx), fy = float(my);
+          VeskVector2 quad[4] = {{fx, fy}, {fx, fy + float(mh)}, {fx + float(mw), fy + float(mh)}, {fx + float(mw), fy}};
+          for (VeskVector2& p : quad) p = toSource.TransformPoint(p) - VeskVector2(qx, qy);
+          ClipQuadToRect(float(part.mWidth), float(part.mHeight), quad, region);
+          fan.clear();
+          bool needsClip = false;
+          for (const VeskVector2& rp : region) {
+            const VeskVector2 p = rp + VeskVector2(qx, qy);
+            const VeskVector2 q = back.TransformPoint(p);
+            const VeskVector2 g = m.TransformPoint(p);
+            VertexTex2 v{g.x + x - 0.5f,
+                         g.y + y - 0.5f,
+                         0.0f,
+                         1.0f,
+                         diffuse,
+                         (float(sr.mX - px) + p.x) / float(piece.mWidth),
+                         (float(sr.mY - py) + p.y) / float(piece.mHeight),
+                         s0 + (q.x - fx) * (s1 - s0) / float(mw),
+                         t0 + (q.y - fy) * (t1 - t0) / float(mh)};
+            needsClip = needsClip || (clip && !within(v));
+            fan.push_back(v);
+          }
+          if (fan.size() >= 3) {
+            CheckDXError(d.SetTexture(0, maskPiece->mTexture), "SetTexture gTexture");
+            CheckDXError(d.SetTexture(1, piece.mTexture), "SetTexture gTexture");
+            if (needsClip)
+              D3DClip::ClipToRect(fan, float(clip->mX), float(clip->mY), float(clip->mX + clip->mWidth),
+                                  float(clip->mY + clip->mHeight));
+            if (fan.size() >= 3)
+              CheckDXError(d.DrawPrimitive(Primitive::TriangleFan, fan.data(), int32_t(fan.size())),
+                           needsClip ? "DrawPrimitive (Tri) 2" : "DrawPrimitive (Tri) 3");
+          }
+          CheckDXError(d.SetTexture(1, nullptr), "SetTexture gTexture");
+          mx += mw;
+          rowH = mh;
+          sx += mw;
+        }
+        my += rowH;
+        sy += rowH;
+      }
+    }
+}
+
+void D3DInterface::RestoreStagesAfterMask() {
+  mDevice->SetTexture(1, nullptr);
+  SetStages(*mDevice, {{0, StageState::TexCoordIndex, 0},
+                       {0, StageState::AlphaOp, TOP_MODULATE},
+                       {0, StageState::AlphaArg1, TA_TEXTURE},
+                       {0, StageState::AlphaArg2, TA_CURRENT},
+                       {1, StageState::TexCoordIndex, 1},
+                       {1, StageState::ColorOp, TOP_DISABLE},
+                       {1, StageState::ColorArg1, TA_TEXTURE},
+                       {1, StageState::ColorArg2, TA_CURRENT},
+                       {1, StageState::AlphaOp, TOP_DISABLE},
+                       {1, StageState::AlphaArg1, TA_TEXTURE},
+                       {1, StageState::AlphaArg2, TA_CURRENT},
+                       {1, StageState::AddressU, ADDRESS_BORDER},
+                       {1, StageState::AddressV, ADDRESS_BORDER}});
 }
 
 }  // namespace Vesk

@@ -29,6 +29,7 @@ namespace Vesk {
 class D3DInterface;
 class DDInterface;
 class MemoryImage;
+struct ImageMask;
 
 // One piece of an image's texture: the device texture and its size.
 struct TexturePiece {
@@ -122,8 +123,12 @@ class D3DInterface {
   void Blit(MemoryImage* image, float x, float y, const Rect& srcRect, const Color& color, int32_t mode,
             bool linear);
   // The source rectangle through `matrix`, placed at (x, y); `centred` turns it about its middle.
+  // With a mask image, the image's alpha is multiplied by the mask's, the mask's source rectangle
+  // standing for its frame rectangle moved by its own transform; nothing is drawn when the mask
+  // has no usable texture, and the mask is ignored while a transform is in force.
   void BlitTransformed(MemoryImage* image, const Rect* clip, const Color& color, int32_t mode, const Rect& srcRect,
-                       const Matrix3& matrix, bool linear, float x, float y, bool centred);
+                       const Matrix3& matrix, bool linear, float x, float y, bool centred,
+                       const ImageMask* mask = nullptr);
   void BlitTriangles(MemoryImage* image, const TriVertex (*vertices)[3], int32_t count, const Rect& clip,
                      const Color& color, int32_t mode, float tx, float ty, bool linear);
   void BlitTranslated(MemoryImage* image, float x, float y, const Rect& srcRect, const Rect* clip,
@@ -173,6 +178,12 @@ class D3DInterface {
   // Draws a fan, clipped to the rectangle first when given.
   void DrawFan(std::vector<Platform::Video::VertexTex1>& polygon, const Rect* clip, const char* step);
   void DrawQuad(const Platform::Video::VertexTex1* quad, const char* step);
+  // The image and the mask in one pass: one fan per pair of an image piece and a mask piece.
+  void BlitTransformedMasked(MemoryImage* image, const Matrix3& m, const Rect& srcRect, const Color& color,
+                             const Rect* clip, float x, float y, MemoryImage* mask, const Rect& maskSrc,
+                             const Rect& maskFrame, const Matrix3& maskTransform);
+  // The texture stages as every other drawing operation expects them.
+  void RestoreStagesAfterMask();
 
   std::unique_ptr<Platform::Video::SoftDevice> mDevice;
   Platform::Video::DeviceCaps mDeviceCaps;

@@ -630,8 +630,7 @@ void DDImage::BlitMatrix(Image* src, float x, float y, const Matrix3& matrix, co
   src->mDrawn = 1;
   auto* m = dynamic_cast<MemoryImage*>(src);
   if (DrawsThroughD3D()) {
-    // The mask is not drawn on this route yet: the image is drawn alone.
-    if (m) D3D()->BlitTransformed(m, &clip, color, drawMode, srcRect, matrix, linear, x, y, false);
+    if (m) D3D()->BlitTransformed(m, &clip, color, drawMode, srcRect, matrix, linear, x, y, false, &mask);
     DeleteMemoryBuffers();
     return;
   }

@@ -66,10 +66,33 @@ Result DDInterface::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Surfa
 }
 
 bool DDInterface::Run3DTest(Platform::Window*) {
-  if (m3DDecided) return false;
-  m3DDecided = true;
-  if (mApp && !mApp->mIs3D) mIs3D = false;
+  if (mTester || (mApp && !mApp->mTest3D && !mApp->mAuto3D)) return false;
+  mTester = std::make_unique<D3DTester>(mApp);
+  const bool setting3D = !mApp || mApp->mIs3D;
+  if (mApp) mTester->SetVidMemoryLimits(mApp->mMinVidMemMB, mApp->mRecommendedVidMemMB);
+  mTester->mNoTestMode = mApp && (mApp->mNo3DTestMode || !setting3D);
+  mTester->TestD3D(mDevice && mDevice->Offers3D() ? mDevice.get() : nullptr);
+  const D3DTester& t = *mTester;
+  if (!t.mFailureReason.empty()) {
+    LogMessage("WARNING: 3D test failed: %s; drawing in software", t.mFailureReason.c_str());
+    mIs3D = false;
+  } else if (!t.mWarning.empty()) {
+    LogMessage("WARNING: 3D test: %s", t.mWarning.c_str());
+  } else {
+    LogMessage("3D test passed");
+    if (!mApp || mApp->mAuto3D) mIs3D = true;
+  }
+  if (!setting3D) mIs3D = false;
   return true;
+}
+
+void DDInterface::ReadDeviceFaults() {
+  std::string text;
+  if (!mApp || !mApp->RegReadString("D3DFault", text) || text.empty()) return;
+  std::vector<std::string> rejected;
+  Platform::Video::DeviceFaults faults = Platform::Video::DeviceFaults::Parse(text, &rejected);
+  for (const std::string& entry : rejected) LogMessage("WARNING: D3DFault: entry \"%s\" ignored", entry.c_str());
+  mDevice->SetFaults(std::move(faults));
 }
 
 void DDInterface::ReleaseImageTexture(MemoryImage* image) { mD3D->ReleaseImageTexture(image); }
@@ -90,6 +113,7 @@ int32_t DDInterface::Init(Platform::Window* window, bool windowed) {
   mDevice = std::make_unique<Platform::Video::Device>(std::move(presenter));
   Platform::Video::Presenter* p = mDevice->GetPresenter();
 
+  ReadDeviceFaults();
   Run3DTest(window);
 
   mWindow = window;

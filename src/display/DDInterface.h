@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "display/D3DInterface.h"
+#include "display/D3DTester.h"
 #include "graphics/NativeDisplay.h"
 #include "graphics/Ratio.h"
 #include "graphics/Rect.h"
@@ -79,9 +80,12 @@ class DDInterface : public NativeDisplay {
   // A surface in the display's format; refused when the display is neither 16 nor 32 bits.
   Platform::Video::Result CreateSurface(const Platform::Video::SurfaceDesc& desc,
                                         std::shared_ptr<Platform::Video::Surface>* out);
-  // Decides once per display whether it draws in 3D: on unless the application's setting is
-  // off (there is no capability test to run on the software device). False when decided before.
+  // Runs the 3D capability test once per display (false when it ran before, or when the
+  // application asks for neither the test nor 3D after it): a failure turns 3D off, a clean
+  // verdict lets it follow the setting "Is3D", a warning leaves it as it is. With "Is3D" at 0 the
+  // test is skipped and 3D stays off, but the verdict still passes through the demo's records.
   bool Run3DTest(Platform::Window* window);
+  D3DTester* GetTester() const { return mTester.get(); }
   // Drops an image's texture.
   void ReleaseImageTexture(MemoryImage* image);
   D3DInterface* GetD3D() const { return mD3D.get(); }
@@ -141,12 +145,14 @@ class DDInterface : public NativeDisplay {
   void MoveCursor(Platform::Video::Surface* surface, int32_t x, int32_t y);
   void DrawCursorImageInto(DDImage* area, int32_t x, int32_t y);
   void BuildFormatTables();
+  // Puts the faults of the setting "D3DFault" into the device (malformed entries are logged).
+  void ReadDeviceFaults();
   int32_t InitWindowed();
   int32_t InitFullScreen();
 
   PresenterFactory mPresenterFactory;
   std::unique_ptr<D3DInterface> mD3D;
-  bool m3DDecided = false;
+  std::unique_ptr<D3DTester> mTester;
   std::unique_ptr<Platform::Video::Device> mDevice;
   std::recursive_mutex mLock;
   std::unique_ptr<DDImage> mScreenImage;

@@ -59,12 +59,18 @@ TEST_F(UpgradesTest, RecordsMapToTheirFlagsAndThoseWithoutOneAreRefused) {
       {"worker_table/worker_tables@2", 20}, {"bar/bar@2", 21},            {"decor/decor@2", 22},
       {"client_table/client_tables@2", 23}};
   EXPECT_EQ(Flags(mBoard->GetVisualUpgrades()), visual);
+  EXPECT_EQ(CountLogLines("has no flag; refused"), 0);
+  EXPECT_EQ(mBoard->GetVisualUpgrades()[1].mObjects, (std::vector<std::string>{"table03", "table02"}));
   // The unknown worker, the lamp and the fourth café.
+  mBoard->LoadGameParams(ParseXml(R"(<root><upgrade>
+      <functional name="speed" object="juggler" min_level="1" max_level="3"/>
+      <visual name="lamp" object="lamp" min_level="1" max_level="1"><object name="lamp"/></visual>
+      <visual name="floor" object="floor" min_level="4" max_level="4"><object name="floor_rug"/></visual>
+      </upgrade></root>)"));
   EXPECT_EQ(CountLogLines("has no flag; refused"), 3);
   EXPECT_EQ(CountLogLines("'juggler'"), 1);
   EXPECT_EQ(CountLogLines("'lamp' of 'lamp'"), 1);
   EXPECT_EQ(CountLogLines("(café 4..4)"), 1);
-  EXPECT_EQ(mBoard->GetVisualUpgrades()[1].mObjects, (std::vector<std::string>{"table03", "table02"}));
 }
 
 TEST_F(UpgradesTest, ASecondReadKeepsEveryWorkersFlag) {

@@ -121,11 +121,8 @@ void HeadlessGame::Input(Platform::InputEvent::Type type, int32_t x, int32_t y, 
   mInputQueue.push_back(e);
 }
 
-BoardPoint PointInside(const std::string& pickItem) {
-  ZCPickItem* item = ZCPickItem::FindPickItem(pickItem);
-  EXPECT_NE(item, nullptr) << pickItem;
-  if (!item) return {};
-  const auto& vertices = item->GetRegion().Vertices();
+bool PointInRegion(const ZCPickItem& item, BoardPoint& point) {
+  const auto& vertices = item.GetRegion().Vertices();
   int32_t left = INT32_MAX, right = INT32_MIN, top = INT32_MAX, bottom = INT32_MIN;
   for (const BoardPoint& v : vertices) {
     left = std::min(left, v.x);
@@ -135,7 +132,17 @@ BoardPoint PointInside(const std::string& pickItem) {
   }
   for (int32_t y = (top + bottom) / 2; y < bottom; ++y)
     for (int32_t x = (left + right) / 2; x < right; ++x)
-      if (item->HitTest(BoardPoint{x, y})) return BoardPoint{x, y};
-  ADD_FAILURE() << "no point inside " << pickItem;
-  return {};
+      if (item.HitTest(BoardPoint{x, y})) {
+        point = BoardPoint{x, y};
+        return true;
+      }
+  return false;
+}
+
+BoardPoint PointInside(const std::string& pickItem) {
+  ZCPickItem* item = ZCPickItem::FindPickItem(pickItem);
+  EXPECT_NE(item, nullptr) << pickItem;
+  BoardPoint point{};
+  if (item && !PointInRegion(*item, point)) ADD_FAILURE() << "no point inside " << pickItem;
+  return point;
 }

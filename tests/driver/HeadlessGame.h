@@ -79,5 +79,8 @@ class HeadlessGame : public ZCEngine3 {
   uint64_t mNow = 0;
 };
 
+class ZCPickItem;
+// A point of the item's pick region, searched from the middle of its bounds; false when none.
+bool PointInRegion(const ZCPickItem& item, BoardPoint& point);
 // A point inside the pick region of the named item (which must exist).
 BoardPoint PointInside(const std::string& pickItem);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +65,25 @@ bool WaitForQuitHandler(pid_t pid, int seconds) {
   return false;
 }
 
+// Waits until a game holds its single-instance lock in the runtime folder; false when none does
+// within the time. A sanitised start on a busy machine can take seconds to get there.
+bool WaitForInstanceLock(const std::string& runtimeDir, int seconds) {
+  for (int i = 0; i < seconds * 100; ++i) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(runtimeDir, ec)) {
+      if (entry.path().extension() != ".lock") continue;
+      const int fd = ::open(entry.path().c_str(), O_RDWR | O_CLOEXEC);
+      if (fd < 0) continue;
+      const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+      if (!held) ::flock(fd, LOCK_UN);
+      ::close(fd);
+      if (held) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 int WaitExit(pid_t pid, int seconds) {
   for (int i = 0; i < seconds * 100; ++i) {
     int status = 0;
@@ -83,7 +105,7 @@ TEST(GameProcess, QuitsThroughTheInGameBoxAndWritesItsSettings) {
   fs::remove_all(home);
   fs::create_directories(home + "/run");
   pid_t game = StartGame(home, home + "/stderr.txt", true);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(WaitForInstanceLock(home + "/run", 60));
   pid_t second = StartGame(home);
   EXPECT_EQ(WaitExit(second, 20), 1);
   EXPECT_EQ(WaitExit(game, 120), 0) << ReadAll(home + "/stderr.txt");

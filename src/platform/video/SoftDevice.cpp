@@ -226,6 +226,7 @@ Result SoftDevice::EndScene() {
   if (Result r = Enter("EndScene"); r != Result::Ok) return r;
   if (!mInScene) return Result::InvalidCall;
   mInScene = false;
+  if (mUnevenPending) NudgeCornerPixel();
   return Result::Ok;
 }
 
@@ -281,7 +282,7 @@ Result SoftDevice::Clear(const Area* rects, int32_t count, uint32_t argb) {
   if (!mTarget) return Result::NoPrimary;
   if (count < 0 || (count > 0 && !rects)) return Result::InvalidParams;
   Area clip = ClipArea();
-  if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
+  if (Result r = mTarget->LockAsStored(&mLock); r != Result::Ok) return r;
   const PixelFormat& f = mTarget->Format();
   const uint32_t value = FromArgb(argb, f);
   int32_t n = count == 0 ? 1 : count;
@@ -972,7 +973,8 @@ Result SoftDevice::Draw(Primitive type, const std::vector<Vtx>& v) {
   if (lines ? n < 2 : (n < 3 || (type == Primitive::TriangleList && n % 3 != 0))) return Result::InvalidParams;
   for (int32_t s = 0; s < kStageCount; ++s)
     if (mTextures[s] && mTextures[s]->IsLocked()) return Result::SurfaceBusy;
-  if (Result r = mTarget->Lock(&mLock); r != Result::Ok) return r;
+  if (mDrawFaults.Any()) return DrawWithFaults(type, v);
+  if (Result r = mTarget->LockAsStored(&mLock); r != Result::Ok) return r;
   TakeSnap();
   mSpan = ChooseSpan();
   if (lines) {
@@ -1164,6 +1166,52 @@ void SoftDevice::Line(const Vtx& a, const Vtx& b) {
     }
     Put(int32_t(x), int32_t(y), Shade(values));
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Faults
+
+uint32_t SoftDevice::FaultSetup() const {
+  if (mRender.at(RenderState::AlphaBlendEnable) == 0) return 0;
+  const uint32_t src = mRender.at(RenderState::SrcBlend), dest = mRender.at(RenderState::DestBlend);
+  if (src == BLEND_ONE && dest == BLEND_ONE) return FAULT_ADDITIVE;
+  if (src == BLEND_SRCALPHA && dest == BLEND_ONE) return FAULT_ALPHAADD;
+  if (src != BLEND_SRCALPHA || dest != BLEND_INVSRCALPHA) return 0;
+  return mStage[0].at(StageState::AlphaOp) == TOP_MODULATE ? FAULT_MODULATE : FAULT_ALPHA;
+}
+
+void SoftDevice::NudgeCornerPixel() {
+  mUnevenPending = false;
+  const Area area = ClipArea();
+  LockInfo lock;
+  if (area.Width() < 2 || area.Height() < 2 || mTarget->LockAsStored(&lock) != Result::Ok) return;
+  const size_t bytes = size_t(lock.mFormat.BytesPerPixel());
+  uint8_t* p = lock.mBits + size_t(area.mTop + 1) * size_t(lock.mPitch) + size_t(area.mLeft + 1) * bytes;
+  uint32_t pixel = 0;
+  std::memcpy(&pixel, p, bytes);
+  pixel ^= lock.mFormat.mBlueMask & (~lock.mFormat.mBlueMask + 1);
+  std::memcpy(p, &pixel, bytes);
+  mTarget->Unlock();
+}
+
+Result SoftDevice::DrawWithFaults(Primitive type, std::vector<Vtx> v) {
+  const uint32_t setup = FaultSetup();
+  if (mDrawFaults.mClipNegative)
+    for (Vtx& x : v) {
+      x.mX = std::max(x.mX, 0.0);
+      x.mY = std::max(x.mY, 0.0);
+    }
+  const DrawFaults faults = mDrawFaults;
+  mDrawFaults = DrawFaults();
+  // A wrong set-up loses the destination's share.
+  const uint32_t dest = mRender.at(RenderState::DestBlend);
+  if (faults.mWrong & setup) mRender[RenderState::DestBlend] = BLEND_ZERO;
+  Result r = Draw(type, v);
+  mRender[RenderState::DestBlend] = dest;
+  mDrawFaults = faults;
+  // An uneven one changes one pixel near the viewport's corner by a step of blue when the scene ends.
+  if (r == Result::Ok && (faults.mUneven & setup)) mUnevenPending = true;
+  return r;
 }
 
 }  // namespace Platform::Video

@@ -57,11 +57,6 @@ struct DeviceCaps {
   uint32_t mTextureFormats = TEXCLASS_ALL;
 };
 
-struct DeviceIdentifier {
-  std::string mDriver;
-  std::string mDescription;
-};
-
 // A texture: the device's own object, texels zero-filled when created.
 class Texture {
   friend struct SpanKernels;
@@ -217,6 +212,8 @@ class SoftDevice {
   // Axis-aligned point-sampled quads take a direct path; off, they go through the triangles.
   void SetFastPath(bool on) { mFastPath = on; }
   uint64_t FastQuadCount() const { return mFastQuads; }
+  // Blend set-ups drawn wrongly or unevenly, and a wrong clip of negative coordinates.
+  void SetDrawFaults(const DrawFaults& faults) { mDrawFaults = faults; }
 
   friend struct SpanKernels;
 
@@ -253,6 +250,13 @@ class SoftDevice {
   std::map<std::string, uint64_t, std::less<>> mCalls;
   bool mFastPath = true;
   uint64_t mFastQuads = 0;
+  DrawFaults mDrawFaults;
+  // The fault bit of the blend set-up a draw runs with (0 for none of them).
+  uint32_t FaultSetup() const;
+  Result DrawWithFaults(Primitive type, std::vector<Vtx> v);
+  // Flips the lowest blue bit of the pixel one step in from the viewport's corner.
+  void NudgeCornerPixel();
+  bool mUnevenPending = false;
   // The target's lock while a draw runs.
   LockInfo mLock;
   // The states a draw reads for every pixel, taken once when it starts.

@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/video/SoftDevice.h"
+
 namespace Platform::Video {
 
 namespace {
@@ -105,6 +107,12 @@ void Surface::MarkChanged() {
 }
 
 Result Surface::Lock(LockInfo* out) {
+  Result r = LockAsStored(out);
+  if (r == Result::Ok && mReportedBits) out->mFormat = PixelFormat::FromDepth(mReportedBits);
+  return r;
+}
+
+Result Surface::LockAsStored(LockInfo* out) {
   if (!out) return Result::InvalidParams;
   if (mLocked) return Result::SurfaceBusy;
   mLocked = true;
@@ -263,9 +271,57 @@ Result Device::CreatePrimary(int32_t backBuffers, std::shared_ptr<Surface>* out)
   return Result::Ok;
 }
 
+Result Device::Enter(const char* call) {
+  auto it = std::find_if(mCalls.begin(), mCalls.end(), [&](const auto& c) { return c.first == call; });
+  if (it == mCalls.end())
+    mCalls.emplace_back(call, 1);
+  else
+    ++it->second;
+  return mFaults.Fails(call) ? Result::Generic : Result::Ok;
+}
+
+uint64_t Device::CallCount(const std::string& name) const {
+  for (const auto& c : mCalls)
+    if (c.first == name) return c.second;
+  return 0;
+}
+
+Result Device::GetAvailableVidMem(int64_t* totalBytes) {
+  if (Result r = Enter("GetAvailableVidMem"); r != Result::Ok) return r;
+  if (!totalBytes) return Result::InvalidParams;
+  *totalBytes = mFaults.mVideoMemoryMB >= 0 ? mFaults.mVideoMemoryMB << 20 : mVideoTotal;
+  return Result::Ok;
+}
+
+Result Device::GetDeviceIdentifier(DeviceIdentifier* out) {
+  if (Result r = Enter("GetDeviceIdentifier"); r != Result::Ok) return r;
+  if (!out) return Result::InvalidParams;
+  out->mDriver.clear();
+  out->mDescription = mFaults.mIdentity.empty() ? SoftDevice().Identifier().mDescription : mFaults.mIdentity;
+  return Result::Ok;
+}
+
+Result Device::CreateDevice(std::shared_ptr<Surface> target, std::unique_ptr<SoftDevice>* out) {
+  if (Result r = Enter("CreateDevice"); r != Result::Ok) return r;
+  if (!out) return Result::InvalidParams;
+  out->reset();
+  if (mFaults.mNo3D) return Result::Unsupported;
+  DeviceCaps caps;
+  if (mFaults.mTextureFormats >= 0) caps.mTextureFormats = uint32_t(mFaults.mTextureFormats);
+  auto device = std::make_unique<SoftDevice>(caps);
+  if (Result r = device->SetRenderTarget(std::move(target)); r != Result::Ok) return r;
+  for (const std::string& call : mFaults.mFailedCalls) device->FailCall(call, Result::Generic);
+  device->SetDrawFaults(mFaults.mDraw);
+  *out = std::move(device);
+  return Result::Ok;
+}
+
 Result Device::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Surface>* out) {
   if (!out) return Result::InvalidParams;
   out->reset();
+  if (desc.mRenderTarget3D) {
+    if (Result r = Enter("CreateSurface"); r != Result::Ok) return r;
+  }
   if (desc.mWidth <= 0 || desc.mHeight <= 0 || desc.mWidth > 16384 || desc.mHeight > 16384)
     return Result::InvalidParams;
   PixelFormat f = desc.mFormat.mBitCount ? desc.mFormat : DisplayFormat();
@@ -280,6 +336,7 @@ Result Device::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Surface>* 
   } else {
     out->reset(new Surface(desc.mWidth, desc.mHeight, f, Memory::System, nullptr));
   }
+  if (desc.mRenderTarget3D) (*out)->mReportedBits = mFaults.mTargetBits;
   return Result::Ok;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/video/Faults.h"
+
 namespace Platform::Video {
 
 enum class Result : int32_t {
@@ -76,6 +78,15 @@ struct SurfaceDesc {
   Memory mMemory = Memory::System;
   // A format with no bits takes the display's format.
   PixelFormat mFormat;
+  // A target for a 3D device of this device (the faults "targetbits" and "fail:CreateSurface"
+  // act on such surfaces only).
+  bool mRenderTarget3D = false;
+};
+
+// What an adapter says of itself.
+struct DeviceIdentifier {
+  std::string mDriver;
+  std::string mDescription;
 };
 
 // What a lock hands out: the first pixel, the bytes from one row to the next, and the format.
@@ -92,6 +103,7 @@ constexpr uint32_t BLT_KEYSRC = 1;  // skip source pixels equal to the source's 
 
 class Device;
 class Presenter;
+class SoftDevice;
 
 class Surface {
  public:
@@ -136,6 +148,9 @@ class Surface {
 
  private:
   friend class Device;
+  friend class SoftDevice;
+  // The lock as it is, whatever format a fault makes Lock report (the 3D device draws through it).
+  Result LockAsStored(LockInfo* out);
   Surface(int32_t width, int32_t height, const PixelFormat& format, Memory memory,
           std::shared_ptr<std::atomic<int64_t>> videoUsed);
   uint8_t* Row(int32_t y) { return reinterpret_cast<uint8_t*>(mStorage.data()) + size_t(y) * size_t(mPitch); }
@@ -156,6 +171,8 @@ class Surface {
   // Set on the primary by every change; the device shows it and clears it.
   std::shared_ptr<std::atomic<bool>> mChanged;
   std::shared_ptr<std::atomic<int64_t>> mVideoUsed;
+  // Bit count a lock reports under the fault "targetbits" (0: the surface's own).
+  int32_t mReportedBits = 0;
 };
 
 // Shows the primary surface somewhere: a screen, or memory.
@@ -215,7 +232,24 @@ class Device {
   bool PresentIfChanged();
   uint64_t PresentCount() const { return mPresentCount; }
 
+  // The 3D side, as the capability test meets it. The faults of the setting "D3DFault" act here
+  // and in the 3D devices made afterwards.
+  void SetFaults(DeviceFaults faults) { mFaults = std::move(faults); }
+  const DeviceFaults& Faults() const { return mFaults; }
+  // False under the fault "nocreateex".
+  bool Offers3D() const { return !mFaults.mNo3D; }
+  // Bytes of video memory the device has for surfaces.
+  Result GetAvailableVidMem(int64_t* totalBytes);
+  // Driver "" (nothing to date), description "SoftDevice".
+  Result GetDeviceIdentifier(DeviceIdentifier* out);
+  // A 3D device drawing into the target.
+  Result CreateDevice(std::shared_ptr<Surface> target, std::unique_ptr<SoftDevice>* out);
+  // How often the 3D-side calls above and CreateSurface were made (failed ones included).
+  uint64_t CallCount(const std::string& name) const;
+
  private:
+  Result Enter(const char* call);
+
   std::unique_ptr<Presenter> mPresenter;
   bool mExclusive = false;
   int32_t mModeWidth = 0;
@@ -225,6 +259,8 @@ class Device {
   int64_t mVideoTotal;
   std::shared_ptr<std::atomic<int64_t>> mVideoUsed;
   uint64_t mPresentCount = 0;
+  DeviceFaults mFaults;
+  std::vector<std::pair<std::string, uint64_t>> mCalls;
 };
 
 // Keeps each presented frame in memory, as 0xFFRRGGBB words; desktop, client size and refresh

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -10,48 +9,10 @@
 #include <vector>
 
 #include "cafe/ProfileStore.h"
-#include "driver/HeadlessGame.h"
+#include "driver/ScreenGame.h"
 
-// The real game headless in the test process for the screens' tests: the real start-up loader
-// on its thread, the main loop on simulated time (one update step per 10 ms; loading takes its
-// real time), the random generator seeded after Init. Input goes through the main loop's queue as the window's would.
-//
-// Clicks, keys and calls are queued and played by the main loop as it steps, one per loop step,
-// so that a click that opens a box (which runs the loop in place until answered) is answered by
-// the next queued click. A click waits while effects lock the widgets or a page turns, and until
-// its widget exists.
-class ScreenGame : public HeadlessGame {
- public:
-  explicit ScreenGame(const std::string& product) : HeadlessGame(product) {
-    mPlayFirstLevel = false;
-    mAnswerBox = nullptr;
-    mSimulatedClock = true;
-    mSkipSplash = false;
-  }
-  bool LoopStep() override;
-
-  struct Action {
-    enum Kind { kClick, kKey, kText, kCall } mKind = kCall;
-    std::string mPath;
-    int32_t mKey = 0;
-    std::wstring mText;
-    std::function<void()> mCall;
-    int32_t mWaited = 0;
-  };
-  std::deque<Action> mActions;
-  // Loop steps taken inside boxes; a box left unanswered this long ends the run.
-  int32_t mNestedSteps = 0;
-
- private:
-  // Plays the first queued action when it can be; true when it was played.
-  bool PlayAction();
-  int32_t mDepth = 0;
-};
-
-// The widget of a path: the first name is a screen among the root's children (or a box), the
-// others named children below it, joined by "/". Null when there is none.
-ZCCandyWidget* FindWidget(ZCEngine* game, const std::string& path);
-
+// The screens' tests: the game (see driver/ScreenGame.h) started as a test asks, the random
+// generator seeded after Init.
 class ScreenDriver : public ::testing::Test {
  protected:
   struct StartOptions {
@@ -104,7 +65,7 @@ class ScreenDriver : public ::testing::Test {
 
   ZCCandyWidget* Find(const std::string& path) { return FindWidget(mGame.get(), path); }
   // One line per widget: path, visible or hidden, enabled or disabled, its text.
-  std::string Dump();
+  std::string Dump() { return DumpWidgets(mGame.get()); }
   // Draws a frame and writes it as CAFE_BINARY_DIR/screenshots/<name>.png; the path.
   std::string Shot(const std::string& name);
   int32_t PauseCount();

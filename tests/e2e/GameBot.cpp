@@ -1,0 +1,287 @@
+#include "e2e/GameBot.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "board/ItemRegistry.h"
+#include "board/ZCPickItem.h"
+#include "cafe/CafeObjects.h"
+#include "cafe/TutorialManager.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "cafe/ZCBoss.h"
+#include "cafe/ZCClient.h"
+#include "cafe/ZCMiniGame.h"
+#include "cafe/ZCWorker.h"
+#include "driver/ScreenGame.h"
+#include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Confirm.h"
+#include "screens/ZCBoard_MainMenu.h"
+
+namespace {
+
+const char* const kMenuPage = "main_menu/main_menu_dlg/right_page/";
+const char* const kCareerPlay = "career_menu/career_dlg/right_page/play_button";
+const char* const kCareerBack = "career_menu/career_dlg/left_page/back_button";
+// Steps between two decisions, and before the same item is clicked again.
+constexpr uint64_t kThinkSteps = 15;
+constexpr uint64_t kSameItemSteps = 120;
+// A workplace below this tidiness is cleaned.
+constexpr float kDirty = 50.0f;
+
+bool Shown(ZCCandyWidget* widget) { return widget && widget->IsVisible(); }
+
+bool Shown(ScreenTable::Id id) { return Shown(ScreenTable::Get(id)); }
+
+// The single products a combination is made of ("0401": "0400" and "0100").
+std::vector<std::string> Parts(const std::string& code) {
+  if (code.size() != 4) return {};
+  std::vector<std::string> parts{code.substr(0, 2) + "00"};
+  if (code.substr(2, 2) != "00") parts.push_back(code.substr(2, 2) + "00");
+  return parts;
+}
+
+bool Holds(const ZCBoss& heroine, const std::string& code) {
+  const std::string& a = heroine.GetFirstHand();
+  const std::string& b = heroine.GetSecondHand();
+  for (const std::string& hand : {a, b}) {
+    if (hand == code) return true;
+    // A single product already joined into a combination in hand.
+    if (hand.size() == 4 && code.size() == 4 && code.substr(2, 2) == "00" &&
+        (hand.substr(0, 2) == code.substr(0, 2) || hand.substr(2, 2) == code.substr(0, 2)))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ScreenName(ScreenGame& game) {
+  if (game.IsLoaderRunning() || !game.GetBoard()) return "startup";
+  if (ZCBoard_Box* box = ScreenTable::GetConfirmBox(); box && box->IsShowing()) return "box_" + box->GetBoxId();
+  if (ZCBoard_Box* box = ScreenTable::GetMessageBox(); box && box->IsShowing()) return "box_" + box->GetBoxId();
+  ZCBoard_Game3* board = game.GetBoard();
+  if (board->IsLoadingLevel() || Shown(ScreenTable::kLoadScreen)) return "load_screen";
+  if (board->IsRunning() && board->IsVisible())
+    return (board->IsSurvival() ? "survival_" : "level_") + std::to_string(board->GetLevel());
+  if (Shown(ScreenTable::kSplash)) return "splash";
+  if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu(); Shown(menu)) {
+    if (Shown(menu->mCreateDialog) && !menu->mCreateDialog->IsHiding()) return "create_player";
+    if (Shown(menu->mPlayerPage)) return "players";
+  }
+  if (Shown(ScreenTable::kCareer)) return "career";
+  if (Shown(ScreenTable::kSurvival)) return "survival_menu";
+  if (Shown(ScreenTable::kHiScores)) return "hiscores";
+  if (Shown(ScreenTable::kOptions)) return "options";
+  if (Shown(ScreenTable::kHelp)) return "help";
+  if (Shown(ScreenTable::kMainMenu)) return "main_menu";
+  return "none";
+}
+
+void GameBot::ScreenChanged(const std::string& from, const std::string& to) {
+  if (to == "load_screen" || to.rfind("box_", 0) == 0) return;
+  if (from == "level_1" && mPhase == kFirstDay) mPhase = kSecondDay;
+  if (from == "level_2" && mPhase == kSecondDay) mPhase = kSurvival;
+  if (from.rfind("survival_", 0) == 0 && from != "survival_menu" && mPhase == kSurvival && !mSoak) mPhase = kQuit;
+  if (from.rfind("survival_", 0) == 0 && from != "survival_menu") mSurvivalServes = 0;
+}
+
+void GameBot::Step(const std::string& screen, uint64_t step) {
+  if (step < mNextAction || !mGame.IsSettled()) return;
+  if (mSoak && mPhase < kSurvival) mPhase = kSurvival;
+  mNextAction = step + kThinkSteps;
+  if (screen == "splash") {
+    // A key skips the splash's slides.
+    mGame.QueueKey(' ');
+  } else if (screen == "create_player") {
+    mGame.QueueText(L"Tess");
+    mGame.QueueKey(13);
+  } else if (screen == "main_menu") {
+    if (mPhase == kFirstDay || mPhase == kSecondDay) {
+      mGame.QueueClick(std::string(kMenuPage) + "career");
+    } else if (mPhase == kSurvival) {
+      if (mStartSurvival) mStartSurvival();
+      mNextAction = step + 100;
+    } else if (mPhase == kQuit) {
+      mGame.QueueClick(std::string(kMenuPage) + "quit");
+      mPhase = kDone;
+    }
+  } else if (screen == "career") {
+    mGame.QueueClick(mPhase == kFirstDay || mPhase == kSecondDay ? kCareerPlay : kCareerBack);
+  } else if (screen == "box_quit") {
+    mGame.QueueClick("dialogbox_2button/btn_yes");
+  } else if (screen.rfind("box_", 0) == 0) {
+    // Any other question is answered no (a message box has yes only).
+    if (auto* box = ScreenTable::GetConfirmBox(); box && box->IsShowing())
+      mGame.QueueClick("dialogbox_2button/btn_no");
+    else
+      mGame.QueueClick("dialogbox_1button/btn_yes");
+  } else if (screen.rfind("level_", 0) == 0 || (screen.rfind("survival_", 0) == 0 && screen != "survival_menu")) {
+    mNextAction = step + 1;
+    if (ZCBoard_Game3* board = mGame.GetBoard()) {
+      if (mSoak) SoakCafe(step);
+      else PlayCafe(*board, step);
+    }
+  }
+}
+
+bool GameBot::CloseNote(ZCBoard_Game3& board) {
+  ZCCandyWidget* hud = board.FindChild("hud");
+  if (!hud) return false;
+  for (Vesk::Widget* child : hud->GetChildren()) {
+    auto* note = dynamic_cast<ZCCandyWidget*>(child);
+    if (!note || !note->IsVisible() || note->GetName().rfind("tutorial", 0) != 0) continue;
+    ZCCandyWidget* close = note->FindChild("close");
+    if (!close || !close->IsVisible()) continue;
+    int32_t x = 0, y = 0;
+    close->GetAbsolutePos(x, y);
+    mGame.QueuePoint(x + close->mWidth / 2, y + close->mHeight / 2);
+    return true;
+  }
+  return false;
+}
+
+bool GameBot::ClickToken(ZCBoard_Game3& board) {
+  ZCCandyWidget* hud = board.FindChild("hud");
+  ZCCandyWidget* row = board.FindChild("minigame");
+  if (!row && hud) row = hud->FindChild("minigame");
+  auto* game = dynamic_cast<ZCMiniGame*>(row);
+  if (!game || !game->IsVisible()) return false;
+  for (const ZCMiniGame::Token& token : game->GetRow()) {
+    ZCCandyWidget* widget = token.mWidget;
+    if (!widget || !widget->IsVisible() || widget->IsDisabled()) continue;
+    int32_t x = 0, y = 0;
+    widget->GetAbsolutePos(x, y);
+    mGame.QueuePoint(x + widget->mWidth / 2, y + widget->mHeight / 2);
+    return true;
+  }
+  return false;
+}
+
+bool GameBot::ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t step) {
+  if (!board.GetTutorial().IsItemAllowed(name)) return false;
+  auto last = mLastClick.find(name);
+  if (last != mLastClick.end() && step < last->second + kSameItemSteps) return false;
+  ZCPickItem* item = ZCPickItem::FindPickItem(name);
+  BoardPoint point{};
+  if (!item || !item->IsVisible() || !PointInRegion(*item, point)) return false;
+  mLastClick[name] = step;
+  mGame.QueuePoint(point.x, point.y);
+  return true;
+}
+
+void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
+  if (CloseNote(board)) {
+    mNextAction = step + kThinkSteps;
+    return;
+  }
+  // The tutorial's notes ask for one item at a time: the one it lets go of.
+  auto* tutorial = dynamic_cast<TutorialManager*>(&board.GetTutorial());
+  const bool tutorialRuns = tutorial && tutorial->IsRunning();
+  if (tutorialRuns) {
+    const std::set<std::string>& barred = tutorial->GetBarredItems();
+    for (const std::string& name : mBarred)
+      if (!barred.count(name)) mAsked.push_back(name);
+    mBarred = barred;
+  } else {
+    mBarred.clear();
+    mAsked.clear();
+  }
+  if (tutorialRuns && ClickToken(board)) {
+    mNextAction = step + kThinkSteps;
+    return;
+  }
+  // Clicked at once, while she walks: the rush lesson wants its clicks one right after the other.
+  while (!mAsked.empty()) {
+    const std::string name = mAsked.front();
+    mAsked.erase(mAsked.begin());
+    mLastClick.erase(name);
+    if (ClickItem(board, name, step)) return;
+  }
+  auto* heroine = dynamic_cast<ZCBoss*>(board.GetHeroine());
+  if (!heroine || !heroine->GetTargets().empty() || heroine->IsMoving()) return;
+  const bool survivalIdle = board.IsSurvival() && mSurvivalServes >= kSurvivalServes;
+  if (survivalIdle) return;
+  std::vector<ZCClient*> visitors;
+  std::vector<ZCWorker*> workers;
+  std::vector<ZCTray*> trays;
+  for (ZCItem* item : GetItemRegistry().Items()) {
+    if (auto* visitor = dynamic_cast<ZCClient*>(item); visitor && visitor->IsActive()) visitors.push_back(visitor);
+    if (auto* worker = dynamic_cast<ZCWorker*>(item); worker && worker->GetTable()) workers.push_back(worker);
+    if (auto* tray = dynamic_cast<ZCTray*>(item); tray && !dynamic_cast<ZCTrash*>(item)) trays.push_back(tray);
+  }
+  const std::string& first = heroine->GetFirstHand();
+  const std::string& second = heroine->GetSecondHand();
+  const bool handFree = first.empty() || second.empty();
+  auto place = [](ZCClient* v) { return v->GetPlaceItem() ? v->GetPlaceItem()->GetName() : std::string(); };
+  auto act = [&](const std::string& name) { return !name.empty() && ClickItem(board, name, step); };
+
+  // Serve what is in hand, then take orders.
+  for (ZCClient* v : visitors)
+    if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(first, second) && act(place(v))) {
+      if (board.IsSurvival()) ++mSurvivalServes;
+      return;
+    }
+  for (ZCClient* v : visitors)
+    if (v->GetState() == ZCClient::kWaiting && v->GetCode().empty() && act(place(v))) return;
+  // A broken or dirty workplace: the brush, then the table.
+  for (ZCWorker* w : workers) {
+    if (w->GetWorkState() != ZCWorker::kBroken && w->GetTidiness() >= kDirty) continue;
+    if ((first == "wash" || second == "wash") && act(w->GetTable()->GetName())) return;
+    if (handFree && act("wash_stand")) return;
+  }
+  // Fetch what the waiting orders need.
+  for (ZCClient* v : visitors) {
+    if (v->GetState() != ZCClient::kWaiting || v->GetCode().empty() || !handFree) continue;
+    for (const std::string& part : Parts(v->GetCode())) {
+      if (Holds(*heroine, part)) continue;
+      for (ZCTray* t : trays)
+        if (t->GetCode() == part && act(t->GetName())) return;
+      for (ZCWorker* w : workers)
+        if (w->GetProduct() == part && (w->GetWorkState() == ZCWorker::kReady || w->GetWorkState() == ZCWorker::kIdle) &&
+            act(w->GetTable()->GetName()))
+          return;
+    }
+  }
+  // Workers left idle start work.
+  for (ZCWorker* w : workers)
+    if (w->GetWorkState() == ZCWorker::kIdle && act(w->GetTable()->GetName())) return;
+  // Hands holding what nobody waits for are emptied.
+  auto wanted = [&](const std::string& hand) {
+    if (hand.empty()) return true;
+    for (ZCClient* v : visitors)
+      if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(hand, "")) return true;
+    for (ZCClient* v : visitors)
+      for (const std::string& part : Parts(v->GetCode()))
+        if (part == hand) return true;
+    return false;
+  };
+  if ((!wanted(first) || !wanted(second) || !handFree) && act("trash_bin")) return;
+}
+
+void GameBot::SoakCafe(uint64_t step) {
+  // Random clicks over the whole picture: the café, the head-up display, the bonus row.
+  std::uniform_int_distribution<int32_t> x(0, 1023), y(0, 767);
+  mGame.QueuePoint(x(mRandom), y(mRandom));
+  mNextAction = step + 5 + uint64_t(mRandom() % 40);
+}
+
+std::string GameBot::Describe() {
+  ZCBoard_Game3* board = mGame.GetBoard();
+  if (!board) return "";
+  std::string out;
+  if (auto* heroine = dynamic_cast<ZCBoss*>(board->GetHeroine()))
+    out += "hands [" + heroine->GetFirstHand() + "," + heroine->GetSecondHand() + "]";
+  for (ZCItem* item : GetItemRegistry().Items()) {
+    if (auto* v = dynamic_cast<ZCClient*>(item); v && v->IsActive())
+      out += " " + v->GetName() + ":" + std::to_string(v->GetState()) + ":" + v->GetCode();
+    if (auto* w = dynamic_cast<ZCWorker*>(item); w && w->GetTable())
+      out += " " + w->GetName() + ":" + std::to_string(w->GetWorkState()) + ":" + std::to_string(int(w->GetTidiness()));
+  }
+  if (ZCCandyWidget* hud = board->FindChild("hud"))
+    for (Vesk::Widget* child : hud->GetChildren())
+      if (auto* note = dynamic_cast<ZCCandyWidget*>(child); note && note->IsVisible() && note->GetName().rfind("tutorial", 0) == 0)
+        out += " note " + note->GetName();
+  for (const std::string& name : mBarred) out += " barred " + name;
+  for (const std::string& name : mAsked) out += " asked " + name;
+  return out;
+}

@@ -1,0 +1,68 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+class ZCBoard_Game3;
+class ScreenGame;
+
+// The player of the whole-game run. It looks at what the game shows (the screen in front, the
+// widgets, the café's visitors, workers and dispensers, the tutorial's barred items) and queues
+// clicks, keys and text on the game's input queue as a player would; nothing else reaches the
+// game from it, so a demo of its run replays without it.
+//
+// It works by steps per screen: the screen's name (see ScreenName) picks the step, and the
+// phase (the career's first day, its second, survival, the end) picks what the step does there.
+class GameBot {
+ public:
+  enum Phase { kFirstDay, kSecondDay, kSurvival, kQuit, kDone };
+
+  explicit GameBot(ScreenGame& game) : mGame(game) {}
+
+  // One decision on the screen shown; called at every update step while the game's input queue
+  // is settled.
+  void Step(const std::string& screen, uint64_t step);
+  // The screen changed from `from` to `to`: a level that ended moves the phase on.
+  void ScreenChanged(const std::string& from, const std::string& to);
+
+  Phase GetPhase() const { return mPhase; }
+  // One line on the café as the bot sees it: the heroine's hands, the visitors, the workers, the
+  // notes shown.
+  std::string Describe();
+  // Asks for a survival start: the menus cannot yet, so the run does it (see GameRun).
+  std::function<void()> mStartSurvival;
+  // Soak: random clicks over the café instead of play, boxes answered no, and survival again and
+  // again instead of quitting.
+  bool mSoak = false;
+  std::mt19937 mRandom{1};
+  // Visitors served in the current survival café; the bot idles after kSurvivalServes.
+  int32_t mSurvivalServes = 0;
+  static constexpr int32_t kSurvivalServes = 3;
+
+ private:
+  void PlayCafe(ZCBoard_Game3& board, uint64_t step);
+  void SoakCafe(uint64_t step);
+  // Queues a click on the pick item; false when it is barred or was clicked just now.
+  bool ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t step);
+  // The tutorial's bonus token that takes a click (it lets one at a time); true when clicked.
+  bool ClickToken(ZCBoard_Game3& board);
+  // A visible tutorial note with a button is closed; true when one was.
+  bool CloseNote(ZCBoard_Game3& board);
+
+  ScreenGame& mGame;
+  Phase mPhase = kFirstDay;
+  uint64_t mNextAction = 0;
+  std::map<std::string, uint64_t> mLastClick;
+  // The tutorial's items barred at the last look, and those let go since: what its note asks for.
+  std::set<std::string> mBarred;
+  std::vector<std::string> mAsked;
+};
+
+// The name of the screen in front: "startup", "splash", "create_player", "players",
+// "main_menu", "career", "load_screen", "level_<n>", "survival_<n>", "box_<id>", or the name of
+// another screen shown ("survival_menu", "hiscores", "options", "help"); "none" between them.
+std::string ScreenName(ScreenGame& game);

@@ -1,0 +1,508 @@
+// The whole game headless, played by a bot (GameBot.h) as a player would, from a first start
+// with no profile to the quit: the real start-up loader and level loader on their threads, the
+// main loop on simulated 10 ms steps, input through the game's own queue.
+//
+//   game_run --out DIR --record [--software] [--broken-pref]
+//       plays and records the game's demo into DIR: DIR/demo.dmo, DIR/run.txt (the screens in
+//       order, a frame hash every 10 update steps, the "pref.dat" checkpoints), DIR/frames.z (the
+//       hashed frames, each kept as its difference from the one before), DIR/pref/N.dat and a
+//       screenshot per screen in DIR/shots/.
+//   game_run --out DIR --play TAG
+//       replays DIR/demo.dmo alone and compares every frame hash and "pref.dat" checkpoint with
+//       the recording's; the first differing frame is named and both pictures are written to
+//       DIR/TAG/.
+//   --steps N ends either after N update steps (a shorter run: the profile is not checked).
+//   game_run --out DIR --soak MINUTES [--seed N]
+//       survival again and again for MINUTES of game time, random clicks over the café; the
+//       live heap is sampled at each restart and may grow by less than 1 MB from the first to the
+//       last.
+//
+// Any "ERROR: " log line fails the run; so does a checkpoint the run does not reach.
+#include <malloc.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cafe/ProfileStore.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "display/DDImage.h"
+#include "display/DDInterface.h"
+#include "driver/ScreenGame.h"
+#include "e2e/GameBot.h"
+#include "graphics/Graphics.h"
+#include "graphics/ImageLib.h"
+#include "graphics/MemoryImage.h"
+#include "screens/ScreenTable.h"
+#include "shell/Log.h"
+#include "shell/StringUtil.h"
+#include "widgets/WidgetManager.h"
+#include "widgets/ZCDialog.h"
+
+namespace fs = std::filesystem;
+
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
+namespace {
+
+constexpr uint64_t kHashEvery = 10;
+// Update steps after which a run that has not ended fails (about 40 minutes of game time).
+constexpr uint64_t kStepLimit = 240000;
+// Steps a screen is shown before its screenshot is taken (page turns and fades have ended).
+constexpr uint64_t kShotDelay = 80;
+
+std::atomic<int> gErrors{0};
+int gFailures = 0;
+
+void Fail(const std::string& what) {
+  ++gFailures;
+  std::cerr << "FAIL: " << what << "\n";
+}
+
+uint64_t Mix(uint64_t hash, uint64_t value) { return (hash ^ value) * 0x100000001B3ull; }
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+size_t LiveHeap() {
+  if (__sanitizer_get_current_allocated_bytes) return __sanitizer_get_current_allocated_bytes();
+  return mallinfo2().uordblks;
+}
+
+bool SavePicture(const std::vector<uint32_t>& pixels, int32_t width, int32_t height, const fs::path& path) {
+  Vesk::MemoryImage image(width, height);
+  uint32_t* bits = image.GetBits();
+  if (!bits || pixels.size() < size_t(width) * size_t(height)) return false;
+  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) bits[i] = pixels[i] | 0xFF000000u;
+  image.BitsChanged();
+  return ImageLib::WritePNG(image, path.string());
+}
+
+// The hashed frames of a run, each kept deflated as its difference from the frame before (most
+// of a frame stays as it was), so that a replay can show the recording's picture of any frame.
+class FrameStore {
+ public:
+  bool OpenForWriting(const fs::path& path) {
+    mOut.open(path, std::ios::binary | std::ios::trunc);
+    return bool(mOut);
+  }
+  void Append(const std::vector<uint32_t>& frame) {
+    if (mLast.size() != frame.size()) mLast.assign(frame.size(), 0);
+    std::vector<uint32_t> delta(frame.size());
+    for (size_t i = 0; i < frame.size(); ++i) delta[i] = frame[i] ^ mLast[i];
+    mLast = frame;
+    uLongf size = compressBound(uLong(delta.size() * 4));
+    std::vector<uint8_t> packed(size);
+    compress2(packed.data(), &size, reinterpret_cast<const Bytef*>(delta.data()), uLong(delta.size() * 4), 1);
+    const uint32_t header[2] = {uint32_t(size), uint32_t(frame.size())};
+    mOut.write(reinterpret_cast<const char*>(header), sizeof header);
+    mOut.write(reinterpret_cast<const char*>(packed.data()), std::streamsize(size));
+  }
+  // The frame of the index (counted from 0) read back from a store; empty when it has none.
+  static std::vector<uint32_t> Read(const fs::path& path, size_t index) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint32_t> frame;
+    for (size_t n = 0; n <= index; ++n) {
+      uint32_t header[2];
+      if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return {};
+      std::vector<uint8_t> packed(header[0]);
+      if (!in.read(reinterpret_cast<char*>(packed.data()), std::streamsize(packed.size()))) return {};
+      std::vector<uint32_t> delta(header[1]);
+      uLongf size = uLongf(delta.size() * 4);
+      if (uncompress(reinterpret_cast<Bytef*>(delta.data()), &size, packed.data(), uLong(packed.size())) != Z_OK)
+        return {};
+      if (frame.size() != delta.size()) frame.assign(delta.size(), 0);
+      for (size_t i = 0; i < frame.size(); ++i) frame[i] ^= delta[i];
+    }
+    return frame;
+  }
+
+ private:
+  std::ofstream mOut;
+  std::vector<uint32_t> mLast;
+};
+
+struct Options {
+  fs::path out;
+  bool record = false;
+  std::string playTag;
+  bool software = false;
+  bool brokenPref = false;
+  int soakMinutes = 0;
+  // Ends the run after this many update steps (0: when the game quits).
+  uint64_t steps = 0;
+  uint32_t seed = 1;
+};
+
+// One line of run.txt: "<kind> <step> <value>".
+struct RunLine {
+  std::string kind;
+  uint64_t step = 0;
+  std::string value;
+};
+
+class GameRun : public ScreenGame {
+ public:
+  explicit GameRun(const Options& options) : ScreenGame("Game Run"), mOptions(options), mBot(*this) {
+    mBot.mSoak = options.soakMinutes > 0;
+    mBot.mRandom.seed(options.seed);
+    mBot.mStartSurvival = [this] { mPendingCall = "survival"; };
+  }
+
+  // Recording: the lines written; replay: the recording's lines, checked in order.
+  std::vector<RunLine> mLines;
+  size_t mNextLine = 0;
+  std::vector<uint64_t> mHeapAtRestart;
+  bool mReplayMismatch = false;
+
+  bool Recording() const { return mOptions.record; }
+  bool Replaying() const { return !mOptions.playTag.empty(); }
+  bool Soaking() const { return mOptions.soakMinutes > 0; }
+
+  void WriteRunFile() {
+    std::ofstream out(mOptions.out / "run.txt");
+    for (const RunLine& line : mLines) out << line.kind << " " << line.step << " " << line.value << "\n";
+  }
+
+  // The checkpoints at the end of the run.
+  void CheckEnd() {
+    if (Replaying() && mNextLine < mLines.size())
+      Fail("the replay ended before the recording's line " + std::to_string(mNextLine + 1) + ": " +
+           mLines[mNextLine].kind + " " + std::to_string(mLines[mNextLine].step) + " " + mLines[mNextLine].value);
+    if (!Soaking() && !mOptions.steps && mBot.GetPhase() != GameBot::kDone && Recording())
+      Fail("the play-through stopped on " + mScreen + " in phase " + std::to_string(int(mBot.GetPhase())));
+  }
+
+ protected:
+  void Fail(const std::string& what) override { ::Fail(what); }
+
+  void UpdateStep() override {
+    const uint64_t step = GetUpdateCount();
+    RunPendingCall(step);
+    ScreenGame::UpdateStep();
+    if (IsShutdownRequested()) return;
+    const std::string screen = ScreenName(*this);
+    if (screen != mScreen) OnScreen(screen, step);
+    if (!mShotTaken && step >= mScreenStep + kShotDelay && Recording()) TakeShot();
+    if (step % kHashEvery == 0) {
+      CheckPlay();
+      mHashNext = true;
+      DrawFrame();
+    }
+    if (!Replaying()) mBot.Step(mScreen, step);
+    if (step % 1000 == 0 && !Replaying()) Report(step);
+    if (Soaking() && step >= uint64_t(mOptions.soakMinutes) * 6000) Shutdown();
+    if (mOptions.steps && step >= mOptions.steps) Shutdown();
+  }
+
+  // Only the hashed frames are drawn: one every kHashEvery update steps, in every run alike.
+  bool IsDirty() const override { return false; }
+
+  void DrawScreen(Vesk::Graphics* g) override {
+    ScreenGame::DrawScreen(g);
+    if (!mHashNext) return;
+    mHashNext = false;
+    Vesk::DDImage* screen = GetDisplay()->GetScreenImage();
+    const uint32_t* bits = screen->GetBits();
+    const size_t n = size_t(screen->mWidth) * size_t(screen->mHeight);
+    std::vector<uint32_t> frame(bits, bits + n);
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (uint32_t pixel : frame) hash = Mix(hash, pixel & 0xFFFFFFu);
+    for (uint32_t& pixel : frame) pixel &= 0xFFFFFFu;
+    mWidth = screen->mWidth;
+    mHeight = screen->mHeight;
+    if (Recording()) mFrames.Append(frame);
+    Line("frame", GetUpdateCount(), std::to_string(hash), &frame);
+    mLastFrame = std::move(frame);
+  }
+
+ private:
+  // A line of the run: kept when recording, compared with the recording's when replaying.
+  void Line(const std::string& kind, uint64_t step, const std::string& value, const std::vector<uint32_t>* frame = nullptr) {
+    if (Recording()) {
+      mLines.push_back({kind, step, value});
+      return;
+    }
+    if (!Replaying() || mReplayMismatch) return;
+    // Driver calls are the replay's to make, not to compare.
+    while (mNextLine < mLines.size() && mLines[mNextLine].kind == "call") ++mNextLine;
+    if (mNextLine >= mLines.size()) {
+      Mismatch("the recording has nothing more; the replay has " + kind + " " + std::to_string(step) + " " + value);
+      return;
+    }
+    const RunLine& expected = mLines[mNextLine];
+    if (kind == "frame") ++mFrameIndex;
+    if (expected.kind != kind || expected.step != step || expected.value != value) {
+      Mismatch("at step " + std::to_string(step) + " the recording has " + expected.kind + " " +
+               std::to_string(expected.step) + " " + expected.value + ", the replay " + kind + " " + value);
+      if (kind == "frame" && frame) WritePictures(*frame);
+      return;
+    }
+    ++mNextLine;
+  }
+
+  void Mismatch(const std::string& what) {
+    mReplayMismatch = true;
+    Fail(what);
+  }
+
+  void WritePictures(const std::vector<uint32_t>& replayed) {
+    const fs::path folder = mOptions.out / mOptions.playTag;
+    fs::create_directories(folder);
+    const size_t index = mFrameIndex - 1;
+    const std::string name = "frame_" + std::to_string(GetUpdateCount());
+    SavePicture(replayed, mWidth, mHeight, folder / (name + "_replay.png"));
+    const std::vector<uint32_t> recorded = FrameStore::Read(mOptions.out / "frames.z", index);
+    if (recorded.empty() || !SavePicture(recorded, mWidth, mHeight, folder / (name + "_recording.png")))
+      Fail("the recording's frame " + std::to_string(index) + " cannot be read back");
+    std::cerr << "pictures of the first differing frame: " << (folder / name).string() << "_{recording,replay}.png\n";
+  }
+
+  void OnScreen(const std::string& screen, uint64_t step) {
+    if (Recording() && !mShotTaken && !mScreen.empty() && mLastFrame.size()) TakeShot();
+    mBot.ScreenChanged(mScreen, screen);
+    // The survival café ends and the menu comes back: the soak starts it again.
+    if (Soaking() && mScreen.rfind("survival_", 0) == 0 && mScreen != "survival_menu") mHeapAtRestart.push_back(LiveHeap());
+    std::cout << "step " << step << ": " << screen << std::endl;
+    mScreen = screen;
+    mScreenStep = step;
+    mShotTaken = false;
+    if (Soaking()) return;
+    Line("screen", step, screen);
+    // The profile after each result and profile change, as the file holds it.
+    const std::vector<uint8_t> pref = ReadBytes(GetProfileStore().GetPath());
+    if (pref != mLastPref) {
+      mLastPref = pref;
+      const std::string name = std::to_string(mPrefCount++) + ".dat";
+      if (Recording()) {
+        fs::create_directories(mOptions.out / "pref");
+        WriteBytes(mOptions.out / "pref" / name, pref);
+        Line("pref", step, name);
+      } else if (Replaying()) {
+        if (ReadBytes(mOptions.out / "pref" / name) != pref) Mismatch("pref.dat differs from the recording's " + name);
+        Line("pref", step, name);
+      }
+    }
+  }
+
+  // Where the play stands, now and then, for whoever reads the run's output.
+  void Report(uint64_t step) {
+    ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
+    if (!board || !board->IsRunning()) return;
+    std::cout << "step " << step << ": " << mScreen << " money " << board->GetMoney() << " goal " << board->GetGoal()
+              << " lives " << board->GetLives() << " time " << board->GetLevelTime() << " " << mBot.Describe() << std::endl;
+    if (std::getenv("GAME_RUN_DEBUG")) SavePicture(mLastFrame, mWidth, mHeight, mOptions.out / "report.png");
+  }
+
+  // Play runs with no pausing dialog: the board holds no pause token.
+  void CheckPlay() {
+    ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
+    if (!board || !board->IsRunning() || mMessageBoxOpen) return;
+    if (board->GetPauseCount() != 0 && !mPauseReported) {
+      mPauseReported = true;
+      Fail("the board holds " + std::to_string(board->GetPauseCount()) + " pause tokens while play runs on " + mScreen);
+    }
+  }
+
+  void TakeShot() {
+    mShotTaken = true;
+    if (mLastFrame.empty()) return;
+    fs::create_directories(mOptions.out / "shots");
+    char name[64];
+    std::snprintf(name, sizeof name, "%02d_", mShotCount++);
+    SavePicture(mLastFrame, mWidth, mHeight, mOptions.out / "shots" / (name + mScreen + ".png"));
+  }
+
+  // What the menus cannot do yet is done by the run at a recorded step, so that a replay does
+  // the same at the same step.
+  void RunPendingCall(uint64_t step) {
+    std::string call;
+    if (Recording() || Soaking()) {
+      call.swap(mPendingCall);
+      if (!call.empty() && Recording()) mLines.push_back({"call", step, call});
+    } else if (Replaying()) {
+      while (mNextCall < mLines.size() && (mLines[mNextCall].kind != "call" || mLines[mNextCall].step < step))
+        ++mNextCall;
+      if (mNextCall < mLines.size() && mLines[mNextCall].step == step) call = mLines[mNextCall++].value;
+    }
+    if (call == "survival") StartSurvival();
+  }
+
+  // Survival in the first café, as its selection page will start it.
+  void StartSurvival() {
+    ZCBoard_Game3* board = GetBoard();
+    if (!board) return;
+    if (ZCCandyWidget* menu = ScreenTable::Get(ScreenTable::kMainMenu)) menu->SetVisible(false);
+    GetRootDialog()->BringToFront(board);
+    board->StartLoadingThread(1, true);
+  }
+
+  Options mOptions;
+  GameBot mBot;
+  FrameStore mFrames;
+  bool mFramesOpen = false;
+  std::string mScreen;
+  uint64_t mScreenStep = 0;
+  bool mShotTaken = true;
+  int mShotCount = 0;
+  bool mHashNext = false;
+  std::vector<uint32_t> mLastFrame;
+  int32_t mWidth = 0, mHeight = 0;
+  size_t mFrameIndex = 0;
+  size_t mNextCall = 0;
+  std::vector<uint8_t> mLastPref;
+  int mPrefCount = 0;
+  std::string mPendingCall;
+  bool mPauseReported = false;
+
+ public:
+  bool OpenFrames() { return mFrames.OpenForWriting(mOptions.out / "frames.z"); }
+};
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (a == "--out") o.out = next();
+    else if (a == "--record") o.record = true;
+    else if (a == "--play") o.playTag = next();
+    else if (a == "--software") o.software = true;
+    else if (a == "--broken-pref") o.brokenPref = true;
+    else if (a == "--soak") o.soakMinutes = std::atoi(next().c_str());
+    else if (a == "--steps") o.steps = std::strtoull(next().c_str(), nullptr, 10);
+    else if (a == "--seed") o.seed = uint32_t(std::strtoul(next().c_str(), nullptr, 10));
+    else return false;
+  }
+  // A replay starts on the recording's settings: --software goes with both.
+  const int modes = int(o.record) + int(!o.playTag.empty()) + int(o.soakMinutes > 0);
+  return !o.out.empty() && modes == 1;
+}
+
+std::vector<RunLine> ReadRunFile(const fs::path& path) {
+  std::vector<RunLine> lines;
+  std::ifstream in(path);
+  for (std::string text; std::getline(in, text);) {
+    std::istringstream fields(text);
+    RunLine line;
+    if (fields >> line.kind >> line.step) {
+      std::getline(fields >> std::ws, line.value);
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+// The profile the play-through leaves: two days done, the player's rows in both tables.
+void CheckProfile(const std::string& path) {
+  ProfileStore store;
+  if (!store.Load()) {
+    Fail("pref.dat cannot be read back: " + path);
+    return;
+  }
+  const ProfileStore::PlayerRecord& player = store.mPlayer;
+  const std::wstring name = store.GetPlayerName();
+  if (name != L"Tess") Fail("the current player is \"" + WideToUtf8(name) + "\", not Tess");
+  if (player.levelsOpen != 3) Fail("levels open: " + std::to_string(player.levelsOpen) + ", not 3");
+  if (player.bestMoney[1] <= 0 || player.bestMoney[2] <= 0)
+    Fail("best money of days 1 and 2: " + std::to_string(player.bestMoney[1]) + ", " + std::to_string(player.bestMoney[2]));
+  bool career = false;
+  for (const auto& row : store.GetScoreTable(false))
+    if (ProfileCodec::NameToWide(row.name) == name && row.value == player.bestMoney[1] + player.bestMoney[2]) career = true;
+  if (!career) Fail("the career table has no row of Tess with the sum of her best money");
+  bool survival = false;
+  for (const auto& row : store.GetScoreTable(true))
+    if (ProfileCodec::NameToWide(row.name) == name && row.value > 0) survival = true;
+  if (!survival) Fail("the survival table has no row of Tess");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseArgs(argc, argv, options)) {
+    std::cerr << "usage: game_run --out DIR (--record [--software] [--broken-pref] | --play TAG [--software] | --soak MINUTES "
+                 "[--seed N])\n";
+    return 2;
+  }
+  fs::create_directories(options.out);
+  // A cut profile is told of once, as it is kept aside; any other error fails the run.
+  const bool brokenPref = options.brokenPref;
+  LogSink::Set([brokenPref](const std::string& line) {
+    if (line.find("ERROR: ") == std::string::npos) return;
+    if (brokenPref && line.find("pref.dat.bad") != std::string::npos) return;
+    ++gErrors;
+  });
+
+  // A first start: no profile, or one cut inside its header when asked.
+  const std::string prefPath = GetProfileStore().GetPath();
+  fs::remove(prefPath);
+  fs::remove(prefPath + ".bad");
+  if (options.brokenPref) {
+    fs::create_directories(fs::path(prefPath).parent_path());
+    WriteBytes(prefPath, std::vector<uint8_t>(20, 0x5A));
+  }
+  const fs::path demo = options.out / "demo.dmo";
+  auto game = std::make_unique<GameRun>(options);
+  if (options.record) game->SetCommandLine({"-record", "-demofile", demo.string()});
+  if (!options.playTag.empty()) {
+    game->SetCommandLine({"-play", "-demofile", demo.string()});
+    game->mLines = ReadRunFile(options.out / "run.txt");
+    if (game->mLines.empty()) {
+      std::cerr << "no recording in " << options.out << "\n";
+      return 1;
+    }
+  }
+  fs::create_directories(fs::path(game->SettingsFilePath()).parent_path());
+  {
+    std::ofstream ini(game->SettingsFilePath());
+    ini << "[SOFTWARE\\Cafe Tests\\Game Run]\nIs3D=" << (options.software ? 0 : 1) << "\n";
+  }
+  if (options.record && !game->OpenFrames()) Fail("frames.z cannot be written");
+  if (!game->Init()) {
+    Fail("the game did not start");
+    return 1;
+  }
+  game->BeginStartup();
+  while (game->LoopStep()) {
+    if (game->GetUpdateCount() > kStepLimit) {
+      Fail("the run did not end within " + std::to_string(kStepLimit) + " update steps");
+      break;
+    }
+  }
+  if (options.record && !game->GetDemo().Finish(game->GetUpdateCount())) Fail("the demo cannot be written");
+  if (options.record) game->WriteRunFile();
+  game->CheckEnd();
+  const std::vector<uint64_t> heap = game->mHeapAtRestart;
+  const uint64_t steps = game->GetUpdateCount();
+  game.reset();
+  LogSink::Set(nullptr);
+
+  if (options.brokenPref && !fs::exists(prefPath + ".bad")) Fail("the cut pref.dat was not kept aside as pref.dat.bad");
+  if (options.record && !options.steps) CheckProfile(prefPath);
+  if (options.soakMinutes > 0) {
+    std::cout << "soak: " << heap.size() << " restarts in " << steps << " steps\n";
+    if (heap.size() < 2) Fail("the soak restarted survival " + std::to_string(heap.size()) + " times");
+    else {
+      const int64_t growth = int64_t(heap.back()) - int64_t(heap.front());
+      std::cout << "soak: live heap " << heap.front() << " at the first restart, " << heap.back() << " at the last\n";
+      if (growth >= (1 << 20)) Fail("the live heap grew by " + std::to_string(growth) + " bytes");
+    }
+  }
+  if (gErrors > 0) Fail(std::to_string(gErrors.load()) + " \"ERROR: \" log lines");
+  std::cout << "game_run: " << steps << " update steps, " << gFailures << " failures\n";
+  return gFailures ? 1 : 0;
+}
