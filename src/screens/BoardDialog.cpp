@@ -40,6 +40,11 @@ void ReleaseLocks(Vesk::Widget* widget) {
 }
 }  // namespace
 
+void BoardDialog::Hide() {
+  ZCCandyWidget::Hide();
+  if (!Vesk::Widget::IsVisible()) ReleaseLocks(this);
+}
+
 void BoardDialog::HideNow() {
   if (!Vesk::Widget::IsVisible()) return;
   Hide();
