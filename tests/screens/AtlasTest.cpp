@@ -152,6 +152,11 @@ TEST_F(AtlasTest, TheSampleAtlasLoadsWithItsPagesAndEntries) {
     onSecondPage += e->page == 1;
   }
   EXPECT_GE(onSecondPage, 1);
+  // The cup, masked in the intro, lies across x = 512, where the 3D route cuts its wide page.
+  const AtlasImageEntry* cup = atlas.Find("comix/sample/cup");
+  ASSERT_NE(cup, nullptr);
+  EXPECT_GT(atlas.GetPage(cup->page)->GetWidth(), 512);
+  EXPECT_TRUE(cup->atlasX < 512 && cup->atlasX + cup->W > 512) << cup->atlasX;
   EXPECT_EQ(LogLinesWith("WARNING: "), 0);
 }
 
