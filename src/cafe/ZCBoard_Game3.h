@@ -92,6 +92,7 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   CafeGoals& GetGoals() const { return *mGoals; }
   CafeProfile& GetProfile() const { return *mProfile; }
   CafeDialog& GetDialog(DialogId id) const { return *mDialogs[id]; }
+  CafeComix& GetComix() const { return *mComix; }
   // Loads the named cut-scene into the cut-scene widget and shows it.
   void PlayBoardComix(const std::string& name);
 

@@ -8,8 +8,10 @@
 #include "cafe/ZBoard_Hud.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Briefing.h"
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Confirm.h"
+#include "screens/ZCBoard_EscapeMenu.h"
 #include "screens/ZCBoard_Help.h"
 #include "screens/ZCBoard_HiScores.h"
 #include "screens/ZCBoard_MainMenu.h"
@@ -40,6 +42,7 @@ ZCEngine3::~ZCEngine3() {
   if (mBoard) {
     mBoard->UnloadLevel();
     mBoard->SetScreens(nullptr);
+    for (int32_t id = 0; id < ZCBoard_Game3::kDialogCount; ++id) mBoard->SetDialog(ZCBoard_Game3::DialogId(id), nullptr);
     mBoard->SetComix(nullptr);
     mBoard->SetProfile(nullptr);
   }
@@ -119,9 +122,11 @@ void ZCEngine3::LoadConfig() {
   // The game's board; everything built here joins the widget tree on the main thread when
   // loading is done.
   mBoard = new ZCBoard_Game3();
+  mBoard->SetName("game_board");
   mBoard->LoadConfig();
   // A café without its head-up display cannot be played: start-up ends at the hand-over.
   mHudMissing = !ZBoard_Hud::CreateFor(mBoard, GetUiDocument(), this);
+  CreateBoardDialogs();
   mBoard->SetScreens(this);
   mBoard->SetProfile(&mStoreProfile);
   SetLoadScreen(this);
@@ -156,6 +161,33 @@ void ZCEngine3::LoadConfig() {
     AddLoadedWidget(screens[s]);
   }
   if (const XmlNode& doc = GetUiDocument()) CreateStandardDialogs(this, doc);
+}
+
+void ZCEngine3::CreateBoardDialogs() {
+  const XmlNode& doc = GetUiDocument();
+  if (!doc) return;
+  // The board's dialogs are its children, after the head-up display: the escape menu, the
+  // upgrade shop, the briefing and the two debriefings. A paused board stills only its game
+  // time: their effects go on.
+  struct Entry {
+    ZCBoard_Game3::DialogId mId;
+    const char* mName;
+    BoardDialog* mDialog;
+  };
+  const Entry entries[] = {
+      {ZCBoard_Game3::kEscapeMenu, "escape_menu", new ZCBoard_EscapeMenu(this, doc)},
+      {ZCBoard_Game3::kShop, "upgrade", new ZCBoard_Upgrade(this, doc)},
+      {ZCBoard_Game3::kBriefing, "briefingdlg", new ZCBoard_Briefing(this, doc)},
+      {ZCBoard_Game3::kDebriefing, "debriefing_dialog", new ZCBoard_Debriefing(this, doc, false)},
+      {ZCBoard_Game3::kFailDebriefing, "debriefing_dialog_fail", new ZCBoard_Debriefing(this, doc, true)},
+  };
+  for (const Entry& entry : entries) {
+    entry.mDialog->SetVisible(false);
+    // Escape over a dialog that has the focus reaches the board, which closes it.
+    if (entry.mId != ZCBoard_Game3::kEscapeMenu) entry.mDialog->SetKeyForwardingTarget(mBoard);
+    mBoard->AddChild(entry.mName, entry.mDialog);
+    mBoard->SetDialog(entry.mId, entry.mDialog);
+  }
 }
 
 void ZCEngine3::LoadingCompleted() {
@@ -214,15 +246,8 @@ void ZCEngine3::HideLoadScreen() {
 }
 
 void ZCEngine3::SetCareerResult(int32_t money, int32_t result, int32_t level) {
+  // The book records it; the board's debriefing shows next and goes on with the career.
   if (auto* career = dynamic_cast<ZCBoard_Career*>(GetScreen(kCareer))) career->SetLevelResult(money, result, level);
-  // Until the debriefing exists, its "menu" action runs at once: the board goes, the menus come
-  // back and the book opens on the next day.
-  ShowScreen(kGameBoard, false);
-  if (mBoard) mBoard->AbortLevel();
-  if (SoundManager* sounds = GetSoundManager()) sounds->StopGroup("game");
-  // The book's page turn starts first, so that whatever the main menu brings up stays in front.
-  if (ZCCandyWidget* career = GetScreen(kCareer)) career->Show();
-  ShowMainMenu();
 }
 
 void ZCEngine3::ShowSurvivalEnd(bool) {

@@ -17,8 +17,9 @@ class ZCDialog;
 //
 // The screens are loaded by name from "cfg\\ui.xml"; a plain one whose layout is missing stays
 // null and is skipped wherever it is used. The splash hands over to the main menu; a career
-// result goes to the career book, which opens again; a survival result comes back to the main
-// menu. Every screen and box is its screens' own class (src/screens).
+// result goes to the career book and the board's debriefing; a survival result comes back to
+// the main menu. Every screen and box is its screens' own class (src/screens); the café board's
+// dialogs (briefing, debriefings, escape menu, upgrade shop) are its children.
 class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
  public:
   ZCEngine3();
@@ -45,8 +46,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   // LoadScreen: over the other boards with the focus while a level loads.
   void ShowLoadScreen() override;
   void HideLoadScreen() override;
-  // CafeScreens: the message box of the id; a career result is recorded by the book, which then
-  // opens over the main menu; a survival end brings the main menu back.
+  // CafeScreens: the message box of the id; a career result is recorded by the book (the
+  // board's debriefing shows next); a survival end brings the main menu back.
   void ShowMessageBox(const std::string& id) override;
   void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
   void ShowSurvivalEnd(bool highScore) override;
@@ -66,6 +67,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   virtual void ShowMainMenu();
 
  private:
+  // The café board's dialogs, as its children.
+  void CreateBoardDialogs();
   void ShowScreen(Screen screen, bool show);
   // The splash is up and the start-up loader has handed the screens over.
   bool IsSplashShowing() const;

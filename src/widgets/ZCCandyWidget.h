@@ -124,6 +124,7 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
   void SetName(const std::string& name) { mName = name; }
   float GetAlpha() const { return mAlpha; }
   float GetScale() const { return mScale; }
+  int32_t GetOffsetX() const { return mOffsetX; }
 
   // Tasks run when the mouse enters and leaves the widget (not owned).
   void SetMouseEnterTask(ZCTask* task) { mEnterTask = task; }

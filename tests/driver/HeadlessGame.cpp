@@ -28,6 +28,7 @@ void HeadlessGame::ShowMainMenu() {
 
 bool HeadlessGame::LoopStep() {
   AnswerOpenBox();
+  PressBriefingStart();
   return ZCEngine3::LoopStep();
 }
 
@@ -48,6 +49,10 @@ void HeadlessGame::AnswerOpenBox() {
   ZCCandyWidget* button = answer == 1 ? box->mYes : answer == 0 ? box->mNo : nullptr;
   if (!button) return;
   mBoxPressed = true;
+  PressCentre(button);
+}
+
+void HeadlessGame::PressCentre(ZCCandyWidget* button) {
   int32_t x = 0, y = 0;
   button->GetAbsolutePos(x, y);
   x += button->mWidth / 2;
@@ -57,10 +62,23 @@ void HeadlessGame::AnswerOpenBox() {
   Input(Platform::InputEvent::Type::MouseUp, x, y);
 }
 
+void HeadlessGame::PressBriefingStart() {
+  ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
+  if (!mPressBriefingStart || !board || mDemo.IsPlaying() || mMessageBoxOpen || AreWidgetsLocked()) return;
+  auto* briefing = dynamic_cast<ZCCandyWidget*>(&board->GetDialog(ZCBoard_Game3::kBriefing));
+  if (!briefing || !briefing->IsVisibleInTree() || !briefing->IsShowing()) return;
+  ZCCandyWidget* start = briefing->FindChild("start");
+  if (start) PressCentre(start);
+}
+
 bool HeadlessGame::RunUntilLevelRuns(int timeoutMs) {
   const uint64_t end = Platform::GetTickMs() + uint64_t(timeoutMs);
   while (Platform::GetTickMs() < end) {
-    if (!IsBusyLoading() && GetBoard() && GetBoard()->IsRunning()) return true;
+    // With the briefing pressed, the level runs once it has gone (with its fade).
+    if (!IsBusyLoading() && GetBoard() && GetBoard()->IsRunning() &&
+        (!mPressBriefingStart || (GetBoard()->GetPauseCount() == 0 && !AreWidgetsLocked() &&
+                                  !GetBoard()->GetDialog(ZCBoard_Game3::kBriefing).IsVisible())))
+      return true;
     if (!LoopStep()) return false;
   }
   return false;

@@ -16,7 +16,8 @@ class HeadlessGame : public ZCEngine3 {
 
   // What Start does before it enters the loop: the start-up loader on its thread.
   void BeginStartup();
-  // Loop steps until the first level runs (start-up loading and the level load handed over);
+  // Loop steps until the first level runs (start-up loading and the level load handed over, the
+  // briefing pressed and gone when the driver presses it);
   // false when it does not within the time limit.
   bool RunUntilLevelRuns(int timeoutMs = 60000);
   // Loop steps until the loop ends (a shut-down) within the time limit; a recording run's demo is
@@ -44,6 +45,9 @@ class HeadlessGame : public ZCEngine3 {
   // How the driver answers an open confirm or message box, given its id: 1 presses yes, 0 no,
   // -1 leaves it to the test. Headless, nobody else could: the default says yes. Empty: -1.
   std::function<int32_t(const std::string& id)> mAnswerBox = [](const std::string&) { return 1; };
+  // Presses the briefing's start once it has faded in, as a player does before the day can
+  // begin (not while a demo replays: the demo holds the press).
+  bool mPressBriefingStart = true;
   // The ids of the boxes opened so far, in order.
   std::vector<std::string> mBoxesAsked;
   bool LoopStep() override;
@@ -67,6 +71,9 @@ class HeadlessGame : public ZCEngine3 {
  private:
   // Presses the answer of an open box once its fade-in has let go of the widgets.
   void AnswerOpenBox();
+  void PressBriefingStart();
+  // A click in the middle of the widget.
+  void PressCentre(ZCCandyWidget* button);
   bool mBoxSeen = false;
   bool mBoxPressed = false;
   uint64_t mNow = 0;

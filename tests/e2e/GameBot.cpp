@@ -32,6 +32,12 @@ bool Shown(ZCCandyWidget* widget) { return widget && widget->IsVisible(); }
 
 bool Shown(ScreenTable::Id id) { return Shown(ScreenTable::Get(id)); }
 
+// A dialog of the board shown or on its way in (its fade makes it visible a step later).
+bool Shown(ZCBoard_Game3& board, ZCBoard_Game3::DialogId id) {
+  auto* dialog = dynamic_cast<ZCCandyWidget*>(&board.GetDialog(id));
+  return dialog && (dialog->IsVisible() || dialog->IsShowing());
+}
+
 // The single products a combination is made of ("0401": "0400" and "0100").
 std::vector<std::string> Parts(const std::string& code) {
   if (code.size() != 4) return {};
@@ -61,6 +67,13 @@ std::string ScreenName(ScreenGame& game) {
   if (ZCBoard_Box* box = ScreenTable::GetMessageBox(); box && box->IsShowing()) return "box_" + box->GetBoxId();
   ZCBoard_Game3* board = game.GetBoard();
   if (board->IsLoadingLevel() || Shown(ScreenTable::kLoadScreen)) return "load_screen";
+  if (board->IsVisible()) {
+    if (Shown(*board, ZCBoard_Game3::kBriefing)) return "briefing";
+    if (Shown(*board, ZCBoard_Game3::kFailDebriefing)) return "debriefing_fail";
+    if (Shown(*board, ZCBoard_Game3::kDebriefing)) return "debriefing";
+    if (Shown(*board, ZCBoard_Game3::kShop)) return "upgrade";
+    if (Shown(*board, ZCBoard_Game3::kEscapeMenu)) return "escape_menu";
+  }
   if (board->IsRunning() && board->IsVisible())
     return (board->IsSurvival() ? "survival_" : "level_") + std::to_string(board->GetLevel());
   if (Shown(ScreenTable::kSplash)) return "splash";
@@ -107,6 +120,18 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     }
   } else if (screen == "career") {
     mGame.QueueClick(mPhase == kFirstDay || mPhase == kSecondDay ? kCareerPlay : kCareerBack);
+  } else if (screen == "briefing") {
+    mGame.QueueClick("game_board/briefingdlg/start");
+  } else if (screen == "debriefing") {
+    // After the first day the next one follows at once; after the second, back to the menu.
+    mGame.QueueClick(mPhase == kSecondDay ? "game_board/debriefing_dialog/start"
+                                          : "game_board/debriefing_dialog/menu");
+  } else if (screen == "debriefing_fail") {
+    mGame.QueueClick("game_board/debriefing_dialog_fail/menu");
+  } else if (screen == "upgrade") {
+    mGame.QueueClick("game_board/upgrade/upgrade_dialog/upgrade");
+  } else if (screen == "escape_menu") {
+    mGame.QueueClick("game_board/escape_menu/escape_dlg/right_page/resume");
   } else if (screen == "box_quit") {
     mGame.QueueClick("dialogbox_2button/btn_yes");
   } else if (screen.rfind("box_", 0) == 0) {

@@ -312,6 +312,9 @@ class GameRun : public ScreenGame {
   void CheckPlay() {
     ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
     if (!board || !board->IsRunning() || mMessageBoxOpen) return;
+    // The board's dialogs (briefing, debriefings, shop, escape menu) pause it.
+    const bool play = mScreen.rfind("level_", 0) == 0 || (mScreen.rfind("survival_", 0) == 0 && mScreen != "survival_menu");
+    if (!play) return;
     if (board->GetPauseCount() != 0 && !mPauseReported) {
       mPauseReported = true;
       Fail("the board holds " + std::to_string(board->GetPauseCount()) + " pause tokens while play runs on " + mScreen);

@@ -2,6 +2,7 @@
 
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "screens/BoardDialog.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Career.h"
 #include "shell/TextVars.h"
@@ -58,7 +59,8 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   Shot("career_day_3");
 
   // Day 5: the load screen, then the day's opening cut-scene, ended by its button; the level
-  // runs and ends two seconds later; the book is back.
+  // runs and ends two seconds later with the debriefing (its menu waits for the day's closing
+  // scene); back at the main menu the book opens on the same day.
   Click(page + "day_button_05");
   Click("career_menu/career_dlg/right_page/play_button");
   ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsLoadingLevel(); }));
@@ -68,6 +70,15 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   Click("comix_ui/comix_end");
   Settle();
   ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsRunning(); }, 2000));
+  Settle();
+  EXPECT_TRUE(mGame->GetBoard()->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible());
+  EXPECT_TRUE(Find("game_board/debriefing_dialog/menu")->IsDisabled());
+  Do([] {
+    dynamic_cast<BoardDialog&>(GetCafeBoard()->GetDialog(ZCBoard_Game3::kDebriefing)).HideNow();
+    ScreenTable::GetCareer()->ReturnToMainMenu();
+  });
+  Settle();
+  Click("main_menu/main_menu_dlg/right_page/career");
   Settle();
   EXPECT_TRUE(ScreenTable::GetCareer()->IsVisible());
   EXPECT_EQ(ScreenTable::GetCareer()->GetSelectedDay(), 5);

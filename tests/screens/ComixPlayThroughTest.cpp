@@ -9,8 +9,9 @@
 #include "support/ScreenDriver.h"
 
 // Day 5 played through its cut-scenes as a player would: the book, the intro over the paused
-// café, a click, the button, the day to its end, then the finish scene leading to day 6. The
-// profile it leaves (levels open 6) is the one the README points to for `make run`.
+// café, a click, the button, the briefing, the day to its end, then the debriefing's
+// start playing the finish scene that leads to day 6. The profile it leaves (levels open 6) is
+// the one the README points to for `make run`.
 TEST_F(ScreenDriver, ComixPlayThrough) {
   StartOptions options = WithPlayers({L"Alice"});
   options.fill = [](size_t, ProfileStore::PlayerRecord& record) { record.levelsOpen = 5; };
@@ -46,6 +47,9 @@ TEST_F(ScreenDriver, ComixPlayThrough) {
   Settle();
   EXPECT_FALSE(comix->IsVisible());
   EXPECT_FALSE(board->SkipItemDraw());
+  // The driver presses the briefing's start.
+  ASSERT_TRUE(StepUntil([&] { return !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }));
+  Settle();
   EXPECT_EQ(PauseCount(), 0);
   EXPECT_EQ(mGame->GetMusic()->GetCurrentName(), "level1");
 
@@ -56,14 +60,20 @@ TEST_F(ScreenDriver, ComixPlayThrough) {
   ASSERT_TRUE(stored.Load());
   EXPECT_EQ(stored.mPlayer.levelsOpen, 6);
 
-  // The day's finish scene: its button goes on to day 6.
-  Do([&] { board->PlayBoardComix(board->GetFinishComix()); });
+  // The debriefing ends the day; its start plays the day's finish scene, whose button goes on
+  // to day 6 and its briefing.
+  ASSERT_TRUE(StepUntil([&] { return board->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible(); }));
+  Settle();
+  Click("game_board/debriefing_dialog/start");
+  ASSERT_TRUE(StepUntil([&] { return comix->IsVisible(); }));
   Settle();
   EXPECT_EQ(comix->GetComixName(), "sample_finish");
   EXPECT_EQ(PauseCount(), 1);
   Shot("comix_finish");
   Click("comix_ui/comix_end");
   ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && board->GetLevel() == 6; }, 20000));
+  ASSERT_TRUE(StepUntil([&] { return !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }));
+  Settle();
   EXPECT_FALSE(comix->IsVisible());
   EXPECT_EQ(PauseCount(), 0);
 }

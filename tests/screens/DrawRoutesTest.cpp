@@ -11,6 +11,7 @@
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/ImageLib.h"
+#include "effects/EffectCallbacks.h"
 #include "shell/Random.h"
 #include "support/ScreenDriver.h"
 #include "widgets/ZCDialog.h"
@@ -97,7 +98,12 @@ class DrawRoutesTest : public ScreenDriver {
 
   std::vector<Frame> Level(bool is3D, std::vector<Rect>* texts) {
     Start(Options(is3D, true));
-    EXPECT_TRUE(StepUntil([&] { return mGame->GetBoard() && mGame->GetBoard()->IsRunning(); }, 20000));
+    // The level plays once its briefing was pressed and has faded.
+    EXPECT_TRUE(StepUntil([&] {
+      ZCBoard_Game3* board = mGame->GetBoard();
+      return board && board->IsRunning() && board->GetPauseCount() == 0 && !AreWidgetsLocked() &&
+             !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible();
+    }, 20000));
     EXPECT_EQ(mGame->GetDisplay()->mIs3D, is3D);
     // The load took real time: start both runs' play from the same random state.
     SeedRandom(1);

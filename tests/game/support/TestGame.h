@@ -11,6 +11,7 @@ class TestGame : public HeadlessGame {
   bool mHoldSplash = false;
   using HeadlessGame::LoopStep;
   using HeadlessGame::WriteSettings;
+  using HeadlessGame::ShowMainMenu;
   // Loop steps until the start-up loader has handed over; false on time-out.
   bool RunUntilStarted(int timeoutMs = 60000) {
     for (int waited = 0; waited < timeoutMs; waited += 5) {

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include "screens/ScreenTable.h"
+#include "shell/XmlNode.h"
+#include "support/BoardDialogs.h"
+#include "support/ScreenDriver.h"
+
+// The upgrade shop after day 6 (café 1's furniture) with three offers: the rug, the worker
+// tables and the bar (the bench and the guests' tables are owned already).
+namespace {
+
+// The game's screens, counting the results the board reports.
+struct CountingScreens : CafeScreens {
+  explicit CountingScreens(ZCEngine3* game) : mGame(game) {}
+  void ShowMessageBox(const std::string& id) override { mGame->ShowMessageBox(id); }
+  void SetCareerResult(int32_t money, int32_t result, int32_t level) override {
+    ++mReports;
+    mGame->SetCareerResult(money, result, level);
+  }
+  void ShowSurvivalEnd(bool highScore) override {
+    ++mReports;
+    mGame->ShowSurvivalEnd(highScore);
+  }
+  ZCEngine3* mGame;
+  int mReports = 0;
+};
+
+constexpr int32_t kFloor = 14, kDecor = 17, kClientTables = 18;
+
+}  // namespace
+
+class UpgradeShopTest : public ScreenDriver {
+ protected:
+  // A player with day 6 open owning the given flags; day 6 played to its end.
+  void PlayDay6(std::vector<int32_t> owned) {
+    StartOptions options = WithPlayers({L"Alice"});
+    options.fill = [owned](size_t, ProfileStore::PlayerRecord& record) {
+      record.levelsOpen = 6;
+      for (int32_t flag : owned) record.upgrades[size_t(flag)] = 1;
+    };
+    Start(options);
+    mGame->mAnswerBox = [](const std::string&) { return 1; };
+    Settle();
+    mScreens = std::make_unique<CountingScreens>(mGame.get());
+    mGame->GetBoard()->SetScreens(mScreens.get());
+    Do([&] { mGame->GetBoard()->StartLoadingThread(6, false); });
+    ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel() && mGame->GetBoard()->IsRunning(); },
+                          20000));
+    ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsRunning(); }, 2000));
+    Settle();
+  }
+  void TearDown() override {
+    if (mGame && mGame->GetBoard()) mGame->GetBoard()->SetScreens(mGame.get());
+    ScreenDriver::TearDown();
+  }
+  ZCBoard_Upgrade* Shop() { return BoardDialogOf<ZCBoard_Upgrade>(mGame.get(), ZCBoard_Game3::kShop); }
+  bool Owned(int32_t flag) { return mGame->GetBoard()->GetUpgradeFlags()[flag] != 0; }
+  bool Marked(size_t i) { return Shop()->GetSelectMark(i)->IsVisible(); }
+  std::string Offer(int32_t i) { return "game_board/upgrade/upgrade_tray" + std::to_string(i + 1) + "/button"; }
+  std::unique_ptr<CountingScreens> mScreens;
+};
+
+TEST_F(UpgradeShopTest, PreviewKeepAndReport) {
+  PlayDay6({kDecor, kClientTables});
+  ASSERT_TRUE(Shop()->IsVisible());
+  EXPECT_EQ(mGame->mBoxesAsked, (std::vector<std::string>{"upgrade"}));
+  EXPECT_EQ(Shop()->GetOfferCount(), 3);
+  for (size_t i = 0; i < Shop()->GetTrayCount(); ++i) EXPECT_EQ(Shop()->GetTray(i)->IsVisible(), i < 3) << i;
+  EXPECT_EQ(Shop()->GetSelected(), 0);
+  EXPECT_TRUE(Owned(kFloor));
+  EXPECT_TRUE(Marked(0));
+  EXPECT_EQ(PauseCount(), 1);
+  Shot("upgrade_shop");
+
+  // The bar: the rug goes back, the bar is shown; the bar again stays owned.
+  Click(Offer(2));
+  Settle();
+  EXPECT_FALSE(Owned(kFloor));
+  EXPECT_TRUE(Owned(kFloor + 2));
+  EXPECT_FALSE(Marked(0));
+  EXPECT_TRUE(Marked(2));
+  Click(Offer(2));
+  Settle();
+  EXPECT_TRUE(Owned(kFloor + 2));
+  EXPECT_TRUE(Marked(2));
+  EXPECT_EQ(mScreens->mReports, 0);
+
+  Click("game_board/upgrade/upgrade_dialog/upgrade");
+  Settle();
+  EXPECT_FALSE(Shop()->IsVisible());
+  EXPECT_TRUE(Owned(kFloor + 2));
+  EXPECT_FALSE(Owned(kFloor));
+  EXPECT_EQ(mScreens->mReports, 1);
+  EXPECT_TRUE(mGame->GetBoard()->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible());
+  EXPECT_EQ(GetProfileStore().mPlayer.levelsOpen, 7);
+  EXPECT_EQ(PauseCount(), 1);
+}
+
+TEST_F(UpgradeShopTest, LeftRestartedSurvivalAndNoOffers) {
+  PlayDay6({kDecor, kClientTables});
+  ASSERT_TRUE(Shop()->IsVisible());
+  ZCBoard_Game3* board = mGame->GetBoard();
+  // Restart from the escape menu while the shop is open: no result.
+  Do([&] { board->GetDialog(ZCBoard_Game3::kEscapeMenu).Show(); });
+  Click("game_board/escape_menu/escape_dlg/right_page/restart");
+  ASSERT_TRUE(StepUntil([&] { return !board->IsLoadingLevel() && board->IsRunning(); }, 20000));
+  ASSERT_TRUE(StepUntil([&] { return !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }));
+  Settle();
+  EXPECT_FALSE(Shop()->IsVisible());
+  EXPECT_EQ(mScreens->mReports, 0);
+  EXPECT_EQ(PauseCount(), 0);
+  Do([&] { board->AbortLevel(); });
+
+  // Survival: closing the shop reports nothing.
+  Do([&] { BoardAccess::SetLevel(board, 1, true); });
+  Do([&] { Shop()->Show(); });
+  Settle();
+  Do([&] { Shop()->Hide(); });
+  Settle();
+  EXPECT_EQ(mScreens->mReports, 0);
+  Do([&] { BoardAccess::SetLevel(board, 6, false); });
+
+  // A layout with two trays shows two of the three offers.
+  const std::string layout =
+      "<root><dialogs><widget type=\"zcdialog\" name=\"two_trays\" x=\"0\" y=\"0\" w=\"1024\" h=\"768\">"
+      "<widget type=\"zcdialog\" name=\"upgrade_dialog\" x=\"0\" y=\"0\" w=\"400\" h=\"100\">"
+      "<widget type=\"button\" name=\"upgrade\" x=\"0\" y=\"0\" w=\"80\" h=\"30\"/></widget>"
+      "<widget type=\"zcdialog\" name=\"upgrade_tray1\" x=\"0\" y=\"600\" w=\"120\" h=\"120\" visible=\"0\">"
+      "<widget type=\"button\" name=\"button\" x=\"0\" y=\"0\" w=\"96\" h=\"96\"/></widget>"
+      "<widget type=\"zcdialog\" name=\"upgrade_tray2\" x=\"130\" y=\"600\" w=\"120\" h=\"120\" visible=\"0\">"
+      "<widget type=\"button\" name=\"button\" x=\"0\" y=\"0\" w=\"96\" h=\"96\"/></widget>"
+      "</widget></dialogs></root>";
+  XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(layout.data()), layout.size(), "fixture");
+  ZCBoard_Upgrade* shop = Shop();
+  auto* two = new ZCBoard_Upgrade(mGame.get(), doc, "two_trays");
+  Do([&] {
+    board->AddChild("two_trays", two);
+    board->SetDialog(ZCBoard_Game3::kShop, two);
+    two->Show();
+  });
+  Settle();
+  EXPECT_EQ(two->GetOfferCount(), 2);
+  EXPECT_TRUE(two->GetTray(0)->IsVisible());
+  EXPECT_TRUE(two->GetTray(1)->IsVisible());
+  Do([&] {
+    board->SetAbandoned();
+    two->Hide();
+    board->SetDialog(ZCBoard_Game3::kShop, shop);
+  });
+  Settle();
+  EXPECT_EQ(mScreens->mReports, 0);
+  EXPECT_EQ(PauseCount(), 0);
+}
+
+TEST_F(UpgradeShopTest, NoOffersReportAtOnce) {
+  PlayDay6({kFloor, kFloor + 1, kFloor + 2, kDecor, kClientTables});
+  EXPECT_TRUE(mGame->mBoxesAsked.empty());
+  EXPECT_FALSE(Shop()->IsVisible());
+  EXPECT_EQ(mScreens->mReports, 1);
+  EXPECT_TRUE(mGame->GetBoard()->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible());
+}
