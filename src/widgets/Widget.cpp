@@ -138,8 +138,10 @@ void Widget::GetAbsolutePos(int32_t& x, int32_t& y) const {
   x = 0;
   y = 0;
   for (const WidgetContainer* c = this; c; c = c->GetParent()) {
-    x += c->mX;
-    y += c->mY;
+    int32_t ox = 0, oy = 0;
+    c->GetDrawOffset(ox, oy);
+    x += c->mX + ox;
+    y += c->mY + oy;
   }
 }
 

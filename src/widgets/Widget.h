@@ -36,6 +36,9 @@ class WidgetContainer {
   void MarkDirty();
   // False for a hidden widget (containers are always shown).
   virtual bool IsShown() const { return true; }
+  // How far the container and its children are drawn away from (mX, mY) by an effect or a page
+  // turn; hit tests and screen positions follow it, so a click lands on what is drawn there.
+  virtual void GetDrawOffset(int32_t& x, int32_t& y) const { x = y = 0; }
 
   // The position relative to the parent, and the size.
   int32_t mX = 0;
@@ -96,7 +99,7 @@ class Widget : public WidgetContainer {
   // True when the point (in the parent's coordinates) is on the widget.
   virtual bool Contains(int32_t x, int32_t y) const { return Rect(mX, mY, mWidth, mHeight).Contains(x, y); }
 
-  // The widget's top-left corner in screen coordinates.
+  // The widget's top-left corner in screen coordinates, as drawn.
   void GetAbsolutePos(int32_t& x, int32_t& y) const;
   // True when the widget and every parent widget are visible.
   bool IsShownInTree() const;

@@ -56,9 +56,12 @@ Widget* WidgetManager::HitTest(WidgetContainer* container, int32_t x, int32_t y)
   for (auto it = container->mChildren.rbegin(); it != container->mChildren.rend(); ++it) {
     Widget* child = *it;
     if (!child->mVisible || child->mDisabled) continue;
-    int32_t lx = x - child->mX, ly = y - child->mY;
+    // The point as it falls on the child where it is drawn.
+    int32_t ox = 0, oy = 0;
+    child->GetDrawOffset(ox, oy);
+    int32_t lx = x - ox - child->mX, ly = y - oy - child->mY;
     if (Widget* hit = HitTest(child, lx, ly)) return hit;
-    if (child->mMouseVisible && child->Contains(x, y)) return child;
+    if (child->mMouseVisible && child->Contains(x - ox, y - oy)) return child;
   }
   return nullptr;
 }

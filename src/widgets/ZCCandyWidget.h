@@ -125,6 +125,10 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
   float GetAlpha() const { return mAlpha; }
   float GetScale() const { return mScale; }
   int32_t GetOffsetX() const { return mOffsetX; }
+  void GetDrawOffset(int32_t& x, int32_t& y) const override {
+    x = mOffsetX + mDisplayOffsetX;
+    y = mOffsetY + mDisplayOffsetY;
+  }
 
   // Tasks run when the mouse enters and leaves the widget (not owned).
   void SetMouseEnterTask(ZCTask* task) { mEnterTask = task; }

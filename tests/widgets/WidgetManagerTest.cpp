@@ -101,6 +101,27 @@ TEST_F(WidgetManagerTest, ClickReachesTopmostVisibleEnabledWidgetInItsOwnCoordin
   (void)inner;
 }
 
+// A container drawn away from its place (a sliding menu) takes clicks where it is drawn, and its
+// children's screen positions move with it; where it stood it takes nothing.
+TEST_F(WidgetManagerTest, ClicksFollowAWidgetDrawnAwayFromItsPlace) {
+  struct Shifted : Probe {
+    using Probe::Probe;
+    void GetDrawOffset(int32_t& x, int32_t& y) const override { x = 200, y = 10; }
+  };
+  Add(&mgr, "back", 0, 0, 600, 400);
+  auto* front = new Shifted("front", &log, 50, 50, 100, 100);
+  mgr.AddWidget(front);
+  Probe* inner = Add(front, "inner", 10, 10, 20, 20);
+  Click(265, 75);
+  Click(300, 100);
+  Click(65, 65);  // where the shifted widget would stand unshifted
+  EXPECT_EQ(Downs(), (std::vector<std::string>{"inner:down 5,5", "front:down 50,40", "back:down 65,65"}));
+  int32_t x = 0, y = 0;
+  inner->GetAbsolutePos(x, y);
+  EXPECT_EQ(x, 260);
+  EXPECT_EQ(y, 70);
+}
+
 TEST_F(WidgetManagerTest, MouseEnterAndLeaveFollowTheCursorAndHiding) {
   Probe* a = Add(&mgr, "a", 0, 0, 10, 10);
   Add(&mgr, "b", 20, 0, 10, 10);
