@@ -21,6 +21,8 @@ class ZCBoard_EscapeMenu : public BoardDialog {
   void LockTextures() override;
   void OnCommand(ZCCandyWidget* button) override;
   void KeyUp(int32_t key) override;
+  // The book page ("escape_dlg") the help turns back to.
+  ZCCandyWidget* GetPage() const { return mDialog; }
 
  private:
   ZCCandyWidget* mDialog = nullptr;

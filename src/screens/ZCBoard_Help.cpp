@@ -1,9 +1,11 @@
 #include "screens/ZCBoard_Help.h"
 
 #include "board/ZCBoard_Game.h"
+#include "cafe/ZCBoard_Game3.h"
 #include "engine/ZCEngine.h"
 #include "screens/ScreenTable.h"
 #include "screens/ScreenWidgets.h"
+#include "screens/ZCBoard_EscapeMenu.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "sound/SoundManager.h"
 #include "widgets/WidgetManager.h"
@@ -60,7 +62,7 @@ void ZCBoard_Help::HideArrows() {
 
 void ZCBoard_Help::OnCommand(ZCCandyWidget* button) {
   if (Is(button, mClose)) {
-    if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu()) menu->TurnPage(nullptr, true, ZCBoard_MainMenu::kTurnNone);
+    Close();
   } else if (Is(button, mPrevious)) {
     mBackward = true;
     ShowPage(mCurrent - 1);
@@ -68,6 +70,28 @@ void ZCBoard_Help::OnCommand(ZCCandyWidget* button) {
     mBackward = false;
     ShowPage(mCurrent + 1);
   }
+}
+
+void ZCBoard_Help::Close() {
+  ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
+  ZCBoard_Game3* board = GetCafeBoard();
+  if (!board || !board->IsRunning()) {
+    if (menu) menu->TurnPage(nullptr, true, ZCBoard_MainMenu::kTurnNone);
+    return;
+  }
+  // Opened from the escape menu: the book turns back to its page, the turn's end hides every
+  // book screen, and both slide back to where they stood. The escape menu takes the focus, which
+  // would otherwise stay on the hidden help where no key arrives, so Escape closes it again.
+  auto* escape = dynamic_cast<ZCBoard_EscapeMenu*>(&board->GetDialog(ZCBoard_Game3::kEscapeMenu));
+  ZCCandyWidget* page = escape ? escape->GetPage() : nullptr;
+  if (menu && page)
+    menu->TurnPage(page, true, ZCBoard_MainMenu::kTurnNone);
+  else
+    SetVisible(false);
+  SendEffectMessage("onshiftleft");
+  if (!escape) return;
+  escape->SendEffectMessage("onshiftleft");
+  if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(escape);
 }
 
 void ZCBoard_Help::OnShowStart() {
