@@ -33,6 +33,10 @@ class ZCBoard_EscapeMenu : public BoardDialog {
   ZCCandyWidget* mQuit = nullptr;
 };
 
+// The café board's escape menu while it is shown (not fading out), else null: the book screens it
+// opens (help, options) turn back to it and give it the focus when they close.
+ZCBoard_EscapeMenu* GetShownEscapeMenu();
+
 // The upgrade shop (layout "upgrade_menu"): after a career level with an upgrade (and in
 // survival from the head-up display) it shows up to one offer per "upgrade_tray" child,
 // previews the selected one on the board at once and keeps it when "upgrade" is pressed, which

@@ -1,7 +1,6 @@
 #include "screens/ZCBoard_Help.h"
 
 #include "board/ZCBoard_Game.h"
-#include "cafe/ZCBoard_Game3.h"
 #include "engine/ZCEngine.h"
 #include "screens/ScreenTable.h"
 #include "screens/ScreenWidgets.h"
@@ -74,22 +73,20 @@ void ZCBoard_Help::OnCommand(ZCCandyWidget* button) {
 
 void ZCBoard_Help::Close() {
   ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
-  ZCBoard_Game3* board = GetCafeBoard();
-  if (!board || !board->IsRunning()) {
+  // Opened from the escape menu (over a level, running or ended): the book turns back to its
+  // page, the turn's end hides every book screen, and both slide back to where they stood. The
+  // escape menu takes the focus, which would otherwise stay on the hidden help where no key
+  // arrives, so Escape closes it again.
+  ZCBoard_EscapeMenu* escape = GetShownEscapeMenu();
+  if (!escape) {
     if (menu) menu->TurnPage(nullptr, true, ZCBoard_MainMenu::kTurnNone);
     return;
   }
-  // Opened from the escape menu: the book turns back to its page, the turn's end hides every
-  // book screen, and both slide back to where they stood. The escape menu takes the focus, which
-  // would otherwise stay on the hidden help where no key arrives, so Escape closes it again.
-  auto* escape = dynamic_cast<ZCBoard_EscapeMenu*>(&board->GetDialog(ZCBoard_Game3::kEscapeMenu));
-  ZCCandyWidget* page = escape ? escape->GetPage() : nullptr;
-  if (menu && page)
-    menu->TurnPage(page, true, ZCBoard_MainMenu::kTurnNone);
+  if (menu && escape->GetPage())
+    menu->TurnPage(escape->GetPage(), true, ZCBoard_MainMenu::kTurnNone);
   else
     SetVisible(false);
   SendEffectMessage("onshiftleft");
-  if (!escape) return;
   escape->SendEffectMessage("onshiftleft");
   if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(escape);
 }
