@@ -5,6 +5,7 @@
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_MainMenu.h"
+#include "screens/ZCComix.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
 #include "sound/SoundManager.h"
@@ -28,7 +29,6 @@ class DebriefingTest : public ScreenDriver {
     mGame->Input(Platform::InputEvent::Type::MouseMove, x + 20, y + 20);
     Step(2);
   }
-  RecordingComix mComix;
   void WaitLoaded() {
     Settle();
     StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel(); }, 20000);
@@ -147,25 +147,22 @@ TEST_F(DebriefingTest, GoingOnWithTheCareer) {
   EXPECT_FALSE(board->IsVisible());
   EXPECT_EQ(PauseCount(), 0);
 
-  // Replay on a level with a finish scene plays the scene, which then plays the level again.
-  RecordingComix& comix = mComix;
-  board->SetComix(&comix);
+  // Replay on day 5, whose finish scene plays first, then the day again.
+  ZCComix* comix = ScreenTable::GetComix();
   Do([&] { career->StartLevel(5); });
   WaitLoaded();
-  Do([&] { BoardAccess::SetFinishComix(board, "sample_finish"); });
-  ASSERT_TRUE(StepUntil([&] { return Debriefing()->IsVisible(); }, 2000));
+  Click("comix_ui/comix_end");
+  ASSERT_TRUE(StepUntil([&] { return Debriefing()->IsVisible(); }, 3000));
   Settle();
   Click("game_board/debriefing_dialog/replay");
+  ASSERT_TRUE(StepUntil([&] { return comix->IsVisible(); }));
   Settle();
-  EXPECT_EQ(comix.mPlayed.back(), "sample_finish");
-  EXPECT_TRUE(comix.mReplay);
-  EXPECT_TRUE(comix.IsVisible());
+  EXPECT_EQ(comix->GetComixName(), "sample_finish");
   EXPECT_FALSE(Debriefing()->IsVisible());
-  Do([&] {
-    comix.Hide();
-    career->ContinueCareer(comix.mReplay);
-  });
+  Click("comix_ui/comix_end");
+  ASSERT_TRUE(StepUntil([&] { return board->IsLoadingLevel(); }));
   WaitLoaded();
   EXPECT_EQ(board->GetLevel(), 5);
+  EXPECT_EQ(career->GetStartedLevel(), 5);
   EXPECT_TRUE(board->IsRunning());
 }
