@@ -7,8 +7,8 @@
 #include "screens/ZCBoard_Briefing.h"
 #include "screens/ZCBoard_EscapeMenu.h"
 
-// What the board's dialog tests share: the board's level fields set as a level file would, the
-// dialogs by their id, and a cut-scene player that only records what it is asked.
+// What the board's dialog tests share: the board's level fields set as a level file would, and
+// the dialogs by their id.
 struct BoardAccess : ZCBoard_Game3 {
   static void SetLevel(ZCBoard_Game3* board, int32_t level, bool endless) {
     board->*(&BoardAccess::mLevelNumber) = level;
