@@ -57,6 +57,12 @@ void ZCBoard_EscapeMenu::KeyUp(int32_t key) {
     ZCDialog::KeyUp(key);
 }
 
+ZCBoard_EscapeMenu* GetShownEscapeMenu() {
+  ZCBoard_Game3* board = GetCafeBoard();
+  auto* menu = board ? dynamic_cast<ZCBoard_EscapeMenu*>(&board->GetDialog(ZCBoard_Game3::kEscapeMenu)) : nullptr;
+  return menu && menu->IsVisible() && !menu->IsHiding() ? menu : nullptr;
+}
+
 namespace {
 // The shop goes with the level: at once, without a report (the level was left).
 void CloseShop(ZCBoard_Game3* board) {

@@ -21,6 +21,8 @@ class ZCBoard_EscapeMenu : public BoardDialog {
   void LockTextures() override;
   void OnCommand(ZCCandyWidget* button) override;
   void KeyUp(int32_t key) override;
+  // The book page ("escape_dlg") the help turns back to.
+  ZCCandyWidget* GetPage() const { return mDialog; }
 
  private:
   ZCCandyWidget* mDialog = nullptr;
@@ -30,6 +32,10 @@ class ZCBoard_EscapeMenu : public BoardDialog {
   ZCCandyWidget* mHelp = nullptr;
   ZCCandyWidget* mQuit = nullptr;
 };
+
+// The café board's escape menu while it is shown (not fading out), else null: the book screens it
+// opens (help, options) turn back to it and give it the focus when they close.
+ZCBoard_EscapeMenu* GetShownEscapeMenu();
 
 // The upgrade shop (layout "upgrade_menu"): after a career level with an upgrade (and in
 // survival from the head-up display) it shows up to one offer per "upgrade_tray" child,

@@ -4,6 +4,7 @@
 #include "engine/ZCEngine.h"
 #include "screens/ScreenTable.h"
 #include "screens/ScreenWidgets.h"
+#include "screens/ZCBoard_EscapeMenu.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "sound/SoundManager.h"
 #include "widgets/WidgetManager.h"
@@ -60,7 +61,7 @@ void ZCBoard_Help::HideArrows() {
 
 void ZCBoard_Help::OnCommand(ZCCandyWidget* button) {
   if (Is(button, mClose)) {
-    if (ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu()) menu->TurnPage(nullptr, true, ZCBoard_MainMenu::kTurnNone);
+    Close();
   } else if (Is(button, mPrevious)) {
     mBackward = true;
     ShowPage(mCurrent - 1);
@@ -68,6 +69,26 @@ void ZCBoard_Help::OnCommand(ZCCandyWidget* button) {
     mBackward = false;
     ShowPage(mCurrent + 1);
   }
+}
+
+void ZCBoard_Help::Close() {
+  ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
+  // Opened from the escape menu (over a level, running or ended): the book turns back to its
+  // page, the turn's end hides every book screen, and both slide back to where they stood. The
+  // escape menu takes the focus, which would otherwise stay on the hidden help where no key
+  // arrives, so Escape closes it again.
+  ZCBoard_EscapeMenu* escape = GetShownEscapeMenu();
+  if (!escape) {
+    if (menu) menu->TurnPage(nullptr, true, ZCBoard_MainMenu::kTurnNone);
+    return;
+  }
+  if (menu && escape->GetPage())
+    menu->TurnPage(escape->GetPage(), true, ZCBoard_MainMenu::kTurnNone);
+  else
+    SetVisible(false);
+  SendEffectMessage("onshiftleft");
+  escape->SendEffectMessage("onshiftleft");
+  if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(escape);
 }
 
 void ZCBoard_Help::OnShowStart() {

@@ -24,6 +24,8 @@ class ZCBoard_Help : public ZCDialog {
   // The turns between help pages run while the main menu is hidden: the help steps them.
   void Update() override;
 
+  // Back to the main page, or during a level back to the escape menu's page.
+  void Close();
   void HideAllPages();
   void ShowPage(int32_t index);
   // At the end of a turn to a help page: the arrows show again, their animations from the start.

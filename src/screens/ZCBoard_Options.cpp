@@ -5,6 +5,7 @@
 #include "engine/ZCEngine.h"
 #include "screens/ScreenTable.h"
 #include "screens/ScreenWidgets.h"
+#include "screens/ZCBoard_EscapeMenu.h"
 #include "sound/SoundManager.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCWidgetKit.h"
@@ -68,9 +69,14 @@ void ZCBoard_Options::OnShowStart() {
 }
 
 void ZCBoard_Options::OnHideStart() {
+  Vesk::WidgetManager* manager = GetManager();
+  if (!manager) return;
+  // Opened from the escape menu: the focus goes back to it, so that Escape closes it again.
   ZCBoard_Game* board = ScreenTable::GetGameBoard();
-  if (board && board->IsRunning())
-    if (Vesk::WidgetManager* manager = GetManager()) manager->SetFocus(board);
+  if (ZCBoard_EscapeMenu* escape = GetShownEscapeMenu())
+    manager->SetFocus(escape);
+  else if (board && board->IsRunning())
+    manager->SetFocus(board);
 }
 
 void ZCBoard_Options::Update() {

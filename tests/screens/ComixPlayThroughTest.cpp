@@ -10,8 +10,7 @@
 
 // Day 5 played through its cut-scenes as a player would: the book, the intro over the paused
 // café, a click, the button, the briefing, the day to its end, then the debriefing's
-// start playing the finish scene that leads to day 6. The profile it leaves (levels open 6) is
-// the one the README points to for `make run`.
+// start playing the finish scene that leads to day 6.
 TEST_F(ScreenDriver, ComixPlayThrough) {
   StartOptions options = WithPlayers({L"Alice"});
   options.fill = [](size_t, ProfileStore::PlayerRecord& record) { record.levelsOpen = 5; };

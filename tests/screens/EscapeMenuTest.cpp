@@ -13,16 +13,6 @@
 class EscapeMenuTest : public ScreenDriver {
  protected:
   ZCBoard_EscapeMenu* Menu() { return BoardDialogOf<ZCBoard_EscapeMenu>(mGame.get(), ZCBoard_Game3::kEscapeMenu); }
-  void PlayLevel(int32_t level) {
-    ZCBoard_Game3* board = mGame->GetBoard();
-    Do([=] { board->StartLoadingThread(level, false); });
-    ASSERT_TRUE(StepUntil([&] { return !board->IsLoadingLevel() && board->IsRunning(); }, 20000));
-    // The driver presses the briefing's start (unless the test holds it).
-    if (mGame->mPressBriefingStart) {
-      ASSERT_TRUE(StepUntil([&] { return !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }));
-    }
-    Settle();
-  }
   static constexpr const char* kPage = "game_board/escape_menu/escape_dlg/right_page/";
 };
 

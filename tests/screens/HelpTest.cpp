@@ -7,6 +7,7 @@
 #include "screens/ZCBoard_Help.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "shell/XmlNode.h"
+#include "support/BoardDialogs.h"
 #include "support/ScreenDriver.h"
 
 namespace {
@@ -87,4 +88,38 @@ TEST_F(HelpTest, ArrowsFollowThePagesAndCloseReturnsToTheMenu) {
   Do([&] { single->ShowPage(0); });
   Settle();
   EXPECT_EQ(Arrows(single.get()), "00");
+}
+
+// Opened from the escape menu during a level: close turns back to the escape menu's page, every
+// book screen is hidden after, both slide back, and Escape then closes the escape menu.
+TEST_F(HelpTest, CloseDuringALevelReturnsToTheEscapeMenu) {
+  Start(WithPlayers({L"Ann"}));
+  PlayLevel(3);
+  auto* escape = BoardDialogOf<ZCBoard_EscapeMenu>(mGame.get(), ZCBoard_Game3::kEscapeMenu);
+  Key(27);
+  Click("game_board/escape_menu/escape_dlg/right_page/help");
+  Settle();
+  Step(50);
+  ASSERT_TRUE(Help()->IsVisible());
+  EXPECT_GT(escape->GetOffsetX(), 0);
+  EXPECT_GT(Help()->GetOffsetX(), 0);
+
+  Click("help/close");
+  Settle();
+  Step(50);
+  for (ScreenTable::Id id : {ScreenTable::kMainMenu, ScreenTable::kHelp, ScreenTable::kCareer, ScreenTable::kSurvival,
+                             ScreenTable::kHiScores, ScreenTable::kMenuBackground})
+    EXPECT_FALSE(ScreenTable::Get(id)->IsVisible()) << id;
+  EXPECT_TRUE(escape->IsVisible());
+  EXPECT_TRUE(escape->GetPage()->IsVisibleInTree());
+  EXPECT_EQ(escape->GetOffsetX(), 0);
+  EXPECT_EQ(Help()->GetOffsetX(), 0);
+  EXPECT_TRUE(mGame->GetBoard()->IsRunning());
+  EXPECT_EQ(PauseCount(), 1);
+  Shot("help_closed_in_level");
+
+  Key(27);
+  Settle();
+  EXPECT_FALSE(escape->IsVisible());
+  EXPECT_EQ(PauseCount(), 0);
 }

@@ -145,22 +145,33 @@ TEST_F(MenuScreensPlayTest, FromTheSplashToTheQuit) {
   ASSERT_GT(applied.size(), 20u);
   EXPECT_NE(applied[20], before[20]);
 
-  // 5. Survival in café 1: its endless level.
+  // 5. Survival in café 1: its endless level (e001), held by the briefing until start.
+  mGame->mPressBriefingStart = false;
   Click("main_menu/main_menu_dlg/right_page/survival");
   Settle();
   Shot("menu_screens_survival");
   Click("survival_menu/survival_dlg/right_page/play_button");
   ZCBoard_Game3* board = mGame->GetBoard();
-  ASSERT_TRUE(StepUntil([&] { return board->IsRunning(); }, 20000));
+  ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && !board->IsLoadingLevel(); }, 20000));
   EXPECT_EQ(board->GetLevelNumber(), 1);
   EXPECT_TRUE(board->IsEndless());
+  Settle();
+  ASSERT_TRUE(board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible());
+  Shot("menu_screens_survival_briefing");
+  Click("game_board/briefingdlg/start");
+  Settle();
+  EXPECT_FALSE(board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible());
+  EXPECT_EQ(PauseCount(), 0);
   Step(100);
 
-  // 6. Back to the main menu.
-  Do([] { ScreenTable::GetCareer()->ReturnToMainMenu(); });
+  // 6. Escape, quit, yes: back to the main menu.
+  Key(27);
+  Click("game_board/escape_menu/escape_dlg/right_page/quit");
+  Click("dialogbox_2button/btn_yes");
   Settle();
   ASSERT_TRUE(menu->IsVisible());
   EXPECT_FALSE(board->IsRunning());
+  EXPECT_EQ(PauseCount(), 0);
 
   // 7. High scores: Alice's row in each table lit.
   Click("main_menu/main_menu_dlg/right_page/scores");

@@ -7,8 +7,8 @@
 #include "screens/ZCBoard_Briefing.h"
 #include "screens/ZCBoard_EscapeMenu.h"
 
-// What the board's dialog tests share: the board's level fields set as a level file would, the
-// dialogs by their id, and a cut-scene player that only records what it is asked.
+// What the board's dialog tests share: the board's level fields set as a level file would, and
+// the dialogs by their id.
 struct BoardAccess : ZCBoard_Game3 {
   static void SetLevel(ZCBoard_Game3* board, int32_t level, bool endless) {
     board->*(&BoardAccess::mLevelNumber) = level;
@@ -23,23 +23,3 @@ template <class T>
 T* BoardDialogOf(ZCEngine3* game, ZCBoard_Game3::DialogId id) {
   return game && game->GetBoard() ? dynamic_cast<T*>(&game->GetBoard()->GetDialog(id)) : nullptr;
 }
-
-// Plays nothing: records the scenes and the replay flag. A level's start scene ends at once (the
-// level's music and briefing follow); any other stays shown until the test ends it.
-struct RecordingComix : CafeComix {
-  std::vector<std::string> mPlayed;
-  bool mReplay = false;
-  bool mShown = false;
-  bool mStartScene = false;
-  void Play(const std::string& name) override {
-    mPlayed.push_back(name);
-    mStartScene = GetCafeBoard() && name == GetCafeBoard()->GetStartComix();
-  }
-  void SetReplay(bool replay) override { mReplay = replay; }
-  void Show() override {
-    mShown = !mStartScene;
-    if (mStartScene) GetCafeBoard()->PlayLevelMusic();
-  }
-  void Hide() override { mShown = false; }
-  bool IsVisible() const override { return mShown; }
-};

@@ -78,6 +78,18 @@ void ScreenDriver::Settle(int limit) {
   Step(1);
 }
 
+void ScreenDriver::PlayLevel(int32_t level, bool endless) {
+  ZCBoard_Game3* board = mGame->GetBoard();
+  Do([=] { board->StartLoadingThread(level, endless); });
+  ASSERT_TRUE(StepUntil([&] { return !board->IsLoadingLevel() && board->IsRunning(); }, 20000))
+      << "level " << level << " did not start";
+  if (mGame->mPressBriefingStart) {
+    ASSERT_TRUE(StepUntil([&] { return !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }))
+        << "the briefing was not pressed away";
+  }
+  Settle();
+}
+
 void ScreenDriver::Click(const std::string& path) { mGame->QueueClick(path); }
 void ScreenDriver::Key(int32_t vk) { mGame->QueueKey(vk); }
 void ScreenDriver::Type(const std::wstring& text) { mGame->QueueText(text); }

@@ -57,6 +57,10 @@ class ScreenDriver : public ::testing::Test {
   // then one more.
   void Settle(int limit = 3000);
 
+  // Loads the level (career, or the endless level of café `level`) and steps until it runs, the
+  // briefing pressed away when the driver presses it, then settles.
+  void PlayLevel(int32_t level, bool endless = false);
+
   void Click(const std::string& path);
   void Key(int32_t vk);
   void Type(const std::wstring& text);
