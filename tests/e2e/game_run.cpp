@@ -12,6 +12,7 @@
 //       the recording's; the first differing frame is named and both pictures are written to
 //       DIR/TAG/.
 //   --steps N ends either after N update steps (a shorter run: the profile is not checked).
+//   --no-frames with --record: frames are drawn but not hashed or kept (no replay follows).
 //   game_run --out DIR --soak MINUTES [--seed N]
 //       survival again and again for MINUTES of game time, random clicks over the café; the
 //       live heap is sampled at each restart and may grow by less than 1 MB from the first to the
@@ -41,6 +42,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/ImageLib.h"
 #include "graphics/MemoryImage.h"
+#include "platform/video/Video.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_HiScores.h"
 #include "shell/Log.h"
@@ -70,8 +72,6 @@ void Fail(const std::string& what) {
   ++gFailures;
   std::cerr << "FAIL: " << what << "\n";
 }
-
-uint64_t Mix(uint64_t hash, uint64_t value) { return (hash ^ value) * 0x100000001B3ull; }
 
 std::vector<uint8_t> ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -107,7 +107,9 @@ class FrameStore {
   }
   void Append(const std::vector<uint32_t>& frame) {
     if (mLast.size() != frame.size()) mLast.assign(frame.size(), 0);
-    std::vector<uint32_t> delta(frame.size());
+    // The buffers are kept from frame to frame: a frame is 3 MB.
+    std::vector<uint32_t>& delta = mDelta;
+    delta.resize(frame.size());
     uint32_t* d = delta.data();
     uint32_t* last = mLast.data();
     const uint32_t* now = frame.data();
@@ -116,7 +118,8 @@ class FrameStore {
       last[i] = now[i];
     }
     uLongf size = compressBound(uLong(delta.size() * 4));
-    std::vector<uint8_t> packed(size);
+    std::vector<uint8_t>& packed = mPacked;
+    if (packed.size() < size) packed.resize(size);
     compress2(packed.data(), &size, reinterpret_cast<const Bytef*>(delta.data()), uLong(delta.size() * 4), 1);
     const uint32_t header[2] = {uint32_t(size), uint32_t(frame.size())};
     mOut.write(reinterpret_cast<const char*>(header), sizeof header);
@@ -144,6 +147,8 @@ class FrameStore {
  private:
   std::ofstream mOut;
   std::vector<uint32_t> mLast;
+  std::vector<uint32_t> mDelta;
+  std::vector<uint8_t> mPacked;
 };
 
 struct Options {
@@ -152,6 +157,8 @@ struct Options {
   std::string playTag;
   bool software = false;
   bool brokenPref = false;
+  // Draws every tenth step but hashes and keeps nothing (a recording no replay will follow).
+  bool noFrames = false;
   int soakMinutes = 0;
   // Ends the run after this many update steps (0: when the game quits).
   uint64_t steps = 0;
@@ -255,21 +262,45 @@ class GameRun : public ScreenGame {
 
   void DrawScreen(Vesk::Graphics* g) override {
     ScreenGame::DrawScreen(g);
-    if (!mHashNext) return;
+    // The soak (and a run without frames) draws like the others but keeps no frames.
+    if (!mHashNext || Soaking() || mOptions.noFrames) return;
     mHashNext = false;
     Vesk::DDImage* screen = GetDisplay()->GetScreenImage();
-    const uint32_t* bits = screen->GetBits();
-    const size_t n = size_t(screen->mWidth) * size_t(screen->mHeight);
-    // Plain pointer loops: the run hashes a whole screen every tenth step in a debug build.
-    std::vector<uint32_t> frame(n);
-    uint32_t* out = frame.data();
-    uint64_t hash = 0xCBF29CE484222325ull;
-    for (size_t i = 0; i < n; ++i) {
-      out[i] = bits[i] & 0xFFFFFFu;
-      hash = Mix(hash, out[i]);
+    // The draw surface is read where it stands (reading it back into the image's memory would
+    // leave a copy that every later drawing has to keep up to date).
+    Platform::Video::Surface* surface = screen->GetSurface();
+    Platform::Video::LockInfo info;
+    if (!surface || surface->Lock(&info) != Platform::Video::Result::Ok) {
+      Fail("the draw surface cannot be read");
+      return;
     }
-    mWidth = screen->mWidth;
-    mHeight = screen->mHeight;
+    const int32_t width = info.mWidth, height = info.mHeight;
+    const int32_t bpp = info.mFormat.BytesPerPixel();
+    const Platform::Video::PixelShifts shifts(info.mFormat);
+    std::vector<uint32_t> frame(size_t(width) * size_t(height));
+    uint32_t* out = frame.data();
+    for (int32_t y = 0; y < height; ++y) {
+      const uint8_t* row = info.mBits + size_t(y) * size_t(info.mPitch);
+      uint32_t* dst = out + size_t(y) * size_t(width);
+      if (bpp == 4 && info.mFormat == Platform::Video::PixelFormat::X8R8G8B8()) {
+        std::memcpy(dst, row, size_t(width) * 4);
+        continue;
+      }
+      for (int32_t x = 0; x < width; ++x) {
+        uint32_t pixel = 0;
+        std::memcpy(&pixel, row + size_t(x) * size_t(bpp), size_t(bpp));
+        dst[x] = shifts.ToArgb(pixel);
+      }
+    }
+    surface->Unlock();
+    // Plain loops: the run hashes a whole screen every tenth step in a debug build.
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (size_t i = 0, n = frame.size(); i < n; ++i) {
+      out[i] &= 0xFFFFFFu;
+      hash = (hash ^ out[i]) * 0x100000001B3ull;
+    }
+    mWidth = width;
+    mHeight = height;
     if (Recording()) mFrames.Append(frame);
     Line("frame", GetUpdateCount(), std::to_string(hash), &frame);
     mLastFrame = std::move(frame);
@@ -318,8 +349,9 @@ class GameRun : public ScreenGame {
   void OnScreen(const std::string& screen, uint64_t step) {
     if (Recording() && !mShotTaken && !mScreen.empty() && mLastFrame.size()) TakeShot();
     mBot.ScreenChanged(mScreen, screen);
-    // The survival café ends and the menu comes back: the soak starts it again.
-    if (Soaking() && mScreen.rfind("survival_", 0) == 0 && mScreen != "survival_menu") mHeapAtRestart.push_back(LiveHeap());
+    // The survival page comes up again after a café: the soak starts it anew.
+    if (Soaking() && screen.rfind("survival_", 0) == 0 && screen != "survival_menu") mSurvivalPlayed = true;
+    if (Soaking() && screen == "survival_menu" && mSurvivalPlayed) mHeapAtRestart.push_back(LiveHeap());
     std::cout << "step " << step << ": " << screen << std::endl;
     mScreen = screen;
     mScreenStep = step;
@@ -389,7 +421,7 @@ class GameRun : public ScreenGame {
         ZCText* name = line ? line->AsText() : nullptr;
         if (!name || name->GetText().empty()) continue;
         const bool hers = name->GetText() == L"Tess";
-        if (hers != !line->IsDisabled())
+        if (hers != !line->IsDisabled() || (score && hers != !score->IsDisabled()))
           Fail("the high-score row " + index + " of " + WideToUtf8(name->GetText()) + " is " +
                (hers ? "not highlighted" : "highlighted"));
         if (!hers) continue;
@@ -421,6 +453,7 @@ class GameRun : public ScreenGame {
   std::vector<uint8_t> mLastPref;
   int mPrefCount = 0;
   bool mPauseReported = false;
+  bool mSurvivalPlayed = false;
 
  public:
   bool OpenFrames() { return mFrames.OpenForWriting(mOptions.out / "frames.z"); }
@@ -435,6 +468,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     else if (a == "--play") o.playTag = next();
     else if (a == "--software") o.software = true;
     else if (a == "--broken-pref") o.brokenPref = true;
+    else if (a == "--no-frames") o.noFrames = true;
     else if (a == "--soak") o.soakMinutes = std::atoi(next().c_str());
     else if (a == "--steps") o.steps = std::strtoull(next().c_str(), nullptr, 10);
     else if (a == "--seed") o.seed = uint32_t(std::strtoul(next().c_str(), nullptr, 10));
