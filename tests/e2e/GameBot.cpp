@@ -106,10 +106,7 @@ void GameBot::ScreenChanged(const std::string& from, const std::string& to) {
   mLastPlayed.clear();
   if (ended == "level_1" && mPhase == kFirstDay) mPhase = kSecondDay;
   if (ended == "level_2" && mPhase == kSecondDay) mPhase = kSurvival;
-  if (ended.rfind("survival_", 0) == 0) {
-    mSurvivalServes = 0;
-    if (mPhase == kSurvival && !mSoak) mPhase = kScores;
-  }
+  if (ended.rfind("survival_", 0) == 0 && mPhase == kSurvival && !mSoak) mPhase = kScores;
 }
 
 void GameBot::Step(const std::string& screen, uint64_t step) {
@@ -269,7 +266,7 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   }
   auto* heroine = dynamic_cast<ZCBoss*>(board.GetHeroine());
   if (!heroine || !heroine->GetTargets().empty() || heroine->IsMoving()) return;
-  const bool survivalIdle = board.IsSurvival() && mSurvivalServes >= kSurvivalServes;
+  const bool survivalIdle = board.IsSurvival() && board.GetMoney() >= kSurvivalMoney;
   if (survivalIdle) return;
   std::vector<ZCClient*> visitors;
   std::vector<ZCWorker*> workers;
@@ -287,10 +284,7 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
 
   // Serve what is in hand, then take orders.
   for (ZCClient* v : visitors)
-    if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(first, second) && act(place(v))) {
-      if (board.IsSurvival()) ++mSurvivalServes;
-      return;
-    }
+    if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(first, second) && act(place(v))) return;
   for (ZCClient* v : visitors)
     if (v->GetState() == ZCClient::kWaiting && v->GetCode().empty() && act(place(v))) return;
   // A broken or dirty workplace: the brush, then the table.

@@ -36,9 +36,9 @@ class GameBot {
   // again instead of quitting.
   bool mSoak = false;
   std::mt19937 mRandom{1};
-  // Visitors served in the current survival café; the bot idles after kSurvivalServes.
-  int32_t mSurvivalServes = 0;
-  static constexpr int32_t kSurvivalServes = 3;
+  // Survival: the bot serves until the café's money reaches kSurvivalMoney (a score that enters
+  // the sample table, whatever the visitors drawn), then idles until the lives run out.
+  static constexpr int32_t kSurvivalMoney = 100;
 
  private:
   void PlayCafe(ZCBoard_Game3& board, uint64_t step);
