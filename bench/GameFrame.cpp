@@ -121,7 +121,8 @@ int main(int argc, char** argv) {
     taken = PlacesTaken(places);
     if (places > 0 && taken == places) break;
   }
-  std::printf("busy café: %d of %d visitor places taken\n", taken, places);
+  std::printf("busy café: %d of %d visitor places taken; level %s, pause count %d\n", taken, places,
+              board->IsRunning() ? "running" : "ended", int(board->GetPauseCount()));
   Vesk::DDImage* screen = game->GetDisplay()->GetScreenImage();
   const size_t bytes = size_t(screen->mWidth) * size_t(screen->mHeight) * 4;
   std::vector<uint8_t> copy(bytes, 0x40);
@@ -135,7 +136,7 @@ int main(int argc, char** argv) {
   std::printf("frame at %dx%d: software %.2f ms (aim 2), 3D %.2f ms, full-screen opaque copy %.3f ms; software/copy %.1f\n",
               screen->mWidth, screen->mHeight, routeMs[0], routeMs[1], floorMs, routeMs[0] / floorMs);
   const double stepMs = MsPerCall([&] { game->Step(); }, options.rounds, options.slice);
-  std::printf("update step: %.3f ms (aim 0.1) against the 10 ms step: %.1f%% of it\n", stepMs, stepMs * 10.0);
+  std::printf("update step: %.4f ms (aim 0.1) against the 10 ms step: %.1f%% of it\n", stepMs, stepMs * 10.0);
   game.reset();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

@@ -148,8 +148,9 @@ bool ParsePackedColor(const std::string& text, int32_t& packed) {
 // The text colours of the parts: "color" for the text, "color2" for the second font layer.
 // Text parts start with colour 0 (transparent), so a part that shows text needs this once.
 void EffectTextColor(EffectCallArgs& a) {
-  for (const auto& [name, field] : {std::pair{"color", &ZCPartRecord::mTextColor}, std::pair{"color2", &ZCPartRecord::mTextColor2}}) {
-    const std::string text = a.ParamString(name);
+  for (const auto& entry : {std::pair{"color", &ZCPartRecord::mTextColor}, std::pair{"color2", &ZCPartRecord::mTextColor2}}) {
+    const auto field = entry.second;  // a copy the lambda can capture (clang 14 refuses a structured binding)
+    const std::string text = a.ParamString(entry.first);
     if (text.empty()) continue;
     int32_t packed = 0;
     if (!ParsePackedColor(text, packed)) {

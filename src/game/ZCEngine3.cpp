@@ -250,7 +250,11 @@ void ZCEngine3::SetCareerResult(int32_t money, int32_t result, int32_t level) {
   if (auto* career = dynamic_cast<ZCBoard_Career*>(GetScreen(kCareer))) career->SetLevelResult(money, result, level);
 }
 
-void ZCEngine3::ShowSurvivalEnd(bool) {
+void ZCEngine3::ShowSurvivalEnd(bool highScore) {
+  // The book comes back on the high-score page when the money took a place, else on the
+  // survival page, from which another café can be played.
   ShowScreen(kGameBoard, false);
-  ShowMainMenu();
+  ShowScreen(kMenuBackground, true);
+  if (ZCCandyWidget* screen = GetScreen(highScore ? kHiScores : kSurvival)) screen->Show();
+  MarkDirty();
 }

@@ -47,7 +47,7 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void ShowLoadScreen() override;
   void HideLoadScreen() override;
   // CafeScreens: the message box of the id; a career result is recorded by the book (the
-  // board's debriefing shows next); a survival end brings the main menu back.
+  // board's debriefing shows next); a survival end opens the high scores or the survival page.
   void ShowMessageBox(const std::string& id) override;
   void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
   void ShowSurvivalEnd(bool highScore) override;

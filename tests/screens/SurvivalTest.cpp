@@ -3,6 +3,7 @@
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "screens/ScreenTable.h"
+#include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Survival.h"
 #include "support/ScreenDriver.h"
 
@@ -81,4 +82,29 @@ TEST_F(SurvivalTest, PicksAnOpenCafeAndPlaysItsEndlessLevel) {
   EXPECT_FALSE(survival->IsVisible());
   EXPECT_EQ(board->GetLevelNumber(), 1);
   EXPECT_TRUE(board->IsEndless());
+}
+
+// The end of a survival game: a score with a place opens the high-score page, any other the
+// survival page; the café is gone and the menu background back either way.
+TEST_F(SurvivalTest, AnEndedGameOpensTheHighScoresOrTheSurvivalPage) {
+  Start(WithPlayers({L"Ann"}));
+  Settle();
+  for (const bool place : {true, false}) {
+    SCOPED_TRACE(place);
+    Do([this, place] {
+      mGame->GetBoard()->SetVisible(true);
+      mGame->ShowSurvivalEnd(place);
+    });
+    Settle();
+    ZCCandyWidget* shown = ScreenTable::Get(place ? ScreenTable::kHiScores : ScreenTable::kSurvival);
+    ZCCandyWidget* other = ScreenTable::Get(place ? ScreenTable::kSurvival : ScreenTable::kHiScores);
+    EXPECT_TRUE(shown->IsVisible());
+    EXPECT_FALSE(other->IsVisible());
+    EXPECT_FALSE(mGame->GetBoard()->IsVisible());
+    EXPECT_TRUE(ScreenTable::Get(ScreenTable::kMenuBackground)->IsVisible());
+    EXPECT_FALSE(ScreenTable::GetMainMenu()->IsVisible());
+    Click(place ? "hiscores/close" : "survival_menu/survival_dlg/right_page/cancel_button");
+    Settle();
+    EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
+  }
 }
