@@ -331,7 +331,8 @@ bool ZCBoss::InteractWorker(ZCItem* worker, bool dryRun) {
 }
 
 bool ZCBoss::TakeWorkerCode(const std::string& code) {
-  if (code.empty()) return false;
+  // An idle worker holds nothing yet: a free hand "takes" its empty code, which starts the worker
+  // and counts as a quick service like any other take.
   for (int pass = 1; pass <= 2; ++pass) {
     const bool last = pass == 2;
     if (mCode.empty()) {

@@ -168,6 +168,7 @@ void ZCMiniGame::ReadLevel(const XmlNode& level) {
 }
 
 void ZCMiniGame::ResetLevel() {
+  mPendingEnable = 0;
   while (!mRow.empty()) RemoveToken(mRow.front().mWidget, kHideAtOnce, false);
   mFlights.clear();
   for (ZCCandyWidget* widget : std::vector<ZCCandyWidget*>(mLeaving)) ReleaseWidget(widget);
@@ -233,6 +234,7 @@ void ZCMiniGame::AddToken(int32_t kind, bool enabled, bool atFront) {
     mRow.push_back(token);
   TraceBoardEvent("minigame add %s %s %s", kKindNames[kind], enabled ? "enabled" : "disabled",
                   atFront ? "front" : "end");
+  if (mPendingEnable > 0 && mRow.size() >= size_t(mPendingEnable)) EnableToken(mPendingEnable);
 }
 
 void ZCMiniGame::SetTokenImages(ZCCandyWidget* widget, int32_t kind) {
@@ -270,11 +272,19 @@ void ZCMiniGame::ReleaseWidget(ZCCandyWidget* widget) {
 }
 
 void ZCMiniGame::EnableToken(int32_t n) {
-  if (n < 1 || size_t(n) > mRow.size()) return;
+  if (n < 1) return;
+  // The tutorial may ask before the rush has brought that many tokens: the n-th is enabled as
+  // it enters the row, or the lesson that waits on its click could never go on.
+  if (size_t(n) > mRow.size()) {
+    mPendingEnable = n;
+    return;
+  }
+  mPendingEnable = 0;
   mRow[size_t(n - 1)].mWidget->SetDisabled(false);
 }
 
 void ZCMiniGame::EnableAllTokens() {
+  mPendingEnable = 0;
   for (Token& token : mRow) token.mWidget->SetDisabled(false);
 }
 

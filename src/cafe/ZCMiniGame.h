@@ -129,4 +129,6 @@ class ZCMiniGame : public ZCDialog, public CafeMiniGame {
   size_t mNextEffect = 0;
   size_t mNextCoinAnim = 0;
   std::vector<Flight> mFlights;
+  // The token the tutorial asked to enable before the row had it (counted from 1; 0: none).
+  int32_t mPendingEnable = 0;
 };

@@ -18,7 +18,6 @@ using Platform::Video::FromArgb;
 using Platform::Video::LockInfo;
 using Platform::Video::PixelFormat;
 using Platform::Video::Result;
-using Platform::Video::ToArgb;
 using namespace SurfacePixels;
 
 namespace {
@@ -307,12 +306,15 @@ uint32_t* DDImage::GetBits() {
   const uint32_t rgb = f.RgbMask();
   const bool keyed = mSurface->HasColorKey();
   const uint32_t key = mSurface->ColorKey() & rgb;
-  for (int32_t y = 0; y < std::min(mHeight, mLockInfo.mHeight); ++y) {
+  // The channel shifts are worked out once: this runs over every pixel of the screen.
+  const Platform::Video::PixelShifts shifts(f);
+  const int32_t height = std::min(mHeight, mLockInfo.mHeight), width = std::min(mWidth, mLockInfo.mWidth);
+  for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = mLockInfo.mBits + size_t(y) * size_t(mLockInfo.mPitch);
     uint32_t* dst = bits.get() + size_t(y) * size_t(mWidth);
-    for (int32_t x = 0; x < std::min(mWidth, mLockInfo.mWidth); ++x) {
+    for (int32_t x = 0; x < width; ++x) {
       uint32_t q = Load(row, x, f.mBitCount);
-      dst[x] = (keyed && (q & rgb) == key) ? 0u : ToArgb(q, f);
+      dst[x] = (keyed && (q & rgb) == key) ? 0u : shifts.ToArgb(q);
     }
   }
   unlock();
@@ -348,9 +350,10 @@ void DDImage::DrawThroughMemory(const Rect& area, Draw&& draw) {
     const PixelFormat f = mLockInfo.mFormat;
     MemoryImage copy(a.mWidth, a.mHeight);
     uint32_t* bits = copy.GetBits();
+    const Platform::Video::PixelShifts shifts(f);
     for (int32_t y = 0; y < a.mHeight; ++y) {
       const uint8_t* row = mLockInfo.mBits + size_t(a.mY + y) * size_t(mLockInfo.mPitch);
-      for (int32_t x = 0; x < a.mWidth; ++x) bits[size_t(y) * a.mWidth + x] = ToArgb(Load(row, a.mX + x, f.mBitCount), f);
+      for (int32_t x = 0; x < a.mWidth; ++x) bits[size_t(y) * a.mWidth + x] = shifts.ToArgb(Load(row, a.mX + x, f.mBitCount));
     }
     copy.BitsChanged();
     draw(copy, a.mX, a.mY);
@@ -358,7 +361,7 @@ void DDImage::DrawThroughMemory(const Rect& area, Draw&& draw) {
     for (int32_t y = 0; y < a.mHeight; ++y) {
       uint8_t* row = mLockInfo.mBits + size_t(a.mY + y) * size_t(mLockInfo.mPitch);
       for (int32_t x = 0; x < a.mWidth; ++x)
-        Store(row, a.mX + x, f.mBitCount, FromArgb(bits[size_t(y) * a.mWidth + x], f));
+        Store(row, a.mX + x, f.mBitCount, shifts.FromArgb(bits[size_t(y) * a.mWidth + x]));
     }
   }
   UnlockSurface();

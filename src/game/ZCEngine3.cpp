@@ -254,7 +254,10 @@ void ZCEngine3::ShowSurvivalEnd(bool highScore) {
   // The book comes back on the high-score page when the money took a place, else on the
   // survival page, from which another café can be played.
   ShowScreen(kGameBoard, false);
+  // The page turns over the shown book, as from the menu's own button: the turn runs in the
+  // menu's update, so a hidden menu would leave the book in the middle of it.
   ShowScreen(kMenuBackground, true);
+  ShowScreen(kMainMenu, true);
   if (ZCCandyWidget* screen = GetScreen(highScore ? kHiScores : kSurvival)) screen->Show();
   MarkDirty();
 }

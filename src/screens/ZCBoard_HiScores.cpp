@@ -50,7 +50,11 @@ void ZCBoard_HiScores::FillTable(ZCCandyWidget* page, bool survival) {
       SetText(line, rowName);
     }
     std::snprintf(name, sizeof name, "score%d%d", survival ? 1 : 0, int(i));
-    SetText(Child(page, name), rowName.empty() ? L"" : std::to_wstring(table[i].value));
+    if (ZCCandyWidget* score = Child(page, name)) {
+      // The score is coloured like its name: the player's own in full, the others' disabled.
+      score->SetDisabled(current.empty() || rowName != current);
+      SetText(score, rowName.empty() ? L"" : std::to_wstring(table[i].value));
+    }
   }
 }
 

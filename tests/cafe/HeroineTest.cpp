@@ -105,6 +105,16 @@ TEST_F(HeroineTest, AWorkersProductGoesToAFreeHandBeforeAnUnwantedJoin) {
   EXPECT_TRUE(Visit(Item("table01")));
   EXPECT_EQ(mWorker->GetCode(), "0000");
   EXPECT_EQ(Hands(), "0401|0302");
+  // A worker fresh from activation holds nothing: with a hand free, starting it is a quick
+  // service like a take (the rush lesson counts on it); with both hands full the rush resets.
+  for (const char* second : {"", "0302"}) {
+    mWorker->SetCode("");
+    mBoss->SetHands("0401", second);
+    mTrace.mLines.clear();
+    EXPECT_TRUE(Visit(Item("table01")));
+    EXPECT_EQ(Hands(), std::string("0401|") + second);
+    EXPECT_EQ(Lines("rush"), (std::vector<std::string>{*second ? "rush reset" : "rush step"})) << second;
+  }
 }
 
 TEST_F(HeroineTest, TheBrushCleansOnlyABrokenWorkerAndOnlyTheFirstIsUsed) {

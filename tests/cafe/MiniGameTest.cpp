@@ -238,17 +238,26 @@ TEST_F(MiniGameTest, TasksCountDownWhenTheirTokensArriveAndWidgetsWaitForTheirFl
 }
 
 TEST_F(MiniGameTest, TheTutorialEnablesForcedTokensOneByOneOrAll) {
-  for (int kind : {0, 2, 2, 1, 2, 0}) mGame->AddToken(kind, false, false);
-  mGame->OnCommand(TokenWidget(3));
-  EXPECT_EQ(mGame->GetRow().size(), 6u);
+  // The lesson asks for the fourth token while the rush has brought only two: it is enabled as
+  // it enters, and only it.
+  mGame->AddToken(0, false, false);
+  mGame->AddToken(2, false, false);
   mGame->EnableToken(4);
-  mGame->EnableToken(7);  // beyond the row: nothing
   mGame->EnableToken(0);
+  for (int kind : {2, 1, 2, 0}) mGame->AddToken(kind, false, false);
+  mGame->OnCommand(TokenWidget(2));
+  EXPECT_EQ(mGame->GetRow().size(), 6u);
   for (size_t i = 0; i < 6; ++i) EXPECT_EQ(TokenWidget(i)->IsDisabled(), i != 3) << i;
   mGame->OnCommand(TokenWidget(3));
   EXPECT_EQ(Kinds(), "coin clean clean clean coin ");
   mGame->EnableAllTokens();
   for (size_t i = 0; i < 5; ++i) EXPECT_FALSE(TokenWidget(i)->IsDisabled());
+  // A request cleared by a new level does not enable a later token.
+  mGame->ResetLevel();
+  mGame->EnableToken(2);
+  mGame->ResetLevel();
+  for (int kind : {0, 2}) mGame->AddToken(kind, false, false);
+  EXPECT_TRUE(TokenWidget(1)->IsDisabled());
 }
 
 }  // namespace

@@ -22,6 +22,9 @@ namespace {
 const char* const kMenuPage = "main_menu/main_menu_dlg/right_page/";
 const char* const kCareerPlay = "career_menu/career_dlg/right_page/play_button";
 const char* const kCareerBack = "career_menu/career_dlg/left_page/back_button";
+const char* const kSurvivalCafe = "survival_menu/survival_dlg/left_page/cafe1_small_photo";
+const char* const kSurvivalPlay = "survival_menu/survival_dlg/right_page/play_button";
+const char* const kSurvivalBack = "survival_menu/survival_dlg/right_page/cancel_button";
 // Steps between two decisions, and before the same item is clicked again.
 constexpr uint64_t kThinkSteps = 15;
 constexpr uint64_t kSameItemSteps = 120;
@@ -91,11 +94,19 @@ std::string ScreenName(ScreenGame& game) {
 }
 
 void GameBot::ScreenChanged(const std::string& from, const std::string& to) {
-  if (to == "load_screen" || to.rfind("box_", 0) == 0) return;
-  if (from == "level_1" && mPhase == kFirstDay) mPhase = kSecondDay;
-  if (from == "level_2" && mPhase == kSecondDay) mPhase = kSurvival;
-  if (from.rfind("survival_", 0) == 0 && from != "survival_menu" && mPhase == kSurvival && !mSoak) mPhase = kQuit;
-  if (from.rfind("survival_", 0) == 0 && from != "survival_menu") mSurvivalServes = 0;
+  if (to == "survival_menu") mCafePicked = false;
+  if (from == "hiscores" && mPhase == kScores) mPhase = kQuit;
+  // A day or café ends at whatever follows it that is not a box over it (a box, the shop's
+  // question for one, stays in the day).
+  const bool played = from.rfind("level_", 0) == 0 || (from.rfind("survival_", 0) == 0 && from != "survival_menu");
+  if (played) mLastPlayed = from;
+  if (mLastPlayed.empty() || to == "load_screen" || to.rfind("box_", 0) == 0 || to == "none" || to == mLastPlayed)
+    return;
+  const std::string ended = mLastPlayed;
+  mLastPlayed.clear();
+  if (ended == "level_1" && mPhase == kFirstDay) mPhase = kSecondDay;
+  if (ended == "level_2" && mPhase == kSecondDay) mPhase = kSurvival;
+  if (ended.rfind("survival_", 0) == 0 && mPhase == kSurvival && !mSoak) mPhase = kScores;
 }
 
 void GameBot::Step(const std::string& screen, uint64_t step) {
@@ -112,14 +123,32 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     if (mPhase == kFirstDay || mPhase == kSecondDay) {
       mGame.QueueClick(std::string(kMenuPage) + "career");
     } else if (mPhase == kSurvival) {
-      if (mStartSurvival) mStartSurvival();
-      mNextAction = step + 100;
+      mGame.QueueClick(std::string(kMenuPage) + "survival");
+    } else if (mPhase == kScores) {
+      mGame.QueueClick(std::string(kMenuPage) + "scores");
     } else if (mPhase == kQuit) {
       mGame.QueueClick(std::string(kMenuPage) + "quit");
       mPhase = kDone;
     }
   } else if (screen == "career") {
     mGame.QueueClick(mPhase == kFirstDay || mPhase == kSecondDay ? kCareerPlay : kCareerBack);
+  } else if (screen == "survival_menu") {
+    // The first café is picked on the left page, then played.
+    if (mPhase != kSurvival) {
+      mGame.QueueClick(kSurvivalBack);
+    } else if (!mCafePicked) {
+      mGame.QueueClick(kSurvivalCafe);
+      mCafePicked = true;
+    } else {
+      mGame.QueueClick(kSurvivalPlay);
+    }
+  } else if (screen == "hiscores") {
+    // Read for a while (the run checks the rows and takes its picture), then closed.
+    if (!mScoresShown) mScoresShown = step;
+    if (step >= mScoresShown + 150) {
+      mGame.QueueClick("hiscores/close");
+      mScoresShown = 0;
+    }
   } else if (screen == "briefing") {
     mGame.QueueClick("game_board/briefingdlg/start");
   } else if (screen == "debriefing") {
@@ -131,7 +160,13 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
   } else if (screen == "upgrade") {
     mGame.QueueClick("game_board/upgrade/upgrade_dialog/upgrade");
   } else if (screen == "escape_menu") {
-    mGame.QueueClick("game_board/escape_menu/escape_dlg/right_page/resume");
+    // Once, on day 2, the restart is asked for and refused at its question; then play resumes.
+    if (mEscapeVisit == 1) {
+      mGame.QueueClick("game_board/escape_menu/escape_dlg/right_page/restart");
+      mEscapeVisit = 2;
+    } else {
+      mGame.QueueClick("game_board/escape_menu/escape_dlg/right_page/resume");
+    }
   } else if (screen == "box_quit") {
     mGame.QueueClick("dialogbox_2button/btn_yes");
   } else if (screen.rfind("box_", 0) == 0) {
@@ -142,6 +177,13 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
       mGame.QueueClick("dialogbox_1button/btn_yes");
   } else if (screen.rfind("level_", 0) == 0 || (screen.rfind("survival_", 0) == 0 && screen != "survival_menu")) {
     mNextAction = step + 1;
+    if (screen == "level_2" && !mDayTwoStart) mDayTwoStart = step;
+    if (screen == "level_2" && mEscapeVisit == 0 && step > mDayTwoStart + 1500 && !mSoak) {
+      mGame.QueueKey(27);
+      mEscapeVisit = 1;
+      mNextAction = step + kThinkSteps;
+      return;
+    }
     if (ZCBoard_Game3* board = mGame.GetBoard()) {
       if (mSoak) SoakCafe(step);
       else PlayCafe(*board, step);
@@ -224,7 +266,7 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   }
   auto* heroine = dynamic_cast<ZCBoss*>(board.GetHeroine());
   if (!heroine || !heroine->GetTargets().empty() || heroine->IsMoving()) return;
-  const bool survivalIdle = board.IsSurvival() && mSurvivalServes >= kSurvivalServes;
+  const bool survivalIdle = board.IsSurvival() && board.GetMoney() >= kSurvivalMoney;
   if (survivalIdle) return;
   std::vector<ZCClient*> visitors;
   std::vector<ZCWorker*> workers;
@@ -242,10 +284,7 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
 
   // Serve what is in hand, then take orders.
   for (ZCClient* v : visitors)
-    if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(first, second) && act(place(v))) {
-      if (board.IsSurvival()) ++mSurvivalServes;
-      return;
-    }
+    if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(first, second) && act(place(v))) return;
   for (ZCClient* v : visitors)
     if (v->GetState() == ZCClient::kWaiting && v->GetCode().empty() && act(place(v))) return;
   // A broken or dirty workplace: the brush, then the table.

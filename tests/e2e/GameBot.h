@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -19,7 +18,7 @@ class ScreenGame;
 // phase (the career's first day, its second, survival, the end) picks what the step does there.
 class GameBot {
  public:
-  enum Phase { kFirstDay, kSecondDay, kSurvival, kQuit, kDone };
+  enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone };
 
   explicit GameBot(ScreenGame& game) : mGame(game) {}
 
@@ -33,15 +32,13 @@ class GameBot {
   // One line on the café as the bot sees it: the heroine's hands, the visitors, the workers, the
   // notes shown.
   std::string Describe();
-  // Asks for a survival start: the menus cannot yet, so the run does it (see GameRun).
-  std::function<void()> mStartSurvival;
   // Soak: random clicks over the café instead of play, boxes answered no, and survival again and
   // again instead of quitting.
   bool mSoak = false;
   std::mt19937 mRandom{1};
-  // Visitors served in the current survival café; the bot idles after kSurvivalServes.
-  int32_t mSurvivalServes = 0;
-  static constexpr int32_t kSurvivalServes = 3;
+  // Survival: the bot serves until the café's money reaches kSurvivalMoney (a score that enters
+  // the sample table, whatever the visitors drawn), then idles until the lives run out.
+  static constexpr int32_t kSurvivalMoney = 100;
 
  private:
   void PlayCafe(ZCBoard_Game3& board, uint64_t step);
@@ -60,6 +57,15 @@ class GameBot {
   // The tutorial's items barred at the last look, and those let go since: what its note asks for.
   std::set<std::string> mBarred;
   std::vector<std::string> mAsked;
+  // Day 2's visit to the escape menu: 0 not yet, 1 opened (restart is asked and refused), 2 done.
+  int mEscapeVisit = 0;
+  uint64_t mDayTwoStart = 0;
+  // The day or café last played, until the screen after it shows.
+  std::string mLastPlayed;
+  // The survival page: the first café was picked.
+  bool mCafePicked = false;
+  // The step the high-score page came up at (the bot reads it a moment before closing it).
+  uint64_t mScoresShown = 0;
 };
 
 // The name of the screen in front: "startup", "splash", "create_player", "players",

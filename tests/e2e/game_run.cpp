@@ -12,6 +12,7 @@
 //       the recording's; the first differing frame is named and both pictures are written to
 //       DIR/TAG/.
 //   --steps N ends either after N update steps (a shorter run: the profile is not checked).
+//   --no-frames with --record: frames are drawn but not hashed or kept (no replay follows).
 //   game_run --out DIR --soak MINUTES [--seed N]
 //       survival again and again for MINUTES of game time, random clicks over the café; the
 //       live heap is sampled at each restart and may grow by less than 1 MB from the first to the
@@ -31,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "board/BoardWorld.h"
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "display/DDImage.h"
@@ -40,11 +42,14 @@
 #include "graphics/Graphics.h"
 #include "graphics/ImageLib.h"
 #include "graphics/MemoryImage.h"
+#include "platform/video/Video.h"
 #include "screens/ScreenTable.h"
+#include "screens/ZCBoard_HiScores.h"
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCDialog.h"
+#include "widgets/ZCWidgetKit.h"
 
 namespace fs = std::filesystem;
 
@@ -59,14 +64,14 @@ constexpr uint64_t kStepLimit = 240000;
 constexpr uint64_t kShotDelay = 80;
 
 std::atomic<int> gErrors{0};
+// The update step running, for the debug output.
+uint64_t gStep = 0;
 int gFailures = 0;
 
 void Fail(const std::string& what) {
   ++gFailures;
   std::cerr << "FAIL: " << what << "\n";
 }
-
-uint64_t Mix(uint64_t hash, uint64_t value) { return (hash ^ value) * 0x100000001B3ull; }
 
 std::vector<uint8_t> ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -102,11 +107,19 @@ class FrameStore {
   }
   void Append(const std::vector<uint32_t>& frame) {
     if (mLast.size() != frame.size()) mLast.assign(frame.size(), 0);
-    std::vector<uint32_t> delta(frame.size());
-    for (size_t i = 0; i < frame.size(); ++i) delta[i] = frame[i] ^ mLast[i];
-    mLast = frame;
+    // The buffers are kept from frame to frame: a frame is 3 MB.
+    std::vector<uint32_t>& delta = mDelta;
+    delta.resize(frame.size());
+    uint32_t* d = delta.data();
+    uint32_t* last = mLast.data();
+    const uint32_t* now = frame.data();
+    for (size_t i = 0, n = frame.size(); i < n; ++i) {
+      d[i] = now[i] ^ last[i];
+      last[i] = now[i];
+    }
     uLongf size = compressBound(uLong(delta.size() * 4));
-    std::vector<uint8_t> packed(size);
+    std::vector<uint8_t>& packed = mPacked;
+    if (packed.size() < size) packed.resize(size);
     compress2(packed.data(), &size, reinterpret_cast<const Bytef*>(delta.data()), uLong(delta.size() * 4), 1);
     const uint32_t header[2] = {uint32_t(size), uint32_t(frame.size())};
     mOut.write(reinterpret_cast<const char*>(header), sizeof header);
@@ -134,6 +147,8 @@ class FrameStore {
  private:
   std::ofstream mOut;
   std::vector<uint32_t> mLast;
+  std::vector<uint32_t> mDelta;
+  std::vector<uint8_t> mPacked;
 };
 
 struct Options {
@@ -142,10 +157,41 @@ struct Options {
   std::string playTag;
   bool software = false;
   bool brokenPref = false;
+  // Draws every tenth step but hashes and keeps nothing (a recording no replay will follow).
+  bool noFrames = false;
   int soakMinutes = 0;
   // Ends the run after this many update steps (0: when the game quits).
   uint64_t steps = 0;
   uint32_t seed = 1;
+};
+
+// What a "pref.dat" holds of the run, read from its bytes without touching the file: the player,
+// levels open, best money of days 1 and 2, her rows in the career and survival tables.
+struct ProfileFacts {
+  bool valid = false;
+  std::wstring player;
+  int32_t levelsOpen = 0;
+  int32_t best1 = 0, best2 = 0;
+  int32_t career = 0, survival = 0;
+
+  explicit ProfileFacts(const std::vector<uint8_t>& bytes) {
+    ProfileStore store;
+    valid = !bytes.empty() && store.LoadBytes(bytes.data(), bytes.size(), true);
+    if (!valid || !store.HasPlayer()) return;
+    player = store.GetPlayerName();
+    levelsOpen = store.mPlayer.levelsOpen;
+    best1 = store.mPlayer.bestMoney[1];
+    best2 = store.mPlayer.bestMoney[2];
+    for (bool table : {false, true})
+      for (const auto& row : store.GetScoreTable(table))
+        if (ProfileCodec::NameToWide(row.name) == player) (table ? survival : career) = row.value;
+  }
+  std::string Describe() const {
+    if (!valid) return "none";
+    return "player=" + WideToUtf8(player) + " open=" + std::to_string(levelsOpen) + " best1=" + std::to_string(best1) +
+           " best2=" + std::to_string(best2) + " career=" + std::to_string(career) +
+           " survival=" + std::to_string(survival);
+  }
 };
 
 // One line of run.txt: "<kind> <step> <value>".
@@ -160,7 +206,6 @@ class GameRun : public ScreenGame {
   explicit GameRun(const Options& options) : ScreenGame("Game Run"), mOptions(options), mBot(*this) {
     mBot.mSoak = options.soakMinutes > 0;
     mBot.mRandom.seed(options.seed);
-    mBot.mStartSurvival = [this] { mPendingCall = "survival"; };
   }
 
   // Recording: the lines written; replay: the recording's lines, checked in order.
@@ -192,11 +237,14 @@ class GameRun : public ScreenGame {
 
   void UpdateStep() override {
     const uint64_t step = GetUpdateCount();
-    RunPendingCall(step);
+    gStep = step;
     ScreenGame::UpdateStep();
     if (IsShutdownRequested()) return;
+    // A box runs steps of its own inside this one (the game's modal loop): go on from its last.
+    if (GetUpdateCount() != step) return;
     const std::string screen = ScreenName(*this);
     if (screen != mScreen) OnScreen(screen, step);
+    if (step == mScreenStep + kShotDelay && mScreen == "hiscores" && !Soaking()) CheckScores(step);
     if (!mShotTaken && step >= mScreenStep + kShotDelay && Recording()) TakeShot();
     if (step % kHashEvery == 0) {
       CheckPlay();
@@ -214,17 +262,45 @@ class GameRun : public ScreenGame {
 
   void DrawScreen(Vesk::Graphics* g) override {
     ScreenGame::DrawScreen(g);
-    if (!mHashNext) return;
+    // The soak (and a run without frames) draws like the others but keeps no frames.
+    if (!mHashNext || Soaking() || mOptions.noFrames) return;
     mHashNext = false;
     Vesk::DDImage* screen = GetDisplay()->GetScreenImage();
-    const uint32_t* bits = screen->GetBits();
-    const size_t n = size_t(screen->mWidth) * size_t(screen->mHeight);
-    std::vector<uint32_t> frame(bits, bits + n);
+    // The draw surface is read where it stands (reading it back into the image's memory would
+    // leave a copy that every later drawing has to keep up to date).
+    Platform::Video::Surface* surface = screen->GetSurface();
+    Platform::Video::LockInfo info;
+    if (!surface || surface->Lock(&info) != Platform::Video::Result::Ok) {
+      Fail("the draw surface cannot be read");
+      return;
+    }
+    const int32_t width = info.mWidth, height = info.mHeight;
+    const int32_t bpp = info.mFormat.BytesPerPixel();
+    const Platform::Video::PixelShifts shifts(info.mFormat);
+    std::vector<uint32_t> frame(size_t(width) * size_t(height));
+    uint32_t* out = frame.data();
+    for (int32_t y = 0; y < height; ++y) {
+      const uint8_t* row = info.mBits + size_t(y) * size_t(info.mPitch);
+      uint32_t* dst = out + size_t(y) * size_t(width);
+      if (bpp == 4 && info.mFormat == Platform::Video::PixelFormat::X8R8G8B8()) {
+        std::memcpy(dst, row, size_t(width) * 4);
+        continue;
+      }
+      for (int32_t x = 0; x < width; ++x) {
+        uint32_t pixel = 0;
+        std::memcpy(&pixel, row + size_t(x) * size_t(bpp), size_t(bpp));
+        dst[x] = shifts.ToArgb(pixel);
+      }
+    }
+    surface->Unlock();
+    // Plain loops: the run hashes a whole screen every tenth step in a debug build.
     uint64_t hash = 0xCBF29CE484222325ull;
-    for (uint32_t pixel : frame) hash = Mix(hash, pixel & 0xFFFFFFu);
-    for (uint32_t& pixel : frame) pixel &= 0xFFFFFFu;
-    mWidth = screen->mWidth;
-    mHeight = screen->mHeight;
+    for (size_t i = 0, n = frame.size(); i < n; ++i) {
+      out[i] &= 0xFFFFFFu;
+      hash = (hash ^ out[i]) * 0x100000001B3ull;
+    }
+    mWidth = width;
+    mHeight = height;
     if (Recording()) mFrames.Append(frame);
     Line("frame", GetUpdateCount(), std::to_string(hash), &frame);
     mLastFrame = std::move(frame);
@@ -238,8 +314,6 @@ class GameRun : public ScreenGame {
       return;
     }
     if (!Replaying() || mReplayMismatch) return;
-    // Driver calls are the replay's to make, not to compare.
-    while (mNextLine < mLines.size() && mLines[mNextLine].kind == "call") ++mNextLine;
     if (mNextLine >= mLines.size()) {
       Mismatch("the recording has nothing more; the replay has " + kind + " " + std::to_string(step) + " " + value);
       return;
@@ -275,8 +349,9 @@ class GameRun : public ScreenGame {
   void OnScreen(const std::string& screen, uint64_t step) {
     if (Recording() && !mShotTaken && !mScreen.empty() && mLastFrame.size()) TakeShot();
     mBot.ScreenChanged(mScreen, screen);
-    // The survival café ends and the menu comes back: the soak starts it again.
-    if (Soaking() && mScreen.rfind("survival_", 0) == 0 && mScreen != "survival_menu") mHeapAtRestart.push_back(LiveHeap());
+    // The survival page comes up again after a café: the soak starts it anew.
+    if (Soaking() && screen.rfind("survival_", 0) == 0 && screen != "survival_menu") mSurvivalPlayed = true;
+    if (Soaking() && screen == "survival_menu" && mSurvivalPlayed) mHeapAtRestart.push_back(LiveHeap());
     std::cout << "step " << step << ": " << screen << std::endl;
     mScreen = screen;
     mScreenStep = step;
@@ -288,14 +363,15 @@ class GameRun : public ScreenGame {
     if (pref != mLastPref) {
       mLastPref = pref;
       const std::string name = std::to_string(mPrefCount++) + ".dat";
+      const std::string facts = name + " " + ProfileFacts(pref).Describe();
+      std::cout << "step " << step << ": pref.dat " << facts << std::endl;
       if (Recording()) {
         fs::create_directories(mOptions.out / "pref");
         WriteBytes(mOptions.out / "pref" / name, pref);
-        Line("pref", step, name);
-      } else if (Replaying()) {
-        if (ReadBytes(mOptions.out / "pref" / name) != pref) Mismatch("pref.dat differs from the recording's " + name);
-        Line("pref", step, name);
+      } else if (Replaying() && ReadBytes(mOptions.out / "pref" / name) != pref) {
+        Mismatch("pref.dat differs from the recording's " + name);
       }
+      Line("pref", step, facts);
     }
   }
 
@@ -330,28 +406,36 @@ class GameRun : public ScreenGame {
     SavePicture(mLastFrame, mWidth, mHeight, mOptions.out / "shots" / (name + mScreen + ".png"));
   }
 
-  // What the menus cannot do yet is done by the run at a recorded step, so that a replay does
-  // the same at the same step.
-  void RunPendingCall(uint64_t step) {
-    std::string call;
-    if (Recording() || Soaking()) {
-      call.swap(mPendingCall);
-      if (!call.empty() && Recording()) mLines.push_back({"call", step, call});
-    } else if (Replaying()) {
-      while (mNextCall < mLines.size() && (mLines[mNextCall].kind != "call" || mLines[mNextCall].step < step))
-        ++mNextCall;
-      if (mNextCall < mLines.size() && mLines[mNextCall].step == step) call = mLines[mNextCall++].value;
+  // The high-score page: each table shows a row of the player, highlighted, and only hers.
+  void CheckScores(uint64_t step) {
+    auto* page = dynamic_cast<ZCBoard_HiScores*>(ScreenTable::Get(ScreenTable::kHiScores));
+    if (!page) return;
+    std::string seen;
+    for (int table = 0; table < 2; ++table) {
+      ZCCandyWidget* side = table ? page->mRight : page->mLeft;
+      int mine = 0;
+      for (int row = 0; side && row < 14; ++row) {
+        const std::string index = std::to_string(table) + std::to_string(row);
+        ZCCandyWidget* line = side->FindChild("line" + index);
+        ZCCandyWidget* score = side->FindChild("score" + index);
+        ZCText* name = line ? line->AsText() : nullptr;
+        if (!name || name->GetText().empty()) continue;
+        const bool hers = name->GetText() == L"Tess";
+        if (hers != !line->IsDisabled() || (score && hers != !score->IsDisabled()))
+          Fail("the high-score row " + index + " of " + WideToUtf8(name->GetText()) + " is " +
+               (hers ? "not highlighted" : "highlighted"));
+        if (!hers) continue;
+        ++mine;
+        ZCText* value = score ? score->AsText() : nullptr;
+        seen += " " + index + ":" + (value ? WideToUtf8(value->GetText()) : std::string("?"));
+        if (!line->IsVisible() || !value || value->GetText().empty())
+          Fail("the high-score row " + index + " of Tess is not shown with its score");
+      }
+      if (mine != 1)
+        Fail(std::string("the ") + (table ? "survival" : "career") + " table shows " + std::to_string(mine) +
+             " rows of Tess");
     }
-    if (call == "survival") StartSurvival();
-  }
-
-  // Survival in the first café, as its selection page will start it.
-  void StartSurvival() {
-    ZCBoard_Game3* board = GetBoard();
-    if (!board) return;
-    if (ZCCandyWidget* menu = ScreenTable::Get(ScreenTable::kMainMenu)) menu->SetVisible(false);
-    GetRootDialog()->BringToFront(board);
-    board->StartLoadingThread(1, true);
+    Line("scores", step, seen.empty() ? "none" : seen.substr(1));
   }
 
   Options mOptions;
@@ -366,11 +450,10 @@ class GameRun : public ScreenGame {
   std::vector<uint32_t> mLastFrame;
   int32_t mWidth = 0, mHeight = 0;
   size_t mFrameIndex = 0;
-  size_t mNextCall = 0;
   std::vector<uint8_t> mLastPref;
   int mPrefCount = 0;
-  std::string mPendingCall;
   bool mPauseReported = false;
+  bool mSurvivalPlayed = false;
 
  public:
   bool OpenFrames() { return mFrames.OpenForWriting(mOptions.out / "frames.z"); }
@@ -385,6 +468,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     else if (a == "--play") o.playTag = next();
     else if (a == "--software") o.software = true;
     else if (a == "--broken-pref") o.brokenPref = true;
+    else if (a == "--no-frames") o.noFrames = true;
     else if (a == "--soak") o.soakMinutes = std::atoi(next().c_str());
     else if (a == "--steps") o.steps = std::strtoull(next().c_str(), nullptr, 10);
     else if (a == "--seed") o.seed = uint32_t(std::strtoul(next().c_str(), nullptr, 10));
@@ -411,25 +495,15 @@ std::vector<RunLine> ReadRunFile(const fs::path& path) {
 
 // The profile the play-through leaves: two days done, the player's rows in both tables.
 void CheckProfile(const std::string& path) {
-  ProfileStore store;
-  if (!store.Load()) {
-    Fail("pref.dat cannot be read back: " + path);
-    return;
-  }
-  const ProfileStore::PlayerRecord& player = store.mPlayer;
-  const std::wstring name = store.GetPlayerName();
-  if (name != L"Tess") Fail("the current player is \"" + WideToUtf8(name) + "\", not Tess");
-  if (player.levelsOpen != 3) Fail("levels open: " + std::to_string(player.levelsOpen) + ", not 3");
-  if (player.bestMoney[1] <= 0 || player.bestMoney[2] <= 0)
-    Fail("best money of days 1 and 2: " + std::to_string(player.bestMoney[1]) + ", " + std::to_string(player.bestMoney[2]));
-  bool career = false;
-  for (const auto& row : store.GetScoreTable(false))
-    if (ProfileCodec::NameToWide(row.name) == name && row.value == player.bestMoney[1] + player.bestMoney[2]) career = true;
-  if (!career) Fail("the career table has no row of Tess with the sum of her best money");
-  bool survival = false;
-  for (const auto& row : store.GetScoreTable(true))
-    if (ProfileCodec::NameToWide(row.name) == name && row.value > 0) survival = true;
-  if (!survival) Fail("the survival table has no row of Tess");
+  const ProfileFacts facts(ReadBytes(path));
+  std::cout << "pref.dat at the end: " << facts.Describe() << "\n";
+  if (!facts.valid) return Fail("pref.dat cannot be read back: " + path);
+  if (facts.player != L"Tess") Fail("the current player is \"" + WideToUtf8(facts.player) + "\", not Tess");
+  if (facts.levelsOpen != 3) Fail("levels open: " + std::to_string(facts.levelsOpen) + ", not 3");
+  if (facts.best1 <= 0 || facts.best2 <= 0) Fail("no best money of day 1 or 2");
+  if (facts.career != facts.best1 + facts.best2)
+    Fail("the career row of Tess holds " + std::to_string(facts.career) + ", not the sum of her best money");
+  if (facts.survival <= 0) Fail("the survival table has no row of Tess");
 }
 
 }  // namespace
@@ -442,9 +516,21 @@ int main(int argc, char** argv) {
     return 2;
   }
   fs::create_directories(options.out);
+  // A recording starts clean: no pictures or profiles of an earlier run are left to mislead.
+  if (options.record) {
+    fs::remove_all(options.out / "shots");
+    fs::remove_all(options.out / "pref");
+  }
+  // GAME_RUN_DEBUG: the board's events and the log on the output, for whoever follows the bot.
+  struct PrintTrace : BoardTrace {
+    void TraceEvent(const std::string& line) override { std::cout << gStep << " event: " << line << std::endl; }
+  } printTrace;
+  if (std::getenv("GAME_RUN_DEBUG")) GetBoardWorld().mTrace = &printTrace;
   // A cut profile is told of once, as it is kept aside; any other error fails the run.
   const bool brokenPref = options.brokenPref;
+  static const bool debug = std::getenv("GAME_RUN_DEBUG") != nullptr;
   LogSink::Set([brokenPref](const std::string& line) {
+    if (debug) std::cout << "log: " << line << std::endl;
     if (line.find("ERROR: ") == std::string::npos) return;
     if (brokenPref && line.find("pref.dat.bad") != std::string::npos) return;
     ++gErrors;
@@ -495,6 +581,8 @@ int main(int argc, char** argv) {
   LogSink::Set(nullptr);
 
   if (options.brokenPref && !fs::exists(prefPath + ".bad")) Fail("the cut pref.dat was not kept aside as pref.dat.bad");
+  if (options.brokenPref && ProfileFacts(ReadBytes(prefPath)).player != L"Tess")
+    Fail("after the cut pref.dat no profile of Tess was written");
   if (options.record && !options.steps) CheckProfile(prefPath);
   if (options.soakMinutes > 0) {
     std::cout << "soak: " << heap.size() << " restarts in " << steps << " steps\n";

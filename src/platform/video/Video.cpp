@@ -165,6 +165,9 @@ Result Surface::Blt(const Area* dst, Surface* src, const Area* srcArea, uint32_t
     copy.assign(src->Pixels(), src->Pixels() + size_t(src->mPitch) * size_t(src->mHeight));
     sbase = copy.data();
   }
+  // The source column of each destination column, worked out once for all rows.
+  std::vector<int32_t> columns(size_t(std::max(dw, 0)));
+  for (int32_t x = 0; x < dw; ++x) columns[size_t(x)] = s.mLeft + (same ? x : int32_t(int64_t(x) * sw / dw));
   for (int32_t y = 0; y < dh; ++y) {
     int32_t sy = s.mTop + (same ? y : int32_t(int64_t(y) * sh / dh));
     const uint8_t* srow = sbase + size_t(sy) * size_t(spitch);
@@ -173,8 +176,16 @@ Result Surface::Blt(const Area* dst, Surface* src, const Area* srcArea, uint32_t
       std::memcpy(drow, srow + size_t(s.mLeft) * size_t(bpp), size_t(dw) * size_t(bpp));
       continue;
     }
+    if (bpp == 4 && !keyed && src != this) {
+      // A stretched full-screen frame: whole pixels copied, no per-pixel calls.
+      const uint32_t* from = reinterpret_cast<const uint32_t*>(srow);
+      uint32_t* to = reinterpret_cast<uint32_t*>(drow);
+      const int32_t* col = columns.data();
+      for (int32_t x = 0; x < dw; ++x) to[x] = from[col[x]];
+      continue;
+    }
     for (int32_t x = 0; x < dw; ++x) {
-      int32_t sx = s.mLeft + (same ? x : int32_t(int64_t(x) * sw / dw));
+      int32_t sx = columns[size_t(x)];
       uint32_t p = ReadPixel(srow + size_t(sx) * size_t(bpp), bpp);
       if (keyed && (p & rgb) == key) continue;
       WritePixel(drow + size_t(x) * size_t(bpp), bpp, p);
