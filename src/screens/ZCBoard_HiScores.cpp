@@ -45,14 +45,15 @@ void ZCBoard_HiScores::FillTable(ZCCandyWidget* page, bool survival) {
     char name[32];
     std::snprintf(name, sizeof name, "line%d%d", survival ? 1 : 0, int(i));
     const std::wstring rowName = ProfileCodec::NameToWide(table[i].name);
+    const bool theirs = !current.empty() && rowName == current;
     if (ZCCandyWidget* line = Child(page, name)) {
-      line->SetDisabled(current.empty() || rowName != current);
+      line->SetDisabled(!theirs);
       SetText(line, rowName);
     }
     std::snprintf(name, sizeof name, "score%d%d", survival ? 1 : 0, int(i));
     if (ZCCandyWidget* score = Child(page, name)) {
       // The score is coloured like its name: the player's own in full, the others' disabled.
-      score->SetDisabled(current.empty() || rowName != current);
+      score->SetDisabled(!theirs);
       SetText(score, rowName.empty() ? L"" : std::to_wstring(table[i].value));
     }
   }

@@ -165,18 +165,23 @@ Result Surface::Blt(const Area* dst, Surface* src, const Area* srcArea, uint32_t
     copy.assign(src->Pixels(), src->Pixels() + size_t(src->mPitch) * size_t(src->mHeight));
     sbase = copy.data();
   }
-  // The source column of each destination column, worked out once for all rows.
-  std::vector<int32_t> columns(size_t(std::max(dw, 0)));
-  for (int32_t x = 0; x < dw; ++x) columns[size_t(x)] = s.mLeft + (same ? x : int32_t(int64_t(x) * sw / dw));
+  // Unkeyed rows of equal size are copied whole; otherwise the source column of each
+  // destination column is worked out once for all rows.
+  const bool rowCopy = same && !keyed;
+  std::vector<int32_t> columns;
+  if (!rowCopy) {
+    columns.resize(size_t(std::max(dw, 0)));
+    for (int32_t x = 0; x < dw; ++x) columns[size_t(x)] = s.mLeft + (same ? x : int32_t(int64_t(x) * sw / dw));
+  }
   for (int32_t y = 0; y < dh; ++y) {
     int32_t sy = s.mTop + (same ? y : int32_t(int64_t(y) * sh / dh));
     const uint8_t* srow = sbase + size_t(sy) * size_t(spitch);
     uint8_t* drow = Row(d.mTop + y) + size_t(d.mLeft) * size_t(bpp);
-    if (same && !keyed) {
+    if (rowCopy) {
       std::memcpy(drow, srow + size_t(s.mLeft) * size_t(bpp), size_t(dw) * size_t(bpp));
       continue;
     }
-    if (bpp == 4 && !keyed && src != this) {
+    if (bpp == 4 && !keyed) {
       // A stretched full-screen frame: whole pixels copied, no per-pixel calls.
       const uint32_t* from = reinterpret_cast<const uint32_t*>(srow);
       uint32_t* to = reinterpret_cast<uint32_t*>(drow);
