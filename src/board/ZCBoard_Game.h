@@ -85,12 +85,8 @@ class ZCBoard_Game : public ZCCandyWidget {
   // the objects, their states, the draw order, the stages, the path graphs, the schedule and
   // the rules are read.
   void ReadLevelDocuments(int32_t level, bool endless, const XmlNode& levelNode, const XmlNode& objectRoot);
-  // Main thread: hides the load screen and starts the level that was loaded, or tells
-  // OnLevelLoadFailed that it could not be read.
+  // Main thread: hides the load screen and starts the level that was loaded.
   virtual void FinishLevelLoad();
-  // Main thread, after a load that failed (the level's file or its object document missing or
-  // broken): the level and mode that were asked for. The default leaves the board as it is.
-  virtual void OnLevelLoadFailed(int32_t /*level*/, bool /*endless*/) {}
 
   // Level loading. StartLoadingThread stops a running level and starts a worker thread on
   // LoadLevel; every update step polls PollLevelLoad on the main thread, which hands the level
@@ -218,7 +214,4 @@ class ZCBoard_Game : public ZCCandyWidget {
   std::atomic<bool> mLoading{false};
   std::atomic<bool> mLoadDone{false};
   bool mLoadSucceeded = false;
-  // The level and mode of the last load asked for (main thread).
-  int32_t mAskedLevel = 0;
-  bool mAskedEndless = false;
 };

@@ -34,8 +34,6 @@ void ZCBoard_Game::StartLoadingThread(int32_t level, bool endless) {
   AbortLevel();
   JoinLoadingThread();
   mLoadSucceeded = false;
-  mAskedLevel = level;
-  mAskedEndless = endless;
   mLoadDone.store(false, std::memory_order_release);
   mLoading.store(true, std::memory_order_release);
   SetEngineLoaded(false);
@@ -76,7 +74,6 @@ void ZCBoard_Game::FinishLevelLoad() {
   if (mLoadSucceeded) StartLevel();
   mLoading.store(false, std::memory_order_release);
   SetEngineLoaded(true);
-  if (!mLoadSucceeded) OnLevelLoadFailed(mAskedLevel, mAskedEndless);
 }
 
 bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {

@@ -155,9 +155,6 @@ class CafeScreens {
   // A survival level is over: the board is hidden; the high scores show when the money took a
   // place, else the survival board. The default plays the level again.
   virtual void ShowSurvivalEnd(bool highScore);
-  // A level asked for could not be loaded (the career has days the data does not hold): the
-  // player is to be taken away from the empty board. The default does nothing.
-  virtual void LevelNotLoaded(int32_t /*level*/, bool /*endless*/) {}
 };
 
 // The cut-scene widget: plays a named scene over the board; when it ends, the board's level

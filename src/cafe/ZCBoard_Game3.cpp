@@ -256,11 +256,6 @@ void ZCBoard_Game3::OnLevelStopped() {
   mPendingUpgrades.clear();
 }
 
-void ZCBoard_Game3::OnLevelLoadFailed(int32_t level, bool endless) {
-  TraceBoardEvent("level %d%s not loaded", int(level), endless ? " (survival)" : "");
-  mScreens->LevelNotLoaded(level, endless);
-}
-
 void ZCBoard_Game3::OnLevelFinished() {
   // The shop comes only with something to offer; otherwise the result is reported at once.
   if (!mEndless && mLevelUpgradeKind != UpgradeRecord::kNone && mLevelNumber == mProfile->GetLevelsOpen() &&

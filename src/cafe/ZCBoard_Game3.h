@@ -103,8 +103,6 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   void OnLevelStarted() override;
   void OnLevelFinished() override;
   void OnLevelStopped() override;
-  // Hands the player back to the screens (see CafeScreens::LevelNotLoaded).
-  void OnLevelLoadFailed(int32_t level, bool endless) override;
   void ReadLevelRules(const XmlNode& objectRoot, const XmlNode& level) override;
   void OnLevelCleared() override;
   void HandleClickedItem(ZCPickItem* item) override;

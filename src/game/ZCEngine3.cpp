@@ -250,17 +250,6 @@ void ZCEngine3::SetCareerResult(int32_t money, int32_t result, int32_t level) {
   if (auto* career = dynamic_cast<ZCBoard_Career*>(GetScreen(kCareer))) career->SetLevelResult(money, result, level);
 }
 
-void ZCEngine3::LevelNotLoaded(int32_t, bool) {
-  if (ZCBoard_Career* career = ScreenTable::GetCareer()) {
-    career->ReturnToMainMenu();
-    return;
-  }
-  ShowScreen(kGameBoard, false);
-  ShowScreen(kMenuBackground, true);
-  if (ZCCandyWidget* menu = GetScreen(kMainMenu)) menu->Show();
-  MarkDirty();
-}
-
 void ZCEngine3::ShowSurvivalEnd(bool highScore) {
   // The book comes back on the high-score page when the money took a place, else on the
   // survival page, from which another café can be played.

@@ -51,8 +51,6 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void ShowMessageBox(const std::string& id) override;
   void SetCareerResult(int32_t money, int32_t result, int32_t level) override;
   void ShowSurvivalEnd(bool highScore) override;
-  // A level that could not be loaded leaves the empty board for the main menu.
-  void LevelNotLoaded(int32_t level, bool endless) override;
 
  protected:
   void LoadOptions() override;

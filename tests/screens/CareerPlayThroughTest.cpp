@@ -5,7 +5,6 @@
 #include "screens/BoardDialog.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Career.h"
-#include "screens/ZCBoard_MainMenu.h"
 #include "shell/TextVars.h"
 #include "support/ScreenDriver.h"
 
@@ -106,24 +105,4 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   Settle();
   EXPECT_EQ(StoredPlayer().levelsOpen, 1);
   EXPECT_EQ(ScreenTable::GetCareer()->GetSelectedDay(), 1);
-}
-
-// A day the sample has no level for (the second café's second day, "today" on this profile):
-// play shows the load screen, then the main menu again instead of an empty café.
-TEST_F(ScreenDriver, CareerDayWithoutLevelBackToMenu) {
-  StartOptions options = WithPlayers({L"Bea"});
-  options.fill = [](size_t, ProfileStore::PlayerRecord& record) { record.levelsOpen = 17; };
-  Start(options);
-  Settle();
-  Click("main_menu/main_menu_dlg/right_page/career");
-  Settle();
-  Click("career_menu/career_dlg/right_page/play_button");
-  ASSERT_TRUE(StepUntil([&] { return mGame->GetBoard()->IsLoadingLevel(); }));
-  ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel(); }, 20000));
-  Settle();
-  EXPECT_FALSE(mGame->GetBoard()->IsRunning());
-  EXPECT_FALSE(mGame->GetBoard()->IsVisible());
-  EXPECT_FALSE(ScreenTable::Get(ScreenTable::kLoadScreen)->IsVisible());
-  EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
-  EXPECT_EQ(StoredPlayer().levelsOpen, 17);
 }
