@@ -217,15 +217,23 @@ TEST_F(CareerBookTest, BriefingsAndStartingLevels) {
 }
 
 // After a level the career goes on to the next, plays the same again, or after the last level
-// ends with the main menu and no current level.
+// ends with the main menu and no current level. A day whose file cannot be read goes back to the
+// menu as well.
 TEST_F(CareerBookTest, ContinuingTheCareer) {
   OpenBook(Progress(60));
+  // A day that loads holds the screen until it has started: long enough on a busy machine.
   auto loaded = [&] {
-    Settle();
+    Settle(20000);
     StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel(); });
   };
+  // The sample has no file for day 58: the player is taken back to the menu, not left on an
+  // empty café.
   Do([&] { Book()->StartLevel(58); });
   loaded();
+  EXPECT_FALSE(mGame->GetBoard()->IsVisible());
+  EXPECT_FALSE(mGame->GetBoard()->IsRunning());
+  EXPECT_FALSE(ScreenTable::Get(ScreenTable::kLoadScreen)->IsVisible());
+  EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
   Do([&] { Book()->ContinueCareer(false); });
   loaded();
   EXPECT_EQ(Book()->GetStartedLevel(), 59);
