@@ -128,20 +128,23 @@ TEST_F(LevelRulesTest, SampleLevelsReadTheirRulesAndUndoTheirOverrides) {
   EXPECT_EQ(girlAfter.mMoneyGreen, girl.mMoneyGreen);
   EXPECT_EQ(BossSpeed(), speed);
   EXPECT_EQ(mBoard->GetLevelUpgradeKind(), UpgradeRecord::kVisual);
-  EXPECT_EQ(mBoard->GetGoal(), 200);
+  EXPECT_EQ(mBoard->GetGoal(), 150);
   EXPECT_EQ(mBoard->GetCafe(), 2);
   EXPECT_EQ(mBoard->GetDay(), 1);
-  // Level 16's visitors: a boy, a family of granny and girl, then a girl.
+  // Level 16's visitors: a boy, a family of granny and girl, then a girl and a granny at the counter.
   EXPECT_EQ(mBoard->GetPreloadedIds(),
             (std::vector<std::string>{"tex\\client_stand_headboytlgo_happy02", "tex\\client_sitting_upgrannytlscandal",
-                                      "tex\\client_stand_downgirltldirect_green"}));
+                                      "tex\\client_stand_downgirltldirect_green",
+                                      "tex\\client_stand_downgrannytlidle_green"}));
 
   Load(36, false);
   EXPECT_EQ(mBoard->GetLevelUpgradeKind(), UpgradeRecord::kNone);
-  EXPECT_EQ(mBoard->GetExpertGoal(), 400);
+  EXPECT_EQ(mBoard->GetExpertGoal(), 300);
   EXPECT_EQ(mBoard->GetCafe(), 3);
-  EXPECT_EQ(mBoard->GetPreloadedIds(), (std::vector<std::string>{"tex\\client_stand_downgrannytlidle_green",
-                                                                 "tex\\client_stand_headboytlgo_happy02"}));
+  EXPECT_EQ(mBoard->GetPreloadedIds(),
+            (std::vector<std::string>{"tex\\client_stand_downgrannytlidle_green", "tex\\client_stand_headboytlgo_happy02",
+                                      "tex\\client_sitting_upgrannytlscandal",
+                                      "tex\\client_stand_downgirltldirect_green"}));
 }
 
 TEST_F(LevelRulesTest, SurvivalLevelListsItsStageUpgrades) {

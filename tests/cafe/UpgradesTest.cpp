@@ -57,7 +57,9 @@ TEST_F(UpgradesTest, RecordsMapToTheirFlagsAndThoseWithoutOneAreRefused) {
       {"floor/floor@1", 14},        {"worker_table/worker_tables@1", 15}, {"bar/bar@1", 16},
       {"decor/decor@1", 17},        {"client_table/client_tables@1", 18}, {"floor/floor@2", 19},
       {"worker_table/worker_tables@2", 20}, {"bar/bar@2", 21},            {"decor/decor@2", 22},
-      {"client_table/client_tables@2", 23}};
+      {"client_table/client_tables@2", 23}, {"floor/floor@3", 24},
+      {"worker_table/worker_tables@3", 25}, {"bar/bar@3", 26},            {"decor/decor@3", 27},
+      {"client_table/client_tables@3", 28}};
   EXPECT_EQ(Flags(mBoard->GetVisualUpgrades()), visual);
   EXPECT_EQ(CountLogLines("has no flag; refused"), 0);
   EXPECT_EQ(mBoard->GetVisualUpgrades()[1].mObjects, (std::vector<std::string>{"table03", "table02"}));
@@ -76,7 +78,7 @@ TEST_F(UpgradesTest, RecordsMapToTheirFlagsAndThoseWithoutOneAreRefused) {
 TEST_F(UpgradesTest, ASecondReadKeepsEveryWorkersFlag) {
   ASSERT_TRUE(LoadSampleConfig());
   EXPECT_EQ(mBoard->GetFunctionalUpgrades().size(), 8u);
-  EXPECT_EQ(mBoard->GetVisualUpgrades().size(), 10u);
+  EXPECT_EQ(mBoard->GetVisualUpgrades().size(), 15u);
   EXPECT_EQ(FindWorkerParams("baker")->mSerial, 1);
   EXPECT_EQ(FindWorkerParams("grocer")->mSerial, 3);
   EXPECT_EQ(mBoard->GetFunctionalUpgrades()[7].mFlag, 2);
