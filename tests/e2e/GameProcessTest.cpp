@@ -96,8 +96,11 @@ pid_t StartHeadlessRun(const std::string& home) {
     ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const std::string bin = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin/game_run";
+    const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
+    const std::string bin = binDir + "/game_run";
     const std::string out = home + "/out";
+    // The run reads the game's data from where it stands.
+    if (::chdir(binDir.c_str()) != 0) _exit(126);
     execl(bin.c_str(), bin.c_str(), "--out", out.c_str(), "--record", "--no-frames", "--steps", "1000000",
           static_cast<char*>(nullptr));
     _exit(127);
