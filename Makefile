@@ -32,7 +32,7 @@ art-sheet: build
 	cmake --build $(RELEASE_DIR) --target art_sheet
 
 bench: build
-	@for b in $(RELEASE_DIR)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@cd $(RELEASE_DIR)/bin && for b in ./bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 fuzz: setup
 	cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCAFE_FUZZ=ON -DCAFE_SANITIZE=ON

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,8 +17,10 @@
 #include "board/BoardWorld.h"
 #include "board/ZCBoard_Plain.h"
 #include "board/ZCPickItem.h"
+#include "effects/EffectServices.h"
 #include "effects/GameClock.h"
 #include "graphics/Graphics.h"
+#include "graphics/ImageLib.h"
 #include "graphics/MemoryImage.h"
 #include "platform/paths/UserPaths.h"
 #include "shell/PakInterface.h"
@@ -33,15 +36,29 @@ class FuzzBoard : public ZCBoard_Plain {
   void OnLevelFinished() override {}
 };
 
-// The sample packs, once: their animation sets are read-only for the run.
+// The sample packs, once: their animation sets are read-only for the run. Their pictures are
+// read once too and shared by every input, as the game shares them between levels.
 void OpenSamplePacks() {
-  static const int opened = AddStandardPaks(GetPakInterface(), Platform::ExecutableDir());
+  static const int opened = [] {
+    GetEffectServices().mLoadImage = [](const std::string& file) {
+      static std::map<std::string, std::shared_ptr<Vesk::MemoryImage>> loaded;
+      auto [it, added] = loaded.try_emplace(file);
+      if (added) it->second = ImageLib::GetImage(file);
+      return it->second;
+    };
+    return AddStandardPaks(GetPakInterface(), Platform::ExecutableDir());
+  }();
   (void)opened;
 }
 
 // The board is drawn into this picture; its pixels are never looked at.
 Vesk::MemoryImage& Screen() {
-  static Vesk::MemoryImage* image = new Vesk::MemoryImage(1024, 768);
+  static Vesk::MemoryImage* image = [] {
+    auto* screen = new Vesk::MemoryImage(1024, 768);
+    // Opaque by hand, like the display's own surface: drawing need not scan it for alpha.
+    screen->SetImageMode(false, false);
+    return screen;
+  }();
   return *image;
 }
 

@@ -37,6 +37,9 @@ class LoadScreen {
   virtual ~LoadScreen() = default;
   virtual void ShowLoadScreen() {}
   virtual void HideLoadScreen() {}
+  // The level could not be read and is not started: the load screen goes, but nothing should
+  // show an empty board. The default just hides the load screen.
+  virtual void LevelLoadFailed() { HideLoadScreen(); }
 };
 
 // Receives one line per board event (a level start, hover, click, walk, arrival, marker ...)

@@ -69,9 +69,13 @@ bool ZCBoard_Game::PollLevelLoad() {
 
 void ZCBoard_Game::FinishLevelLoad() {
   JoinLoadingThread();
-  GetBoardWorld().mLoadScreen->HideLoadScreen();
   // A level that could not be read is not started.
-  if (mLoadSucceeded) StartLevel();
+  if (mLoadSucceeded) {
+    GetBoardWorld().mLoadScreen->HideLoadScreen();
+    StartLevel();
+  } else {
+    GetBoardWorld().mLoadScreen->LevelLoadFailed();
+  }
   mLoading.store(false, std::memory_order_release);
   SetEngineLoaded(true);
 }

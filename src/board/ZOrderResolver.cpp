@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
+#include <type_traits>
 
 #include "board/ZCItem.h"
 #include "board/ZCItemPart.h"
@@ -35,7 +37,13 @@ const char* ItemName(const ZCItemPart* part) { return part->GetOwner() ? part->G
 constexpr size_t kMaxStaticParts = 0xFFFF;
 }  // namespace
 
-ZOrderResolver::ZOrderResolver() : mFloor(size_t(kWidth) * kHeight) {}
+ZOrderResolver::ZOrderResolver()
+    : mFloor(static_cast<Cell*>(std::calloc(size_t(kWidth) * kHeight, sizeof(Cell)))) {
+  static_assert(std::is_trivially_copyable_v<Cell>, "an empty floor is all zero bytes");
+  if (!mFloor) throw std::bad_alloc();
+}
+
+void ZOrderResolver::FreeFloor::operator()(Cell* cells) const { std::free(cells); }
 
 void ZOrderResolver::Clear() {
   mSolved.clear();
@@ -49,7 +57,11 @@ void ZOrderResolver::Clear() {
   mChildLists.clear();
   mIsolated.clear();
   mFollowers.clear();
-  std::fill(mFloor.begin(), mFloor.end(), Cell{});
+  // The floor is stored column by column: only the columns drawn since the last clear are reset.
+  if (mDirtyBegin < mDirtyEnd)
+    std::fill(mFloor.get() + ptrdiff_t(mDirtyBegin) * kHeight, mFloor.get() + ptrdiff_t(mDirtyEnd) * kHeight, Cell{});
+  mDirtyBegin = kWidth;
+  mDirtyEnd = 0;
   mBehind.clear();
   mStaticIndex.clear();
 }
@@ -102,6 +114,8 @@ void ZOrderResolver::DrawBaseLine(int32_t index) {
   std::stable_sort(p, p + 3, [](const BoardPoint& a, const BoardPoint& b) { return a.x < b.x; });
   const uint16_t owner = uint16_t(index + 1);
   ForEachLineColumn(p, 0, kWidth, [&](int32_t x, int32_t y) {
+    mDirtyBegin = std::min(mDirtyBegin, x);
+    mDirtyEnd = std::max(mDirtyEnd, x + 1);
     for (int32_t r = y; r < kHeight; ++r) {
       const uint16_t d = uint16_t(r - y + 1);
       Cell& cell = CellAt(x, r);

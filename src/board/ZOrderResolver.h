@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -86,7 +87,15 @@ class ZOrderResolver {
   std::vector<ZCItemPart*> mIsolated;
   // Parts drawn right after a parent; a moving part goes after them too.
   std::unordered_set<ZCItemPart*> mFollowers;
-  std::vector<Cell> mFloor;
+  // Zeroed pages from the allocator (an empty cell is all zero bits): a board pays only for the
+  // columns its lines reach, not for a fill of the whole map when it is made.
+  struct FreeFloor {
+    void operator()(Cell* cells) const;
+  };
+  std::unique_ptr<Cell[], FreeFloor> mFloor;
+  // The columns [mDirtyBegin, mDirtyEnd) of the floor hold lines; the others are all empty.
+  int32_t mDirtyBegin = kWidth;
+  int32_t mDirtyEnd = 0;
   // mBehind[i]: the static parts that static part i lies behind, in the order found.
   std::vector<std::vector<int32_t>> mBehind;
   std::unordered_map<ZCItemPart*, int32_t> mStaticIndex;

@@ -245,6 +245,12 @@ void ZCEngine3::HideLoadScreen() {
   ShowScreen(kGameBoard, true);
 }
 
+void ZCEngine3::LevelLoadFailed() {
+  // The loader has logged why; the player goes back to the menu rather than to an empty café.
+  ShowScreen(kLoadScreen, false);
+  ShowMainMenu();
+}
+
 void ZCEngine3::SetCareerResult(int32_t money, int32_t result, int32_t level) {
   // The book records it; the board's debriefing shows next and goes on with the career.
   if (auto* career = dynamic_cast<ZCBoard_Career*>(GetScreen(kCareer))) career->SetLevelResult(money, result, level);

@@ -46,6 +46,7 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   // LoadScreen: over the other boards with the focus while a level loads.
   void ShowLoadScreen() override;
   void HideLoadScreen() override;
+  void LevelLoadFailed() override;
   // CafeScreens: the message box of the id; a career result is recorded by the book (the
   // board's debriefing shows next); a survival end opens the high scores or the survival page.
   void ShowMessageBox(const std::string& id) override;

@@ -555,7 +555,6 @@ class GameRun : public ScreenGame {
   Options mOptions;
   GameBot mBot;
   FrameStore mFrames;
-  bool mFramesOpen = false;
   std::string mScreen;
   uint64_t mScreenStep = 0;
   bool mShotTaken = true;

@@ -217,7 +217,8 @@ TEST_F(CareerBookTest, BriefingsAndStartingLevels) {
 }
 
 // After a level the career goes on to the next, plays the same again, or after the last level
-// ends with the main menu and no current level.
+// ends with the main menu and no current level. A day whose file cannot be read goes back to the
+// menu as well.
 TEST_F(CareerBookTest, ContinuingTheCareer) {
   OpenBook(Progress(60));
   auto loaded = [&] {
@@ -232,7 +233,12 @@ TEST_F(CareerBookTest, ContinuingTheCareer) {
   Do([&] { Book()->ContinueCareer(true); });
   loaded();
   EXPECT_EQ(Book()->GetStartedLevel(), 59);
-  EXPECT_TRUE(mGame->GetBoard()->IsVisible());
+  // The sample has no file for day 59: the player is taken back to the menu, not left on an
+  // empty café.
+  EXPECT_FALSE(mGame->GetBoard()->IsVisible());
+  EXPECT_FALSE(mGame->GetBoard()->IsRunning());
+  EXPECT_FALSE(ScreenTable::Get(ScreenTable::kLoadScreen)->IsVisible());
+  EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
   Do([&] { Book()->ContinueCareer(false); });
   Settle();
   EXPECT_EQ(Book()->GetStartedLevel(), -1);
