@@ -29,18 +29,23 @@ std::string ReadAll(const fs::path& p) {
   return ss.str();
 }
 
+// In a forked child: the home and folders of a game of its own, headless.
+void UsePrivateHome(const std::string& home) {
+  ::setenv("HOME", home.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
+  ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
 // Starts the game headless in a private home; returns its pid. Its standard error goes to
 // `errorFile` when one is given. With `replay` it plays the quit demo.
 pid_t StartGame(const std::string& home, const std::string& errorFile = "", bool replay = false) {
   pid_t pid = fork();
   if (pid == 0) {
     if (!errorFile.empty() && !std::freopen(errorFile.c_str(), "w", stderr)) _exit(126);
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
-    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    UsePrivateHome(home);
     std::string bin = GameBinary();
     const std::string demo = QuitDemo();
     if (replay)
@@ -90,12 +95,7 @@ pid_t StartHeadlessRun(const std::string& home) {
   pid_t pid = fork();
   if (pid == 0) {
     if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
-    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    UsePrivateHome(home);
     const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
     const std::string bin = binDir + "/game_run";
     const std::string out = home + "/out";
