@@ -31,18 +31,9 @@ void BoardDialog::ReleasePause() {
   if (ZCBoard_Game3* board = Board()) board->Resume();
 }
 
-namespace {
-// A hidden widget's effects no longer run: the widget locks they hold are given back.
-void ReleaseLocks(Vesk::Widget* widget) {
-  if (auto* candy = dynamic_cast<ZCCandyWidget*>(widget); candy && candy->GetEffect())
-    ReleaseWidgetsLock(candy->GetEffect());
-  for (Vesk::Widget* child : widget->GetChildren()) ReleaseLocks(child);
-}
-}  // namespace
-
 void BoardDialog::Hide() {
   ZCCandyWidget::Hide();
-  if (!Vesk::Widget::IsVisible()) ReleaseLocks(this);
+  if (!Vesk::Widget::IsVisible()) ReleaseEffectLocks();
 }
 
 void BoardDialog::HideNow() {
@@ -50,7 +41,7 @@ void BoardDialog::HideNow() {
   Hide();
   SetVisible(false);
   SetAlpha(1);
-  ReleaseLocks(this);
+  ReleaseEffectLocks();
 }
 
 void BoardDialog::PlaySound(const char* name) const {

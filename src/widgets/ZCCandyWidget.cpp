@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "effects/EffectCallbacks.h"
 #include "effects/EffectLibrary.h"
 #include "effects/EffectServices.h"
 #include "effects/ParticleSystem.h"
@@ -135,6 +136,13 @@ void ZCCandyWidget::SetVisible(bool visible) {
   mShowing = visible;
   mHiding = !visible;
   if (changed) SyncTextureLocks();
+  if (changed && !visible) ReleaseEffectLocks();
+}
+
+void ZCCandyWidget::ReleaseEffectLocks() {
+  if (mEffect) ReleaseWidgetsLock(mEffect.get());
+  for (Vesk::Widget* child : GetChildren())
+    if (auto* candy = dynamic_cast<ZCCandyWidget*>(child)) candy->ReleaseEffectLocks();
 }
 
 void ZCCandyWidget::AddWidget(Vesk::Widget* widget) {

@@ -145,6 +145,9 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
   void DrawTexture(Vesk::Graphics* g, ZCWidgetTexture& texture, int32_t dx = 0, int32_t dy = 0);
   // Locks or unlocks every widget of the subtree as it is now visible in the tree or not.
   void SyncTextureLocks();
+  // The widget locks held by the effects of this widget and those under it are given back: a
+  // hidden widget's effects no longer run, so they would never end their lock themselves.
+  void ReleaseEffectLocks();
   void LockSlots();
   void UnlockSlots();
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "effects/EffectCallbacks.h"
 #include "engine/ZCEngine.h"
 #include "shell/TextVars.h"
 #include "support/BoardDialogs.h"
@@ -85,4 +86,19 @@ TEST_F(BriefingTest, HoldsARunningLevelUntilStart) {
   EXPECT_EQ(PauseCount(), 0);
   Step(10);
   EXPECT_GT(board->GetLevelTime(), time);
+}
+
+// The café hidden while the briefing still fades in (the career ended, the player sent back to
+// the menu): the fade holds the widget lock and no longer runs, so hiding gives the lock back and
+// the menus take input again.
+TEST_F(BriefingTest, HidingTheCafeMidFadeGivesBackTheLock) {
+  Start(WithPlayers({L"Alice"}));
+  mGame->mPressBriefingStart = false;
+  Settle();
+  ZCBoard_Game3* board = mGame->GetBoard();
+  Do([&] { board->StartLoadingThread(3, false); });
+  ASSERT_TRUE(StepUntil([&] { return !board->IsLoadingLevel() && board->IsRunning() && AreWidgetsLocked(); }, 20000));
+  board->SetVisible(false);
+  Step(1);
+  EXPECT_FALSE(AreWidgetsLocked());
 }
