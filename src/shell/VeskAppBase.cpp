@@ -59,6 +59,8 @@ std::string VeskAppBase::SettingsFilePath() const {
 
 bool VeskAppBase::Init() {
   if (mTitle.empty()) mTitle = mProductName;
+  // Without a window a stop signal ends the process: no box could be seen or answered.
+  if (!WantsWindow()) Platform::SetStopSignalsToQuit(false);
   std::string error;
   if (!Platform::EnsureDirectory(UserDataFolder(), &error))
     LogMessage("ERROR: cannot create the data folder %s: %s", UserDataFolder().c_str(), error.c_str());
@@ -257,7 +259,8 @@ bool VeskAppBase::PollLoaderHandOver() {
 }
 
 void VeskAppBase::DispatchInput(const Platform::InputEvent& event) {
-  if (mDemo.IsRecording() && event.mType != Platform::InputEvent::Type::Close) mDemo.RecordEvent(mUpdateCount, event);
+  // The window's close is kept too: the box it opens over play, and its answer, replay alike.
+  if (mDemo.IsRecording()) mDemo.RecordEvent(mUpdateCount, event);
   HandleInput(event);
 }
 

@@ -16,6 +16,7 @@
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Confirm.h"
 #include "screens/ZCBoard_MainMenu.h"
+#include "widgets/ZCWidgetKit.h"
 
 namespace {
 
@@ -117,6 +118,17 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     // A key skips the splash's slides.
     mGame.QueueKey(' ');
   } else if (screen == "create_player") {
+    // First the name is typed and given up with Escape (no player may come of it); then the field
+    // is emptied, the name typed again and Enter makes the player.
+    if (!mNameEscaped) {
+      mGame.QueueText(L"Tess");
+      mGame.QueueKey(27);
+      mNameEscaped = true;
+      return;
+    }
+    ZCBoard_MainMenu* menu = ScreenTable::GetMainMenu();
+    const size_t typed = menu && menu->mNameField ? menu->mNameField->GetText().size() : 0;
+    for (size_t i = 0; i < typed; ++i) mGame.QueueKey(8);
     mGame.QueueText(L"Tess");
     mGame.QueueKey(13);
   } else if (screen == "main_menu") {
@@ -168,7 +180,8 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
       mGame.QueueClick("game_board/escape_menu/escape_dlg/right_page/resume");
     }
   } else if (screen == "box_quit") {
-    mGame.QueueClick("dialogbox_2button/btn_yes");
+    // Yes only when the bot itself asked to quit; the close over day 2 is answered no.
+    mGame.QueueClick(mPhase == kDone ? "dialogbox_2button/btn_yes" : "dialogbox_2button/btn_no");
   } else if (screen.rfind("box_", 0) == 0) {
     // Any other question is answered no (a message box has yes only).
     if (auto* box = ScreenTable::GetConfirmBox(); box && box->IsShowing())
@@ -181,6 +194,13 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     if (screen == "level_2" && mEscapeVisit == 0 && step > mDayTwoStart + 1500 && !mSoak) {
       mGame.QueueKey(27);
       mEscapeVisit = 1;
+      mNextAction = step + kThinkSteps;
+      return;
+    }
+    // Later on day 2 the window's close is asked for over the running café (and refused).
+    if (screen == "level_2" && mEscapeVisit == 2 && !mCloseAsked && step > mDayTwoStart + 2500 && !mSoak) {
+      mGame.QueueCall([this] { mGame.Input(Platform::InputEvent::Type::Close); });
+      mCloseAsked = true;
       mNextAction = step + kThinkSteps;
       return;
     }

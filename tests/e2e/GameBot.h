@@ -60,6 +60,10 @@ class GameBot {
   // Day 2's visit to the escape menu: 0 not yet, 1 opened (restart is asked and refused), 2 done.
   int mEscapeVisit = 0;
   uint64_t mDayTwoStart = 0;
+  // Day 2's close of the window, over live play.
+  bool mCloseAsked = false;
+  // The first name typed was given up with Escape.
+  bool mNameEscaped = false;
   // The day or café last played, until the screen after it shows.
   std::string mLastPlayed;
   // The survival page: the first café was picked.

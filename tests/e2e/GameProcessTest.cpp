@@ -29,18 +29,23 @@ std::string ReadAll(const fs::path& p) {
   return ss.str();
 }
 
+// In a forked child: the home and folders of a game of its own, headless.
+void UsePrivateHome(const std::string& home) {
+  ::setenv("HOME", home.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
+  ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
 // Starts the game headless in a private home; returns its pid. Its standard error goes to
 // `errorFile` when one is given. With `replay` it plays the quit demo.
 pid_t StartGame(const std::string& home, const std::string& errorFile = "", bool replay = false) {
   pid_t pid = fork();
   if (pid == 0) {
     if (!errorFile.empty() && !std::freopen(errorFile.c_str(), "w", stderr)) _exit(126);
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
-    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    UsePrivateHome(home);
     std::string bin = GameBinary();
     const std::string demo = QuitDemo();
     if (replay)
@@ -82,6 +87,25 @@ bool WaitForInstanceLock(const std::string& runtimeDir, int seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
+}
+
+// Starts the headless whole-game run in a private home, recording far beyond any end of play;
+// returns its pid.
+pid_t StartHeadlessRun(const std::string& home) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
+    UsePrivateHome(home);
+    const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
+    const std::string bin = binDir + "/game_run";
+    const std::string out = home + "/out";
+    // The run reads the game's data from where it stands.
+    if (::chdir(binDir.c_str()) != 0) _exit(126);
+    execl(bin.c_str(), bin.c_str(), "--out", out.c_str(), "--record", "--no-frames", "--steps", "1000000",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
 }
 
 int WaitExit(pid_t pid, int seconds) {
@@ -140,5 +164,21 @@ TEST(GameProcess, ClosedAtAnyMomentOfItsStartLeavesCleanly) {
     EXPECT_EQ(WaitExit(game, 120), 0) << "closed after " << delayMs << " ms";
     EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
   }
+  fs::remove_all(home);
+}
+
+// A run without a window has nobody to see a quit box: SIGTERM ends it at once, whatever it is
+// doing, and its single-instance lock goes with it.
+TEST(GameProcess, AHeadlessRunEndsAtOnceOnSigterm) {
+  std::string home = (fs::temp_directory_path() / ("cafe_e2e_term_" + std::to_string(getpid()))).string();
+  fs::remove_all(home);
+  fs::create_directories(home + "/run");
+  pid_t run = StartHeadlessRun(home);
+  ASSERT_TRUE(WaitForInstanceLock(home + "/run", 60));
+  // Past its start-up: the audio and video layers are up.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(run, SIGTERM);
+  EXPECT_EQ(WaitExit(run, 10), 128 + SIGTERM);
+  EXPECT_FALSE(WaitForInstanceLock(home + "/run", 1));
   fs::remove_all(home);
 }

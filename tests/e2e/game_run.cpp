@@ -44,6 +44,8 @@
 #include "graphics/MemoryImage.h"
 #include "platform/video/Video.h"
 #include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Confirm.h"
+#include "screens/ZCBoard_EscapeMenu.h"
 #include "screens/ZCBoard_HiScores.h"
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
@@ -194,6 +196,21 @@ struct ProfileFacts {
   }
 };
 
+// The screens on which a café is played.
+bool IsPlayScreen(const std::string& screen) {
+  return screen.rfind("level_", 0) == 0 || (screen.rfind("survival_", 0) == 0 && screen != "survival_menu");
+}
+
+// The players a "pref.dat" holds (none when it is missing or unreadable).
+size_t PlayersInFile(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  ProfileStore store;
+  if (bytes.empty() || !store.LoadBytes(bytes.data(), bytes.size(), true)) return 0;
+  std::vector<ProfileStore::PlayerRecord> players;
+  store.ListPlayers(players);
+  return players.size();
+}
+
 // One line of run.txt: "<kind> <step> <value>".
 struct RunLine {
   std::string kind;
@@ -240,11 +257,13 @@ class GameRun : public ScreenGame {
     gStep = step;
     ScreenGame::UpdateStep();
     if (IsShutdownRequested()) return;
+    if (mBoxWatch.active) WatchBox();
     // A box runs steps of its own inside this one (the game's modal loop): go on from its last.
     if (GetUpdateCount() != step) return;
     const std::string screen = ScreenName(*this);
     if (screen != mScreen) OnScreen(screen, step);
     if (step == mScreenStep + kShotDelay && mScreen == "hiscores" && !Soaking()) CheckScores(step);
+    if (mResumeStep && step >= mResumeStep + kResumeSteps) CheckResumed(step);
     if (!mShotTaken && step >= mScreenStep + kShotDelay && Recording()) TakeShot();
     if (step % kHashEvery == 0) {
       CheckPlay();
@@ -255,6 +274,24 @@ class GameRun : public ScreenGame {
     if (step % 1000 == 0 && !Replaying()) Report(step);
     if (Soaking() && step >= uint64_t(mOptions.soakMinutes) * 6000) Shutdown();
     if (mOptions.steps && step >= mOptions.steps) Shutdown();
+  }
+
+  // Input as the game takes it, recorded or replayed: Escape in the new player's name field and
+  // the window's close over play are checked around their handling.
+  void HandleInput(const Platform::InputEvent& event) override {
+    using Type = Platform::InputEvent::Type;
+    const bool nameEscape = event.mType == Type::KeyDown && event.mKey == 27 && mScreen == "create_player";
+    const bool closeOverPlay = event.mType == Type::Close && IsPlayScreen(mScreen) && !mMessageBoxOpen && !Soaking();
+    if (closeOverPlay) {
+      ZCBoard_Game3* board = GetBoard();
+      mBoxWatch = BoxWatch{};
+      mBoxWatch.active = true;
+      mBoxWatch.screen = mScreen;
+      mBoxWatch.levelTime = board ? board->GetLevelTime() : 0;
+    }
+    ScreenGame::HandleInput(event);
+    if (nameEscape) CheckNoPlayerMade();
+    if (closeOverPlay) CheckBoxAnswered();
   }
 
   // Only the hashed frames are drawn: one every kHashEvery update steps, in every run alike.
@@ -346,6 +383,79 @@ class GameRun : public ScreenGame {
     std::cerr << "pictures of the first differing frame: " << (folder / name).string() << "_{recording,replay}.png\n";
   }
 
+  // Escape in the name field of the first start leaves no player, in the game or in the file.
+  void CheckNoPlayerMade() {
+    ProfileStore& store = GetProfileStore();
+    std::vector<ProfileStore::PlayerRecord> players;
+    store.ListPlayers(players);
+    const size_t inFile = PlayersInFile(store.GetPath());
+    if (store.HasPlayer() || !players.empty() || inFile)
+      Fail("Escape in the name field made a player (" + std::to_string(players.size()) + " in the game, " +
+           std::to_string(inFile) + " in pref.dat)");
+    Line("check", GetUpdateCount(), "escape in the name field: no player");
+  }
+
+  // A step inside the box the close opened: how far its fade has come, and that play is still.
+  void WatchBox() {
+    ZCBoard_Box* box = ScreenTable::GetConfirmBox();
+    if (!box || !box->IsShowing() || !mMessageBoxOpen) return;
+    if (mBoxWatch.id.empty()) {
+      mBoxWatch.id = box->GetBoxId();
+      mBoxWatch.firstAlpha = box->GetAlpha();
+    }
+    mBoxWatch.lastAlpha = box->GetAlpha();
+    ZCBoard_Game3* board = GetBoard();
+    if (board && board->GetLevelTime() != mBoxWatch.levelTime && !mBoxWatch.played) {
+      mBoxWatch.played = true;
+      Fail("the café played on under the \"" + mBoxWatch.id + "\" box");
+    }
+  }
+
+  // The close's box came over the café, faded in and was answered no: the game goes on.
+  void CheckBoxAnswered() {
+    mBoxWatch.active = false;
+    const std::string over = mBoxWatch.screen;
+    if (mBoxWatch.id.empty()) return Fail("the window's close over " + over + " showed no box");
+    if (mBoxWatch.firstAlpha >= 1.0f || mBoxWatch.lastAlpha < 1.0f)
+      Fail("the \"" + mBoxWatch.id + "\" box over " + over + " did not fade in (alpha " +
+           std::to_string(mBoxWatch.firstAlpha) + " first, " + std::to_string(mBoxWatch.lastAlpha) + " last)");
+    if (IsShutdownRequested() || mMessageBoxOpen) Fail("the \"" + mBoxWatch.id + "\" box answered no did not let play go on");
+    ZCBoard_Game3* board = GetBoard();
+    mResumeStep = GetUpdateCount();
+    mResumeTime = board ? board->GetLevelTime() : 0;
+    Line("check", GetUpdateCount(), "box_" + mBoxWatch.id + " over " + over + " faded in, answered");
+  }
+
+  // A while after the box: the same café runs with no pause token and its clock moving.
+  void CheckResumed(uint64_t step) {
+    const uint64_t since = step - mResumeStep;
+    mResumeStep = 0;
+    ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
+    const float expected = float(since) * 0.01f;
+    if (!board || mScreen != mBoxWatch.screen || !board->IsRunning())
+      return Fail("play did not resume on " + mBoxWatch.screen + " after the box (now " + mScreen + ")");
+    if (board->GetPauseCount() != 0)
+      Fail("after the box the board holds " + std::to_string(board->GetPauseCount()) + " pause tokens");
+    if (board->GetLevelTime() - mResumeTime < expected * 0.9f)
+      Fail("after the box the café's clock moved " + std::to_string(board->GetLevelTime() - mResumeTime) + " s in " +
+           std::to_string(since) + " steps");
+    mBoxResumed = true;
+    Line("check", step, mScreen + " resumed");
+  }
+
+  // The shop opens only with something on offer: the board's own list, and the shop's.
+  void CheckShop(uint64_t step) {
+    ZCBoard_Game3* board = GetBoard();
+    auto* shop = board ? dynamic_cast<ZCBoard_Upgrade*>(&board->GetDialog(ZCBoard_Game3::kShop)) : nullptr;
+    // The board's list draws a survival café's pending upgrade from its queue: only a day's is read.
+    std::vector<UpgradeRecord*> offers;
+    const int32_t listed = board && !board->IsSurvival() ? board->ListUpgradeOffers(offers) : -1;
+    const int32_t shown = shop ? shop->GetOfferCount() : 0;
+    if (listed == 0 || shown <= 0)
+      Fail("the shop opened with " + std::to_string(shown) + " offers shown, " + std::to_string(listed) + " listed");
+    Line("check", step, "shop with " + std::to_string(shown) + " offers");
+  }
+
   void OnScreen(const std::string& screen, uint64_t step) {
     if (Recording() && !mShotTaken && !mScreen.empty() && mLastFrame.size()) TakeShot();
     mBot.ScreenChanged(mScreen, screen);
@@ -358,6 +468,10 @@ class GameRun : public ScreenGame {
     mShotTaken = false;
     if (Soaking()) return;
     Line("screen", step, screen);
+    if (screen == "upgrade") CheckShop(step);
+    // The bot reaches every goal; after the box over day 2 that shows the day went on to its end.
+    if (screen == "debriefing_fail")
+      Fail(std::string("a day ended below its goal") + (mBoxResumed ? " after the box over it" : ""));
     // The profile after each result and profile change, as the file holds it.
     const std::vector<uint8_t> pref = ReadBytes(GetProfileStore().GetPath());
     if (pref != mLastPref) {
@@ -453,6 +567,20 @@ class GameRun : public ScreenGame {
   int mPrefCount = 0;
   bool mPauseReported = false;
   bool mSurvivalPlayed = false;
+  // The box a close opened over play, watched from the close to its answer.
+  struct BoxWatch {
+    bool active = false;
+    std::string screen;
+    std::string id;
+    float levelTime = 0;
+    float firstAlpha = 1, lastAlpha = 0;
+    bool played = false;
+  } mBoxWatch;
+  // Steps after the box's answer at which play is checked again.
+  static constexpr uint64_t kResumeSteps = 200;
+  uint64_t mResumeStep = 0;
+  float mResumeTime = 0;
+  bool mBoxResumed = false;
 
  public:
   bool OpenFrames() { return mFrames.OpenForWriting(mOptions.out / "frames.z"); }
