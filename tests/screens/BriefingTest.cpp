@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "effects/EffectCallbacks.h"
 #include "engine/ZCEngine.h"
 #include "shell/TextVars.h"
@@ -15,6 +17,17 @@ class BriefingTest : public ScreenDriver {
   std::wstring Var(const char* name) { return GetTextVars()->GetTextVar(name); }
   std::wstring Loc(const std::string& id) { return GetEngine()->GetLocTable()->GetText(id); }
   std::wstring Child(const char* name) { return Briefing()->FindChild(name)->AsText()->GetText(); }
+  // Day 3 loaded with the briefing left for the test to press; steps on until it runs and `also`
+  // holds.
+  ZCBoard_Game3* LoadDayThree(const std::function<bool()>& also) {
+    Start(WithPlayers({L"Alice"}));
+    mGame->mPressBriefingStart = false;
+    Settle();
+    ZCBoard_Game3* board = mGame->GetBoard();
+    Do([&] { board->StartLoadingThread(3, false); });
+    EXPECT_TRUE(StepUntil([&] { return !board->IsLoadingLevel() && board->IsRunning() && also(); }, 20000));
+    return board;
+  }
 };
 
 TEST_F(BriefingTest, CafeDayPictureAndTexts) {
@@ -65,12 +78,7 @@ TEST_F(BriefingTest, CafeDayPictureAndTexts) {
 }
 
 TEST_F(BriefingTest, HoldsARunningLevelUntilStart) {
-  Start(WithPlayers({L"Alice"}));
-  mGame->mPressBriefingStart = false;
-  Settle();
-  ZCBoard_Game3* board = mGame->GetBoard();
-  Do([&] { board->StartLoadingThread(3, false); });
-  ASSERT_TRUE(StepUntil([&] { return !board->IsLoadingLevel() && board->IsRunning(); }, 20000));
+  ZCBoard_Game3* board = LoadDayThree([&] { return true; });
   Settle();
   ASSERT_TRUE(Briefing()->IsVisibleInTree());
   EXPECT_FLOAT_EQ(Briefing()->GetAlpha(), 1.0f);
@@ -92,12 +100,7 @@ TEST_F(BriefingTest, HoldsARunningLevelUntilStart) {
 // the menu): the fade holds the widget lock and no longer runs, so hiding gives the lock back and
 // the menus take input again.
 TEST_F(BriefingTest, HidingTheCafeMidFadeGivesBackTheLock) {
-  Start(WithPlayers({L"Alice"}));
-  mGame->mPressBriefingStart = false;
-  Settle();
-  ZCBoard_Game3* board = mGame->GetBoard();
-  Do([&] { board->StartLoadingThread(3, false); });
-  ASSERT_TRUE(StepUntil([&] { return !board->IsLoadingLevel() && board->IsRunning() && AreWidgetsLocked(); }, 20000));
+  ZCBoard_Game3* board = LoadDayThree([&] { return AreWidgetsLocked(); });
   board->SetVisible(false);
   Step(1);
   EXPECT_FALSE(AreWidgetsLocked());
