@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "cafe/ZCBoard_Game3.h"
-#include "effects/EffectCallbacks.h"
 #include "engine/ZCEngine.h"
 #include "shell/TextVars.h"
 #include "sound/SoundManager.h"
@@ -31,17 +30,11 @@ void BoardDialog::ReleasePause() {
   if (ZCBoard_Game3* board = Board()) board->Resume();
 }
 
-void BoardDialog::Hide() {
-  ZCCandyWidget::Hide();
-  if (!Vesk::Widget::IsVisible()) ReleaseEffectLocks();
-}
-
 void BoardDialog::HideNow() {
   if (!Vesk::Widget::IsVisible()) return;
   Hide();
   SetVisible(false);
   SetAlpha(1);
-  ReleaseEffectLocks();
 }
 
 void BoardDialog::PlaySound(const char* name) const {

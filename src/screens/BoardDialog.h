@@ -19,12 +19,10 @@ class BoardDialog : public ZCDialog, public CafeDialog {
 
   // CafeDialog: the board shows and hides it with its effects.
   void Show() override { ZCCandyWidget::Show(); }
-  // A dialog without a fade of its own is gone at once: the fades its children started stop
-  // with it (a hidden widget's effect does not run), so the widget locks they hold go back.
-  void Hide() override;
+  void Hide() override { ZCCandyWidget::Hide(); }
   bool IsVisible() const override { return Vesk::Widget::IsVisible(); }
   // Hides it without waiting for its fade: used when the board itself goes next, which would
-  // stop the fade half-way (a hidden widget's effect does not run) and keep the widgets locked.
+  // stop the fade half-way (a hidden widget's effect does not run) and show it half-faded later.
   void HideNow();
   bool HoldsPause() const { return mHoldsPause; }
 
