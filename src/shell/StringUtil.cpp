@@ -1,5 +1,6 @@
 #include "shell/StringUtil.h"
 
+#include "platform/paths/FolderEntries.h"
 #include "platform/paths/UserPaths.h"
 
 #include <cctype>
@@ -150,24 +151,35 @@ std::string PathKey(const std::string& path) {
 
 namespace {
 
+bool EqualsNoCaseAscii(const char* a, const std::string& b) {
+  size_t i = 0;
+  for (; a[i] && i < b.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return a[i] == '\0' && i == b.size();
+}
+
 // Finds parts[i..] below folder, trying every entry whose name matches case-insensitively (the
-// exact spelling first), so that "cfg" and "Cfg" side by side are both searched.
+// exact spelling first), so that "cfg" and "Cfg" side by side are both searched. Only matching
+// names are copied: a miss in a large folder scans it without allocating.
 bool ResolveFrom(const std::string& folder, const std::vector<std::string>& parts, size_t i, std::string& out) {
-  namespace fs = std::filesystem;
   if (i == parts.size()) {
     out = folder;
     return true;
   }
   std::error_code ec;
   std::string exact = folder.empty() ? parts[i] : Platform::JoinPath(folder, parts[i]);
-  if (fs::exists(exact, ec) && ResolveFrom(exact, parts, i + 1, out)) return true;
-  std::string lower = ToLowerAscii(parts[i]);
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (name == parts[i] || ToLowerAscii(name) != lower) continue;
+  if (std::filesystem::exists(exact, ec) && ResolveFrom(exact, parts, i + 1, out)) return true;
+  std::vector<std::string> matches;
+  Platform::ForEachFolderEntry(folder, [&](const char* name) {
+    if (name != parts[i] && EqualsNoCaseAscii(name, parts[i])) matches.emplace_back(name);
+    return true;
+  });
+  for (const std::string& name : matches)
     if (ResolveFrom(folder.empty() ? name : Platform::JoinPath(folder, name), parts, i + 1, out)) return true;
-  }
   return false;
 }
 
