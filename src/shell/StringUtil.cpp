@@ -115,9 +115,12 @@ std::string TrimSpaces(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
+namespace {
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+}  // namespace
+
 std::string ToLowerAscii(std::string s) {
-  for (auto& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  for (auto& c : s) c = LowerAscii(c);
   return s;
 }
 
@@ -153,12 +156,8 @@ namespace {
 
 bool EqualsNoCaseAscii(const char* a, const std::string& b) {
   size_t i = 0;
-  for (; a[i] && i < b.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
+  for (; a[i] && i < b.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   return a[i] == '\0' && i == b.size();
 }
 
@@ -176,7 +175,6 @@ bool ResolveFrom(const std::string& folder, const std::vector<std::string>& part
   std::vector<std::string> matches;
   Platform::ForEachFolderEntry(folder, [&](const char* name) {
     if (name != parts[i] && EqualsNoCaseAscii(name, parts[i])) matches.emplace_back(name);
-    return true;
   });
   for (const std::string& name : matches)
     if (ResolveFrom(folder.empty() ? name : Platform::JoinPath(folder, name), parts, i + 1, out)) return true;

@@ -6,16 +6,15 @@
 
 namespace Platform {
 
-bool ForEachFolderEntry(const std::string& folder, const std::function<bool(const char* name)>& visit) {
+void ForEachFolderEntry(const std::string& folder, const std::function<void(const char* name)>& visit) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return false;
+  if (!dir) return;
   while (const dirent* entry = readdir(dir)) {
     const char* name = entry->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    if (!visit(name)) break;
+    visit(name);
   }
   closedir(dir);
-  return true;
 }
 
 }  // namespace Platform
