@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "shell/Log.h"
@@ -130,6 +131,8 @@ void D3DTextureData::CreateTextures() {
   const bool recut = image.mWidth != mBuiltWidth || image.mHeight != mBuiltHeight || format != mFormat ||
                      image.mTextureFlags != mFlags || mPieces.empty();
   if (recut) {
+    // Pixels held only by the old pieces come back from them before the pieces go.
+    if (!image.HasPixelData()) image.GetBits();
     ReleaseTextures();
     mFormat = format;
     mFlags = image.mTextureFlags;
@@ -285,6 +288,8 @@ void D3DInterface::Cleanup() {
     if (mDisplay) guard = std::unique_lock<std::recursive_mutex>(mDisplay->GetLock());
     for (MemoryImage* image : mImages)
       if (auto* data = dynamic_cast<D3DTextureData*>(image->mTextureData.get())) {
+        // Pixels held only by the texture come back from it (the software route draws from them).
+        if (!image->HasPixelData()) ReadTextureBits(image);
         data->mOwner = nullptr;
         data->ReleaseTextures();
         data->mFormat = 0;
@@ -318,11 +323,18 @@ bool D3DInterface::CreateImageTexture(MemoryImage* image) {
   }
   data->CheckCreateTextures();
   if (image->mPurgeBits && data->mFormat != 0) image->PurgeBits();
+  // An 8-bit-per-channel texture holds the pixels exactly: they are kept once, there. A
+  // display's image reads them back from it when they are needed (see DDImage::GetBits);
+  // another reads its file again.
+  if (data->mFormat == TEXCLASS_A8R8G8B8 && image->MayDropBits(dynamic_cast<DDImage*>(image) != nullptr))
+    image->mBits.reset();
   return data->mFormat != 0;
 }
 
 void D3DInterface::ReleaseImageTexture(MemoryImage* image) {
-  if (image) image->mTextureData.reset();
+  if (!image) return;
+  if (!image->HasPixelData()) ReadTextureBits(image);
+  image->mTextureData.reset();
 }
 
 bool D3DInterface::ReadTextureBits(MemoryImage* image) {

@@ -73,8 +73,9 @@ bool DDImage::GenerateDDSurface() {
   CommitBits();
   if (mHasAlpha) return false;
   mSurfaceWanted = true;
-  // The pixels as ARGB: from the colour table, or zeroed when there are none yet.
-  const uint32_t* bits = MemoryImage::GetBits();
+  // The pixels as ARGB: from the colour table, the texture or the file, or zeroed when there
+  // are none yet.
+  const uint32_t* bits = GetBits();
   if (mWidth <= 0 || mHeight <= 0) return false;
 
   std::lock_guard<std::recursive_mutex> guard(mDisplay->GetLock());
@@ -222,6 +223,12 @@ void DDImage::PurgeBits() {
   MemoryImage::PurgeBits();
 }
 
+void DDImage::Delete3DBuffers() {
+  // Pixels held only by the texture come back from it before it goes.
+  if (!HasPixelData() && mTextureData) D3D()->ReadTextureBits(this);
+  MemoryImage::Delete3DBuffers();
+}
+
 void DDImage::DeleteExtraBuffers() {
   if (mSurfaceFromOutside) return;
   MemoryImage::DeleteExtraBuffers();
@@ -276,8 +283,11 @@ void DDImage::Create(int32_t width, int32_t height) {
 uint32_t* DDImage::GetBits() {
   if (mBits) return mBits.get();
   if (!mSurface) {
-    // Pixels held only by the texture come back from it.
-    if (!HasPixelData() && mTextureData && D3D()->ReadTextureBits(this)) return mBits.get();
+    // Pixels held only by the texture come back from it, and are kept from then on.
+    if (!HasPixelData() && mTextureData && D3D()->ReadTextureBits(this)) {
+      mKeepBits = true;
+      return mBits.get();
+    }
     return MemoryImage::GetBits();
   }
   // The 3D device draws into the surface at once: it is read as it stands.

@@ -46,6 +46,7 @@ class DDImage : public MemoryImage {
 
   // Buffers.
   void PurgeBits() override;
+  void Delete3DBuffers() override;
   void DeleteExtraBuffers() override;
   void ReapplyOptions() override;
   void BitsChanged() override;

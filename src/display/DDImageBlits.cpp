@@ -317,7 +317,7 @@ void DDImage::NormalBlit(Image* src, int32_t x, int32_t y, const Rect& srcRect, 
     BltFromSurface(dd, {x, y, x + sr.mWidth, y + sr.mHeight}, {sr.mX, sr.mY, sr.mX + sr.mWidth, sr.mY + sr.mHeight});
     return;
   }
-  if (mNoSoftwareAccess || !m->GetBits() || !LockSurface()) return;
+  if (mNoSoftwareAccess || !m->CanGiveDisplayFormat(*mDisplay) || !LockSurface()) return;
   if (Is16Or32(mLockInfo)) {
     const uint32_t* words = m->GetDisplayFormatBits(*mDisplay);
     const bool table = m->mNativeFromTable && m->mColorIndices;
@@ -338,6 +338,7 @@ void DDImage::NormalBlit(Image* src, int32_t x, int32_t y, const Rect& srcRect, 
           NormalRuns<P, 1>(f, WordSource{words}, layout, masks, tint);
       });
     }
+    m->DropBitsAfterDisplayCopy();
   }
   UnlockSurface();
 }
@@ -406,7 +407,9 @@ void DDImage::DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, co
                        bool mirror) {
   MemoryImage* m = nullptr;
   Rect sr = srcRect;
-  if (mNoSoftwareAccess || !PrepareBlit(src, x, y, sr, mirror, &m) || !m->GetBits() || !LockSurface()) return;
+  if (mNoSoftwareAccess || !PrepareBlit(src, x, y, sr, mirror, &m) || !m->CanGiveDisplayFormat(*mDisplay) ||
+      !LockSurface())
+    return;
   const Tint tint(color);
   if (Is16Or32(mLockInfo) && (tint.cls == Tint::White || tint.ca > 0)) {
     const uint32_t* words = m->GetDisplayFormatBits(*mDisplay);
@@ -437,6 +440,7 @@ void DDImage::DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, co
       else
         withSource(std::integral_constant<int, 1>());
     });
+    if (!additive) m->DropBitsAfterDisplayCopy();
   }
   UnlockSurface();
 }

@@ -151,10 +151,7 @@ std::unique_ptr<Vesk::MemoryImage> ZCEngine::LoadImageFile(const std::string& pa
   if (!decoded) return nullptr;
   std::unique_ptr<Vesk::MemoryImage> image = CreateImage();
   if (!image) return nullptr;
-  image->SetBits(decoded->GetBits(), decoded->mWidth, decoded->mHeight);
-  image->mFilePath = decoded->mFilePath;
-  image->mNumRows = decoded->mNumRows;
-  image->mNumCols = decoded->mNumCols;
+  image->TakeFilePixels(*decoded);
   image->mPurgeBits = purgeAfterUpload;
   return image;
 }

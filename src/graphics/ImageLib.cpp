@@ -73,7 +73,10 @@ std::unique_ptr<Vesk::MemoryImage> GetImage(const std::string& name) {
     LogMessage("ERROR: Image file not found: %s", name.c_str());
     return nullptr;
   }
-  return DecodeImage(bytes.data(), bytes.size(), found);
+  std::unique_ptr<Vesk::MemoryImage> image = DecodeImage(bytes.data(), bytes.size(), found);
+  // Its pixels are those of the file, which gives them back if they are dropped.
+  if (image) image->mFileBitsVersion = image->mBitsChangedCount;
+  return image;
 }
 
 bool WritePNG(Vesk::MemoryImage& image, const std::string& path) {

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "graphics/ImageLib.h"
 #include "graphics/PixelOps.h"
+#include "shell/Log.h"
 
 namespace Vesk {
 
@@ -48,6 +50,41 @@ void MemoryImage::SetBits(const uint32_t* bits, int32_t width, int32_t height, b
   if (bits) std::memcpy(mBits.get(), bits, size_t(mWidth) * size_t(mHeight) * sizeof(uint32_t));
   BitsChanged();
   if (commit) CommitBits();
+}
+
+void MemoryImage::TakeFilePixels(MemoryImage& decoded) {
+  const bool fromFile = decoded.CanReloadBits();
+  decoded.GetBits();
+  mWidth = decoded.mWidth;
+  mHeight = decoded.mHeight;
+  mBits = std::move(decoded.mBits);
+  BitsChanged();
+  CommitBits();
+  mFilePath = decoded.mFilePath;
+  mNumRows = decoded.mNumRows;
+  mNumCols = decoded.mNumCols;
+  mFileBitsVersion = fromFile ? mBitsChangedCount : -1;
+}
+
+bool MemoryImage::ReloadBits() {
+  if (!CanReloadBits()) return false;
+  std::unique_ptr<MemoryImage> file = ImageLib::GetImage(mFilePath);
+  if (!file || file->mWidth != mWidth || file->mHeight != mHeight || !file->mBits) {
+    LogMessage("WARNING: the pixels of %s could not be read again from its file", mFilePath.c_str());
+    mFileBitsVersion = -1;
+    return false;
+  }
+  mBits = std::move(file->mBits);
+  mKeepBits = true;
+  return true;
+}
+
+void MemoryImage::DropBitsAfterDisplayCopy() {
+  if (mNativeAlphaData && !mNativeFromTable && MayDropBits(false)) mBits.reset();
+}
+
+bool MemoryImage::CanGiveDisplayFormat(const NativeDisplay& display) {
+  return (mNativeAlphaData && mNativeFormat.SameFormat(display)) || GetBits() != nullptr;
 }
 
 void MemoryImage::Clear() {
@@ -137,6 +174,8 @@ void MemoryImage::CommitBits() {
 
 uint32_t* MemoryImage::GetBits() {
   if (mBits) return mBits.get();
+  // Pixels dropped after a copy was made come back exactly from their file.
+  if (!(mColorTable && mColorIndices) && ReloadBits()) return mBits.get();
   size_t n = size_t(mWidth) * size_t(mHeight);
   auto bits = AllocateBits(mWidth, mHeight);
   if (mColorTable && mColorIndices) {
@@ -223,7 +262,9 @@ std::unique_ptr<uint8_t[]> BuildRuns(const uint32_t* bits, size_t n, Classify cl
 
 uint8_t* MemoryImage::GetAlphaRuns() {
   if (mRLAlphaData) return mRLAlphaData.get();
-  const uint32_t* bits = GetBits();
+  // The display-format words carry each pixel's alpha unchanged: dropped pixels need not come back.
+  const bool fromCopy = !mBits && mNativeAlphaData && !mNativeFromTable;
+  const uint32_t* bits = fromCopy ? mNativeAlphaData.get() : GetBits();
   mRLAlphaData = BuildRuns(bits, size_t(mWidth) * size_t(mHeight), [](uint32_t p) {
     uint32_t a = p >> 24;
     return a == 0 ? 0 : a == 255 ? 1 : 2;

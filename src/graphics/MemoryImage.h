@@ -50,6 +50,11 @@ class MemoryImage : public Image, public TriangleTexture {
   int32_t mTextureFlags = 0;
   bool mPurgeBits = false;
   uint8_t mImageOption = 0;
+  // The pixels change count at which the pixels were those of the image file mFilePath; -1 when
+  // they never were. While it holds, dropped pixels are read from the file again.
+  int32_t mFileBitsVersion = -1;
+  // Pixels once dropped and then needed again are kept from then on.
+  bool mKeepBits = false;
 
   // TriangleTexture.
   void CommitBits() override;
@@ -119,6 +124,23 @@ class MemoryImage : public Image, public TriangleTexture {
 
   // Drops the alpha and additive run caches and the display-format copy.
   void DeleteNativeData();
+  // Takes the pixels, file name and cells of an image just read from its file; the pixels keep
+  // the mark that they can be read from the file again.
+  void TakeFilePixels(MemoryImage& decoded);
+  // True when the pixels can be read from the image file again exactly as they are now.
+  bool CanReloadBits() const { return mFileBitsVersion == mBitsChangedCount && !mFilePath.empty(); }
+  // True when the pixels may be dropped because another copy gives them back exactly: the
+  // image file, or (`heldElsewhere`) a copy the caller keeps; never once they were needed again.
+  bool MayDropBits(bool heldElsewhere) const { return mBits && !mKeepBits && (heldElsewhere || CanReloadBits()); }
+  // Drops the ARGB pixels once the display-format copy is all the software loops read, when
+  // the image file gives them back (the display-format copy loses precision where alpha is
+  // partial). The next GetBits reads the file again and keeps the pixels from then on.
+  void DropBitsAfterDisplayCopy();
+  // Reads pixels dropped after a copy was made from the image file again (and keeps them from
+  // then on); false when they cannot be read.
+  bool ReloadBits();
+  // True when GetDisplayFormatBits(display) can answer: the copy is made, or pixels to make it from exist.
+  bool CanGiveDisplayFormat(const NativeDisplay& display);
   // True when the pixel buffer or the colour table exists.
   bool HasPixelData() const { return mBits || (mColorTable && mColorIndices); }
   // A new ARGB buffer of width x height words plus the sentinel, pixels zeroed.
