@@ -327,7 +327,7 @@ bool D3DInterface::CreateImageTexture(MemoryImage* image) {
   // display's image reads them back from it when they are needed (see DDImage::GetBits);
   // another reads its file again.
   if (data->mFormat == TEXCLASS_A8R8G8B8 && image->MayDropBits(dynamic_cast<DDImage*>(image) != nullptr))
-    image->mBits.reset();
+    image->DropBits();
   return data->mFormat != 0;
 }
 

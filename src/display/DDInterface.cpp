@@ -6,6 +6,7 @@
 
 #include "display/DDImage.h"
 #include "graphics/Graphics.h"
+#include "platform/memory/Memory.h"
 #include "platform/window/Window.h"
 #include "shell/Log.h"
 #include "shell/VeskAppBase.h"
@@ -20,6 +21,9 @@ using Platform::Video::SurfaceDesc;
 namespace {
 Area ToArea(const Rect& r) { return Area{r.mX, r.mY, r.mX + r.mWidth, r.mY + r.mHeight}; }
 using Lock = std::lock_guard<std::recursive_mutex>;
+
+// Dropped picture pixels after which the freed pages are given back to the system.
+constexpr size_t kReturnMemoryAfterBytes = size_t(4) << 20;
 }  // namespace
 
 DDInterface::DDInterface(VeskAppBase* app, PresenterFactory presenterFactory)
@@ -411,6 +415,9 @@ bool DDInterface::Redraw(const Rect* clipRect) {
   }
   mInRedraw = false;
   mDevice->PresentIfChanged();
+  // Pictures drawn for the first time let their decoded pixels go (a level's first frames drop
+  // megabytes of them); the allocator is asked to give the pages back once enough went.
+  if (MemoryImage::TakeDroppedBytes(kReturnMemoryAfterBytes)) Platform::ReturnFreeMemory();
   return result == Result::Ok;
 }
 

@@ -342,7 +342,13 @@ void ZCEngine::BeginStartupLoading() {
   mStartupLoading = true;
   mLoaded.store(false, std::memory_order_release);
   StartLoaderThread([this] {
-    LoadConfig();
+    {
+      // The screens and dialogs built here share pictures (the book's pages, the buttons);
+      // each widget locks its pictures while it stands alone and lets them go when it joins a
+      // hidden parent. Held, each picture is read once.
+      ZCTextureCache::Hold hold(mTextureCache.get());
+      LoadConfig();
+    }
     Platform::Audio::ReleaseThreadState();
     mLoaded.store(true, std::memory_order_release);
   });

@@ -2,6 +2,7 @@
 #include "graphics/MemoryImage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <unordered_map>
 
@@ -79,8 +80,25 @@ bool MemoryImage::ReloadBits() {
   return true;
 }
 
+namespace {
+std::atomic<size_t> gDroppedBytes{0};
+}  // namespace
+
+void MemoryImage::DropBits() {
+  if (!mBits) return;
+  gDroppedBytes.fetch_add(size_t(mWidth) * size_t(mHeight) * sizeof(uint32_t), std::memory_order_relaxed);
+  mBits.reset();
+}
+
+bool MemoryImage::TakeDroppedBytes(size_t bytes) {
+  size_t dropped = gDroppedBytes.load(std::memory_order_relaxed);
+  while (dropped >= bytes)
+    if (gDroppedBytes.compare_exchange_weak(dropped, 0, std::memory_order_relaxed)) return true;
+  return false;
+}
+
 void MemoryImage::DropBitsAfterDisplayCopy() {
-  if (mNativeAlphaData && !mNativeFromTable && MayDropBits(false)) mBits.reset();
+  if (mNativeAlphaData && !mNativeFromTable && MayDropBits(false)) DropBits();
 }
 
 bool MemoryImage::CanGiveDisplayFormat(const NativeDisplay& display) {

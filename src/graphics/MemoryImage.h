@@ -132,6 +132,11 @@ class MemoryImage : public Image, public TriangleTexture {
   // True when the pixels may be dropped because another copy gives them back exactly: the
   // image file, or (`heldElsewhere`) a copy the caller keeps; never once they were needed again.
   bool MayDropBits(bool heldElsewhere) const { return mBits && !mKeepBits && (heldElsewhere || CanReloadBits()); }
+  // Frees the ARGB pixels (which another copy gives back), counting their bytes.
+  void DropBits();
+  // True, and the count started again, once dropped pixels come to at least `bytes` since the
+  // last time it answered true: the caller then gives the freed pages back to the system.
+  static bool TakeDroppedBytes(size_t bytes);
   // Drops the ARGB pixels once the display-format copy is all the software loops read, when
   // the image file gives them back (the display-format copy loses precision where alpha is
   // partial). The next GetBits reads the file again and keeps the pixels from then on.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "graphics/Graphics.h"
+#include "platform/memory/Memory.h"
 #include "shell/Log.h"
 #include "shell/XmlNode.h"
 
@@ -183,7 +184,20 @@ void ZCTextureCache::LockDesc(ZCImageDesc* desc) {
 
 void ZCTextureCache::UnlockDesc(ZCImageDesc* desc) {
   std::lock_guard<std::mutex> hold(mLock);
-  if (desc->mLockCount > 0 && --desc->mLockCount == 0) desc->mImage.reset();
+  if (desc->mLockCount > 0 && --desc->mLockCount == 0 && mHolds == 0) desc->mImage.reset();
+}
+
+void ZCTextureCache::BeginHold() {
+  std::lock_guard<std::mutex> hold(mLock);
+  ++mHolds;
+}
+
+void ZCTextureCache::EndHold() {
+  std::lock_guard<std::mutex> hold(mLock);
+  if (mHolds <= 0 || --mHolds > 0) return;
+  for (auto& [id, desc] : mDescs)
+    if (desc->mLockCount == 0) desc->mImage.reset();
+  Platform::ReturnFreeMemory();
 }
 
 // --- ZCTexture ---------------------------------------------------------------------------------

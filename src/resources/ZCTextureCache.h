@@ -107,6 +107,25 @@ class ZCTextureCache {
   size_t GetCount() const;
   // The number of textures whose image is in memory.
   size_t GetLoadedCount() const;
+  // While a hold lasts, an image whose last lock goes stays in memory, so that pictures shared
+  // by many widgets built one after another (each locking and unlocking them) are read once;
+  // the end of the last hold unloads every image then without a lock.
+  void BeginHold();
+  void EndHold();
+  class Hold {
+   public:
+    explicit Hold(ZCTextureCache* cache) : mCache(cache) {
+      if (mCache) mCache->BeginHold();
+    }
+    ~Hold() {
+      if (mCache) mCache->EndHold();
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    ZCTextureCache* mCache;
+  };
 
  private:
   friend class TextureHandle;
@@ -117,6 +136,7 @@ class ZCTextureCache {
   ImageFileLoader mLoader;
   mutable std::mutex mLock;
   std::map<std::string, std::unique_ptr<ZCImageDesc>> mDescs;
+  int32_t mHolds = 0;
 };
 
 // A drawable part of a texture: a locked handle and a source rectangle in its image.

@@ -1,4 +1,5 @@
-// Texture ids, counted handles, loading on the first lock and unloading after the last.
+// Texture ids, counted handles, loading on the first lock and unloading after the last (or at
+// the end of a hold).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -109,6 +110,32 @@ TEST(TextureCache, LoadsOnTheFirstLockSharesAndUnloadsAfterTheLastUnlock) {
   // A later lock loads it again.
   EXPECT_NE(a.GetImage(), nullptr);
   EXPECT_EQ(f.loads, 2);
+}
+
+TEST(TextureCache, AHoldKeepsReleasedImagesUntilItsEnd) {
+  Fixture f;
+  TextureHandle page = f.cache.GetTexture("cafe_01");
+  TextureHandle kept = f.cache.GetTexture("briefing_00");
+  {
+    ZCTextureCache::Hold outer(&f.cache);
+    {
+      ZCTextureCache::Hold inner(&f.cache);
+      // Widgets built one after another, each locking and letting go of the same picture.
+      for (int i = 0; i < 3; ++i) {
+        ASSERT_NE(page.GetImage(), nullptr);
+        page.Unlock();
+      }
+      kept.Lock();
+    }
+    EXPECT_EQ(f.loads, 2);
+    EXPECT_TRUE(page.GetDesc()->IsLoaded());  // the outer hold still lasts
+  }
+  // The end of the last hold unloads what nothing locks.
+  EXPECT_FALSE(page.GetDesc()->IsLoaded());
+  EXPECT_TRUE(kept.GetDesc()->IsLoaded());
+  kept.Unlock();
+  EXPECT_EQ(f.cache.GetLoadedCount(), 0u);
+  ZCTextureCache::Hold none(nullptr);  // no cache: nothing to hold
 }
 
 TEST(TextureCache, AssignCopiesAndDestructionReleaseLocks) {
