@@ -2,13 +2,17 @@
 // 256 x 256 sprite with soft alpha edges rotated 30 degrees and scaled 1.7, nearest and bilinear,
 // plain and faded to half by the drawing colour (pixman composites through a solid half mask);
 // 1,000 16 x 16 quads of the sprite's alpha-edged corner at the same places on both sides; a
-// full-screen identity copy against memcpy; 2,000 vertex-coloured 16 x 16 quads against SDL's
-// software renderer.
+// full-screen identity copy against memcpy at 32 bits and against pixman's conversion of the
+// same 32-bit picture at 16 bits; 2,000 vertex-coloured 16 x 16 quads against SDL's software
+// renderer.
 //
 // Both sides draw the same pixels: pixman is given a clip region of the rows the rasteriser
 // covers, so it does not composite the rest of the rotated sprite's bounding box (where the
-// sprite is transparent and its output would not change). Rates are in pixels of the drawn
-// sprite (its area). Each ratio is the median of interleaved turns (bench/Interleave.h).
+// sprite is transparent and its output would not change). A small quad's region is a box per
+// row, which pixman composites one by one; where its unclipped call (the quad's bounding box,
+// its samples outside the texture transparent) gives the same bytes, pixman is timed that way
+// instead ("unclipped" in the note). Rates are in pixels of the drawn sprite (its area). Each
+// ratio is the median of interleaved turns (bench/Interleave.h).
 //
 // After timing, each side draws once onto the same starting picture and the two are compared:
 // "texels" is the share of covered pixels where both sides chose the same texel (an opaque
@@ -271,10 +275,12 @@ struct PixmanSide {
   PixmanSide(const PixmanSide&) = delete;
   PixmanSide& operator=(const PixmanSide&) = delete;
 
-  void Draw(const std::vector<Quad>& quads, const std::vector<std::unique_ptr<Coverage>>& cover, pixman_image_t* mask) {
+  // Unclipped, each quad composites its whole bounding box.
+  void Draw(const std::vector<Quad>& quads, const std::vector<std::unique_ptr<Coverage>>& cover, pixman_image_t* mask,
+            bool clipped = true) {
     for (size_t i = 0; i < quads.size(); ++i) {
       const pixman_box32_t* box = pixman_region32_extents(&cover[i]->region);
-      pixman_image_set_clip_region32(dst, &cover[i]->region);
+      pixman_image_set_clip_region32(dst, clipped ? &cover[i]->region : nullptr);
       const int sx = box->x1 - (quads[i].cx - kWidth / 2), sy = box->y1 - (quads[i].cy - kHeight / 2);
       pixman_image_composite32(PIXMAN_OP_OVER, image, mask, dst, sx, sy, 0, 0, box->x1, box->y1, box->x2 - box->x1,
                                box->y2 - box->y1);
@@ -367,31 +373,41 @@ void SpriteRow(const bench::Options& o, const std::string& label, int f, bool bi
     mask = pixman_image_create_solid_fill(&c);
   }
   const double pixels = double(size) * size * kScale * kScale * double(quads.size());
+  // Small quads: pixman unclipped where that gives the very same bytes.
+  bool clipped = true;
+  if (small) {
+    PixmanSide rows(f, texture, bilinear), whole(f, texture, bilinear);
+    rows.Draw(quads, cover, mask);
+    whole.Draw(quads, cover, mask, false);
+    clipped = rows.d.bytes != whole.d.bytes;
+  }
   bench::Comparison result;
   {
     RasterSide ours(f);
     PixmanSide theirs(f, texture, bilinear);
     result = bench::Compare([&](int) { ours.Draw(quads, &texture, size, colour, bilinear); },
-                            [&](int) { theirs.Draw(quads, cover, mask); }, pixels, o);
+                            [&](int) { theirs.Draw(quads, cover, mask, clipped); }, pixels, o);
   }
   RasterSide ours(f);
   PixmanSide theirs(f, texture, bilinear);
   ours.Draw(quads, &texture, size, colour, bilinear);
-  theirs.Draw(quads, cover, mask);
+  theirs.Draw(quads, cover, mask, clipped);
   // Neighbouring texels of the sprite may differ by anything, so with the nearest filter the
   // colours are compared where both sides chose the same texel.
   std::vector<uint8_t> same;
   const double texels = bilinear ? -1 : TexelShare(quads, cover, size, same);
   const int diff = MaxDiff(ours.d, theirs.d, cover, same);
   if (mask) pixman_image_unref(mask);
-  Line(label, result, texels, diff, Note(f, bilinear, colour.mAlpha != 255));
+  Line(label, result, texels, diff, Note(f, bilinear, colour.mAlpha != 255) + (small && !clipped ? "; unclipped" : ""));
 }
 
-// An opaque full-screen texture drawn through the identity matrix (a copy) against memcpy; the
-// check is that every pixel is the texel in the destination's format.
+// An opaque full-screen texture drawn through the identity matrix (a copy) against memcpy at 32
+// bits and, at 16 bits (where the copy narrows each pixel), against pixman's SRC composite of
+// the same 32-bit picture into the 16-bit format; the check is that every pixel is the texel in
+// the destination's format.
 void CopyRow(const bench::Options& o, int f) {
   char label[64];
-  std::snprintf(label, sizeof label, "identity copy %s / memcpy", kFormatNames[f]);
+  std::snprintf(label, sizeof label, "identity copy %s / %s", kFormatNames[f], f >= 2 ? "pixman" : "memcpy");
   if (!o.Wants(label)) return;
   static Texture screen = [] {
     Texture s(kWidth, kHeight);
@@ -406,8 +422,14 @@ void CopyRow(const bench::Options& o, int f) {
                    kFormats[f], false);
     benchmark::ClobberMemory();
   };
+  pixman_image_t* from = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight, screen.pixels.data(), kWidth * 4);
+  pixman_image_t* to = pixman_image_create_bits(kPixmanFormats[f], kWidth, kHeight,
+                                                reinterpret_cast<uint32_t*>(copy.bytes.data()), copy.pitch);
   auto reference = [&](int) {
-    std::memcpy(copy.bytes.data(), source.data(), source.size());
+    if (f >= 2)
+      pixman_image_composite32(PIXMAN_OP_SRC, from, nullptr, to, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+    else
+      std::memcpy(copy.bytes.data(), source.data(), source.size());
     benchmark::ClobberMemory();
   };
   const bench::Comparison c = bench::Compare(ours, reference, double(kWidth) * kHeight, o);
@@ -422,14 +444,18 @@ void CopyRow(const bench::Options& o, int f) {
         diff = std::max(diff, std::abs(int(((a >> s) & 255) >> (8 - keep)) - int(((t >> s) & 255) >> (8 - keep))));
       }
     }
+  pixman_image_unref(from);
+  pixman_image_unref(to);
   Line(label, c, -1, diff, "same pixels: difference in the format's own bits");
 }
 
 // 2,000 textured 16 x 16 quads (the sprite's alpha-edged corner), rotated and scaled, each with
 // four different vertex colours, into 32-bit ARGB, against SDL_RenderGeometry on a software
 // renderer over a 32-bit surface (flushed inside the timed turn). The check draws both onto the
-// same opaque picture and gives the share of changed pixels within 8 units, and the largest
-// difference.
+// same opaque picture with a plain white texture and one colour at every corner, so that what
+// should match is the colour and its blend (the two map texels, spread corner colours and cover
+// edges by rules of their own): over the pixels both sides changed, the share within 8 units and
+// the largest difference, and the share of changed pixels only one side changed (edge rules).
 const uint32_t kCornerColors[4] = {0xFFFF8040, 0xFF40FF80, 0xFF8040FF, 0xC0FFFFFF};
 void ColoredRow(const bench::Options& o) {
   const std::string label = "2000 coloured quads 8888 / SDL";
@@ -449,9 +475,10 @@ void ColoredRow(const bench::Options& o) {
   Destination ours(1, false), start(1, false);
   for (size_t i = 0; i < ours.bytes.size(); i += 4) ours.bytes[i + 3] = 0xFF;  // opaque ARGB
   start.bytes = ours.bytes;
+  Texture* drawn = &SmallSprite();
   auto draw = [&](int) {
     for (const auto& strip : strips)
-      DrawTriangleStrip(strip.data(), 4, &SmallSprite(), &Color::White, 0, &kClip, ours.bytes.data(),
+      DrawTriangleStrip(strip.data(), 4, drawn, &Color::White, 0, &kClip, ours.bytes.data(),
                         uint32_t(ours.pitch), kPixelFormat8888, false, true);
     benchmark::ClobberMemory();
   };
@@ -487,11 +514,19 @@ void ColoredRow(const bench::Options& o) {
   };
   const bench::Comparison c =
       bench::Compare(draw, sdl, double(kSmall) * kSmall * kScale * kScale * kColoredCount, o);
+  Texture white(kSmall, kSmall);
+  std::fill(white.pixels.begin(), white.pixels.end(), 0xFFFFFFFFu);
+  drawn = &white;
+  SDL_UpdateTexture(texture, nullptr, white.pixels.data(), kSmall * 4);
+  for (auto& strip : strips)
+    for (TriVertex& v : strip) v.color = kCornerColors[0];
+  for (SDL_Vertex& v : vertices)
+    v.color = SDL_Color{Uint8(kCornerColors[0] >> 16), Uint8(kCornerColors[0] >> 8), Uint8(kCornerColors[0]), 0xFF};
   ours.bytes = start.bytes;
   sdlBytes = start.bytes;
   draw(0);
   sdl(0);
-  int64_t changed = 0, close = 0;
+  int64_t both = 0, oneSide = 0, close = 0;
   int diff = 0;
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
@@ -499,16 +534,22 @@ void ColoredRow(const bench::Options& o) {
       const uint32_t a = ReadArgb(ours.bytes.data(), ours.pitch, 0, x, y, false);
       const uint32_t b = ReadArgb(sdlBytes.data(), ours.pitch, 0, x, y, false);
       if (a == before && b == before) continue;
-      ++changed;
+      if (a == before || b == before) {
+        ++oneSide;
+        continue;
+      }
+      ++both;
       int worst = 0;
       for (int s : {0, 8, 16}) worst = std::max(worst, std::abs(int((a >> s) & 255) - int((b >> s) & 255)));
       close += worst <= 8;
       diff = std::max(diff, worst);
     }
-  char note[160];
+  char note[200];
   std::snprintf(note, sizeof note,
-                "%.1f%% of changed pixels within 8; SDL's own edge rule and texel mapping, no alpha test, /255",
-                changed ? 100.0 * double(close) / double(changed) : 0.0);
+                "white texture, one colour: %.1f%% of pixels both changed within 8; %.1f%% changed by one "
+                "side only (edge rules)",
+                both ? 100.0 * double(close) / double(both) : 0.0,
+                both + oneSide ? 100.0 * double(oneSide) / double(both + oneSide) : 0.0);
   Line(label, c, -1, diff, note);
   SDL_DestroyTexture(texture);
   SDL_DestroyRenderer(renderer);
