@@ -195,6 +195,12 @@ void AddSpans(const BlitFrame& f, Src src, const uint32_t* argb, Span span) {
       const int32_t length = runs[i];
       const int32_t n = std::clamp<int32_t>(length, 1, f.width - i);
       const size_t si = so + size_t(i);
+      // Words of 8-bit channels are zero exactly where the pixel adds nothing.
+      if (!argb) {
+        if ((src(si) & 0xFFFFFFu) != 0) span(d + Dir * i, si, n);
+        i += n;
+        continue;
+      }
       // A word of zero may still start a run that adds something once the narrowing of the
       // display format is undone; the pixels' own class decides.
       const bool adds = known < 0 ? !PixelOps::AddsNothing(argb[si]) : known != 0;
@@ -210,6 +216,8 @@ void AddRuns(const BlitFrame& f, Src src, const uint32_t* argb, Add add) {
   AddSpans<P, Dir>(f, src, argb, PixelSpan<P, Dir>(src, add));
 }
 
+// `argb`, the source's own pixels, tells which runs add something; not needed (null) for the
+// 32-bit layout of 8-bit channels, whose words tell it themselves.
 template <typename P, int Dir, typename Src>
 void AdditiveRuns(const BlitFrame& f, Src src, const uint32_t* argb, Layout layout, const Saturation& sat,
                   const Tint& t) {
@@ -416,8 +424,9 @@ void DDImage::DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, co
     const bool table = m->mNativeFromTable && m->mColorIndices;
     BlitFrame f{mLockInfo.mBits, mLockInfo.mPitch, x, y, sr.mWidth, sr.mHeight, sr.mX, sr.mY, m->mWidth, nullptr};
     f.runs = additive ? m->GetAdditiveRuns() : m->GetAlphaRuns();
-    const uint32_t* argb = additive ? m->GetBits() : nullptr;
     const Layout layout = LayoutOf(mLockInfo.mFormat, mDisplay->mRGBOrder);
+    const bool wordsTell = layout == Layout::Packed32;
+    const uint32_t* argb = additive && !wordsTell ? m->GetBits() : nullptr;
     const Masks masks(mLockInfo.mFormat);
     const Saturation sat(*mDisplay);
     auto draw = [&](auto pixel, auto dir, auto source) {
@@ -425,7 +434,7 @@ void DDImage::DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, co
       constexpr int Dir = decltype(dir)::value;
       if (!additive)
         NormalRuns<P, Dir>(f, source, layout, masks, tint);
-      else if (argb && sat.valid)
+      else if ((argb || wordsTell) && sat.valid)
         AdditiveRuns<P, Dir>(f, source, argb, layout, sat, tint);
     };
     ForDepth(mLockInfo.mFormat.mBitCount, [&](auto pixel) {
@@ -440,7 +449,7 @@ void DDImage::DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, co
       else
         withSource(std::integral_constant<int, 1>());
     });
-    if (!additive) m->DropBitsAfterDisplayCopy();
+    if (!additive || wordsTell) m->DropBitsAfterDisplayCopy();
   }
   UnlockSurface();
 }

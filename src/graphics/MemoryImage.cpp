@@ -292,6 +292,15 @@ uint8_t* MemoryImage::GetAlphaRuns() {
 
 uint8_t* MemoryImage::GetAdditiveRuns() {
   if (mRLAdditiveData) return mRLAdditiveData.get();
+  // Display-format words of 8-bit channels are zero exactly where the pixel adds nothing.
+  const NativeDisplay& f = mNativeFormat;
+  if (!mBits && mNativeAlphaData && !mNativeFromTable && f.mBitsPerPixel == 32 && f.mRedBits == 8 &&
+      f.mGreenBits == 8 && f.mBlueBits == 8) {
+    const uint32_t rgb = 0xFFu << f.mRedShift | 0xFFu << f.mGreenShift | 0xFFu << f.mBlueShift;
+    mRLAdditiveData = BuildRuns(mNativeAlphaData.get(), size_t(mWidth) * size_t(mHeight),
+                                [rgb](uint32_t w) { return (w & rgb) == 0 ? 0 : 1; });
+    return mRLAdditiveData.get();
+  }
   const uint32_t* bits = GetBits();
   mRLAdditiveData = BuildRuns(bits, size_t(mWidth) * size_t(mHeight),
                               [](uint32_t p) { return PixelOps::AddsNothing(p) ? 0 : 1; });

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,11 @@ class MusicInterface {
   virtual bool IsAvailable() const = 0;
   // False, with the reason, when the data is not music the back end plays.
   virtual bool LoadMusic(int songId, std::vector<uint8_t> data, std::string* error) = 0;
+  // The same from a file `read` gives the bytes of; a back end may read it again when the song
+  // starts rather than keep the bytes meanwhile.
+  virtual bool LoadMusicFile(int songId, const std::function<std::vector<uint8_t>()>& read, std::string* error) {
+    return LoadMusic(songId, read(), error);
+  }
   // Starts a song from `startSeconds`, once or looped, at its current volume.
   virtual bool PlayMusic(int songId, bool loop, double startSeconds) = 0;
   virtual void StopMusic(int songId) = 0;
@@ -35,12 +41,15 @@ class MusicInterface {
 
 // The back end over the mixer's music stream. The mixer sounds one stream at a time: starting a
 // song replaces the one playing. The stream cannot be panned, so a pan is accepted and not heard.
+// A song loaded from a file is checked and let go; its file is read again when it starts, and
+// let go again when another song starts, so that one song's bytes are held at a time.
 class SdlMusicInterface : public MusicInterface {
  public:
   SdlMusicInterface();
   ~SdlMusicInterface() override;
   bool IsAvailable() const override;
   bool LoadMusic(int songId, std::vector<uint8_t> data, std::string* error) override;
+  bool LoadMusicFile(int songId, const std::function<std::vector<uint8_t>()>& read, std::string* error) override;
   bool PlayMusic(int songId, bool loop, double startSeconds) override;
   void StopMusic(int songId) override;
   void StopAllMusic() override;
@@ -52,6 +61,8 @@ class SdlMusicInterface : public MusicInterface {
  private:
   struct Song {
     std::unique_ptr<Platform::Audio::Music> mMusic;
+    // Reads the file of a song loaded from one; empty for a song given as bytes.
+    std::function<std::vector<uint8_t>()> mRead;
     int mVolume = 100;
   };
   Song* Find(int songId);

@@ -95,14 +95,19 @@ bool ZCMusic::AddTrack(ZCTracks* stream, const std::string& file, int volume) {
     songId = mNextSongId++;
   }
   if (mMusic->IsAvailable()) {
-    std::vector<uint8_t> bytes;
-    if (file.empty() || !GetPakInterface()->ReadWholeFile(file, bytes)) {
+    if (file.empty() || !GetPakInterface()->Exists(file)) {
       LogMessage("WARNING: ZCMusic::LoadMusic: stream '%s': cannot read '%s'", stream->GetName().c_str(),
                  file.c_str());
       return false;
     }
+    // The file is read here to be checked, and again when the song starts.
+    auto read = [file] {
+      std::vector<uint8_t> bytes;
+      GetPakInterface()->ReadWholeFile(file, bytes);
+      return bytes;
+    };
     std::string error;
-    if (!mMusic->LoadMusic(songId, std::move(bytes), &error)) {
+    if (!mMusic->LoadMusicFile(songId, read, &error)) {
       LogMessage("WARNING: ZCMusic::LoadMusic: stream '%s': cannot decode '%s' (%s)", stream->GetName().c_str(),
                  file.c_str(), error.c_str());
       return false;

@@ -278,4 +278,36 @@ TEST_F(MusicTest, MixerBackEndPlaysOneStreamAtATime) {
   EXPECT_EQ(sdl.GetPosition(2), 0.0);
 }
 
+// Songs loaded from files are read to be checked and read again when they start, and let go when
+// another starts.
+TEST_F(MusicTest, MixerBackEndReadsASongsFileWhenItStarts) {
+  Vesk::SdlMusicInterface sdl;
+  ASSERT_TRUE(sdl.IsAvailable());
+  int reads[2] = {0, 0};
+  auto reader = [&reads](int song) {
+    return [&reads, song] {
+      ++reads[song];
+      return TestWav(2.0);
+    };
+  };
+  std::string error;
+  ASSERT_TRUE(sdl.LoadMusicFile(1, reader(0), &error)) << error;
+  ASSERT_TRUE(sdl.LoadMusicFile(2, reader(1), &error)) << error;
+  EXPECT_FALSE(sdl.LoadMusicFile(3, [] { return std::vector<uint8_t>{'x', 'y', 'z'}; }, &error));
+  EXPECT_EQ(reads[0], 1);
+  EXPECT_FALSE(sdl.IsPlaying(1));
+  sdl.SetSongVolume(1, 30);  // kept until the song starts
+  ASSERT_TRUE(sdl.PlayMusic(1, true, 0));
+  EXPECT_EQ(reads[0], 2);
+  EXPECT_TRUE(sdl.IsPlaying(1));
+  ASSERT_TRUE(sdl.PlayMusic(1, true, 0));  // still open: not read again
+  EXPECT_EQ(reads[0], 2);
+  ASSERT_TRUE(sdl.PlayMusic(2, false, 0));
+  EXPECT_FALSE(sdl.IsPlaying(1));
+  EXPECT_TRUE(sdl.IsPlaying(2));
+  ASSERT_TRUE(sdl.PlayMusic(1, true, 0));  // let go when song 2 started
+  EXPECT_EQ(reads[0], 3);
+  EXPECT_FALSE(sdl.PlayMusic(3, true, 0));
+}
+
 }  // namespace
