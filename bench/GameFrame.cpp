@@ -7,7 +7,7 @@
 // milliseconds per update step against the 10 ms step; and the resident size of the café on each
 // route, each measured in a process of its own that starts and draws on that route alone (run
 // again with --route=software or --route=3d). Each time is the median of its turns. The aims:
-// 0.5 s to the menu, 2 ms a frame in software, 0.1 ms a step, 100 MB.
+// 0.25 s to the menu, 2 ms a frame in software, 0.1 ms a step, 100 MB.
 #include <sys/resource.h>
 #include <unistd.h>
 
