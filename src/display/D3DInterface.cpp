@@ -324,9 +324,10 @@ bool D3DInterface::CreateImageTexture(MemoryImage* image) {
   data->CheckCreateTextures();
   if (image->mPurgeBits && data->mFormat != 0) image->PurgeBits();
   // An 8-bit-per-channel texture holds the pixels exactly: they are kept once, there. A
-  // display's image reads them back from it when they are needed (see DDImage::GetBits);
-  // another reads its file again.
-  if (data->mFormat == TEXCLASS_A8R8G8B8 && image->MayDropBits(dynamic_cast<DDImage*>(image) != nullptr))
+  // display's image reads them back from it when they are needed (see DDImage::GetBits), one
+  // with a surface of its own from that surface, so it keeps them; another reads its file again.
+  auto* dd = dynamic_cast<DDImage*>(image);
+  if (data->mFormat == TEXCLASS_A8R8G8B8 && !(dd && dd->HasSurface()) && image->MayDropBits(dd != nullptr))
     image->DropBits();
   return data->mFormat != 0;
 }

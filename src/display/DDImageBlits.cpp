@@ -275,6 +275,13 @@ void CopyWords(const BlitFrame& f, const uint32_t* words, const uint16_t* narrow
   }
 }
 
+// Lets the source's decoded pixels go once its display-format copy is made, unless a surface of
+// its own holds it (its pixels would then be read back from the surface, keyed ones lost).
+void DropSourceBits(MemoryImage* m) {
+  auto* dd = dynamic_cast<DDImage*>(m);
+  if (!dd || !dd->HasSurface()) m->DropBitsAfterDisplayCopy();
+}
+
 // Runs `body<P>()` for the surface's pixel size.
 template <typename Body>
 void ForDepth(int32_t bitCount, Body&& body) {
@@ -346,7 +353,7 @@ void DDImage::NormalBlit(Image* src, int32_t x, int32_t y, const Rect& srcRect, 
           NormalRuns<P, 1>(f, WordSource{words}, layout, masks, tint);
       });
     }
-    m->DropBitsAfterDisplayCopy();
+    DropSourceBits(m);
   }
   UnlockSurface();
 }
@@ -449,7 +456,7 @@ void DDImage::DrawRuns(Image* src, int32_t x, int32_t y, const Rect& srcRect, co
       else
         withSource(std::integral_constant<int, 1>());
     });
-    if (!additive || wordsTell) m->DropBitsAfterDisplayCopy();
+    if (!additive || wordsTell) DropSourceBits(m);
   }
   UnlockSurface();
 }

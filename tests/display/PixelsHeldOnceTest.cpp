@@ -111,6 +111,29 @@ TEST(PixelsHeldOnce, ChangedPixelsAreNoLongerTheFilesAndStay) {
   EXPECT_EQ(image->mBits[3], 0xFF123456u);
 }
 
+TEST(PixelsHeldOnce, APictureWithASurfaceOfItsOwnKeepsItsPixels) {
+  TestDisplay t(32);
+  ASSERT_EQ(t.Init(), 0);
+  // Colour-keyed: its surface reads a transparent pixel back as 0, not as the file's colour.
+  const std::vector<uint32_t> keyed = {0x00FF00FFu, 0xFF102030u, 0xFF405060u, 0x00123456u};
+  const auto dir = std::filesystem::path(testing::TempDir()) / "pixels_held_once";
+  std::filesystem::create_directories(dir);
+  MemoryImage source;
+  source.SetBits(keyed.data(), 2, 2);
+  ASSERT_TRUE(ImageLib::WritePNG(source, (dir / "keyed.png").string()));
+  auto decoded = ImageLib::GetImage((dir / "keyed.png").string());
+  ASSERT_TRUE(decoded);
+  auto image = t.display->CreateImage();
+  image->TakeFilePixels(*decoded);
+  ASSERT_NE(image->GetSurface(), nullptr);
+  Vesk::Graphics g(t.display->GetScreenImage());
+  g.SetColorizeImages(true);
+  g.SetColor(Color(255, 255, 255, 100));
+  g.DrawImage(image.get(), 0, 0);
+  ASSERT_NE(image->mBits, nullptr);
+  EXPECT_EQ(std::vector<uint32_t>(image->mBits.get(), image->mBits.get() + 4), keyed);
+}
+
 TEST(PixelsHeldOnce, TheTextureHoldsThe3DRoutesPixelsAndGivesThemBack) {
   TestDisplay t(32, 1920, 1080, 60, {}, true);
   t.app.mWidth = 64;
