@@ -102,7 +102,8 @@ TEST(VideoLayer, StretchedBlitsMatchTheNearestPixelRuleInEveryRow) {
   }
 }
 
-// What was presented is what the frame reads, however the surface changes afterwards.
+// What was presented is what the frame reads, however the surface changes afterwards; a
+// presenter told to keep no frames only counts them.
 TEST(VideoLayer, TheHeadlessPresenterKeepsThePresentedPicture) {
   HeadlessPresenter presenter;
   std::vector<uint16_t> pixels(4 * 3, 0xF800);
@@ -115,6 +116,12 @@ TEST(VideoLayer, TheHeadlessPresenterKeepsThePresentedPicture) {
   ASSERT_EQ(presenter.LastFrame().size(), 12u);
   EXPECT_EQ(presenter.LastFrame()[11], 0xFF0000F8u);
   EXPECT_EQ(presenter.FrameCount(), 2u);
+  // A presenter that keeps no frames still counts them and their size.
+  presenter.KeepFrames(false);
+  presenter.Present(reinterpret_cast<const uint8_t*>(pixels.data()), 4 * 2, 2, 2, PixelFormat::R5G6B5());
+  EXPECT_TRUE(presenter.LastFrame().empty());
+  EXPECT_EQ(presenter.FrameWidth(), 2);
+  EXPECT_EQ(presenter.FrameCount(), 3u);
 }
 
 TEST(VideoLayer, FlipShowsTheBackBufferAndThePrimaryIsPresentedOnlyWhenChanged) {

@@ -133,6 +133,8 @@ std::unique_ptr<Presenter> CreatePresenter(void* nativeWindow, int32_t depth) {
   PixelFormat format = PixelFormat::FromDepth(depth);
   if (!nativeWindow || IsHeadlessVideo()) {
     auto headless = std::make_unique<HeadlessPresenter>(1920, 1080, format, 60);
+    // Nothing shows or reads a headless game's pictures: a present copies nothing.
+    headless->KeepFrames(false);
     return headless;
   }
   return std::make_unique<SdlPresenter>(static_cast<SDL_Window*>(nativeWindow), format);

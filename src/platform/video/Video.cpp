@@ -417,6 +417,13 @@ void HeadlessPresenter::Present(const uint8_t* pixels, int32_t pitch, int32_t wi
   // read, since most runs never look at it.
   mFrameWidth = width;
   mFrameHeight = height;
+  ++mFrameCount;
+  if (!mKeepFrames) {
+    mRaw.clear();
+    mFrame.clear();
+    mConverted = true;
+    return;
+  }
   mRawFormat = format;
   mRawPitch = size_t(width) * size_t(format.BytesPerPixel());
   mRaw.resize(mRawPitch * size_t(height));
@@ -427,7 +434,6 @@ void HeadlessPresenter::Present(const uint8_t* pixels, int32_t pitch, int32_t wi
       std::memcpy(mRaw.data() + size_t(y) * mRawPitch, pixels + size_t(y) * size_t(pitch), mRawPitch);
   }
   mConverted = false;
-  ++mFrameCount;
 }
 
 const std::vector<uint32_t>& HeadlessPresenter::LastFrame() const {

@@ -285,6 +285,9 @@ class HeadlessPresenter : public Presenter {
   void SetClientSize(int32_t width, int32_t height);
   void SetRefreshRate(uint32_t hz) { mRefreshRate = hz; }
   void RefuseModes(bool refuse) { mRefuseModes = refuse; }
+  // Off: a present only counts the frame and its size (LastFrame stays empty), for a headless
+  // run nobody reads the pictures of.
+  void KeepFrames(bool keep) { mKeepFrames = keep; }
 
   const std::vector<uint32_t>& LastFrame() const;
   int32_t FrameWidth() const { return mFrameWidth; }
@@ -302,6 +305,7 @@ class HeadlessPresenter : public Presenter {
   bool mFullScreen = false;
   bool mVSync = false;
   bool mRefuseModes = false;
+  bool mKeepFrames = true;
   // The last picture as presented (rows without padding), and its words once read.
   std::vector<uint8_t> mRaw;
   size_t mRawPitch = 0;
