@@ -169,7 +169,7 @@ Result Surface::Blt(const Area* dst, Surface* src, const Area* srcArea, uint32_t
   // destination column is worked out once for all rows.
   const bool rowCopy = same && !keyed;
   std::vector<int32_t> columns;
-  if (!rowCopy) {
+  if (!rowCopy && (bpp != 4 || keyed)) {
     columns.resize(size_t(std::max(dw, 0)));
     for (int32_t x = 0; x < dw; ++x) columns[size_t(x)] = s.mLeft + (same ? x : int32_t(int64_t(x) * sw / dw));
   }
@@ -190,11 +190,15 @@ Result Surface::Blt(const Area* dst, Surface* src, const Area* srcArea, uint32_t
       continue;
     }
     if (bpp == 4 && !keyed) {
-      // A stretched full-screen frame: whole pixels copied, no per-pixel calls.
-      const uint32_t* from = reinterpret_cast<const uint32_t*>(srow);
+      // A stretched full-screen frame: whole pixels copied, no per-pixel calls; the source
+      // column (x * sw / dw) is stepped rather than looked up.
+      const uint32_t* from = reinterpret_cast<const uint32_t*>(srow) + s.mLeft;
       uint32_t* to = reinterpret_cast<uint32_t*>(drow);
-      const int32_t* col = columns.data();
-      for (int32_t x = 0; x < dw; ++x) to[x] = from[col[x]];
+      int32_t sx = 0, rest = 0;
+      for (int32_t x = 0; x < dw; ++x) {
+        to[x] = from[sx];
+        for (rest += sw; rest >= dw; rest -= dw) ++sx;
+      }
       continue;
     }
     for (int32_t x = 0; x < dw; ++x) {
