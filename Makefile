@@ -1,19 +1,25 @@
-# Thin wrappers over CMake. `make run` plays the sample café, `make test` runs every test
-# in a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Thin wrappers over CMake. `make run` builds the game, the tools that make its data and the data
+# alone, then plays the sample café; `make test` builds the whole project, tests included, in a
+# Debug build with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
 JOBS ?= $(shell nproc)
 RELEASE_DIR ?= build/release
 TEST_DIR ?= build/test
 
-.PHONY: run test build bench fuzz setup clean art-sheet soak
+.PHONY: run test build bench fuzz setup clean art-sheet soak release-config
 
 setup:
 	@scripts/setup
 
-build: setup
+release-config: setup
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# Everything of the release build: the game, the tools, the tests and the benchmarks.
+build: release-config
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-run: build
+# The game, the tools that make its data, and the data.
+run: release-config
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target pellorcafe content
 	cd $(RELEASE_DIR)/bin && ./pellorcafe
 
 test: setup
@@ -28,8 +34,8 @@ soak: setup
 	cd $(TEST_DIR) && ctest --output-on-failure -L soak
 
 # Every generated picture with its name on one page: build/art-sheet.png.
-art-sheet: build
-	cmake --build $(RELEASE_DIR) --target art_sheet
+art-sheet: release-config
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target art_sheet
 
 bench: build
 	@cd $(RELEASE_DIR)/bin && for b in ./bench_*; do [ -x "$$b" ] && "$$b"; done; true

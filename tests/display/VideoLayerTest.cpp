@@ -75,6 +75,55 @@ TEST(VideoLayer, VideoMemoryIsBudgetedAndReturned) {
   EXPECT_EQ(device.VideoMemoryFree(), 700);
 }
 
+// A stretch by an uneven factor, taller and shorter, wider and narrower, into a part of the
+// destination: each pixel is the nearest source pixel, the rest of the destination untouched.
+TEST(VideoLayer, StretchedBlitsMatchTheNearestPixelRuleInEveryRow) {
+  Device device(std::make_unique<HeadlessPresenter>());
+  for (const PixelFormat& f : {PixelFormat::X8R8G8B8(), PixelFormat::R5G6B5()}) {
+    auto src = MakeSurface(device, 7, 5, f);
+    for (int32_t y = 0; y < 5; ++y)
+      for (int32_t x = 0; x < 7; ++x) {
+        Area one{x, y, x + 1, y + 1};
+        src->Fill(&one, uint32_t(1 + x + 16 * y));
+      }
+    for (const Area& d : {Area{1, 2, 12, 15}, Area{0, 0, 4, 3}, Area{3, 1, 6, 14}}) {
+      auto dst = MakeSurface(device, 13, 16, f);
+      dst->Fill(nullptr, 0xEE);
+      Area s{1, 1, 6, 5};
+      ASSERT_EQ(dst->Blt(&d, src.get(), &s, 0), Result::Ok);
+      for (int32_t y = 0; y < 16; ++y)
+        for (int32_t x = 0; x < 13; ++x) {
+          const bool inside = x >= d.mLeft && x < d.mRight && y >= d.mTop && y < d.mBottom;
+          const int32_t sx = s.mLeft + (x - d.mLeft) * s.Width() / d.Width();
+          const int32_t sy = s.mTop + (y - d.mTop) * s.Height() / d.Height();
+          ASSERT_EQ(dst->PixelAt(x, y), inside ? src->PixelAt(sx, sy) : 0xEEu) << f.mBitCount << " bits " << x << "," << y;
+        }
+    }
+  }
+}
+
+// What was presented is what the frame reads, however the surface changes afterwards; a
+// presenter told to keep no frames only counts them.
+TEST(VideoLayer, TheHeadlessPresenterKeepsThePresentedPicture) {
+  HeadlessPresenter presenter;
+  std::vector<uint16_t> pixels(4 * 3, 0xF800);
+  presenter.Present(reinterpret_cast<const uint8_t*>(pixels.data()), 4 * 2, 3, 3, PixelFormat::R5G6B5());
+  pixels.assign(pixels.size(), 0x001F);
+  ASSERT_EQ(presenter.LastFrame().size(), 9u);
+  EXPECT_EQ(presenter.LastFrame()[8], 0xFFF80000u);
+  presenter.Present(reinterpret_cast<const uint8_t*>(pixels.data()), 4 * 2, 4, 3, PixelFormat::R5G6B5());
+  pixels.assign(pixels.size(), 0);
+  ASSERT_EQ(presenter.LastFrame().size(), 12u);
+  EXPECT_EQ(presenter.LastFrame()[11], 0xFF0000F8u);
+  EXPECT_EQ(presenter.FrameCount(), 2u);
+  // A presenter that keeps no frames still counts them and their size.
+  presenter.KeepFrames(false);
+  presenter.Present(reinterpret_cast<const uint8_t*>(pixels.data()), 4 * 2, 2, 2, PixelFormat::R5G6B5());
+  EXPECT_TRUE(presenter.LastFrame().empty());
+  EXPECT_EQ(presenter.FrameWidth(), 2);
+  EXPECT_EQ(presenter.FrameCount(), 3u);
+}
+
 TEST(VideoLayer, FlipShowsTheBackBufferAndThePrimaryIsPresentedOnlyWhenChanged) {
   auto presenter = std::make_unique<HeadlessPresenter>(800, 600, PixelFormat::R5G6B5(), 60);
   HeadlessPresenter* p = presenter.get();

@@ -1,7 +1,8 @@
-// The presenter of a real window: an SDL2 renderer with a streaming texture in the primary's own
-// pixel format. The renderer's logical size is the display size, so the picture is scaled to the
-// window or the desktop with black bars where the aspects differ, and mouse positions reach the
-// game in display pixels.
+// The presenter of a real window: an SDL2 renderer (SDL's software one unless the vertical
+// blank is waited for) with a streaming texture in the primary's own pixel format. The
+// renderer's logical size is the display size, so the picture is scaled to the window or the
+// desktop with black bars where the aspects differ, and mouse positions reach the game in
+// display pixels.
 #include <SDL.h>
 
 #include "platform/video/Video.h"
@@ -22,10 +23,7 @@ Uint32 SdlFormat(const PixelFormat& f) {
 class SdlPresenter : public Presenter {
  public:
   SdlPresenter(SDL_Window* window, PixelFormat desktopFormat) : mWindow(window), mDesktopFormat(desktopFormat) {}
-  ~SdlPresenter() override {
-    if (mTexture) SDL_DestroyTexture(mTexture);
-    if (mRenderer) SDL_DestroyRenderer(mRenderer);
-  }
+  ~SdlPresenter() override { DropRenderer(); }
 
   int32_t DesktopWidth() const override { return DesktopMode().w; }
   int32_t DesktopHeight() const override { return DesktopMode().h; }
@@ -53,11 +51,7 @@ class SdlPresenter : public Presenter {
       SDL_GetWindowSize(mWindow, &w, &h);
       if (w != width || h != height) SDL_SetWindowSize(mWindow, width, height);
     }
-    if (!mRenderer) {
-      mRenderer = SDL_CreateRenderer(mWindow, -1, mVSync ? SDL_RENDERER_PRESENTVSYNC : 0);
-      if (!mRenderer) mRenderer = SDL_CreateRenderer(mWindow, -1, SDL_RENDERER_SOFTWARE);
-      if (!mRenderer) return Result::Unsupported;
-    }
+    if (!mRenderer && !MakeRenderer()) return Result::Unsupported;
     SDL_RenderSetLogicalSize(mRenderer, width, height);
     mModeWidth = width;
     mModeHeight = height;
@@ -65,8 +59,12 @@ class SdlPresenter : public Presenter {
   }
 
   void SetVSync(bool on) override {
+    if (on == mVSync) return;
     mVSync = on;
-    if (mRenderer) SDL_RenderSetVSync(mRenderer, on ? 1 : 0);
+    if (!mRenderer) return;
+    // The renderer is made anew for the other kind (the size it shows stays).
+    DropRenderer();
+    if (MakeRenderer() && mModeWidth > 0) SDL_RenderSetLogicalSize(mRenderer, mModeWidth, mModeHeight);
   }
 
   void Present(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height,
@@ -90,6 +88,26 @@ class SdlPresenter : public Presenter {
   }
 
  private:
+  // The picture is made in memory; showing it is one scaled copy a frame, which SDL's software
+  // renderer makes into the window's own surface. A GL renderer (and SDL's default GL-backed
+  // window surface on X11) would load the system's GL libraries, tens of MB resident for one
+  // texture: only a wait for the vertical blank, which the software renderer cannot do, asks for
+  // the accelerated one.
+  bool MakeRenderer() {
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+    if (mVSync) mRenderer = SDL_CreateRenderer(mWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (!mRenderer) mRenderer = SDL_CreateRenderer(mWindow, -1, SDL_RENDERER_SOFTWARE);
+    if (!mRenderer) mRenderer = SDL_CreateRenderer(mWindow, -1, 0);
+    return mRenderer != nullptr;
+  }
+
+  void DropRenderer() {
+    if (mTexture) SDL_DestroyTexture(mTexture);
+    if (mRenderer) SDL_DestroyRenderer(mRenderer);
+    mTexture = nullptr;
+    mRenderer = nullptr;
+  }
+
   SDL_DisplayMode DesktopMode() const {
     SDL_DisplayMode mode{};
     int index = SDL_GetWindowDisplayIndex(mWindow);
@@ -115,6 +133,8 @@ std::unique_ptr<Presenter> CreatePresenter(void* nativeWindow, int32_t depth) {
   PixelFormat format = PixelFormat::FromDepth(depth);
   if (!nativeWindow || IsHeadlessVideo()) {
     auto headless = std::make_unique<HeadlessPresenter>(1920, 1080, format, 60);
+    // Nothing shows or reads a headless game's pictures: a present copies nothing.
+    headless->KeepFrames(false);
     return headless;
   }
   return std::make_unique<SdlPresenter>(static_cast<SDL_Window*>(nativeWindow), format);

@@ -169,24 +169,36 @@ Result Surface::Blt(const Area* dst, Surface* src, const Area* srcArea, uint32_t
   // destination column is worked out once for all rows.
   const bool rowCopy = same && !keyed;
   std::vector<int32_t> columns;
-  if (!rowCopy) {
+  if (!rowCopy && (bpp != 4 || keyed)) {
     columns.resize(size_t(std::max(dw, 0)));
     for (int32_t x = 0; x < dw; ++x) columns[size_t(x)] = s.mLeft + (same ? x : int32_t(int64_t(x) * sw / dw));
   }
+  int32_t lastSy = -1;
   for (int32_t y = 0; y < dh; ++y) {
     int32_t sy = s.mTop + (same ? y : int32_t(int64_t(y) * sh / dh));
     const uint8_t* srow = sbase + size_t(sy) * size_t(spitch);
     uint8_t* drow = Row(d.mTop + y) + size_t(d.mLeft) * size_t(bpp);
+    // A row stretched taller repeats the destination row above it (unkeyed: nothing of the
+    // destination shows through).
+    if (!keyed && sy == lastSy) {
+      std::memcpy(drow, drow - size_t(mPitch), size_t(dw) * size_t(bpp));
+      continue;
+    }
+    lastSy = sy;
     if (rowCopy) {
       std::memcpy(drow, srow + size_t(s.mLeft) * size_t(bpp), size_t(dw) * size_t(bpp));
       continue;
     }
     if (bpp == 4 && !keyed) {
-      // A stretched full-screen frame: whole pixels copied, no per-pixel calls.
-      const uint32_t* from = reinterpret_cast<const uint32_t*>(srow);
+      // A stretched full-screen frame: whole pixels copied, no per-pixel calls; the source
+      // column (x * sw / dw) is stepped rather than looked up.
+      const uint32_t* from = reinterpret_cast<const uint32_t*>(srow) + s.mLeft;
       uint32_t* to = reinterpret_cast<uint32_t*>(drow);
-      const int32_t* col = columns.data();
-      for (int32_t x = 0; x < dw; ++x) to[x] = from[col[x]];
+      int32_t sx = 0, rest = 0;
+      for (int32_t x = 0; x < dw; ++x) {
+        to[x] = from[sx];
+        for (rest += sw; rest >= dw; rest -= dw) ++sx;
+      }
       continue;
     }
     for (int32_t x = 0; x < dw; ++x) {
@@ -405,16 +417,41 @@ Result HeadlessPresenter::SetMode(int32_t width, int32_t height, const PixelForm
 
 void HeadlessPresenter::Present(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height,
                                 const PixelFormat& format) {
+  // The picture is kept as it came, row by row; it is turned into 0xFFRRGGBB words only when
+  // read, since most runs never look at it.
   mFrameWidth = width;
   mFrameHeight = height;
+  ++mFrameCount;
+  if (!mKeepFrames) {
+    mRaw.clear();
+    mFrame.clear();
+    mConverted = true;
+    return;
+  }
+  mRawFormat = format;
+  mRawPitch = size_t(width) * size_t(format.BytesPerPixel());
+  mRaw.resize(mRawPitch * size_t(height));
+  if (size_t(pitch) == mRawPitch) {
+    std::memcpy(mRaw.data(), pixels, mRaw.size());
+  } else {
+    for (int32_t y = 0; y < height; ++y)
+      std::memcpy(mRaw.data() + size_t(y) * mRawPitch, pixels + size_t(y) * size_t(pitch), mRawPitch);
+  }
+  mConverted = false;
+}
+
+const std::vector<uint32_t>& HeadlessPresenter::LastFrame() const {
+  if (mConverted) return mFrame;
+  mConverted = true;
+  const int32_t width = mFrameWidth, height = mFrameHeight;
   mFrame.resize(size_t(width) * size_t(height));
-  const int32_t bpp = format.BytesPerPixel();
+  const int32_t bpp = mRawFormat.BytesPerPixel();
   // The channel shifts are worked out once per frame, not once per pixel.
-  const PixelShifts shifts(format);
+  const PixelShifts shifts(mRawFormat);
   for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* row = pixels + size_t(y) * size_t(pitch);
+    const uint8_t* row = mRaw.data() + size_t(y) * mRawPitch;
     uint32_t* out = mFrame.data() + size_t(y) * size_t(width);
-    if (format == PixelFormat::X8R8G8B8()) {
+    if (mRawFormat == PixelFormat::X8R8G8B8()) {
       for (int32_t x = 0; x < width; ++x) {
         uint32_t v;
         std::memcpy(&v, row + size_t(x) * 4, 4);
@@ -424,7 +461,7 @@ void HeadlessPresenter::Present(const uint8_t* pixels, int32_t pitch, int32_t wi
     }
     for (int32_t x = 0; x < width; ++x) out[x] = shifts.ToArgb(ReadPixel(row + size_t(x) * size_t(bpp), bpp));
   }
-  ++mFrameCount;
+  return mFrame;
 }
 
 }  // namespace Platform::Video

@@ -263,8 +263,9 @@ class Device {
   std::vector<std::pair<std::string, uint64_t>> mCalls;
 };
 
-// Keeps each presented frame in memory, as 0xFFRRGGBB words; desktop, client size and refresh
-// rate are whatever it is told.
+// Keeps each presented frame in memory, read as 0xFFRRGGBB words; desktop, client size and
+// refresh rate are whatever it is told. A present costs one copy of the picture; the words are
+// made when the frame is read.
 class HeadlessPresenter : public Presenter {
  public:
   HeadlessPresenter(int32_t desktopWidth = 1920, int32_t desktopHeight = 1080,
@@ -284,8 +285,11 @@ class HeadlessPresenter : public Presenter {
   void SetClientSize(int32_t width, int32_t height);
   void SetRefreshRate(uint32_t hz) { mRefreshRate = hz; }
   void RefuseModes(bool refuse) { mRefuseModes = refuse; }
+  // Off: a present only counts the frame and its size (LastFrame stays empty), for a headless
+  // run nobody reads the pictures of.
+  void KeepFrames(bool keep) { mKeepFrames = keep; }
 
-  const std::vector<uint32_t>& LastFrame() const { return mFrame; }
+  const std::vector<uint32_t>& LastFrame() const;
   int32_t FrameWidth() const { return mFrameWidth; }
   int32_t FrameHeight() const { return mFrameHeight; }
   uint64_t FrameCount() const { return mFrameCount; }
@@ -301,7 +305,13 @@ class HeadlessPresenter : public Presenter {
   bool mFullScreen = false;
   bool mVSync = false;
   bool mRefuseModes = false;
-  std::vector<uint32_t> mFrame;
+  bool mKeepFrames = true;
+  // The last picture as presented (rows without padding), and its words once read.
+  std::vector<uint8_t> mRaw;
+  size_t mRawPitch = 0;
+  PixelFormat mRawFormat;
+  mutable std::vector<uint32_t> mFrame;
+  mutable bool mConverted = true;
   int32_t mFrameWidth = 0;
   int32_t mFrameHeight = 0;
   uint64_t mFrameCount = 0;
