@@ -1,0 +1,208 @@
+// Every dialog and page of the sample ui.xml as the game shows it, on both drawing routes: what
+// is drawn lies on the screen, buttons and labels of a page keep clear of each other, and every
+// text fits its widget (see support/LayoutCheck.h).
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cafe/ProfileStore.h"
+#include "engine/ZCEngine.h"
+#include "game/ZCEngine3.h"
+#include "screens/ScreenTable.h"
+#include "screens/ZCComix.h"
+#include "shell/LocTable.h"
+#include "support/BoardDialogs.h"
+#include "support/LayoutCheck.h"
+#include "support/ScreenDriver.h"
+
+namespace {
+
+constexpr const char* kMenu = "main_menu/main_menu_dlg/right_page/";
+constexpr const char* kEscape = "game_board/escape_menu/escape_dlg/right_page/";
+
+}  // namespace
+
+class LayoutCheckTest : public ScreenDriver, public ::testing::WithParamInterface<bool> {
+ protected:
+  // A player far into the career: every café open, days with goal and expert marks and badges.
+  StartOptions Player() {
+    StartOptions options = WithPlayers({L"Alexandra"});
+    options.settings["Is3D"] = GetParam() ? "1" : "0";
+    options.fill = [](size_t, ProfileStore::PlayerRecord& record) {
+      record.levelsOpen = 59;
+      for (int32_t level = 1; level < 59; ++level) {
+        record.bestMoney[size_t(level)] = 100 + level;
+        record.expert[size_t(level)] = level % 2;
+        for (size_t a = 0; a < 5; ++a) record.achievements[size_t(level) * 5 + a] = 1;
+      }
+    };
+    return options;
+  }
+
+  void Check(const std::string& where) {
+    std::ostringstream all;
+    for (const std::string& fault : LayoutFaults(mGame.get())) all << "\n  " << fault;
+    EXPECT_TRUE(all.str().empty()) << where << ":" << all.str();
+  }
+  // Settles after the queued clicks, then checks.
+  void SettleAndCheck(const std::string& where) {
+    Settle();
+    Check(where);
+  }
+};
+
+TEST_P(LayoutCheckTest, TheBookScreens) {
+  Start(Player());
+  SettleAndCheck("main menu");
+
+  Click("main_menu/profile_open");
+  SettleAndCheck("player page");
+  Click("main_menu/select_profile/left_page/create");
+  SettleAndCheck("name box");
+  Type(L"WWWWWWWWWWWW");
+  SettleAndCheck("name box with the longest name");
+  Click("main_menu/create_profile/create_profile2/cancel");
+  Click("main_menu/profile_close");
+  Settle();
+
+  Click(std::string(kMenu) + "settings");
+  SettleAndCheck("options");
+  Click("options/cancel");
+  Settle();
+
+  Click(std::string(kMenu) + "help");
+  SettleAndCheck("help page 1");
+  Click("help/next_btn");
+  SettleAndCheck("help page 2");
+  Click("help/next_btn");
+  SettleAndCheck("help page 3");
+  Click("help/close");
+  Settle();
+
+  Click(std::string(kMenu) + "scores");
+  SettleAndCheck("high scores");
+  Click("hiscores/close");
+  Settle();
+
+  Click(std::string(kMenu) + "career");
+  SettleAndCheck("career, café 3");
+  Click("career_menu/cafe1_button");
+  SettleAndCheck("career, café 1");
+  Click("career_menu/career_dlg/left_page/day_button_02");
+  SettleAndCheck("career, café 1, day 2");
+  Click("career_menu/cafe2_button");
+  SettleAndCheck("career, café 2");
+  Click("career_menu/career_dlg/left_page/back_button");
+  Settle();
+
+  Click(std::string(kMenu) + "survival");
+  SettleAndCheck("survival, café 1");
+  for (const char* cafe : {"cafe2", "cafe3"}) {
+    Click(std::string("survival_menu/survival_dlg/left_page/") + cafe + "_button");
+    SettleAndCheck(std::string("survival, ") + cafe);
+  }
+  Click("survival_menu/survival_dlg/right_page/cancel_button");
+  Settle();
+
+  mGame->mAnswerBox = [this](const std::string& id) {
+    Check("box " + id);
+    return 0;
+  };
+  Click(std::string(kMenu) + "quit");
+  Settle();
+  EXPECT_FALSE(mGame->mBoxesAsked.empty());
+}
+
+TEST_P(LayoutCheckTest, TheDaysDialogs) {
+  Start(Player());
+  mGame->mPressBriefingStart = false;
+  Settle();
+  ZCBoard_Game3* board = mGame->GetBoard();
+  PlayLevel(3);
+  ASSERT_TRUE(StepUntil([&] { return board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }));
+  SettleAndCheck("briefing");
+  Click("game_board/briefingdlg/start");
+  SettleAndCheck("the day");
+
+  Key(27);
+  SettleAndCheck("escape menu");
+  Click(std::string(kEscape) + "help");
+  SettleAndCheck("escape menu, help page 1");
+  Click("help/next_btn");
+  SettleAndCheck("escape menu, help page 2");
+  Click("help/next_btn");
+  SettleAndCheck("escape menu, help page 3");
+  Click("help/close");
+  Settle();
+  Click(std::string(kEscape) + "settings");
+  SettleAndCheck("escape menu, options");
+  Click("options/cancel");
+  Settle();
+  mGame->mAnswerBox = [this](const std::string& id) {
+    Check("box " + id);
+    return 0;
+  };
+  Click(std::string(kEscape) + "restart");
+  Settle();
+  Key(27);
+  Settle();
+
+  // The day played to its end: the debriefing, as a goal reached shows it.
+  auto* debriefing = BoardDialogOf<ZCBoard_Debriefing>(mGame.get(), ZCBoard_Game3::kDebriefing);
+  Do([&] { board->ReportLevelResult(); });
+  ASSERT_TRUE(StepUntil([&] { return debriefing->IsVisible() || board->GetDialog(ZCBoard_Game3::kFailDebriefing).IsVisible(); }, 3000));
+  Step(500);
+  SettleAndCheck("debriefing");
+  Do([&] {
+    debriefing->SetVisible(false);
+    board->GetDialog(ZCBoard_Game3::kFailDebriefing).Show();
+  });
+  SettleAndCheck("debriefing after a failed day");
+}
+
+TEST_P(LayoutCheckTest, TheSplashCutScenesAndSurvival) {
+  StartOptions options = Player();
+  options.keepSplash = true;
+  Start(options);
+  ZCCandyWidget* splash = mGame->GetScreen(ZCEngine3::kSplash);
+  ASSERT_TRUE(StepUntil([&] { return splash->IsVisible() && mGame->IsSettled(); }));
+  Step(100);
+  Check("splash");
+  ASSERT_TRUE(StepUntil([&] {
+    if (splash->IsVisible() && mGame->mActions.empty()) Key(' ');
+    return !splash->IsVisible();
+  }));
+  Settle();
+
+  // Day 5 opens with a cut-scene.
+  mGame->mPressBriefingStart = false;
+  ZCBoard_Game3* board = mGame->GetBoard();
+  Do([=] { board->StartLoadingThread(5, false); });
+  ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && ScreenTable::GetComix()->IsVisible(); }, 20000));
+  Settle();
+  Step(100);
+  Check("cut-scene");
+
+  // A survival game: its briefing, its end.
+  Do([=] { board->AbortLevel(); });
+  Settle();
+  Do([=] { board->StartLoadingThread(2, true); });
+  ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); },
+                        20000));
+  SettleAndCheck("survival briefing");
+  Click("game_board/briefingdlg/start");
+  SettleAndCheck("survival");
+  Do([=] {
+    board->AddMoney(12345);
+    for (int i = 0; i < 4; ++i) board->LoseLife();
+  });
+  ZCCandyWidget* end = Find("game_board/hud/surv_end_splash");
+  ASSERT_TRUE(StepUntil([&] { return end && end->IsVisibleInTree(); }, 1000));
+  Step(60);
+  Check("survival end");
+  ASSERT_TRUE(StepUntil([&] { return !board->IsVisible(); }, 1000));
+  SettleAndCheck("high scores after survival");
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, LayoutCheckTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Route3D" : "RouteSoftware"; });
