@@ -3,6 +3,10 @@
 // text fits its widget (see support/LayoutCheck.h).
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <map>
 #include <sstream>
 
 #include "cafe/ProfileStore.h"
@@ -11,6 +15,8 @@
 #include "screens/ScreenTable.h"
 #include "screens/ZCComix.h"
 #include "shell/LocTable.h"
+#include "shell/StringUtil.h"
+#include "shell/XmlNode.h"
 #include "support/BoardDialogs.h"
 #include "support/LayoutCheck.h"
 #include "support/ScreenDriver.h"
@@ -206,3 +212,40 @@ TEST_P(LayoutCheckTest, TheSplashCutScenesAndSurvival) {
 
 INSTANTIATE_TEST_SUITE_P(Routes, LayoutCheckTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Route3D" : "RouteSoftware"; });
+
+namespace {
+
+// The sample texts by id, read from the source as the game's loader reads them.
+std::map<std::string, std::string> SampleTexts() {
+  std::ifstream in(std::string(std::getenv("CAFE_SOURCE_DIR")) + "/content/cfg/loc.xml", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(text.data()), text.size(), "loc.xml");
+  std::map<std::string, std::string> texts;
+  for (const XmlNode& node : doc.selectNodes(L"//text")) {
+    std::string id;
+    node.getAttribute(std::string("id"), id);
+    texts[id] = WideToUtf8(node.text());
+  }
+  return texts;
+}
+
+}  // namespace
+
+// What the player reads agrees with itself: one spelling of café, and a day told the same on the
+// career page as in its briefing.
+TEST(SampleTexts, OneSpellingAndOneTextPerDay) {
+  const std::map<std::string, std::string> texts = SampleTexts();
+  ASSERT_FALSE(texts.empty());
+  for (const auto& [id, text] : texts) {
+    for (size_t at = text.find("afe"); at != std::string::npos; at = text.find("afe", at + 1))
+      if (at > 0 && (text[at - 1] == 'C' || text[at - 1] == 'c') && (at + 3 == text.size() || !std::isalpha(text[at + 3])))
+        ADD_FAILURE() << id << ": \"" << text << "\"";
+  }
+  for (const int day : {5, 6}) {
+    char career[16], briefing[24];
+    std::snprintf(career, sizeof career, "breif_l%d", day);
+    std::snprintf(briefing, sizeof briefing, "breif_text_l%02d", day);
+    ASSERT_TRUE(texts.count(career) && texts.count(briefing)) << day;
+    EXPECT_EQ(texts.at(career), texts.at(briefing)) << "day " << day;
+  }
+}
