@@ -246,7 +246,7 @@ void ZCBoard_Game3::OnLevelEnding() {
     // The splash tells the money the game ended with.
     ZCEngine* engine = GetEngine();
     if (TextVars* vars = GetTextVars(); engine && vars)
-      vars->SetTextVar("survival_result", engine->GetLocTable()->GetText("hud_surv_money") + std::to_wstring(mMoney));
+      vars->SetTextVar("survival_result", engine->GetLocTable()->GetText("hud_surv_end") + std::to_wstring(mMoney));
   } else if (mVipLost || mMoney < mGoal) {
     splash = "fail_splash";
     ZCEngine* engine = GetEngine();

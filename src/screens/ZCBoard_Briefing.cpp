@@ -7,7 +7,6 @@
 #include "screens/ScreenWidgets.h"
 #include "screens/ZCBoard_Career.h"
 #include "shell/Log.h"
-#include "shell/TextVars.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCWidgetKit.h"
 
@@ -89,10 +88,8 @@ void ZCBoard_Briefing::OnShowStart() {
   mPicture = texts.mPicture;
   const bool survival = Board() && Board()->IsSurvival();
   SetText(mGoalText, Text(survival ? "mn04_endless_goal" : "mn04_goal"));
-  // In survival the expert row is the player's best game ("expert" holds its money), and it
-  // says nothing before the first one; the day row counts the stages.
-  const bool best = !survival || (GetTextVars() && !GetTextVars()->GetTextVar("expert").empty());
-  SetText(mExpertText, best ? Text(survival ? "mn04_endless_expert" : "mn04_expert") : std::wstring());
+  SetText(mExpertText, Text(survival ? "mn04_endless_expert" : "mn04_expert"));
+  // In survival the day row counts the stages.
   SetText(mDayTitle, Text(survival ? "mn04_endless_stage" : "career_day"));
   SetText(mSettingsText, Text(survival ? "mn04_endless_ready" : "mn04_ready"));
   if (mPictureWidget) {
