@@ -271,6 +271,21 @@ BoardPoint ZCItemPart::GetDrawPos() const {
   return pos;
 }
 
+bool ZCItemPart::GetFrameRect(Rect& out) const {
+  if (!IsShown() || !mController) return false;
+  const AnimEntry* entry = mController->GetCurrentAnimation();
+  const AnimFrame* frame = mController->GetCurrentFrame();
+  if (!entry || !frame || frame->mWidth <= 0 || frame->mHeight <= 0) return false;
+  BoardPoint pos = mOwner ? mOwner->GetBasePoint(mOffset) : mOffset;
+  const bool mirrored = mMirrored && !mOrientationFree;
+  pos.x = SaturatingAdd(pos.x, mirrored ? int64_t(entry->mFrameWidth) - frame->mWidth - frame->mOffsetX : frame->mOffsetX);
+  pos.y = SaturatingAdd(pos.y, frame->mOffsetY);
+  pos.x = SaturatingAdd(pos.x, mEffectOffset.x);
+  pos.y = SaturatingAdd(pos.y, mEffectOffset.y);
+  out = Rect(pos.x, pos.y, frame->mWidth, frame->mHeight);
+  return true;
+}
+
 void ZCItemPart::Draw(Vesk::Graphics* g) {
   if (!g || !IsShown()) return;
   const float alpha = mAlpha;

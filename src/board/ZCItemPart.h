@@ -7,6 +7,7 @@
 
 #include "board/ZCItem.h"
 #include "effects/ZCIEffect.h"
+#include "graphics/Rect.h"
 
 class XmlNode;
 class ZCAnimController;
@@ -74,6 +75,9 @@ class ZCItemPart : public ZCIEffect {
   // Where the current frame is placed: owner position and offset, the part's offset, the
   // frame's placement and the effect offset.
   BoardPoint GetDrawPos() const;
+  // The board rectangle the current frame covers when shown (repeats and scale left out);
+  // false when the part shows no frame.
+  bool GetFrameRect(Rect& out) const;
   // A non-empty text is drawn instead of the frame, word-wrapped into an image of that size.
   void SetText(const std::wstring& text, int32_t width, int32_t height);
   void AddTrail();

@@ -23,6 +23,8 @@ class CafeProfile {
   virtual std::wstring GetPlayerName() const { return L""; }
   // Enters a survival score; the place it took (0 first), 14 when it is not in the table.
   virtual int32_t InsertSurvivalScore(const std::wstring&, int32_t) { return 14; }
+  // The current player's best survival money in the table, 0 when it holds none.
+  virtual int32_t GetBestSurvivalScore() const { return 0; }
   virtual bool Save() { return true; }
 
  private:

@@ -350,6 +350,13 @@ int32_t ProfileStore::InsertScore(bool survival, const std::wstring& name, int32
   return place;
 }
 
+int32_t ProfileStore::GetBestScore(bool survival, const std::wstring& name) const {
+  const Name wanted = WideToName(name);
+  for (const ScoreRow& row : survival ? mSurvival : mCareer)
+    if (NameView(row.name) == NameView(wanted)) return row.value;
+  return 0;
+}
+
 ProfileStore& GetProfileStore() {
   static ProfileStore store;
   return store;

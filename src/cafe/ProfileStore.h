@@ -73,6 +73,8 @@ class ProfileStore {
   // Enters a score; the place 0..13, or kNoPlace when the score is below 1, does not reach the
   // table, or the name holds a better row already. The caller saves.
   int32_t InsertScore(bool survival, const std::wstring& name, int32_t value);
+  // The value of the name's row in the table, 0 when the name holds none.
+  int32_t GetBestScore(bool survival, const std::wstring& name) const;
 
   // The current player's name as shown.
   std::wstring GetPlayerName() const { return ProfileCodec::NameToWide(mPlayer.name); }

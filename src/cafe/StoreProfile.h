@@ -22,6 +22,7 @@ class StoreProfile : public CafeProfile {
   int32_t InsertSurvivalScore(const std::wstring& name, int32_t value) override {
     return mStore.InsertScore(true, name, value);
   }
+  int32_t GetBestSurvivalScore() const override { return mStore.GetBestScore(true, mStore.GetPlayerName()); }
   bool Save() override { return mStore.Save(); }
 
  private:

@@ -196,6 +196,14 @@ void ZCBoard_Game3::OnLevelStarted() {
     mTutorial->Start(mLevelNumber);
   } else {
     SetTextVarNumber("normal", mSchedule.GetStageGoal());
+    // The briefing's "best so far": the player's best survival money, nothing before a first game.
+    if (TextVars* vars = GetTextVars()) {
+      const int32_t best = mProfile->GetBestSurvivalScore();
+      if (best > 0)
+        vars->SetTextVarInt("expert", best);
+      else
+        vars->SetTextVar("expert", L"");
+    }
     mPendingUpgrades.clear();
     mStageUpgradeCursor = 0;
     std::memset(mSurvivalFlags, 0, sizeof mSurvivalFlags);
@@ -235,6 +243,10 @@ void ZCBoard_Game3::OnLevelEnding() {
   std::string splash;
   if (mEndless) {
     splash = "surv_end_splash";
+    // The splash tells the money the game ended with.
+    ZCEngine* engine = GetEngine();
+    if (TextVars* vars = GetTextVars(); engine && vars)
+      vars->SetTextVar("survival_result", engine->GetLocTable()->GetText("hud_surv_end") + std::to_wstring(mMoney));
   } else if (mVipLost || mMoney < mGoal) {
     splash = "fail_splash";
     ZCEngine* engine = GetEngine();

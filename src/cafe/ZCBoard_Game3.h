@@ -191,6 +191,9 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   int32_t ListUpgradeOffers(std::vector<UpgradeRecord*>& out);
   // Sets the record's flag and shows the change on the board.
   void ApplyUpgrade(UpgradeRecord& record, bool owned);
+  // The board rectangle that shows the record's change (its items, or its worker, as drawn
+  // now); false when none of them shows.
+  bool GetUpgradeArea(const UpgradeRecord& record, Rect& out);
   const uint8_t* GetSurvivalFlags() const { return mSurvivalFlags; }
 
  protected:

@@ -1,8 +1,11 @@
 // The upgrade model of the café board: the records of cfg.xml, their flags, the offers of the
 // upgrade shop and how an upgrade shows on the board.
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "board/BoardText.h"
+#include "board/ZCItemPart.h"
 #include "cafe/ActorParams.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "shell/Log.h"
@@ -139,6 +142,36 @@ int32_t ZCBoard_Game3::ListUpgradeOffers(std::vector<UpgradeRecord*>& out) {
     out.push_back(&record);
   }
   return int32_t(out.size());
+}
+
+bool ZCBoard_Game3::GetUpgradeArea(const UpgradeRecord& record, Rect& out) {
+  std::vector<const ZCItem*> items;
+  if (record.mKind == UpgradeRecord::kFunctional) {
+    items.push_back(FindUpgradeWorker(record));
+  } else {
+    for (const std::string& name : record.mObjects) items.push_back(ZCItem::FindByName(name));
+  }
+  bool any = false;
+  int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  for (const ZCItem* item : items) {
+    if (!item || !item->IsVisible()) continue;
+    for (const auto& part : item->GetParts()) {
+      Rect r;
+      if (!part || !part->GetFrameRect(r)) continue;
+      if (!any) {
+        x0 = r.mX, y0 = r.mY, x1 = int64_t(r.mX) + r.mWidth, y1 = int64_t(r.mY) + r.mHeight;
+        any = true;
+        continue;
+      }
+      x0 = std::min<int64_t>(x0, r.mX);
+      y0 = std::min<int64_t>(y0, r.mY);
+      x1 = std::max<int64_t>(x1, int64_t(r.mX) + r.mWidth);
+      y1 = std::max<int64_t>(y1, int64_t(r.mY) + r.mHeight);
+    }
+  }
+  if (any) out = Rect(int32_t(x0), int32_t(y0), int32_t(std::min<int64_t>(x1 - x0, INT32_MAX)),
+                      int32_t(std::min<int64_t>(y1 - y0, INT32_MAX)));
+  return any;
 }
 
 void ZCBoard_Game3::ApplyUpgrade(UpgradeRecord& record, bool owned) {

@@ -78,6 +78,8 @@ void ZCBoard_Briefing::AddChild(const std::string& name, ZCCandyWidget* widget) 
     mStart = widget;
   else if (name == "picture")
     mPictureWidget = widget;
+  else if (name == "day_title")
+    mDayTitle = widget;
   ZCCandyWidget::AddChild(name, widget);
 }
 
@@ -87,6 +89,8 @@ void ZCBoard_Briefing::OnShowStart() {
   const bool survival = Board() && Board()->IsSurvival();
   SetText(mGoalText, Text(survival ? "mn04_endless_goal" : "mn04_goal"));
   SetText(mExpertText, Text(survival ? "mn04_endless_expert" : "mn04_expert"));
+  // In survival the day row counts the stages.
+  SetText(mDayTitle, Text(survival ? "mn04_endless_stage" : "career_day"));
   SetText(mSettingsText, Text(survival ? "mn04_endless_ready" : "mn04_ready"));
   if (mPictureWidget) {
     mPictureWidget->SetTexture(0, texts.mTexture);

@@ -32,6 +32,7 @@ class ZCBoard_Briefing : public BoardDialog {
   ZCCandyWidget* mSettingsText = nullptr;
   ZCCandyWidget* mStart = nullptr;
   ZCCandyWidget* mPictureWidget = nullptr;
+  ZCCandyWidget* mDayTitle = nullptr;
   std::string mPicture;
 };
 

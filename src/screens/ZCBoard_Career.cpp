@@ -273,6 +273,8 @@ void ZCBoard_Career::Update() {
 void ZCBoard_Career::ShowCafeControls() {
   for (int32_t c = 0; c < 3; ++c) {
     if (c + 1 == mShownCafe) {
+      // The title takes the place of the café's own button, which a turn from it left shown.
+      if (mCafeButtons[c]) mCafeButtons[c]->SetVisible(false);
       if (mCafeTitles[c]) {
         mCafeTitles[c]->Show();
         BringToScreenFront(mCafeTitles[c]);

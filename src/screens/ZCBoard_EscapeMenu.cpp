@@ -1,5 +1,6 @@
 #include "screens/ZCBoard_EscapeMenu.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cafe/ZCBoard_Game3.h"
@@ -150,10 +151,40 @@ void ZCBoard_Upgrade::Select(int32_t index) {
   mSelected = index;
   mPreviewed = mOffers[size_t(index)];
   board->ApplyUpgrade(*mPreviewed, true);
+  // The change shows at once, and the shop stands clear of it.
+  Rect area;
+  if (board->GetUpgradeArea(*mPreviewed, area)) PlaceClearOf(area);
   char id[300];
   std::snprintf(id, sizeof id, "mn09_desc_%s_%s", mPreviewed->mObject.c_str(), mPreviewed->mName.c_str());
   if (ZCText* text = mDescription ? mDescription->AsText() : nullptr) text->SetText(Text(id));
   if (ZCCandyWidget* mark = mMarks[size_t(index)]) mark->Show();
+}
+
+namespace {
+int64_t OverlapArea(const Rect& a, const Rect& b) {
+  const int64_t w = std::min<int64_t>(int64_t(a.mX) + a.mWidth, int64_t(b.mX) + b.mWidth) - std::max(a.mX, b.mX);
+  const int64_t h = std::min<int64_t>(int64_t(a.mY) + a.mHeight, int64_t(b.mY) + b.mHeight) - std::max(a.mY, b.mY);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+}  // namespace
+
+void ZCBoard_Upgrade::PlaceClearOf(const Rect& area) {
+  // The parts the player sees, where the layout puts them (the offset moves them all).
+  std::vector<Rect> parts;
+  if (mDialog) parts.emplace_back(mDialog->mX, mDialog->mY, mDialog->mWidth, mDialog->mHeight);
+  for (int32_t i = 0; i < mOfferCount; ++i)
+    parts.emplace_back(mTrays[size_t(i)]->mX, mTrays[size_t(i)]->mY, mTrays[size_t(i)]->mWidth,
+                       mTrays[size_t(i)]->mHeight);
+  if (parts.empty()) return;
+  int32_t top = parts.front().mY;
+  for (const Rect& r : parts) top = std::min(top, r.mY);
+  auto hidden = [&](int32_t dy) {
+    int64_t sum = 0;
+    for (const Rect& r : parts) sum += OverlapArea(Rect(r.mX + mX, r.mY + mY + dy, r.mWidth, r.mHeight), area);
+    return sum;
+  };
+  const int32_t up = -(top - kShopTopMargin);
+  SetDisplayOffset(0, up < 0 && hidden(up) < hidden(0) ? up : 0);
 }
 
 void ZCBoard_Upgrade::OnCommand(ZCCandyWidget* button) {

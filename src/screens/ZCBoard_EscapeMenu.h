@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/Rect.h"
 #include "screens/BoardDialog.h"
 
 class XmlNode;
@@ -43,6 +44,9 @@ ZCBoard_EscapeMenu* GetShownEscapeMenu();
 // costs nothing. Closing it reports the level's result unless the level was left or is survival.
 class ZCBoard_Upgrade : public BoardDialog {
  public:
+  // How far below the top of the screen the shop's box stands when it moves up.
+  static constexpr int32_t kShopTopMargin = 20;
+
   ZCBoard_Upgrade(ZCEngine* app, const XmlNode& doc);
   ZCBoard_Upgrade(ZCEngine* app, const XmlNode& doc, const std::string& layout);
 
@@ -52,6 +56,9 @@ class ZCBoard_Upgrade : public BoardDialog {
   void OnCommand(ZCCandyWidget* button) override;
   // Previews offer i: owned and shown on the board, its description written, its mark shown.
   void Select(int32_t index);
+  // Puts the shop's box and trays where the layout has them, or as high on the screen as their
+  // space from the top of the box allows, whichever hides less of the area (board pixels).
+  void PlaceClearOf(const Rect& area);
 
   int32_t GetOfferCount() const { return mOfferCount; }
   int32_t GetSelected() const { return mSelected; }

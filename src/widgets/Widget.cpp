@@ -119,14 +119,14 @@ void Widget::Move(int32_t x, int32_t y) {
 void Widget::SetVisible(bool visible) {
   if (mVisible == visible) return;
   mVisible = visible;
-  if (!visible && mManager) mManager->WidgetRemoved(this);
+  if (!visible && mManager) mManager->WidgetHidden(this);
   MarkDirty();
 }
 
 void Widget::SetDisabled(bool disabled) {
   if (mDisabled == disabled) return;
   mDisabled = disabled;
-  if (disabled && mManager) mManager->WidgetRemoved(this);
+  if (disabled && mManager) mManager->WidgetHidden(this);
   MarkDirty();
 }
 

@@ -45,6 +45,12 @@ void WidgetManager::WidgetRemoved(Widget* widget) {
                 mModals.end());
 }
 
+void WidgetManager::WidgetHidden(Widget* widget) {
+  // The pointer has left what was hidden or disabled: its highlight does not wait for its return.
+  if (mOver && IsInside(mOver, widget)) SetOver(nullptr);
+  WidgetRemoved(widget);
+}
+
 bool WidgetManager::AcceptsInput(const Widget* widget) const {
   if (!widget || widget->mManager != this) return false;
   if (!widget->IsShownInTree() || !widget->IsEnabledInTree()) return false;

@@ -63,6 +63,9 @@ class WidgetManager : public WidgetContainer {
 
   // Called by a widget leaving the tree or being destroyed: drops every reference to it.
   void WidgetRemoved(Widget* widget);
+  // The same for a widget that stays but was hidden or disabled: the one under the pointer in it
+  // is told that the pointer left.
+  void WidgetHidden(Widget* widget);
 
  private:
   struct Depth {

@@ -351,6 +351,11 @@ ZCIEffect* ZCCandyWidget::SetOffsetY(int32_t y) {
   return this;
 }
 
+bool ZCCandyWidget::IsLaidOn(const ZCCandyWidget& other) const {
+  return std::any_of(mLaidOn.begin(), mLaidOn.end(),
+                     [&](const std::string& name) { return name == "*" || name == other.mName; });
+}
+
 void ZCCandyWidget::LoadFromXml(const XmlNode& node) {
   std::string label = UiLabel(node);
   int32_t x = UiAttrInt(node, "x", mX), y = UiAttrInt(node, "y", mY);
@@ -365,6 +370,12 @@ void ZCCandyWidget::LoadFromXml(const XmlNode& node) {
   mId = UiAttrInt(node, "id", mId);
   mMouseVisible = UiAttrBool(node, "mouse", mMouseVisible);
   mClip = UiAttrBool(node, "clip", mClip);
+  const std::string on = UiAttr(node, "on");
+  for (size_t start = 0; start < on.size();) {
+    const size_t end = std::min(on.find(';', start), on.size());
+    if (end > start) mLaidOn.push_back(on.substr(start, end - start));
+    start = end + 1;
+  }
   SetDisabled(UiAttrBool(node, "disabled", mDisabled));
   SetAlpha(UiAttrFloat(node, "alpha", mAlpha));
   SetScale(UiAttrFloat(node, "scale", mScale));

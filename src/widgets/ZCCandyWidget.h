@@ -125,6 +125,7 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
   float GetAlpha() const { return mAlpha; }
   float GetScale() const { return mScale; }
   int32_t GetOffsetX() const { return mOffsetX; }
+  int32_t GetOffsetY() const { return mOffsetY; }
   void GetDrawOffset(int32_t& x, int32_t& y) const override {
     x = mOffsetX + mDisplayOffsetX;
     y = mOffsetY + mDisplayOffsetY;
@@ -133,6 +134,10 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
   // Tasks run when the mouse enters and leaves the widget (not owned).
   void SetMouseEnterTask(ZCTask* task) { mEnterTask = task; }
   void SetMouseLeaveTask(ZCTask* task) { mLeaveTask = task; }
+
+  // Whether the layout lays this widget over the other on purpose (ui.xml "on": its names, or
+  // "*" for any), as a label on its button.
+  bool IsLaidOn(const ZCCandyWidget& other) const;
 
   // The font named in the layout (null for none).
   ZCFont* mFont = nullptr;
@@ -152,6 +157,7 @@ class ZCCandyWidget : public Vesk::Widget, public ZCIEffect {
   void UnlockSlots();
 
   std::string mName;
+  std::vector<std::string> mLaidOn;
   std::vector<ZCWidgetTexture> mTextures;
   std::map<std::string, ZCCandyWidget*> mNamed;
   std::unique_ptr<ZCEffect> mEffect;

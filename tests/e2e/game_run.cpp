@@ -29,6 +29,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -294,13 +295,21 @@ class GameRun : public ScreenGame {
     if (screen != mScreen) OnScreen(screen, step);
     if (step == mScreenStep + kShotDelay && mScreen == "hiscores" && !Soaking()) CheckScores(step);
     if (mResumeStep && step >= mResumeStep + kResumeSteps) CheckResumed(step);
-    if (!mShotTaken && step >= mScreenStep + kShotDelay && Recording()) TakeShot();
     if (step % kHashEvery == 0) {
       CheckPlay();
       mHashNext = true;
       if (!mOptions.noFrames || step % kDrawEveryWithoutFrames == 0) DrawFrame();
     }
-    if (!Replaying()) mBot.Step(mScreen, step);
+    // A screen's picture once its fades and page turns have ended (or, on a screen that never
+    // comes to rest, a while after it came), from the frame just drawn.
+    if (!mShotTaken && mPlan.empty() && step % kHashEvery == 0 && step >= mScreenStep + kShotDelay &&
+        (Calm() || step >= mScreenStep + 4 * kShotDelay) && Recording())
+      TakeShot();
+    if (!Replaying() && !Soaking()) {
+      WatchSurvivalEnd();
+      StepShotPlan(step);
+    }
+    if (!Replaying() && mPlan.empty()) mBot.Step(mScreen, step);
     if (step % 1000 == 0 && !Replaying()) Report(step);
     if (Soaking() && step >= uint64_t(mOptions.soakMinutes) * 6000) Shutdown();
     if (mOptions.steps && step >= mOptions.steps) Shutdown();
@@ -484,6 +493,70 @@ class GameRun : public ScreenGame {
     Line("check", step, "shop with " + std::to_string(shown) + " offers");
   }
 
+  // No fade or page turn runs and no input waits.
+  bool Calm() const { return IsSettled(); }
+
+  // Pictures besides one per screen, of what a screen holds in turn: each entry's click (if any)
+  // is played once the game is calm, and its picture taken from the first frame drawn after the
+  // game has been calm for a while. The bot waits meanwhile.
+  struct PlanShot {
+    std::string click;
+    std::string name;
+  };
+  void StartShotPlan(std::vector<PlanShot> plan) {
+    mPlan.assign(plan.begin(), plan.end());
+    mPlanClicked = false;
+    mCalmSince = 0;
+  }
+  void StepShotPlan(uint64_t step) {
+    if (mPlan.empty()) return;
+    if (!Calm()) {
+      mCalmSince = 0;
+      return;
+    }
+    if (!mCalmSince) mCalmSince = step;
+    if (!mPlanClicked && !mPlan.front().click.empty()) {
+      QueueClick(mPlan.front().click);
+      mPlanClicked = true;
+      mCalmSince = 0;
+      return;
+    }
+    if (step < mCalmSince + kPlanCalmSteps || step % kHashEvery != 0) return;
+    if (Recording() && !mPlan.front().name.empty()) TakeShot(mPlan.front().name);
+    mPlan.pop_front();
+    mPlanClicked = false;
+    mCalmSince = 0;
+  }
+  // The escape menu's help, each of its pages; the shop, each of its offers (the first chosen
+  // again at the end, as the bot takes it); the end of a survival game.
+  void PlanShots(const std::string& screen) {
+    if (screen == "escape_menu" && !mHelpShot) {
+      mHelpShot = true;
+      const std::string help = "help/";
+      StartShotPlan({{"game_board/escape_menu/escape_dlg/right_page/help", "escape_help_1"},
+                     {help + "next_btn", "escape_help_2"},
+                     {help + "next_btn", "escape_help_3"},
+                     {help + "close", ""}});
+    } else if (screen == "upgrade") {
+      ZCBoard_Game3* board = GetBoard();
+      auto* shop = board ? dynamic_cast<ZCBoard_Upgrade*>(&board->GetDialog(ZCBoard_Game3::kShop)) : nullptr;
+      const int32_t offers = shop ? shop->GetOfferCount() : 0;
+      std::vector<PlanShot> plan;
+      for (int32_t i = 0; i < offers; ++i)
+        plan.push_back({i ? "game_board/upgrade/upgrade_tray" + std::to_string(i + 1) + "/button" : "",
+                        "upgrade_offer_" + std::to_string(i + 1)});
+      if (offers > 1) plan.push_back({"game_board/upgrade/upgrade_tray1/button", ""});
+      StartShotPlan(plan);
+    }
+  }
+  void WatchSurvivalEnd() {
+    if (mSurvivalEndShot || mScreen.rfind("survival_", 0) != 0 || mScreen == "survival_menu") return;
+    ZCCandyWidget* splash = FindWidget(this, "game_board/hud/surv_end_splash");
+    if (!splash || !splash->IsVisibleInTree()) return;
+    mSurvivalEndShot = true;
+    StartShotPlan({{"", "survival_end"}});
+  }
+
   void OnScreen(const std::string& screen, uint64_t step) {
     if (Recording() && !mShotTaken && !mScreen.empty() && mLastFrame.size()) TakeShot();
     mBot.ScreenChanged(mScreen, screen);
@@ -500,6 +573,7 @@ class GameRun : public ScreenGame {
     mScreenStep = step;
     mShotTaken = false;
     if (Soaking()) return;
+    if (!Replaying()) PlanShots(screen);
     Line("screen", step, screen);
     if (screen == "upgrade") CheckShop(step);
     // The bot reaches every goal; after the box over day 2 that shows the day went on to its end.
@@ -546,11 +620,14 @@ class GameRun : public ScreenGame {
 
   void TakeShot() {
     mShotTaken = true;
+    TakeShot(mScreen);
+  }
+  void TakeShot(const std::string& what) {
     if (mLastFrame.empty()) return;
     fs::create_directories(mOptions.out / "shots");
     char name[64];
     std::snprintf(name, sizeof name, "%02d_", mShotCount++);
-    SavePicture(mLastFrame, mWidth, mHeight, mOptions.out / "shots" / (name + mScreen + ".png"));
+    SavePicture(mLastFrame, mWidth, mHeight, mOptions.out / "shots" / (name + what + ".png"));
   }
 
   // The high-score page: each table shows a row of the player, highlighted, and only hers.
@@ -600,6 +677,13 @@ class GameRun : public ScreenGame {
   int mPrefCount = 0;
   bool mPauseReported = false;
   bool mSurvivalPlayed = false;
+  // The pictures planned (StepShotPlan), and how long the game has been calm.
+  std::deque<PlanShot> mPlan;
+  bool mPlanClicked = false;
+  uint64_t mCalmSince = 0;
+  static constexpr uint64_t kPlanCalmSteps = 30;
+  bool mHelpShot = false;
+  bool mSurvivalEndShot = false;
   // The box a close opened over play, watched from the close to its answer.
   struct BoxWatch {
     bool active = false;

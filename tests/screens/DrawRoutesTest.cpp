@@ -30,10 +30,12 @@ int ChannelDiff(uint32_t a, uint32_t b) {
   return d;
 }
 
-// How much a pixel may differ: 0 where only opaque images sit at whole positions.
+// How much a pixel may differ: 0 where only opaque images sit at whole positions. Pixels of a
+// rule that is not counted stay out of the share of differing pixels.
 struct Rule {
   Rect area;
   int maxDiff;
+  bool counted = true;
 };
 
 class DrawRoutesTest : public ScreenDriver {
@@ -160,7 +162,10 @@ void Compare(const Frame& d3, const Frame& sw, const std::vector<Rule>& rules, d
       const uint32_t p = sw.px[i];
       const uint32_t g = (((p >> 16) & 255) + ((p >> 8) & 255) + (p & 255)) / 12;
       diff.px[i] = d ? 0xFF000000u | uint32_t(std::min(255, 95 + 40 * d)) << 16 : 0xFF000000u | g << 16 | g << 8 | g;
-      if (d) ++differing;
+      bool counted = true;
+      for (const Rule& r : rules)
+        if (r.area.Contains(x, y)) counted = r.counted;
+      if (d && counted) ++differing;
       if (d > allowed) {
         if (beyond++ < 5) where << " (" << x << "," << y << ") by " << d << " where " << allowed;
       }
@@ -198,7 +203,12 @@ TEST_F(DrawRoutesTest, MenuAndCafeLevelMatchOnBothRoutes) {
   const std::vector<Frame> level3D = Level(true, &texts);
   const std::vector<Frame> levelSoft = Level(false, nullptr);
 
+  // Around the book the menu background's picture is held in 16 bits on the 3D route (ui.xml's
+  // "prefer16"), in 32 on the software route: within a 5-bit step and its rounding (measured 15),
+  // and out of the share.
   std::vector<Rule> menuRules;
+  for (const Rect& band : {Rect(0, 0, 50, 768), Rect(974, 0, 50, 768), Rect(0, 0, 1024, 40), Rect(0, 728, 1024, 40)})
+    menuRules.push_back({band, 16, false});
   for (const Rect& r : pages) menuRules.push_back({r, 0});
   for (const Rect& r : mDrawnOnPages) menuRules.push_back({r, 2});
   Compare(menu3D, menuSoft, menuRules, 0.05, "menu");

@@ -2,10 +2,13 @@
 
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "engine/ZCEngine.h"
+#include "shell/LocTable.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Survival.h"
 #include "support/ScreenDriver.h"
+#include "widgets/ZCWidgetKit.h"
 
 namespace {
 
@@ -106,5 +109,46 @@ TEST_F(SurvivalTest, AnEndedGameOpensTheHighScoresOrTheSurvivalPage) {
     Click(place ? "hiscores/close" : "survival_menu/survival_dlg/right_page/cancel_button");
     Settle();
     EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
+  }
+}
+
+// A survival game as a player meets it: the briefing counts stages and shows no best money
+// before the first game; the end splash tells the money; the next briefing shows it as the best.
+TEST_F(SurvivalTest, TheBriefingTellsTheBestGameAndTheEndTellsTheMoney) {
+  Start(WithPlayers({L"Ann"}));
+  mGame->mPressBriefingStart = false;
+  Settle();
+  ZCBoard_Game3* board = mGame->GetBoard();
+  auto text = [this](const std::string& path) {
+    ZCCandyWidget* widget = Find(path);
+    return widget && widget->AsText() ? widget->AsText()->GetText() : std::wstring(L"?");
+  };
+  auto loc = [](const char* id) { return GetEngine()->GetLocTable()->GetText(id); };
+  for (const int32_t best : {0, 250}) {
+    SCOPED_TRACE(best);
+    Do([=] { board->StartLoadingThread(1, true); });
+    ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); },
+                          20000));
+    Settle();
+    EXPECT_EQ(text("game_board/briefingdlg/day_title"), loc("mn04_endless_stage"));
+    EXPECT_EQ(text("game_board/briefingdlg/expert_text"), loc("mn04_endless_expert"));
+    EXPECT_EQ(text("game_board/briefingdlg/expert_value"), best ? std::to_wstring(best) : L"");
+    Shot(best ? "survival_briefing_best" : "survival_briefing_first");
+    Click("game_board/briefingdlg/start");
+    Settle();
+
+    // Four unhappy guests end the game with the money earned.
+    Do([=] {
+      board->AddMoney(250 - board->GetMoney());
+      for (int i = 0; i < 4; ++i) board->LoseLife();
+    });
+    ZCCandyWidget* splash = Find("game_board/hud/surv_end_splash");
+    ASSERT_TRUE(StepUntil([&] { return splash && splash->IsVisibleInTree(); }, 1000));
+    Step(60);
+    EXPECT_EQ(text("game_board/hud/surv_end_splash/surv_end_text"), loc("hud_surv_end") + L"250");
+    Shot(best ? "survival_end_again" : "survival_end");
+    ASSERT_TRUE(StepUntil([&] { return !board->IsVisible(); }, 1000));
+    Settle();
+    EXPECT_EQ(GetProfileStore().GetBestScore(true, L"Ann"), 250);
   }
 }

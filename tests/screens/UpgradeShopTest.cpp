@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "screens/ScreenTable.h"
 #include "shell/XmlNode.h"
 #include "support/BoardDialogs.h"
+#include "support/LayoutCheck.h"
 #include "support/ScreenDriver.h"
 
 // The upgrade shop after day 6 (café 1's furniture) with three offers: the rug, the worker
@@ -94,6 +97,38 @@ TEST_F(UpgradeShopTest, PreviewKeepAndReport) {
   EXPECT_TRUE(mGame->GetBoard()->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible());
   EXPECT_EQ(GetProfileStore().mPlayer.levelsOpen, 7);
   EXPECT_EQ(PauseCount(), 1);
+}
+
+// Each offer's change shows on the board: the shop's box and trays stand clear of it.
+TEST_F(UpgradeShopTest, EveryPreviewShows) {
+  PlayDay6({});
+  ASSERT_TRUE(Shop()->IsVisible());
+  ASSERT_GE(Shop()->GetOfferCount(), 3);
+  ZCBoard_Game3* board = mGame->GetBoard();
+  for (int32_t i = 0; i < Shop()->GetOfferCount(); ++i) {
+    Click(Offer(i));
+    Settle();
+    ASSERT_EQ(Shop()->GetSelected(), i);
+    Shot("upgrade_shop_offer_" + std::to_string(i + 1));
+    for (const std::string& fault : LayoutFaults(mGame.get())) ADD_FAILURE() << "offer " << i << ": " << fault;
+    // An offer whose furniture this day does not show has nothing to keep clear of.
+    Rect area;
+    if (!board->GetUpgradeArea(*Shop()->GetPreviewed(), area)) continue;
+    std::vector<ZCCandyWidget*> parts = {Find("game_board/upgrade/upgrade_dialog")};
+    for (int32_t t = 0; t < Shop()->GetOfferCount(); ++t) parts.push_back(Shop()->GetTray(size_t(t)));
+    int64_t hidden = 0;
+    for (ZCCandyWidget* part : parts) {
+      const Rect r = ScreenRect(part);
+      const int64_t w = std::min(r.mX + r.mWidth, area.mX + area.mWidth) - std::max(r.mX, area.mX);
+      const int64_t h = std::min(r.mY + r.mHeight, area.mY + area.mHeight) - std::max(r.mY, area.mY);
+      if (w > 0 && h > 0) hidden += w * h;
+    }
+    // Whole-floor offers aside, nothing of the change lies under the shop.
+    const int64_t whole = int64_t(area.mWidth) * area.mHeight;
+    if (whole < 1024 * 768 / 2) {
+      EXPECT_EQ(hidden, 0) << Shop()->GetPreviewed()->mName << " at " << area.mX << "," << area.mY;
+    }
+  }
 }
 
 TEST_F(UpgradeShopTest, LeftRestartedSurvivalAndNoOffers) {

@@ -13,7 +13,7 @@ TEST(LocTable, ReadsTheSampleTextsFromThePacks) {
   ASSERT_GE(AddStandardPaks(pak, "."), 2);
   LocTable loc;
   EXPECT_TRUE(loc.Load());
-  EXPECT_EQ(loc.GetText("app_title"), L"Pellor Cafe");
+  EXPECT_EQ(loc.GetText("app_title"), L"Pellor Caf\u00e9");
   EXPECT_EQ(loc.GetText("test_accents"), L"Caf\u00e9 cr\u00e8me");
   EXPECT_EQ(loc.GetText("no_such_text"), L"$no_such_text");
   EXPECT_FALSE(loc.HasText("no_such_text"));

@@ -129,9 +129,9 @@ TEST_F(WidgetManagerTest, MouseEnterAndLeaveFollowTheCursorAndHiding) {
   mgr.MouseMove(6, 6);
   mgr.MouseMove(25, 5);
   mgr.MouseMove(5, 5);
-  a->SetVisible(false);  // the hidden widget is no longer "over"
+  a->SetVisible(false);  // the hidden widget is no longer "over": the pointer left it
   mgr.MouseMove(5, 6);
-  EXPECT_EQ(log, (std::vector<std::string>{"a:enter", "a:leave", "b:enter", "b:leave", "a:enter"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"a:enter", "a:leave", "b:enter", "b:leave", "a:enter", "a:leave"}));
   EXPECT_EQ(mgr.GetOverWidget(), nullptr);
 }
 

@@ -44,14 +44,18 @@ class SdlPresenter : public Presenter {
   Result SetMode(int32_t width, int32_t height, const PixelFormat& format, bool fullScreen) override {
     if (SdlFormat(format) == SDL_PIXELFORMAT_UNKNOWN) return Result::InvalidPixelFormat;
     bool isFull = (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_FULLSCREEN) != 0;
-    if (fullScreen != isFull && SDL_SetWindowFullscreen(mWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
-      return Result::InvalidMode;
+    if (!mRenderer) {
+      if (!MakeRenderer()) return Result::Unsupported;
+      // The renderer may have made the system's window anew, at the place it was first given:
+      // a full-screen window is placed over the display again.
+      if (isFull && SDL_SetWindowFullscreen(mWindow, 0) == 0) isFull = false;
+    }
+    if (fullScreen != isFull && !SetFullScreen(mWindow, fullScreen, width, height)) return Result::InvalidMode;
     if (!fullScreen) {
       int w = 0, h = 0;
       SDL_GetWindowSize(mWindow, &w, &h);
       if (w != width || h != height) SDL_SetWindowSize(mWindow, width, height);
     }
-    if (!mRenderer && !MakeRenderer()) return Result::Unsupported;
     SDL_RenderSetLogicalSize(mRenderer, width, height);
     mModeWidth = width;
     mModeHeight = height;

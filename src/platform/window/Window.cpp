@@ -84,6 +84,29 @@ int VirtualKeyFromSdl(int key) {
   }
 }
 
+bool SetFullScreen(void* nativeWindow, bool fullScreen, int windowedWidth, int windowedHeight) {
+  auto* window = static_cast<SDL_Window*>(nativeWindow);
+  if (!window) return false;
+  const bool isFull = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+  if (!fullScreen) {
+    if (isFull && SDL_SetWindowFullscreen(window, 0) != 0) return false;
+    SDL_SetWindowBordered(window, SDL_TRUE);
+    SDL_SetWindowSize(window, windowedWidth, windowedHeight);
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    return true;
+  }
+  if (isFull) return true;
+  // Placed by hand first: SDL ignores sizes and positions given to a full-screen window.
+  SDL_Rect bounds{0, 0, 0, 0};
+  const int display = SDL_GetWindowDisplayIndex(window);
+  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_SetWindowPosition(window, bounds.x, bounds.y);
+    SDL_SetWindowSize(window, bounds.w, bounds.h);
+  }
+  return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+}
+
 bool IsHeadlessVideo() {
   const char* d = SDL_GetCurrentVideoDriver();
   if (!d) d = SDL_getenv("SDL_VIDEODRIVER");
@@ -109,8 +132,8 @@ bool Window::Create(const std::string& title, int width, int height, bool window
     if (error) *error = SDL_GetError();
     return false;
   }
-  Uint32 flags = SDL_WINDOW_HIDDEN | (windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-  mImpl->mWindow = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+  mImpl->mWindow =
+      SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_HIDDEN);
   if (!mImpl->mWindow) {
     if (error) *error = SDL_GetError();
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
@@ -119,6 +142,7 @@ bool Window::Create(const std::string& title, int width, int height, bool window
   mImpl->mWidth = width;
   mImpl->mHeight = height;
   mImpl->mWindowed = windowed;
+  if (!windowed) SetFullScreen(mImpl->mWindow, true, width, height);
   SDL_StartTextInput();
   return true;
 }
@@ -147,8 +171,7 @@ void Window::SetTitle(const std::string& title) {
 
 bool Window::SetWindowed(bool windowed) {
   if (!mImpl->mWindow) return false;
-  if (SDL_SetWindowFullscreen(mImpl->mWindow, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
-  if (windowed) SDL_SetWindowSize(mImpl->mWindow, mImpl->mWidth, mImpl->mHeight);
+  if (!SetFullScreen(mImpl->mWindow, !windowed, mImpl->mWidth, mImpl->mHeight)) return false;
   mImpl->mWindowed = windowed;
   return true;
 }

@@ -45,6 +45,12 @@ class Window {
   std::unique_ptr<Impl> mImpl;
 };
 
+// Puts the system's window (NativeHandle) over its whole display, or back into a window of the
+// given size, centred. Full screen is asked of the window manager, and the window is also made
+// borderless and placed over the display itself: on a bare X server nobody would resize it, and
+// the picture would be scaled for a window that is not there. False when the switch failed.
+bool SetFullScreen(void* nativeWindow, bool fullScreen, int windowedWidth, int windowedHeight);
+
 // Translates an SDL key code into the game's virtual-key number (0 when it has none).
 int VirtualKeyFromSdl(int sdlKeycode);
 
