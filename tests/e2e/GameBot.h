@@ -18,7 +18,7 @@ class ScreenGame;
 // phase (the career's first day, its second, survival, the end) picks what the step does there.
 class GameBot {
  public:
-  enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone };
+  enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone, kCareer, kCareerReview };
 
   explicit GameBot(ScreenGame& game) : mGame(game) {}
 
@@ -36,6 +36,13 @@ class GameBot {
   // again instead of quitting.
   bool mSoak = false;
   std::mt19937 mRandom{1};
+  // Plays the career from the player's newest day to the day `last` (kCareer): "next" after each
+  // day, then the career page is looked at once more (kCareerReview) and the game quit. A day
+  // below its goal ends the career there.
+  void StartCareer(int32_t last) {
+    mPhase = kCareer;
+    mCareerLast = last;
+  }
   // Survival: the bot serves until the café's money reaches kSurvivalMoney (a score that enters
   // the sample table, whatever the visitors drawn), then idles until the lives run out.
   static constexpr int32_t kSurvivalMoney = 100;
@@ -70,6 +77,9 @@ class GameBot {
   bool mCafePicked = false;
   // The step the high-score page came up at (the bot reads it a moment before closing it).
   uint64_t mScoresShown = 0;
+  int32_t mCareerLast = 0;
+  // The step the career page came up at in kCareerReview.
+  uint64_t mCareerShown = 0;
 };
 
 // The name of the screen in front: "startup", "splash", "create_player", "players",
