@@ -102,7 +102,10 @@ void ZCStatus_Bubble::UpdateProduction() {
   CafeActors* actors = Actors();
   const float progress = actors ? actors->GetWorkProgress(mSourceItem) : -1.0f;
   if (!(progress >= 0.0f)) {
-    if (mProductionPart->IsVisible()) mProductionPart->SetVisible(false);
+    // Out of work the bar goes; a ready worker's bubble shows the product it holds (and a broken
+    // one its sign), as a visitor's shows what it wants.
+    const bool shows = !mDisplayed.empty() && mDisplayed != "working";
+    if (mProductionPart->IsVisible() != shows) mProductionPart->SetVisible(shows);
     return;
   }
   if (!mProductionPart->IsVisible()) mProductionPart->SetVisible(true);

@@ -19,7 +19,7 @@ TEST_F(GameParamsTest, SampleValuesAndBlocksAreRead) {
   ASSERT_NE(boss, nullptr);
   EXPECT_FLOAT_EQ(boss->mSpeedAddUpgrade, 60.0f);
   EXPECT_FLOAT_EQ(boss->mIdleRestartMax, 5.0f);  // "idle_rastart_time_max"
-  EXPECT_FLOAT_EQ(ZCMoveItem::FindPersonParams("boss")->mMoveSpeed, 200.0f);
+  EXPECT_FLOAT_EQ(ZCMoveItem::FindPersonParams("boss")->mMoveSpeed, 260.0f);
   EXPECT_FLOAT_EQ(GetClientsConfig().mPatienceYellow, 33.0f);
   const ClientParams* granny = FindClientParams("granny");
   ASSERT_NE(granny, nullptr);

@@ -132,7 +132,7 @@ TEST_F(GoalsRushTest, AchievementsTestTheFlagsTheExpertGoalAndAllOfThem) {
 TEST_F(GoalsRushTest, QuickServicesStartTheRushUntilTheTimeoutResetsIt) {
   RushBonus& rush = mBoard->GetRushBonus();
   ASSERT_EQ(rush.GetStartCount(), 3);
-  ASSERT_FLOAT_EQ(rush.GetRushTimeout(), 3.0f);
+  ASSERT_FLOAT_EQ(rush.GetRushTimeout(), 8.0f);
   mForcing.mForced = {2};
   mCalls.clear();
   for (int i = 0; i < 4; ++i) {
@@ -143,7 +143,7 @@ TEST_F(GoalsRushTest, QuickServicesStartTheRushUntilTheTimeoutResetsIt) {
   EXPECT_EQ(mCalls, (CallLog{"token 2 disabled", "token random"}));
   // A gap of exactly the timeout resets the count and tells the tutorial; a held step (no game
   // time) does not count.
-  Steps(199);
+  Steps(699);
   SetGameStep(0);
   Steps(5);
   EXPECT_EQ(rush.GetCount(), 4);

@@ -1,18 +1,22 @@
 // The café's part of a level, read by the real loading thread from the sample levels: goals,
 // upgrade kinds, stage upgrades, overrides of the actors' parameters (and their exact undoing
-// when the level is cleared) and the visitors' textures preloaded. Also built under
-// ThreadSanitizer.
+// when the level is cleared) and the visitors' textures preloaded; and the heroine's walks in each
+// sample café, which keep close to the straight line. Also built under ThreadSanitizer.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <iostream>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
 
 #include "board/BoardWorld.h"
+#include "board/PathGraph.h"
 #include "board/ZCMoveItem.h"
 #include "cafe/ActorParams.h"
 #include "cafe/CafeHooks.h"
@@ -101,11 +105,11 @@ TEST_F(LevelRulesTest, SampleLevelsReadTheirRulesAndUndoTheirOverrides) {
   EXPECT_FLOAT_EQ(bakerNow.mTidinessUp, baker.mTidinessUp);
   EXPECT_FLOAT_EQ(bakerNow.mStartTidiness, 80.0f);
   const ClientParams& girlNow = *FindClientParams("girl");
-  EXPECT_FLOAT_EQ(girlNow.mPatienceSpeed, 5.0f);
+  EXPECT_FLOAT_EQ(girlNow.mPatienceSpeed, 2.5f);
   EXPECT_EQ(girlNow.mMoneyGreen, 40);
   EXPECT_EQ(girlNow.mMoneyYellow, girl.mMoneyYellow);
   EXPECT_FLOAT_EQ(girlNow.mStartPatience, 90.0f);
-  EXPECT_FLOAT_EQ(BossSpeed(), 240.0f);
+  EXPECT_FLOAT_EQ(BossSpeed(), 280.0f);
   EXPECT_TRUE(LogHistory::Contains("overrides the worker block 'juggler' that cfg.xml lacks; skipped"));
   // Only the declared textures of the level's visitors, each once.
   EXPECT_EQ(mBoard->GetPreloadedIds(),
@@ -164,3 +168,57 @@ TEST_F(LevelRulesTest, SurvivalLevelListsItsStageUpgrades) {
 }
 
 }  // namespace
+
+// In every sample café the heroine walks from any place she serves to any other by a route at
+// most half as long again as the straight line: the network leads round the furniture, never
+// through the back of the room. The café's own graph is merged with one point per pick item, as a
+// level load does.
+TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
+  for (const char* cafe : {"cafe1.xml", "cafe2.xml", "cafe3.xml"}) {
+    std::ifstream in(SourceDir() + "/content/cfg/" + cafe, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    const XmlNode root = LoadXmlFromMemory(bytes.data(), bytes.size(), cafe).documentElement();
+    ASSERT_TRUE(root) << cafe;
+    std::string picks;
+    std::vector<std::string> places;
+    for (const XmlNode& object : root.selectNodes(L"objects/object")) {
+      XmlNode point;
+      std::string owner, name, x, y;
+      for (const XmlNode& child : object.selectNodes(L"point"))
+        if (child.getAttribute(std::string("owner"), owner) && owner == "boss") point = child;
+      if (!point || !object.getAttribute(std::string("name"), name) ||
+          !point.getAttribute(std::string("offs_x"), x) || !point.getAttribute(std::string("offs_y"), y))
+        continue;
+      places.push_back(name);
+      picks += "<point name=\"" + name + "\" x=\"" + x + "\" y=\"" + y + "\"/>";
+    }
+    ASSERT_GE(places.size(), 10u) << cafe;
+    const std::string level = "<level><graphs><graph name=\"boss\"><points>" + picks + "</points></graph></graphs></level>";
+    const XmlNode levelRoot =
+        LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(level.data()), level.size(), "level").documentElement();
+    PathGraph graph("boss");
+    graph.LoadBaseGraphs(root);
+    graph.AddPickPoints("boss");
+    graph.LoadLevelGraphs(levelRoot);
+    float worst = 0;
+    std::string worstPair;
+    for (const std::string& from : places) {
+      for (const std::string& to : places) {
+        if (from == to) continue;
+        BoardPoint a{}, b{};
+        ASSERT_TRUE(graph.GetPointPos(from, a) && graph.GetPointPos(to, b));
+        ASSERT_TRUE(graph.SetStart(from));
+        ASSERT_TRUE(graph.FindPath(to, 100.0f)) << from << " to " << to << " in " << cafe;
+        float walked = 0;
+        for (const RouteSegment& segment : graph.GetRoute()) walked += segment.mLength;
+        const float straight = std::hypot(float(b.x - a.x), float(b.y - a.y));
+        if (straight > 0 && walked / straight > worst) {
+          worst = walked / straight;
+          worstPair = from + " to " + to;
+        }
+      }
+    }
+    EXPECT_LE(worst, 1.5f) << cafe << ": " << worstPair;
+    std::cout << cafe << ": the longest walk against the straight line is " << worst << " times, " << worstPair << "\n";
+  }
+}
