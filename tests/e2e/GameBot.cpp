@@ -77,6 +77,7 @@ std::string ScreenName(ScreenGame& game) {
   ZCBoard_Game3* board = game.GetBoard();
   if (board->IsLoadingLevel() || Shown(ScreenTable::kLoadScreen)) return "load_screen";
   if (board->IsVisible()) {
+    if (Shown(dynamic_cast<ZCCandyWidget*>(&board->GetComix()))) return "comix";
     if (Shown(*board, ZCBoard_Game3::kBriefing)) return "briefing";
     if (Shown(*board, ZCBoard_Game3::kFailDebriefing)) return "debriefing_fail";
     if (Shown(*board, ZCBoard_Game3::kDebriefing)) return "debriefing";
@@ -174,6 +175,14 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     if (step >= mScoresShown + 150) {
       mGame.QueueClick("hiscores/close");
       mScoresShown = 0;
+    }
+  } else if (screen == "comix") {
+    // A day's cut-scene is ended with its button.
+    auto* comix = mGame.GetBoard() ? dynamic_cast<ZCCandyWidget*>(&mGame.GetBoard()->GetComix()) : nullptr;
+    if (ZCCandyWidget* end = comix ? comix->FindChild("comix_end") : nullptr) {
+      int32_t x = 0, y = 0;
+      end->GetAbsolutePos(x, y);
+      mGame.QueuePoint(x + end->mWidth / 2, y + end->mHeight / 2);
     }
   } else if (screen == "briefing") {
     mGame.QueueClick("game_board/briefingdlg/start");
@@ -357,6 +366,14 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
     const std::string& other = parts.size() == 2 ? (parts[0] == part ? parts[1] : parts[0]) : part;
     const bool joins = parts.size() == 2 && (first == other || second == other);
     if (!handFree && !joins) continue;
+    // A dispenser's half waits in hand only for a worker who is at work: an idle one starts first.
+    if (parts.size() == 2 && FromDispenser(part)) {
+      auto maker = std::find_if(workers.begin(), workers.end(), [&](ZCWorker* w) { return w->GetProduct() == other; });
+      if (maker != workers.end() && (*maker)->GetWorkState() == ZCWorker::kIdle) {
+        offer(620.0f + urgency(v), (*maker)->GetTable());
+        continue;
+      }
+    }
     for (ZCTray* t : trays)
       if (t->GetCode() == part && handFree) offer(600.0f + urgency(v), t);
     for (ZCWorker* w : workers)
@@ -384,8 +401,9 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
     return false;
   };
   // The bin takes the second hand's load first: a wanted load there is kept unless nothing else helps.
+  // Full hands that are both waited for are kept: what joins them or takes them comes.
   if (!wanted(second) || (second.empty() && !wanted(first))) offer(700.0f, ZCPickItem::FindPickItem("trash_bin"));
-  else if (!handFree || !wanted(first)) offer(100.0f, ZCPickItem::FindPickItem("trash_bin"));
+  else if (!wanted(first)) offer(100.0f, ZCPickItem::FindPickItem("trash_bin"));
   std::stable_sort(choices.begin(), choices.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   for (const auto& [worth, name] : choices)
     if (act(name)) return;

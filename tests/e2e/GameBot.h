@@ -83,6 +83,7 @@ class GameBot {
 };
 
 // The name of the screen in front: "startup", "splash", "create_player", "players",
-// "main_menu", "career", "load_screen", "level_<n>", "survival_<n>", "box_<id>", or the name of
+// "main_menu", "career", "load_screen", "comix" (a day's cut-scene), "level_<n>", "survival_<n>",
+// "box_<id>", or the name of
 // another screen shown ("survival_menu", "hiscores", "options", "help"); "none" between them.
 std::string ScreenName(ScreenGame& game);
