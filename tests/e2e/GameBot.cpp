@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
+#include "board/BoardWorld.h"
 #include "board/ItemRegistry.h"
 #include "board/ZCPickItem.h"
 #include "cafe/CafeObjects.h"
@@ -27,13 +29,72 @@ const char* const kCareerBack = "career_menu/career_dlg/left_page/back_button";
 const char* const kSurvivalCafe = "survival_menu/survival_dlg/left_page/cafe1_small_photo";
 const char* const kSurvivalPlay = "survival_menu/survival_dlg/right_page/play_button";
 const char* const kSurvivalBack = "survival_menu/survival_dlg/right_page/cancel_button";
-// Steps between two decisions, and before the same item is clicked again.
-constexpr uint64_t kThinkSteps = 15;
+// Steps between two actions, and before the same item is clicked again.
+constexpr uint64_t kThinkSteps = GameBot::kActionSteps;
 constexpr uint64_t kSameItemSteps = 120;
 // A workplace below this tidiness is cleaned.
 constexpr float kDirty = 50.0f;
 
 bool Shown(ZCCandyWidget* widget) { return widget && widget->IsVisible(); }
+
+// The head-up display's notes shown now: the tutorial's hints and the offer to skip the lessons.
+std::vector<ZCCandyWidget*> ShownNotes(ZCBoard_Game3& board) {
+  std::vector<ZCCandyWidget*> notes;
+  ZCCandyWidget* hud = board.FindChild("hud");
+  if (!hud) return notes;
+  for (Vesk::Widget* child : hud->GetChildren()) {
+    auto* note = dynamic_cast<ZCCandyWidget*>(child);
+    if (!note || !note->IsVisible()) continue;
+    if (note->GetName().rfind("tutorial", 0) == 0 || note->GetName() == "skip_tutorial_dlg") notes.push_back(note);
+  }
+  return notes;
+}
+
+bool Covers(ZCCandyWidget& widget, const BoardPoint& point) {
+  int32_t x = 0, y = 0;
+  widget.GetAbsolutePos(x, y);
+  return point.x >= x && point.x < x + widget.mWidth && point.y >= y && point.y < y + widget.mHeight;
+}
+
+// The pick item a click at the point reaches: of the items hit there, the one with the last name
+// (the board's own choice).
+ZCPickItem* TopItemAt(const BoardPoint& point) {
+  const auto& items = GetBoardWorld().mPickItems;
+  for (auto it = items.rbegin(); it != items.rend(); ++it)
+    if (it->second->IsVisible() && it->second->HitTest(point)) return it->second;
+  return nullptr;
+}
+
+// A point of the item's region where a person sees the item itself, nearest its middle first; false
+// when there is none. `covered` tells whether notes were what hid it.
+bool VisiblePoint(ZCBoard_Game3& board, ZCPickItem& item, BoardPoint& out, bool& covered) {
+  const auto& vertices = item.GetRegion().Vertices();
+  if (vertices.empty()) return false;
+  const auto [leftmost, rightmost] = std::minmax_element(
+      vertices.begin(), vertices.end(), [](const BoardPoint& a, const BoardPoint& b) { return a.x < b.x; });
+  const auto [topmost, bottommost] = std::minmax_element(
+      vertices.begin(), vertices.end(), [](const BoardPoint& a, const BoardPoint& b) { return a.y < b.y; });
+  const int32_t left = leftmost->x, right = rightmost->x, top = topmost->y, bottom = bottommost->y;
+  const std::vector<ZCCandyWidget*> notes = ShownNotes(board);
+  const BoardPoint middle{(left + right) / 2, (top + bottom) / 2};
+  std::vector<BoardPoint> points;
+  for (int32_t y = top; y < bottom; y += 4)
+    for (int32_t x = left; x < right; x += 4) points.push_back(BoardPoint{x, y});
+  auto distance = [&](const BoardPoint& p) { return std::abs(p.x - middle.x) + std::abs(p.y - middle.y); };
+  std::stable_sort(points.begin(), points.end(),
+                   [&](const BoardPoint& a, const BoardPoint& b) { return distance(a) < distance(b); });
+  covered = false;
+  for (const BoardPoint& point : points) {
+    if (TopItemAt(point) != &item) continue;
+    if (std::any_of(notes.begin(), notes.end(), [&](ZCCandyWidget* note) { return Covers(*note, point); })) {
+      covered = true;
+      continue;
+    }
+    out = point;
+    return true;
+  }
+  return false;
+}
 
 bool Shown(ScreenTable::Id id) { return Shown(ScreenTable::Get(id)); }
 
@@ -120,6 +181,10 @@ void GameBot::ScreenChanged(const std::string& from, const std::string& to) {
 }
 
 void GameBot::Step(const std::string& screen, uint64_t step) {
+  // The notes are watched at every step of play, so that the time to read one counts from the
+  // step it came up at.
+  const bool play = screen.rfind("level_", 0) == 0 || (screen.rfind("survival_", 0) == 0 && screen != "survival_menu");
+  if (play && mGame.GetBoard() && !mSoak) WatchNotes(*mGame.GetBoard(), step);
   if (step < mNextAction || !mGame.IsSettled()) return;
   if (mSoak && mPhase < kSurvival) mPhase = kSurvival;
   mNextAction = step + kThinkSteps;
@@ -192,7 +257,10 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     // last day "next" is what leads back to the menu.
     const int32_t level = mGame.GetBoard() ? mGame.GetBoard()->GetLevel() : 0;
     const bool career = mPhase == kCareer || mPhase == kCareerReview;
-    const bool next = mPhase == kSecondDay || (career && (level < mCareerLast || level >= 59));
+    // A day with a closing scene offers no way to the menu but through its scene and the next day.
+    ZCCandyWidget* menu = FindWidget(&mGame, "game_board/debriefing_dialog/menu");
+    const bool next = mPhase == kSecondDay || (career && (level < mCareerLast || level >= 59)) ||
+                      (career && menu && menu->IsDisabled());
     mGame.QueueClick(next ? "game_board/debriefing_dialog/start" : "game_board/debriefing_dialog/menu");
   } else if (screen == "debriefing_fail") {
     mGame.QueueClick("game_board/debriefing_dialog_fail/menu");
@@ -215,7 +283,7 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
       mGame.QueueClick("dialogbox_2button/btn_no");
     else
       mGame.QueueClick("dialogbox_1button/btn_yes");
-  } else if (screen.rfind("level_", 0) == 0 || (screen.rfind("survival_", 0) == 0 && screen != "survival_menu")) {
+  } else if (play) {
     mNextAction = step + 1;
     if (screen == "level_2" && !mDayTwoStart) mDayTwoStart = step;
     if (screen == "level_2" && mEscapeVisit == 0 && step > mDayTwoStart + 1500 && !mSoak) {
@@ -249,6 +317,7 @@ bool GameBot::CloseNote(ZCBoard_Game3& board) {
     int32_t x = 0, y = 0;
     close->GetAbsolutePos(x, y);
     mGame.QueuePoint(x + close->mWidth / 2, y + close->mHeight / 2);
+    ++mCafeClicks;
     return true;
   }
   return false;
@@ -266,6 +335,7 @@ bool GameBot::ClickToken(ZCBoard_Game3& board) {
     int32_t x = 0, y = 0;
     widget->GetAbsolutePos(x, y);
     mGame.QueuePoint(x + widget->mWidth / 2, y + widget->mHeight / 2);
+    ++mCafeClicks;
     return true;
   }
   return false;
@@ -277,13 +347,39 @@ bool GameBot::ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t 
   if (last != mLastClick.end() && step < last->second + kSameItemSteps) return false;
   ZCPickItem* item = ZCPickItem::FindPickItem(name);
   BoardPoint point{};
-  if (!item || !item->IsVisible() || !PointInRegion(*item, point)) return false;
+  bool covered = false;
+  if (!item || !item->IsVisible()) return false;
+  if (!VisiblePoint(board, *item, point, covered)) {
+    if (covered) mCovered.insert(name);
+    return false;
+  }
   mLastClick[name] = step;
   mGame.QueuePoint(point.x, point.y);
+  mNextAction = step + kActionSteps;
+  ++mCafeClicks;
   return true;
 }
 
+void GameBot::WatchNotes(ZCBoard_Game3& board, uint64_t step) {
+  std::set<std::string> notes;
+  for (ZCCandyWidget* note : ShownNotes(board)) notes.insert(note->GetName());
+  for (const std::string& name : notes) {
+    if (mNotes.count(name)) continue;
+    mNoteShown = step;
+    if (name == "tutorial21b") ++mRushRetries;
+  }
+  mNotes = std::move(notes);
+  auto* tutorial = dynamic_cast<TutorialManager*>(&board.GetTutorial());
+  const int32_t rule = tutorial && tutorial->IsRunning() ? tutorial->GetRuleIndex() : -1;
+  if (rule != mRule && board.GetLevel() == 1 && !board.IsSurvival())
+    mLessonLog.push_back("rule " + std::to_string(rule) + " step " + std::to_string(step) + " clicks " +
+                         std::to_string(mCafeClicks));
+  mRule = rule;
+}
+
 void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
+  // A note that came up is read before anything is clicked.
+  if (mNoteShown && step < mNoteShown + kReadSteps) return;
   if (CloseNote(board)) {
     mNextAction = step + kThinkSteps;
     return;
@@ -304,12 +400,15 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
     mNextAction = step + kThinkSteps;
     return;
   }
-  // Clicked at once, while she walks: the rush lesson wants its clicks one right after the other.
+  // Clicked while she walks: the rush lesson wants its clicks one right after the other.
   while (!mAsked.empty()) {
     const std::string name = mAsked.front();
-    mAsked.erase(mAsked.begin());
     mLastClick.erase(name);
-    if (ClickItem(board, name, step)) return;
+    const bool clicked = ClickItem(board, name, step);
+    // A target a note hides is waited for (and the run fails on it).
+    if (!clicked && mCovered.count(name)) return;
+    mAsked.erase(mAsked.begin());
+    if (clicked) return;
   }
   auto* heroine = dynamic_cast<ZCBoss*>(board.GetHeroine());
   if (!heroine || !heroine->GetTargets().empty() || heroine->IsMoving()) return;

@@ -16,6 +16,11 @@ class ScreenGame;
 //
 // It works by steps per screen: the screen's name (see ScreenName) picks the step, and the
 // phase (the career's first day, its second, survival, the end) picks what the step does there.
+//
+// It plays at a person's pace: at least kActionSteps of game time between two actions, at least
+// kReadSteps after a tutorial note comes up before it clicks anything, and it clicks an item only
+// at a point where that item is what a person sees: no note lies over it and no other pick item
+// takes the click there.
 class GameBot {
  public:
   enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone, kCareer, kCareerReview };
@@ -43,6 +48,15 @@ class GameBot {
     mPhase = kCareer;
     mCareerLast = last;
   }
+  // Game steps (10 ms each) between two actions, and from a note's coming up to the next click.
+  static constexpr uint64_t kActionSteps = 60;
+  static constexpr uint64_t kReadSteps = 100;
+  // The lessons as the bot played them: one line per rule of the first day's script, with the
+  // step it was reached at and the clicks made in the café so far.
+  std::vector<std::string> mLessonLog;
+  // How often the rush lesson was lost ("too slow") and the targets a note hid from the bot.
+  int mRushRetries = 0;
+  std::set<std::string> mCovered;
   // Survival: the bot serves until the café's money reaches kSurvivalMoney (a score that enters
   // the sample table, whatever the visitors drawn), then idles until the lives run out.
   static constexpr int32_t kSurvivalMoney = 100;
@@ -50,8 +64,11 @@ class GameBot {
  private:
   void PlayCafe(ZCBoard_Game3& board, uint64_t step);
   void SoakCafe(uint64_t step);
-  // Queues a click on the pick item; false when it is barred or was clicked just now.
+  // Queues a click on the pick item; false when it is barred, was clicked just now, or shows no
+  // point where it is the topmost thing under the pointer.
   bool ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t step);
+  // The tutorial notes shown: remembers when a new one came up and follows the script's rules.
+  void WatchNotes(ZCBoard_Game3& board, uint64_t step);
   // The tutorial's bonus token that takes a click (it lets one at a time); true when clicked.
   bool ClickToken(ZCBoard_Game3& board);
   // A visible tutorial note with a button is closed; true when one was.
@@ -60,6 +77,12 @@ class GameBot {
   ScreenGame& mGame;
   Phase mPhase = kFirstDay;
   uint64_t mNextAction = 0;
+  // The notes seen at the last step, the step the last one came up at, the script's rule then,
+  // and the clicks made in the café.
+  std::set<std::string> mNotes;
+  uint64_t mNoteShown = 0;
+  int32_t mRule = -1;
+  int mCafeClicks = 0;
   std::map<std::string, uint64_t> mLastClick;
   // The tutorial's items barred at the last look, and those let go since: what its note asks for.
   std::set<std::string> mBarred;

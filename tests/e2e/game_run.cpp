@@ -18,7 +18,10 @@
 //       live heap is sampled at each restart and may grow by less than 1 MB from the first to the
 //       last.
 //
-// Any "ERROR: " log line fails the run; so does a checkpoint the run does not reach.
+// Any "ERROR: " log line fails the run; so does a checkpoint the run does not reach. The bot plays at
+// a person's pace (GameBot.h): a recording fails when the first day's rush lesson is lost or a note
+// hides what the bot is to click, and prints the lessons' steps and clicks and each day's money
+// against its goal.
 #include <malloc.h>
 #include <zlib.h>
 
@@ -247,6 +250,12 @@ class GameRun : public ScreenGame {
            mLines[mNextLine].kind + " " + std::to_string(mLines[mNextLine].step) + " " + mLines[mNextLine].value);
     if (!Soaking() && !mOptions.steps && mBot.GetPhase() != GameBot::kDone && Recording())
       Fail("the play-through stopped on " + mScreen + " in phase " + std::to_string(int(mBot.GetPhase())));
+    // At a person's pace the lessons are passed at the first try, every target in sight.
+    if (Recording() && !Soaking()) {
+      for (const std::string& line : mBot.mLessonLog) std::cout << "lesson: " << line << "\n";
+      if (mBot.mRushRetries) Fail("the rush lesson was lost " + std::to_string(mBot.mRushRetries) + " times");
+      for (const std::string& name : mBot.mCovered) Fail("a note hid " + name + " when it was to be clicked");
+    }
   }
 
  protected:
@@ -463,6 +472,11 @@ class GameRun : public ScreenGame {
     if (Soaking() && screen.rfind("survival_", 0) == 0 && screen != "survival_menu") mSurvivalPlayed = true;
     if (Soaking() && screen == "survival_menu" && mSurvivalPlayed) mHeapAtRestart.push_back(LiveHeap());
     std::cout << "step " << step << ": " << screen << std::endl;
+    // A day or café left for its result (not for a box or the escape menu over it).
+    if (IsPlayScreen(mScreen) && !IsPlayScreen(screen) && screen.rfind("box_", 0) != 0 && screen != "escape_menu" &&
+        GetBoard())
+      std::cout << "step " << step << ": " << mScreen << " ended with money " << GetBoard()->GetMoney() << " against the goal "
+                << GetBoard()->GetGoal() << std::endl;
     mScreen = screen;
     mScreenStep = step;
     mShotTaken = false;
