@@ -160,22 +160,22 @@ TEST_F(HeroineTest, ServingCountsOneRushStepAndAHiddenVisitorResets) {
 }
 
 TEST_F(HeroineTest, TheSpeedBonusKeepsTheLongerTimeAndAddsToTheSpeed) {
-  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 200.0f);
+  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 260.0f);
   mBoss->StartSpeedBonus(2.0f);
   mBoss->StartSpeedBonus(1.0f);
   EXPECT_FLOAT_EQ(mBoss->GetBonusRemaining(), 2.0f);
-  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 320.0f);
+  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 380.0f);
   mBoard->mEndless = true;
   for (UpgradeRecord& record : const_cast<std::vector<UpgradeRecord>&>(mBoard->GetFunctionalUpgrades()))
     if (record.mName == "speed") mBoard->ApplyUpgrade(record, true);
-  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 380.0f);
+  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 440.0f);
   SetGameStep(1.5f);
   mBoss->Update();
   EXPECT_TRUE(mBoss->IsBonusActive());
   EXPECT_TRUE(mBoss->IsBoostOn());
   mBoss->Update();
   EXPECT_FALSE(mBoss->IsBonusActive());
-  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 260.0f);
+  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 320.0f);
   mBoss->Update();
   EXPECT_FALSE(mBoss->IsBoostOn());
   // The mini-game's speed bonus reaches her through the actors.

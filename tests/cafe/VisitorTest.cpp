@@ -1,6 +1,6 @@
 // The café's visitors against the sample parameters of cfg.xml (levels green 66, yellow 33; the
-// girl: patience speed 3, decision 2 s, money 30/20/10, loss 15, scandal at 10 for 3 s; the
-// granny: speed 2, decision 3 s, eating 6 s): patience colours and payment, the scandal and its
+// girl: patience speed 2, decision 2 s, money 30/20/10, loss 15, scandal at 10 for 3 s; the
+// granny: speed 1.5, decision 3 s, eating 6 s): patience colours and payment, the scandal and its
 // clock, the ice bonus, the hand-over rules, a seated group's meal, the unhappy exit, the free
 // lists and bad skins.
 #include <gtest/gtest.h>
@@ -130,13 +130,13 @@ TEST_F(VisitorTest, PatienceAtTheYellowLevelIsRedAndFallsOnlyWhileWaiting) {
 TEST_F(VisitorTest, AScandalWaitsForItsClockWhichStandsStillWhileFrozen) {
   auto* girl = Find<ZCClient>("client01");
   auto* boy = Find<ZCClient>("client02");
-  ASSERT_TRUE(ZCClientStand::Spawn(Event("client", {"girl"}, {"0100"}), 0, 10.5f));
+  ASSERT_TRUE(ZCClientStand::Spawn(Event("client", {"girl"}, {"0100"}), 0, 10.3f));
   ASSERT_TRUE(ZCClientStand::Spawn(Event("client", {"boy"}, {"0200"}), 0, 80.0f));
   Wait(3.0f);  // the arrival's scandal clock runs out
   EXPECT_EQ(Count("visitor client01 scandal"), 0);
   Step(0.2f, 0.2f);  // the girl falls to 9.9
   EXPECT_EQ(Count("visitor client01 scandal"), 1);
-  EXPECT_FLOAT_EQ(boy->GetPatience(), 80.0f - 0.8f - 10.0f);
+  EXPECT_FLOAT_EQ(boy->GetPatience(), 80.0f - 0.5f - 10.0f);
   EXPECT_EQ(Bubble(girl), "scandal");
   std::string icon;
   girl->GetIconName(icon);
@@ -192,7 +192,7 @@ TEST_F(VisitorTest, ASeatedGroupEatsPaysItsLargestMemberAmountAndOrdersAgain) {
   EXPECT_EQ(group->GetMember(1), "girl");
   EXPECT_EQ(group->GetMember(2), "");
   Step(1.0f);
-  EXPECT_NEAR(group->GetPatience(), 98.0f, 1e-3f);  // the granny's speed
+  EXPECT_NEAR(group->GetPatience(), 98.5f, 1e-3f);  // the granny's speed
 
   TakeOrder(group, "client_sit_place01", 3.0f);
   std::string icon;
@@ -228,7 +228,7 @@ TEST_F(VisitorTest, AnUnhappyExitCostsTheLargestLossALifeAndTheVipAndAchievement
   mBoard->AddMoney(100);
   auto* group = Find<ZCClientSit>("client_sit01");
   ScheduleEvent* event = Event("family", {"granny", "boy"}, {"0100"}, true);
-  ASSERT_TRUE(ZCClientSit::Spawn(event, 0, 1.0f));
+  ASSERT_TRUE(ZCClientSit::Spawn(event, 0, 0.75f));
   Step(0.49f);
   EXPECT_TRUE(group->IsHappy());
   Step(0.05f);
