@@ -143,7 +143,7 @@ TEST_F(LevelRulesTest, SampleLevelsReadTheirRulesAndUndoTheirOverrides) {
 
   Load(36, false);
   EXPECT_EQ(mBoard->GetLevelUpgradeKind(), UpgradeRecord::kNone);
-  EXPECT_EQ(mBoard->GetExpertGoal(), 300);
+  EXPECT_EQ(mBoard->GetExpertGoal(), 350);
   EXPECT_EQ(mBoard->GetCafe(), 3);
   EXPECT_EQ(mBoard->GetPreloadedIds(),
             (std::vector<std::string>{"tex\\client_stand_downgrannytlidle_green", "tex\\client_stand_headboytlgo_happy02",

@@ -1,6 +1,7 @@
 #include "e2e/GameBot.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -111,17 +112,21 @@ std::vector<std::string> Parts(const std::string& code) {
   return parts;
 }
 
-bool Holds(const ZCBoss& heroine, const std::string& code) {
-  const std::string& a = heroine.GetFirstHand();
-  const std::string& b = heroine.GetSecondHand();
-  for (const std::string& hand : {a, b}) {
-    if (hand == code) return true;
-    // A single product already joined into a combination in hand.
-    if (hand.size() == 4 && code.size() == 4 && code.substr(2, 2) == "00" &&
-        (hand.substr(0, 2) == code.substr(0, 2) || hand.substr(2, 2) == code.substr(0, 2)))
-      return true;
-  }
-  return false;
+// A dispenser's product (candy, cola, coffee): taken into a free hand, never joined there.
+bool FromDispenser(const std::string& single) { return single == "0100" || single == "0200" || single == "0300"; }
+
+// What the heroine fetches next for an order, given her hands: empty when the order is in hand or
+// her hands cannot make it. A pair is joined when its second half is taken from a worker into the
+// hand that holds the first, so a dispenser's half comes first.
+std::string NextPart(const std::string& order, const std::string& first, const std::string& second) {
+  const std::vector<std::string> parts = Parts(order);
+  if (parts.empty() || first == order || second == order) return "";
+  if (parts.size() == 1) return parts[0];
+  for (const std::string* hand : {&first, &second})
+    for (size_t i = 0; i < 2; ++i)
+      if (*hand == parts[i] && !FromDispenser(parts[1 - i])) return parts[1 - i];
+  if (!first.empty() && !second.empty()) return "";
+  return FromDispenser(parts[1]) ? parts[1] : parts[0];
 }
 
 }  // namespace
@@ -133,6 +138,7 @@ std::string ScreenName(ScreenGame& game) {
   ZCBoard_Game3* board = game.GetBoard();
   if (board->IsLoadingLevel() || Shown(ScreenTable::kLoadScreen)) return "load_screen";
   if (board->IsVisible()) {
+    if (Shown(dynamic_cast<ZCCandyWidget*>(&board->GetComix()))) return "comix";
     if (Shown(*board, ZCBoard_Game3::kBriefing)) return "briefing";
     if (Shown(*board, ZCBoard_Game3::kFailDebriefing)) return "debriefing_fail";
     if (Shown(*board, ZCBoard_Game3::kDebriefing)) return "debriefing";
@@ -158,6 +164,7 @@ std::string ScreenName(ScreenGame& game) {
 void GameBot::ScreenChanged(const std::string& from, const std::string& to) {
   if (to == "survival_menu") mCafePicked = false;
   if (from == "hiscores" && mPhase == kScores) mPhase = kQuit;
+  if (from == "career" && mPhase == kCareerReview) mPhase = kQuit;
   // A day or café ends at whatever follows it that is not a box over it (a box, the shop's
   // question for one, stays in the day).
   const bool played = from.rfind("level_", 0) == 0 || (from.rfind("survival_", 0) == 0 && from != "survival_menu");
@@ -169,6 +176,8 @@ void GameBot::ScreenChanged(const std::string& from, const std::string& to) {
   if (ended == "level_1" && mPhase == kFirstDay) mPhase = kSecondDay;
   if (ended == "level_2" && mPhase == kSecondDay) mPhase = kSurvival;
   if (ended.rfind("survival_", 0) == 0 && mPhase == kSurvival && !mSoak) mPhase = kScores;
+  if (mPhase == kCareer && (ended == "level_" + std::to_string(mCareerLast) || to == "debriefing_fail"))
+    mPhase = kCareerReview;
 }
 
 void GameBot::Step(const std::string& screen, uint64_t step) {
@@ -197,7 +206,7 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     mGame.QueueText(L"Tess");
     mGame.QueueKey(13);
   } else if (screen == "main_menu") {
-    if (mPhase == kFirstDay || mPhase == kSecondDay) {
+    if (mPhase == kFirstDay || mPhase == kSecondDay || mPhase == kCareer || mPhase == kCareerReview) {
       mGame.QueueClick(std::string(kMenuPage) + "career");
     } else if (mPhase == kSurvival) {
       mGame.QueueClick(std::string(kMenuPage) + "survival");
@@ -208,7 +217,13 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
       mPhase = kDone;
     }
   } else if (screen == "career") {
-    mGame.QueueClick(mPhase == kFirstDay || mPhase == kSecondDay ? kCareerPlay : kCareerBack);
+    // The career's review: the page is read for a while (the run checks it), then left.
+    if (mPhase == kCareerReview) {
+      if (!mCareerShown) mCareerShown = step;
+      if (step < mCareerShown + 150) return;
+      mCareerShown = 0;
+    }
+    mGame.QueueClick(mPhase == kFirstDay || mPhase == kSecondDay || mPhase == kCareer ? kCareerPlay : kCareerBack);
   } else if (screen == "survival_menu") {
     // The first café is picked on the left page, then played.
     if (mPhase != kSurvival) {
@@ -226,12 +241,27 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
       mGame.QueueClick("hiscores/close");
       mScoresShown = 0;
     }
+  } else if (screen == "comix") {
+    // A day's cut-scene is ended with its button.
+    auto* comix = mGame.GetBoard() ? dynamic_cast<ZCCandyWidget*>(&mGame.GetBoard()->GetComix()) : nullptr;
+    if (ZCCandyWidget* end = comix ? comix->FindChild("comix_end") : nullptr) {
+      int32_t x = 0, y = 0;
+      end->GetAbsolutePos(x, y);
+      mGame.QueuePoint(x + end->mWidth / 2, y + end->mHeight / 2);
+    }
   } else if (screen == "briefing") {
     mGame.QueueClick("game_board/briefingdlg/start");
   } else if (screen == "debriefing") {
-    // After the first day the next one follows at once; after the second, back to the menu.
-    mGame.QueueClick(mPhase == kSecondDay ? "game_board/debriefing_dialog/start"
-                                          : "game_board/debriefing_dialog/menu");
+    // After the first day the next one follows at once; after the second, back to the menu. In
+    // the career every day goes on to the next, and the last day to the menu; after the career's
+    // last day "next" is what leads back to the menu.
+    const int32_t level = mGame.GetBoard() ? mGame.GetBoard()->GetLevel() : 0;
+    const bool career = mPhase == kCareer || mPhase == kCareerReview;
+    // A day with a closing scene offers no way to the menu but through its scene and the next day.
+    ZCCandyWidget* menu = FindWidget(&mGame, "game_board/debriefing_dialog/menu");
+    const bool next = mPhase == kSecondDay || (career && (level < mCareerLast || level >= 59)) ||
+                      (career && menu && menu->IsDisabled());
+    mGame.QueueClick(next ? "game_board/debriefing_dialog/start" : "game_board/debriefing_dialog/menu");
   } else if (screen == "debriefing_fail") {
     mGame.QueueClick("game_board/debriefing_dialog_fail/menu");
   } else if (screen == "upgrade") {
@@ -395,47 +425,87 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   const std::string& first = heroine->GetFirstHand();
   const std::string& second = heroine->GetSecondHand();
   const bool handFree = first.empty() || second.empty();
-  auto place = [](ZCClient* v) { return v->GetPlaceItem() ? v->GetPlaceItem()->GetName() : std::string(); };
   auto act = [&](const std::string& name) { return !name.empty() && ClickItem(board, name, step); };
 
-  // Serve what is in hand, then take orders.
-  for (ZCClient* v : visitors)
-    if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(first, second) && act(place(v))) return;
-  for (ZCClient* v : visitors)
-    if (v->GetState() == ZCClient::kWaiting && v->GetCode().empty() && act(place(v))) return;
+  // Every useful click gets a worth, less the way to walk there (a player does what is near
+  // first); the best one that takes the click is made.
+  const BoardPoint here = heroine->GetPosition();
+  std::vector<std::pair<float, std::string>> choices;
+  auto offer = [&](float worth, ZCItem* item) {
+    if (!item) return;
+    const BoardPoint at = item->GetPosition();
+    const float way = std::hypot(float(at.x - here.x), float(at.y - here.y));
+    choices.emplace_back(worth - way / 4.0f, item->GetName());
+  };
+  // A visitor's worth grows as its patience runs out.
+  auto urgency = [](ZCClient* v) { return (100.0f - v->GetPatience()) * 2.0f; };
+  auto waiting = [](ZCClient* v) { return v->GetState() == ZCClient::kWaiting; };
+  for (ZCClient* v : visitors) {
+    if (!waiting(v)) continue;
+    // Serve what is in hand, take orders.
+    if (v->WantsProduct(first, second)) offer(1000.0f + urgency(v), v->GetPlaceItem());
+    if (v->GetCode().empty()) offer(550.0f + urgency(v), v->GetPlaceItem());
+  }
   // A broken or dirty workplace: the brush, then the table.
   for (ZCWorker* w : workers) {
     if (w->GetWorkState() != ZCWorker::kBroken && w->GetTidiness() >= kDirty) continue;
-    if ((first == "wash" || second == "wash") && act(w->GetTable()->GetName())) return;
-    if (handFree && act("wash_stand")) return;
+    const float worth = w->GetWorkState() == ZCWorker::kBroken ? 900.0f : 450.0f;
+    if (first == "wash" || second == "wash") offer(worth, w->GetTable());
+    else if (handFree) offer(worth - 50.0f, ZCPickItem::FindPickItem("wash_stand"));
   }
-  // Fetch what the waiting orders need.
+  // Fetch what the waiting orders need from the dispensers and the workers.
+  std::set<std::string> needed;
   for (ZCClient* v : visitors) {
-    if (v->GetState() != ZCClient::kWaiting || v->GetCode().empty() || !handFree) continue;
-    for (const std::string& part : Parts(v->GetCode())) {
-      if (Holds(*heroine, part)) continue;
-      for (ZCTray* t : trays)
-        if (t->GetCode() == part && act(t->GetName())) return;
-      for (ZCWorker* w : workers)
-        if (w->GetProduct() == part && (w->GetWorkState() == ZCWorker::kReady || w->GetWorkState() == ZCWorker::kIdle) &&
-            act(w->GetTable()->GetName()))
-          return;
+    if (!waiting(v) || v->GetCode().empty()) continue;
+    const std::string part = NextPart(v->GetCode(), first, second);
+    if (part.empty()) continue;
+    needed.insert(part);
+    // A worker's half joins the other half in hand, full hands or not.
+    const std::vector<std::string> parts = Parts(v->GetCode());
+    const std::string& other = parts.size() == 2 ? (parts[0] == part ? parts[1] : parts[0]) : part;
+    const bool joins = parts.size() == 2 && (first == other || second == other);
+    if (!handFree && !joins) continue;
+    // A dispenser's half waits in hand only for a worker who is at work: an idle one starts first.
+    if (parts.size() == 2 && FromDispenser(part)) {
+      auto maker = std::find_if(workers.begin(), workers.end(), [&](ZCWorker* w) { return w->GetProduct() == other; });
+      if (maker != workers.end() && (*maker)->GetWorkState() == ZCWorker::kIdle) {
+        offer(620.0f + urgency(v), (*maker)->GetTable());
+        continue;
+      }
     }
+    for (ZCTray* t : trays)
+      if (t->GetCode() == part && handFree) offer(600.0f + urgency(v), t);
+    for (ZCWorker* w : workers)
+      if (w->GetProduct() == part && w->GetWorkState() == ZCWorker::kReady) offer(650.0f + urgency(v), w->GetTable());
   }
-  // Workers left idle start work.
+  // Idle workers start work, first those whose product is waited for.
+  // (A worker is started by a free hand.)
   for (ZCWorker* w : workers)
-    if (w->GetWorkState() == ZCWorker::kIdle && act(w->GetTable()->GetName())) return;
-  // Hands holding what nobody waits for are emptied.
+    if (w->GetWorkState() == ZCWorker::kIdle && handFree)
+      offer(needed.count(w->GetProduct()) ? 620.0f : 400.0f, w->GetTable());
+  // Hands holding what nobody waits for are emptied; so are full hands that serve nobody.
   auto wanted = [&](const std::string& hand) {
     if (hand.empty()) return true;
+    if (hand == "wash")
+      return std::any_of(workers.begin(), workers.end(),
+                         [](ZCWorker* w) { return w->GetWorkState() == ZCWorker::kBroken || w->GetTidiness() < kDirty; });
     for (ZCClient* v : visitors)
-      if (v->GetState() == ZCClient::kWaiting && v->WantsProduct(hand, "")) return true;
-    for (ZCClient* v : visitors)
-      for (const std::string& part : Parts(v->GetCode()))
-        if (part == hand) return true;
+      if (waiting(v) && v->WantsProduct(hand, "")) return true;
+    // A half of a pair that the other half can still join.
+    for (ZCClient* v : visitors) {
+      const std::vector<std::string> parts = Parts(v->GetCode());
+      if (parts.size() == 2 && ((parts[0] == hand && !FromDispenser(parts[1])) || (parts[1] == hand && !FromDispenser(parts[0]))))
+        return true;
+    }
     return false;
   };
-  if ((!wanted(first) || !wanted(second) || !handFree) && act("trash_bin")) return;
+  // The bin takes the second hand's load first: a wanted load there is kept unless nothing else helps.
+  // Full hands that are both waited for are kept: what joins them or takes them comes.
+  if (!wanted(second) || (second.empty() && !wanted(first))) offer(700.0f, ZCPickItem::FindPickItem("trash_bin"));
+  else if (!wanted(first)) offer(100.0f, ZCPickItem::FindPickItem("trash_bin"));
+  std::stable_sort(choices.begin(), choices.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (const auto& [worth, name] : choices)
+    if (act(name)) return;
 }
 
 void GameBot::SoakCafe(uint64_t step) {
@@ -449,8 +519,12 @@ std::string GameBot::Describe() {
   ZCBoard_Game3* board = mGame.GetBoard();
   if (!board) return "";
   std::string out;
-  if (auto* heroine = dynamic_cast<ZCBoss*>(board->GetHeroine()))
-    out += "hands [" + heroine->GetFirstHand() + "," + heroine->GetSecondHand() + "]";
+  if (auto* heroine = dynamic_cast<ZCBoss*>(board->GetHeroine())) {
+    out += "hands [" + heroine->GetFirstHand() + "," + heroine->GetSecondHand() + "] at " +
+           std::to_string(int(heroine->GetPosition().x)) + "," + std::to_string(int(heroine->GetPosition().y));
+    if (heroine->IsMoving()) out += " walking";
+    for (ZCPickItem* target : heroine->GetTargets()) out += " to " + target->GetName();
+  }
   for (ZCItem* item : GetItemRegistry().Items()) {
     if (auto* v = dynamic_cast<ZCClient*>(item); v && v->IsActive())
       out += " " + v->GetName() + ":" + std::to_string(v->GetState()) + ":" + v->GetCode();

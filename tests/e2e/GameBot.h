@@ -23,7 +23,7 @@ class ScreenGame;
 // takes the click there.
 class GameBot {
  public:
-  enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone };
+  enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone, kCareer, kCareerReview };
 
   explicit GameBot(ScreenGame& game) : mGame(game) {}
 
@@ -41,6 +41,13 @@ class GameBot {
   // again instead of quitting.
   bool mSoak = false;
   std::mt19937 mRandom{1};
+  // Plays the career from the player's newest day to the day `last` (kCareer): "next" after each
+  // day, then the career page is looked at once more (kCareerReview) and the game quit. A day
+  // below its goal ends the career there.
+  void StartCareer(int32_t last) {
+    mPhase = kCareer;
+    mCareerLast = last;
+  }
   // Game steps (10 ms each) between two actions, and from a note's coming up to the next click.
   static constexpr uint64_t kActionSteps = 60;
   static constexpr uint64_t kReadSteps = 100;
@@ -93,9 +100,13 @@ class GameBot {
   bool mCafePicked = false;
   // The step the high-score page came up at (the bot reads it a moment before closing it).
   uint64_t mScoresShown = 0;
+  int32_t mCareerLast = 0;
+  // The step the career page came up at in kCareerReview.
+  uint64_t mCareerShown = 0;
 };
 
 // The name of the screen in front: "startup", "splash", "create_player", "players",
-// "main_menu", "career", "load_screen", "level_<n>", "survival_<n>", "box_<id>", or the name of
+// "main_menu", "career", "load_screen", "comix" (a day's cut-scene), "level_<n>", "survival_<n>",
+// "box_<id>", or the name of
 // another screen shown ("survival_menu", "hiscores", "options", "help"); "none" between them.
 std::string ScreenName(ScreenGame& game);

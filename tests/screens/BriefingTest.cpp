@@ -45,15 +45,24 @@ TEST_F(BriefingTest, CafeDayPictureAndTexts) {
     const char* intro;
   };
   const Case cases[] = {
-      {15, false, "1", "15", "briefing_00", "breif_text_l15"},
-      {16, false, "2", "1", "briefing_00", "breif_text_l16"},
-      {35, false, "2", "20", "briefing_00", "breif_text_l35"},
-      {36, false, "3", "1", "briefing_00", "breif_text_l36"},
-      {4, false, "1", "4", "briefing_00", "breif_text_l04"},
+      {15, false, "1", "15", "briefing_15", "breif_text_l15"},
+      {16, false, "2", "1", "briefing_16", "breif_text_l16"},
+      {35, false, "2", "20", "briefing_35", "breif_text_l35"},
+      {36, false, "3", "1", "briefing_36", "breif_text_l36"},
+      {4, false, "1", "4", "briefing_04", "breif_text_l04"},
       {5, false, "1", "5", "briefing_05", "breif_text_l05"},
       // Survival: the café is the one chosen; its day follows the level rule.
       {2, true, "2", "2", "ebriefing_02", "ebreif_text_l02"},
   };
+  // A level past the career has no picture of its own: the default one shows.
+  Do([&] {
+    BoardAccess::SetLevel(mGame->GetBoard(), 60, false);
+    Briefing()->Show();
+  });
+  Settle();
+  EXPECT_EQ(Briefing()->GetPicture(), "briefing_00");
+  Do([&] { Briefing()->Hide(); });
+  Settle();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.level);
     Do([&] {

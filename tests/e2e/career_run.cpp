@@ -1,0 +1,191 @@
+// The career played headless by the whole-game bot (GameBot.h), day after day: a player whose
+// newest day is FIRST presses Play on the career page, serves each day, and presses "next" on
+// every debriefing until day LAST; then she looks at the career page once more and quits.
+//
+//   career_run --first FIRST --last LAST
+//
+// Each day's money is printed against its goal and expert goal ("day N money M goal G expert E").
+// The run fails on a day that ends below its goal (or with a very important guest lost), on any
+// "ERROR: " log line, and when the days played are not FIRST to LAST in order. A run that ends
+// with day 59 also checks the career's end: "next" after the last day leads to the main menu, no
+// level is loaded after it, the profile holds every day open (levels open 60) with the last
+// day's money, and the career page shows the third café with its 24th day selected and marked.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cafe/ProfileStore.h"
+#include "cafe/ZCBoard_Game3.h"
+#include "driver/ScreenGame.h"
+#include "e2e/GameBot.h"
+#include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Career.h"
+#include "shell/Log.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int gFailures = 0;
+int gErrors = 0;
+
+void Fail(const std::string& what) {
+  ++gFailures;
+  std::cerr << "FAIL: " << what << "\n";
+}
+
+// Update steps after which a run that has not ended fails: 59 days of up to two minutes each,
+// with their screens, and room to spare.
+constexpr uint64_t kStepLimit = 1200000;
+// Steps the career page of the review is shown before it is checked (its page has turned).
+constexpr uint64_t kReviewDelay = 100;
+
+class CareerRun : public ScreenGame {
+ public:
+  CareerRun(int32_t first, int32_t last) : ScreenGame("Career Run"), mBot(*this), mFirst(first), mLast(last) {
+    mBot.StartCareer(last);
+  }
+
+  // The career is over: the days played, in order, and the end when the last day is 59.
+  void CheckEnd() {
+    if (mBot.GetPhase() != GameBot::kDone) Fail("the run stopped on " + mScreen);
+    // (A last day with a closing scene leads on to the next day, which is played too.)
+    for (int32_t day = mFirst; day <= mLast; ++day)
+      if (size_t(day - mFirst) >= mDays.size() || mDays[size_t(day - mFirst)] != day)
+        return Fail("the days played are not " + std::to_string(mFirst) + " to " + std::to_string(mLast) + " in turn");
+    if (mLast < ZCBoard_Career::kLastLevel) return;
+    if (!mMenuAfterLast) Fail("\"next\" after the last day did not lead to the main menu");
+    if (!mReviewed) Fail("the career page was not seen after the last day");
+  }
+
+ protected:
+  void Fail(const std::string& what) override { ::Fail(what); }
+
+  bool IsDirty() const override { return false; }
+
+  void UpdateStep() override {
+    const uint64_t step = GetUpdateCount();
+    ScreenGame::UpdateStep();
+    if (IsShutdownRequested() || GetUpdateCount() != step) return;
+    const std::string screen = ScreenName(*this);
+    if (screen != mScreen) OnScreen(screen, step);
+    if (mScreen == "career" && mBot.GetPhase() == GameBot::kCareerReview && step == mScreenStep + kReviewDelay)
+      CheckCareerPage();
+    mBot.Step(mScreen, step);
+    // CAREER_RUN_DEBUG: what the bot sees, now and then.
+    static const bool debug = std::getenv("CAREER_RUN_DEBUG") != nullptr;
+    if (debug && step % (std::getenv("CAREER_RUN_EVERY") ? std::atoi(std::getenv("CAREER_RUN_EVERY")) : 300) == 0 && mScreen.rfind("level_", 0) == 0 && GetBoard())
+      std::printf("%llu %s money %d: %s\n", static_cast<unsigned long long>(step), mScreen.c_str(),
+                  int(GetBoard()->GetMoney()), mBot.Describe().c_str());
+  }
+
+ private:
+  void OnScreen(const std::string& screen, uint64_t step) {
+    mBot.ScreenChanged(mScreen, screen);
+    const std::string before = mScreen;
+    mScreen = screen;
+    mScreenStep = step;
+    ZCBoard_Game3* board = GetBoard();
+    if ((screen == "debriefing" || screen == "debriefing_fail") && board) {
+      const int32_t day = board->GetLevel();
+      mDays.push_back(day);
+      std::printf("day %d money %d goal %d expert %d%s\n", int(day), int(board->GetMoney()), int(board->GetGoal()),
+                  int(board->GetExpertGoal()), screen == "debriefing_fail" ? " FAILED" : "");
+      std::fflush(stdout);
+      if (screen == "debriefing_fail") Fail("day " + std::to_string(day) + " ended below its goal");
+    }
+    // After the career's last day "next" leads straight back to the main menu.
+    if (before == "debriefing" && board && board->GetLevel() == ZCBoard_Career::kLastLevel) {
+      if (screen == "main_menu") mMenuAfterLast = true;
+      else Fail("after the last day's debriefing came " + screen + ", not the main menu");
+    }
+    if (mMenuAfterLast && screen == "load_screen") Fail("a level was loaded after the career's last day");
+  }
+
+  // The page after the last day: the third café, its 24th day selected and marked, every day open.
+  void CheckCareerPage() {
+    if (mLast < ZCBoard_Career::kLastLevel) return;
+    mReviewed = true;
+    ProfileStore& store = GetProfileStore();
+    if (store.mPlayer.levelsOpen != 60) Fail("levels open after the last day: " + std::to_string(store.mPlayer.levelsOpen));
+    if (store.mPlayer.bestMoney[59] <= 0) Fail("the last day's money was not kept");
+    auto* career = dynamic_cast<ZCBoard_Career*>(ScreenTable::Get(ScreenTable::kCareer));
+    if (!career) return Fail("no career page");
+    if (career->GetShownCafe() != 3 || career->GetSelectedDay() != 24)
+      Fail("the career page shows café " + std::to_string(career->GetShownCafe()) + ", day " +
+           std::to_string(career->GetSelectedDay()) + " after the last day");
+    const std::string left = "career_menu/career_dlg/left_page/";
+    ZCCandyWidget* goal = FindWidget(this, left + "goal_24");
+    ZCCandyWidget* expert = FindWidget(this, left + "expert_24");
+    if (!(goal && goal->IsVisible()) && !(expert && expert->IsVisible())) Fail("the last day has no mark");
+    ZCCandyWidget* button = FindWidget(this, left + "day_button_24");
+    if (!button || button->IsDisabled()) Fail("the last day's button is not enabled");
+    for (const char* name : {"cafe1_button", "cafe2_button"}) {
+      ZCCandyWidget* cafe = FindWidget(this, std::string("career_menu/") + name);
+      if (!cafe || cafe->IsDisabled()) Fail(std::string(name) + " is not enabled after the last day");
+    }
+    std::printf("career end: levels open %d, café %d day %d\n", int(store.mPlayer.levelsOpen),
+                int(career->GetShownCafe()), int(career->GetSelectedDay()));
+  }
+
+  GameBot mBot;
+  int32_t mFirst, mLast;
+  std::string mScreen;
+  uint64_t mScreenStep = 0;
+  std::vector<int32_t> mDays;
+  bool mMenuAfterLast = false;
+  bool mReviewed = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int32_t first = 0, last = 0;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string a = argv[i];
+    if (a == "--first") first = std::atoi(argv[i + 1]);
+    else if (a == "--last") last = std::atoi(argv[i + 1]);
+  }
+  if (first < 1 || last < first || last > ZCBoard_Career::kLastLevel) {
+    std::cerr << "usage: career_run --first FIRST --last LAST (1 <= FIRST <= LAST <= 59)\n";
+    return 2;
+  }
+  LogSink::Set([](const std::string& line) {
+    if (line.find("ERROR: ") == std::string::npos) return;
+    std::cerr << line << "\n";
+    ++gErrors;
+  });
+  // A player whose newest day is the first one to play.
+  ProfileStore& store = GetProfileStore();
+  fs::remove(store.GetPath());
+  store.Load();
+  if (!store.CreatePlayer(L"Tess", [first](ProfileStore::PlayerRecord& record) { record.levelsOpen = first; }) ||
+      !store.Save()) {
+    std::cerr << "the profile cannot be written: " << store.GetPath() << "\n";
+    return 1;
+  }
+  auto game = std::make_unique<CareerRun>(first, last);
+  fs::create_directories(fs::path(game->SettingsFilePath()).parent_path());
+  { std::ofstream ini(game->SettingsFilePath()); ini << "[SOFTWARE\\Cafe Tests\\Career Run]\n"; }
+  if (!game->Init()) {
+    Fail("the game did not start");
+    return 1;
+  }
+  game->BeginStartup();
+  while (game->LoopStep()) {
+    if (game->GetUpdateCount() > kStepLimit) {
+      Fail("the run did not end within " + std::to_string(kStepLimit) + " update steps");
+      break;
+    }
+  }
+  game->CheckEnd();
+  game.reset();
+  LogSink::Set(nullptr);
+  if (gErrors > 0) Fail(std::to_string(gErrors) + " \"ERROR: \" log lines");
+  std::cout << "career_run: days " << first << " to " << last << ", " << gFailures << " failures\n";
+  return gFailures ? 1 : 0;
+}
