@@ -472,11 +472,10 @@ class GameRun : public ScreenGame {
     if (Soaking() && screen.rfind("survival_", 0) == 0 && screen != "survival_menu") mSurvivalPlayed = true;
     if (Soaking() && screen == "survival_menu" && mSurvivalPlayed) mHeapAtRestart.push_back(LiveHeap());
     std::cout << "step " << step << ": " << screen << std::endl;
-    // A day or café left for its result (not for a box or the escape menu over it).
-    if (IsPlayScreen(mScreen) && !IsPlayScreen(screen) && screen.rfind("box_", 0) != 0 && screen != "escape_menu" &&
-        GetBoard())
-      std::cout << "step " << step << ": " << mScreen << " ended with money " << GetBoard()->GetMoney() << " against the goal "
-                << GetBoard()->GetGoal() << std::endl;
+    // A day's result, as the debriefing shows it.
+    if ((screen == "debriefing" || screen == "debriefing_fail") && GetBoard() && !GetBoard()->IsSurvival())
+      std::cout << "step " << step << ": day " << GetBoard()->GetLevel() << " ended with money " << GetBoard()->GetMoney()
+                << " against the goal " << GetBoard()->GetGoal() << std::endl;
     mScreen = screen;
     mScreenStep = step;
     mShotTaken = false;
