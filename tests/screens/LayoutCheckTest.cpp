@@ -192,6 +192,9 @@ TEST_P(LayoutCheckTest, TheSplashCutScenesAndSurvival) {
   Settle();
   Step(100);
   Check("cut-scene");
+  Click("comix_ui/comix_end");
+  ASSERT_TRUE(StepUntil([&] { return board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }));
+  Settle();
 
   // A survival game: its briefing, its end.
   Do([=] { board->AbortLevel(); });
