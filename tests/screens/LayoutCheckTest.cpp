@@ -96,12 +96,18 @@ TEST_P(LayoutCheckTest, TheBookScreens) {
 
   Click(std::string(kMenu) + "career");
   SettleAndCheck("career, café 3");
-  Click("career_menu/cafe1_button");
-  SettleAndCheck("career, café 1");
-  Click("career_menu/career_dlg/left_page/day_button_02");
-  SettleAndCheck("career, café 1, day 2");
-  Click("career_menu/cafe2_button");
-  SettleAndCheck("career, café 2");
+  // Every day of every café: each day's own text must fit the page.
+  const int daysOfCafe[] = {15, 20, 24};
+  for (int cafe = 1; cafe <= 3; ++cafe) {
+    Click("career_menu/cafe" + std::to_string(cafe) + "_button");
+    SettleAndCheck("career, café " + std::to_string(cafe));
+    for (int day = 1; day <= daysOfCafe[cafe - 1]; ++day) {
+      char button[64];
+      std::snprintf(button, sizeof button, "career_menu/career_dlg/left_page/day_button_%02d", day);
+      Click(button);
+      SettleAndCheck("career, café " + std::to_string(cafe) + ", day " + std::to_string(day));
+    }
+  }
   Click("career_menu/career_dlg/left_page/back_button");
   Settle();
 
