@@ -153,3 +153,13 @@ std::string DumpWidgets(ZCEngine* game) {
   for (Vesk::Widget* child : game->GetRootDialog()->GetChildren()) DumpWidget(out, "", child);
   return out.str();
 }
+
+void ScreenGame::PlayToEnd(uint64_t stepLimit) {
+  BeginStartup();
+  while (LoopStep()) {
+    if (GetUpdateCount() > stepLimit) {
+      Fail("the run did not end within " + std::to_string(stepLimit) + " update steps");
+      return;
+    }
+  }
+}

@@ -46,6 +46,9 @@ class ScreenGame : public HeadlessGame {
   void QueueCall(std::function<void()> call);
   // Nothing queued, no effect locks the widgets and no page turns.
   bool IsSettled() const;
+  // A whole run: the start-up loader, then loop steps until the loop ends; a run that outlasts
+  // stepLimit update steps is a failure and stops there.
+  void PlayToEnd(uint64_t stepLimit);
 
  protected:
   // A fault of the run (a widget that never came, a box never answered): a test failure here.

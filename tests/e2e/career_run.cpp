@@ -175,13 +175,7 @@ int main(int argc, char** argv) {
     Fail("the game did not start");
     return 1;
   }
-  game->BeginStartup();
-  while (game->LoopStep()) {
-    if (game->GetUpdateCount() > kStepLimit) {
-      Fail("the run did not end within " + std::to_string(kStepLimit) + " update steps");
-      break;
-    }
-  }
+  game->PlayToEnd(kStepLimit);
   game->CheckEnd();
   game.reset();
   LogSink::Set(nullptr);
