@@ -28,6 +28,10 @@ CAFES = {
 }
 
 EVERYONE = {"girl": 1, "boy": 1, "granny": 1}
+# Overrides that more than one day uses: boys less patient than ever who pay more when served at
+# once, and grannies in no hurry.
+IMPATIENT_BOYS = [{"name": "boy", "client_patience_speed": "3.5", "client_money01_g": "35"}]
+UNHURRIED_GRANNIES = [{"name": "granny", "client_patience_speed": "1.1"}]
 
 
 def day(number, **kw):
@@ -81,7 +85,7 @@ DAYS = [
         brief="Pairs today: take the drink or candy first, and the cake or pizza joins it in the same hand."),
     day(21, clients=13, families=1, gap=(4, 7), persons={"boy": 4, "girl": 1},
         menu={"0100": 2, "0200": 3, "0400": 1, "0500": 2, "0205": 1},
-        override_clients=[{"name": "boy", "client_patience_speed": "3.5", "client_money01_g": "35"}],
+        override_clients=IMPATIENT_BOYS,
         tokens={"bonus_coin": 2, "bonus_speed": 2}, tasks={"speed": 1},
         comment="the sailors are in port: boys, less patient than ever and paying more when served at\n"
                 "once, crowd the counter. A speed-bonus task.",
@@ -102,7 +106,7 @@ DAYS = [
     day(24, clients=10, families=3, gap=(6, 8), upgrade="vis",
         persons={"granny": 3, "girl": 1}, family_persons={"granny": 2, "girl": 1},
         menu={"0300": 3, "0304": 2, "0400": 1, "0100": 1}, family_menu={"0300": 2, "0400": 2, "0200": 1},
-        override_clients=[{"name": "granny", "client_patience_speed": "1.1"}],
+        override_clients=UNHURRIED_GRANNIES,
         comment="the grannies' coffee club: coffee and cake, a coffee joined with a cake, three families;\n"
                 "the grannies have time today. A visual upgrade for the player who reaches the goal.",
         brief="The grannies' coffee club meets today: coffee, cake and plenty of time to chat."),
@@ -217,7 +221,7 @@ DAYS = [
         brief="The head gardener is coming for lunch: she is very important, do not keep her waiting."),
     day(43, clients=15, families=1, gap=(4, 6), persons={"boy": 4, "girl": 1},
         menu={"0200": 3, "0100": 2, "0500": 2, "0600": 1, "0205": 1},
-        override_clients=[{"name": "boy", "client_patience_speed": "3.5", "client_money01_g": "35"}],
+        override_clients=IMPATIENT_BOYS,
         tokens={"bonus_coin": 2, "bonus_speed": 2}, tasks={"speed": 1},
         comment="the football club after its match: boys, less patient and paying more when served at\n"
                 "once, want cola, candy and pizza. A speed-bonus task.",
@@ -240,7 +244,7 @@ DAYS = [
     day(46, clients=13, families=2, gap=(5, 7), upgrade="vis",
         persons={"granny": 2, "girl": 1, "boy": 1},
         menu={"0300": 3, "0304": 2, "0306": 1, "0100": 1, "0400": 1},
-        override_clients=[{"name": "granny", "client_patience_speed": "1.1"}],
+        override_clients=UNHURRIED_GRANNIES,
         comment="a coffee afternoon: coffee alone and joined with a cake or a salad, unhurried grannies.\n"
                 "A visual upgrade for the player who reaches the goal.",
         brief="A coffee afternoon in the garden: the grannies are in no hurry."),
