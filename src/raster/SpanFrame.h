@@ -60,6 +60,10 @@ void FillTriangle(const SpanVertex* block, uint8_t* frameBuffer, uint32_t pitch,
                   const SpanColor* color, const SpanClip* clip) {
   using Pixel = typename Op::Pixel;
   constexpr unsigned kLanes = Op::kLanes;
+  // An empty or inverted box holds no pixel. Row edges are clamped into the box below, which
+  // takes an ordered box: with right < left, a row whose edges crossed by a rounding step would
+  // come out as a span between the two sides, outside the box.
+  if (clip->left >= clip->right || clip->top >= clip->bottom) return;
   const Op op(*texture, *color);
   if (!op.Ready()) return;
 

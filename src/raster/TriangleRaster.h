@@ -56,7 +56,8 @@ struct SpanClip {
 };
 
 // Fills the triangle of the three consecutive vertices into the buffer whose pixel (0, 0) is at
-// frameBuffer, rows pitch bytes apart, writing no pixel outside the clip box.
+// frameBuffer, rows pitch bytes apart, writing no pixel outside the clip box. An empty or inverted
+// box (right <= left or bottom <= top) writes nothing.
 using SpanFiller = void (*)(const SpanVertex* vertices, uint8_t* frameBuffer, uint32_t pitch,
                             const SpanTexture* texture, const SpanColor* color, const SpanClip* clip);
 

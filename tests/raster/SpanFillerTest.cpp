@@ -89,6 +89,44 @@ TEST(SpanFrame, FixedFloor) {
   EXPECT_EQ(raster::FixedFloor(-0x10000), -0x10000);
 }
 
+// Slivers whose edges cross by a rounding step on a row, right at a column that an inverted box
+// names as its left side: clamped into such a box, the crossed row became a span between the two
+// sides. Boxes with no pixel at all must be left alone by every filler of the table.
+TEST(SpanFrame, AnEmptyOrInvertedBoxWritesNothing) {
+  struct Case {
+    SpanVertex block[3];
+    SpanClip clip;
+  };
+  auto raw = [](int32_t x, int32_t y) { return At(x / double(kOne), y / double(kOne)); };
+  const Case cases[] = {
+      {{raw(393215, 58763), raw(393220, 744051), raw(393211, 255052)}, {6, 0, 3, 16}},
+      {{raw(786433, 956733), raw(786434, 101890), raw(786432, 161748)}, {12, 0, 9, 16}},
+      {{raw(720896, 171430), raw(720900, 156664), raw(720896, 544152)}, {11, 0, 10, 16}},
+      {{raw(262145, 122764), raw(262146, 808927), raw(262147, 70683)}, {4, 0, 1, 16}},
+      // Empty boxes, and rows given the wrong way round, under a triangle over the whole canvas.
+      {{At(-4, -4), At(40, -4), At(-4, 40)}, {5, 0, 5, 16}},
+      {{At(-4, -4), At(40, -4), At(-4, 40)}, {0, 7, 16, 7}},
+      {{At(-4, -4), At(40, -4), At(-4, 40)}, {0, 9, 16, 2}},
+      {{At(-4, -4), At(40, -4), At(-4, 40)}, {12, 9, 2, 2}},
+  };
+  static const int32_t kFormats[4] = {kPixelFormat8888, kPixelFormat888, kPixelFormat565, kPixelFormat555};
+  TestTexture texture(4, 4, 0xFF80C040u);
+  SpanTexture span = texture.Span();
+  SpanColor color;
+  for (int index = 0; index < 128; ++index)
+    for (const Case& c : cases) {
+      GuardedCanvas canvas(kFormats[index >> 5], 16, 16);
+      canvas.FillAll([](int x, int y) { return uint32_t(0x1234 + x * 16 + y); });
+      TriangleSpanTable[size_t(index)](c.block, canvas.Origin(), canvas.Pitch(), &span, &color, &c.clip);
+      int changed = 0;
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) changed += canvas.Get(x, y) != uint32_t(0x1234 + x * 16 + y);
+      ASSERT_EQ(changed, 0) << "entry " << index << ", box " << c.clip.left << ".." << c.clip.right << " x "
+                            << c.clip.top << ".." << c.clip.bottom;
+      ASSERT_TRUE(canvas.GuardIntact()) << "entry " << index;
+    }
+}
+
 TEST(SpanFrame, ReciprocalDivisionIsExactForEveryBlend) {
   for (uint32_t d = 1; d <= 256; ++d)
     for (uint32_t n = 0; n < 65536; ++n)
