@@ -83,7 +83,11 @@ bool DDInterface::Run3DTest(Platform::Window*) {
   } else if (!t.mWarning.empty()) {
     LogMessage("WARNING: 3D test: %s", t.mWarning.c_str());
   } else {
-    LogMessage("3D test passed");
+    // A skipped test (nothing drawn or read back, and no recorded verdict replayed) passed nothing.
+    if (t.mNoTestMode && !t.mFreshResult)
+      LogMessage("3D test skipped (%s)", setting3D ? "no-test mode" : "3D is off: setting Is3D is 0");
+    else
+      LogMessage("3D test passed");
     if (!mApp || mApp->mAuto3D) mIs3D = true;
   }
   if (!setting3D) mIs3D = false;

@@ -75,6 +75,14 @@ TEST(D3DTester, DistanceToleranceAndCardLists) {
     EXPECT_EQ(image.IsUniform(0, 0, 2, 1, 0x7F007Fu, nullptr), p.within) << std::hex << p.argb;
   }
   EXPECT_EQ(D3DTester::ColorDistance(0x900090u, 0x7F007Fu), 578);
+  // The tolerance is a squared distance of 768 exactly: 16 steps on each channel are within it,
+  // the distance one above it (12, 15 and 20 steps) is not.
+  EXPECT_EQ(D3DTester::ColorDistance(0x8F108Fu, 0x7F007Fu), 768);
+  EXPECT_EQ(D3DTester::ColorDistance(0x8B0F93u, 0x7F007Fu), 769);
+  image.FillRect(0, 0, 2, 1, 0xFF8F108Fu);
+  EXPECT_TRUE(image.IsUniform(0, 0, 2, 1, 0x7F007Fu, nullptr));
+  image.FillRect(1, 0, 1, 1, 0xFF8B0F93u);
+  EXPECT_FALSE(image.IsUniform(0, 0, 2, 1, 0x7F007Fu, nullptr));
 
   // Lists of a folder each; "-" stands for no file, "/" for a folder in the file's place.
   const std::string longLine(5000, 'x');
@@ -205,13 +213,27 @@ TEST(D3DTester, TheVerdictSetsTheDisplaysRouteAndIsReplayedFromDemos) {
   for (const Case& c : cases) {
     SettingsApp app(c.faults);
     app.mIs3D = c.setting;
+    LogHistory::Clear();
     auto display = StartDisplay(app, c.before);
     EXPECT_EQ(display->mIs3D, c.after) << c.faults << " " << c.setting << c.before;
-    // With the setting off nothing is tested.
+    // With the setting off nothing is tested, and the log says so.
     if (!c.setting) {
       EXPECT_EQ(display->GetTester()->mFailureReason, "");
+      EXPECT_TRUE(LogHistory::Contains("3D test skipped (3D is off: setting Is3D is 0)")) << c.faults;
     }
+    EXPECT_EQ(LogHistory::Contains("3D test passed"), c.setting && std::string(c.faults).empty()) << c.faults;
     EXPECT_FALSE(display->Run3DTest(nullptr));
+  }
+  // The application's no-test mode skips the test as well, and 3D follows the setting.
+  {
+    SettingsApp app("");
+    app.mNo3DTestMode = true;
+    LogHistory::Clear();
+    auto display = StartDisplay(app, false);
+    EXPECT_TRUE(display->mIs3D);
+    EXPECT_FALSE(display->GetTester()->mFreshResult);
+    EXPECT_TRUE(LogHistory::Contains("3D test skipped (no-test mode)"));
+    EXPECT_FALSE(LogHistory::Contains("3D test passed"));
   }
 
   const std::string demo = (TempFolder("demo") / "1.dmo").string();
