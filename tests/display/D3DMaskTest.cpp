@@ -174,3 +174,48 @@ TEST(D3DMask, SingularOrUntexturedMasksAndTheStatesLeftBehind) {
   d.GetD3D()->mTransforms.clear();
   EXPECT_EQ(At(*t, 81, 80), kImage);
 }
+
+// Under a mask the alpha is the product of the colour's, the mask's and the picture's own: a
+// picture whose alpha grows across its columns, drawn in a see-through tinted colour under a
+// tinted half-opaque mask, on a light background where every missing factor shows. The mask's
+// colour does not tint the picture.
+TEST(D3DMask, ThePicturesAndTheColoursAlphaMultiplyTheMasks) {
+  auto t = MaskDisplay();
+  DDInterface& d = *t->display;
+  constexpr int32_t kW = 64, kH = 48, kX = 100, kY = 80;
+  constexpr uint32_t kLight = 0xE6DCC8, kPicture = 0xC86432, kMaskArgb = 0xC04080FFu;
+  const Color colour(128, 255, 200, 0x99);
+  auto alphaAt = [](int32_t x) { return uint32_t(0x30 + 3 * x); };
+  std::vector<uint32_t> bits(size_t(kW) * kH);
+  for (int32_t y = 0; y < kH; ++y)
+    for (int32_t x = 0; x < kW; ++x) bits[size_t(y) * kW + size_t(x)] = alphaAt(x) << 24 | kPicture;
+  auto image = d.CreateImage();
+  image->SetBits(bits.data(), kW, kH);
+  auto mask = MakeImage(&d, kW, kH, kMaskArgb);
+
+  DDImage* screen = d.GetScreenImage();
+  screen->FillRect(Rect(0, 0, 320, 240), Color(0xE6, 0xDC, 0xC8), 0);
+  Graphics g(screen);
+  g.SetColorizeImages(true);
+  g.SetColor(colour);
+  g.SetMaskImage(mask.get());
+  g.SetMaskSrcRect(Rect(0, 0, kW, kH));
+  g.SetMaskFrameRect(Rect(kX, kY, kW, kH));
+  g.SetMaskTransform(Matrix3());
+  g.DrawImageMatrix(image.get(), Matrix3(), Rect(0, 0, kW, kH), kX, kY);
+
+  const uint32_t tint[3] = {uint32_t(colour.mBlue), uint32_t(colour.mGreen), uint32_t(colour.mRed)};
+  for (int32_t y = 1; y < kH - 1; ++y)
+    for (int32_t x = 1; x < kW - 1; ++x) {
+      const double a = colour.mAlpha / 255.0 * (kMaskArgb >> 24) / 255.0 * alphaAt(x) / 255.0;
+      const uint32_t p = At(*t, kX + x, kY + y);
+      for (int32_t c = 0; c < 3; ++c) {
+        const double source = ((kPicture >> (8 * c)) & 255u) * tint[c] / 255.0;
+        const double want = source * a + ((kLight >> (8 * c)) & 255u) * (1 - a);
+        ASSERT_NEAR(double((p >> (8 * c)) & 255u), want, 3.0) << "at " << x << "," << y << " channel " << c;
+      }
+    }
+  // Around the picture the background is untouched.
+  EXPECT_EQ(At(*t, kX - 1, kY + 10), kLight);
+  EXPECT_EQ(At(*t, kX + kW, kY + 10), kLight);
+}
