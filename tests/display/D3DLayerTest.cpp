@@ -201,6 +201,56 @@ TEST(D3DLayer, ReadBackKeepsTransparency) {
   EXPECT_FALSE(t.d3d().ReadTextureBits(image.get()));
 }
 
+// The 16-bit classes hold each channel's top bits exactly, every value of every channel: an
+// opaque picture on a 16-bit screen goes to 5-6-5, one with alpha asked for 16 bits to 4-4-4-4;
+// read back, the kept bits come home (4-bit alpha widened to full range).
+TEST(D3DLayer, SixteenBitUploadsKeepEveryChannelsTopBitsExactly) {
+  constexpr int32_t kW = 256, kH = 64;
+  auto argbAt = [](int32_t x, int32_t y, bool alpha) {
+    const uint32_t a = alpha ? uint32_t(x + 3 * y) & 255u : 255u, r = uint32_t(x), g = uint32_t(x + 4 * y) & 255u,
+                   b = uint32_t(x * 7 + y * 13) & 255u;
+    return a << 24 | r << 16 | g << 8 | b;
+  };
+  for (bool alpha : {false, true}) {
+    Display3D t(alpha ? 32 : 16);
+    std::vector<uint32_t> px(size_t(kW) * kH);
+    for (int32_t y = 0; y < kH; ++y)
+      for (int32_t x = 0; x < kW; ++x) px[size_t(y) * kW + size_t(x)] = argbAt(x, y, alpha);
+    auto image = t.display->CreateImage();
+    image->SetBits(px.data(), kW, kH);
+    if (alpha) image->mTextureFlags = MemoryImage::TEXFLAG_PREFER16;
+    D3DTextureData& data = t.Texture(*image);
+    ASSERT_EQ(data.mFormat, alpha ? TEXCLASS_A4R4G4B4 : TEXCLASS_R5G6B5);
+    ASSERT_EQ(data.mPieces.size(), 1u);
+    LockInfo lock;
+    ASSERT_EQ(data.mPieces[0].mTexture->Lock(&lock), Result::Ok);
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < kH; ++y)
+      for (int32_t x = 0; x < kW; ++x) {
+        const uint32_t c = argbAt(x, y, alpha), r = (c >> 16) & 255u, g = (c >> 8) & 255u, b = c & 255u;
+        const uint32_t want = alpha ? (c >> 28) << 12 | (r >> 4) << 8 | (g >> 4) << 4 | b >> 4
+                                    : (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+        uint16_t texel = 0;
+        std::memcpy(&texel, lock.mBits + size_t(y) * size_t(lock.mPitch) + size_t(x) * 2, 2);
+        wrong += texel != want;
+      }
+    data.mPieces[0].mTexture->Unlock();
+    EXPECT_EQ(wrong, 0) << (alpha ? "4-4-4-4" : "5-6-5");
+
+    image->mBits.reset();
+    const uint32_t* back = image->GetBits();
+    ASSERT_NE(back, nullptr);
+    wrong = 0;
+    for (int32_t y = 0; y < kH; ++y)
+      for (int32_t x = 0; x < kW; ++x) {
+        const uint32_t c = argbAt(x, y, alpha);
+        const uint32_t want = alpha ? ((c >> 28) * 17u) << 24 | (c & 0x00F0F0F0u) : 0xFF000000u | (c & 0x00F8FCF8u);
+        wrong += back[size_t(y) * kW + size_t(x)] != want;
+      }
+    EXPECT_EQ(wrong, 0) << (alpha ? "4-4-4-4" : "5-6-5") << " read back";
+  }
+}
+
 TEST(D3DLayer, SceneStartLeavesPointSamplingThatTheFilterFlagReports) {
   Display3D t;
   D3DInterface& d = t.d3d();
