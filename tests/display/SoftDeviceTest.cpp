@@ -351,6 +351,85 @@ TEST(SoftDevice, CapsFormatsAndTexturesFollowTheChosenLimits) {
   EXPECT_EQ(t->TexelArgb(2, 0), 0u);
 }
 
+// Every texel value of the 16-bit classes drawn onto a 32-bit target, on the quad path and the
+// triangle path, point and linear sampled: 5-6-5 widens each channel by repeating its top bits;
+// 4-4-4-4 widens every nibble to full range, so alpha 15 covers its pixel and 0 leaves it.
+TEST(SoftDevice, SixteenBitTexelsWidenExactlyWhenDrawn) {
+  Device video(std::make_unique<HeadlessPresenter>());
+  SurfaceDesc desc{256, 256, Memory::System, PixelFormat::X8R8G8B8()};
+  std::shared_ptr<Surface> target;
+  ASSERT_EQ(video.CreateSurface(desc, &target), Result::Ok);
+  SoftDevice device;
+  ASSERT_EQ(device.SetRenderTarget(target), Result::Ok);
+  device.SetRenderState(RenderState::CullMode, CULL_NONE);
+  device.SetRenderState(RenderState::AlphaBlendEnable, 1);
+  device.SetRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
+  device.SetRenderState(RenderState::DestBlend, BLEND_INVSRCALPHA);
+  auto widen = [](uint32_t c, int32_t bits) {
+    uint32_t v = 0;
+    for (int32_t at = 8 - bits; at > -bits; at -= bits) v |= at >= 0 ? c << at : c >> -at;
+    return v & 255u;
+  };
+  constexpr uint32_t kBack = 0xFF1E64C8u;
+  for (uint32_t cls : {uint32_t(TEXCLASS_R5G6B5), uint32_t(TEXCLASS_A4R4G4B4)}) {
+    std::shared_ptr<Texture> texture;
+    ASSERT_EQ(device.CreateTexture(256, 256, cls, &texture), Result::Ok);
+    LockInfo lock;
+    ASSERT_EQ(texture->Lock(&lock), Result::Ok);
+    for (int32_t y = 0; y < 256; ++y)
+      for (int32_t x = 0; x < 256; ++x) {
+        const uint16_t v = uint16_t(y * 256 + x);
+        std::memcpy(lock.mBits + size_t(y) * size_t(lock.mPitch) + size_t(x) * 2, &v, 2);
+      }
+    texture->Unlock();
+    ASSERT_EQ(device.SetTexture(0, texture), Result::Ok);
+    for (uint32_t filter : {FILTER_POINT, FILTER_LINEAR})
+      for (bool fast : {true, false}) {
+        device.SetTextureStageState(0, StageState::MagFilter, filter);
+        device.SetFastPath(fast);
+        device.Clear(nullptr, 0, kBack);
+        const VertexTex1 quad[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
+                                    {255.5f, -0.5f, 0, 1, 0xFFFFFFFFu, 0, 1, 0},
+                                    {-0.5f, 255.5f, 0, 1, 0xFFFFFFFFu, 0, 0, 1},
+                                    {255.5f, 255.5f, 0, 1, 0xFFFFFFFFu, 0, 1, 1}};
+        ASSERT_EQ(device.BeginScene(), Result::Ok);
+        ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Result::Ok);
+        ASSERT_EQ(device.EndScene(), Result::Ok);
+        int32_t wrong = 0, first = -1;
+        for (uint32_t v = 0; v < 65536; ++v) {
+          const uint32_t got = ToArgb(target->PixelAt(int32_t(v & 255u), int32_t(v >> 8)), target->Format());
+          uint32_t want = 0;
+          bool exact = true, ok = true;  // ok: the texel reads back as the widened value
+          if (cls == TEXCLASS_R5G6B5) {
+            want = 0xFF000000u | widen(v >> 11, 5) << 16 | widen((v >> 5) & 63u, 6) << 8 | widen(v & 31u, 5);
+            ok = ok && texture->TexelArgb(int32_t(v & 255u), int32_t(v >> 8)) == want;
+          } else {
+            const uint32_t a = widen(v >> 12, 4);
+            exact = a == 0 || a == 255;
+            want = 0xFF000000u;
+            for (int32_t shift : {0, 8, 16}) {
+              const uint32_t src = widen((v >> (shift / 2)) & 15u, 4), dst = (kBack >> shift) & 255u;
+              want |= ((src * a + dst * (255u - a) + 127u) / 255u) << shift;
+            }
+            ok = ok && texture->TexelArgb(int32_t(v & 255u), int32_t(v >> 8)) >> 24 == a;
+          }
+          // A partial alpha may round either way; full and zero alpha are exact.
+          bool drawn = got == want;
+          if (!exact) {
+            drawn = true;
+            for (int32_t shift = 0; shift < 24; shift += 8)
+              drawn = drawn && std::abs(int32_t((got >> shift) & 255u) - int32_t((want >> shift) & 255u)) <= 1;
+          }
+          ok = ok && drawn;
+          if (!ok && first < 0) first = int32_t(v);
+          wrong += !ok;
+        }
+        EXPECT_EQ(wrong, 0) << "class " << cls << " filter " << filter << " fast " << fast << ", first texel "
+                            << std::hex << first;
+      }
+  }
+}
+
 TEST(SoftDevice, AFailingCallAnswersItsResultAndCallsAreCounted) {
   Device video(std::make_unique<HeadlessPresenter>());
   SurfaceDesc desc{8, 8, Memory::System, PixelFormat::X8R8G8B8()};
