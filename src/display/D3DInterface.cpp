@@ -241,6 +241,10 @@ bool D3DInterface::InitFromDDInterface(DDInterface* display) {
 
 bool D3DInterface::InitD3D() {
   mDevice = std::make_unique<SoftDevice>(mDeviceCaps);
+  // The calls the setting "D3DFault" makes fail, fail here too: a start that fails, or a frame
+  // whose drawing fails, can be brought about on the software device.
+  if (Device* display = mDisplay ? mDisplay->GetDevice() : nullptr)
+    for (const std::string& call : display->Faults().mFailedCalls) mDevice->FailCall(call, Result::Generic);
   if (CheckDXError(mDevice->SetRenderTarget(mDrawSurface), "CreateDevice IID_IDirect3DHALDevice")) {
     mDevice.reset();
     return false;

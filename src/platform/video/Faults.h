@@ -7,7 +7,9 @@
 // The setting is a comma-separated list of entries:
 //   fail:<call>        that call answers VIDEO_GENERIC (a 3D device call such as SetTexture,
 //                      DrawPrimitive, BeginScene, or the 2D device's CreateDevice,
-//                      GetAvailableVidMem, GetDeviceIdentifier, CreateSurface of a render target)
+//                      GetAvailableVidMem, GetDeviceIdentifier, CreateSurface of a render target);
+//                      the display's drawing device takes these failures too (SetViewport, which
+//                      the capability test does not call, fails the start of 3D drawing)
 //   nocreateex         the device offers no 3D side at all
 //   vidmem:<MB>        the video memory the device reports
 //   formats:<classes>  the texture classes offered: A8R8G8B8, A4R4G4B4, R5G6B5, P8 joined by '+',
