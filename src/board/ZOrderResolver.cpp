@@ -64,6 +64,7 @@ void ZOrderResolver::Clear() {
   mDirtyEnd = 0;
   mBehind.clear();
   mStaticIndex.clear();
+  mPlacementSteps = 0;
 }
 
 const ZOrderResolver::Cell& ZOrderResolver::ClampedCell(int32_t x, int32_t y) const {
@@ -182,22 +183,28 @@ void ZOrderResolver::Place(ZCItemPart* part) {
     mStaticOrder.insert(mStaticOrder.end(), children->second.begin(), children->second.end());
 }
 
-std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& behind) {
+std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& behind, uint64_t* steps) {
   const size_t n = behind.size();
+  // One step per part and per relation visited, wherever they are visited.
+  uint64_t visited = 0;
   // pending[q]: how many unplaced parts lie behind q; q is ready at 0.
   std::vector<int32_t> pending(n, 0);
-  for (const std::vector<int32_t>& list : behind)
+  for (const std::vector<int32_t>& list : behind) {
+    visited += 1 + list.size();
     for (int32_t q : list) ++pending[size_t(q)];
+  }
   std::vector<bool> placed(n, false);
   std::vector<int32_t> order;
   order.reserve(n);
   auto place = [&](int32_t i) {
     placed[size_t(i)] = true;
     order.push_back(i);
+    visited += 1 + behind[size_t(i)].size();
     for (int32_t q : behind[size_t(i)]) --pending[size_t(q)];
   };
 
   std::vector<int32_t> roots;
+  visited += n;
   for (size_t i = 0; i < n; ++i)
     if (pending[i] == 0) roots.push_back(int32_t(i));
   for (int32_t root : roots) place(root);
@@ -207,6 +214,7 @@ std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& be
   for (int32_t root : roots) {
     stack.emplace_back(root, 0);
     while (!stack.empty()) {
+      ++visited;
       const int32_t index = stack.back().first;
       const size_t at = stack.back().second++;
       const std::vector<int32_t>& list = behind[size_t(index)];
@@ -222,8 +230,10 @@ std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& be
   }
   // Parts on a cycle of relations (crossing lines) are never reached: they follow in index
   // order, so that every part is placed once.
+  visited += n;
   for (size_t i = 0; i < n; ++i)
     if (!placed[i]) place(int32_t(i));
+  if (steps) *steps = visited;
   return order;
 }
 
@@ -245,7 +255,7 @@ void ZOrderResolver::Resolve() {
     for (int32_t q : list) inFront[size_t(q)] = true;
   if (n > 0 && std::all_of(inFront.begin(), inFront.end(), [](bool b) { return b; }))
     LogMessage("!!!Critical Error: Can't find root object, remake z-order");
-  for (int32_t index : ZOrderPlacement(mBehind)) Place(mStatic[size_t(index)]);
+  for (int32_t index : ZOrderPlacement(mBehind, &mPlacementSteps)) Place(mStatic[size_t(index)]);
   for (ZCItemPart* part : mOffBoard) Place(part);
   mStaticOrder.insert(mStaticOrder.end(), mIsolated.begin(), mIsolated.end());
 }
