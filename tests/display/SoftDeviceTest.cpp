@@ -308,6 +308,19 @@ INSTANTIATE_TEST_SUITE_P(Formats, SoftDeviceTest, ::testing::Values(32, 16, 15))
 
 // Device-level behaviour that does not depend on the target format.
 
+// A device drawing into a 32-bit target of its own, culling nothing; no target when it could
+// not be made.
+struct OnTarget32 {
+  OnTarget32(int32_t w, int32_t h) {
+    SurfaceDesc desc{w, h, Memory::System, PixelFormat::X8R8G8B8()};
+    if (video.CreateSurface(desc, &target) != Result::Ok || device.SetRenderTarget(target) != Result::Ok) target.reset();
+    device.SetRenderState(RenderState::CullMode, CULL_NONE);
+  }
+  Device video{std::make_unique<HeadlessPresenter>()};
+  std::shared_ptr<Surface> target;
+  SoftDevice device;
+};
+
 TEST(SoftDevice, CapsFormatsAndTexturesFollowTheChosenLimits) {
   SoftDevice device;
   EXPECT_EQ(device.Identifier().mDescription, "SoftDevice");
@@ -355,13 +368,10 @@ TEST(SoftDevice, CapsFormatsAndTexturesFollowTheChosenLimits) {
 // triangle path, point and linear sampled: 5-6-5 widens each channel by repeating its top bits;
 // 4-4-4-4 widens every nibble to full range, so alpha 15 covers its pixel and 0 leaves it.
 TEST(SoftDevice, SixteenBitTexelsWidenExactlyWhenDrawn) {
-  Device video(std::make_unique<HeadlessPresenter>());
-  SurfaceDesc desc{256, 256, Memory::System, PixelFormat::X8R8G8B8()};
-  std::shared_ptr<Surface> target;
-  ASSERT_EQ(video.CreateSurface(desc, &target), Result::Ok);
-  SoftDevice device;
-  ASSERT_EQ(device.SetRenderTarget(target), Result::Ok);
-  device.SetRenderState(RenderState::CullMode, CULL_NONE);
+  OnTarget32 on(256, 256);
+  ASSERT_TRUE(on.target);
+  SoftDevice& device = on.device;
+  const std::shared_ptr<Surface>& target = on.target;
   device.SetRenderState(RenderState::AlphaBlendEnable, 1);
   device.SetRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
   device.SetRenderState(RenderState::DestBlend, BLEND_INVSRCALPHA);
@@ -431,13 +441,10 @@ TEST(SoftDevice, SixteenBitTexelsWidenExactlyWhenDrawn) {
 }
 
 TEST(SoftDevice, AFailingCallAnswersItsResultAndCallsAreCounted) {
-  Device video(std::make_unique<HeadlessPresenter>());
-  SurfaceDesc desc{8, 8, Memory::System, PixelFormat::X8R8G8B8()};
-  std::shared_ptr<Surface> target;
-  ASSERT_EQ(video.CreateSurface(desc, &target), Result::Ok);
-  SoftDevice device;
-  ASSERT_EQ(device.SetRenderTarget(target), Result::Ok);
-  device.SetRenderState(RenderState::CullMode, CULL_NONE);
+  OnTarget32 on(8, 8);
+  ASSERT_TRUE(on.target);
+  SoftDevice& device = on.device;
+  const std::shared_ptr<Surface>& target = on.target;
   VertexTex1 v[3] = {{0, 0, 0, 1, 0xFFFFFFFFu, 0, 0, 0}, {8, 0, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
                      {0, 8, 0, 1, 0xFFFFFFFFu, 0, 0, 0}};
   EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleList, v, 3), Result::InvalidCall);  // no scene
