@@ -201,9 +201,11 @@ bool PathGraph::SearchRoute(const std::string& target) {
   // far out, where float costs no longer grow) an equal cost is no improvement: two points
   // would hand each other the same cost wave after wave.
   //
-  // Once the costs are final every further change is such an equal-cost replacement along a
-  // step that raises the cost, so a search that has not settled after twice as many waves as
-  // there are points never will: it ends there with what it found.
+  // Costs are final after at most n - 1 waves (n points); every change after that is an
+  // equal-cost replacement along a step that raises the cost, and each wave of those follows a
+  // chain of strictly rising costs, so at most n - 1 more waves come. The bound below is thus
+  // never reached while the rule above holds: it only keeps a broken rule from hanging the game,
+  // ending the search with what it found.
   const size_t maxWaves = 2 * points.size() + 2;
   size_t waves = 0;
   std::set<std::string> frontier = {mStartPoint};
