@@ -45,7 +45,12 @@ VeskAppBase::~VeskAppBase() {
   }
   if (mWindow) mWindow->Destroy();
   if (gVeskApp == this) gVeskApp = nullptr;
-  // Everything is saved: whoever sent the signal sees the process end by it.
+  // Everything is saved: whoever sent a stop signal (one that came while the run was ending, too)
+  // sees the process end by it.
+  if (mSignalsCaught) {
+    const int late = Platform::ReleaseStopSignals();
+    if (mEndedBySignal == 0) mEndedBySignal = late;
+  }
   if (mEndedBySignal != 0) Platform::EndBySignal(mEndedBySignal);
 }
 
@@ -67,6 +72,7 @@ bool VeskAppBase::Init() {
   if (mTitle.empty()) mTitle = mProductName;
   // SIGTERM and SIGINT reach the loop (OnStopSignal).
   Platform::CatchStopSignals();
+  mSignalsCaught = true;
   std::string error;
   if (!Platform::EnsureDirectory(UserDataFolder(), &error)) ReportWriteFailure(UserDataFolder(), error);
   CrashReport::Install(UserDataFolder(), mProductVersion);

@@ -227,6 +227,8 @@ class VeskAppBase {
   bool mStopAsking = false;
   // The stop signal that ended the run without asking (0: none).
   int mEndedBySignal = 0;
+  // This application handles the stop signals (from Init to its destruction).
+  bool mSignalsCaught = false;
   std::string mStartFolder;
 };
 

@@ -41,6 +41,12 @@ int TakeStopSignal() {
   return gLastSignal.exchange(0, std::memory_order_acq_rel);
 }
 
+int ReleaseStopSignals() {
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  return TakeStopSignal();
+}
+
 void EndBySignal(int sig) {
   signal(sig, SIG_DFL);
   sigset_t set;

@@ -9,6 +9,9 @@ namespace Platform {
 void CatchStopSignals();
 // The last stop signal that arrived since the previous call (0: none).
 int TakeStopSignal();
+// Gives both signals back their default action; returns a stop signal that arrived and was not
+// taken yet (0: none).
+int ReleaseStopSignals();
 // Ends the process as the signal would have without a handler (its exit status shows the signal).
 [[noreturn]] void EndBySignal(int signal);
 
