@@ -1,6 +1,7 @@
 // The program's entry: runs the game from the executable's folder, where its packs lie.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,13 +12,21 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // Paths given on the command line count from where the game was started.
+  std::string startFolder;
+  if (char* cwd = ::getcwd(nullptr, 0)) {
+    startFolder = cwd;
+    ::free(cwd);
+  }
   std::string dir = Platform::ExecutableDir();
   if (::chdir(dir.c_str()) != 0) LogMessage("WARNING: cannot change to the folder %s", dir.c_str());
 
   auto app = std::make_unique<ZCEngine3>();
-  app->SetCommandLine(args);
+  app->SetCommandLine(args, startFolder);
   if (!app->Init()) return 1;
   app->Start();
+  const int code = app->ExitCode();
+  // A run stopped by a signal ends here by that signal, once everything is saved.
   app.reset();
-  return 0;
+  return code;
 }

@@ -1,6 +1,7 @@
 #include "cafe/ProfileStore.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include "platform/paths/UserPaths.h"
 #include "shell/LocTable.h"
 #include "shell/Log.h"
+#include "shell/VeskAppBase.h"
 
 using namespace ProfileCodec;
 
@@ -36,10 +38,19 @@ const std::string& ProfileStore::GetPath() {
 
 ProfileStore::ReadResult ProfileStore::ReadFile(std::vector<uint8_t>& bytes) {
   bytes.clear();
-  int fd = ::open(GetPath().c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a named pipe in its place would otherwise block until someone wrote
+  // to it. Only a regular file is read; anything else is left where it is and never written over.
+  int fd = ::open(GetPath().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return ReadResult::Missing;
     LogMessage("ERROR: cannot open %s: %s", mPath.c_str(), std::strerror(errno));
+    return ReadResult::Failed;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    LogMessage("WARNING: %s is not a regular file (%s); it is not read, and the profile is not saved over it",
+               mPath.c_str(), S_ISFIFO(info.st_mode) ? "a named pipe" : S_ISDIR(info.st_mode) ? "a folder" : "a device or socket");
+    ::close(fd);
     return ReadResult::Failed;
   }
   uint8_t buffer[65536];
@@ -165,10 +176,18 @@ bool ProfileStore::WriteBytes(const std::vector<uint8_t>& bytes) {
   std::string folder = std::filesystem::path(GetPath()).parent_path().string();
   std::string error;
   if (!Platform::EnsureDirectory(folder, &error) || !Platform::WriteFileAtomic(mPath, bytes.data(), bytes.size(), &error)) {
-    LogMessage("ERROR: cannot write %s: %s; the profile stays in memory", mPath.c_str(), error.c_str());
+    // The file keeps its last good contents; the player hears once that progress is not saved.
+    ReportUnsaved(error);
     return false;
   }
   return true;
+}
+
+void ProfileStore::ReportUnsaved(const std::string& cause) {
+  if (gVeskApp)
+    gVeskApp->ReportWriteFailure(mPath, cause + "; the profile stays in memory");
+  else
+    LogMessage("ERROR: cannot write %s: %s; the profile stays in memory", mPath.c_str(), cause.c_str());
 }
 
 bool ProfileStore::Save() {
@@ -179,7 +198,7 @@ bool ProfileStore::Save() {
   std::vector<uint8_t> stored;
   ReadResult read = ReadFile(stored);
   if (read == ReadResult::Failed) {
-    LogMessage("ERROR: pref.dat not saved: the stored players cannot be read");
+    ReportUnsaved("the stored players cannot be read");
     return false;
   }
   if (read == ReadResult::Read) {
@@ -254,8 +273,10 @@ void ProfileStore::ApplySettings() {
 }
 
 bool ProfileStore::CreatePlayer(const std::wstring& name, const std::function<void(PlayerRecord&)>& fill) {
-  // The current player is replaced in memory only once it is safe in the file.
-  if (!Save()) return false;
+  // A stored current player is replaced in memory only once it is safe in the file. The unwritten
+  // "unknown" player has nothing to lose: the new one takes its place even when nothing can be
+  // written, and plays on in memory (a later save that succeeds appends it).
+  if (!Save() && mWritePlayer) return false;
   NewPlayerRecord(name);
   mHeader.currentIndex = -1;
   mWritePlayer = true;

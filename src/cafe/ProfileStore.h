@@ -22,7 +22,11 @@ class LocTable;
 //   numbered when taken), never overwritten; the defaults apply.
 // - Values out of range are mended on load with a "WARNING: " line; a cut table keeps its
 //   complete rows, a cut trailing record is dropped.
-// - A failed save answers false with an "ERROR: " line and keeps every value in memory.
+// - A failed save answers false with an "ERROR: " line naming the system's cause, keeps every
+//   value in memory and the file as it was; the application tells the player once a run that
+//   progress will not be saved.
+// - Only a regular file is read: a named pipe, a folder or a device in its place is refused with a
+//   warning (never waited on) and never written over.
 class ProfileStore {
  public:
   using Header = ProfileCodec::Header;
@@ -57,8 +61,9 @@ class ProfileStore {
   void ApplySettings();
 
   // Saves the current player, then makes a new one current and appends it; `fill`, when given,
-  // sets its values before it is written. False, with nothing changed, when the current player
-  // cannot be saved.
+  // sets its values before it is written. False when the new player is not in the file: either
+  // refused, with nothing changed, because a stored current player cannot be saved first, or (no
+  // stored player was current) made current in memory only.
   bool CreatePlayer(const std::wstring& name, const std::function<void(PlayerRecord&)>& fill = {});
   // Record n becomes the current player, then the store is saved. False (nothing changed) when
   // there is no record n.
@@ -108,6 +113,8 @@ class ProfileStore {
   // Renames a rejected file aside; false when it could not be moved.
   bool SetAside(ProfileCodec::HeaderState state, const std::vector<uint8_t>& bytes);
   bool WriteBytes(const std::vector<uint8_t>& bytes);
+  // A save that failed: the cause in the log, and the application tells the player once.
+  void ReportUnsaved(const std::string& cause);
 
   std::string mPath;
   std::string mKeptAside;

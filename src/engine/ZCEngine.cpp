@@ -76,7 +76,7 @@ ZCEngine::ZCEngine()
       mCursorTable(std::make_unique<CursorTable>()),
       mWidgetManager(std::make_unique<Vesk::WidgetManager>(mAppWidth, mAppHeight)) {
   // The game's data: the packs beside the executable (the current folder), then the disk.
-  AddStandardPaks(GetPakInterface(), ".");
+  AddStandardPaks(GetPakInterface(), ".", &mDataPakProblem);
   ZCFontTable::SetCurrent(mFontTable.get());
   // What the effects reach of the application: the particle table, the sounds and the effect
   // definitions that CreateEffect reads.
@@ -275,7 +275,7 @@ void ZCEngine::SwitchScreenMode(bool windowed, bool is3D, bool force) {
   // The route follows the switch: a test or the player may ask for either.
   if (mDDInterface && was3D != mIs3D) mDDInterface->mIs3D = mIs3D;
   if (mDDInterface && (force || wasWindowed != mWindowed || was3D != mIs3D)) {
-    if (!InitDisplay()) Shutdown();
+    if (!InitDisplay()) ShutdownWithFailure();
   }
 }
 
@@ -435,7 +435,7 @@ void ZCEngine::DrawFrame() {
     // A 3D call failed: the display starts again in software for the rest of the run (the
     // setting is kept) and the frame is drawn anew.
     if (!InitDisplay()) {
-      Shutdown();
+      ShutdownWithFailure();
       return;
     }
     mDirty = true;

@@ -109,6 +109,8 @@ void ZCEngine3::RequestQuit() {
 
 void ZCEngine3::ShowMessageBox(const std::string& id) { ::ShowMessageBox(id); }
 
+void ZCEngine3::QuitWithoutAsking() { OnQuitConfirmed(); }
+
 void ZCEngine3::OnQuitConfirmed() {
   GetProfileStore().Save();
   Shutdown();
@@ -193,8 +195,11 @@ void ZCEngine3::CreateBoardDialogs() {
 void ZCEngine3::LoadingCompleted() {
   ZCEngine::LoadingCompleted();
   if (mHudMissing) {
-    ShowError("MISSING_HUD");
-    Shutdown();
+    // Most often the pack itself is gone or cut: the player is told which file to restore.
+    if (!GetDataPakProblem().empty())
+      EndWithError("MISSING_DATA_PAK", "data.pak is " + GetDataPakProblem());
+    else
+      EndWithError("MISSING_HUD");
     return;
   }
   GetMusic()->Change("main_menu");

@@ -60,6 +60,8 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void UpdateStep() override;
   // Asks the "quit" box first; nothing while the splash shows or a box is open.
   void RequestQuit() override;
+  // A stop signal: the profile is saved as after a confirmed quit.
+  void QuitWithoutAsking() override;
   // The start-up loader or a level load is running.
   bool IsBusyLoading() const override;
   // True when the splash is to give way to the main menu at once (never here: its slides run).

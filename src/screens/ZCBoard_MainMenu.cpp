@@ -10,6 +10,8 @@
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_Confirm.h"
 #include "screens/ZCBoard_Help.h"
+#include "shell/Log.h"
+#include "shell/StringUtil.h"
 #include "shell/TextVars.h"
 #include "sound/ZCMusic.h"
 #include "widgets/WidgetManager.h"
@@ -119,7 +121,18 @@ void ZCBoard_MainMenu::OnCommand(ZCCandyWidget* button) {
     if (name.empty()) return;
     if (!store.HasPlayer()) ShowMainPage();
     // A name already taken closes the dialog without making a player.
-    if (IsNameFree(name)) store.CreatePlayer(name);
+    if (IsNameFree(name) && !store.CreatePlayer(name)) {
+      // Not in the file. Without a stored player the new one plays on in memory (the player has
+      // been told that progress will not be saved). With one, whose progress could not be saved
+      // first, nobody was made: the dialog stays open with the name, to try again or cancel.
+      if (store.GetPlayerName() != name) {
+        LogMessage("WARNING: the player \"%s\" was not created: the current player cannot be saved first",
+                   WideToUtf8(name).c_str());
+        RefreshPlayerList();
+        return;
+      }
+      LogMessage("WARNING: the player \"%s\" plays on unsaved", WideToUtf8(name).c_str());
+    }
     if (mCreateDialog) mCreateDialog->Hide();
     RefreshPlayerList();
     EnableTabs(true);

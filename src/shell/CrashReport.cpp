@@ -21,7 +21,7 @@ std::string ReportPath(const std::string& folder) { return Platform::JoinPath(fo
 bool Install(const std::string& folder, const std::string& version) {
   std::error_code ec;
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-  bool ok = Platform::InstallFatalSignalHandler(ReportPath(folder), version, &LogHistory::Recent);
+  bool ok = Platform::InstallFatalSignalHandler(ReportPath(folder), version, &LogHistory::WriteCrashLines);
   if (!ok) LogMessage("WARNING: CrashReport: the crash handler could not be installed");
   return ok;
 }

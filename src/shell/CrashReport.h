@@ -12,7 +12,8 @@ constexpr const char* kFileName = "crash.txt";
 constexpr const char* kUploadPath = "/kavrel_error.php";
 
 std::string ReportPath(const std::string& folder);
-// Installs the fatal-signal handler writing folder/crash.txt, quoting LogHistory::Recent().
+// Installs the fatal-signal handler writing folder/crash.txt, quoting the last log lines
+// (LogHistory::WriteCrashLines, read without the log's lock).
 bool Install(const std::string& folder, const std::string& version);
 // True when folder/crash.txt exists and is not empty.
 bool IsPending(const std::string& folder);

@@ -21,6 +21,8 @@ const std::string& GetErrorText(const std::string& id) {
       {"ALREADY_RUNNING", "The game is already running."},
       {"FAILED_DATA_FOLDER", "The game cannot write to its data folder; settings and progress will not be saved."},
       {"FAILED_SAVE_SETTINGS", "The game settings could not be saved."},
+      {"MISSING_DATA_PAK",
+       "The game's data pack data.pak (beside the game) is missing or damaged. Install the game again."},
       {"MISSING_HUD", "The game's data is incomplete: the playing screen (\"hud\" in cfg\\ui.xml) is missing."},
   };
   auto it = table.find(id);

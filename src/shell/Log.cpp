@@ -1,7 +1,11 @@
 #include "shell/Log.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
+#include <cstring>
 #include <cstdio>
 #include <cwchar>
 #include <deque>
@@ -16,6 +20,33 @@ std::string gLogFile;
 std::function<void(const std::string&)> gSink;
 std::chrono::steady_clock::time_point gTraceStart = std::chrono::steady_clock::now();
 
+// The last lines again, in fixed storage a signal handler can read without the log's lock: each
+// slot carries a sequence number, odd while its line is being written (always under the lock,
+// so by one thread at a time). A reader skips a slot that is odd or changed while it copied.
+constexpr size_t kCrashLines = 32;
+constexpr size_t kCrashLineBytes = 240;
+struct CrashSlot {
+  std::atomic<uint32_t> seq{0};
+  std::atomic<uint32_t> length{0};
+  char text[kCrashLineBytes];
+};
+CrashSlot gCrashSlots[kCrashLines];
+std::atomic<uint64_t> gCrashNext{0};
+static_assert(std::atomic<uint32_t>::is_always_lock_free && std::atomic<uint64_t>::is_always_lock_free);
+
+void KeepForCrashReport(const std::string& line) {
+  const uint64_t n = gCrashNext.load(std::memory_order_relaxed);
+  CrashSlot& slot = gCrashSlots[n % kCrashLines];
+  const uint32_t seq = slot.seq.load(std::memory_order_relaxed);
+  slot.seq.store(seq + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  const size_t length = line.size() < kCrashLineBytes ? line.size() : kCrashLineBytes;
+  for (size_t i = 0; i < length; ++i) __atomic_store_n(&slot.text[i], line[i], __ATOMIC_RELAXED);
+  slot.length.store(uint32_t(length), std::memory_order_relaxed);
+  slot.seq.store(seq + 2, std::memory_order_release);
+  gCrashNext.store(n + 1, std::memory_order_release);
+}
+
 void Emit(std::string line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   bool important = line.rfind("WARNING: ", 0) == 0 || line.rfind("ERROR: ", 0) == 0;
@@ -29,6 +60,7 @@ void Emit(std::string line) {
     }
   }
   if (gSink) gSink(line);
+  KeepForCrashReport(line);
   gHistory.push_back(std::move(line));
   while (gHistory.size() > kHistoryLines) gHistory.pop_front();
 }
@@ -77,6 +109,31 @@ bool Contains(const std::string& text) {
 void Clear() {
   std::lock_guard<std::mutex> lock(gLogMutex);
   gHistory.clear();
+}
+
+void WriteCrashLines(int fd) {
+  const uint64_t end = gCrashNext.load(std::memory_order_acquire);
+  const uint64_t begin = end > kCrashLines ? end - kCrashLines : 0;
+  for (uint64_t n = begin; n < end; ++n) {
+    CrashSlot& slot = gCrashSlots[n % kCrashLines];
+    const uint32_t before = slot.seq.load(std::memory_order_acquire);
+    if (before & 1u) continue;
+    char copy[kCrashLineBytes + 1];
+    uint32_t length = slot.length.load(std::memory_order_relaxed);
+    if (length > kCrashLineBytes) continue;
+    for (uint32_t i = 0; i < length; ++i) copy[i] = __atomic_load_n(&slot.text[i], __ATOMIC_RELAXED);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if (slot.seq.load(std::memory_order_relaxed) != before) continue;
+    copy[length] = '\n';
+    const char* p = copy;
+    size_t left = length + 1;
+    while (left > 0) {
+      const ssize_t w = ::write(fd, p, left);
+      if (w <= 0) return;
+      p += w;
+      left -= size_t(w);
+    }
+  }
 }
 }  // namespace LogHistory
 

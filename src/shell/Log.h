@@ -17,6 +17,10 @@ std::vector<std::string> Recent();
 // True when a kept line contains the text.
 bool Contains(const std::string& text);
 void Clear();
+// Writes the last lines (at most 32, each cut to 240 bytes), oldest first, one per line, to the
+// descriptor. Safe in a signal handler: no lock, no allocation; a line being logged at that very
+// moment is left out.
+void WriteCrashLines(int fd);
 }  // namespace LogHistory
 
 // One hook handed every line, in order, once it is trimmed (tests install it to see a whole run,

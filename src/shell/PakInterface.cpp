@@ -247,12 +247,18 @@ PakInterface* GetPakInterface() {
   return &instance;
 }
 
-int AddStandardPaks(PakInterface* pak, const std::string& folder) {
+int AddStandardPaks(PakInterface* pak, const std::string& folder, std::string* dataPakProblem) {
   int added = 0;
+  if (dataPakProblem) dataPakProblem->clear();
   for (const char* name : {"data.pak", "loc.pak", "mod.pak"}) {
+    const bool data = std::string(name) == "data.pak";
     std::string path = Platform::JoinPath(folder, name);
-    if (!std::filesystem::exists(ResolvePathNoCase(path))) continue;
+    if (!std::filesystem::exists(ResolvePathNoCase(path))) {
+      if (data && dataPakProblem) *dataPakProblem = "missing";
+      continue;
+    }
     if (pak->AddPakFile(path)) ++added;
+    else if (data && dataPakProblem) *dataPakProblem = "damaged";
   }
   return added;
 }

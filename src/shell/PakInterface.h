@@ -47,5 +47,6 @@ class PakInterface {
 // The process-wide file layer.
 PakInterface* GetPakInterface();
 // Adds "data.pak", "loc.pak" and "mod.pak" from the folder, in that order, skipping those that
-// do not exist. The number added.
-int AddStandardPaks(PakInterface* pak, const std::string& folder);
+// do not exist. The number added. `dataPakProblem`, when given, is set to "missing" or "damaged"
+// when "data.pak" could not be added (else left empty).
+int AddStandardPaks(PakInterface* pak, const std::string& folder, std::string* dataPakProblem = nullptr);

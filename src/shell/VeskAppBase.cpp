@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/paths/UserPaths.h"
+#include "platform/process/StopSignals.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/time/Clock.h"
 #include "platform/window/MessageBox.h"
@@ -44,9 +45,19 @@ VeskAppBase::~VeskAppBase() {
   }
   if (mWindow) mWindow->Destroy();
   if (gVeskApp == this) gVeskApp = nullptr;
+  // Everything is saved: whoever sent a stop signal (one that came while the run was ending, too)
+  // sees the process end by it.
+  if (mSignalsCaught) {
+    const int late = Platform::ReleaseStopSignals();
+    if (mEndedBySignal == 0) mEndedBySignal = late;
+  }
+  if (mEndedBySignal != 0) Platform::EndBySignal(mEndedBySignal);
 }
 
-void VeskAppBase::SetCommandLine(const std::vector<std::string>& args) { mCommandLine = CommandLine::Parse(args); }
+void VeskAppBase::SetCommandLine(const std::vector<std::string>& args, const std::string& startFolder) {
+  mCommandLine = CommandLine::Parse(args);
+  mStartFolder = startFolder;
+}
 
 std::string VeskAppBase::UserDataFolder() const {
   return Platform::UserDataDir(SplitVendor(mRegKey, true), SplitVendor(mRegKey, false));
@@ -59,11 +70,11 @@ std::string VeskAppBase::SettingsFilePath() const {
 
 bool VeskAppBase::Init() {
   if (mTitle.empty()) mTitle = mProductName;
-  // Without a window a stop signal ends the process: no box could be seen or answered.
-  if (!WantsWindow()) Platform::SetStopSignalsToQuit(false);
+  // SIGTERM and SIGINT reach the loop (OnStopSignal).
+  Platform::CatchStopSignals();
+  mSignalsCaught = true;
   std::string error;
-  if (!Platform::EnsureDirectory(UserDataFolder(), &error))
-    LogMessage("ERROR: cannot create the data folder %s: %s", UserDataFolder().c_str(), error.c_str());
+  if (!Platform::EnsureDirectory(UserDataFolder(), &error)) ReportWriteFailure(UserDataFolder(), error);
   CrashReport::Install(UserDataFolder(), mProductVersion);
   ReadSettings();
 
@@ -125,9 +136,12 @@ void VeskAppBase::Start() {
 void VeskAppBase::StartDemo() {
   uint32_t seed = uint32_t(Platform::GetTickUs() ^ (uint64_t(::time(nullptr)) << 20));
   const CommandLine& cl = mCommandLine;
+  // A numbered demo lives in the data folder; a named one where the player named it, a relative
+  // name counting from the folder the game was started from.
   auto demoPath = [&](int number) {
-    std::string name = Demo::FileName(cl.mDemoFile, number < 0 ? 0 : number);
-    return name.find('/') == std::string::npos ? Platform::JoinPath(UserDataFolder(), name) : name;
+    if (cl.mDemoFile.empty()) return Platform::JoinPath(UserDataFolder(), Demo::FileName("", number < 0 ? 0 : number));
+    if (cl.mDemoFile.front() == '/' || mStartFolder.empty()) return cl.mDemoFile;
+    return Platform::JoinPath(mStartFolder, cl.mDemoFile);
   };
   if (cl.mPlay) {
     std::string path = demoPath(cl.mPlayNum);
@@ -178,6 +192,10 @@ void VeskAppBase::TellCrashUploadOutcome() {
 
 bool VeskAppBase::LoopStep() {
   if (IsShutdownRequested()) return false;
+  if (const int signal = Platform::TakeStopSignal()) {
+    OnStopSignal(signal);
+    if (IsShutdownRequested()) return false;
+  }
   TellCrashUploadOutcome();
 
   if (mWindow) mWindow->PumpEvents(mInputQueue);
@@ -196,6 +214,7 @@ bool VeskAppBase::LoopStep() {
     mQuitDeferred = false;
     LogMessage("loading ended: the quit asked for meanwhile goes ahead");
     RequestQuit();
+    mStopAsking = false;
     if (IsShutdownRequested()) return false;
   }
 
@@ -278,7 +297,33 @@ void VeskAppBase::OnCloseRequest() {
   RequestQuit();
 }
 
+bool VeskAppBase::CanAskPlayer() const { return mWindow && !Platform::IsHeadlessVideo(); }
+
+void VeskAppBase::OnStopSignal(int signal) {
+  if (!CanAskPlayer() || mStopAsking) {
+    LogMessage("stop signal %d: leaving without asking", signal);
+    mEndedBySignal = signal;
+    QuitWithoutAsking();
+    return;
+  }
+  LogMessage("stop signal %d: asking as the window's close does", signal);
+  mStopAsking = true;
+  OnCloseRequest();
+  // A quit put off until loading ends is still being asked about.
+  if (!mQuitDeferred) mStopAsking = false;
+}
+
 void VeskAppBase::Shutdown() { mShutdown.store(true, std::memory_order_release); }
+
+void VeskAppBase::EndWithError(const std::string& id, const std::string& detail) {
+  ShowError(id, detail);
+  ShutdownWithFailure();
+}
+
+void VeskAppBase::ShutdownWithFailure() {
+  mExitCode = 1;
+  Shutdown();
+}
 
 void VeskAppBase::SwitchScreenMode(bool windowed, bool is3D, bool force) {
   if (!force && windowed == mWindowed && is3D == mIs3D) return;
@@ -363,10 +408,29 @@ void VeskAppBase::WriteSettings() {
   mSettings->SetInt("WaitForVSync", mWaitForVSync ? 1 : 0);
   mSettings->SetInt("Is3D", mIs3D ? 1 : 0);
   mSettings->SetInt("InProgress", 0);
-  mRunMarked = false;
   std::string error;
-  if (!mSettings->Save(&error))
-    AppendErrorFile(UserDataFolder(), "FAILED_SAVE_SETTINGS: " + SettingsFilePath() + ": " + error);
+  if (mSettings->Save(&error)) {
+    mRunMarked = false;
+    return;
+  }
+  ReportWriteFailure(SettingsFilePath(), error);
+  // The file keeps its last good contents. A full disk cannot take a new copy, but the run's
+  // mark can still be cleared in place: this run did end cleanly.
+  if (mRunMarked) {
+    std::string cause;
+    if (mSettings->OverwriteStoredValue("InProgress", "0", &cause))
+      LogMessage("settings: the run's mark was cleared in place");
+    else
+      LogMessage("ERROR: cannot clear InProgress in %s: %s", SettingsFilePath().c_str(), cause.c_str());
+  }
+  mRunMarked = false;
+}
+
+void VeskAppBase::ReportWriteFailure(const std::string& path, const std::string& cause) {
+  LogMessage("ERROR: cannot write %s: %s", path.c_str(), cause.c_str());
+  if (mWriteFailureTold) return;
+  mWriteFailureTold = true;
+  ShowError("FAILED_DATA_FOLDER", path + ": " + cause);
 }
 
 bool VeskAppBase::RegWriteString(const std::string& valueName, const std::string& text) {
@@ -374,7 +438,7 @@ bool VeskAppBase::RegWriteString(const std::string& valueName, const std::string
   mSettings->SetString(valueName, text);
   std::string error;
   if (!mSettings->Save(&error)) {
-    LogMessage("ERROR: cannot write setting %s: %s", valueName.c_str(), error.c_str());
+    ReportWriteFailure(SettingsFilePath(), error);
     return false;
   }
   return true;

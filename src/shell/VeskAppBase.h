@@ -30,7 +30,9 @@ class VeskAppBase {
   VeskAppBase(const VeskAppBase&) = delete;
   VeskAppBase& operator=(const VeskAppBase&) = delete;
 
-  void SetCommandLine(const std::vector<std::string>& args);
+  // `startFolder` is the folder the program was started from (it then moves to its own): a
+  // relative "-demofile" path means a file there.
+  void SetCommandLine(const std::vector<std::string>& args, const std::string& startFolder = "");
 
   // Framework initialisation: settings, command line, single-instance check, the main window.
   // False when the game cannot run (the user has been told).
@@ -45,6 +47,13 @@ class VeskAppBase {
   void AskToQuit() { OnCloseRequest(); }
   // Ends the main loop (from another thread only the request is recorded).
   virtual void Shutdown();
+  // A failure that ends the game: the player is told (ShowError), the loop ends and the process
+  // exits with a non-zero code (ExitCode).
+  void EndWithError(const std::string& id, const std::string& detail = "");
+  // The same when the player has been told already.
+  void ShutdownWithFailure();
+  // The process's exit code once the loop has ended: 0, or 1 after a failure ended it.
+  int ExitCode() const { return mExitCode; }
   bool IsShutdownRequested() const { return mShutdown.load(std::memory_order_acquire); }
 
   // Re-creates the window when the mode changes and updates the windowed flag.
@@ -65,6 +74,9 @@ class VeskAppBase {
   // Tells the user about a failure: a message box with the text of the id, and a line in
   // "ScrError.txt".
   void ShowError(const std::string& id, const std::string& detail = "");
+  // A file the game keeps (profile, settings) could not be written: the cause goes to the log
+  // with the file's name, and the player is told once a run that progress will not be saved.
+  void ReportWriteFailure(const std::string& path, const std::string& cause);
 
   // Starts a loader on its own thread; the main loop polls its done flag each step and calls
   // OnLoaderFinished on the main thread once it is done.
@@ -145,6 +157,15 @@ class VeskAppBase {
   // A quit asked for by the player (the window's close once loading is over, or a quit button):
   // the game may ask first. Shutdown stays the unconditional end.
   virtual void RequestQuit() { Shutdown(); }
+  // A quit that asks nothing but saves what a confirmed quit saves (a stop signal).
+  virtual void QuitWithoutAsking() { Shutdown(); }
+  // Someone can see and answer a question: a window on a real display (not the dummy driver).
+  virtual bool CanAskPlayer() const;
+  // SIGTERM or SIGINT reached the loop. Without a window anyone could see, the game leaves at
+  // once (QuitWithoutAsking); with one, the first asks as the window's close does and a second
+  // while that question is open leaves without asking. A run left so ends, once its settings
+  // are written, as the signal would have ended it (the destructor re-raises it).
+  void OnStopSignal(int signal);
   // Inside Init, after the settings and the single-instance check and before the window opens:
   // the game reads its own options (volumes, mute, screen mode).
   virtual void LoadOptions() {}
@@ -199,6 +220,16 @@ class VeskAppBase {
   bool mQuitDeferred = false;
   // "InProgress" was set by this run and not yet cleared.
   bool mRunMarked = false;
+  // The player has been told that progress will not be saved.
+  bool mWriteFailureTold = false;
+  int mExitCode = 0;
+  // A stop signal is being asked about (its question is open, or waits for loading to end).
+  bool mStopAsking = false;
+  // The stop signal that ended the run without asking (0: none).
+  int mEndedBySignal = 0;
+  // This application handles the stop signals (from Init to its destruction).
+  bool mSignalsCaught = false;
+  std::string mStartFolder;
 };
 
 }  // namespace Vesk

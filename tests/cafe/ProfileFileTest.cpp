@@ -126,10 +126,11 @@ TEST_F(ProfileFileTest, ForeignFilesAreKeptAsideByteForByte) {
   };
   const std::vector<Case> cases = {
       {"empty", {}, ".bad"},
-      {"39 bytes", short39, ".bad2"},
-      {"wrong magic", wrongMagic, ".bad3"},
+      {"39 bytes", short39, ".bad.1"},
+      {"wrong magic", wrongMagic, ".bad.2"},
       {"version 17", version17, ".v17"},
-      {"version 17 again", version17, ".v172"},
+      // Numbered apart from the version: never "pref.dat.v172", which reads as version 172.
+      {"version 17 again", version17, ".v17.1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

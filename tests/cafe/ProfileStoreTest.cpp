@@ -1,12 +1,19 @@
 // The profile store's operations: high scores, players, saving failures and the settings it
 // hands to the application.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include <gtest/gtest.h>
 
 #include "cafe/ProfileStore.h"
 #include "engine/ZCEngine.h"
 #include "shell/LocTable.h"
+#include "shell/Log.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
 #include "cafe/support/ProfileFiles.h"
@@ -254,3 +261,47 @@ TEST_F(ProfileStoreTest, SettingsReachTheApplication) {
 }
 
 }  // namespace
+
+// A named pipe in the profile's place is refused at once with a warning, never waited on and
+// never written over: play goes on with the defaults, and a new player lives in memory.
+TEST_F(ProfileStoreTest, ANamedPipeIsRefusedNotWaitedOn) {
+  std::filesystem::remove(mPath);
+  ASSERT_EQ(::mkfifo(mPath.c_str(), 0600), 0);
+  // A writer that never writes: a reader waiting on the pipe would wait for ever.
+  const int writer = ::open(mPath.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  LogHistory::Clear();
+  ProfileStore store;
+  std::future<bool> loaded = std::async(std::launch::async, [&] { return store.Load(); });
+  const bool waited = loaded.wait_for(std::chrono::seconds(60)) != std::future_status::ready;
+  ::close(writer);  // a waiting reader now sees the pipe's end
+  const bool valid = loaded.get();
+  ASSERT_FALSE(waited) << "Load waited on the named pipe";
+  EXPECT_FALSE(valid);
+  EXPECT_TRUE(LogHistory::Contains("is not a regular file (a named pipe)"));
+  EXPECT_FALSE(store.HasPlayer());
+  EXPECT_FALSE(store.Save());
+  struct stat info {};
+  ASSERT_EQ(::lstat(mPath.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  ::unlink(mPath.c_str());
+}
+
+// Nothing can be written (the file's name is taken by a folder): the typed name is not lost. The
+// new player plays on in memory and reaches the file once it can be written.
+TEST_F(ProfileStoreTest, WithoutAWritableFileANewPlayerPlaysOnInMemory) {
+  std::filesystem::remove(mPath);
+  std::filesystem::create_directory(mPath);
+  ProfileStore store;
+  EXPECT_FALSE(store.Load());
+  EXPECT_FALSE(store.CreatePlayer(L"Tess"));
+  EXPECT_TRUE(store.HasPlayer());
+  EXPECT_EQ(store.GetPlayerName(), L"Tess");
+  store.mPlayer.levelsOpen = 3;
+  std::filesystem::remove(mPath);
+  ASSERT_TRUE(store.Save());
+  ProfileStore again;
+  ASSERT_TRUE(again.Load());
+  EXPECT_EQ(again.GetPlayerName(), L"Tess");
+  EXPECT_EQ(again.mPlayer.levelsOpen, 3);
+}

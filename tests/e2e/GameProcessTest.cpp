@@ -147,11 +147,11 @@ TEST(GameProcess, QuitsThroughTheInGameBoxAndWritesItsSettings) {
   fs::remove_all(home);
 }
 
-// Closed at several moments after its window opened (start-up loading, the menu, the name
-// dialog), the game asks "quit" (a close during loading waits for it), a second close is
-// ignored, and the demo's yes answers whichever box is open: it leaves normally every time,
-// nothing freed under a loader (a sanitizer report would end the process with another code).
-TEST(GameProcess, ClosedAtAnyMomentOfItsStartLeavesCleanly) {
+// Stopped by SIGTERM at several moments of its start (start-up loading, the menu, the name dialog),
+// a game without a window anyone could see asks nothing: it leaves at once, saving what a quit
+// saves (the settings with the run's mark cleared, the profile), and ends by the signal. Nothing
+// is freed under a loader (a sanitizer report would end the process with another code).
+TEST(GameProcess, StoppedAtAnyMomentOfItsStartSavesAndEndsBySignal) {
   ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
   std::string home = (fs::temp_directory_path() / ("cafe_e2e_close_" + std::to_string(getpid()))).string();
   for (int delayMs : {0, 50, 150, 300, 600, 1000}) {
@@ -161,14 +161,51 @@ TEST(GameProcess, ClosedAtAnyMomentOfItsStartLeavesCleanly) {
     ASSERT_TRUE(WaitForQuitHandler(game, 60));
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     kill(game, SIGTERM);
-    EXPECT_EQ(WaitExit(game, 120), 0) << "closed after " << delayMs << " ms";
-    EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
+    EXPECT_EQ(WaitExit(game, 120), 128 + SIGTERM) << "stopped after " << delayMs << " ms";
+    EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos)
+        << "stopped after " << delayMs << " ms";
+    EXPECT_GE(fs::file_size(home + "/data/Vantor Games/Pellor2/pref.dat"), 7320u);
   }
   fs::remove_all(home);
 }
 
+// Without its data pack, or with one cut in half, the game cannot start: it says which file is
+// wrong and exits with a failure (a copy of the game in a folder of its own, beside its packs).
+TEST(GameProcess, AMissingOrCutDataPackIsNamedAndFails) {
+  const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
+  const std::string home = (fs::temp_directory_path() / ("cafe_e2e_pack_" + std::to_string(getpid()))).string();
+  const std::string folder = std::string(std::getenv("CAFE_BINARY_DIR")) + "/testhome/e2e_pack_" + std::to_string(getpid());
+  const std::string data = ReadAll(binDir + "/data.pak");
+  ASSERT_GT(data.size(), 1000u);
+  for (int cut : {0, 1}) {
+    fs::remove_all(home);
+    fs::remove_all(folder);
+    fs::create_directories(home + "/run");
+    fs::create_directories(folder);
+    // The same executable (a hard link: it finds its packs beside the name it was started by).
+    fs::create_hard_link(GameBinary(), folder + "/pellorcafe");
+    fs::copy_file(binDir + "/loc.pak", folder + "/loc.pak");
+    if (cut) std::ofstream(folder + "/data.pak", std::ios::binary) << data.substr(0, data.size() / 2);
+    pid_t pid = fork();
+    if (pid == 0) {
+      if (!std::freopen((home + "/stderr.txt").c_str(), "w", stderr)) _exit(126);
+      UsePrivateHome(home);
+      const std::string bin = folder + "/pellorcafe";
+      execl(bin.c_str(), bin.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const int code = WaitExit(pid, 120);
+    const std::string said = ReadAll(home + "/stderr.txt");
+    EXPECT_NE(code, 0) << (cut ? "cut" : "missing") << "\n" << said;
+    EXPECT_NE(code, -1) << "it did not end";
+    EXPECT_NE(said.find("data pack data.pak"), std::string::npos) << said;
+  }
+  fs::remove_all(home);
+  fs::remove_all(folder);
+}
+
 // A run without a window has nobody to see a quit box: SIGTERM ends it at once, whatever it is
-// doing, and its single-instance lock goes with it.
+// doing, saving what a quit saves; its single-instance lock goes with it.
 TEST(GameProcess, AHeadlessRunEndsAtOnceOnSigterm) {
   std::string home = (fs::temp_directory_path() / ("cafe_e2e_term_" + std::to_string(getpid()))).string();
   fs::remove_all(home);
@@ -178,7 +215,9 @@ TEST(GameProcess, AHeadlessRunEndsAtOnceOnSigterm) {
   // Past its start-up: the audio and video layers are up.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   kill(run, SIGTERM);
-  EXPECT_EQ(WaitExit(run, 10), 128 + SIGTERM);
+  EXPECT_EQ(WaitExit(run, 60), 128 + SIGTERM);
   EXPECT_FALSE(WaitForInstanceLock(home + "/run", 1));
+  // What a quit saves is saved: the settings say the run ended.
+  EXPECT_NE(ReadAll(home + "/config/Cafe Tests/Game Run/settings.ini").find("InProgress=0"), std::string::npos);
   fs::remove_all(home);
 }

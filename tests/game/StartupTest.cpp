@@ -110,7 +110,7 @@ TEST(Startup, DestroyedMidLoadIsClean) {
 }
 
 // A ui.xml without the café's head-up display: start-up ends at the hand-over with an error box
-// (and a line in the error file), and the loop ends cleanly.
+// (and a line in the error file), and the loop ends cleanly with a failure's exit code.
 TEST(Startup, AUiWithoutTheHudEndsWithAnErrorBox) {
   std::vector<std::string> boxes;
   Platform::SetMessageBoxHandler([&](const std::string&, const std::string& text, Platform::MessageBoxButtons) {
@@ -126,6 +126,8 @@ TEST(Startup, AUiWithoutTheHudEndsWithAnErrorBox) {
     game.BeginStartup();
     EXPECT_TRUE(game.RunToEnd(60000));
     EXPECT_EQ(game.GetBoard()->IsRunning(), false);
+    // A start that failed says so in the process's exit code.
+    EXPECT_EQ(game.ExitCode(), 1);
   }
   Platform::SetMessageBoxHandler({});
   GetPakInterface()->Reset();

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/paths/UserPaths.h"
 #include "platform/process/SingleInstance.h"
@@ -141,4 +145,80 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstReleases) {
   EXPECT_EQ(second.Acquire(lock), Platform::SingleInstance::Result::Acquired);
   Platform::SingleInstance bad;
   EXPECT_EQ(bad.Acquire(dir + "/missing/dir/x.lock"), Platform::SingleInstance::Result::Error);
+}
+
+TEST(UserPaths, WithoutHomeTheAccountsOwnHomeIsUsed) {
+  const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const std::string oldData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+  const std::string oldConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+  ::unsetenv("HOME");
+  ::unsetenv("XDG_DATA_HOME");
+  ::unsetenv("XDG_CONFIG_HOME");
+  const std::string data = Platform::UserDataDir("V", "P");
+  const std::string config = Platform::UserConfigDir("V", "P");
+  ::setenv("HOME", "", 1);  // empty counts as unset
+  const std::string emptyHome = Platform::UserDataDir("V", "P");
+  ::setenv("HOME", oldHome.c_str(), 1);
+  ::setenv("XDG_DATA_HOME", oldData.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+  const passwd* account = ::getpwuid(::getuid());
+  ASSERT_NE(account, nullptr);
+  EXPECT_EQ(data, std::string(account->pw_dir) + "/.local/share/V/P");
+  EXPECT_EQ(config, std::string(account->pw_dir) + "/.config/V/P");
+  EXPECT_EQ(emptyHome, data);
+  EXPECT_EQ(data.rfind("/tmp", 0), std::string::npos);
+}
+
+// Links planted where a temporary file could be made are never written through: the file is
+// replaced by a new one of the owner only, and no temporary file is left in the folder.
+TEST(UserPaths, AtomicWritesCreateTheirTemporaryFileNew) {
+  std::string dir = FreshDir("planted");
+  std::string victim = dir + "/victim";
+  { std::ofstream(victim) << "precious"; }
+  std::string file = dir + "/pref.dat";
+  fs::create_symlink(victim, file + ".tmp");
+  for (int round = 0; round < 3; ++round) {
+    std::string error;
+    ASSERT_TRUE(Platform::WriteFileAtomic(file, "contents " + std::to_string(round), &error)) << error;
+  }
+  EXPECT_EQ(ReadFile(victim), "precious");
+  EXPECT_EQ(ReadFile(file), "contents 2");
+  struct stat info {};
+  ASSERT_EQ(::lstat(file.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  size_t entries = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    ++entries;
+    (void)entry;
+  }
+  // The planted name itself counts as a leftover temporary file: the link (not its target) goes.
+  EXPECT_EQ(entries, 2u) << "the victim and the file only";
+  // A folder the write cannot use names the system's cause.
+  std::string error;
+  EXPECT_FALSE(Platform::WriteFileAtomic(dir + "/missing/x", "x", &error));
+  EXPECT_EQ(error, std::strerror(ENOENT));
+}
+
+// A folder that cannot be made is reported with the cause of the failed creation, not with the
+// check that follows it ("No such file or directory").
+TEST(UserPaths, AFolderThatCannotBeMadeGivesItsOwnCause) {
+  std::string error;
+  ASSERT_FALSE(Platform::EnsureDirectory("/sys/cafe_no_folder_here/sub", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_NE(error, std::strerror(ENOENT));
+}
+
+// Files kept aside number their copies after a separator, so that a name ending in digits never
+// reads as another.
+TEST(UserPaths, KeptAsideCopiesAreNumberedApart) {
+  std::string dir = FreshDir("aside");
+  std::string file = dir + "/pref.dat";
+  std::vector<std::string> kept;
+  for (int i = 0; i < 3; ++i) {
+    { std::ofstream(file) << "copy " << i; }
+    kept.push_back(Platform::KeepAside(file, ".v17"));
+  }
+  EXPECT_EQ(kept, (std::vector<std::string>{file + ".v17", file + ".v17.1", file + ".v17.2"}));
+  EXPECT_EQ(ReadFile(file + ".v17.1"), "copy 1");
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "platform/window/MessageBox.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "support/ScreenDriver.h"
@@ -85,6 +88,64 @@ TEST_F(MainMenuTest, NamesAndTheLonePlayer) {
   Settle();
   EXPECT_FALSE(menu->mCreateDialog->IsVisible());
   EXPECT_EQ(Players().size(), 2u);
+}
+
+// Messages of the system's box that say progress will not be saved, counted while it lives.
+struct UnsavedNotices {
+  UnsavedNotices() {
+    Platform::SetMessageBoxHandler([this](const std::string&, const std::string& text, Platform::MessageBoxButtons) {
+      if (text.find("progress will not be saved") != std::string::npos) ++mCount;
+      return Platform::MessageBoxAnswer::Ok;
+    });
+  }
+  ~UnsavedNotices() { Platform::SetMessageBoxHandler(nullptr); }
+  int mCount = 0;
+};
+
+// A profile that cannot be written (its name taken by a folder) on a first start: the typed name
+// is kept and shown, the player is told once that progress will not be saved, and play goes on.
+TEST_F(MainMenuTest, AnUnwritableProfileKeepsTheTypedName) {
+  UnsavedNotices notices;
+  std::filesystem::remove(ProfilePath());
+  std::filesystem::create_directories(ProfilePath());
+  StartOptions options;
+  options.keepProfile = true;
+  Start(options);
+  Settle();
+  ZCBoard_MainMenu* menu = Menu();
+  ASSERT_TRUE(menu->mCreateDialog->IsVisible());
+  Type(L"Alice");
+  Key(13);
+  Settle();
+  EXPECT_FALSE(menu->mCreateDialog->IsVisible());
+  EXPECT_TRUE(GetProfileStore().HasPlayer());
+  EXPECT_EQ(GetTextVars()->GetTextVar("profile_name"), L"Alice");
+  EXPECT_TRUE(menu->mMainPage->IsVisible());
+  EXPECT_EQ(notices.mCount, 1);
+  std::filesystem::remove(ProfilePath());
+}
+
+// With a stored player whose progress cannot be saved first, a new player is refused: the
+// dialog stays open with the name (to try again or cancel) and the stored player stays current.
+TEST_F(MainMenuTest, ARefusedPlayerLeavesTheDialogOpen) {
+  UnsavedNotices notices;
+  Start(WithPlayers({L"Alice"}));
+  Settle();
+  std::filesystem::remove(ProfilePath());
+  std::filesystem::create_directories(ProfilePath());
+  Click("main_menu/profile_open");
+  Settle();
+  CreateFromPlayerPage(L"Bob");
+  ZCBoard_MainMenu* menu = Menu();
+  EXPECT_TRUE(menu->mCreateDialog->IsVisible());
+  EXPECT_EQ(menu->mNameField->GetText(), L"Bob");
+  EXPECT_FALSE(menu->mCancel->IsDisabled());
+  EXPECT_EQ(GetProfileStore().GetPlayerName(), L"Alice");
+  EXPECT_EQ(notices.mCount, 1);
+  Key(27);
+  Settle();
+  EXPECT_FALSE(menu->mCreateDialog->IsVisible());
+  std::filesystem::remove(ProfilePath());
 }
 
 // The career button opens the book on day 1; play there: the menu goes, the level loads behind

@@ -4,8 +4,13 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/window/MessageBox.h"
 #include "shell/CommandLine.h"
@@ -176,4 +181,48 @@ TEST(CommandLine, ParsesSwitchesAndIgnoresUnknownOnes) {
   EXPECT_TRUE(LogHistory::Contains("bad number for -playnum"));
   auto missing = CommandLine::Parse({"-demofile"});
   EXPECT_TRUE(missing.mDemoFile.empty());
+}
+
+// A disk that takes no more (here: a file-size limit, so that writing a new copy fails half-way):
+// the run still ends marked as ended, the old file keeps everything else, the log names the real
+// cause and the player is told once, however many writes fail.
+TEST(AppSettings, AFullDiskStillClearsTheRunsMarkAndTellsOnce) {
+  std::string file;
+  {
+    HeadlessApp probe("FullDisk");
+    file = probe.SettingsFilePath();
+    fs::remove(file);
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    int boxes = 0;
+    Platform::SetMessageBoxHandler([&](const std::string&, const std::string& text, Platform::MessageBoxButtons) {
+      if (text.find("progress will not be saved") != std::string::npos) ++boxes;
+      return Platform::MessageBoxAnswer::Ok;
+    });
+    HeadlessApp app("FullDisk");
+    if (!app.Init()) _exit(10);
+    app.mPreferredX = 77;
+    // From here on no file may grow past 60 bytes: the settings' copy cannot be written whole,
+    // though the mark near its start still can.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{60, 60};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(11);
+    LogHistory::Clear();
+    app.RegWriteInt("Extra", 1);
+    app.Start();
+    const bool causeNamed = LogHistory::Contains(std::strerror(EFBIG));
+    _exit(boxes == 1 && causeNamed ? 0 : 12 + boxes * 2 + (causeNamed ? 1 : 0));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "12 + 2 x boxes told + cause named";
+  const std::string text = ReadAll(file);
+  EXPECT_NE(text.find("InProgress=0"), std::string::npos) << text;
+  EXPECT_EQ(text.find("PreferredX=77"), std::string::npos) << "the new copy was not written";
+  EXPECT_NE(text.find("[SOFTWARE\\Cafe Tests\\FullDisk]"), std::string::npos) << text;
+  HeadlessApp again("FullDisk");
+  ASSERT_TRUE(again.Init());
+  EXPECT_FALSE(again.mPreviousRunInterrupted);
 }

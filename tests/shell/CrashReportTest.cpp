@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -179,6 +180,31 @@ TEST(CrashReport, ACrashWritesTheReport) {
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(WTERMSIG(status), SIGABRT);
   EXPECT_NE(ReadText(CrashReport::ReportPath(dir.Path())).find("SIGABRT"), std::string::npos);
+}
+
+// A crash while another thread holds the log's lock (here: inside the log's sink, which runs
+// under it) still writes the whole report with the last lines, and the process ends by the
+// crash's own signal; a handler waiting for the lock would hang until its alarm ended it.
+TEST(CrashReport, ACrashWhileTheLogIsLockedStillQuotesTheLastLines) {
+  TempDir dir;
+  int status = CrashInChild(dir.Path(), [] {
+    for (int i = 0; i < 40; ++i) LogMessage("line %d of the run", i);
+    std::atomic<bool> holding{false};
+    LogSink::Set([&holding](const std::string&) {
+      holding.store(true);
+      for (;;) pause();
+    });
+    std::thread([] { LogMessage("this line never ends"); }).detach();
+    while (!holding.load()) std::this_thread::yield();
+    std::abort();
+  });
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGABRT);
+  const std::string report = ReadText(CrashReport::ReportPath(dir.Path()));
+  EXPECT_NE(report.find("Recent log:\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("line 39 of the run\nEnd of report"), std::string::npos) << report;
+  EXPECT_EQ(report.find("line 7 of the run"), std::string::npos) << "only the last 32 lines are quoted";
+  EXPECT_NE(report.find("line 8 of the run"), std::string::npos) << report;
 }
 
 TEST(CrashReport, UploadPostsTheReportAsFormData) {

@@ -95,3 +95,26 @@ TEST(DemoLoop, AMissingDemoPlaysNothingAndTheGameRuns) {
   app.Start();
   EXPECT_EQ(app.GetUpdateCount(), 300u);
 }
+
+// A relative "-demofile" names a file in the folder the game was started from (the game moves to
+// its own folder first); a numbered demo stays in the data folder.
+TEST(DemoLoop, ARelativeDemoFileCountsFromTheStartFolder) {
+  const std::filesystem::path start = std::filesystem::temp_directory_path() / ("cafe_start_" + std::to_string(::getpid()));
+  std::filesystem::remove_all(start);
+  std::filesystem::create_directories(start / "demos");
+  {
+    DemoApp app({});
+    app.SetCommandLine({"-record", "-demofile", "demos/run.dmo"}, start.string());
+    ASSERT_TRUE(app.Init());
+    app.Start();
+  }
+  EXPECT_TRUE(std::filesystem::exists(start / "demos" / "run.dmo"));
+  EXPECT_FALSE(std::filesystem::exists("demos/run.dmo"));
+  {
+    DemoApp app({});
+    app.SetCommandLine({"-play", "-demofile", "demos/run.dmo"}, start.string());
+    ASSERT_TRUE(app.Init());
+    EXPECT_TRUE(app.GetDemo().IsPlaying());
+  }
+  std::filesystem::remove_all(start);
+}

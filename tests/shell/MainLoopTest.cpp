@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "platform/window/MessageBox.h"
 #include "shell/Log.h"
@@ -218,4 +222,111 @@ TEST(MainLoop, ShutdownFromAnotherThreadIsARequest) {
   std::thread t([&] { app.Shutdown(); });
   t.join();
   EXPECT_FALSE(app.LoopStep());
+}
+
+namespace {
+
+// Stop signals, each run in a child process (a run left on a signal ends by it). The child raises
+// SIGTERM at the update steps listed; RequestQuit stands for the game's "leave?" box, a nested
+// loop answered "no" at the step given (or left open), and QuitWithoutAsking for the game's save.
+// What happened is written to `record`: "asked N saved M".
+class StopApp : public SimApp {
+ public:
+  StopApp(std::string record, bool canAsk) : mRecord(std::move(record)), mCanAsk(canAsk) {
+    mProductName = "Stop Test";
+    mRegKey = "Cafe Tests\\Stop Test";
+  }
+  std::vector<uint64_t> mSignalSteps;
+  uint64_t mAnswerNoAfter = 0;  // steps the box stays open before "no" (0: never answered)
+
+ protected:
+  bool CanAskPlayer() const override { return mCanAsk; }
+  void UpdateStep() override {
+    for (uint64_t step : mSignalSteps)
+      if (GetUpdateCount() == step) raise(SIGTERM);
+    if (GetUpdateCount() > 2000) Shutdown();  // a stop that never came: the record says so
+  }
+  void RequestQuit() override {
+    ++mAsked;
+    Write();
+    const uint64_t opened = GetUpdateCount();
+    while (LoopStep())
+      if (mAnswerNoAfter && GetUpdateCount() >= opened + mAnswerNoAfter) return;
+  }
+  void QuitWithoutAsking() override {
+    ++mSaved;
+    Write();
+    Shutdown();
+  }
+
+ private:
+  void Write() { std::ofstream(mRecord) << "asked " << mAsked << " saved " << mSaved; }
+  std::string mRecord;
+  bool mCanAsk;
+  int mAsked = 0;
+  int mSaved = 0;
+};
+
+struct StopOutcome {
+  bool endedBySigterm = false;
+  std::string record;
+  std::string settings;
+};
+
+StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t answerNoAfter) {
+  const std::string record = (std::filesystem::temp_directory_path() / ("cafe_stop_" + std::to_string(getpid()))).string();
+  std::filesystem::remove(record);
+  std::string settingsPath;
+  {
+    StopApp probe(record, canAsk);
+    settingsPath = probe.SettingsFilePath();
+    std::filesystem::remove(settingsPath);
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    {
+      StopApp app(record, canAsk);
+      app.mSignalSteps = signalSteps;
+      app.mAnswerNoAfter = answerNoAfter;
+      if (!app.Init()) _exit(2);
+      app.Start();
+    }
+    _exit(3);  // ending here means the destructor did not end the process by the signal
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  StopOutcome outcome;
+  outcome.endedBySigterm = WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM;
+  std::ifstream in(record);
+  std::getline(in, outcome.record);
+  std::ifstream ini(settingsPath);
+  std::stringstream text;
+  text << ini.rdbuf();
+  outcome.settings = text.str();
+  std::filesystem::remove(record);
+  return outcome;
+}
+
+}  // namespace
+
+// Nobody could answer a question: the first SIGTERM leaves at once, saving what a quit saves and
+// writing the settings (the run's mark cleared); the process then ends by the signal.
+TEST(StopSignal, WithoutAWindowTheFirstLeavesAtOnceAndSaves) {
+  const StopOutcome outcome = RunStopApp(false, {5}, 0);
+  EXPECT_TRUE(outcome.endedBySigterm);
+  EXPECT_EQ(outcome.record, "asked 0 saved 1");
+  EXPECT_NE(outcome.settings.find("InProgress=0"), std::string::npos) << outcome.settings;
+}
+
+// With a window the first SIGTERM asks as the close button does; a second one while the question
+// is open leaves without asking. A question answered "no" is over: the next signal asks again.
+TEST(StopSignal, WithAWindowASecondWhileAskingLeavesWithoutAsking) {
+  StopOutcome outcome = RunStopApp(true, {5, 20}, 0);
+  EXPECT_TRUE(outcome.endedBySigterm);
+  EXPECT_EQ(outcome.record, "asked 1 saved 1");
+  EXPECT_NE(outcome.settings.find("InProgress=0"), std::string::npos) << outcome.settings;
+
+  outcome = RunStopApp(true, {5, 40, 60}, 30);
+  EXPECT_TRUE(outcome.endedBySigterm);
+  EXPECT_EQ(outcome.record, "asked 2 saved 1");
 }

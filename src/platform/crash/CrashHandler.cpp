@@ -95,10 +95,7 @@ void Handler(int sig, siginfo_t* info, void*) {
     fsync(fd);
     if (gRecent) {
       WriteStr(fd, "\nRecent log:\n");
-      for (const std::string& line : gRecent()) {
-        WriteAll(fd, line.data(), line.size());
-        WriteStr(fd, "\n");
-      }
+      gRecent(fd);
     }
     WriteStr(fd, "End of report\n");
     fsync(fd);

@@ -1,12 +1,12 @@
 #pragma once
 #include <string>
-#include <vector>
 
 namespace Platform {
 
-// Supplies the recent log lines quoted in a crash report. Called from the signal handler, after
-// the stack has been written; a crash inside the provider itself still leaves a report.
-using RecentLinesFn = std::vector<std::string> (*)();
+// Writes the recent log lines quoted in a crash report to the descriptor. Called from the signal
+// handler, after the stack has been written: it must take no lock and allocate nothing. A crash
+// inside it still leaves a report.
+using RecentLinesFn = void (*)(int fd);
 
 // Installs a handler for the fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) that
 // writes a report to reportPath: the signal, the version, the stack (backtrace) and the

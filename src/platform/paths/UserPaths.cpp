@@ -1,14 +1,24 @@
 #include "platform/paths/UserPaths.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <set>
+
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "platform/paths/FolderEntries.h"
 
 namespace Platform {
 namespace {
@@ -19,9 +29,20 @@ std::string EnvOr(const char* name, const std::string& fallback) {
   return fallback;
 }
 
+// HOME, else the account's own home folder. Never a shared folder such as /tmp: files another
+// user can plant there (links, folders) would decide where the game writes.
 std::string Home() {
   const char* h = std::getenv("HOME");
-  return (h && *h) ? h : "/tmp";
+  if (h && *h == '/') return h;
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  std::string buffer(16384, '\0');
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
+    return found->pw_dir;
+  // An account without a home has nowhere to keep its files: the folders below it cannot be
+  // made, and the player is told that progress will not be saved.
+  return "/nonexistent";
 }
 
 }  // namespace
@@ -44,10 +65,12 @@ std::string UserConfigDir(const std::string& vendor, const std::string& product)
 std::string RuntimeDir() { return EnvOr("XDG_RUNTIME_DIR", ""); }
 
 bool EnsureDirectory(const std::string& path, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(path, ec);
-  if (std::filesystem::is_directory(path, ec)) return true;
-  if (error) *error = ec ? ec.message() : "not a folder";
+  // The cause is the creation's own (a read-only parent says so), not the check's afterwards.
+  std::error_code created;
+  std::filesystem::create_directories(path, created);
+  std::error_code checked;
+  if (std::filesystem::is_directory(path, checked)) return true;
+  if (error) *error = created ? created.message() : "not a folder";
   return false;
 }
 
@@ -60,11 +83,22 @@ std::string ExecutableDir() {
 
 namespace {
 
+// The temporary files this process is writing now: a clean-up never takes them.
+std::mutex gWritingMutex;
+std::set<std::string> gWriting;
+
+// The temporary file is no longer being written (renamed or removed).
+void EndTemporary(const std::string& tmp) {
+  std::lock_guard<std::mutex> lock(gWritingMutex);
+  gWriting.erase(tmp);
+}
+
 // Closes the descriptor and removes the temporary file; keeps errno's text in `error`.
 bool FailWrite(int fd, const std::string& tmp, std::string* error) {
   if (error) *error = std::strerror(errno);
   if (fd >= 0) ::close(fd);
   ::unlink(tmp.c_str());
+  EndTemporary(tmp);
   return false;
 }
 
@@ -79,12 +113,63 @@ void SyncFolderOf(const std::string& path) {
   ::close(fd);
 }
 
+// Removes temporary files of `path` left by writes that never ended (a crash, a power cut):
+// "<name>.tmp" and "<name>.tmp" with six letters, unless this process is writing them. Removing
+// a name never follows a link.
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::filesystem::path p(path);
+  const std::string folder = p.has_parent_path() ? p.parent_path().string() : std::string(".");
+  const std::string prefix = p.filename().string() + ".tmp";
+  std::vector<std::string> stale;
+  ForEachFolderEntry(folder, [&](const char* name) {
+    const size_t length = std::strlen(name);
+    if (length != prefix.size() && length != prefix.size() + 6) return;
+    if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) return;
+    for (size_t i = prefix.size(); i < length; ++i)
+      if (!std::isalnum(static_cast<unsigned char>(name[i]))) return;
+    stale.push_back(folder + "/" + name);
+  });
+  std::lock_guard<std::mutex> lock(gWritingMutex);
+  for (const std::string& name : stale)
+    if (!gWriting.count(name)) ::unlink(name.c_str());
+}
+
+// Creates "<path>.tmp<six letters>" for writing (mode 0600); -1 with errno on failure. The name
+// is registered as being written until the caller ends it (EndTemporary).
+int CreateTemporaryBeside(const std::string& path, std::string& tmp) {
+  // The name is new each time and opened only if it does not exist yet: a link or a file planted
+  // under any name in the folder is never written through. The counter and the clock make the
+  // names of one process differ; the process id those of two.
+  static std::atomic<uint32_t> counter{0};
+  const std::string base = path + ".tmp";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    uint64_t mix = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    mix ^= (uint64_t(uint32_t(::getpid())) << 40) ^ (uint64_t(counter.fetch_add(1, std::memory_order_relaxed)) << 20);
+    mix = (mix * 0x9e3779b97f4a7c15ull) >> 16;
+    char suffix[8];
+    for (int i = 0; i < 6; ++i) {
+      suffix[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[mix % 36];
+      mix /= 36;
+    }
+    suffix[6] = '\0';
+    tmp = base + suffix;
+    std::lock_guard<std::mutex> lock(gWritingMutex);
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      gWriting.insert(tmp);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
 }  // namespace
 
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
-  // A temporary file left by an interrupted write is truncated and reused.
-  std::string tmp = path + ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string tmp;
+  int fd = CreateTemporaryBeside(path, tmp);
   if (fd < 0) {
     if (error) *error = std::strerror(errno);
     return false;
@@ -104,13 +189,17 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
   int closed = ::close(fd);
   if (closed != 0) return FailWrite(-1, tmp, error);
   if (::rename(tmp.c_str(), path.c_str()) != 0) return FailWrite(-1, tmp, error);
+  EndTemporary(tmp);
   SyncFolderOf(path);
+  RemoveStaleTemporaries(path);
   return true;
 }
 
 std::string KeepAside(const std::string& path, const std::string& suffix) {
-  for (int i = 1; i < 1000; ++i) {
-    std::string target = path + suffix + (i == 1 ? "" : std::to_string(i));
+  for (int i = 0; i < 1000; ++i) {
+    // "<name><suffix>", then "<name><suffix>.1", ".2"...: the number stands apart, so a suffix
+    // that ends in digits (".v17") never reads as another one (".v172").
+    std::string target = path + suffix + (i == 0 ? "" : "." + std::to_string(i));
     // The rename never replaces a file kept earlier: a taken name moves on to the next number.
     if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
       SyncFolderOf(path);

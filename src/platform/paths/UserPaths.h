@@ -6,7 +6,8 @@ namespace Platform {
 
 // Per-user folders. Data (profile, error file, crash report, screenshots) lives under
 // $XDG_DATA_HOME (default ~/.local/share), settings under $XDG_CONFIG_HOME (default ~/.config),
-// each followed by the vendor and product folders.
+// each followed by the vendor and product folders. Without HOME the home folder is the
+// account's (the password database), never a shared folder.
 std::string UserDataDir(const std::string& vendor, const std::string& product);
 std::string UserConfigDir(const std::string& vendor, const std::string& product);
 // $XDG_RUNTIME_DIR when set and usable, else the empty string.
@@ -21,13 +22,15 @@ std::string ExecutableDir();
 // Joins two path pieces with a single '/'.
 std::string JoinPath(const std::string& a, const std::string& b);
 
-// Writes a file atomically: "<path>.tmp" beside it, flushed to disk, renamed over it, and the
-// folder flushed. On failure the old file is untouched and the temporary file removed.
+// Writes a file atomically: a temporary file beside it, created new under a name of its own
+// ("<path>.tmp" and six random letters; never an existing file or link, mode 0600), flushed to
+// disk, renamed over it, and the folder flushed. On failure the old file is untouched, the
+// temporary file removed and `error` holds the system's reason (errno's text).
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 inline bool WriteFileAtomic(const std::string& path, const std::string& contents, std::string* error = nullptr) {
   return WriteFileAtomic(path, contents.data(), contents.size(), error);
 }
-// Renames a file that failed to load out of the way ("<name><suffix>", "<name><suffix>2", ...),
+// Renames a file that failed to load out of the way ("<name><suffix>", "<name><suffix>.1", ...),
 // never over a file kept earlier, and returns the new name (empty when it could not be moved).
 std::string KeepAside(const std::string& path, const std::string& suffix = ".broken");
 

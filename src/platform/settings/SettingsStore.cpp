@@ -1,7 +1,11 @@
 #include "platform/settings/SettingsStore.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -92,6 +96,46 @@ bool SettingsStore::Save(std::string* error) const {
   out << "[" << mKeyName << "]\n";
   for (auto& [name, value] : mValues) out << name << "=" << Escape(value) << "\n";
   return WriteFileAtomic(mFilePath, out.str(), error);
+}
+
+bool SettingsStore::OverwriteStoredValue(const std::string& name, const std::string& value, std::string* error) {
+  auto fail = [&](const char* why) {
+    if (error) *error = why ? why : std::strerror(errno);
+    return false;
+  };
+  const std::string wanted = Escape(value);
+  int fd = ::open(mFilePath.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return fail(nullptr);
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buffer, size_t(n));
+  }
+  // The line "name=value" of the one section, at the start of a line.
+  const std::string key = name + "=";
+  size_t at = text.rfind("\n" + key);
+  bool ok = at != std::string::npos;
+  size_t valueAt = ok ? at + 1 + key.size() : 0;
+  size_t end = ok ? text.find('\n', valueAt) : 0;
+  if (end == std::string::npos) end = text.size();
+  if (ok && end > valueAt && text[end - 1] == '\r') --end;
+  if (!ok || end - valueAt != wanted.size()) {
+    ::close(fd);
+    return fail("the stored file holds no value of that length");
+  }
+  ssize_t written = ::pwrite(fd, wanted.data(), wanted.size(), off_t(valueAt));
+  if (written != ssize_t(wanted.size()) || ::fsync(fd) != 0) {
+    const int cause = written < 0 ? errno : ENOSPC;
+    ::close(fd);
+    errno = cause;
+    return fail(nullptr);
+  }
+  if (::close(fd) != 0) return fail(nullptr);
+  mValues[name] = value;
+  return true;
 }
 
 bool SettingsStore::GetString(const std::string& name, std::string& out) const {

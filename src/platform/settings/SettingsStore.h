@@ -23,6 +23,10 @@ class SettingsStore {
   LoadResult Load();
   // Writes every value; false (with the reason) when the folder or file cannot be written.
   bool Save(std::string* error = nullptr) const;
+  // For a full disk: when the stored file holds the name with a value of the same length, that
+  // value alone is written over in place (no new block is needed) and the store takes it too.
+  // False when the file holds no such line or cannot be written.
+  bool OverwriteStoredValue(const std::string& name, const std::string& value, std::string* error = nullptr);
 
   bool GetString(const std::string& name, std::string& out) const;
   // False when absent or not a decimal 32-bit number (out unchanged).

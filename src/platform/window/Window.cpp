@@ -1,7 +1,6 @@
 #include "platform/window/Window.h"
 
 #include <SDL.h>
-#include <signal.h>
 
 #include <cstring>
 #include <mutex>
@@ -127,7 +126,8 @@ Window::~Window() { Destroy(); }
 
 bool Window::Create(const std::string& title, int width, int height, bool windowed, std::string* error) {
   Destroy();
-  SetStopSignalsToQuit(true);
+  // SIGINT and SIGTERM are the game's own (StopSignals.h), not turned into a window close.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     if (error) *error = SDL_GetError();
     return false;
@@ -249,13 +249,6 @@ void Window::Present(const uint32_t* pixels, int pitchBytes) {
   SDL_RenderClear(mImpl->mRenderer);
   SDL_RenderCopy(mImpl->mRenderer, mImpl->mTexture, nullptr, nullptr);
   SDL_RenderPresent(mImpl->mRenderer);
-}
-
-void SetStopSignalsToQuit(bool toQuit) {
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, toQuit ? "0" : "1");
-  if (toQuit || !SDL_WasInit(SDL_INIT_EVENTS)) return;
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
 }
 
 }  // namespace Platform

@@ -57,11 +57,4 @@ int VirtualKeyFromSdl(int sdlKeycode);
 // True when the video driver is SDL's "dummy" (headless runs).
 bool IsHeadlessVideo();
 
-// Whether SIGINT and SIGTERM become the window system's quit request (a Close event: the game
-// asks before it leaves) or keep their default action, ending the process at once. A window
-// reads the request; a game without one never would, and would wait on a stop it cannot see.
-// Holds for the event system started next; with `toQuit` false, one already started lets go of
-// the signals too.
-void SetStopSignalsToQuit(bool toQuit);
-
 }  // namespace Platform
