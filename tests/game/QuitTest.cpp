@@ -37,7 +37,7 @@ TEST(Quit, AsksOnlyWhenItMayAndYesSavesAndEnds) {
 
   // The splash gives way; the driver's main menu starts the level; a close during its load waits.
   game.mHoldSplash = false;
-  while (!game.IsBusyLoading()) ASSERT_TRUE(game.LoopStep());
+  ASSERT_TRUE(game.StepUntil([&] { return game.IsBusyLoading(); }, "the level load after the splash"));
   game.Input(Type::Close);
   ASSERT_TRUE(game.LoopStep());
   if (game.IsBusyLoading()) {
@@ -53,8 +53,7 @@ TEST(Quit, AsksOnlyWhenItMayAndYesSavesAndEnds) {
   answer = 1;
   closeAgainInside = true;
   game.Input(Type::Close);
-  while (game.LoopStep()) {
-  }
+  EXPECT_TRUE(game.StepToEnd());
   EXPECT_EQ(game.mBoxesAsked.size(), 2u) << "the close inside the box asked again";
   EXPECT_TRUE(game.IsShutdownRequested());
   EXPECT_TRUE(fs::exists(pref)) << "the yes did not save the profile";
