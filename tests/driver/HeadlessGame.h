@@ -66,10 +66,10 @@ class HeadlessGame : public ZCEngine3 {
   // The ids of the boxes opened so far, in order.
   std::vector<std::string> mBoxesAsked;
   // Answers boxes and presses the briefing as set above. A box that waits more than
-  // kBoxPatience loop steps (or a minute) for an answer fails the test and ends the loop.
+  // mBoxPatience loop steps for an answer fails the test and ends the loop.
   bool LoopStep() override;
-  static constexpr int32_t kBoxPatience = 20000;
-  // Loop steps taken inside the box open now (nested loop steps), counted from its first.
+  int32_t mBoxPatience = 20000;
+  // Loop steps taken while the box open now waits, counted from its first.
   int32_t mNestedSteps = 0;
   // The main loop on simulated time: one update step per 10 ms of it, no real waiting between
   // steps. While a loader works the time passes in real time too, so that a load takes as many
@@ -97,8 +97,6 @@ class HeadlessGame : public ZCEngine3 {
   void PressBriefingStart();
   // A click in the middle of the widget.
   void PressCentre(ZCCandyWidget* button);
-  int32_t mDepth = 0;
-  uint64_t mBoxSinceMs = 0;
   bool mBoxSeen = false;
   bool mBoxPressed = false;
   uint64_t mNow = 0;

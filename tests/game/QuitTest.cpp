@@ -1,3 +1,4 @@
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -73,4 +74,21 @@ TEST(Quit, ShutdownFromCodeNeverAsks) {
   game.Shutdown();
   EXPECT_FALSE(game.LoopStep());
   EXPECT_EQ(game.mBoxesAsked.size(), 1u);
+}
+
+// Waits that run out fail the test with what was awaited instead of waiting for ever: a
+// condition that never comes, and a box nobody answers (which also ends the loop).
+TEST(Quit, WaitsThatRunOutFailInsteadOfWaitingForEver) {
+  TestGame game("Quit Test 3");
+  game.mAnswerBox = nullptr;
+  game.mBoxPatience = 100;
+  ASSERT_TRUE(game.Init());
+  game.BeginStartup();
+  ASSERT_TRUE(game.RunUntilLevelRuns());
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(game.StepUntil([] { return false; }, "nothing", 10)),
+                          "waited 10 loop steps for nothing");
+  EXPECT_NONFATAL_FAILURE(game.AskToQuit(), "a box waited 101 loop steps for an answer (the last asked: \"quit\")");
+  EXPECT_TRUE(game.IsShutdownRequested());
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(game.StepUntil([] { return false; }, "a step after the end")),
+                          "the loop ended while waiting for a step after the end");
 }
