@@ -19,6 +19,12 @@ class RefusingGate : public EventGate {
   int32_t mRefused = 0;
 };
 
+// A cut-scene on show.
+class ShownComix : public CafeComix {
+ public:
+  bool IsVisible() const override { return true; }
+};
+
 class CafeBoardTest : public CafeBoardFixture {
  protected:
   bool Called(const std::string& call) const { return std::find(mCalls.begin(), mCalls.end(), call) != mCalls.end(); }
@@ -167,6 +173,11 @@ TEST_F(CafeBoardTest, CareerWaitsWhileVisitorsRemainUnlessAVipWasLost) {
   EXPECT_TRUE(mBoard->AreQueuesDone());
   mActors.mVisitorsPresent = false;
   EXPECT_TRUE(mBoard->AreQueuesDone());
+  // The lost guest belongs to its own day: the next one starts without it.
+  mBoard->OnLevelStarted();
+  EXPECT_FALSE(mBoard->IsVipLost());
+  mActors.mVisitorsPresent = true;
+  EXPECT_FALSE(mBoard->AreQueuesDone());
 }
 
 TEST_F(CafeBoardTest, CoinBonusPaysMoreWithTheCoinUpgrade) {
@@ -207,6 +218,21 @@ TEST_F(CafeBoardTest, OtherBonusesReachTheActorsAndUnknownTypesAreIgnored) {
   EXPECT_EQ(mBoard->GetMoney(), 0);
 }
 
+// Survival shows no bonus hints; the career shows each once.
+TEST_F(CafeBoardTest, BonusHintsComeOnceInTheCareerAndNeverInSurvival) {
+  ASSERT_TRUE(LoadSampleConfig());
+  auto hints = [&] {
+    return std::count_if(mCalls.begin(), mCalls.end(), [](const std::string& c) { return c.rfind("tutorial hint", 0) == 0; });
+  };
+  mBoard->mEndless = true;
+  for (int32_t type = 0; type < CafeProfile::kBonusTypes; ++type) mBoard->ApplyMiniGameBonus(type, 1);
+  EXPECT_EQ(hints(), 0);
+  mBoard->mEndless = false;
+  for (int round = 0; round < 2; ++round)
+    for (int32_t type = 0; type < CafeProfile::kBonusTypes; ++type) mBoard->ApplyMiniGameBonus(type, 1);
+  EXPECT_EQ(hints(), CafeProfile::kBonusTypes);
+}
+
 TEST_F(CafeBoardTest, EscapeOpensTheMenuOrHidesOnlyWhatIsShown) {
   mBriefing.mVisible = true;
   mBoard->KeyUp(ZCBoard_Game3::kEscapeKey);
@@ -223,6 +249,13 @@ TEST_F(CafeBoardTest, EscapeOpensTheMenuOrHidesOnlyWhatIsShown) {
   mBoard->KeyUp(ZCBoard_Game3::kEscapeKey);
   mBoard->KeyUp('A');
   EXPECT_TRUE(mCalls.empty());
+  // Nor over a cut-scene.
+  mShop.mVisible = false;
+  ShownComix comix;
+  mBoard->SetComix(&comix);
+  mBoard->KeyUp(ZCBoard_Game3::kEscapeKey);
+  EXPECT_TRUE(mCalls.empty());
+  mBoard->SetComix(nullptr);
 }
 
 TEST_F(CafeBoardTest, VisitorsAreSpawnedByKindWhileTheTutorialAllows) {

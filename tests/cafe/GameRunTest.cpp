@@ -19,13 +19,18 @@ using Type = Platform::InputEvent::Type;
 
 namespace {
 
+// Loop steps through the start-up loading up to the start of the level load.
+bool LevelLoadStarts(HeadlessGame& game) {
+  return game.StepUntil([&] { return !game.IsLoaderRunning() && game.GetBoard() && game.GetBoard()->IsLoadingLevel(); },
+                        "the level load");
+}
+
 // Milliseconds from the end of start-up loading to the level's hand-over, measured once.
 int MeasureLevelLoadMs() {
   HeadlessGame game("Quit Test");
   if (!game.Init()) return 0;
   game.BeginStartup();
-  while (game.IsLoaderRunning() || !game.GetBoard() || !game.GetBoard()->IsLoadingLevel())
-    if (!game.LoopStep()) return 0;
+  if (!LevelLoadStarts(game)) return 0;
   const uint64_t start = Platform::GetTickMs();
   if (!game.RunUntilLevelRuns()) return 0;
   return int(Platform::GetTickMs() - start);
@@ -44,15 +49,16 @@ TEST(GameShutdown, ClosingAtAnyMomentOfALevelLoadFreesNothingInUse) {
     ASSERT_TRUE(game.Init());
     game.BeginStartup();
     // Start-up loading, up to the start of the level load.
-    while (game.IsLoaderRunning() || !game.GetBoard() || !game.GetBoard()->IsLoadingLevel())
-      ASSERT_TRUE(game.LoopStep());
+    ASSERT_TRUE(LevelLoadStarts(game));
     if (eighth <= 8) {
       // Closed after eighth/8 of the measured load time, without the loop running meanwhile.
       std::this_thread::sleep_for(std::chrono::milliseconds(loadMs * eighth / 8));
     } else if (eighth == 9) {
       // The worker is done, the hand-over not made.
-      while (game.GetBoard()->IsLoadingLevel() && !game.mLoaded.load())
+      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (game.GetBoard()->IsLoadingLevel() && !game.mLoaded.load() && std::chrono::steady_clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ASSERT_TRUE(game.mLoaded.load() || !game.GetBoard()->IsLoadingLevel()) << "the level load never ended";
     } else {
       ASSERT_TRUE(game.RunUntilLevelRuns());
       game.RunFor(50);
@@ -67,12 +73,10 @@ TEST(GameShutdown, ACloseDuringALevelLoadWaitsForItsEnd) {
   ASSERT_TRUE(game.Init());
   game.BeginStartup();
   game.Input(Type::Close);  // during start-up loading
-  while (game.IsLoaderRunning() || !game.GetBoard() || !game.GetBoard()->IsLoadingLevel()) ASSERT_TRUE(game.LoopStep());
+  ASSERT_TRUE(LevelLoadStarts(game));
   EXPECT_FALSE(game.IsShutdownRequested());
   game.Input(Type::Close);  // and again during the level load
-  const uint64_t end = Platform::GetTickMs() + 60000;
-  while (game.LoopStep() && Platform::GetTickMs() < end) {
-  }
+  EXPECT_TRUE(game.StepToEnd());
   EXPECT_TRUE(game.IsShutdownRequested());
   EXPECT_FALSE(game.GetBoard()->IsLoadingLevel());
   EXPECT_TRUE(LogHistory::Contains("quit deferred until loading ends"));

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "board/ZCItemPart.h"
 #include "board/support/BoardTestSupport.h"
 #include "effects/ZCAnimController.h"
 #include "cafe/CafeObjects.h"
 #include "cafe/support/CafeItemsFixture.h"
+#include "shell/Random.h"
 
 namespace {
 
@@ -58,6 +61,18 @@ TEST_F(TraysTest, APeriodItemComesAfterItsWaitIsCollectedOnceAndWaitsAgain) {
   // The end of an animation that is not a change leaves the state alone.
   mPeriod->ArmAnimRestart(nullptr, "idle");
   EXPECT_EQ(mPeriod->GetPeriodState(), 0);
+  // Each wait is drawn anew across the block's bounds, not always the shortest.
+  SeedRandom(7);
+  float shortest = 40.0f, longest = 20.0f;
+  for (int i = 0; i < 8; ++i) {
+    mPeriod->Activate(true);
+    const float wait = mPeriod->GetWaitClock().GetRemaining();
+    shortest = std::min(shortest, wait);
+    longest = std::max(longest, wait);
+  }
+  EXPECT_GE(shortest, 20.0f);
+  EXPECT_LE(longest, 40.0f);
+  EXPECT_GT(longest - shortest, 5.0f);
 }
 
 TEST_F(TraysTest, TraysAndTheBinReactToAVisitAndReturnToIdle) {

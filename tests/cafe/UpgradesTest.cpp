@@ -138,6 +138,30 @@ TEST_F(UpgradesTest, SurvivalOffersTakeThePendingKinds) {
   EXPECT_TRUE(Offers().empty());
 }
 
+// An owned visual upgrade dresses the items of its own café only (every café of the sample has
+// a "floor_rug" and a "bar"); one not owned dresses nothing.
+TEST_F(UpgradesTest, AnOwnedVisualUpgradeDressesOnlyItsOwnCafe) {
+  ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
+      <object class="item" name="floor_rug"><part name="floor"/></object>
+      <object class="item" name="bar"><part name="bar"/></object>
+      </objects></root>)"));
+  const UpgradeRecord& floor = mBoard->GetVisualUpgrades()[0];
+  ASSERT_EQ(floor.mObject, "floor");
+  ASSERT_EQ(floor.mMinLevel, 1);
+  mProfile.GetUpgradeFlags()[floor.mFlag] = 1;
+  ZCItem* rug = ZCItem::FindByName("floor_rug");
+  ZCItem* bar = ZCItem::FindByName("bar");
+  ASSERT_TRUE(rug && bar);
+  const std::string plain = rug->GetSkin();
+  for (const int32_t level : {16, 36, 2}) {
+    mBoard->mLevelNumber = level;
+    mBoard->ReadLevelRules(ParseXml(R"(<root><param upgrade_skin="wood" default_skin="plain"/></root>)"),
+                           ParseXml(R"(<level><params normal="1" expert="2"/></level>)"));
+    EXPECT_EQ(rug->GetSkin(), level == 2 ? "wood" : plain) << "level " << level;
+    EXPECT_EQ(bar->GetSkin(), plain) << "level " << level;
+  }
+}
+
 TEST_F(UpgradesTest, PreviewSwitchesSkinsAndSendsTheMessages) {
   ASSERT_TRUE(InstallEffects(R"(<effect name="upgrade_probe">
       <timer name="up" duration="1"/><timer name="down" duration="1"/>

@@ -158,6 +158,24 @@ TEST_F(VisitorTest, AScandalWaitsForItsClockWhichStandsStillWhileFrozen) {
   EXPECT_EQ(girl->GetState(), ZCClient::kWaiting);
 }
 
+// The happy bonus, through the café's own actors, gives the visitors patience by the chain's
+// strength; the ice lasts its time for each unit of strength.
+TEST_F(VisitorTest, TheHappyBonusGivesPatienceAndTheIceLastsByTheChainsStrength) {
+  auto* girl = Find<ZCClient>("client01");
+  ASSERT_TRUE(ZCClientStand::Spawn(Event("client", {"girl"}, {"0100"}), 0, 20.0f));
+  mBoard->SetActors(nullptr);
+  mBoard->ApplyMiniGameBonus(1, 1);
+  EXPECT_FLOAT_EQ(girl->GetPatience(), 50.0f);
+  mBoard->ApplyMiniGameBonus(1, 2);
+  EXPECT_FLOAT_EQ(girl->GetPatience(), 100.0f);
+  mBoard->SetActors(&mActors);
+  mBoard->ApplyMiniGameBonus(4, 2);  // 2 x 8 s
+  Wait(15.9f);
+  EXPECT_TRUE(mBoard->IsFrozen()) << "the ice ignored the chain's strength";
+  Wait(0.2f);
+  EXPECT_FALSE(mBoard->IsFrozen());
+}
+
 TEST_F(VisitorTest, TheFirstMatchingHandIsHandedOverAndAnEmptyHandNeverServes) {
   auto* girl = Find<ZCClient>("client01");
   auto* boy = Find<ZCClient>("client02");

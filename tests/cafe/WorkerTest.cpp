@@ -201,6 +201,32 @@ TEST_F(WorkerTest, TheSpeedUpgradeShortensTheWorkAndShowsItsPart) {
   EXPECT_EQ(mWorker->GetWorkState(), ZCWorker::kReady);
 }
 
+// The tidiness upgrade halves the wear of the work; the clean bonus, through the café's own
+// actors, gives every running worker its tidiness and sets a broken one working again.
+TEST_F(WorkerTest, TheTidinessUpgradeHalvesTheWearAndTheCleanBonusRepairs) {
+  mBoard->mEndless = true;
+  EXPECT_TRUE(Visit(ZCItem::FindByName("table01")));
+  Step(1.0f);
+  EXPECT_FLOAT_EQ(mWorker->GetTidiness(), 95.0f);
+  for (UpgradeRecord& record : const_cast<std::vector<UpgradeRecord>&>(mBoard->GetFunctionalUpgrades()))
+    if (record.mObject == "baker" && record.mName == "tidiness") mBoard->ApplyUpgrade(record, true);
+  ASSERT_TRUE(mWorker->HasTidinessUpgrade());
+  EXPECT_TRUE(TablePart("worker_upgrade_1")->IsVisible());
+  Step(2.0f);
+  EXPECT_FLOAT_EQ(mWorker->GetTidiness(), 90.0f);  // 2 s at 5 a second, halved
+  mWorker->ChangeTidiness(-89.0f);
+  Step(0.5f);
+  ASSERT_EQ(mWorker->GetWorkState(), ZCWorker::kBroken);
+
+  mWorker->SetRunning(true);
+  mBoard->SetActors(nullptr);
+  mBoard->ApplyMiniGameBonus(2, 1);
+  mBoard->SetActors(&mActors);
+  EXPECT_EQ(mWorker->GetWorkState(), ZCWorker::kWorking);
+  EXPECT_NEAR(mWorker->GetTidiness(), 25.0f, 0.3f);
+  EXPECT_TRUE(TablePart("cleaning_small")->IsVisible());
+}
+
 TEST_F(WorkerTest, AnUnknownSkinGetsZeroedParametersAndTheRegistryFollowsTheWorkers) {
   LogHistory::Clear();
   ZCWorker* stranger = MakeWorker("worker07", "juggler");

@@ -26,7 +26,17 @@ void HeadlessGame::ShowMainMenu() {
   GetBoard()->StartLoadingThread(kFirstLevel, false);
 }
 
+void HeadlessGame::Fail(const std::string& what) { ADD_FAILURE() << what; }
+
 bool HeadlessGame::LoopStep() {
+  // The steps a box waits are those its own loop runs, whoever asked it (a test too).
+  if (!mMessageBoxOpen) {
+    mNestedSteps = 0;
+  } else if (++mNestedSteps > mBoxPatience) {
+    Fail("a box waited " + std::to_string(mNestedSteps) + " loop steps for an answer" +
+         (mBoxesAsked.empty() ? std::string() : " (the last asked: \"" + mBoxesAsked.back() + "\")"));
+    Shutdown();
+  }
   AnswerOpenBox();
   PressBriefingStart();
   return ZCEngine3::LoopStep();
@@ -94,8 +104,36 @@ bool HeadlessGame::RunToEnd(int timeoutMs) {
 
 void HeadlessGame::RunFor(int ms) {
   const uint64_t end = NowMs() + uint64_t(ms);
-  while (NowMs() < end && LoopStep()) {
+  // Each loop step sleeps at least a millisecond towards the next update step.
+  const int limit = ms + 1000;
+  for (int steps = 0; NowMs() < end; ++steps) {
+    if (steps > limit) {
+      Fail("the loop's clock did not move " + std::to_string(ms) + " ms in " + std::to_string(limit) + " loop steps");
+      return;
+    }
+    if (!LoopStep()) return;
   }
+}
+
+bool HeadlessGame::StepUntil(const std::function<bool()>& done, const std::string& what, int maxSteps) {
+  for (int steps = 0; steps < maxSteps; ++steps) {
+    if (done()) return true;
+    if (!LoopStep()) {
+      if (done()) return true;
+      Fail("the loop ended while waiting for " + what);
+      return false;
+    }
+  }
+  if (done()) return true;
+  Fail("waited " + std::to_string(maxSteps) + " loop steps for " + what);
+  return false;
+}
+
+bool HeadlessGame::StepToEnd(int maxSteps) {
+  for (int steps = 0; steps < maxSteps; ++steps)
+    if (!LoopStep()) return true;
+  Fail("the loop still ran after " + std::to_string(maxSteps) + " loop steps");
+  return false;
 }
 
 void HeadlessGame::SleepMs(uint32_t ms) {

@@ -23,8 +23,15 @@ class HeadlessGame : public ZCEngine3 {
   // Loop steps until the loop ends (a shut-down) within the time limit; a recording run's demo is
   // then finished at the last step. False on time-out or when the demo cannot be written.
   bool RunToEnd(int timeoutMs = 120000);
-  // Loop steps for about ms milliseconds of the loop's time.
+  // Loop steps for about ms milliseconds of the loop's time (a failure when the loop's clock does
+  // not get there within a step for each of them).
   void RunFor(int ms);
+  // Loop steps until done() holds: false, with a test failure naming what was awaited, when the
+  // loop ends first or maxSteps loop steps pass without it. Every wait of a test is bounded.
+  bool StepUntil(const std::function<bool()>& done, const std::string& what, int maxSteps = 20000);
+  // Loop steps until the loop ends (a shut-down): false, with a test failure, when it still runs
+  // after maxSteps loop steps.
+  bool StepToEnd(int maxSteps = 20000);
   // Hands an event in as the main loop does (recorded when a demo records). Mouse positions are
   // picture positions, handed in where the window shows them.
   void Input(Platform::InputEvent::Type type, int32_t x = 0, int32_t y = 0, int32_t key = 0);
@@ -58,7 +65,12 @@ class HeadlessGame : public ZCEngine3 {
   bool mPressBriefingStart = true;
   // The ids of the boxes opened so far, in order.
   std::vector<std::string> mBoxesAsked;
+  // Answers boxes and presses the briefing as set above. A box that waits more than
+  // mBoxPatience loop steps for an answer fails the test and ends the loop.
   bool LoopStep() override;
+  int32_t mBoxPatience = 20000;
+  // Loop steps taken while the box open now waits, counted from its first.
+  int32_t mNestedSteps = 0;
   // The main loop on simulated time: one update step per 10 ms of it, no real waiting between
   // steps. While a loader works the time passes in real time too, so that a load takes as many
   // update steps as it would in the game (a recorded demo replays in about as long). Set before
@@ -66,6 +78,8 @@ class HeadlessGame : public ZCEngine3 {
   bool mSimulatedClock = false;
 
  protected:
+  // A fault of the run (a wait that ran out, a box never answered): a test failure here.
+  virtual void Fail(const std::string& what);
   uint64_t NowMs() override { return mSimulatedClock ? mNow : ZCEngine3::NowMs(); }
   void SleepMs(uint32_t ms) override;
   bool WantsWindow() const override { return false; }

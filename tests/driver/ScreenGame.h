@@ -36,8 +36,6 @@ class ScreenGame : public HeadlessGame {
     int32_t mWaited = 0;
   };
   std::deque<Action> mActions;
-  // Loop steps taken inside boxes; a box left unanswered this long ends the run.
-  int32_t mNestedSteps = 0;
 
   void QueueClick(const std::string& path);
   void QueuePoint(int32_t x, int32_t y);
@@ -50,15 +48,10 @@ class ScreenGame : public HeadlessGame {
   // stepLimit update steps is a failure and stops there.
   void PlayToEnd(uint64_t stepLimit);
 
- protected:
-  // A fault of the run (a widget that never came, a box never answered): a test failure here.
-  virtual void Fail(const std::string& what);
-
  private:
   // Plays the first queued action when it can be; true when it was played.
   bool PlayAction();
   void Press(int32_t x, int32_t y);
-  int32_t mDepth = 0;
 };
 
 // The widget of a path: the first name is a screen among the root's children (or a box), the

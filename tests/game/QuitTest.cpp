@@ -1,3 +1,4 @@
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -37,7 +38,7 @@ TEST(Quit, AsksOnlyWhenItMayAndYesSavesAndEnds) {
 
   // The splash gives way; the driver's main menu starts the level; a close during its load waits.
   game.mHoldSplash = false;
-  while (!game.IsBusyLoading()) ASSERT_TRUE(game.LoopStep());
+  ASSERT_TRUE(game.StepUntil([&] { return game.IsBusyLoading(); }, "the level load after the splash"));
   game.Input(Type::Close);
   ASSERT_TRUE(game.LoopStep());
   if (game.IsBusyLoading()) {
@@ -53,8 +54,7 @@ TEST(Quit, AsksOnlyWhenItMayAndYesSavesAndEnds) {
   answer = 1;
   closeAgainInside = true;
   game.Input(Type::Close);
-  while (game.LoopStep()) {
-  }
+  EXPECT_TRUE(game.StepToEnd());
   EXPECT_EQ(game.mBoxesAsked.size(), 2u) << "the close inside the box asked again";
   EXPECT_TRUE(game.IsShutdownRequested());
   EXPECT_TRUE(fs::exists(pref)) << "the yes did not save the profile";
@@ -74,4 +74,21 @@ TEST(Quit, ShutdownFromCodeNeverAsks) {
   game.Shutdown();
   EXPECT_FALSE(game.LoopStep());
   EXPECT_EQ(game.mBoxesAsked.size(), 1u);
+}
+
+// Waits that run out fail the test with what was awaited instead of waiting for ever: a
+// condition that never comes, and a box nobody answers (which also ends the loop).
+TEST(Quit, WaitsThatRunOutFailInsteadOfWaitingForEver) {
+  TestGame game("Quit Test 3");
+  game.mAnswerBox = nullptr;
+  game.mBoxPatience = 100;
+  ASSERT_TRUE(game.Init());
+  game.BeginStartup();
+  ASSERT_TRUE(game.RunUntilLevelRuns());
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(game.StepUntil([] { return false; }, "nothing", 10)),
+                          "waited 10 loop steps for nothing");
+  EXPECT_NONFATAL_FAILURE(game.AskToQuit(), "a box waited 101 loop steps for an answer (the last asked: \"quit\")");
+  EXPECT_TRUE(game.IsShutdownRequested());
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(game.StepUntil([] { return false; }, "a step after the end")),
+                          "the loop ended while waiting for a step after the end");
 }

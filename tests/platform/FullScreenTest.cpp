@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
@@ -43,9 +45,16 @@ class XServer {
       _exit(127);
     }
     close(fds[1]);
+    // The server writes its display number once it is up: waited for half a minute at most.
     std::string number;
     char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+    pollfd ready{fds[0], POLLIN, 0};
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < limit && poll(&ready, 1, 100) >= 0) {
+      if (!(ready.revents & (POLLIN | POLLHUP))) continue;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number.push_back(c);
+    }
     close(fds[0]);
     if (mPid > 0 && !number.empty()) {
       mDisplay = ":" + number;
@@ -104,7 +113,7 @@ TEST(FullScreen, ThePictureFillsABareXServerAndThePointerLandsOnIt) {
   for (const auto& desktop : desktops) {
     SCOPED_TRACE(std::to_string(desktop.w) + "x" + std::to_string(desktop.h));
     XServer server(desktop.w, desktop.h);
-    ASSERT_TRUE(server.IsUp());
+    ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
     Platform::Window window;
     std::string error;
     ASSERT_TRUE(window.Create("full screen", 1024, 768, false, &error)) << error;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -138,8 +139,18 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstReleases) {
     Platform::SingleInstance child;
     _exit(child.Acquire(lock) == Platform::SingleInstance::Result::AlreadyRunning ? 0 : 1);
   }
+  // The child's answer, waited for half a minute at most (a lock that blocks would hang it).
   int status = 0;
-  waitpid(pid, &status, 0);
+  pid_t ended = 0;
+  for (int i = 0; i < 3000 && ended == 0; ++i) {
+    ended = waitpid(pid, &status, WNOHANG);
+    if (ended == 0) usleep(10000);
+  }
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  ASSERT_EQ(ended, pid) << "the child never answered whether it holds the lock";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   first.Release();
   EXPECT_EQ(second.Acquire(lock), Platform::SingleInstance::Result::Acquired);

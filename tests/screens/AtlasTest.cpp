@@ -7,6 +7,7 @@
 #include "graphics/ImageLib.h"
 #include "graphics/MemoryImage.h"
 #include "screens/ZCAtlasPack.h"
+#include "screens/ZCComixObjects.h"
 #include "shell/Log.h"
 #include "shell/PakFormat.h"
 #include "shell/PakInterface.h"
@@ -80,6 +81,16 @@ TEST_F(AtlasTest, PicturesAreFoundByTheirNormalisedNameOnly) {
   EXPECT_EQ(e->atlas, &atlas);
   const std::vector<int32_t> got = {e->page, e->offsetX, e->offsetY, e->W, e->H, e->atlasX, e->atlasY, e->origW, e->origH};
   EXPECT_EQ(got, (std::vector<int32_t>{0, 3, 4, 10, 12, 2, 1, 20, 22}));
+  // A picture of the atlas shows its own rectangle of the page, placed where the trimmed
+  // margin puts it inside the whole picture.
+  ComixImageRef piece;
+  piece.SetEntry(atlas.Find("comix/intro/frame1"));
+  Rect source;
+  Vesk::VeskVector2 at;
+  ASSERT_TRUE(piece.GetSource(source, at));
+  EXPECT_EQ(source, Rect(2, 1, 10, 12));
+  EXPECT_EQ(at.x, 3);
+  EXPECT_EQ(at.y, 4);
   // Written with capitals, an entry is never found by a normalised name; nor is a name outside
   // the atlas (the caller then loads the picture's own file).
   EXPECT_EQ(atlas.Find(ZCAtlasPack::NormaliseName("Comix/Intro/Frame2")), nullptr);

@@ -105,4 +105,19 @@ TEST_F(ScreenDriver, CareerPlayThrough) {
   Settle();
   EXPECT_EQ(StoredPlayer().levelsOpen, 1);
   EXPECT_EQ(ScreenTable::GetCareer()->GetSelectedDay(), 1);
+
+  // Start again, and the loop ends while it asks (the window's close is not taken over a box;
+  // a shut-down ends the box unanswered): nothing is wiped, nothing saved.
+  Do([] {
+    GetProfileStore().mPlayer.levelsOpen = 6;
+    EXPECT_TRUE(GetProfileStore().Save());
+  });
+  Click("career_menu/reset_button");
+  Do([this] { mGame->Input(Platform::InputEvent::Type::Close); });
+  Do([this] { mGame->Shutdown(); });
+  EXPECT_TRUE(mGame->StepToEnd());
+  ASSERT_FALSE(mGame->mBoxesAsked.empty());
+  EXPECT_EQ(mGame->mBoxesAsked.back(), "delcareer");
+  EXPECT_EQ(GetProfileStore().mPlayer.levelsOpen, 6);
+  EXPECT_EQ(StoredPlayer().levelsOpen, 6);
 }

@@ -154,6 +154,17 @@ TEST_F(ScreenDriver, ComixEpisodesAndClicks) {
       </episode>
       <episode><actor action="change_pos_y" object="a" val1="0" val2="10" t1="0" t2="5"/></episode>
       <episode><actor action="set_scale" object="a" val="2" t="9"/></episode>
+    </episodes></comix>
+    <comix name="background"><objects><object name="a" type="pic"/><object name="b" type="pic"/></objects><episodes>
+      <episode>
+        <actor action="change_pos_x" object="a" val1="0" val2="100" t1="0" t2="1" loop="1" local="0"/>
+        <actor action="set_alpha" object="b" val="0.5" t="2"/>
+      </episode>
+      <episode>
+        <actor action="change_pos_y" object="b" val1="0" val2="100" t1="0" t2="1" loop="1" local="0"/>
+        <actor action="set_scale" object="b" val="2" t="5"/>
+      </episode>
+      <episode><actor action="set_scale" object="a" val="2" t="9"/></episode>
     </episodes></comix></comixes>)");
 
   // Without episodes the scene waits for its button.
@@ -182,6 +193,26 @@ TEST_F(ScreenDriver, ComixEpisodesAndClicks) {
   comix->SkipEpisode();
   EXPECT_EQ(a.scale, 2);
   EXPECT_EQ(comix->GetEpisodeIndex(), 3);
+
+  // A motion that is not local to its episode runs on through the later ones, on its own
+  // episode's clock. A click ends the actors of the episode it skips, but a background motion
+  // whose end lies behind the scene's time (not the episode's) goes on.
+  comix->LoadFrom(doc, "background");
+  const ComixPicState& front = comix->GetScene().FindObject("a")->AsPic()->mState;
+  const ComixPicState& back = comix->GetScene().FindObject("b")->AsPic()->mState;
+  comix->Advance(2.01f);
+  ASSERT_EQ(comix->GetEpisodeIndex(), 1);
+  comix->Advance(0.25f);
+  EXPECT_NEAR(front.pos.x, 26, 0.1);
+  comix->Advance(0.25f);
+  EXPECT_NEAR(front.pos.x, 51, 0.1);
+  EXPECT_NEAR(back.pos.y, 50, 0.1);
+  comix->SkipEpisode();
+  EXPECT_EQ(comix->GetEpisodeIndex(), 2);
+  EXPECT_EQ(back.scale, 2);
+  comix->Advance(0.25f);
+  EXPECT_NEAR(back.pos.y, 75, 0.1) << "the click stopped a background motion";
+  EXPECT_NEAR(front.pos.x, 76, 0.1);
 
   // Shown, its time runs with the update steps, and stands still while a box is open.
   Do([&] {

@@ -6,7 +6,9 @@
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCComix.h"
+#include "shell/LocTable.h"
 #include "shell/Log.h"
+#include "shell/TextVars.h"
 #include "shell/XmlNode.h"
 #include "sound/SoundManager.h"
 #include "support/BoardDialogs.h"
@@ -127,6 +129,32 @@ TEST_F(DebriefingTest, MenuButtonAndDescriptions) {
   EXPECT_EQ(Label(Debriefing(false), "label_achiev_about"), L"");
   Do([&] { Debriefing(false)->Hide(); });
   Settle();
+
+  // The day's own debriefing text, not its briefing's (the sample's two texts read alike: a day
+  // without texts shows the id asked for); the fail debriefing tells why the day was lost.
+  auto loc = [](const char* id) { return GetEngine()->GetLocTable()->GetText(id); };
+  Do([&] {
+    BoardAccess::SetLevel(board, 98, false);
+    Debriefing(false)->Show();
+  });
+  Settle();
+  EXPECT_EQ(GetTextVars()->GetTextVar("level_briefing"), L"$breif_l98");
+  Do([&] {
+    Debriefing(false)->Hide();
+    Debriefing(true)->Show();
+  });
+  Settle();
+  EXPECT_EQ(Label(Debriefing(true), "level_outro_text"), loc("mn00_debrief_fail_goal"));
+  Do([&] {
+    Debriefing(true)->Hide();
+    board->SetVipLost();
+    Debriefing(true)->Show();
+  });
+  Settle();
+  EXPECT_EQ(Label(Debriefing(true), "level_outro_text"), loc("mn00_debrief_fail_vip"));
+  Do([&] { Debriefing(true)->Hide(); });
+  Settle();
+  EXPECT_EQ(PauseCount(), 0);
 }
 
 TEST_F(DebriefingTest, GoingOnWithTheCareer) {

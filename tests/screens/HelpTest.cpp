@@ -46,6 +46,8 @@ TEST_F(HelpTest, ArrowsFollowThePagesAndCloseReturnsToTheMenu) {
   ASSERT_TRUE(help->IsVisible());
   EXPECT_FALSE(ScreenTable::GetMainMenu()->IsVisible());
 
+  // Next turns the page forward (it unfolds from the book's right edge), previous backward
+  // (it opens from the left edge).
   struct Step {
     const char* click;
     int32_t page;
@@ -56,9 +58,18 @@ TEST_F(HelpTest, ArrowsFollowThePagesAndCloseReturnsToTheMenu) {
       {"help/prev_btn", 1, "11"}, {"help/prev_btn", 0, "01"},
   };
   for (const Step& step : steps) {
-    if (step.click) Click(step.click);
-    Settle();
     SCOPED_TRACE(step.page);
+    if (step.click) {
+      Click(step.click);
+      ASSERT_TRUE(StepUntil([] { return IsPageTurning(); })) << "no page turn";
+      const ZCCandyWidget* left = help->GetPages()[size_t(step.page)]->FindChild("left_page");
+      ASSERT_NE(left, nullptr);
+      if (std::string(step.click) == "help/prev_btn")
+        EXPECT_EQ(left->mX, 0) << "previous turned forward";
+      else
+        EXPECT_GT(left->mX, 475) << "next turned backward";
+    }
+    Settle();
     EXPECT_EQ(help->GetCurrentPage(), step.page);
     EXPECT_EQ(Arrows(help), step.arrows);
     EXPECT_EQ(FrontPage(), step.page);

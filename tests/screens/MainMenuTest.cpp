@@ -34,8 +34,8 @@ class MainMenuTest : public ScreenDriver {
 
 }  // namespace
 
-// A first start asks for a name and cannot be cancelled: Escape and letters make nobody, Enter
-// makes the player and shows the main page.
+// A first start asks for a name and cannot be cancelled: Enter on the empty field, Escape and
+// letters make nobody, Enter on a name makes the player and shows the main page.
 TEST_F(MainMenuTest, FirstStartAsksForAName) {
   Start();
   Settle();
@@ -44,6 +44,10 @@ TEST_F(MainMenuTest, FirstStartAsksForAName) {
   ASSERT_TRUE(menu->mCreateDialog->IsVisible());
   EXPECT_TRUE(menu->mCancel->IsDisabled());
   EXPECT_TRUE(menu->mProfileOpen->IsDisabled());
+  Key(13);
+  Settle();
+  EXPECT_FALSE(GetProfileStore().HasPlayer()) << "Enter on an empty name made a player";
+  EXPECT_TRUE(menu->mCreateDialog->IsVisible());
   Type(L"Alice");
   Key(27);
   Key('A');

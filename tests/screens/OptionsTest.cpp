@@ -48,13 +48,18 @@ TEST_F(OptionsTest, LiveVolumesCancelApplyAndMute) {
   ASSERT_EQ(before.size(), 10u);
 
   Open();
+  ASSERT_NE(sound, 50);
+  ASSERT_NE(music, 50);
   Click("options/musvol_slider");  // the middle of the track: 50
   Do([&] { EXPECT_EQ(Heard(), Heard(sound, 50)) << "not heard in the step of the move"; });
+  Click("options/sndvol_slider");
+  Do([&] { EXPECT_EQ(Heard(), Heard(50, 50)); });
   Click("options/cancel");
   Settle();
   EXPECT_FALSE(Options()->IsVisible());
   EXPECT_EQ(Heard(), Heard(sound, music));
   EXPECT_EQ(header.musicVolume, music);
+  EXPECT_EQ(header.soundVolume, sound);
   EXPECT_EQ(StoredOptions(), before);
 
   Open();

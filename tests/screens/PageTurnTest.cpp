@@ -54,7 +54,8 @@ TEST_F(PageTurnTest, ForwardTurnStepByStep) {
 }
 
 // A backward turn opens to the right: at 0.2 s both pages are 135 wide and the sheet lies 73
-// left of the fold.
+// left of the fold; the right page shows its own right-hand part (its content drawn 340 to the
+// left), as it slides out from under the fold.
 TEST_F(PageTurnTest, BackwardTurnAtStepTwenty) {
   ZCCandyWidget* left = mMenu->mPlayerPage->FindChild("left_page");
   ZCCandyWidget* right = mMenu->mPlayerPage->FindChild("right_page");
@@ -62,6 +63,12 @@ TEST_F(PageTurnTest, BackwardTurnAtStepTwenty) {
   Step(20);
   EXPECT_EQ(Of(left), Rect(0, 0, 135, 727));
   EXPECT_EQ(Of(right), Rect(135, 0, 135, 727));
+  int32_t dx = 0, dy = 0;
+  right->GetDrawOffset(dx, dy);
+  EXPECT_EQ(dx, 135 - 475);
+  EXPECT_EQ(dy, 0);
+  left->GetDrawOffset(dx, dy);
+  EXPECT_EQ(dx, 0);
   EXPECT_EQ(mSheet->mX, 135 - 73);
   EXPECT_EQ(mSheet->mY, 35);
 }

@@ -7,6 +7,7 @@
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "screens/ZCBoard_Survival.h"
+#include "sound/ZCMusic.h"
 #include "support/ScreenDriver.h"
 #include "widgets/ZCWidgetKit.h"
 
@@ -36,7 +37,8 @@ class SurvivalTest : public ScreenDriver {
 }  // namespace
 
 // The cafés open with the career; a café no longer open falls back to café 1; a small photo
-// picks like its button; play leaves the book for the café's endless level.
+// picks like its button; play leaves the book for the café's endless level. Each café's game is
+// played for a few seconds, from the page the game before ends on.
 TEST_F(SurvivalTest, PicksAnOpenCafeAndPlaysItsEndlessLevel) {
   Start(WithPlayers({L"Ann"}));
   Settle();
@@ -85,6 +87,26 @@ TEST_F(SurvivalTest, PicksAnOpenCafeAndPlaysItsEndlessLevel) {
   EXPECT_FALSE(survival->IsVisible());
   EXPECT_EQ(board->GetLevelNumber(), 1);
   EXPECT_TRUE(board->IsEndless());
+
+  for (const int32_t cafe : {2, 3}) {
+    SCOPED_TRACE(cafe);
+    // The lives lost: a game without money ends on the survival page.
+    Do([=] {
+      for (int i = 0; i < 4; ++i) board->LoseLife();
+    });
+    ASSERT_TRUE(StepUntil([&] { return !board->IsVisible() && survival->IsVisible(); }, 3000));
+    Settle();
+    Click(std::string(kPage) + "cafe" + std::to_string(cafe) + "_button");
+    Click("survival_menu/survival_dlg/right_page/play_button");
+    ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && !board->IsLoadingLevel(); }, 20000));
+    Settle();
+    ScreenDriver::Step(300);
+    EXPECT_TRUE(board->IsRunning());
+    EXPECT_TRUE(board->IsEndless());
+    EXPECT_EQ(board->GetLevelNumber(), cafe);
+    EXPECT_EQ(board->GetCafe(), cafe);
+    EXPECT_EQ(mGame->GetMusic()->GetCurrentName(), "level" + std::to_string(cafe));
+  }
 }
 
 // The end of a survival game: a score with a place opens the high-score page, any other the

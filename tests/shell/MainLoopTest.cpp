@@ -3,10 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 #include "platform/window/MessageBox.h"
 #include "shell/Log.h"
@@ -75,9 +78,31 @@ class SimApp : public Vesk::VeskAppBase {
   }
 };
 
+// Every loop step sleeps towards the next update step, so the clock gets there in as many.
 void RunFor(SimApp& app, uint64_t ms) {
-  while (app.mNow < ms && app.LoopStep()) {
+  for (uint64_t steps = 0; app.mNow < ms; ++steps) {
+    if (steps > ms + 100) {
+      ADD_FAILURE() << "the clock stood at " << app.mNow << " ms after " << steps << " loop steps";
+      return;
+    }
+    if (!app.LoopStep()) return;
   }
+}
+
+// Loop steps until the loop ends; the number taken, and a failure when it still runs after
+// the limit.
+int StepsToEnd(SimApp& app, int limit = 10000) {
+  for (int steps = 0; steps < limit; ++steps)
+    if (!app.LoopStep()) return steps;
+  ADD_FAILURE() << "the loop still ran after " << limit << " loop steps";
+  return limit;
+}
+
+// What a loader thread waits on, for at most a minute.
+void WaitForRelease(const std::atomic<bool>& release) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!release.load() && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace
@@ -121,7 +146,11 @@ TEST(MainLoop, NestedLoopStepServesTheRestOfTheQueueAndKeepsUpdating) {
       // A modal box: wait for the answer by running the loop.
       uint64_t start = app.GetUpdateCount();
       bool asked = false;
-      while (!answered && app.LoopStep()) {
+      for (int steps = 0; !answered && app.LoopStep(); ++steps) {
+        if (steps > 1000) {
+          ADD_FAILURE() << "the box was never answered";
+          break;
+        }
         if (!asked && app.GetUpdateCount() - start > 5) {
           app.Push(InputEvent::Type::KeyDown, 2);
           asked = true;
@@ -152,16 +181,14 @@ TEST(MainLoop, ShutdownInsideANestedLoopEndsBothLoops) {
   int nestedExits = 0;
   app.mOnInput = [&](const InputEvent& e) {
     if (e.mKey != 1) return;
-    while (app.LoopStep()) {
-    }
+    StepsToEnd(app);
     ++nestedExits;
   };
   app.mOnUpdate = [&] {
     if (app.GetUpdateCount() == 20) app.Shutdown();
   };
   app.Push(InputEvent::Type::KeyDown, 1);
-  int outerSteps = 0;
-  while (app.LoopStep()) ++outerSteps;
+  const int outerSteps = StepsToEnd(app);
   EXPECT_EQ(nestedExits, 1);
   EXPECT_EQ(outerSteps, 0);
   EXPECT_EQ(app.GetUpdateCount(), 20u);
@@ -176,7 +203,7 @@ TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndACloseMeanwhileWaitsForIt) {
   SimApp app;
   std::atomic<bool> release{false};
   app.StartLoaderThread([&] {
-    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitForRelease(release);
   });
   EXPECT_TRUE(app.IsLoaderRunning());
   app.Push(InputEvent::Type::Close);
@@ -202,7 +229,7 @@ TEST(MainLoop, ALoaderEndingDuringAnUpdateStepIsHandedOverAtTheNextStep) {
     app.mFrameTime = frameTime;
     std::atomic<bool> release{false};
     app.StartLoaderThread([&] {
-      while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      WaitForRelease(release);
     });
     app.mOnUpdate = [&] {
       if (release.load()) return;

@@ -60,7 +60,13 @@ void ScreenDriver::TearDown() {
 
 void ScreenDriver::Step(int n) {
   const uint64_t end = mGame->GetUpdateCount() + uint64_t(n);
-  while (mGame->GetUpdateCount() < end && mGame->LoopStep()) {
+  // A loop step runs an update step or sleeps towards the next one.
+  for (int steps = 0; mGame->GetUpdateCount() < end; ++steps) {
+    if (steps > 2 * n + 100) {
+      ADD_FAILURE() << "the update count stood still: " << n << " update steps not run in " << steps << " loop steps";
+      return;
+    }
+    if (!mGame->LoopStep()) return;
   }
 }
 
