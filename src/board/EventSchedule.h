@@ -98,7 +98,13 @@ class EventSchedule {
   EventSchedule(const EventSchedule&) = delete;
   EventSchedule& operator=(const EventSchedule&) = delete;
 
+  // The latest time, in seconds of the level's clock, that an arrival may be set for: a later
+  // one (or one before the start) takes the nearest of the two, so every queue runs out.
+  static constexpr float kMaxArrivalTime = 600.0f;
+
   void SetMode(int32_t mode) { mMode = mode; }
+  // The level file read, named in warnings.
+  void SetFileName(const std::string& name) { mFileName = name; }
   int32_t GetMode() const { return mMode; }
   // Reads the level's events (career) or its templates and stages (endless), by the mode.
   void Load(const XmlNode& level);
@@ -166,6 +172,7 @@ class EventSchedule {
   void ResetGoals();
 
   int32_t mMode = kNone;
+  std::string mFileName = "the level";
   std::vector<ScheduleEvent*> mQueues[kQueues];
   size_t mCursors[kQueues] = {0, 0};
   int32_t mServed[kQueues] = {0, 0};

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "board/BoardText.h"
 #include "board/ZCMoveItem.h"
@@ -341,8 +342,25 @@ void ZCBoard_Game3::LoseLife() {
   if (mLives >= 0) mHud->SetLives(mLives);
 }
 
+bool ZCBoard_Game3::HasVisitorSettings(const ScheduleEvent& event) const {
+  const auto& records = GetClientParamsMap();
+  const char* element = mEndless ? "time_point_template" : "time_point";
+  for (int i = 0; i < 4; ++i) {
+    const std::string& skin = event.mPersons[i];
+    if (i > 0 && skin.empty()) continue;
+    if (!skin.empty() && records.count(skin)) continue;
+    LogMessage("WARNING: %s: <%s> person%d=\"%s\" has no visitor settings in cfg\\cfg.xml; not spawned",
+               LevelFileName().c_str(), element, i + 1, skin.c_str());
+    return false;
+  }
+  return true;
+}
+
 bool ZCBoard_Game3::SpawnClientFromEvent(ScheduleEvent* event) {
   if (!event || !IsEventAllowed(5)) return false;
+  // A visitor without settings would never lose patience nor leave: its event is dropped (taken
+  // without a visitor), so that the queue goes on and the day still ends.
+  if (!HasVisitorSettings(*event)) return true;
   bool placed = false;
   if (event->mType == "client")
     placed = mActors->SpawnStand(event, 0, 100.0f);
@@ -450,8 +468,9 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     LogMessage("WARNING: the level's object document has no \"param\" element");
   }
   if (XmlNode params = level.selectSingleNode(L"params")) {
-    GetAttrInt(params, L"normal", &mGoal);
-    GetAttrInt(params, L"expert", &mExpertGoal);
+    const int32_t most = std::numeric_limits<int32_t>::max();
+    GetClampedInt(params, LevelFileName().c_str(), L"normal", mGoal, 0, most);
+    GetClampedInt(params, LevelFileName().c_str(), L"expert", mExpertGoal, 0, most);
   } else if (!mEndless) {
     LogMessage("WARNING: level %d has no \"params\" element", int(mLevelNumber));
   }
@@ -526,7 +545,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
       block.mSavedLossesMoney = block.mLossesMoney;
       block.mOverridden = true;
     }
-    GetAttrFloat(node, L"client_patience_speed", block.mPatienceSpeed);
+    ReadPatienceSpeed(node, LevelFileName().c_str(), block.mPatienceSpeed);
     GetAttrInt(node, L"client_money01_g", &block.mMoneyGreen);
     GetAttrInt(node, L"client_money01_y", &block.mMoneyYellow);
     GetAttrInt(node, L"client_money01_r", &block.mMoneyRed);
@@ -534,8 +553,8 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
     block.mStartPatience = 100.0f;
     GetAttrFloat(node, L"client_start_stamina", block.mStartPatience);
   }
-  float speed = 0;
-  if (GetAttrFloat(level, L"override_boss_speed", speed)) {
+  std::string speedText;
+  if (GetAttrStringA(level, "override_boss_speed", speedText)) {
     HeroineParams* heroine = FindHeroineParams("boss");
     auto& persons = GetBoardWorld().mPersons;
     auto person = persons.find("boss");
@@ -546,7 +565,10 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
         heroine->mSavedMoveSpeed = person->second.mMoveSpeed;
         heroine->mOverridden = true;
       }
-      person->second.mMoveSpeed = speed;
+      // A speed she cannot walk at leaves her own.
+      float& speed = person->second.mMoveSpeed;
+      GetUsableFloat(level, LevelFileName().c_str(), L"override_boss_speed", speed, kMinMoveSpeed, kMaxMoveSpeed,
+                     heroine->mSavedMoveSpeed);
     }
   }
 }
@@ -668,6 +690,6 @@ void ZCBoard_Game3::LoadLevelValues(const XmlNode& root) {
   GetAttrInt(node, L"valBonusCoin4Upgrade", &values.mBonusCoin4Upgrade);
   GetAttrFloat(node, L"bonus_wstamina", values.mBonusWorkerStamina);
   GetAttrFloat(node, L"bonus_cstamina", values.mBonusClientStamina);
-  GetAttrFloat(node, L"bonus_iceagetimeout", values.mBonusIceTimeout);
-  GetAttrFloat(node, L"client_pause", values.mClientPause);
+  ReadCfgTime(node, L"bonus_iceagetimeout", values.mBonusIceTimeout);
+  ReadCfgTime(node, L"client_pause", values.mClientPause);
 }

@@ -112,6 +112,8 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   void OnMoneyChanged() override;
   void OnStageAdvanced() override;
   bool SpawnClientFromEvent(ScheduleEvent* event) override;
+  // Every person of the event has a visitor block in cfg.xml; else false, with a warning.
+  bool HasVisitorSettings(const ScheduleEvent& event) const;
   void OnPause() override {}
   void OnResume() override {}
   // Escape: opens the escape menu, or closes what is open.

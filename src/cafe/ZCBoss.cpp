@@ -102,10 +102,12 @@ float ZCBoss::GetMoveSpeed() const {
   float speed = ZCMoveItem::GetMoveSpeed();
   if (speed <= 0 && !mPerson) speed = kFallbackSpeed;
   if (!mParams) return speed;
+  const float base = speed;
   if (ZCBoard_Game3* board = GetCafeBoard(); board && board->IsUpgradeOwned("boss", "speed"))
     speed += mParams->mSpeedAddUpgrade;
   if (mBonusActive) speed += mParams->mSpeedAddBonus;
-  return speed;
+  // Additions that would stop her (negative ones in the data) leave her own speed.
+  return speed > 0 ? speed : base;
 }
 
 void ZCBoss::StartSpeedBonus(float seconds) {
