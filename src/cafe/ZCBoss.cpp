@@ -54,6 +54,10 @@ void ZCBoss::Activate(bool active) {
     mCode.clear();
     mSecondHand.clear();
     mServed = false;
+    // A speed bonus still running when the last day ended ends with it.
+    mBonusActive = false;
+    mBonusRemaining = 0;
+    SetSpeedBoost(false, 0, 0);
     ReplayAnimation("");
     SetAnimMode(0);
   } else if (mSteps) {
