@@ -216,6 +216,26 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
   ResetGoals();
 }
 
+size_t EventSchedule::RemoveVisitorTypes(const std::function<bool(const VisitorType&)>& refuse) {
+  size_t removed = 0;
+  for (Stage& stage : mStages) {
+    for (int32_t queue = 0; queue < kQueues; ++queue) {
+      std::vector<VisitorType>& types = stage.mTypes[queue];
+      removed += std::erase_if(types, refuse);
+      stage.mWeights[queue] = 0;
+      for (const VisitorType& type : types) stage.mWeights[queue] += type.mProb;
+    }
+    stage.mTotalWeight = stage.mWeights[0] + stage.mWeights[1];
+  }
+  return removed;
+}
+
+bool EventSchedule::SendsAnyVisitor() const {
+  for (const Stage& stage : mStages)
+    if (!stage.mTypes[0].empty() || !stage.mTypes[1].empty()) return true;
+  return false;
+}
+
 void EventSchedule::ResetGoals() {
   mPreviousGoal = 0;
   mCurrentGoal = mStages.empty() ? 0 : mStages.front().mPoints;

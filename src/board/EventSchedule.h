@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -130,6 +131,12 @@ class EventSchedule {
   // Endless spawning: one queue drawn by the stage's weights (and, for count 2 or more, the
   // other too) is spawned through the callback or, without one, by Pop.
   void SpawnRandom(int32_t count, SpawnCallback callback);
+
+  // Endless levels: leaves out the visitor types the predicate refuses (their weights with them);
+  // the number left out.
+  size_t RemoveVisitorTypes(const std::function<bool(const VisitorType&)>& refuse);
+  // Endless levels: some stage sends a visitor.
+  bool SendsAnyVisitor() const;
 
   // Endless levels: the next stage's goal; after the last stage the goals go on in equal steps.
   void AdvanceStage();

@@ -33,6 +33,12 @@ void ReadBlocks(const std::vector<XmlNode>& nodes, std::map<std::string, Params>
   }
 }
 
+// The element below the root, with a warning when it is missing.
+XmlNode SelectBlockList(const XmlNode& root, const wchar_t* path, const char* what) {
+  XmlNode node = root.selectSingleNode(path);
+  if (!node) LogMessage("WARNING: cfg.xml has no \"%s\" element", what);
+  return node;
+}
 }  // namespace
 
 void ReadCfgTime(const XmlNode& node, const wchar_t* name, float& out) {
@@ -48,16 +54,6 @@ void ReadPatienceSpeed(const XmlNode& node, const char* file, float& speed) {
              WideToUtf8(node.nodeName()).c_str(), ReadBoardText(node, L"name").c_str(), double(fallback));
   speed = fallback;
 }
-
-namespace {
-
-// The element below the root, with a warning when it is missing.
-XmlNode SelectBlockList(const XmlNode& root, const wchar_t* path, const char* what) {
-  XmlNode node = root.selectSingleNode(path);
-  if (!node) LogMessage("WARNING: cfg.xml has no \"%s\" element", what);
-  return node;
-}
-}  // namespace
 
 void LoadHeroineParams(const XmlNode& root) {
   gHeroines.clear();

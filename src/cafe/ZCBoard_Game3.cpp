@@ -176,7 +176,8 @@ void ZCBoard_Game3::SetTextVarNumber(const char* name, int32_t value) {
 bool ZCBoard_Game3::SkipItemDraw() { return mComix->IsVisible(); }
 
 bool ZCBoard_Game3::AreQueuesDone() {
-  if (mEndless) return mLives < 0;
+  // A survival game that no visitor can come to ends at once.
+  if (mEndless) return mLives < 0 || mNoVisitorCanCome;
   if (mVipLost) return true;
   if (mActors->AnyVisitorsPresent()) return false;
   return ZCBoard_Game::AreQueuesDone();
@@ -342,11 +343,10 @@ void ZCBoard_Game3::LoseLife() {
   if (mLives >= 0) mHud->SetLives(mLives);
 }
 
-bool ZCBoard_Game3::HasVisitorSettings(const ScheduleEvent& event) const {
+bool ZCBoard_Game3::HasVisitorSettings(const std::string (&persons)[4], const char* element) const {
   const auto& records = GetClientParamsMap();
-  const char* element = mEndless ? "time_point_template" : "time_point";
   for (int i = 0; i < 4; ++i) {
-    const std::string& skin = event.mPersons[i];
+    const std::string& skin = persons[i];
     if (i > 0 && skin.empty()) continue;
     if (!skin.empty() && records.count(skin)) continue;
     LogMessage("WARNING: %s: <%s> person%d=\"%s\" has no visitor settings in cfg\\cfg.xml; not spawned",
@@ -360,7 +360,7 @@ bool ZCBoard_Game3::SpawnClientFromEvent(ScheduleEvent* event) {
   if (!event || !IsEventAllowed(5)) return false;
   // A visitor without settings would never lose patience nor leave: its event is dropped (taken
   // without a visitor), so that the queue goes on and the day still ends.
-  if (!HasVisitorSettings(*event)) return true;
+  if (!HasVisitorSettings(event->mPersons, mEndless ? "time_point_template" : "time_point")) return true;
   bool placed = false;
   if (event->mType == "client")
     placed = mActors->SpawnStand(event, 0, 100.0f);
@@ -458,6 +458,7 @@ void ZCBoard_Game3::ApplyMiniGameBonus(int32_t type, int32_t strength) {
 // ---- Reading a level (loading thread) ----
 
 void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& level) {
+  mNoVisitorCanCome = false;
   if (mEndless) std::memset(mSurvivalFlags, 0, sizeof mSurvivalFlags);
   mUpgradeSkin.clear();
   mDefaultSkin.clear();
@@ -496,6 +497,14 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
   }
   ReapplyUpgrades();
   ReadOverrides(level);
+  if (mEndless) {
+    // Visitor types without settings are left out of the stages (each with a warning), so that
+    // the draws pick only visitors who can come and go.
+    mSchedule.RemoveVisitorTypes(
+        [this](const VisitorType& type) { return !HasVisitorSettings(type.mPersons, "time_point_template"); });
+    mNoVisitorCanCome = !mSchedule.SendsAnyVisitor();
+    if (mNoVisitorCanCome) LogMessage("WARNING: %s: no visitor can come; the game ends", LevelFileName().c_str());
+  }
   if (!mEndless)
     mGoals->LoadAchievements(level);
   else

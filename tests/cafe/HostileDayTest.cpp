@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -42,6 +43,25 @@ std::string RunOutput(const std::string& command) {
   return out;
 }
 
+// Plays the level on the game's data with the files laid over it, the heroine sent to the candy
+// machine at step 5; the runner's output and log lines.
+std::string PlayOnPack(const std::vector<std::pair<std::string, std::string>>& files, int level, long steps,
+                       bool endless = false) {
+  const std::string bin = std::getenv("CAFE_BINARY_DIR");
+  const std::filesystem::path dir = std::filesystem::path(bin) / "testhome" / "hostile_day";
+  std::filesystem::create_directories(dir);
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> entries;
+  for (const auto& [name, text] : files) entries.emplace_back(name, std::vector<uint8_t>(text.begin(), text.end()));
+  const std::vector<uint8_t> bytes = PakFormat::Build(entries);
+  const std::string pack = (dir / "hostile.pak").string();
+  std::ofstream(pack, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+  const std::string script = (dir / "click.script").string();
+  std::ofstream(script) << "5 candymachine\n";
+  return RunOutput(bin + "/bin/cafe_run --pack '" + pack + "'" + (endless ? " --endless" : "") + " --level " +
+                   std::to_string(level) +
+                   " --to-end --steps " + std::to_string(steps) + " '" + script + "' 2>&1");
+}
+
 // The step of the first trace line holding the text, or -1.
 long StepOf(const std::string& out, const std::string& text) {
   const size_t at = out.find(text);
@@ -53,8 +73,7 @@ long StepOf(const std::string& out, const std::string& text) {
 }  // namespace
 
 TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
-  const char* bin = std::getenv("CAFE_BINARY_DIR");
-  ASSERT_NE(bin, nullptr);
+  ASSERT_NE(std::getenv("CAFE_BINARY_DIR"), nullptr);
   PakInterface game;
   ASSERT_TRUE(game.AddPakFile("data.pak"));
   std::string cfg = ReadPacked(game, "cfg\\cfg.xml");
@@ -80,21 +99,10 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
           "\" type=\"client\" person1=\"girl\"><param name=\"0100\"/></time_point>\n"
           "  </events_queue>");
 
-  const std::filesystem::path dir = std::filesystem::path(bin) / "testhome" / "hostile_day";
-  std::filesystem::create_directories(dir);
-  const std::string pack = (dir / "hostile.pak").string();
-  const std::vector<uint8_t> bytes =
-      PakFormat::Build({{"cfg/cfg.xml", std::vector<uint8_t>(cfg.begin(), cfg.end())},
-                        {"cfg/l002.xml", std::vector<uint8_t>(day.begin(), day.end())}});
-  std::ofstream(pack, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
-  const std::string script = (dir / "click.script").string();
-  std::ofstream(script) << "5 candymachine\n";
-
   // The last arrival may come at the latest time an arrival can have; the last visitor then
   // waits out its patience (100 at the default speed) and the day ends soon after.
   const long bound = long(EventSchedule::kMaxArrivalTime * 100) + 10000;
-  const std::string out = RunOutput(std::string(bin) + "/bin/cafe_run --pack '" + pack + "' --level 2 --to-end --steps " +
-                                    std::to_string(bound) + " '" + script + "' 2>&1");
+  const std::string out = PlayOnPack({{"cfg/cfg.xml", cfg}, {"cfg/l002.xml", day}}, 2, bound);
   for (const char* warning : {
            "WARNING: cfg\\cfg.xml: <pers> move_speed=\"-5\" cannot be used; 100 used",
            "WARNING: cfg\\cfg.xml: <client> client_patience_speed=\"-3\" cannot be used; 2 used",
@@ -116,4 +124,38 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
   EXPECT_GT(end, long(EventSchedule::kMaxArrivalTime * 100));
   EXPECT_LT(end, bound);
   EXPECT_NE(out.find(" result "), std::string::npos) << out.substr(out.size() > 2000 ? out.size() - 2000 : 0);
+}
+
+// A level whose object document lies outside the game's folders is not read: the game's file
+// layer refuses the name, and the level does not start.
+TEST(HostileDay, ALevelNamingAFileOutsideTheGameIsRefused) {
+  ASSERT_NE(std::getenv("CAFE_BINARY_DIR"), nullptr);
+  PakInterface game;
+  ASSERT_TRUE(game.AddPakFile("data.pak"));
+  std::string day = ReadPacked(game, "cfg\\l003.xml");
+  const std::string outside = "cfg\\..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd";
+  Put(day, "doc=\"cfg\\cafe1.xml\"", "doc=\"" + outside + "\"");
+  const std::string out = PlayOnPack({{"cfg/l003.xml", day}}, 3, 100);
+  EXPECT_NE(out.find("WARNING: PakInterface: \"" + outside + "\" is outside the game's folders; not read"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("is not valid XML"), std::string::npos);
+  EXPECT_NE(out.find("level 3 did not start"), std::string::npos);
+}
+
+// A survival game whose visitors all lack settings leaves them out of its stages, each with a
+// warning, and ends at once: no visitor could ever come to lose a life.
+TEST(HostileDay, ASurvivalGameWithoutUsableVisitorsEnds) {
+  ASSERT_NE(std::getenv("CAFE_BINARY_DIR"), nullptr);
+  PakInterface game;
+  ASSERT_TRUE(game.AddPakFile("data.pak"));
+  std::string day = ReadPacked(game, "cfg\\e001.xml");
+  for (const char* skin : {"girl", "boy", "granny"})
+    for (size_t at; (at = day.find(std::string("person1=\"") + skin + "\"")) != std::string::npos;)
+      day.replace(at, std::strlen("person1=\"") + std::strlen(skin) + 1, "person1=\"ghost\"");
+  const std::string out = PlayOnPack({{"cfg/e001.xml", day}}, 1, 2000, true);
+  EXPECT_NE(out.find("WARNING: cfg\\e001.xml: <time_point_template> person1=\"ghost\" has no visitor settings"),
+            std::string::npos);
+  EXPECT_NE(out.find("WARNING: cfg\\e001.xml: no visitor can come; the game ends"), std::string::npos);
+  EXPECT_NE(out.find("result survival"), std::string::npos) << out;
 }
