@@ -172,6 +172,12 @@ PakInterface::~PakInterface() = default;
 
 bool PakInterface::AddPakFile(const std::string& path) {
   std::string resolved = ResolvePathNoCase(path);
+  // A pipe or a device of the name would block the start or never end.
+  std::error_code ec;
+  if (std::filesystem::exists(resolved, ec) && !Platform::IsRegularFile(resolved)) {
+    LogMessage("ERROR: PakInterface: pack %s is not a regular file", path.c_str());
+    return false;
+  }
   FILE* f = std::fopen(resolved.c_str(), "rb");
   if (!f) {
     LogMessage("ERROR: PakInterface: cannot open pack %s", path.c_str());

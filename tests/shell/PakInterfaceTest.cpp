@@ -268,6 +268,11 @@ TEST_F(PakTest, OnlyRegularFilesWithinTheirKindsLimitAreRead) {
   // The same file is within the limit of a larger kind.
   EXPECT_TRUE(mPak.ReadWholeFile(mDir / "big.fnt", out, FileKind::kImage));
 
+  // Nor is a pack that is no regular file opened.
+  LogHistory::Clear();
+  EXPECT_FALSE(mPak.AddPakFile(fifo));
+  EXPECT_TRUE(LogHistory::Contains("ERROR: PakInterface: pack " + fifo + " is not a regular file"));
+
   ASSERT_TRUE(mPak.AddPakMemory(PakFormat::Build({{"big.fnt", std::vector<uint8_t>(size_t(limit) + 1, 'y')}}), "mem"));
   LogHistory::Clear();
   EXPECT_FALSE(mPak.ReadWholeFile("big.fnt", out, FileKind::kFontDescription));
