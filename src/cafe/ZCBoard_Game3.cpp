@@ -361,6 +361,13 @@ bool ZCBoard_Game3::SpawnClientFromEvent(ScheduleEvent* event) {
   // A visitor without settings would never lose patience nor leave: its event is dropped (taken
   // without a visitor), so that the queue goes on and the day still ends.
   if (!HasVisitorSettings(event->mPersons, mEndless ? "time_point_template" : "time_point")) return true;
+  // Nor does an event wait for ever for a kind of visitor the level has no object for.
+  const bool seated = event->mType == "family";
+  if ((seated || event->mType == "client") && !mActors->HasVisitorsOfKind(seated)) {
+    LogMessage("WARNING: %s: a \"%s\" comes, but the level has no %s visitor; not spawned", LevelFileName().c_str(),
+               event->mType.c_str(), seated ? "seated" : "standing");
+    return true;
+  }
   bool placed = false;
   if (event->mType == "client")
     placed = mActors->SpawnStand(event, 0, 100.0f);

@@ -260,6 +260,12 @@ TEST_F(CafeBoardTest, VisitorsAreSpawnedByKindWhileTheTutorialAllows) {
     EXPECT_TRUE(mBoard->SpawnClientFromEvent(&event));
     EXPECT_TRUE(LogHistory::Contains("=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned"));
   }
+  // Nor does it wait for a kind of visitor the level has no object for.
+  event.mPersons[1].clear();
+  mActors.mHasVisitors = false;
+  LogHistory::Clear();
+  EXPECT_TRUE(mBoard->SpawnClientFromEvent(&event));
+  EXPECT_TRUE(LogHistory::Contains("a \"client\" comes, but the level has no standing visitor; not spawned"));
   EXPECT_TRUE(mCalls.empty());
   ClearClientParams();
 }

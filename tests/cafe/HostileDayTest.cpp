@@ -159,3 +159,18 @@ TEST(HostileDay, ASurvivalGameWithoutUsableVisitorsEnds) {
   EXPECT_NE(out.find("WARNING: cfg\\e001.xml: no visitor can come; the game ends"), std::string::npos);
   EXPECT_NE(out.find("result survival"), std::string::npos) << out;
 }
+
+// A day whose café has no tables for seated groups: the groups that would wait for ever for a
+// table are not spawned, with a warning, and the day ends.
+TEST(HostileDay, GroupsWithoutTablesDoNotHoldTheDayOpen) {
+  ASSERT_NE(std::getenv("CAFE_BINARY_DIR"), nullptr);
+  PakInterface game;
+  ASSERT_TRUE(game.AddPakFile("data.pak"));
+  std::string cafe = ReadPacked(game, "cfg\\cafe1.xml");
+  for (size_t at; (at = cafe.find("class=\"client_sit\"")) != std::string::npos;)
+    cafe.replace(at, std::strlen("class=\"client_sit\""), "class=\"item\"");
+  const std::string out = PlayOnPack({{"cfg/cafe1.xml", cafe}}, 2, 30000);
+  EXPECT_NE(out.find("WARNING: cfg\\l002.xml: a \"family\" comes, but the level has no seated visitor; not spawned"),
+            std::string::npos);
+  EXPECT_GT(StepOf(out, "level 2 finished"), 0) << out.substr(out.size() > 2000 ? out.size() - 2000 : 0);
+}
