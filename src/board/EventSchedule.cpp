@@ -1,6 +1,7 @@
 #include "board/EventSchedule.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "board/BoardWorld.h"
 #include "shell/Log.h"
@@ -50,7 +51,30 @@ int32_t QueueOfType(const std::string& type) {
   return -1;
 }
 
-OrderSection ReadSection(const XmlNode& node) {
+// An order names a product by its code, four digits ("0400"), or is "super"; anything else no
+// visitor could ever be served with.
+bool IsProductCode(const std::string& order) {
+  if (order == "super") return true;
+  if (order.size() != 4) return false;
+  for (char c : order)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// The order's name when it is a product code; else empty, with a warning.
+std::string ReadOrder(const XmlNode& node, const std::string& file) {
+  const std::string order = ReadName(node, L"name");
+  if (order.empty()) {
+    LogMessage("WARNING: %s: order without a name left out", file.c_str());
+    return order;
+  }
+  if (IsProductCode(order)) return NormalizePairKey(order, false);
+  LogMessage("WARNING: %s: <%s> name=\"%s\" is no product code; order left out", file.c_str(),
+             WideToUtf8(node.nodeName()).c_str(), order.c_str());
+  return std::string();
+}
+
+OrderSection ReadSection(const XmlNode& node, const std::string& file) {
   OrderSection section;
   if (!node) return section;
   section.mProb = ReadProb(node);
@@ -59,8 +83,9 @@ OrderSection ReadSection(const XmlNode& node) {
     list.mProb = ReadProb(listNode);
     for (const XmlNode& orderNode : listNode.selectNodes(L"order")) {
       OrderChoice choice;
+      choice.mName = ReadOrder(orderNode, file);
+      if (choice.mName.empty()) continue;
       choice.mProb = ReadProb(orderNode);
-      choice.mName = ReadName(orderNode, L"name");
       list.mTotal += choice.mProb;
       list.mOrders.push_back(std::move(choice));
     }
@@ -130,18 +155,14 @@ void EventSchedule::LoadEventsQueue(const XmlNode& level) {
     }
     ScheduleEvent* event = MakeEvent();
     event->mType = type;
-    event->mTime = ReadFloat(point, "time");
+    GetClampedFloat(point, mFileName.c_str(), L"time", event->mTime, 0.0f, kMaxArrivalTime);
     int32_t vip = 0;
     GetAttrIntA(point, "isVip", vip);
     event->mVip = vip != 0;
     ReadPersons(point, event->mPersons);
     for (const XmlNode& param : point.selectNodes(L"param")) {
-      const std::string order = ReadName(param, L"name");
-      if (order.empty()) {
-        LogMessage("WARNING: Order without a name left out");
-        continue;
-      }
-      event->mOrders.push_back(NormalizePairKey(order, false));
+      const std::string order = ReadOrder(param, mFileName);
+      if (!order.empty()) event->mOrders.push_back(order);
     }
     mQueues[queue].push_back(event);
   }
@@ -154,13 +175,13 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
     if (mTemplates.count(name)) continue;  // a repeated name keeps the first
     OrderTemplate& tmpl = mTemplates[name];
     tmpl.mName = name;
-    tmpl.mStand = ReadSection(node.selectSingleNode(L"stand"));
-    tmpl.mSit = ReadSection(node.selectSingleNode(L"sit"));
+    tmpl.mStand = ReadSection(node.selectSingleNode(L"stand"), mFileName);
+    tmpl.mSit = ReadSection(node.selectSingleNode(L"sit"), mFileName);
   }
 
   for (const XmlNode& node : SelectLevelOrQueue(level, L"stages/stage")) {
     Stage stage;
-    GetAttrIntA(node, "points", stage.mPoints);
+    GetClampedInt(node, mFileName.c_str(), L"points", stage.mPoints, 0, std::numeric_limits<int32_t>::max());
     if (!mStages.empty() && stage.mPoints <= mStages.back().mPoints)
       LogMessage("WARNING: Stage %d points %d do not rise above %d", int(mStages.size() + 1), stage.mPoints,
                  mStages.back().mPoints);
@@ -175,8 +196,8 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
       ReadPersons(typeNode, visitor.mPersons);
       if (visitor.mPersons[0].empty()) LogMessage("WARNING: Client skin not defined!");
       visitor.mProb = ReadProb(typeNode);
-      visitor.mTimeMin = ReadFloat(typeNode, "time_min");
-      visitor.mTimeMax = ReadFloat(typeNode, "time_max");
+      GetClampedFloat(typeNode, mFileName.c_str(), L"time_min", visitor.mTimeMin, 0.0f, kMaxArrivalTime);
+      GetClampedFloat(typeNode, mFileName.c_str(), L"time_max", visitor.mTimeMax, 0.0f, kMaxArrivalTime);
       const std::string tmplName = ReadName(typeNode, L"order_template");
       if (!tmplName.empty()) {
         visitor.mTemplate = FindTemplate(tmplName);
@@ -193,6 +214,26 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
   mCurrentStage = 0;
   SpawnRandom(2, nullptr);
   ResetGoals();
+}
+
+size_t EventSchedule::RemoveVisitorTypes(const std::function<bool(const VisitorType&)>& refuse) {
+  size_t removed = 0;
+  for (Stage& stage : mStages) {
+    for (int32_t queue = 0; queue < kQueues; ++queue) {
+      std::vector<VisitorType>& types = stage.mTypes[queue];
+      removed += std::erase_if(types, refuse);
+      stage.mWeights[queue] = 0;
+      for (const VisitorType& type : types) stage.mWeights[queue] += type.mProb;
+    }
+    stage.mTotalWeight = stage.mWeights[0] + stage.mWeights[1];
+  }
+  return removed;
+}
+
+bool EventSchedule::SendsAnyVisitor() const {
+  for (const Stage& stage : mStages)
+    if (!stage.mTypes[0].empty() || !stage.mTypes[1].empty()) return true;
+  return false;
 }
 
 void EventSchedule::ResetGoals() {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -98,7 +99,13 @@ class EventSchedule {
   EventSchedule(const EventSchedule&) = delete;
   EventSchedule& operator=(const EventSchedule&) = delete;
 
+  // The latest time, in seconds of the level's clock, that an arrival may be set for: a later
+  // one (or one before the start) takes the nearest of the two, so every queue runs out.
+  static constexpr float kMaxArrivalTime = 600.0f;
+
   void SetMode(int32_t mode) { mMode = mode; }
+  // The level file read, named in warnings.
+  void SetFileName(const std::string& name) { mFileName = name; }
   int32_t GetMode() const { return mMode; }
   // Reads the level's events (career) or its templates and stages (endless), by the mode.
   void Load(const XmlNode& level);
@@ -124,6 +131,12 @@ class EventSchedule {
   // Endless spawning: one queue drawn by the stage's weights (and, for count 2 or more, the
   // other too) is spawned through the callback or, without one, by Pop.
   void SpawnRandom(int32_t count, SpawnCallback callback);
+
+  // Endless levels: leaves out the visitor types the predicate refuses (their weights with them);
+  // the number left out.
+  size_t RemoveVisitorTypes(const std::function<bool(const VisitorType&)>& refuse);
+  // Endless levels: some stage sends a visitor.
+  bool SendsAnyVisitor() const;
 
   // Endless levels: the next stage's goal; after the last stage the goals go on in equal steps.
   void AdvanceStage();
@@ -166,6 +179,7 @@ class EventSchedule {
   void ResetGoals();
 
   int32_t mMode = kNone;
+  std::string mFileName = "the level";
   std::vector<ScheduleEvent*> mQueues[kQueues];
   size_t mCursors[kQueues] = {0, 0};
   int32_t mServed[kQueues] = {0, 0};

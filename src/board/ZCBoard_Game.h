@@ -161,6 +161,10 @@ class ZCBoard_Game : public ZCCandyWidget {
   int32_t GetPauseCount() const { return mPauseCount; }
   int32_t GetMoney() const { return mMoney; }
   int32_t GetLevelNumber() const { return mLevelNumber; }
+  // The file of a level: "cfg\\l%03d.xml", or "cfg\\e%03d.xml" for an endless one.
+  static std::string LevelFileName(int32_t level, bool endless);
+  // The current level's file, named in warnings about its values.
+  std::string LevelFileName() const { return LevelFileName(mLevelNumber, mEndless); }
   int32_t GetStageNumber() const { return mStageNumber; }
   bool AreStagesPending() const { return mStagesPending; }
   float GetLevelTime() const { return mLevelTime; }

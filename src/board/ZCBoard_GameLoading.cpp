@@ -80,6 +80,12 @@ void ZCBoard_Game::FinishLevelLoad() {
   SetEngineLoaded(true);
 }
 
+std::string ZCBoard_Game::LevelFileName(int32_t level, bool endless) {
+  char fileName[32];
+  std::snprintf(fileName, sizeof fileName, endless ? "cfg\\e%03d.xml" : "cfg\\l%03d.xml", int(level));
+  return fileName;
+}
+
 bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
   ClearLevelData();
   // Level numbers from 1: a level 0 could never be cleared again.
@@ -87,9 +93,9 @@ bool ZCBoard_Game::LoadLevel(int32_t level, bool endless) {
     LogMessage("ERROR: ZCBoard_Game::LoadLevel: no level %d", level);
     return false;
   }
-  char fileName[32];
-  std::snprintf(fileName, sizeof fileName, endless ? "cfg\\e%03d.xml" : "cfg\\l%03d.xml", level);
-  XmlNode levelDoc = LoadXmlDocument(fileName);
+  const std::string file = LevelFileName(level, endless);
+  const char* fileName = file.c_str();
+  XmlNode levelDoc = LoadXmlDocument(file);
   XmlNode levelNode = levelDoc.selectSingleNode(L"level");
   if (!levelNode) {
     LogMessage("ERROR: ZCBoard_Game::LoadLevel: '%s' has no \"level\" element", fileName);
@@ -130,6 +136,7 @@ void ZCBoard_Game::ReadLevelDocuments(int32_t level, bool endless, const XmlNode
     graph->LoadLevelGraphs(levelNode);
   }
   mSchedule.SetMode(endless ? EventSchedule::kEndless : EventSchedule::kCareer);
+  mSchedule.SetFileName(LevelFileName());
   mSchedule.Load(levelNode);
   ReadLevelRules(root, levelNode);
 }

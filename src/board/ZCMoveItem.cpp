@@ -9,6 +9,7 @@
 #include "board/ZCItemPart.h"
 #include "board/ZCPickItem.h"
 #include "effects/ZCAnimController.h"
+#include "shell/Log.h"
 #include "shell/XmlNode.h"
 
 const char* const ZCMoveItem::kHeadings[8] = {"t", "tr", "r", "br", "b", "bl", "l", "tl"};
@@ -254,7 +255,10 @@ void ZCMoveItem::LoadPersons(const XmlNode& root) {
   for (const XmlNode& node : root.selectNodes(L"perses/pers")) {
     PersonParams person;
     person.mName = ReadBoardText(node, L"name");
-    GetAttrFloat(node, L"move_speed", person.mMoveSpeed);
+    if (!GetUsableFloat(node, "cfg\\cfg.xml", L"move_speed", person.mMoveSpeed, kMinMoveSpeed, kMaxMoveSpeed,
+                        kDefaultMoveSpeed))
+      LogMessage("WARNING: cfg\\cfg.xml: <pers name=\"%s\"> has no move_speed; %g used", person.mName.c_str(),
+                 double(kDefaultMoveSpeed));
     for (const XmlNode& child : node.selectNodes(L"orientations")) {
       OrientationRecord record;
       record.mOrientation = ReadBoardText(child, L"orientation");

@@ -1,6 +1,7 @@
 #include "cafe/AchievementParams.h"
 
 #include "board/BoardWorld.h"
+#include "cafe/ActorParams.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
@@ -99,7 +100,7 @@ void RushBonus::Load(const XmlNode& root) {
     LogMessage("WARNING: cfg.xml has no \"bonus_config\" element");
     return;
   }
-  GetAttrFloat(node, L"rush_timeout", mRushTimeout);
+  ReadCfgTime(node, L"rush_timeout", mRushTimeout);
   GetAttrInt(node, L"start_count", &mStartCount);
 }
 

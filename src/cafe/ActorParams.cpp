@@ -4,6 +4,7 @@
 
 #include "board/BoardText.h"
 #include "shell/Log.h"
+#include "shell/StringUtil.h"
 #include "shell/XmlNode.h"
 
 namespace {
@@ -40,16 +41,30 @@ XmlNode SelectBlockList(const XmlNode& root, const wchar_t* path, const char* wh
 }
 }  // namespace
 
+void ReadCfgTime(const XmlNode& node, const wchar_t* name, float& out) {
+  GetClampedFloat(node, "cfg\\cfg.xml", name, out, 0.0f, kMaxActorTime);
+}
+
+void ReadPatienceSpeed(const XmlNode& node, const char* file, float& speed) {
+  const float fallback = speed > 0 ? speed : kDefaultPatienceSpeed;
+  if (GetUsableFloat(node, file, L"client_patience_speed", speed, kMinPatienceSpeed, kMaxPatienceSpeed, fallback))
+    return;
+  if (speed > 0) return;
+  LogMessage("WARNING: %s: <%s name=\"%s\"> has no client_patience_speed; %g used", file,
+             WideToUtf8(node.nodeName()).c_str(), ReadBoardText(node, L"name").c_str(), double(fallback));
+  speed = fallback;
+}
+
 void LoadHeroineParams(const XmlNode& root) {
   gHeroines.clear();
   ReadBlocks(root.selectNodes(L"perses/pers"), gHeroines, [](const XmlNode& node, HeroineParams& p) {
-    GetAttrFloat(node, L"wash_time", p.mWashTime);
+    ReadCfgTime(node, L"wash_time", p.mWashTime);
     GetAttrFloat(node, L"speed_add_upgrade", p.mSpeedAddUpgrade);
     GetAttrFloat(node, L"speed_add_bonus", p.mSpeedAddBonus);
-    GetAttrFloat(node, L"bonus_speed_time3", p.mBonusSpeedTime3);
-    GetAttrFloat(node, L"bonus_speed_time4", p.mBonusSpeedTime4);
-    GetAttrFloat(node, L"idle_rastart_time_min", p.mIdleRestartMin);
-    GetAttrFloat(node, L"idle_rastart_time_max", p.mIdleRestartMax);
+    ReadCfgTime(node, L"bonus_speed_time3", p.mBonusSpeedTime3);
+    ReadCfgTime(node, L"bonus_speed_time4", p.mBonusSpeedTime4);
+    ReadCfgTime(node, L"idle_rastart_time_min", p.mIdleRestartMin);
+    ReadCfgTime(node, L"idle_rastart_time_max", p.mIdleRestartMax);
     GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
   });
 }
@@ -68,23 +83,23 @@ void LoadClientParams(const XmlNode& root) {
   GetAttrFloat(list, L"patience_r_level", gClientsConfig.mPatienceRed);
   GetAttrFloat(list, L"patience_critical", gClientsConfig.mPatienceCritical);
   GetAttrFloat(list, L"scandal_effect", gClientsConfig.mScandalEffect);
-  GetAttrFloat(list, L"client_reminder_timeout", gClientsConfig.mReminderTimeout);
-  GetAttrFloat(list, L"client_alpha_blend_time", gClientsConfig.mAlphaBlendTime);
-  GetAttrFloat(list, L"client_scandal_bubble_present", gClientsConfig.mScandalBubbleTime);
+  ReadCfgTime(list, L"client_reminder_timeout", gClientsConfig.mReminderTimeout);
+  ReadCfgTime(list, L"client_alpha_blend_time", gClientsConfig.mAlphaBlendTime);
+  ReadCfgTime(list, L"client_scandal_bubble_present", gClientsConfig.mScandalBubbleTime);
   ReadBlocks(list.selectNodes(L"client"), gClients, [](const XmlNode& node, ClientParams& p) {
     GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
-    GetAttrFloat(node, L"idle_restart_time_min", p.mIdleRestartMin);
-    GetAttrFloat(node, L"idle_restart_time_max", p.mIdleRestartMax);
-    GetAttrFloat(node, L"client_patience_speed", p.mPatienceSpeed);
-    GetAttrFloat(node, L"client_decision_timeout", p.mDecisionTime);
-    GetAttrFloat(node, L"client_eating_time", p.mEatingTime);
+    ReadCfgTime(node, L"idle_restart_time_min", p.mIdleRestartMin);
+    ReadCfgTime(node, L"idle_restart_time_max", p.mIdleRestartMax);
+    ReadPatienceSpeed(node, "cfg\\cfg.xml", p.mPatienceSpeed);
+    ReadCfgTime(node, L"client_decision_timeout", p.mDecisionTime);
+    ReadCfgTime(node, L"client_eating_time", p.mEatingTime);
     GetAttrInt(node, L"client_money01_g", &p.mMoneyGreen);
     GetAttrInt(node, L"client_money01_y", &p.mMoneyYellow);
     GetAttrInt(node, L"client_money01_r", &p.mMoneyRed);
     GetAttrInt(node, L"client_losses_money", &p.mLossesMoney);
     GetAttrFloat(node, L"client_scandal_level", p.mScandalLevel);
-    GetAttrFloat(node, L"client_scandal_timeout", p.mScandalTime);
-    GetAttrFloat(node, L"client_bonus_timeout", p.mBonusTime);
+    ReadCfgTime(node, L"client_scandal_timeout", p.mScandalTime);
+    ReadCfgTime(node, L"client_bonus_timeout", p.mBonusTime);
     GetAttrFloat(node, L"client_bonus_time_effect", p.mBonusTimeEffect);
   });
 }
@@ -113,19 +128,19 @@ void LoadWorkerParams(const XmlNode& root) {
   GetAttrFloat(list, L"tidiness_r_level", gWorkersConfig.mTidinessRed);
   GetAttrFloat(list, L"cleanser_effect", gWorkersConfig.mCleanserEffect);
   GetAttrFloat(list, L"brush_effect", gWorkersConfig.mBrushEffect);
-  GetAttrFloat(list, L"worker_alpha_blend_time", gWorkersConfig.mAlphaBlendTime);
+  ReadCfgTime(list, L"worker_alpha_blend_time", gWorkersConfig.mAlphaBlendTime);
   // Serials count from 1 at every read: they place each worker's flags among the upgrades.
   int32_t serial = 0;
   ReadBlocks(list.selectNodes(L"worker"), gWorkers, [&serial](const XmlNode& node, WorkerParams& p) {
-    GetAttrFloat(node, L"work_time", p.mWorkTime);
+    ReadCfgTime(node, L"work_time", p.mWorkTime);
     GetAttrFloat(node, L"tidiness_up", p.mTidinessUp);
     GetAttrFloat(node, L"tidiness_down", p.mTidinessDown);
     GetAttrInt(node, L"direct_character_break_frame", &p.mBreakFrame);
-    GetAttrFloat(node, L"direct_character_break_time", p.mBreakTime);
+    ReadCfgTime(node, L"direct_character_break_time", p.mBreakTime);
     GetAttrFloat(node, L"upgrade_tidiness_down", p.mUpgradeTidinessDown);
     GetAttrFloat(node, L"upgrade_work_speed", p.mUpgradeWorkSpeed);
-    GetAttrFloat(node, L"idle_rastart_time_min", p.mIdleRestartMin);
-    GetAttrFloat(node, L"idle_rastart_time_max", p.mIdleRestartMax);
+    ReadCfgTime(node, L"idle_rastart_time_min", p.mIdleRestartMin);
+    ReadCfgTime(node, L"idle_rastart_time_max", p.mIdleRestartMax);
     GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
     ReadBoardText(node, L"snd_worker_begin", p.mBeginSound);
     ReadBoardText(node, L"product", p.mProduct);
@@ -153,8 +168,8 @@ void LoadPeriodParams(const XmlNode& root) {
   XmlNode list = SelectBlockList(root, L"period_items", "period_items");
   if (!list) return;
   ReadBlocks(list.selectNodes(L"period_item"), gPeriodItems, [](const XmlNode& node, PeriodParams& p) {
-    GetAttrFloat(node, L"timeout_min", p.mTimeoutMin);
-    GetAttrFloat(node, L"timeout_max", p.mTimeoutMax);
+    ReadCfgTime(node, L"timeout_min", p.mTimeoutMin);
+    ReadCfgTime(node, L"timeout_max", p.mTimeoutMax);
   });
 }
 

@@ -55,6 +55,23 @@ struct ClientParams {
   int32_t mSavedLossesMoney = 0;
 };
 
+// The longest time, in seconds, a value of cfg.xml may set (a wait, a pause, a bonus): a longer
+// one, or a negative one, takes the nearest bound with a warning. A visitor deciding or eating
+// for ever, or a freeze that never thaws, would hold the day open.
+constexpr float kMaxActorTime = 600.0f;
+// Reads a time of cfg.xml so bounded.
+void ReadCfgTime(const XmlNode& node, const wchar_t* name, float& out);
+
+// Patience lost per second while a visitor waits. A visitor that loses none (or gains) would wait
+// for ever and its day never end: a speed outside the range is refused with a warning, and a
+// block without one takes the default.
+constexpr float kDefaultPatienceSpeed = 2.0f;
+constexpr float kMinPatienceSpeed = 0.1f;
+constexpr float kMaxPatienceSpeed = 1000.0f;
+// Reads "client_patience_speed" of a visitor block of the file into speed; refused or absent, the
+// speed keeps a usable value it has, else takes the default.
+void ReadPatienceSpeed(const XmlNode& node, const char* file, float& speed);
+
 // The global values of the "clients" element.
 struct ClientsConfig {
   float mPatienceGreen = 0;

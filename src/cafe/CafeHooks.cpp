@@ -15,6 +15,7 @@ bool CafeActors::SpawnStand(ScheduleEvent* event, int32_t orderPos, float patien
 bool CafeActors::SpawnSit(ScheduleEvent* event, int32_t orderPos, float patience) {
   return ZCClientSit::Spawn(event, orderPos, patience);
 }
+bool CafeActors::HasVisitorsOfKind(bool seated) { return AnyVisitorOfKind(seated); }
 bool CafeActors::AnyVisitorsPresent() { return ::AnyVisitorsPresent(); }
 void CafeActors::ChangeAllPatience(int32_t mode, float amount) { ::ChangeAllPatience(mode, amount); }
 

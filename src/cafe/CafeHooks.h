@@ -107,6 +107,8 @@ class CafeActors {
   // position with the start patience; false when none is free.
   virtual bool SpawnStand(ScheduleEvent* event, int32_t orderPos, float patience);
   virtual bool SpawnSit(ScheduleEvent* event, int32_t orderPos, float patience);
+  // The level has a visitor object of the kind (a seated group or a standing visitor).
+  virtual bool HasVisitorsOfKind(bool seated);
   virtual bool AnyVisitorsPresent();
   // The worker and the visitor of a name, or null. A visitor is looked up among the café's
   // visitors first; otherwise both find the first item of that name carrying the actor

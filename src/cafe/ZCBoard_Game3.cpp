@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "board/BoardText.h"
 #include "board/ZCMoveItem.h"
@@ -175,7 +176,8 @@ void ZCBoard_Game3::SetTextVarNumber(const char* name, int32_t value) {
 bool ZCBoard_Game3::SkipItemDraw() { return mComix->IsVisible(); }
 
 bool ZCBoard_Game3::AreQueuesDone() {
-  if (mEndless) return mLives < 0;
+  // A survival game that no visitor can come to ends at once.
+  if (mEndless) return mLives < 0 || mNoVisitorCanCome;
   if (mVipLost) return true;
   if (mActors->AnyVisitorsPresent()) return false;
   return ZCBoard_Game::AreQueuesDone();
@@ -341,8 +343,31 @@ void ZCBoard_Game3::LoseLife() {
   if (mLives >= 0) mHud->SetLives(mLives);
 }
 
+bool ZCBoard_Game3::HasVisitorSettings(const std::string (&persons)[4], const char* element) const {
+  const auto& records = GetClientParamsMap();
+  for (int i = 0; i < 4; ++i) {
+    const std::string& skin = persons[i];
+    if (i > 0 && skin.empty()) continue;
+    if (!skin.empty() && records.count(skin)) continue;
+    LogMessage("WARNING: %s: <%s> person%d=\"%s\" has no visitor settings in cfg\\cfg.xml; not spawned",
+               LevelFileName().c_str(), element, i + 1, skin.c_str());
+    return false;
+  }
+  return true;
+}
+
 bool ZCBoard_Game3::SpawnClientFromEvent(ScheduleEvent* event) {
   if (!event || !IsEventAllowed(5)) return false;
+  // A visitor without settings would never lose patience nor leave: its event is dropped (taken
+  // without a visitor), so that the queue goes on and the day still ends.
+  if (!HasVisitorSettings(event->mPersons, mEndless ? "time_point_template" : "time_point")) return true;
+  // Nor does an event wait for ever for a kind of visitor the level has no object for.
+  const bool seated = event->mType == "family";
+  if ((seated || event->mType == "client") && !mActors->HasVisitorsOfKind(seated)) {
+    LogMessage("WARNING: %s: a \"%s\" comes, but the level has no %s visitor; not spawned", LevelFileName().c_str(),
+               event->mType.c_str(), seated ? "seated" : "standing");
+    return true;
+  }
   bool placed = false;
   if (event->mType == "client")
     placed = mActors->SpawnStand(event, 0, 100.0f);
@@ -440,6 +465,7 @@ void ZCBoard_Game3::ApplyMiniGameBonus(int32_t type, int32_t strength) {
 // ---- Reading a level (loading thread) ----
 
 void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& level) {
+  mNoVisitorCanCome = false;
   if (mEndless) std::memset(mSurvivalFlags, 0, sizeof mSurvivalFlags);
   mUpgradeSkin.clear();
   mDefaultSkin.clear();
@@ -450,8 +476,9 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     LogMessage("WARNING: the level's object document has no \"param\" element");
   }
   if (XmlNode params = level.selectSingleNode(L"params")) {
-    GetAttrInt(params, L"normal", &mGoal);
-    GetAttrInt(params, L"expert", &mExpertGoal);
+    const int32_t most = std::numeric_limits<int32_t>::max();
+    GetClampedInt(params, LevelFileName().c_str(), L"normal", mGoal, 0, most);
+    GetClampedInt(params, LevelFileName().c_str(), L"expert", mExpertGoal, 0, most);
   } else if (!mEndless) {
     LogMessage("WARNING: level %d has no \"params\" element", int(mLevelNumber));
   }
@@ -477,6 +504,14 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
   }
   ReapplyUpgrades();
   ReadOverrides(level);
+  if (mEndless) {
+    // Visitor types without settings are left out of the stages (each with a warning), so that
+    // the draws pick only visitors who can come and go.
+    mSchedule.RemoveVisitorTypes(
+        [this](const VisitorType& type) { return !HasVisitorSettings(type.mPersons, "time_point_template"); });
+    mNoVisitorCanCome = !mSchedule.SendsAnyVisitor();
+    if (mNoVisitorCanCome) LogMessage("WARNING: %s: no visitor can come; the game ends", LevelFileName().c_str());
+  }
   if (!mEndless)
     mGoals->LoadAchievements(level);
   else
@@ -526,7 +561,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
       block.mSavedLossesMoney = block.mLossesMoney;
       block.mOverridden = true;
     }
-    GetAttrFloat(node, L"client_patience_speed", block.mPatienceSpeed);
+    ReadPatienceSpeed(node, LevelFileName().c_str(), block.mPatienceSpeed);
     GetAttrInt(node, L"client_money01_g", &block.mMoneyGreen);
     GetAttrInt(node, L"client_money01_y", &block.mMoneyYellow);
     GetAttrInt(node, L"client_money01_r", &block.mMoneyRed);
@@ -534,8 +569,8 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
     block.mStartPatience = 100.0f;
     GetAttrFloat(node, L"client_start_stamina", block.mStartPatience);
   }
-  float speed = 0;
-  if (GetAttrFloat(level, L"override_boss_speed", speed)) {
+  std::string speedText;
+  if (GetAttrStringA(level, "override_boss_speed", speedText)) {
     HeroineParams* heroine = FindHeroineParams("boss");
     auto& persons = GetBoardWorld().mPersons;
     auto person = persons.find("boss");
@@ -546,7 +581,10 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
         heroine->mSavedMoveSpeed = person->second.mMoveSpeed;
         heroine->mOverridden = true;
       }
-      person->second.mMoveSpeed = speed;
+      // A speed she cannot walk at leaves her own.
+      float& speed = person->second.mMoveSpeed;
+      GetUsableFloat(level, LevelFileName().c_str(), L"override_boss_speed", speed, kMinMoveSpeed, kMaxMoveSpeed,
+                     heroine->mSavedMoveSpeed);
     }
   }
 }
@@ -668,6 +706,6 @@ void ZCBoard_Game3::LoadLevelValues(const XmlNode& root) {
   GetAttrInt(node, L"valBonusCoin4Upgrade", &values.mBonusCoin4Upgrade);
   GetAttrFloat(node, L"bonus_wstamina", values.mBonusWorkerStamina);
   GetAttrFloat(node, L"bonus_cstamina", values.mBonusClientStamina);
-  GetAttrFloat(node, L"bonus_iceagetimeout", values.mBonusIceTimeout);
-  GetAttrFloat(node, L"client_pause", values.mClientPause);
+  ReadCfgTime(node, L"bonus_iceagetimeout", values.mBonusIceTimeout);
+  ReadCfgTime(node, L"client_pause", values.mClientPause);
 }

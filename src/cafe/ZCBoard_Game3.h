@@ -112,6 +112,9 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   void OnMoneyChanged() override;
   void OnStageAdvanced() override;
   bool SpawnClientFromEvent(ScheduleEvent* event) override;
+  // Every person (the first one at least) has a visitor block in cfg.xml; else false, with a
+  // warning naming the element.
+  bool HasVisitorSettings(const std::string (&persons)[4], const char* element) const;
   void OnPause() override {}
   void OnResume() override {}
   // Escape: opens the escape menu, or closes what is open.
@@ -227,6 +230,8 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   GameClock mFreezeClock;
   bool mVipLost = false;
   bool mAbandoned = false;
+  // Survival: every visitor type of the level was left out for want of settings.
+  bool mNoVisitorCanCome = false;
   int32_t mLives = 0;
   std::vector<std::pair<int32_t, int32_t>> mStageUpgrades;
   size_t mStageUpgradeCursor = 0;

@@ -54,6 +54,10 @@ void ZCBoss::Activate(bool active) {
     mCode.clear();
     mSecondHand.clear();
     mServed = false;
+    // A speed bonus still running when the last day ended ends with it.
+    mBonusActive = false;
+    mBonusRemaining = 0;
+    SetSpeedBoost(false, 0, 0);
     ReplayAnimation("");
     SetAnimMode(0);
   } else if (mSteps) {
@@ -102,10 +106,12 @@ float ZCBoss::GetMoveSpeed() const {
   float speed = ZCMoveItem::GetMoveSpeed();
   if (speed <= 0 && !mPerson) speed = kFallbackSpeed;
   if (!mParams) return speed;
+  const float base = speed;
   if (ZCBoard_Game3* board = GetCafeBoard(); board && board->IsUpgradeOwned("boss", "speed"))
     speed += mParams->mSpeedAddUpgrade;
   if (mBonusActive) speed += mParams->mSpeedAddBonus;
-  return speed;
+  // Additions that would stop her (negative ones in the data) leave her own speed.
+  return speed > 0 ? speed : base;
 }
 
 void ZCBoss::StartSpeedBonus(float seconds) {

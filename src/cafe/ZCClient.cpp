@@ -72,6 +72,13 @@ ZCClient* FindClient(const std::string& name) {
 
 bool AnyVisitorsPresent() { return !gPresent.empty(); }
 
+bool AnyVisitorOfKind(bool seated) {
+  if (!(seated ? gSitFree : gStandFree).empty()) return true;
+  for (ZCClient* client : gPresent)
+    if ((dynamic_cast<ZCClientSit*>(client) != nullptr) == seated) return true;
+  return false;
+}
+
 const std::vector<ZCClient*>& GetPresentVisitors() { return gPresent; }
 
 void ChangeAllPatience(int32_t mode, float amount, ZCClient* except) {

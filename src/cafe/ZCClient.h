@@ -209,6 +209,9 @@ class ZCClientSit : public ZCClient {
 ZCClient* FindClient(const std::string& name);
 // True while any visitor is in the café.
 bool AnyVisitorsPresent();
+// True when the level has a visitor of the kind (seated groups or standing visitors), free,
+// pausing or present.
+bool AnyVisitorOfKind(bool seated);
 // The visitors present, in the order they came.
 const std::vector<ZCClient*>& GetPresentVisitors();
 // Mode 1: every active present visitor gains amount; mode 2: every one but except loses it.

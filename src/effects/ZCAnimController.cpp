@@ -10,7 +10,7 @@
 bool LoadAnmFile(ZCAnimController& controller, const std::string& name) {
   std::string fileName = "anm\\" + name + ".anm";
   std::vector<uint8_t> bytes;
-  if (!GetPakInterface()->ReadWholeFile(fileName, bytes)) return false;
+  if (!GetPakInterface()->ReadWholeFile(fileName, bytes, FileKind::kAnimation)) return false;
   return controller.LoadFromMemory(bytes.data(), bytes.size(), fileName);
 }
 

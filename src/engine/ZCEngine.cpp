@@ -75,7 +75,9 @@ ZCEngine::ZCEngine()
       mEffects(std::make_unique<EffectLibrary>()),
       mCursorTable(std::make_unique<CursorTable>()),
       mWidgetManager(std::make_unique<Vesk::WidgetManager>(mAppWidth, mAppHeight)) {
-  // The game's data: the packs beside the executable (the current folder), then the disk.
+  // The game's data: the packs beside the executable (the current folder), then the disk; names
+  // read from data reach nothing outside the two.
+  GetPakInterface()->ConfineToDataFolder(true);
   AddStandardPaks(GetPakInterface(), ".", &mDataPakProblem);
   ZCFontTable::SetCurrent(mFontTable.get());
   // What the effects reach of the application: the particle table, the sounds and the effect

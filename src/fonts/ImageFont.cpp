@@ -35,7 +35,7 @@ ImageFont::ImageFont(const FontDescription& d, std::unique_ptr<MemoryImage> imag
 
 std::unique_ptr<ImageFont> ImageFont::Load(const std::string& descriptionFile) {
   std::vector<uint8_t> bytes;
-  if (!GetPakInterface()->ReadWholeFile(descriptionFile, bytes)) {
+  if (!GetPakInterface()->ReadWholeFile(descriptionFile, bytes, FileKind::kFontDescription)) {
     LogMessage("ERROR: font description %s not found", descriptionFile.c_str());
     return nullptr;
   }

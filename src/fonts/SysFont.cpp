@@ -43,7 +43,7 @@ std::unique_ptr<SysFont> SysFont::Create(const std::string& family, int32_t pixe
 
 std::unique_ptr<SysFont> SysFont::CreateFromFile(const std::string& file, int32_t pixelSize) {
   std::vector<uint8_t> bytes;
-  if (!GetPakInterface()->ReadWholeFile(file, bytes)) {
+  if (!GetPakInterface()->ReadWholeFile(file, bytes, FileKind::kFontFace)) {
     LogMessage("ERROR: font file %s not found", file.c_str());
     return nullptr;
   }

@@ -59,11 +59,13 @@ std::unique_ptr<Vesk::MemoryImage> GetImage(const std::string& name) {
   PakInterface* pak = GetPakInterface();
   std::vector<uint8_t> bytes;
   std::string found;
-  if (!LowerExtension(name).empty() && pak->ReadWholeFile(name, bytes)) {
+  // A name the file layer refuses is reported once, not once per extension tried.
+  if (!name.empty() && pak->CheckName(name).empty()) return nullptr;
+  if (!LowerExtension(name).empty() && pak->ReadWholeFile(name, bytes, FileKind::kImage)) {
     found = name;
   } else {
     for (const char* ext : {".png", ".jpg", ".tga", ".gif", ".j2k", ".jp2"}) {
-      if (pak->ReadWholeFile(name + ext, bytes)) {
+      if (pak->ReadWholeFile(name + ext, bytes, FileKind::kImage)) {
         found = name + ext;
         break;
       }

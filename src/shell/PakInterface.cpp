@@ -1,4 +1,3 @@
-#include "platform/paths/UserPaths.h"
 #include "shell/PakInterface.h"
 
 #include <algorithm>
@@ -7,7 +6,11 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <set>
 #include <unordered_map>
+
+#include "platform/paths/FileRead.h"
+#include "platform/paths/UserPaths.h"
 
 #include "shell/Log.h"
 #include "shell/PakFormat.h"
@@ -47,12 +50,57 @@ bool IsWriteMode(const char* mode) {
   return mode && (std::strchr(mode, 'w') || std::strchr(mode, 'a') || std::strchr(mode, '+'));
 }
 
+// A pack entry read, not in any pack, or in one but refused or unreadable.
+enum class EntryRead { kRead, kAbsent, kFailed };
+
+// The name inside the current folder, its ".." parts folded away; false when it is absolute
+// (a leading slash or a drive letter) or climbs above the folder.
+bool FoldInside(const std::string& name, std::string& folded) {
+  const std::string norm = NormalizeSlashes(name);
+  if (!norm.empty() && norm[0] == '/') return false;
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i < norm.size()) {
+    size_t j = norm.find('/', i);
+    if (j == std::string::npos) j = norm.size();
+    std::string part = norm.substr(i, j - i);
+    if (parts.empty() && i == 0 && part.size() >= 2 && part[1] == ':') return false;
+    if (part == "..") {
+      if (parts.empty()) return false;
+      parts.pop_back();
+    } else {
+      parts.push_back(std::move(part));
+    }
+    i = j + 1;
+  }
+  folded.clear();
+  for (const std::string& part : parts) folded += (folded.empty() ? "" : "/") + part;
+  return true;
+}
+
 }  // namespace
+
+uint64_t FileSizeLimit(FileKind kind) {
+  constexpr uint64_t kMiB = 1024 * 1024;
+  switch (kind) {
+    case FileKind::kXml: return 16 * kMiB;
+    case FileKind::kImage: return 64 * kMiB;
+    case FileKind::kFontFace: return 32 * kMiB;
+    case FileKind::kFontDescription: return 4 * kMiB;
+    case FileKind::kAnimation: return 32 * kMiB;
+    case FileKind::kSound: return 32 * kMiB;
+    case FileKind::kMusic: return 128 * kMiB;
+    case FileKind::kAny: break;
+  }
+  return 64 * kMiB;
+}
 
 struct PakInterface::Impl {
   std::mutex mMutex;
   std::vector<std::unique_ptr<Pack>> mPacks;
   std::unordered_map<std::string, Location> mIndex;
+  bool mConfined = false;
+  std::set<std::string> mRefused;  // names already reported as refused
 
   bool Add(std::unique_ptr<Pack> pack) {
     std::string reason;
@@ -88,23 +136,27 @@ struct PakInterface::Impl {
     return true;
   }
 
-  // Reads a pack entry's contents; false when the name is in no pack.
-  bool ReadEntry(const std::string& name, std::vector<uint8_t>& out, bool& failed) {
-    failed = false;
+  // Reads a pack entry's contents, when it is no larger than the limit.
+  EntryRead ReadEntry(const std::string& name, std::vector<uint8_t>& out, uint64_t limit) {
     std::lock_guard<std::mutex> lock(mMutex);
     auto it = mIndex.find(PathKey(name));
-    if (it == mIndex.end()) return false;
+    if (it == mIndex.end()) return EntryRead::kAbsent;
     Pack& pack = *mPacks[it->second.mPack];
     const PakFormat::Entry& e = pack.mDir.mEntries[it->second.mEntry];
+    out.clear();
+    if (e.mSize > limit) {
+      LogMessage("WARNING: PakInterface: \"%s\" in %s is larger than %llu bytes; not read", e.mName.c_str(),
+                 pack.mLabel.c_str(), static_cast<unsigned long long>(limit));
+      return EntryRead::kFailed;
+    }
     out.resize(e.mSize);
     if (!pack.ReadAt(e.mOffset, out.data(), e.mSize)) {
       LogMessage("ERROR: PakInterface: cannot read \"%s\" from %s", e.mName.c_str(), pack.mLabel.c_str());
       out.clear();
-      failed = true;
-      return false;
+      return EntryRead::kFailed;
     }
     PakFormat::Scramble(out.data(), out.size(), pack.mDir.mKey);
-    return true;
+    return EntryRead::kRead;
   }
 };
 
@@ -120,6 +172,12 @@ PakInterface::~PakInterface() = default;
 
 bool PakInterface::AddPakFile(const std::string& path) {
   std::string resolved = ResolvePathNoCase(path);
+  // A pipe or a device of the name would block the start or never end.
+  std::error_code ec;
+  if (std::filesystem::exists(resolved, ec) && !Platform::IsRegularFile(resolved)) {
+    LogMessage("ERROR: PakInterface: pack %s is not a regular file", path.c_str());
+    return false;
+  }
   FILE* f = std::fopen(resolved.c_str(), "rb");
   if (!f) {
     LogMessage("ERROR: PakInterface: cannot open pack %s", path.c_str());
@@ -151,21 +209,43 @@ void PakInterface::Reset() {
   mImpl->mPacks.clear();
 }
 
-bool PakInterface::IsInPak(const std::string& name) {
+void PakInterface::ConfineToDataFolder(bool confine) {
   std::lock_guard<std::mutex> lock(mImpl->mMutex);
-  return mImpl->mIndex.count(PathKey(name)) != 0;
+  mImpl->mConfined = confine;
 }
 
-PakFileHandle* PakInterface::FOpen(const std::string& name, const char* mode) {
-  if (!mode) return nullptr;
+std::string PakInterface::CheckName(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mImpl->mMutex);
+  if (!mImpl->mConfined) return name;
+  std::string folded;
+  if (FoldInside(name, folded)) return folded;
+  if (mImpl->mRefused.insert(name).second)
+    LogMessage("WARNING: PakInterface: \"%s\" is outside the game's folders; not read", name.c_str());
+  return std::string();
+}
+
+bool PakInterface::IsInPak(const std::string& name) {
+  const std::string checked = CheckName(name);
+  std::lock_guard<std::mutex> lock(mImpl->mMutex);
+  return !checked.empty() && mImpl->mIndex.count(PathKey(checked)) != 0;
+}
+
+PakFileHandle* PakInterface::FOpen(const std::string& fileName, const char* mode) {
+  const std::string name = CheckName(fileName);
+  if (!mode || name.empty()) return nullptr;
   if (!IsWriteMode(mode)) {
     auto h = std::make_unique<PakFileHandle>();
-    bool failed = false;
-    if (mImpl->ReadEntry(name, h->mData, failed)) return h.release();
+    switch (mImpl->ReadEntry(name, h->mData, FileSizeLimit(FileKind::kAny))) {
+      case EntryRead::kRead: return h.release();
+      case EntryRead::kFailed: return nullptr;
+      case EntryRead::kAbsent: break;
+    }
   }
   std::string path = ResolvePathNoCase(name);
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return nullptr;
+  // Reading: a regular file only (a pipe would block, a device never end).
+  if (!IsWriteMode(mode) && !Platform::IsRegularFile(path)) return nullptr;
   FILE* f = std::fopen(path.c_str(), mode);
   if (!f) return nullptr;
   auto* h = new PakFileHandle;
@@ -222,24 +302,38 @@ int PakInterface::FClose(PakFileHandle* file) {
   return r;
 }
 
-bool PakInterface::ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
-  bool failed = false;
-  if (mImpl->ReadEntry(name, out, failed)) return true;
-  FILE* f = std::fopen(ResolvePathNoCase(name).c_str(), "rb");
-  if (!f) return false;
+bool PakInterface::ReadWholeFile(const std::string& fileName, std::vector<uint8_t>& out, FileKind kind) {
   out.clear();
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
+  const std::string name = CheckName(fileName);
+  if (name.empty()) return false;
+  const uint64_t limit = FileSizeLimit(kind);
+  switch (mImpl->ReadEntry(name, out, limit)) {
+    case EntryRead::kRead: return true;
+    case EntryRead::kFailed: return false;
+    case EntryRead::kAbsent: break;
+  }
+  switch (Platform::ReadRegularFile(ResolvePathNoCase(name), limit, out)) {
+    case Platform::FileReadResult::kOk: return true;
+    case Platform::FileReadResult::kMissing: return false;
+    case Platform::FileReadResult::kNotRegular:
+      LogMessage("WARNING: PakInterface: \"%s\" is not a regular file; not read", fileName.c_str());
+      return false;
+    case Platform::FileReadResult::kTooLarge:
+      LogMessage("WARNING: PakInterface: \"%s\" is larger than %llu bytes; not read", fileName.c_str(),
+                 static_cast<unsigned long long>(limit));
+      return false;
+    case Platform::FileReadResult::kFailed:
+      LogMessage("WARNING: PakInterface: cannot read \"%s\"", fileName.c_str());
+      return false;
+  }
+  return false;
 }
 
-bool PakInterface::Exists(const std::string& name) {
+bool PakInterface::Exists(const std::string& fileName) {
+  const std::string name = CheckName(fileName);
+  if (name.empty()) return false;
   if (IsInPak(name)) return true;
-  std::error_code ec;
-  return std::filesystem::is_regular_file(ResolvePathNoCase(name), ec);
+  return Platform::IsRegularFile(ResolvePathNoCase(name));
 }
 
 PakInterface* GetPakInterface() {

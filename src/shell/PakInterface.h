@@ -9,7 +9,16 @@
 // then the disk. Names may use "\\" or "/" and any case, in the packs and on the disk alike.
 // When two packs hold the same name, the pack added last wins ("mod.pak" over "loc.pak" over
 // "data.pak"). Packs are read-only: a mode that writes always goes to the disk.
+//
+// Only regular files are read from the disk (never a device, a pipe or a folder), each within the
+// size limit of its kind. Once confined to the data folder (the game is, from the engine's start),
+// a name is also refused, with a "WARNING: " line, when it is absolute or its ".." parts climb
+// above the folder: data can then name nothing outside the packs and the game's own folder.
 class PakFileHandle;
+
+// What a file is read as; each kind has its own size limit (FileSizeLimit).
+enum class FileKind { kAny, kXml, kImage, kFontFace, kFontDescription, kAnimation, kSound, kMusic };
+uint64_t FileSizeLimit(FileKind kind);
 
 class PakInterface {
  public:
@@ -33,8 +42,16 @@ class PakInterface {
   long FSize(PakFileHandle* file);
   int FClose(PakFileHandle* file);
 
-  // Reads a whole file (pack or disk); false when it cannot be found or read.
-  bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out);
+  // Names must stay inside the current folder (the game's data folder) and the packs; off for a
+  // new file layer (tools and tests read files anywhere).
+  void ConfineToDataFolder(bool confine);
+  // The name as the layer looks it up: slashes normalised and ".." parts folded; empty (and a
+  // "WARNING: " line, once per name) when it is refused.
+  std::string CheckName(const std::string& name);
+
+  // Reads a whole file (pack or disk); false when it cannot be found or read, is refused, is
+  // not a regular file or is larger than its kind's limit (the last three with a "WARNING: ").
+  bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out, FileKind kind = FileKind::kAny);
   bool Exists(const std::string& name);
   // True when one of the packs holds the name.
   bool IsInPak(const std::string& name);

@@ -1,5 +1,6 @@
 #include "shell/XmlNode.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -62,7 +63,7 @@ XmlNode LoadXmlFromMemory(const uint8_t* data, size_t size, const std::string& n
 
 XmlNode LoadXmlDocument(const std::string& fileName) {
   std::vector<uint8_t> bytes;
-  if (!GetPakInterface()->ReadWholeFile(fileName, bytes)) {
+  if (!GetPakInterface()->ReadWholeFile(fileName, bytes, FileKind::kXml)) {
     LogMessage("ERROR: LoadXmlDocument: cannot read %s", fileName.c_str());
     return XmlNode();
   }
@@ -181,22 +182,114 @@ bool GetAttrRGB(const XmlNode& node, const wchar_t* name, int32_t& red, int32_t&
   return true;
 }
 
+namespace {
+
+std::string NarrowName(const char* name) { return name; }
+std::string NarrowName(const wchar_t* name) { return WideToUtf8(name); }
+
+// True when the text begins, after blanks and a sign, with a digit (or a point and a digit when
+// fractions are allowed): "abc", "NaN", "inf" and "" are no numbers.
+bool IsNumberText(const std::string& text, bool fraction) {
+  const char* s = text.c_str();
+  while (IsBlank(*s)) ++s;
+  if (*s == '+' || *s == '-') ++s;
+  if (fraction && *s == '.') ++s;
+  return *s >= '0' && *s <= '9';
+}
+
+// A present attribute that should hold a number: its text, or false (with a warning naming the
+// element, the attribute and the text) when it is absent or no number.
+template <class Name>
+bool NumberText(const XmlNode& node, Name name, bool fraction, std::string& v) {
+  if (!GetUtf8(node, name, v)) return false;
+  if (IsNumberText(v, fraction)) return true;
+  LogMessage("WARNING: <%s> %s=\"%s\" is not a number; ignored", WideToUtf8(node.nodeName()).c_str(),
+             NarrowName(name).c_str(), v.c_str());
+  return false;
+}
+
+}  // namespace
+
 bool GetAttrFloat(const XmlNode& node, const wchar_t* name, float& out) {
-  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlFloat(v); });
+  std::string v;
+  if (!NumberText(node, name, true, v)) return false;
+  out = ParseXmlFloat(v);
+  return true;
 }
 
 bool GetAttrFloatA(const XmlNode& node, const char* name, float& out) {
-  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlFloat(v); });
+  std::string v;
+  if (!NumberText(node, name, true, v)) return false;
+  out = ParseXmlFloat(v);
+  return true;
 }
 
 bool GetAttrInt(const XmlNode& node, const wchar_t* name, int32_t* out) {
-  return WithValue(node, name, [&](const std::string& v) {
-    if (out) *out = ParseXmlInt(v);
-  });
+  std::string v;
+  if (!NumberText(node, name, false, v)) return false;
+  if (out) *out = ParseXmlInt(v);
+  return true;
 }
 
 bool GetAttrIntA(const XmlNode& node, const char* name, int32_t& out) {
-  return WithValue(node, name, [&](const std::string& v) { out = ParseXmlInt(v); });
+  std::string v;
+  if (!NumberText(node, name, false, v)) return false;
+  out = ParseXmlInt(v);
+  return true;
+}
+
+namespace {
+
+float ParseNumber(const std::string& v, float) { return ParseXmlFloat(v); }
+int32_t ParseNumber(const std::string& v, int32_t) { return ParseXmlInt(v); }
+bool IsNumberOf(const std::string& v, float) { return IsNumberText(v, true); }
+bool IsNumberOf(const std::string& v, int32_t) { return IsNumberText(v, false); }
+std::string NumberString(float v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", double(v));
+  return buf;
+}
+std::string NumberString(int32_t v) { return std::to_string(v); }
+
+// A number usable within [min, max]. Refused: out := the fallback when one is given, else the
+// nearest bound for a number out of range (and unchanged for no number).
+template <class T>
+bool ReadRanged(const XmlNode& node, const char* file, const wchar_t* name, T& out, T min, T max, const T* fallback) {
+  std::string v;
+  if (!GetUtf8(node, name, v)) return false;
+  const bool number = IsNumberOf(v, T());
+  const T value = ParseNumber(v, T());
+  if (number && value >= min && value <= max) {
+    out = value;
+    return true;
+  }
+  if (fallback)
+    out = *fallback;
+  else if (number)
+    out = value < min ? min : max;
+  LogMessage("WARNING: %s: <%s> %s=\"%s\" cannot be used; %s used", file, WideToUtf8(node.nodeName()).c_str(),
+             WideToUtf8(name).c_str(), v.c_str(), NumberString(out).c_str());
+  return true;
+}
+
+}  // namespace
+
+bool GetUsableFloat(const XmlNode& node, const char* file, const wchar_t* name, float& out, float min, float max,
+                    float fallback) {
+  return ReadRanged(node, file, name, out, min, max, &fallback);
+}
+
+bool GetUsableInt(const XmlNode& node, const char* file, const wchar_t* name, int32_t& out, int32_t min, int32_t max,
+                  int32_t fallback) {
+  return ReadRanged(node, file, name, out, min, max, &fallback);
+}
+
+bool GetClampedFloat(const XmlNode& node, const char* file, const wchar_t* name, float& out, float min, float max) {
+  return ReadRanged<float>(node, file, name, out, min, max, nullptr);
+}
+
+bool GetClampedInt(const XmlNode& node, const char* file, const wchar_t* name, int32_t& out, int32_t min, int32_t max) {
+  return ReadRanged<int32_t>(node, file, name, out, min, max, nullptr);
 }
 
 bool GetAttrPoint(const XmlNode& node, const wchar_t* name, float& x, float& y) {

@@ -75,13 +75,27 @@ bool GetAttrColor(const XmlNode& node, const wchar_t* name, ColorT& out) {
   out = ColorT(r, g, b, 255);
   return true;
 }
-// Whole part plus fraction ("-12.75"); reading stops at the first other character.
+// Whole part plus fraction ("-12.75"); reading stops at the first other character. A value that
+// does not begin with a number ("abc", "NaN", "") is refused with a "WARNING: " line naming the
+// element, the attribute and the value, and out keeps the caller's default.
 bool GetAttrFloat(const XmlNode& node, const wchar_t* name, float& out);
 bool GetAttrFloatA(const XmlNode& node, const char* name, float& out);
 // A decimal integer (leading blanks and sign allowed, reading stops at the first other
-// character, clamped to the 32-bit range).
+// character, clamped to the 32-bit range); refused like a float when it is no number.
 bool GetAttrInt(const XmlNode& node, const wchar_t* name, int32_t* out);
 bool GetAttrIntA(const XmlNode& node, const char* name, int32_t& out);
+// A number the game can use only within [min, max]. Absent: false, out unchanged. Present and
+// usable: out := the value. Present but no number or out of range: a "WARNING: " line naming the
+// file, the element, the attribute and the value, and out := fallback (the caller's default or
+// the nearest usable value). True when present.
+bool GetUsableFloat(const XmlNode& node, const char* file, const wchar_t* name, float& out, float min, float max,
+                    float fallback);
+bool GetUsableInt(const XmlNode& node, const char* file, const wchar_t* name, int32_t& out, int32_t min, int32_t max,
+                  int32_t fallback);
+// The same, but a number out of range takes the nearest bound; one that is no number leaves out
+// unchanged (the caller's default). Both with the warning.
+bool GetClampedFloat(const XmlNode& node, const char* file, const wchar_t* name, float& out, float min, float max);
+bool GetClampedInt(const XmlNode& node, const char* file, const wchar_t* name, int32_t& out, int32_t min, int32_t max);
 // "%f;%f": true only when both numbers are read.
 bool GetAttrPoint(const XmlNode& node, const wchar_t* name, float& x, float& y);
 // The value as narrow (UTF-8) text into buf, cut to bufSize - 1 bytes without splitting a

@@ -169,7 +169,7 @@ bool SoundManager::AddSound(const SoundDesc& desc) {
   if (Audio::IsOpen()) {
     // Decoded outside the lock: this runs on the loading thread while the game may play sounds.
     std::vector<uint8_t> bytes;
-    if (desc.mFile.empty() || !GetPakInterface()->ReadWholeFile(desc.mFile, bytes)) {
+    if (desc.mFile.empty() || !GetPakInterface()->ReadWholeFile(desc.mFile, bytes, FileKind::kSound)) {
       LogMessage("WARNING: SoundManager: sound '%s': cannot read '%s'", desc.mName.c_str(), desc.mFile.c_str());
       return false;
     }

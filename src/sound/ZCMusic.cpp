@@ -103,7 +103,7 @@ bool ZCMusic::AddTrack(ZCTracks* stream, const std::string& file, int volume) {
     // The file is read here to be checked, and again when the song starts.
     auto read = [file] {
       std::vector<uint8_t> bytes;
-      GetPakInterface()->ReadWholeFile(file, bytes);
+      GetPakInterface()->ReadWholeFile(file, bytes, FileKind::kMusic);
       return bytes;
     };
     std::string error;

@@ -7,6 +7,7 @@
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "board/support/BoardTestSupport.h"
+#include "cafe/ActorParams.h"
 #include "cafe/support/CafeDoubles.h"
 #include "shell/Log.h"
 
@@ -259,7 +260,9 @@ TEST_F(CafeBoardTest, EscapeOpensTheMenuOrHidesOnlyWhatIsShown) {
 }
 
 TEST_F(CafeBoardTest, VisitorsAreSpawnedByKindWhileTheTutorialAllows) {
+  GetClientParamsMap()["girl"].mName = "girl";
   ScheduleEvent event;
+  event.mPersons[0] = "girl";
   event.mType = "client";
   EXPECT_TRUE(mBoard->SpawnClientFromEvent(&event));
   event.mType = "family";
@@ -280,6 +283,24 @@ TEST_F(CafeBoardTest, VisitorsAreSpawnedByKindWhileTheTutorialAllows) {
   EXPECT_FALSE(mBoard->SpawnClientFromEvent(&event));
   SetEventGate(nullptr);
   EXPECT_EQ(mCalls, (CallLog{"stand 0 100"}));
+  // A visitor without settings (or a member of a group) would never leave: its event is taken
+  // without a visitor, with a warning.
+  mCalls.clear();
+  for (const char* second : {"", "ghost"}) {
+    event.mPersons[0] = second[0] ? "girl" : "ghost";
+    event.mPersons[1] = second;
+    LogHistory::Clear();
+    EXPECT_TRUE(mBoard->SpawnClientFromEvent(&event));
+    EXPECT_TRUE(LogHistory::Contains("=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned"));
+  }
+  // Nor does it wait for a kind of visitor the level has no object for.
+  event.mPersons[1].clear();
+  mActors.mHasVisitors = false;
+  LogHistory::Clear();
+  EXPECT_TRUE(mBoard->SpawnClientFromEvent(&event));
+  EXPECT_TRUE(LogHistory::Contains("a \"client\" comes, but the level has no standing visitor; not spawned"));
+  EXPECT_TRUE(mCalls.empty());
+  ClearClientParams();
 }
 
 TEST_F(CafeBoardTest, ClickedItemsGoToTheHeroineWhileTheTutorialAllows) {

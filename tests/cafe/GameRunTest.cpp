@@ -13,6 +13,7 @@
 #include "graphics/MemoryImage.h"
 #include "platform/time/Clock.h"
 #include "shell/Log.h"
+#include "shell/PakInterface.h"
 
 namespace fs = std::filesystem;
 using Type = Platform::InputEvent::Type;
@@ -151,7 +152,10 @@ TEST(GameScreenshot, PrintScreenWritesTheFrameAsTheNextNumberedPicture) {
   ASSERT_TRUE(fs::exists(folder / "0.png"));
   ASSERT_TRUE(fs::exists(folder / "1.png"));
   EXPECT_FALSE(fs::exists(folder / "2.png"));
+  // The picture lies outside the game's folders, which the game's file layer keeps to.
+  GetPakInterface()->ConfineToDataFolder(false);
   std::unique_ptr<Vesk::MemoryImage> shot = ImageLib::GetImage((folder / "0.png").string());
+  GetPakInterface()->ConfineToDataFolder(true);
   ASSERT_NE(shot, nullptr);
   Vesk::DDImage* screen = game.GetDisplay()->GetScreenImage();
   ASSERT_EQ(shot->mWidth, screen->mWidth);

@@ -183,6 +183,14 @@ TEST_F(HeroineTest, TheSpeedBonusKeepsTheLongerTimeAndAddsToTheSpeed) {
   actors.StartSpeedBonus(6.0f);
   EXPECT_TRUE(mBoss->IsBonusActive());
   EXPECT_FLOAT_EQ(mBoss->GetBonusRemaining(), 6.0f);
+  // A bonus still running when the day ends does not carry into the next one.
+  mBoss->Update();
+  EXPECT_TRUE(mBoss->IsBoostOn());
+  mBoss->Activate(true);
+  EXPECT_FALSE(mBoss->IsBonusActive());
+  EXPECT_FLOAT_EQ(mBoss->GetBonusRemaining(), 0.0f);
+  EXPECT_FALSE(mBoss->IsBoostOn());
+  EXPECT_FLOAT_EQ(mBoss->GetMoveSpeed(), 320.0f);
 }
 
 TEST_F(HeroineTest, WithoutParametersSheStillWalks) {

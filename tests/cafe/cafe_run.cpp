@@ -4,7 +4,9 @@
 // run's home), loaded with the game's texts when the board is made: a survival result enters
 // its high-score table. With --minigame the board gets the bonus row of ui.xml as its child. With
 // --hud the board has the game's head-up display from ui.xml, with the tutorial's notes (pressed
-// by the script as "hud/<note>/close").
+// by the script as "hud/<note>/close"). With --pack FILE the pack is added over the game's before
+// the board reads its data, as a "mod.pak" would be.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "driver/LevelRunner.h"
 #include "engine/ZCEngine.h"
 #include "shell/LocTable.h"
+#include "shell/PakInterface.h"
 
 namespace {
 void TraceEnd(RunTrace& trace, ZCBoard_Game& board) {
@@ -34,9 +37,12 @@ int main(int argc, char** argv) {
   bool useStore = false;
   bool useHud = false;
   bool withMiniGame = false;
+  std::string pack;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
-    if (std::string(argv[i]) == "--profile")
+    if (std::string(argv[i]) == "--pack" && i + 1 < argc)
+      pack = argv[++i];
+    else if (std::string(argv[i]) == "--profile")
       useStore = true;
     else if (std::string(argv[i]) == "--hud")
       useHud = true;
@@ -48,7 +54,8 @@ int main(int argc, char** argv) {
   static StoreProfile profile(GetProfileStore());
   return RunLevelMain(
       int(args.size()), args.data(), "cafe_run",
-      [useStore, useHud, withMiniGame] {
+      [useStore, useHud, withMiniGame, pack] {
+        if (!pack.empty() && !GetPakInterface()->AddPakFile(pack)) std::fprintf(stderr, "cannot add %s\n", pack.c_str());
         auto* board = new ZCBoard_Game3();
         if (ZCEngine* engine = GetEngine(); useHud && engine && engine->GetUiDocument())
           ZBoard_Hud::CreateFor(board, engine->GetUiDocument(), engine);

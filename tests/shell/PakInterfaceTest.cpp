@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,12 @@
 namespace {
 
 using Files = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
+
+int CountLogLines(const std::string& text) {
+  int n = 0;
+  for (const std::string& line : LogHistory::Recent()) n += line.find(text) != std::string::npos;
+  return n;
+}
 
 std::string ReadAll(PakInterface& pak, const std::string& name) {
   std::vector<uint8_t> bytes;
@@ -202,6 +209,75 @@ TEST_F(PakTest, ToolRoundTrip) {
   raw.resize(raw.size() - 1);
   WriteFile(pack, raw);
   EXPECT_NE(std::system((tool + " list '" + pack + "' 2> /dev/null").c_str()), 0);
+}
+
+// Confined to its folder, the layer reads names inside it (with ".." that stays inside) and
+// refuses absolute names and names that climb out, in the packs and on the disk alike, each with
+// one warning line.
+TEST_F(PakTest, AConfinedLayerReadsNothingOutsideItsFolder) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  WriteFile(mDir / "game/cfg/level.xml", "level");
+  WriteFile(mDir / "secret.txt", "secret");
+  std::filesystem::current_path(mDir / "game");
+  ASSERT_TRUE(mPak.AddPakMemory(PakFormat::Build({{"cfg/packed.xml", Bytes("packed")}}), "mem"));
+  mPak.ConfineToDataFolder(true);
+  EXPECT_EQ(ReadAll(mPak, "cfg\\level.xml"), "level");
+  EXPECT_EQ(ReadAll(mPak, "cfg\\..\\cfg\\.\\level.xml"), "level");
+  EXPECT_EQ(ReadAll(mPak, "img\\..\\cfg\\packed.xml"), "packed");
+  for (const std::string& name : {std::string("..\\secret.txt"), std::string("cfg\\..\\..\\secret.txt"),
+                                  mDir / "secret.txt", std::string("\\etc\\passwd"),
+                                  std::string("C:\\secret.txt"), std::string("cfg/../../game/cfg/level.xml")}) {
+    SCOPED_TRACE(name);
+    LogHistory::Clear();
+    EXPECT_EQ(ReadAll(mPak, name), "<missing>");
+    EXPECT_FALSE(mPak.Exists(name));
+    EXPECT_EQ(mPak.FOpen(name, "rb"), nullptr);
+    EXPECT_EQ(CountLogLines("WARNING: PakInterface: \"" + name + "\" is outside the game's folders"), 1);
+  }
+  // Unconfined (tools, tests), any path is read.
+  mPak.ConfineToDataFolder(false);
+  EXPECT_EQ(ReadAll(mPak, "..\\secret.txt"), "secret");
+  std::filesystem::current_path(before);
+}
+
+// Only regular files are read from the disk, each within its kind's limit: a pipe is not waited
+// on, a device not read for ever, a folder or an oversized file (on the disk or in a pack) refused
+// with a warning line.
+TEST_F(PakTest, OnlyRegularFilesWithinTheirKindsLimitAreRead) {
+  const std::string fifo = mDir / "pipe.xml";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const uint64_t limit = FileSizeLimit(FileKind::kFontDescription);
+  WriteFile(mDir / "big.fnt", std::string(size_t(limit) + 1, 'x'));
+  WriteFile(mDir / "fits.fnt", std::string(size_t(limit), 'x'));
+  std::filesystem::create_directories(mDir / "folder.png");
+  std::vector<uint8_t> out;
+  for (const std::string& name : {fifo, std::string("/dev/zero"), mDir / "folder.png"}) {
+    SCOPED_TRACE(name);
+    LogHistory::Clear();
+    EXPECT_FALSE(mPak.ReadWholeFile(name, out, FileKind::kFontFace));
+    EXPECT_TRUE(LogHistory::Contains("WARNING: PakInterface: \"" + name + "\" is not a regular file"));
+    EXPECT_FALSE(mPak.Exists(name));
+    EXPECT_EQ(mPak.FOpen(name, "rb"), nullptr);
+  }
+  LogHistory::Clear();
+  EXPECT_FALSE(mPak.ReadWholeFile(mDir / "big.fnt", out, FileKind::kFontDescription));
+  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(LogHistory::Contains("big.fnt\" is larger than " + std::to_string(limit) + " bytes"));
+  EXPECT_TRUE(mPak.ReadWholeFile(mDir / "fits.fnt", out, FileKind::kFontDescription));
+  EXPECT_EQ(out.size(), size_t(limit));
+  // The same file is within the limit of a larger kind.
+  EXPECT_TRUE(mPak.ReadWholeFile(mDir / "big.fnt", out, FileKind::kImage));
+
+  // Nor is a pack that is no regular file opened.
+  LogHistory::Clear();
+  EXPECT_FALSE(mPak.AddPakFile(fifo));
+  EXPECT_TRUE(LogHistory::Contains("ERROR: PakInterface: pack " + fifo + " is not a regular file"));
+
+  ASSERT_TRUE(mPak.AddPakMemory(PakFormat::Build({{"big.fnt", std::vector<uint8_t>(size_t(limit) + 1, 'y')}}), "mem"));
+  LogHistory::Clear();
+  EXPECT_FALSE(mPak.ReadWholeFile("big.fnt", out, FileKind::kFontDescription));
+  EXPECT_TRUE(LogHistory::Contains("WARNING: PakInterface: \"big.fnt\" in mem is larger than"));
+  EXPECT_TRUE(mPak.ReadWholeFile("big.fnt", out, FileKind::kImage));
 }
 
 TEST(PakContent, TheBuildPacksTheSampleData) {

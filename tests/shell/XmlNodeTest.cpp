@@ -24,6 +24,9 @@ XmlNode NoAttr() { return Parse("<e/>").selectSingleNode(L"e"); }
 }  // namespace
 
 TEST(XmlAccessors, NumbersAndBooleansAsATable) {
+  // A text that is no number leaves the out value as it was (kKept), with a warning line.
+  constexpr int32_t kKept = 12345;
+  constexpr float kKeptF = 123.0f;
   struct Row {
     const char* value;
     bool boolW;  // GetAttrBool
@@ -32,9 +35,9 @@ TEST(XmlAccessors, NumbersAndBooleansAsATable) {
     float f;
   };
   const Row rows[] = {
-      {"true", true, false, 0, 0.0f},
-      {"TRUE", false, false, 0, 0.0f},
-      {"false", false, false, 0, 0.0f},
+      {"true", true, false, kKept, kKeptF},
+      {"TRUE", false, false, kKept, kKeptF},
+      {"false", false, false, kKept, kKeptF},
       {"1", true, true, 1, 1.0f},
       {"0", false, false, 0, 0.0f},
       {"-3", true, true, -3, -3.0f},
@@ -42,9 +45,10 @@ TEST(XmlAccessors, NumbersAndBooleansAsATable) {
       {"+7", true, true, 7, 7.0f},
       {"12.75", true, true, 12, 12.75f},
       {"-0.5", false, false, 0, -0.5f},
-      {".25", false, false, 0, 0.25f},
-      {"abc", false, false, 0, 0.0f},
-      {"", false, false, 0, 0.0f},
+      {".25", false, false, kKept, 0.25f},
+      {"abc", false, false, kKept, kKeptF},
+      {"NaN", false, false, kKept, kKeptF},
+      {"", false, false, kKept, kKeptF},
       {"1e3", true, true, 1, 1.0f},
       {"99999999999", true, true, 2147483647, 99999999999.0f},
       {"-99999999999", true, true, -2147483647 - 1, -99999999999.0f},
@@ -58,19 +62,54 @@ TEST(XmlAccessors, NumbersAndBooleansAsATable) {
     b = !r.boolA;
     EXPECT_TRUE(GetAttrBoolA(n, "v", b));
     EXPECT_EQ(b, r.boolA);
-    int32_t i = 12345;
-    EXPECT_TRUE(GetAttrInt(n, L"v", &i));
+    LogHistory::Clear();
+    int32_t i = kKept;
+    EXPECT_EQ(GetAttrInt(n, L"v", &i), r.i != kKept);
     EXPECT_EQ(i, r.i);
-    i = 12345;
-    EXPECT_TRUE(GetAttrIntA(n, "v", i));
+    i = kKept;
+    EXPECT_EQ(GetAttrIntA(n, "v", i), r.i != kKept);
     EXPECT_EQ(i, r.i);
-    float f = 123.0f;
-    EXPECT_TRUE(GetAttrFloat(n, L"v", f));
+    float f = kKeptF;
+    EXPECT_EQ(GetAttrFloat(n, L"v", f), r.f != kKeptF);
     EXPECT_FLOAT_EQ(f, r.f);
-    f = 123.0f;
-    EXPECT_TRUE(GetAttrFloatA(n, "v", f));
+    f = kKeptF;
+    EXPECT_EQ(GetAttrFloatA(n, "v", f), r.f != kKeptF);
     EXPECT_FLOAT_EQ(f, r.f);
+    EXPECT_EQ(LogHistory::Contains("WARNING: <e> v=\"" + std::string(r.value) + "\" is not a number"),
+              r.i == kKept || r.f == kKeptF);
   }
+}
+
+// Numbers the game can use only within a range: the value, or a warning naming the file, the
+// element, the attribute and the value, and the fallback.
+TEST(XmlAccessors, UsableNumbersOutsideTheirRangeTakeTheFallback) {
+  struct Row {
+    const char* value;
+    float f;
+    int32_t i;
+    bool warned;
+  };
+  const Row rows[] = {{"2.5", 2.5f, 2, false},      {"10", 10.0f, 10, false}, {"-5", 1.0f, 1, true},
+                      {"999999999999", 1.0f, 1, true}, {"abc", 1.0f, 1, true},  {"NaN", 1.0f, 1, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.value);
+    XmlNode n = Elem(r.value);
+    LogHistory::Clear();
+    float f = 7.0f;
+    EXPECT_TRUE(GetUsableFloat(n, "cfg\\cfg.xml", L"v", f, 0.0f, 10.0f, 1.0f));
+    EXPECT_FLOAT_EQ(f, r.f);
+    int32_t i = 7;
+    EXPECT_TRUE(GetUsableInt(n, "cfg\\cfg.xml", L"v", i, 0, 10, 1));
+    EXPECT_EQ(i, r.i);
+    EXPECT_EQ(LogHistory::Contains("WARNING: cfg\\cfg.xml: <e> v=\"" + std::string(r.value) + "\" cannot be used; 1 used"),
+              r.warned);
+  }
+  float f = 7.0f;
+  int32_t i = 7;
+  EXPECT_FALSE(GetUsableFloat(NoAttr(), "f", L"v", f, 0, 1, 0));
+  EXPECT_FALSE(GetUsableInt(NoAttr(), "f", L"v", i, 0, 1, 0));
+  EXPECT_EQ(f, 7.0f);
+  EXPECT_EQ(i, 7);
 }
 
 TEST(XmlAccessors, AbsentAttributesLeaveEveryOutValueUnchanged) {

@@ -48,6 +48,8 @@ class RecordingActors : public CafeActors {
     return mAcceptSpawn;
   }
   bool mAcceptSpawn = true;
+  bool HasVisitorsOfKind(bool) override { return mHasVisitors; }
+  bool mHasVisitors = true;
   void ChangeAllPatience(int32_t mode, float amount) override {
     mLog.push_back("patience " + std::to_string(mode) + " " + std::to_string(int(amount)));
   }
