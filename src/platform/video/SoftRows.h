@@ -1,0 +1,198 @@
+#pragma once
+// Rows of 0xAARRGGBB texels blended into 0x00RRGGBB pixels, or into 16-bit 565 and 555 pixels, by
+// the 3D device's rules, where a * b / 255 is rounded exactly and a 16-bit channel reads as its
+// bits repeated to fill a byte: several pixels at a time where SSE2 is present and one at a time
+// otherwise, with the same results bit for bit. Every 32-bit pixel a row writes gets 0 in its top
+// byte. The rows are meant for texels whose alpha is not 0 (a texel of alpha 0 leaves its pixel
+// as it is, top byte included, which the callers see to by skipping such texels).
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace Platform::Video::SoftRows {
+
+// a * b / 255 on 0..255 values, rounded, exact at 0 and 255.
+[[gnu::always_inline]] inline uint32_t Mul8(uint32_t a, uint32_t b) {
+  const uint32_t t = a * b + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+[[gnu::always_inline]] inline uint32_t Load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+[[gnu::always_inline]] inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+#if defined(__SSE2__)
+// Mul8 in each 16-bit lane: a * b + 128 stays below 2^16 for 0..255 values, and so does
+// t + (t >> 8), so the lanes never wrap.
+[[gnu::always_inline]] inline __m128i Mul8x8(__m128i a, __m128i b) {
+  const __m128i t = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(128));
+  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+// Each pixel's alpha lane copied to its four lanes.
+[[gnu::always_inline]] inline __m128i AlphaLanes(__m128i s16) {
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
+}
+#endif
+
+// Mul8 of red and blue (bytes 2 and 0) by one factor at once: each product and its rounding
+// stay within their 16 bits. The results sit in bytes 2 and 0.
+[[gnu::always_inline]] inline uint32_t Mul8RedBlue(uint32_t c, uint32_t f) {
+  const uint32_t t = (c & 0xFF00FFu) * f + 0x800080u;
+  return ((t + ((t >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+}
+
+// Each channel: min(s * a / 255 + d * (255 - a) / 255, 255), a the texel's alpha.
+inline uint32_t OverPixel(uint32_t d, uint32_t s) {
+  const uint32_t a = s >> 24, ia = 255 - a;
+  // Each sum is at most 256 (two roundings up), which becomes 255.
+  uint32_t rb = Mul8RedBlue(s, a) + Mul8RedBlue(d, ia);
+  rb -= (rb >> 8) & 0x10001u;
+  uint32_t g = Mul8((s >> 8) & 255u, a) + Mul8((d >> 8) & 255u, ia);
+  g -= g >> 8;
+  return rb | (g << 8);
+}
+
+#if defined(__SSE2__)
+// Four pixels at once; with `partial` only the first `count` of them change. Every lane is read
+// and written, so all four must lie in memory the caller may touch.
+template <typename Blend4>
+[[gnu::always_inline]] inline void Four(uint8_t* d, const uint8_t* s, Blend4 blend, int32_t count = 4) {
+  const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+  const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+  __m128i out = blend(sv, dv);
+  if (count < 4) {
+    const __m128i keep = _mm_cmplt_epi32(_mm_set_epi32(3, 2, 1, 0), _mm_set1_epi32(count));
+    out = _mm_or_si128(_mm_and_si128(keep, out), _mm_andnot_si128(keep, dv));
+  }
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), out);
+}
+#endif
+
+// The rows blend n pixels; `room` (at least n) pixels from d and s may be read and written,
+// which lets a short tail go through the four-pixel form too.
+inline void OverRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), rgb = _mm_set1_epi32(0xFFFFFF);
+  auto half = [&](__m128i s16, __m128i d16) {
+    const __m128i a = AlphaLanes(s16);
+    return _mm_add_epi16(Mul8x8(s16, a), Mul8x8(d16, _mm_sub_epi16(full, a)));
+  };
+  auto blend = [&](__m128i sv, __m128i dv) {
+    const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
+    const __m128i hi = half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
+    // The pack saturates a sum of 256 (two roundings up) to 255.
+    return _mm_and_si128(_mm_packus_epi16(lo, hi), rgb);
+  };
+  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, blend);
+  if (k < n && k + 4 <= room) {
+    Four(d + 4 * k, s + 4 * k, blend, n - k);
+    return;
+  }
+#endif
+  for (; k < n; ++k) Store32(d + 4 * k, OverPixel(Load32(d + 4 * k), Load32(s + 4 * k)));
+}
+
+// Each channel: min(s * a / 255 + d, 255), a the texel's alpha.
+inline uint32_t AddPixel(uint32_t d, uint32_t s) {
+  const uint32_t a = s >> 24;
+  // Each sum is below 512: where it reaches 256 the channel becomes 255.
+  uint32_t rb = Mul8RedBlue(s, a) + (d & 0xFF00FFu);
+  rb |= ((rb >> 8) & 0x10001u) * 255u;
+  uint32_t g = Mul8((s >> 8) & 255u, a) + ((d >> 8) & 255u);
+  g |= (g >> 8) * 255u;
+  return (rb & 0xFF00FFu) | ((g & 255u) << 8);
+}
+
+// n words from s to d, four at a time where SSE2 is present: runs are short, and inline moves
+// beat a call to memcpy.
+inline void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  for (; k + 4 <= n; k += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k)));
+#endif
+  for (; k < n; ++k) Store32(d + 4 * k, Load32(s + 4 * k));
+}
+
+inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), rgb = _mm_set1_epi32(0xFFFFFF);
+  auto blend = [&](__m128i sv, __m128i dv) {
+    const __m128i lo = _mm_unpacklo_epi8(sv, zero), hi = _mm_unpackhi_epi8(sv, zero);
+    const __m128i scaled = _mm_packus_epi16(Mul8x8(lo, AlphaLanes(lo)), Mul8x8(hi, AlphaLanes(hi)));
+    return _mm_and_si128(_mm_adds_epu8(scaled, dv), rgb);
+  };
+  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, blend);
+  if (k < n && k + 4 <= room) {
+    Four(d + 4 * k, s + 4 * k, blend, n - k);
+    return;
+  }
+#endif
+  for (; k < n; ++k) Store32(d + 4 * k, AddPixel(Load32(d + 4 * k), Load32(s + 4 * k)));
+}
+
+// A 16-bit pixel whose green channel has kGreen bits (6 for 565, 5 for 555) as 0x00RRGGBB, each
+// channel's bits repeated to fill its byte, and back, each channel's top bits kept.
+template <int kGreen>
+[[gnu::always_inline]] inline uint32_t Widen16(uint32_t p) {
+  const uint32_t r = (p >> (kGreen + 5)) & 31u, g = (p >> 5) & ((1u << kGreen) - 1), b = p & 31u;
+  return ((r << 3) | (r >> 2)) << 16 | ((g << (8 - kGreen)) | (g >> (2 * kGreen - 8))) << 8 | ((b << 3) | (b >> 2));
+}
+template <int kGreen>
+[[gnu::always_inline]] inline uint32_t Narrow16(uint32_t c) {
+  return ((c >> 19) & 31u) << (kGreen + 5) | ((c >> (16 - kGreen)) & ((1u << kGreen) - 1)) << 5 | ((c >> 3) & 31u);
+}
+[[gnu::always_inline]] inline uint32_t Load16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+[[gnu::always_inline]] inline void Store16(uint8_t* p, uint32_t v) {
+  const uint16_t w = uint16_t(v);
+  std::memcpy(p, &w, 2);
+}
+
+// Texels stored as they are, narrowed.
+template <int kGreen>
+inline void Narrow16Row(uint8_t* d, const uint8_t* s, int32_t n) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  const __m128i red = _mm_set1_epi32(int32_t(31u << (kGreen + 5))), green = _mm_set1_epi32(int32_t(((1u << kGreen) - 1) << 5)),
+                blue = _mm_set1_epi32(31);
+  auto narrow = [&](__m128i c) {
+    const __m128i v = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(c, 14 - kGreen), red),
+                                                _mm_and_si128(_mm_srli_epi32(c, 11 - kGreen), green)),
+                                   _mm_and_si128(_mm_srli_epi32(c, 3), blue));
+    // Sign-extended from 16 bits, the saturating pack keeps every value's 16 bits as they are.
+    return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+  };
+  for (; k + 8 <= n; k += 8) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k + 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * k), _mm_packs_epi32(narrow(a), narrow(b)));
+  }
+#endif
+  for (; k < n; ++k) Store16(d + 2 * k, Narrow16<kGreen>(Load32(s + 4 * k)));
+}
+
+template <int kGreen>
+inline void Over16Row(uint8_t* d, const uint8_t* s, int32_t n) {
+  for (int32_t k = 0; k < n; ++k)
+    Store16(d + 2 * k, Narrow16<kGreen>(OverPixel(Widen16<kGreen>(Load16(d + 2 * k)), Load32(s + 4 * k))));
+}
+
+template <int kGreen>
+inline void Add16Row(uint8_t* d, const uint8_t* s, int32_t n) {
+  for (int32_t k = 0; k < n; ++k)
+    Store16(d + 2 * k, Narrow16<kGreen>(AddPixel(Widen16<kGreen>(Load16(d + 2 * k)), Load32(s + 4 * k))));
+}
+
+}  // namespace Platform::Video::SoftRows

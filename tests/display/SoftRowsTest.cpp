@@ -1,0 +1,192 @@
+// The 3D device's row blends and its texture alpha runs: the rows against the channel-by-channel
+// rules, and uncoloured pictures drawn through the rows against the same pictures drawn pixel by
+// pixel through the triangles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "platform/video/SoftDevice.h"
+#include "platform/video/SoftRows.h"
+
+using namespace Platform::Video;
+
+namespace {
+
+// The device's rules, one channel at a time.
+uint32_t Mul(uint32_t a, uint32_t b) { return (a * b * 2 + 255) / 510; }  // a * b / 255, rounded
+uint32_t Channel(uint32_t c, int32_t shift) { return (c >> shift) & 255u; }
+uint32_t Over(uint32_t d, uint32_t s) {
+  const uint32_t a = s >> 24;
+  uint32_t out = 0;
+  for (int32_t shift : {0, 8, 16})
+    out |= std::min(Mul(Channel(s, shift), a) + Mul(Channel(d, shift), 255 - a), 255u) << shift;
+  return out;
+}
+uint32_t Add(uint32_t d, uint32_t s) {
+  uint32_t out = 0;
+  for (int32_t shift : {0, 8, 16}) out |= std::min(Mul(Channel(s, shift), s >> 24) + Channel(d, shift), 255u) << shift;
+  return out;
+}
+// A channel of `bits` bits at `at` in a 16-bit pixel, its bits repeated to fill a byte.
+uint32_t Widen(uint32_t p, int32_t at, int32_t bits) {
+  const uint32_t c = (p >> at) & ((1u << bits) - 1);
+  uint32_t v = 0;
+  for (int32_t have = 0; have < 8; have += bits) v |= (c << (8 - bits)) >> have;
+  return v & 255u;
+}
+
+std::vector<uint8_t> Bytes(const std::vector<uint32_t>& words) {
+  std::vector<uint8_t> b(words.size() * 4);
+  std::memcpy(b.data(), words.data(), b.size());
+  return b;
+}
+uint32_t Word(const std::vector<uint8_t>& b, size_t i) {
+  uint32_t v;
+  std::memcpy(&v, b.data() + i * 4, 4);
+  return v;
+}
+
+TEST(SoftRows, RowsOfEveryLengthFollowTheChannelRulesForEveryAlpha) {
+  std::mt19937 rng(7);
+  for (int32_t n = 1; n <= 13; ++n)
+    for (uint32_t a = 1; a < 256; a += 2) {
+      std::vector<uint32_t> src(static_cast<size_t>(n)), dst(static_cast<size_t>(n));
+      for (int32_t i = 0; i < n; ++i) {
+        // Extremes included, where two roundings up would make 256.
+        src[size_t(i)] = (a << 24) | (i % 3 == 0 ? 0xFFFFFFu : uint32_t(rng()) & 0xFFFFFFu);
+        dst[size_t(i)] = (uint32_t(rng()) & 0xFF000000u) | (i % 4 == 0 ? 0xFFFFFFu : uint32_t(rng()) & 0xFFFFFFu);
+      }
+      auto over = Bytes(dst), add = Bytes(dst), copy = Bytes(dst);
+      const auto s = Bytes(src);
+      SoftRows::OverRow(over.data(), s.data(), n);
+      SoftRows::AddRow(add.data(), s.data(), n);
+      SoftRows::CopyRow(copy.data(), s.data(), n);
+      for (int32_t i = 0; i < n; ++i) {
+        ASSERT_EQ(Word(over, size_t(i)), Over(dst[size_t(i)], src[size_t(i)])) << "n " << n << " alpha " << a;
+        ASSERT_EQ(Word(add, size_t(i)), Add(dst[size_t(i)], src[size_t(i)])) << "n " << n << " alpha " << a;
+        ASSERT_EQ(Word(copy, size_t(i)), src[size_t(i)]);
+      }
+    }
+}
+
+TEST(SoftRows, SixteenBitPixelsWidenByRepeatingTheirBitsAndNarrowBack) {
+  for (uint32_t p = 0; p < 65536; ++p) {
+    ASSERT_EQ(SoftRows::Widen16<6>(p), Widen(p, 11, 5) << 16 | Widen(p, 5, 6) << 8 | Widen(p, 0, 5));
+    ASSERT_EQ(SoftRows::Narrow16<6>(SoftRows::Widen16<6>(p)), p);
+    if (p < 32768) {
+      ASSERT_EQ(SoftRows::Narrow16<5>(SoftRows::Widen16<5>(p)), p);
+    }
+  }
+  // Rows: the texels narrowed, and blended in 8-bit channels before narrowing.
+  std::mt19937 rng(3);
+  for (int32_t n = 1; n <= 19; ++n) {
+    std::vector<uint32_t> src(static_cast<size_t>(n));
+    std::vector<uint16_t> dst(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+      src[size_t(i)] = uint32_t(rng()) | 0x01000000u;
+      dst[size_t(i)] = uint16_t(rng());
+    }
+    const auto s = Bytes(src);
+    std::vector<uint16_t> narrow = dst, over = dst, add = dst;
+    SoftRows::Narrow16Row<6>(reinterpret_cast<uint8_t*>(narrow.data()), s.data(), n);
+    SoftRows::Over16Row<6>(reinterpret_cast<uint8_t*>(over.data()), s.data(), n);
+    SoftRows::Add16Row<5>(reinterpret_cast<uint8_t*>(add.data()), s.data(), n);
+    for (int32_t i = 0; i < n; ++i) {
+      const uint32_t t = src[size_t(i)];
+      EXPECT_EQ(narrow[size_t(i)], ((t >> 8) & 0xF800u) | ((t >> 5) & 0x07E0u) | ((t >> 3) & 0x1Fu));
+      EXPECT_EQ(over[size_t(i)], SoftRows::Narrow16<6>(Over(SoftRows::Widen16<6>(dst[size_t(i)]), t)));
+      EXPECT_EQ(add[size_t(i)], SoftRows::Narrow16<5>(Add(SoftRows::Widen16<5>(dst[size_t(i)]), t)));
+    }
+  }
+}
+
+TEST(SoftRows, TextureRunsFollowTheAlphaAndStartAgainAfterALock) {
+  std::shared_ptr<Texture> t = std::make_shared<Texture>(6, 2, TEXCLASS_A8R8G8B8);
+  const uint32_t texels[12] = {0x00FFFFFF, 0x00000000, 0x80123456, 0xFF000000, 0xFFFFFFFF, 0x01000000,
+                               0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000};
+  LockInfo lock;
+  ASSERT_EQ(t->Lock(&lock), Result::Ok);
+  for (int32_t y = 0; y < 2; ++y) std::memcpy(lock.mBits + y * lock.mPitch, texels + y * 6, 24);
+  t->Unlock();
+  const Texture::AlphaRun* r = t->RowRuns(0);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r[0].mEnd, 2);
+  EXPECT_EQ(r[0].mKind, Texture::RUN_CLEAR);
+  EXPECT_EQ(r[1].mEnd, 3);
+  EXPECT_EQ(r[1].mKind, Texture::RUN_PARTIAL);
+  EXPECT_EQ(r[2].mEnd, 5);
+  EXPECT_EQ(r[2].mKind, Texture::RUN_SOLID);
+  EXPECT_EQ(r[3].mEnd, 6);
+  EXPECT_EQ(r[3].mKind, Texture::RUN_PARTIAL);
+  EXPECT_EQ(t->RowRuns(1)[0].mEnd, 6);
+  // New texels give new runs.
+  ASSERT_EQ(t->Lock(&lock), Result::Ok);
+  std::memset(lock.mBits + lock.mPitch, 0, 24);
+  t->Unlock();
+  EXPECT_EQ(t->RowRuns(1)[0].mKind, Texture::RUN_CLEAR);
+  EXPECT_EQ(Texture(4, 4, TEXCLASS_R5G6B5).RowRuns(0), nullptr);
+}
+
+// An uncoloured picture with runs of every alpha, at one texel per pixel, partly off the target:
+// drawn through the rows (the direct quad path) and through the triangles, pixel by pixel.
+class SoftRowsDrawTest : public ::testing::TestWithParam<int32_t> {};
+
+TEST_P(SoftRowsDrawTest, TheRowsDrawWhatThePixelByPixelPathDraws) {
+  Device video{std::make_unique<HeadlessPresenter>()};
+  SurfaceDesc desc;
+  desc.mWidth = 70;
+  desc.mHeight = 30;
+  desc.mFormat = PixelFormat::FromDepth(GetParam());
+  std::shared_ptr<Surface> targets[2];
+  for (auto& t : targets) ASSERT_EQ(video.CreateSurface(desc, &t), Result::Ok);
+  constexpr int32_t kW = 37, kH = 11;
+  std::mt19937 rng(5);
+  std::vector<uint32_t> texels;
+  while (texels.size() < size_t(kW * kH)) {
+    const uint32_t kind = rng() % 3, alpha = kind == 0 ? 0 : kind == 1 ? 1 + rng() % 254 : 255;
+    for (uint32_t k = 1 + rng() % 9; k > 0; --k) texels.push_back(alpha << 24 | (uint32_t(rng()) & 0xFFFFFFu));
+  }
+  SoftDevice device;
+  std::shared_ptr<Texture> tex;
+  ASSERT_EQ(device.CreateTexture(kW, kH, TEXCLASS_A8R8G8B8, &tex), Result::Ok);
+  LockInfo lock;
+  ASSERT_EQ(tex->Lock(&lock), Result::Ok);
+  for (int32_t y = 0; y < kH; ++y) std::memcpy(lock.mBits + y * lock.mPitch, &texels[size_t(y * kW)], kW * 4);
+  tex->Unlock();
+  device.SetRenderState(RenderState::CullMode, CULL_NONE);
+  device.SetRenderState(RenderState::AlphaBlendEnable, 1);
+  device.SetRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
+  for (int32_t side = 0; side < 2; ++side) {
+    ASSERT_EQ(device.SetRenderTarget(targets[side]), Result::Ok);
+    device.SetFastPath(side == 0);
+    device.Clear(nullptr, 0, 0xFF8040C0u);
+    device.SetTexture(0, tex);
+    ASSERT_EQ(device.BeginScene(), Result::Ok);
+    const float places[][2] = {{10, 4}, {-12, 9}, {50, -5}, {20, 23}, {3, 1}};
+    for (int32_t i = 0; i < 5; ++i) {
+      // Every other draw adds.
+      device.SetRenderState(RenderState::DestBlend, i % 2 ? BLEND_ONE : BLEND_INVSRCALPHA);
+      const float x0 = places[i][0] - 0.5f, y0 = places[i][1] - 0.5f, x1 = x0 + kW, y1 = y0 + kH;
+      const VertexTex1 quad[4] = {{x0, y0, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
+                                  {x1, y0, 0, 1, 0xFFFFFFFFu, 0, 1, 0},
+                                  {x0, y1, 0, 1, 0xFFFFFFFFu, 0, 0, 1},
+                                  {x1, y1, 0, 1, 0xFFFFFFFFu, 0, 1, 1}};
+      ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Result::Ok);
+    }
+    ASSERT_EQ(device.EndScene(), Result::Ok);
+  }
+  // The first side's five quads took the rows, the second side's the triangles.
+  EXPECT_EQ(device.FastQuadCount(), 5u);
+  int32_t differ = 0;
+  for (int32_t y = 0; y < desc.mHeight; ++y)
+    for (int32_t x = 0; x < desc.mWidth; ++x)
+      differ += ToArgb(targets[0]->PixelAt(x, y), desc.mFormat) != ToArgb(targets[1]->PixelAt(x, y), desc.mFormat);
+  EXPECT_EQ(differ, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SoftRowsDrawTest, ::testing::Values(32, 16, 15));
+
+}  // namespace
