@@ -1,6 +1,6 @@
-// The 3D device's row blends and its texture alpha runs: the rows against the channel-by-channel
-// rules, and uncoloured pictures drawn through the rows against the same pictures drawn pixel by
-// pixel through the triangles.
+// The 3D device's row blends, linear filter and texture alpha runs: the rows and the filter
+// against the channel-by-channel rules, and uncoloured pictures drawn through the rows against the
+// same pictures drawn pixel by pixel through the triangles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,27 +49,53 @@ uint32_t Word(const std::vector<uint8_t>& b, size_t i) {
   return v;
 }
 
+// Rows of n pixels with three more after them: blended one by one and four at a time, and with
+// the room to read and write past the row's end, where the pixels must stay as they are.
 TEST(SoftRows, RowsOfEveryLengthFollowTheChannelRulesForEveryAlpha) {
   std::mt19937 rng(7);
   for (int32_t n = 1; n <= 13; ++n)
     for (uint32_t a = 1; a < 256; a += 2) {
-      std::vector<uint32_t> src(static_cast<size_t>(n)), dst(static_cast<size_t>(n));
-      for (int32_t i = 0; i < n; ++i) {
+      const size_t size = size_t(n) + 3;
+      std::vector<uint32_t> src(size), dst(size);
+      for (size_t i = 0; i < size; ++i) {
         // Extremes included, where two roundings up would make 256.
-        src[size_t(i)] = (a << 24) | (i % 3 == 0 ? 0xFFFFFFu : uint32_t(rng()) & 0xFFFFFFu);
-        dst[size_t(i)] = (uint32_t(rng()) & 0xFF000000u) | (i % 4 == 0 ? 0xFFFFFFu : uint32_t(rng()) & 0xFFFFFFu);
+        src[i] = (a << 24) | (i % 3 == 0 ? 0xFFFFFFu : uint32_t(rng()) & 0xFFFFFFu);
+        dst[i] = (uint32_t(rng()) & 0xFF000000u) | (i % 4 == 0 ? 0xFFFFFFu : uint32_t(rng()) & 0xFFFFFFu);
       }
-      auto over = Bytes(dst), add = Bytes(dst), copy = Bytes(dst);
       const auto s = Bytes(src);
-      SoftRows::OverRow(over.data(), s.data(), n);
-      SoftRows::AddRow(add.data(), s.data(), n);
-      SoftRows::CopyRow(copy.data(), s.data(), n);
-      for (int32_t i = 0; i < n; ++i) {
-        ASSERT_EQ(Word(over, size_t(i)), Over(dst[size_t(i)], src[size_t(i)])) << "n " << n << " alpha " << a;
-        ASSERT_EQ(Word(add, size_t(i)), Add(dst[size_t(i)], src[size_t(i)])) << "n " << n << " alpha " << a;
-        ASSERT_EQ(Word(copy, size_t(i)), src[size_t(i)]);
+      for (int32_t room : {n, n + 3}) {
+        auto over = Bytes(dst), add = Bytes(dst), copy = Bytes(dst);
+        SoftRows::OverRow(over.data(), s.data(), n, room);
+        SoftRows::AddRow(add.data(), s.data(), n, room);
+        SoftRows::CopyRow(copy.data(), s.data(), n);
+        for (size_t i = 0; i < size; ++i) {
+          const bool in = i < size_t(n);
+          ASSERT_EQ(Word(over, i), in ? Over(dst[i], src[i]) : dst[i]) << "n " << n << " alpha " << a << " at " << i;
+          ASSERT_EQ(Word(add, i), in ? Add(dst[i], src[i]) : dst[i]) << "n " << n << " alpha " << a << " at " << i;
+          ASSERT_EQ(Word(copy, i), in ? src[i] : dst[i]);
+        }
       }
     }
+}
+
+TEST(SoftRows, TheLinearFilterWeighsEveryChannelByTheFormula) {
+  auto formula = [](const uint32_t t[4], uint32_t wu, uint32_t wv) {
+    uint32_t out = 0;
+    for (int32_t shift = 0; shift < 32; shift += 8) {
+      const uint32_t top = Channel(t[0], shift) * (256 - wu) + Channel(t[1], shift) * wu;
+      const uint32_t bottom = Channel(t[2], shift) * (256 - wu) + Channel(t[3], shift) * wu;
+      out |= std::min((top * (256 - wv) + bottom * wv + 32768) >> 16, 255u) << shift;
+    }
+    return out;
+  };
+  std::mt19937 rng(9);
+  for (int32_t i = 0; i < 200000; ++i) {
+    uint32_t t[4];
+    for (uint32_t& x : t) x = rng() % 3 == 0 ? 0xFFFFFFFFu * (rng() & 1) : uint32_t(rng());
+    // Every weight from 0 to 256 turns up, the ends (one texel read exactly) most.
+    const uint32_t wu = i % 5 == 0 ? 256 * (rng() & 1) : rng() % 257, wv = i % 7 == 0 ? 256 * (rng() & 1) : rng() % 257;
+    ASSERT_EQ(SoftRows::Weigh(t[0], t[1], t[2], t[3], wu, wv), formula(t, wu, wv)) << wu << " " << wv;
+  }
 }
 
 TEST(SoftRows, SixteenBitPixelsWidenByRepeatingTheirBitsAndNarrowBack) {
@@ -80,25 +106,30 @@ TEST(SoftRows, SixteenBitPixelsWidenByRepeatingTheirBitsAndNarrowBack) {
       ASSERT_EQ(SoftRows::Narrow16<5>(SoftRows::Widen16<5>(p)), p);
     }
   }
-  // Rows: the texels narrowed, and blended in 8-bit channels before narrowing.
+  // Rows: the texels narrowed, and blended in 8-bit channels before narrowing; the three
+  // pixels after the row stay as they are.
   std::mt19937 rng(3);
   for (int32_t n = 1; n <= 19; ++n) {
-    std::vector<uint32_t> src(static_cast<size_t>(n));
-    std::vector<uint16_t> dst(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) {
-      src[size_t(i)] = uint32_t(rng()) | 0x01000000u;
-      dst[size_t(i)] = uint16_t(rng());
+    const size_t size = size_t(n) + 3;
+    std::vector<uint32_t> src(size);
+    std::vector<uint16_t> dst(size);
+    for (size_t i = 0; i < size; ++i) {
+      src[i] = uint32_t(rng()) | 0x01000000u;
+      dst[i] = uint16_t(rng());
     }
     const auto s = Bytes(src);
-    std::vector<uint16_t> narrow = dst, over = dst, add = dst;
-    SoftRows::Narrow16Row<6>(reinterpret_cast<uint8_t*>(narrow.data()), s.data(), n);
-    SoftRows::Over16Row<6>(reinterpret_cast<uint8_t*>(over.data()), s.data(), n);
-    SoftRows::Add16Row<5>(reinterpret_cast<uint8_t*>(add.data()), s.data(), n);
-    for (int32_t i = 0; i < n; ++i) {
-      const uint32_t t = src[size_t(i)];
-      EXPECT_EQ(narrow[size_t(i)], ((t >> 8) & 0xF800u) | ((t >> 5) & 0x07E0u) | ((t >> 3) & 0x1Fu));
-      EXPECT_EQ(over[size_t(i)], SoftRows::Narrow16<6>(Over(SoftRows::Widen16<6>(dst[size_t(i)]), t)));
-      EXPECT_EQ(add[size_t(i)], SoftRows::Narrow16<5>(Add(SoftRows::Widen16<5>(dst[size_t(i)]), t)));
+    for (int32_t room : {n, n + 3}) {
+      std::vector<uint16_t> narrow = dst, over = dst, add = dst;
+      SoftRows::Narrow16Row<6>(reinterpret_cast<uint8_t*>(narrow.data()), s.data(), n);
+      SoftRows::Over16Row<6>(reinterpret_cast<uint8_t*>(over.data()), s.data(), n, room);
+      SoftRows::Add16Row<5>(reinterpret_cast<uint8_t*>(add.data()), s.data(), n, room);
+      for (size_t i = 0; i < size; ++i) {
+        const uint32_t t = src[i];
+        const bool in = i < size_t(n);
+        EXPECT_EQ(narrow[i], in ? ((t >> 8) & 0xF800u) | ((t >> 5) & 0x07E0u) | ((t >> 3) & 0x1Fu) : dst[i]);
+        EXPECT_EQ(over[i], in ? SoftRows::Narrow16<6>(Over(SoftRows::Widen16<6>(dst[i]), t)) : dst[i]);
+        EXPECT_EQ(add[i], in ? SoftRows::Narrow16<5>(Add(SoftRows::Widen16<5>(dst[i]), t)) : dst[i]);
+      }
     }
   }
 }

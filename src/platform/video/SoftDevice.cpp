@@ -527,7 +527,7 @@ inline uint32_t Clamp8(double c) { return uint32_t(std::clamp(c, 0.0, 255.0) + 0
 
 struct SpanKernels {
   template <uint32_t kClass>
-  static uint32_t Texel(const Texture& t, int64_t x, int64_t y) {
+  [[gnu::always_inline]] static inline uint32_t Texel(const Texture& t, int64_t x, int64_t y) {
     const uint8_t* row = t.mTexels.data() + size_t(y) * size_t(t.mPitch);
     if constexpr (kClass == TEXCLASS_A8R8G8B8) {
       uint32_t v;
@@ -542,7 +542,7 @@ struct SpanKernels {
         return ((v >> 12) & 15u) * 0x11000000u | ((v >> 8) & 15u) * 0x110000u | ((v >> 4) & 15u) * 0x1100u |
                (v & 15u) * 0x11u;
       else
-        return 0xFF000000u | (Widen(v >> 11, 5) << 16) | (Widen((v >> 5) & 63u, 6) << 8) | Widen(v & 31u, 5);
+        return 0xFF000000u | SoftRows::Widen16<6>(v);
     }
   }
 
@@ -567,7 +567,7 @@ struct SpanKernels {
   }
 
   template <uint32_t kClass>
-  static uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+  [[gnu::always_inline]] static inline uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
     const double su = std::clamp(u * t.mWidth, -1e9, 1e9) - 0.5, sv = std::clamp(v * t.mHeight, -1e9, 1e9) - 0.5;
     const int64_t x0 = FloorToInt(su), y0 = FloorToInt(sv);
     // Weights in 1/256 steps, rounded; a weight of 256 reads one texel exactly.
@@ -584,23 +584,7 @@ struct SpanKernels {
       t01 = Fetch<kClass>(t, st, x0, y0 + 1);
       t11 = Fetch<kClass>(t, st, x0 + 1, y0 + 1);
     }
-    return Weigh(t00, t10, t01, t11, wu, wv);
-  }
-
-  // The four texels weighed, each channel as
-  //   ((a * (256 - wu) + b * wu) * (256 - wv) + (c * (256 - wu) + d * wu) * wv + 32768) >> 16,
-  // two channels at a time in the 32-bit halves of a 64-bit word: every sum stays below 2^24,
-  // so no half spills into the other, and none exceeds 255.5 * 2^16.
-  [[gnu::always_inline]] static inline uint32_t Weigh(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11,
-                                                      uint32_t wu, uint32_t wv) {
-    auto blueRed = [](uint32_t t) { return uint64_t(t & 0xFFu) | uint64_t(t & 0xFF0000u) << 16; };
-    auto greenAlpha = [](uint32_t t) { return uint64_t((t >> 8) & 0xFFu) | uint64_t(t >> 24) << 32; };
-    const uint64_t iu = 256 - wu, iv = 256 - wv, half = 0x0000800000008000ull;
-    const uint64_t br = (blueRed(t00) * iu + blueRed(t10) * wu) * iv + (blueRed(t01) * iu + blueRed(t11) * wu) * wv + half;
-    const uint64_t ga =
-        (greenAlpha(t00) * iu + greenAlpha(t10) * wu) * iv + (greenAlpha(t01) * iu + greenAlpha(t11) * wu) * wv + half;
-    return uint32_t((br >> 16) & 0xFFu) | uint32_t((br >> 48) & 0xFFu) << 16 | uint32_t((ga >> 16) & 0xFFu) << 8 |
-           uint32_t((ga >> 48) & 0xFFu) << 24;
+    return SoftRows::Weigh(t00, t10, t01, t11, wu, wv);
   }
 
   // Stage 0 as MODULATE(TEXTURE, DIFFUSE) on the colour, the alpha as the snapshot says.
@@ -758,13 +742,13 @@ struct SpanKernels {
 
   // A run of texels of some alpha into a 565 or 555 target.
   template <int kBlend, int kGreen>
-  static void Run16(Texture::RunKind kind, uint8_t* to, const uint8_t* from, int32_t len) {
+  static void Run16(Texture::RunKind kind, uint8_t* to, const uint8_t* from, int32_t len, int32_t room) {
     if constexpr (kBlend == kAddBlend)
-      SoftRows::Add16Row<kGreen>(to, from, len);
+      SoftRows::Add16Row<kGreen>(to, from, len, room);
     else if (kind == Texture::RUN_SOLID)
       SoftRows::Narrow16Row<kGreen>(to, from, len);
     else
-      SoftRows::Over16Row<kGreen>(to, from, len);
+      SoftRows::Over16Row<kGreen>(to, from, len, room);
   }
 
   // A point-sampled axis-aligned quad with one diffuse colour: the texel column of every pixel
@@ -830,9 +814,9 @@ struct SpanKernels {
             uint8_t* to = p + size_t(at - c0) * kBytes;
             const uint8_t* from = src + size_t(at - c0) * 4;
             if (r->mKind != Texture::RUN_CLEAR) {
+              // The rest of the quad's row may be touched by a short run's four-pixel tail.
+              const int32_t room = c0 + n - at;
               if constexpr (kTarget == kTarget8888) {
-                // The rest of the quad's row may be touched by a short run's four-pixel tail.
-                const int32_t room = c0 + n - at;
                 if constexpr (kBlend == kAddBlend)
                   SoftRows::AddRow(to, from, len, room);
                 else if (r->mKind == Texture::RUN_SOLID)
@@ -840,9 +824,9 @@ struct SpanKernels {
                 else
                   SoftRows::OverRow(to, from, len, room);
               } else if (kTarget == kTarget16 && sn.mGreen16 == 6) {
-                Run16<kBlend, 6>(r->mKind, to, from, len);
+                Run16<kBlend, 6>(r->mKind, to, from, len, room);
               } else if (kTarget == kTarget16 && sn.mGreen16 == 5) {
-                Run16<kBlend, 5>(r->mKind, to, from, len);
+                Run16<kBlend, 5>(r->mKind, to, from, len, room);
               } else {
                 for (int32_t k = 0; k < len; ++k) {
                   uint32_t pixel = Load<kTarget>(to + size_t(k) * kBytes);

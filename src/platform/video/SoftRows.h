@@ -1,5 +1,6 @@
 #pragma once
-// Rows of 0xAARRGGBB texels blended into 0x00RRGGBB pixels, or into 16-bit 565 and 555 pixels, by
+// The 3D device's pixel arithmetic in bulk: the linear filter's weighing of four texels, and rows
+// of 0xAARRGGBB texels blended into 0x00RRGGBB pixels, or into 16-bit 565 and 555 pixels, by
 // the 3D device's rules, where a * b / 255 is rounded exactly and a 16-bit channel reads as its
 // bits repeated to fill a byte: several pixels at a time where SSE2 is present and one at a time
 // otherwise, with the same results bit for bit. Every 32-bit pixel a row writes gets 0 in its top
@@ -74,25 +75,35 @@ template <typename Blend4>
 }
 #endif
 
+#if defined(__SSE2__)
+// OverPixel and AddPixel of four texels and pixels.
+[[gnu::always_inline]] inline __m128i Over4(__m128i sv, __m128i dv) {
+  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
+  auto half = [&](__m128i s16, __m128i d16) {
+    const __m128i a = AlphaLanes(s16);
+    return _mm_add_epi16(Mul8x8(s16, a), Mul8x8(d16, _mm_sub_epi16(full, a)));
+  };
+  const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
+  const __m128i hi = half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
+  // The pack saturates a sum of 256 (two roundings up) to 255.
+  return _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0xFFFFFF));
+}
+[[gnu::always_inline]] inline __m128i Add4(__m128i sv, __m128i dv) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lo = _mm_unpacklo_epi8(sv, zero), hi = _mm_unpackhi_epi8(sv, zero);
+  const __m128i scaled = _mm_packus_epi16(Mul8x8(lo, AlphaLanes(lo)), Mul8x8(hi, AlphaLanes(hi)));
+  return _mm_and_si128(_mm_adds_epu8(scaled, dv), _mm_set1_epi32(0xFFFFFF));
+}
+#endif
+
 // The rows blend n pixels; `room` (at least n) pixels from d and s may be read and written,
 // which lets a short tail go through the four-pixel form too.
 inline void OverRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
   int32_t k = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), rgb = _mm_set1_epi32(0xFFFFFF);
-  auto half = [&](__m128i s16, __m128i d16) {
-    const __m128i a = AlphaLanes(s16);
-    return _mm_add_epi16(Mul8x8(s16, a), Mul8x8(d16, _mm_sub_epi16(full, a)));
-  };
-  auto blend = [&](__m128i sv, __m128i dv) {
-    const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
-    const __m128i hi = half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
-    // The pack saturates a sum of 256 (two roundings up) to 255.
-    return _mm_and_si128(_mm_packus_epi16(lo, hi), rgb);
-  };
-  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, blend);
+  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, Over4);
   if (k < n && k + 4 <= room) {
-    Four(d + 4 * k, s + 4 * k, blend, n - k);
+    Four(d + 4 * k, s + 4 * k, Over4, n - k);
     return;
   }
 #endif
@@ -124,19 +135,47 @@ inline void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
 inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
   int32_t k = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128(), rgb = _mm_set1_epi32(0xFFFFFF);
-  auto blend = [&](__m128i sv, __m128i dv) {
-    const __m128i lo = _mm_unpacklo_epi8(sv, zero), hi = _mm_unpackhi_epi8(sv, zero);
-    const __m128i scaled = _mm_packus_epi16(Mul8x8(lo, AlphaLanes(lo)), Mul8x8(hi, AlphaLanes(hi)));
-    return _mm_and_si128(_mm_adds_epu8(scaled, dv), rgb);
-  };
-  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, blend);
+  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, Add4);
   if (k < n && k + 4 <= room) {
-    Four(d + 4 * k, s + 4 * k, blend, n - k);
+    Four(d + 4 * k, s + 4 * k, Add4, n - k);
     return;
   }
 #endif
   for (; k < n; ++k) Store32(d + 4 * k, AddPixel(Load32(d + 4 * k), Load32(s + 4 * k)));
+}
+
+// Four texels weighed by their distances in 256ths (the linear filter), each channel as
+//   ((a * (256 - wu) + b * wu) * (256 - wv) + (c * (256 - wu) + d * wu) * wv + 32768) >> 16.
+// Every sum of it is a whole number below 2^24, none exceeds 255.5 * 2^16.
+[[gnu::always_inline]] inline uint32_t Weigh(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t wu,
+                                             uint32_t wv) {
+#if defined(__SSE2__)
+  // The four channels in the lanes: each row's pair of texels interleaved by channel and
+  // weighed by pmaddwd, then the two rows in floats, where whole numbers below 2^24 and their
+  // products and sums below it are exact.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weights = _mm_set1_epi32(int((256 - wu) | wu << 16));
+  auto row = [&](uint32_t left, uint32_t right) {
+    const __m128i pairs = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(left)), _mm_cvtsi32_si128(int(right))), zero);
+    return _mm_cvtepi32_ps(_mm_madd_epi16(pairs, weights));
+  };
+  const __m128 sum = _mm_add_ps(_mm_add_ps(_mm_mul_ps(row(t00, t10), _mm_set1_ps(float(256 - wv))),
+                                           _mm_mul_ps(row(t01, t11), _mm_set1_ps(float(wv)))),
+                                _mm_set1_ps(32768.0f));
+  const __m128i channels = _mm_srli_epi32(_mm_cvttps_epi32(sum), 16);
+  const __m128i words = _mm_packs_epi32(channels, channels);
+  return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+#else
+  // Two channels at a time in the 32-bit halves of a 64-bit word: no half spills into the other.
+  auto blueRed = [](uint32_t t) { return uint64_t(t & 0xFFu) | uint64_t(t & 0xFF0000u) << 16; };
+  auto greenAlpha = [](uint32_t t) { return uint64_t((t >> 8) & 0xFFu) | uint64_t(t >> 24) << 32; };
+  const uint64_t iu = 256 - wu, iv = 256 - wv, half = 0x0000800000008000ull;
+  const uint64_t br = (blueRed(t00) * iu + blueRed(t10) * wu) * iv + (blueRed(t01) * iu + blueRed(t11) * wu) * wv + half;
+  const uint64_t ga =
+      (greenAlpha(t00) * iu + greenAlpha(t10) * wu) * iv + (greenAlpha(t01) * iu + greenAlpha(t11) * wu) * wv + half;
+  return uint32_t((br >> 16) & 0xFFu) | uint32_t((br >> 48) & 0xFFu) << 16 | uint32_t((ga >> 16) & 0xFFu) << 8 |
+         uint32_t((ga >> 48) & 0xFFu) << 24;
+#endif
 }
 
 // A 16-bit pixel whose green channel has kGreen bits (6 for 565, 5 for 555) as 0x00RRGGBB, each
@@ -160,38 +199,84 @@ template <int kGreen>
   std::memcpy(p, &w, 2);
 }
 
+#if defined(__SSE2__)
+// Widen16 of four pixels in the low four 16-bit lanes, into the 32-bit lanes.
+template <int kGreen>
+[[gnu::always_inline]] inline __m128i Widen16x4(__m128i p) {
+  const __m128i p32 = _mm_unpacklo_epi16(p, _mm_setzero_si128()), five = _mm_set1_epi32(31);
+  const __m128i r = _mm_and_si128(_mm_srli_epi32(p32, kGreen + 5), five), b = _mm_and_si128(p32, five);
+  const __m128i g = _mm_and_si128(_mm_srli_epi32(p32, 5), _mm_set1_epi32((1 << kGreen) - 1));
+  auto spread = [](__m128i c, int bits) {
+    return _mm_or_si128(_mm_slli_epi32(c, 8 - bits), _mm_srli_epi32(c, 2 * bits - 8));
+  };
+  return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(spread(r, 5), 16), _mm_slli_epi32(spread(g, kGreen), 8)),
+                      spread(b, 5));
+}
+// Narrow16 of four colours in the 32-bit lanes, each sign-extended from its 16 bits so that a
+// saturating pack keeps them as they are.
+template <int kGreen>
+[[gnu::always_inline]] inline __m128i Narrow16x4(__m128i c) {
+  const __m128i red = _mm_set1_epi32(31 << (kGreen + 5)), green = _mm_set1_epi32(((1 << kGreen) - 1) << 5);
+  const __m128i v = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(c, 14 - kGreen), red),
+                                              _mm_and_si128(_mm_srli_epi32(c, 11 - kGreen), green)),
+                                 _mm_and_si128(_mm_srli_epi32(c, 3), _mm_set1_epi32(31)));
+  return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+}
+// Four 16-bit pixels blended in 8-bit channels; with `count` below 4 only the first ones change.
+template <int kGreen, typename Blend4>
+[[gnu::always_inline]] inline void Four16(uint8_t* d, const uint8_t* s, Blend4 blend, int32_t count = 4) {
+  const __m128i dv = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d));
+  const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+  const __m128i c = Narrow16x4<kGreen>(blend(sv, Widen16x4<kGreen>(dv)));
+  __m128i out = _mm_packs_epi32(c, c);
+  if (count < 4) {
+    const __m128i keep = _mm_cmplt_epi16(_mm_set_epi16(7, 6, 5, 4, 3, 2, 1, 0), _mm_set1_epi16(short(count)));
+    out = _mm_or_si128(_mm_and_si128(keep, out), _mm_andnot_si128(keep, dv));
+  }
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(d), out);
+}
+#endif
+
 // Texels stored as they are, narrowed.
 template <int kGreen>
 inline void Narrow16Row(uint8_t* d, const uint8_t* s, int32_t n) {
   int32_t k = 0;
 #if defined(__SSE2__)
-  const __m128i red = _mm_set1_epi32(int32_t(31u << (kGreen + 5))), green = _mm_set1_epi32(int32_t(((1u << kGreen) - 1) << 5)),
-                blue = _mm_set1_epi32(31);
-  auto narrow = [&](__m128i c) {
-    const __m128i v = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(c, 14 - kGreen), red),
-                                                _mm_and_si128(_mm_srli_epi32(c, 11 - kGreen), green)),
-                                   _mm_and_si128(_mm_srli_epi32(c, 3), blue));
-    // Sign-extended from 16 bits, the saturating pack keeps every value's 16 bits as they are.
-    return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
-  };
   for (; k + 8 <= n; k += 8) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k + 16));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * k), _mm_packs_epi32(narrow(a), narrow(b)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * k),
+                     _mm_packs_epi32(Narrow16x4<kGreen>(a), Narrow16x4<kGreen>(b)));
   }
 #endif
   for (; k < n; ++k) Store16(d + 2 * k, Narrow16<kGreen>(Load32(s + 4 * k)));
 }
 
 template <int kGreen>
-inline void Over16Row(uint8_t* d, const uint8_t* s, int32_t n) {
-  for (int32_t k = 0; k < n; ++k)
+inline void Over16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  for (; k + 4 <= n; k += 4) Four16<kGreen>(d + 2 * k, s + 4 * k, Over4);
+  if (k < n && k + 4 <= room) {
+    Four16<kGreen>(d + 2 * k, s + 4 * k, Over4, n - k);
+    return;
+  }
+#endif
+  for (; k < n; ++k)
     Store16(d + 2 * k, Narrow16<kGreen>(OverPixel(Widen16<kGreen>(Load16(d + 2 * k)), Load32(s + 4 * k))));
 }
 
 template <int kGreen>
-inline void Add16Row(uint8_t* d, const uint8_t* s, int32_t n) {
-  for (int32_t k = 0; k < n; ++k)
+inline void Add16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  for (; k + 4 <= n; k += 4) Four16<kGreen>(d + 2 * k, s + 4 * k, Add4);
+  if (k < n && k + 4 <= room) {
+    Four16<kGreen>(d + 2 * k, s + 4 * k, Add4, n - k);
+    return;
+  }
+#endif
+  for (; k < n; ++k)
     Store16(d + 2 * k, Narrow16<kGreen>(AddPixel(Widen16<kGreen>(Load16(d + 2 * k)), Load32(s + 4 * k))));
 }
 
