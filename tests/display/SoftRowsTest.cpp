@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -216,6 +217,61 @@ TEST_P(SoftRowsDrawTest, TheRowsDrawWhatThePixelByPixelPathDraws) {
     for (int32_t x = 0; x < desc.mWidth; ++x)
       differ += ToArgb(targets[0]->PixelAt(x, y), desc.mFormat) != ToArgb(targets[1]->PixelAt(x, y), desc.mFormat);
   EXPECT_EQ(differ, 0);
+}
+
+// Rotated, stretched pictures with the linear filter, of 32-bit and 565 texels: the spans of
+// stage 0 alone against the general shading (a second stage that passes the colour on).
+TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
+  Device video{std::make_unique<HeadlessPresenter>()};
+  SurfaceDesc desc;
+  desc.mWidth = 64;
+  desc.mHeight = 48;
+  desc.mFormat = PixelFormat::FromDepth(GetParam());
+  std::shared_ptr<Surface> targets[2];
+  for (auto& t : targets) ASSERT_EQ(video.CreateSurface(desc, &t), Result::Ok);
+  SoftDevice device;
+  std::mt19937 rng(13);
+  std::shared_ptr<Texture> textures[2];
+  const uint32_t classes[2] = {TEXCLASS_A8R8G8B8, TEXCLASS_R5G6B5};
+  for (int32_t i = 0; i < 2; ++i) {
+    ASSERT_EQ(device.CreateTexture(19, 13, classes[i], &textures[i]), Result::Ok);
+    LockInfo lock;
+    ASSERT_EQ(textures[i]->Lock(&lock), Result::Ok);
+    for (int32_t b = 0; b < lock.mPitch * 13; ++b) lock.mBits[b] = uint8_t(rng());
+    textures[i]->Unlock();
+  }
+  device.SetRenderState(RenderState::CullMode, CULL_NONE);
+  device.SetRenderState(RenderState::AlphaBlendEnable, 1);
+  device.SetRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
+  device.SetRenderState(RenderState::DestBlend, BLEND_INVSRCALPHA);
+  device.SetTextureStageState(0, StageState::MagFilter, FILTER_LINEAR);
+  for (int32_t side = 0; side < 2; ++side) {
+    ASSERT_EQ(device.SetRenderTarget(targets[side]), Result::Ok);
+    device.SetTextureStageState(1, StageState::ColorOp, side == 0 ? TOP_DISABLE : TOP_SELECTARG2);
+    device.Clear(nullptr, 0, 0xFF305070u);
+    ASSERT_EQ(device.BeginScene(), Result::Ok);
+    for (int32_t i = 0; i < 6; ++i) {
+      device.SetTexture(0, textures[i % 2]);
+      // A corner and two edges: rotated by some angle and stretched, partly outside the target.
+      const float angle = 0.4f + float(i), cx = float(8 + 9 * i), cy = float(6 + 7 * i), w = 30.0f, h = 22.0f;
+      const float c = std::cos(angle), s = std::sin(angle);
+      auto at = [&](float x, float y, float u, float v) {
+        return VertexTex1{cx + c * x - s * y, cy + s * x + c * y, 0, 1, 0xFFFFFFFFu, 0, u, v};
+      };
+      const VertexTex1 quad[4] = {at(0, 0, -0.1f, 0), at(w, 0, 1.1f, 0), at(0, h, -0.1f, 1), at(w, h, 1.1f, 1)};
+      ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Result::Ok);
+    }
+    ASSERT_EQ(device.EndScene(), Result::Ok);
+  }
+  int32_t differ = 0, changed = 0;
+  for (int32_t y = 0; y < desc.mHeight; ++y)
+    for (int32_t x = 0; x < desc.mWidth; ++x) {
+      const uint32_t a = ToArgb(targets[0]->PixelAt(x, y), desc.mFormat);
+      differ += a != ToArgb(targets[1]->PixelAt(x, y), desc.mFormat);
+      changed += a != ToArgb(FromArgb(0xFF305070u, desc.mFormat), desc.mFormat);
+    }
+  EXPECT_EQ(differ, 0);
+  EXPECT_GT(changed, 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SoftRowsDrawTest, ::testing::Values(32, 16, 15));

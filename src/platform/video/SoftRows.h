@@ -144,27 +144,34 @@ inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
   for (; k < n; ++k) Store32(d + 4 * k, AddPixel(Load32(d + 4 * k), Load32(s + 4 * k)));
 }
 
+#if defined(__SSE2__)
+// Weigh of the texels in the lanes (t00, t10, t01, t11). The channels go to the lanes: each
+// row's pair of texels interleaved by channel and weighed by pmaddwd, then the two rows in
+// floats, where whole numbers below 2^24 and their products and sums below it are exact.
+[[gnu::always_inline]] inline uint32_t Weigh4(__m128i texels, uint32_t wu, uint32_t wv) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weights = _mm_set1_epi32(int((256 - wu) | wu << 16));
+  auto row = [&](__m128i pair) {  // two texels' channels in 16-bit lanes, left then right
+    const __m128i interleaved = _mm_unpacklo_epi16(pair, _mm_unpackhi_epi64(pair, pair));
+    return _mm_cvtepi32_ps(_mm_madd_epi16(interleaved, weights));
+  };
+  const __m128 top = row(_mm_unpacklo_epi8(texels, zero)), bottom = row(_mm_unpackhi_epi8(texels, zero));
+  const __m128 sum = _mm_add_ps(
+      _mm_add_ps(_mm_mul_ps(top, _mm_set1_ps(float(256 - wv))), _mm_mul_ps(bottom, _mm_set1_ps(float(wv)))),
+      _mm_set1_ps(32768.0f));
+  const __m128i channels = _mm_srli_epi32(_mm_cvttps_epi32(sum), 16);
+  const __m128i words = _mm_packs_epi32(channels, channels);
+  return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+}
+#endif
+
 // Four texels weighed by their distances in 256ths (the linear filter), each channel as
 //   ((a * (256 - wu) + b * wu) * (256 - wv) + (c * (256 - wu) + d * wu) * wv + 32768) >> 16.
 // Every sum of it is a whole number below 2^24, none exceeds 255.5 * 2^16.
 [[gnu::always_inline]] inline uint32_t Weigh(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t wu,
                                              uint32_t wv) {
 #if defined(__SSE2__)
-  // The four channels in the lanes: each row's pair of texels interleaved by channel and
-  // weighed by pmaddwd, then the two rows in floats, where whole numbers below 2^24 and their
-  // products and sums below it are exact.
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i weights = _mm_set1_epi32(int((256 - wu) | wu << 16));
-  auto row = [&](uint32_t left, uint32_t right) {
-    const __m128i pairs = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(left)), _mm_cvtsi32_si128(int(right))), zero);
-    return _mm_cvtepi32_ps(_mm_madd_epi16(pairs, weights));
-  };
-  const __m128 sum = _mm_add_ps(_mm_add_ps(_mm_mul_ps(row(t00, t10), _mm_set1_ps(float(256 - wv))),
-                                           _mm_mul_ps(row(t01, t11), _mm_set1_ps(float(wv)))),
-                                _mm_set1_ps(32768.0f));
-  const __m128i channels = _mm_srli_epi32(_mm_cvttps_epi32(sum), 16);
-  const __m128i words = _mm_packs_epi32(channels, channels);
-  return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+  return Weigh4(_mm_set_epi32(int(t11), int(t01), int(t10), int(t00)), wu, wv);
 #else
   // Two channels at a time in the 32-bit halves of a 64-bit word: no half spills into the other.
   auto blueRed = [](uint32_t t) { return uint64_t(t & 0xFFu) | uint64_t(t & 0xFF0000u) << 16; };
