@@ -135,30 +135,47 @@ TEST(SoftRows, SixteenBitPixelsWidenByRepeatingTheirBitsAndNarrowBack) {
   }
 }
 
+// Texels whose alpha runs are some short, some long (past the sixteen texels looked at at once).
 TEST(SoftRows, TextureRunsFollowTheAlphaAndStartAgainAfterALock) {
-  std::shared_ptr<Texture> t = std::make_shared<Texture>(6, 2, TEXCLASS_A8R8G8B8);
-  const uint32_t texels[12] = {0x00FFFFFF, 0x00000000, 0x80123456, 0xFF000000, 0xFFFFFFFF, 0x01000000,
-                               0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000};
+  constexpr int32_t kW = 70, kH = 6;
+  std::mt19937 rng(21);
+  std::vector<uint32_t> texels;
+  while (texels.size() < size_t(kW * kH)) {
+    const uint32_t kind = rng() % 3, alpha = kind == 0 ? 0 : kind == 1 ? 1 + rng() % 254 : 255;
+    for (uint32_t k = rng() % 4 == 0 ? 17 + rng() % 30 : 1 + rng() % 5; k > 0; --k)
+      texels.push_back((kind == 1 ? 1 + rng() % 254 : alpha) << 24 | (uint32_t(rng()) & 0xFFFFFFu));
+  }
+  Texture t(kW, kH, TEXCLASS_A8R8G8B8);
   LockInfo lock;
-  ASSERT_EQ(t->Lock(&lock), Result::Ok);
-  for (int32_t y = 0; y < 2; ++y) std::memcpy(lock.mBits + y * lock.mPitch, texels + y * 6, 24);
-  t->Unlock();
-  const Texture::AlphaRun* r = t->RowRuns(0);
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r[0].mEnd, 2);
-  EXPECT_EQ(r[0].mKind, Texture::RUN_CLEAR);
-  EXPECT_EQ(r[1].mEnd, 3);
-  EXPECT_EQ(r[1].mKind, Texture::RUN_PARTIAL);
-  EXPECT_EQ(r[2].mEnd, 5);
-  EXPECT_EQ(r[2].mKind, Texture::RUN_SOLID);
-  EXPECT_EQ(r[3].mEnd, 6);
-  EXPECT_EQ(r[3].mKind, Texture::RUN_PARTIAL);
-  EXPECT_EQ(t->RowRuns(1)[0].mEnd, 6);
+  auto fill = [&] {
+    ASSERT_EQ(t.Lock(&lock), Result::Ok);
+    for (int32_t y = 0; y < kH; ++y) std::memcpy(lock.mBits + y * lock.mPitch, &texels[size_t(y * kW)], kW * 4);
+    t.Unlock();
+  };
+  auto kindAt = [&](int32_t x, int32_t y) {
+    const uint32_t a = texels[size_t(y * kW + x)] >> 24;
+    return a == 0 ? Texture::RUN_CLEAR : a == 255 ? Texture::RUN_SOLID : Texture::RUN_PARTIAL;
+  };
+  auto check = [&] {
+    for (int32_t y = kH - 1; y >= 0; --y) {  // rows asked for in any order
+      const Texture::AlphaRun* r = t.RowRuns(y);
+      ASSERT_NE(r, nullptr);
+      for (int32_t x = 0; x < kW; ++r) {
+        ASSERT_GT(int32_t(r->mEnd), x);
+        for (; x < r->mEnd; ++x) ASSERT_EQ(r->mKind, kindAt(x, y)) << x << ", " << y;
+        // Each run as long as it goes.
+        if (x < kW) {
+          ASSERT_NE(r->mKind, kindAt(x, y)) << x << ", " << y;
+        }
+      }
+    }
+  };
+  fill();
+  check();
   // New texels give new runs.
-  ASSERT_EQ(t->Lock(&lock), Result::Ok);
-  std::memset(lock.mBits + lock.mPitch, 0, 24);
-  t->Unlock();
-  EXPECT_EQ(t->RowRuns(1)[0].mKind, Texture::RUN_CLEAR);
+  for (size_t i = 0; i < texels.size(); ++i) texels[i] = i % 40 < 20 ? 0xFF000000u : 0u;
+  fill();
+  check();
   EXPECT_EQ(Texture(4, 4, TEXCLASS_R5G6B5).RowRuns(0), nullptr);
 }
 

@@ -116,28 +116,25 @@ bool Texture::AllOpaque() const {
   return mOpaque == 1;
 }
 
-bool Texture::FindRuns() const {
-  if (mClass != TEXCLASS_A8R8G8B8) return false;
-  mRowStart.reserve(size_t(mHeight));
-  for (int32_t row = 0; row < mHeight; ++row) {
-    mRowStart.push_back(uint32_t(mRuns.size()));
-    const uint8_t* p = mTexels.data() + size_t(row) * size_t(mPitch);
-    auto kind = [p](int32_t x) {
-      uint32_t v;
-      std::memcpy(&v, p + size_t(x) * 4, 4);
-      const uint32_t a = v >> 24;
-      return a == 0 ? RUN_CLEAR : a == 255 ? RUN_SOLID : RUN_PARTIAL;
-    };
-    for (int32_t x = 0; x < mWidth;) {
-      const RunKind k = kind(x);
-      int32_t end = x + 1;
-      while (end < mWidth && kind(end) == k) ++end;
-      mRuns.push_back({end, k});
-      x = end;
-    }
+const Texture::AlphaRun* Texture::FindRuns(int32_t y) const {
+  if (mClass != TEXCLASS_A8R8G8B8 || mWidth > 65535 || y < 0 || y >= mHeight) return nullptr;
+  if (mRowStart.empty()) mRowStart.assign(size_t(mHeight), kNoRuns);
+  const uint8_t* p = mTexels.data() + size_t(y) * size_t(mPitch);
+  auto kind = [p](int32_t x) {
+    const uint32_t a = SoftRows::Load32(p + size_t(x) * 4) >> 24;
+    return a == 0 ? RUN_CLEAR : a == 255 ? RUN_SOLID : RUN_PARTIAL;
+  };
+  mRowStart[size_t(y)] = uint32_t(mRuns.size());
+  for (int32_t x = 0; x < mWidth;) {
+    const RunKind k = kind(x);
+    int32_t end = x + 1;
+    // Sixteen texels at a time through a long run.
+    while (end + 16 <= mWidth && SoftRows::AlphaKind16(p + size_t(end) * 4) == int32_t(k)) end += 16;
+    while (end < mWidth && kind(end) == k) ++end;
+    mRuns.push_back({uint16_t(end), k});
+    x = end;
   }
-  mRuns.shrink_to_fit();
-  return true;
+  return mRuns.data() + mRowStart[size_t(y)];
 }
 
 uint32_t Texture::TexelArgb(int32_t x, int32_t y) const {
@@ -786,8 +783,10 @@ struct SpanKernels {
     const bool run = cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1;
     constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
     constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
+    // (Blends go by the texture's alpha runs, which a texture too wide for them lacks.)
     const bool direct = white && run &&
-                        ((k32 && (kBlend == kOpaque || kBlend == kAlphaBlend || kBlend == kAddBlend)) ||
+                        ((k32 && (kBlend == kOpaque ||
+                                  ((kBlend == kAlphaBlend || kBlend == kAddBlend) && t.RowRuns(0) != nullptr))) ||
                          (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u &&
                           (kBlend == kOpaque || kBlend == kAlphaBlend)));
     for (int32_t y = y0; y <= y1; ++y) {
@@ -827,7 +826,7 @@ struct SpanKernels {
           const Texture::AlphaRun* r = t.RowRuns(ty);
           while (r->mEnd <= c0) ++r;
           for (int32_t at = c0; at < c0 + n; ++r) {
-            const int32_t end = std::min(r->mEnd, c0 + n), len = end - at;
+            const int32_t end = std::min<int32_t>(r->mEnd, c0 + n), len = end - at;
             uint8_t* to = p + size_t(at - c0) * kBytes;
             const uint8_t* from = src + size_t(at - c0) * 4;
             if (r->mKind != Texture::RUN_CLEAR) {

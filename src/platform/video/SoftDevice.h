@@ -86,15 +86,16 @@ class Texture {
   // A run of neighbouring texels of a row alike in alpha: all 0, all 255, or all in between.
   enum RunKind : uint8_t { RUN_CLEAR, RUN_PARTIAL, RUN_SOLID };
   struct AlphaRun {
-    int32_t mEnd;  // the column after the run's last texel
+    uint16_t mEnd;  // the column after the run's last texel
     RunKind mKind;
   };
   // The runs of row y of a 32-bit texture, left to right, covering the row (null for other
-  // classes). They are worked out for all rows on first use after an unlock, so a draw need
-  // not look at every texel's alpha again.
+  // classes and for rows wider than 65535). A row's runs are worked out when first asked for
+  // after an unlock, so a draw need not look at every texel's alpha again. The pointer holds
+  // until the next call.
   const AlphaRun* RowRuns(int32_t y) const {
-    if (mRowStart.empty() && !FindRuns()) return nullptr;
-    return mRuns.data() + mRowStart[size_t(y)];
+    if (size_t(y) < mRowStart.size() && mRowStart[size_t(y)] != kNoRuns) return mRuns.data() + mRowStart[size_t(y)];
+    return FindRuns(y);
   }
 
  private:
@@ -105,8 +106,10 @@ class Texture {
   std::array<uint32_t, 256> mPalette{};
   bool mLocked = false;
   mutable int8_t mOpaque = -1;  // unknown
-  bool FindRuns() const;
-  // Every row's runs one after the other, and where each row's start (empty: not worked out).
+  const AlphaRun* FindRuns(int32_t y) const;
+  // The rows' runs in the order they were worked out, and where each row's start (kNoRuns: not
+  // worked out yet).
+  static constexpr uint32_t kNoRuns = ~0u;
   mutable std::vector<AlphaRun> mRuns;
   mutable std::vector<uint32_t> mRowStart;
 };

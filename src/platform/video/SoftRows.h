@@ -185,6 +185,26 @@ inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
 #endif
 }
 
+// Sixteen 0xAARRGGBB texels alike in alpha: 0 when all are transparent, 2 when all are opaque,
+// 1 when none is either; -1 when they are mixed.
+inline int32_t AlphaKind16(const uint8_t* s) {
+#if defined(__SSE2__)
+  __m128i a[4];
+  for (int32_t i = 0; i < 4; ++i) a[i] = _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * i)), 24);
+  const __m128i alpha = _mm_packus_epi16(_mm_packs_epi32(a[0], a[1]), _mm_packs_epi32(a[2], a[3]));
+  const int32_t clear = _mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_setzero_si128()));
+  const int32_t solid = _mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_set1_epi8(-1)));
+  return clear == 0xFFFF ? 0 : solid == 0xFFFF ? 2 : (clear | solid) == 0 ? 1 : -1;
+#else
+  int32_t kinds = 0;
+  for (int32_t i = 0; i < 16; ++i) {
+    const uint32_t alpha = Load32(s + 4 * i) >> 24;
+    kinds |= alpha == 0 ? 1 : alpha == 255 ? 4 : 2;
+  }
+  return kinds == 1 ? 0 : kinds == 4 ? 2 : kinds == 2 ? 1 : -1;
+#endif
+}
+
 // A 16-bit pixel whose green channel has kGreen bits (6 for 565, 5 for 555) as 0x00RRGGBB, each
 // channel's bits repeated to fill its byte, and back, each channel's top bits kept.
 template <int kGreen>
