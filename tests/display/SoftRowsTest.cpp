@@ -236,8 +236,9 @@ TEST_P(SoftRowsDrawTest, TheRowsDrawWhatThePixelByPixelPathDraws) {
   EXPECT_EQ(differ, 0);
 }
 
-// Rotated, stretched pictures with the linear filter, of 32-bit and 565 texels: the spans of
-// stage 0 alone against the general shading (a second stage that passes the colour on).
+// Rotated, stretched pictures with the linear filter, of 32-bit and 565 texels, blended and
+// added: the spans of stage 0 alone against the general shading (a second stage that passes
+// the colour on).
 TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
   Device video{std::make_unique<HeadlessPresenter>()};
   SurfaceDesc desc;
@@ -255,22 +256,25 @@ TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
     LockInfo lock;
     ASSERT_EQ(textures[i]->Lock(&lock), Result::Ok);
     for (int32_t b = 0; b < lock.mPitch * 13; ++b) lock.mBits[b] = uint8_t(rng());
+    // Runs of transparent and opaque texels among the partly transparent ones.
+    for (int32_t b = 3; i == 0 && b < lock.mPitch * 13; b += 4) lock.mBits[b] = b % 40 < 12 ? 0 : b % 40 < 24 ? 255 : lock.mBits[b];
     textures[i]->Unlock();
   }
   device.SetRenderState(RenderState::CullMode, CULL_NONE);
   device.SetRenderState(RenderState::AlphaBlendEnable, 1);
   device.SetRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
-  device.SetRenderState(RenderState::DestBlend, BLEND_INVSRCALPHA);
   device.SetTextureStageState(0, StageState::MagFilter, FILTER_LINEAR);
   for (int32_t side = 0; side < 2; ++side) {
     ASSERT_EQ(device.SetRenderTarget(targets[side]), Result::Ok);
     device.SetTextureStageState(1, StageState::ColorOp, side == 0 ? TOP_DISABLE : TOP_SELECTARG2);
     device.Clear(nullptr, 0, 0xFF305070u);
     ASSERT_EQ(device.BeginScene(), Result::Ok);
-    for (int32_t i = 0; i < 6; ++i) {
+    for (int32_t i = 0; i < 8; ++i) {
       device.SetTexture(0, textures[i % 2]);
+      // Every third draw adds.
+      device.SetRenderState(RenderState::DestBlend, i % 3 == 2 ? BLEND_ONE : BLEND_INVSRCALPHA);
       // A corner and two edges: rotated by some angle and stretched, partly outside the target.
-      const float angle = 0.4f + float(i), cx = float(8 + 9 * i), cy = float(6 + 7 * i), w = 30.0f, h = 22.0f;
+      const float angle = 0.4f + float(i), cx = float(8 + 7 * i), cy = float(6 + 5 * i), w = 30.0f, h = 22.0f;
       const float c = std::cos(angle), s = std::sin(angle);
       auto at = [&](float x, float y, float u, float v) {
         return VertexTex1{cx + c * x - s * y, cy + s * x + c * y, 0, 1, 0xFFFFFFFFu, 0, u, v};

@@ -565,10 +565,24 @@ struct SpanKernels {
 
   template <uint32_t kClass>
   [[gnu::always_inline]] static inline uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+#if defined(__SSE2__)
+    // Both coordinates at once, by the same operations as one at a time below (the clamped
+    // values fit 32-bit integers).
+    const __m128d scaled = _mm_mul_pd(_mm_set_pd(v, u), _mm_set_pd(double(t.mHeight), double(t.mWidth)));
+    const __m128d s = _mm_sub_pd(_mm_min_pd(_mm_max_pd(scaled, _mm_set1_pd(-1e9)), _mm_set1_pd(1e9)), _mm_set1_pd(0.5));
+    const __m128i whole = _mm_cvttpd_epi32(s);
+    const __m128i below = _mm_castpd_si128(_mm_cmplt_pd(s, _mm_cvtepi32_pd(whole)));
+    const __m128i floor = _mm_add_epi32(whole, _mm_shuffle_epi32(below, _MM_SHUFFLE(3, 3, 2, 0)));
+    const __m128i weights =
+        _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, _mm_cvtepi32_pd(floor)), _mm_set1_pd(256.0)), _mm_set1_pd(0.5)));
+    const int64_t x0 = _mm_cvtsi128_si32(floor), y0 = _mm_cvtsi128_si32(_mm_shuffle_epi32(floor, 1));
+    const uint32_t wu = uint32_t(_mm_cvtsi128_si32(weights)), wv = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(weights, 1)));
+#else
     const double su = std::clamp(u * t.mWidth, -1e9, 1e9) - 0.5, sv = std::clamp(v * t.mHeight, -1e9, 1e9) - 0.5;
     const int64_t x0 = FloorToInt(su), y0 = FloorToInt(sv);
     // Weights in 1/256 steps, rounded; a weight of 256 reads one texel exactly.
     const uint32_t wu = uint32_t((su - double(x0)) * 256.0 + 0.5), wv = uint32_t((sv - double(y0)) * 256.0 + 0.5);
+#endif
     uint32_t t00, t10, t01, t11;
     if (x0 >= 0 && y0 >= 0 && x0 + 1 < t.mWidth && y0 + 1 < t.mHeight) {
 #if defined(__SSE2__)
@@ -725,12 +739,18 @@ struct SpanKernels {
       if (flat && (fa & fr & fg & fb) == 255u && sn.mAlphaFrom != 1) {
         double u = v[uv], w = v[uv + 1];
         const double du = step[uv], dw = step[uv + 1];
-        for (int32_t x = x0; x <= x1; ++x, p += kBytes, u += du, w += dw) {
-          uint32_t argb = 0xFFFFFFFFu;
-          if constexpr (kTex == kPoint) argb = Point<kClass>(*tex, st, u, w);
-          if constexpr (kTex == kLinear) argb = Linear<kClass>(*tex, st, u, w);
-          uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
-          if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
+        // Sampled a stretch at a time, then laid into the row.
+        uint32_t texels[64];
+        for (int32_t x = x0; x <= x1;) {
+          const int32_t n = std::min(x1 - x + 1, 64);
+          for (int32_t i = 0; i < n; ++i, u += du, w += dw) {
+            if constexpr (kTex == kPoint) texels[i] = Point<kClass>(*tex, st, u, w);
+            if constexpr (kTex == kLinear) texels[i] = Linear<kClass>(*tex, st, u, w);
+            if constexpr (kTex == kNoTexture) texels[i] = 0xFFFFFFFFu;
+          }
+          LayTexels<kBlend, kTarget>(d, p, reinterpret_cast<const uint8_t*>(texels), n);
+          p += size_t(n) * kBytes;
+          x += n;
         }
         return;
       }
@@ -751,6 +771,50 @@ struct SpanKernels {
       uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
       if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
       for (int32_t k = 0; k < 8; ++k) v[k] += step[k];
+    }
+  }
+
+  // Uncoloured texels laid into a row as BlendPixel lays them one by one: by runs of alike alpha
+  // into a 0x00RRGGBB, 565 or 555 target (transparent ones leave their pixels, opaque ones
+  // replace them, the others blend), one by one into others.
+  template <int kBlend, int kTarget>
+  static void LayTexels(const SoftDevice& d, uint8_t* p, const uint8_t* texels, int32_t n) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
+    const int32_t green = kTarget == kTarget16 ? d.mSnap.mGreen16 : 0;
+    constexpr bool kRuns = kBlend == kOpaque || kBlend == kAlphaBlend || kBlend == kAddBlend;
+    if (!kRuns || (kTarget != kTarget8888 && green == 0)) {
+      for (int32_t i = 0; i < n; ++i, p += kBytes) {
+        uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
+        if (BlendPixel<kBlend, kTarget>(d, SoftRows::Load32(texels + size_t(i) * 4), pixel)) Store<kTarget>(p, pixel);
+      }
+      return;
+    }
+    auto kind = [texels](int32_t i) {
+      const uint32_t a = SoftRows::Load32(texels + size_t(i) * 4) >> 24;
+      return kBlend == kOpaque || a == 255 ? Texture::RUN_SOLID : a == 0 ? Texture::RUN_CLEAR : Texture::RUN_PARTIAL;
+    };
+    for (int32_t i = 0; i < n;) {
+      const Texture::RunKind k = kind(i);
+      int32_t end = i + 1;
+      while (end < n && kind(end) == k) ++end;
+      uint8_t* to = p + size_t(i) * kBytes;
+      const uint8_t* from = texels + size_t(i) * 4;
+      const int32_t len = end - i, room = n - i;
+      if (k != Texture::RUN_CLEAR) {
+        if constexpr (kTarget == kTarget8888) {
+          if constexpr (kBlend == kAddBlend)
+            SoftRows::AddRow(to, from, len, room);
+          else if (k == Texture::RUN_SOLID)
+            SoftRows::ColourRow(to, from, len);
+          else
+            SoftRows::OverRow(to, from, len, room);
+        } else if (green == 6) {
+          Run16<kBlend, 6>(k, to, from, len, room);
+        } else {
+          Run16<kBlend, 5>(k, to, from, len, room);
+        }
+      }
+      i = end;
     }
   }
 

@@ -132,6 +132,18 @@ inline void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
   for (; k < n; ++k) Store32(d + 4 * k, Load32(s + 4 * k));
 }
 
+// The colours of n words, their top bytes 0.
+inline void ColourRow(uint8_t* d, const uint8_t* s, int32_t n) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
+  for (; k + 4 <= n; k += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k),
+                     _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k)), rgb));
+#endif
+  for (; k < n; ++k) Store32(d + 4 * k, Load32(s + 4 * k) & 0xFFFFFFu);
+}
+
 inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
   int32_t k = 0;
 #if defined(__SSE2__)
