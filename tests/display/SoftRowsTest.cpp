@@ -181,16 +181,40 @@ TEST(SoftRows, TextureRunsFollowTheAlphaAndStartAgainAfterALock) {
 
 // An uncoloured picture with runs of every alpha, at one texel per pixel, partly off the target:
 // drawn through the rows (the direct quad path) and through the triangles, pixel by pixel.
-class SoftRowsDrawTest : public ::testing::TestWithParam<int32_t> {};
+class SoftRowsDrawTest : public ::testing::TestWithParam<int32_t> {
+ protected:
+  // Two alike targets of the parameter's depth, for two ways of drawing.
+  void MakeTargets(int32_t w, int32_t h) {
+    mDesc.mWidth = w;
+    mDesc.mHeight = h;
+    mDesc.mFormat = PixelFormat::FromDepth(GetParam());
+    for (auto& t : mTargets) ASSERT_EQ(mVideo.CreateSurface(mDesc, &t), Result::Ok);
+  }
+  // Pixels whose colours differ between the targets, and those of the first unlike `start`.
+  int32_t Differences() const {
+    int32_t differ = 0;
+    for (int32_t y = 0; y < mDesc.mHeight; ++y)
+      for (int32_t x = 0; x < mDesc.mWidth; ++x) differ += Colour(0, x, y) != Colour(1, x, y);
+    return differ;
+  }
+  int32_t Changed(uint32_t start) const {
+    int32_t changed = 0;
+    for (int32_t y = 0; y < mDesc.mHeight; ++y)
+      for (int32_t x = 0; x < mDesc.mWidth; ++x)
+        changed += Colour(0, x, y) != ToArgb(FromArgb(start, mDesc.mFormat), mDesc.mFormat);
+    return changed;
+  }
+  uint32_t Colour(int32_t side, int32_t x, int32_t y) const {
+    return ToArgb(mTargets[side]->PixelAt(x, y), mDesc.mFormat);
+  }
+
+  Device mVideo{std::make_unique<HeadlessPresenter>()};
+  SurfaceDesc mDesc;
+  std::shared_ptr<Surface> mTargets[2];
+};
 
 TEST_P(SoftRowsDrawTest, TheRowsDrawWhatThePixelByPixelPathDraws) {
-  Device video{std::make_unique<HeadlessPresenter>()};
-  SurfaceDesc desc;
-  desc.mWidth = 70;
-  desc.mHeight = 30;
-  desc.mFormat = PixelFormat::FromDepth(GetParam());
-  std::shared_ptr<Surface> targets[2];
-  for (auto& t : targets) ASSERT_EQ(video.CreateSurface(desc, &t), Result::Ok);
+  MakeTargets(70, 30);
   constexpr int32_t kW = 37, kH = 11;
   std::mt19937 rng(5);
   std::vector<uint32_t> texels;
@@ -209,7 +233,7 @@ TEST_P(SoftRowsDrawTest, TheRowsDrawWhatThePixelByPixelPathDraws) {
   device.SetRenderState(RenderState::AlphaBlendEnable, 1);
   device.SetRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
   for (int32_t side = 0; side < 2; ++side) {
-    ASSERT_EQ(device.SetRenderTarget(targets[side]), Result::Ok);
+    ASSERT_EQ(device.SetRenderTarget(mTargets[side]), Result::Ok);
     device.SetFastPath(side == 0);
     device.Clear(nullptr, 0, 0xFF8040C0u);
     device.SetTexture(0, tex);
@@ -229,24 +253,14 @@ TEST_P(SoftRowsDrawTest, TheRowsDrawWhatThePixelByPixelPathDraws) {
   }
   // The first side's five quads took the rows, the second side's the triangles.
   EXPECT_EQ(device.FastQuadCount(), 5u);
-  int32_t differ = 0;
-  for (int32_t y = 0; y < desc.mHeight; ++y)
-    for (int32_t x = 0; x < desc.mWidth; ++x)
-      differ += ToArgb(targets[0]->PixelAt(x, y), desc.mFormat) != ToArgb(targets[1]->PixelAt(x, y), desc.mFormat);
-  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(Differences(), 0);
 }
 
 // Rotated, stretched pictures with the linear filter, of 32-bit and 565 texels, blended and
 // added: the spans of stage 0 alone against the general shading (a second stage that passes
 // the colour on).
 TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
-  Device video{std::make_unique<HeadlessPresenter>()};
-  SurfaceDesc desc;
-  desc.mWidth = 64;
-  desc.mHeight = 48;
-  desc.mFormat = PixelFormat::FromDepth(GetParam());
-  std::shared_ptr<Surface> targets[2];
-  for (auto& t : targets) ASSERT_EQ(video.CreateSurface(desc, &t), Result::Ok);
+  MakeTargets(64, 48);
   SoftDevice device;
   std::mt19937 rng(13);
   std::shared_ptr<Texture> textures[2];
@@ -265,7 +279,7 @@ TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
   device.SetRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
   device.SetTextureStageState(0, StageState::MagFilter, FILTER_LINEAR);
   for (int32_t side = 0; side < 2; ++side) {
-    ASSERT_EQ(device.SetRenderTarget(targets[side]), Result::Ok);
+    ASSERT_EQ(device.SetRenderTarget(mTargets[side]), Result::Ok);
     device.SetTextureStageState(1, StageState::ColorOp, side == 0 ? TOP_DISABLE : TOP_SELECTARG2);
     device.Clear(nullptr, 0, 0xFF305070u);
     ASSERT_EQ(device.BeginScene(), Result::Ok);
@@ -284,15 +298,8 @@ TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
     }
     ASSERT_EQ(device.EndScene(), Result::Ok);
   }
-  int32_t differ = 0, changed = 0;
-  for (int32_t y = 0; y < desc.mHeight; ++y)
-    for (int32_t x = 0; x < desc.mWidth; ++x) {
-      const uint32_t a = ToArgb(targets[0]->PixelAt(x, y), desc.mFormat);
-      differ += a != ToArgb(targets[1]->PixelAt(x, y), desc.mFormat);
-      changed += a != ToArgb(FromArgb(0xFF305070u, desc.mFormat), desc.mFormat);
-    }
-  EXPECT_EQ(differ, 0);
-  EXPECT_GT(changed, 1000);
+  EXPECT_EQ(Differences(), 0);
+  EXPECT_GT(Changed(0xFF305070u), 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SoftRowsDrawTest, ::testing::Values(32, 16, 15));

@@ -96,20 +96,6 @@ template <typename Blend4>
 }
 #endif
 
-// The rows blend n pixels; `room` (at least n) pixels from d and s may be read and written,
-// which lets a short tail go through the four-pixel form too.
-inline void OverRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
-  int32_t k = 0;
-#if defined(__SSE2__)
-  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, Over4);
-  if (k < n && k + 4 <= room) {
-    Four(d + 4 * k, s + 4 * k, Over4, n - k);
-    return;
-  }
-#endif
-  for (; k < n; ++k) Store32(d + 4 * k, OverPixel(Load32(d + 4 * k), Load32(s + 4 * k)));
-}
-
 // Each channel: min(s * a / 255 + d, 255), a the texel's alpha.
 inline uint32_t AddPixel(uint32_t d, uint32_t s) {
   const uint32_t a = s >> 24;
@@ -144,17 +130,27 @@ inline void ColourRow(uint8_t* d, const uint8_t* s, int32_t n) {
   for (; k < n; ++k) Store32(d + 4 * k, Load32(s + 4 * k) & 0xFFFFFFu);
 }
 
-inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
+// The rows blend n pixels, laid over (OverPixel) or added (AddPixel); `room` (at least n)
+// pixels from d and s may be read and written, which lets a short tail go through the
+// four-pixel form too.
+template <bool kAdd>
+inline void BlendRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room) {
   int32_t k = 0;
 #if defined(__SSE2__)
-  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, Add4);
+  const auto four = [](__m128i sv, __m128i dv) { return kAdd ? Add4(sv, dv) : Over4(sv, dv); };
+  for (; k + 4 <= n; k += 4) Four(d + 4 * k, s + 4 * k, four);
   if (k < n && k + 4 <= room) {
-    Four(d + 4 * k, s + 4 * k, Add4, n - k);
+    Four(d + 4 * k, s + 4 * k, four, n - k);
     return;
   }
 #endif
-  for (; k < n; ++k) Store32(d + 4 * k, AddPixel(Load32(d + 4 * k), Load32(s + 4 * k)));
+  for (; k < n; ++k) {
+    const uint32_t dv = Load32(d + 4 * k), sv = Load32(s + 4 * k);
+    Store32(d + 4 * k, kAdd ? AddPixel(dv, sv) : OverPixel(dv, sv));
+  }
 }
+inline void OverRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) { BlendRow<false>(d, s, n, room); }
+inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) { BlendRow<true>(d, s, n, room); }
 
 #if defined(__SSE2__)
 // Weigh of the texels in the lanes (t00, t10, t01, t11). The channels go to the lanes: each
@@ -291,32 +287,30 @@ inline void Narrow16Row(uint8_t* d, const uint8_t* s, int32_t n) {
   for (; k < n; ++k) Store16(d + 2 * k, Narrow16<kGreen>(Load32(s + 4 * k)));
 }
 
+// BlendRow into 16-bit pixels, each widened to 8-bit channels and narrowed back.
+template <int kGreen, bool kAdd>
+inline void Blend16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room) {
+  int32_t k = 0;
+#if defined(__SSE2__)
+  const auto four = [](__m128i sv, __m128i dv) { return kAdd ? Add4(sv, dv) : Over4(sv, dv); };
+  for (; k + 4 <= n; k += 4) Four16<kGreen>(d + 2 * k, s + 4 * k, four);
+  if (k < n && k + 4 <= room) {
+    Four16<kGreen>(d + 2 * k, s + 4 * k, four, n - k);
+    return;
+  }
+#endif
+  for (; k < n; ++k) {
+    const uint32_t dv = Widen16<kGreen>(Load16(d + 2 * k)), sv = Load32(s + 4 * k);
+    Store16(d + 2 * k, Narrow16<kGreen>(kAdd ? AddPixel(dv, sv) : OverPixel(dv, sv)));
+  }
+}
 template <int kGreen>
 inline void Over16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
-  int32_t k = 0;
-#if defined(__SSE2__)
-  for (; k + 4 <= n; k += 4) Four16<kGreen>(d + 2 * k, s + 4 * k, Over4);
-  if (k < n && k + 4 <= room) {
-    Four16<kGreen>(d + 2 * k, s + 4 * k, Over4, n - k);
-    return;
-  }
-#endif
-  for (; k < n; ++k)
-    Store16(d + 2 * k, Narrow16<kGreen>(OverPixel(Widen16<kGreen>(Load16(d + 2 * k)), Load32(s + 4 * k))));
+  Blend16Row<kGreen, false>(d, s, n, room);
 }
-
 template <int kGreen>
 inline void Add16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
-  int32_t k = 0;
-#if defined(__SSE2__)
-  for (; k + 4 <= n; k += 4) Four16<kGreen>(d + 2 * k, s + 4 * k, Add4);
-  if (k < n && k + 4 <= room) {
-    Four16<kGreen>(d + 2 * k, s + 4 * k, Add4, n - k);
-    return;
-  }
-#endif
-  for (; k < n; ++k)
-    Store16(d + 2 * k, Narrow16<kGreen>(AddPixel(Widen16<kGreen>(Load16(d + 2 * k)), Load32(s + 4 * k))));
+  Blend16Row<kGreen, true>(d, s, n, room);
 }
 
 }  // namespace Platform::Video::SoftRows
