@@ -1324,7 +1324,7 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   if (flat) {
     const Texture& t = *s0.mTexture;
     auto texelIndex = [](double c, int32_t size, bool border) -> int32_t {
-      int64_t i = int64_t(std::floor(std::clamp(c * size, -1e9, 1e9)));
+      int64_t i = FloorToInt(std::clamp(c * size, -1e9, 1e9));
       if (i < 0 || i >= size) {
         if (border) return -1;
         i = std::clamp<int64_t>(i, 0, size - 1);

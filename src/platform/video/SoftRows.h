@@ -134,7 +134,7 @@ inline void ColourRow(uint8_t* d, const uint8_t* s, int32_t n) {
 // pixels from d and s may be read and written, which lets a short tail go through the
 // four-pixel form too.
 template <bool kAdd>
-inline void BlendRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room) {
+[[gnu::always_inline]] inline void BlendRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room) {
   int32_t k = 0;
 #if defined(__SSE2__)
   const auto four = [](__m128i sv, __m128i dv) { return kAdd ? Add4(sv, dv) : Over4(sv, dv); };
@@ -154,20 +154,20 @@ inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) { 
 
 #if defined(__SSE2__)
 // Weigh of the texels in the lanes (t00, t10, t01, t11). The channels go to the lanes: each
-// row's pair of texels interleaved by channel and weighed by pmaddwd, then the two rows in
-// floats, where whole numbers below 2^24 and their products and sums below it are exact.
+// row's pair of texels interleaved by channel and weighed by pmaddwd, then the two rows by
+// pmaddwd again, their high and low bytes apart (each below 256, as pmaddwd wants):
+// top * (256 - wv) + bottom * wv = 256 * (high products) + (low products).
 [[gnu::always_inline]] inline uint32_t Weigh4(__m128i texels, uint32_t wu, uint32_t wv) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i weights = _mm_set1_epi32(int((256 - wu) | wu << 16));
+  const __m128i zero = _mm_setzero_si128(), low = _mm_set1_epi32(255);
+  const __m128i across = _mm_set1_epi32(int((256 - wu) | wu << 16)), down = _mm_set1_epi32(int((256 - wv) | wv << 16));
   auto row = [&](__m128i pair) {  // two texels' channels in 16-bit lanes, left then right
-    const __m128i interleaved = _mm_unpacklo_epi16(pair, _mm_unpackhi_epi64(pair, pair));
-    return _mm_cvtepi32_ps(_mm_madd_epi16(interleaved, weights));
+    return _mm_madd_epi16(_mm_unpacklo_epi16(pair, _mm_unpackhi_epi64(pair, pair)), across);
   };
-  const __m128 top = row(_mm_unpacklo_epi8(texels, zero)), bottom = row(_mm_unpackhi_epi8(texels, zero));
-  const __m128 sum = _mm_add_ps(
-      _mm_add_ps(_mm_mul_ps(top, _mm_set1_ps(float(256 - wv))), _mm_mul_ps(bottom, _mm_set1_ps(float(wv)))),
-      _mm_set1_ps(32768.0f));
-  const __m128i channels = _mm_srli_epi32(_mm_cvttps_epi32(sum), 16);
+  const __m128i top = row(_mm_unpacklo_epi8(texels, zero)), bottom = row(_mm_unpackhi_epi8(texels, zero));
+  const __m128i high = _mm_madd_epi16(_mm_or_si128(_mm_srli_epi32(top, 8), _mm_slli_epi32(_mm_srli_epi32(bottom, 8), 16)), down);
+  const __m128i lowSum = _mm_madd_epi16(_mm_or_si128(_mm_and_si128(top, low), _mm_slli_epi32(_mm_and_si128(bottom, low), 16)), down);
+  const __m128i channels =
+      _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(high, 8), lowSum), _mm_set1_epi32(32768)), 16);
   const __m128i words = _mm_packs_epi32(channels, channels);
   return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
 }
@@ -289,7 +289,7 @@ inline void Narrow16Row(uint8_t* d, const uint8_t* s, int32_t n) {
 
 // BlendRow into 16-bit pixels, each widened to 8-bit channels and narrowed back.
 template <int kGreen, bool kAdd>
-inline void Blend16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room) {
+[[gnu::always_inline]] inline void Blend16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room) {
   int32_t k = 0;
 #if defined(__SSE2__)
   const auto four = [](__m128i sv, __m128i dv) { return kAdd ? Add4(sv, dv) : Over4(sv, dv); };
