@@ -65,15 +65,17 @@ TEST(SoftRows, RowsOfEveryLengthFollowTheChannelRulesForEveryAlpha) {
       }
       const auto s = Bytes(src);
       for (int32_t room : {n, n + 3}) {
-        auto over = Bytes(dst), add = Bytes(dst), copy = Bytes(dst);
+        auto over = Bytes(dst), add = Bytes(dst), copy = Bytes(dst), colour = Bytes(dst);
         SoftRows::OverRow(over.data(), s.data(), n, room);
         SoftRows::AddRow(add.data(), s.data(), n, room);
         SoftRows::CopyRow(copy.data(), s.data(), n);
+        SoftRows::CopyRow(colour.data(), s.data(), n, 0xFFFFFFu);
         for (size_t i = 0; i < size; ++i) {
           const bool in = i < size_t(n);
           ASSERT_EQ(Word(over, i), in ? Over(dst[i], src[i]) : dst[i]) << "n " << n << " alpha " << a << " at " << i;
           ASSERT_EQ(Word(add, i), in ? Add(dst[i], src[i]) : dst[i]) << "n " << n << " alpha " << a << " at " << i;
           ASSERT_EQ(Word(copy, i), in ? src[i] : dst[i]);
+          ASSERT_EQ(Word(colour, i), in ? src[i] & 0xFFFFFFu : dst[i]);
         }
       }
     }
@@ -271,7 +273,8 @@ TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
     ASSERT_EQ(textures[i]->Lock(&lock), Result::Ok);
     for (int32_t b = 0; b < lock.mPitch * 13; ++b) lock.mBits[b] = uint8_t(rng());
     // Runs of transparent and opaque texels among the partly transparent ones.
-    for (int32_t b = 3; i == 0 && b < lock.mPitch * 13; b += 4) lock.mBits[b] = b % 40 < 12 ? 0 : b % 40 < 24 ? 255 : lock.mBits[b];
+    for (int32_t b = 3; i == 0 && b < lock.mPitch * 13; b += 4)
+      lock.mBits[b] = b % 40 < 12 ? 0 : b % 40 < 24 ? 255 : lock.mBits[b];
     textures[i]->Unlock();
   }
   device.SetRenderState(RenderState::CullMode, CULL_NONE);

@@ -1,12 +1,12 @@
 // The software 3D device: textures, states and the rasteriser behind DrawPrimitive.
 #include "platform/video/SoftDevice.h"
 
-#include "platform/video/SoftRows.h"
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
+
+#include "platform/video/SoftRows.h"
 
 namespace Platform::Video {
 
@@ -564,7 +564,8 @@ struct SpanKernels {
   }
 
   template <uint32_t kClass>
-  [[gnu::always_inline]] static inline uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+  [[gnu::always_inline]] static inline uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u,
+                                                       double v) {
 #if defined(__SSE2__)
     // Both coordinates at once, by the same operations as one at a time below (the clamped
     // values fit 32-bit integers).
@@ -573,10 +574,11 @@ struct SpanKernels {
     const __m128i whole = _mm_cvttpd_epi32(s);
     const __m128i below = _mm_castpd_si128(_mm_cmplt_pd(s, _mm_cvtepi32_pd(whole)));
     const __m128i floor = _mm_add_epi32(whole, _mm_shuffle_epi32(below, _MM_SHUFFLE(3, 3, 2, 0)));
-    const __m128i weights =
-        _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, _mm_cvtepi32_pd(floor)), _mm_set1_pd(256.0)), _mm_set1_pd(0.5)));
+    const __m128i weights = _mm_cvttpd_epi32(
+        _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, _mm_cvtepi32_pd(floor)), _mm_set1_pd(256.0)), _mm_set1_pd(0.5)));
     const int64_t x0 = _mm_cvtsi128_si32(floor), y0 = _mm_cvtsi128_si32(_mm_shuffle_epi32(floor, 1));
-    const uint32_t wu = uint32_t(_mm_cvtsi128_si32(weights)), wv = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(weights, 1)));
+    const uint32_t wu = uint32_t(_mm_cvtsi128_si32(weights)),
+                   wv = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(weights, 1)));
 #else
     const double su = std::clamp(u * t.mWidth, -1e9, 1e9) - 0.5, sv = std::clamp(v * t.mHeight, -1e9, 1e9) - 0.5;
     const int64_t x0 = FloorToInt(su), y0 = FloorToInt(sv);
@@ -598,7 +600,8 @@ struct SpanKernels {
         } else {
           const __m128i texels = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(SoftRows::Load32(at))),
                                                     _mm_cvtsi32_si128(int(SoftRows::Load32(below))));
-          return SoftRows::Weigh4(_mm_or_si128(SoftRows::Widen16x4<6>(texels), _mm_set1_epi32(int(0xFF000000u))), wu, wv);
+          return SoftRows::Weigh4(_mm_or_si128(SoftRows::Widen16x4<6>(texels), _mm_set1_epi32(int(0xFF000000u))), wu,
+                                  wv);
         }
       }
 #endif
@@ -623,7 +626,6 @@ struct SpanKernels {
            Mul8(texel & 255u, b);
   }
 
-  // Channel i (0 red, 1 green, 2 blue) of a stored pixel as 0..255, and a pixel from three.
   // The 565 and 555 layouts with their shifts known: the same values as through the tables.
   template <int kGreen>
   [[gnu::always_inline]] static inline uint32_t Read16(uint32_t pixel, int32_t i) {
@@ -643,6 +645,7 @@ struct SpanKernels {
     return ((r >> 3) << (kGreen + 5)) | ((g >> (8 - kGreen)) << 5) | (b >> 3);
   }
 
+  // Channel i (0 red, 1 green, 2 blue) of a stored pixel as 0..255, and a pixel from three.
   template <int kTarget>
   [[gnu::always_inline]] static inline uint32_t ReadChannel(const SoftDevice::Snap& sn, uint32_t pixel, int32_t i) {
     if constexpr (kTarget == kTarget8888)
@@ -805,7 +808,7 @@ struct SpanKernels {
           if constexpr (kBlend == kAddBlend)
             SoftRows::AddRow(to, from, len, room);
           else if (k == Texture::RUN_SOLID)
-            SoftRows::ColourRow(to, from, len);
+            SoftRows::CopyRow(to, from, len, 0xFFFFFFu);
           else
             SoftRows::OverRow(to, from, len, room);
         } else if (green == 6) {
@@ -848,11 +851,10 @@ struct SpanKernels {
     constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
     constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
     // (Blends go by the texture's alpha runs, which a texture too wide for them lacks.)
-    const bool direct = white && run &&
-                        ((k32 && (kBlend == kOpaque ||
-                                  ((kBlend == kAlphaBlend || kBlend == kAddBlend) && t.RowRuns(0) != nullptr))) ||
-                         (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u &&
-                          (kBlend == kOpaque || kBlend == kAlphaBlend)));
+    const bool direct =
+        white && run &&
+        ((k32 && (kBlend == kOpaque || ((kBlend == kAlphaBlend || kBlend == kAddBlend) && t.RowRuns(0) != nullptr))) ||
+         (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u && (kBlend == kOpaque || kBlend == kAlphaBlend)));
     for (int32_t y = y0; y <= y1; ++y) {
       const int32_t ty = rows[y - y0];
       uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
@@ -875,7 +877,8 @@ struct SpanKernels {
               for (int32_t k = 0; k < n; ++k) {
                 uint32_t v;
                 std::memcpy(&v, src + size_t(k) * 4, 4);
-                Store<kTarget>(p + size_t(k) * kBytes, MakePixel<kTarget>(sn, (v >> 16) & 255u, (v >> 8) & 255u, v & 255u));
+                Store<kTarget>(p + size_t(k) * kBytes,
+                               MakePixel<kTarget>(sn, (v >> 16) & 255u, (v >> 8) & 255u, v & 255u));
               }
             }
             continue;

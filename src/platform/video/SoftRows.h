@@ -60,8 +60,8 @@ inline uint32_t OverPixel(uint32_t d, uint32_t s) {
 }
 
 #if defined(__SSE2__)
-// Four pixels at once; with `partial` only the first `count` of them change. Every lane is read
-// and written, so all four must lie in memory the caller may touch.
+// Four pixels at once; with `count` below 4 only the first `count` of them change. Every lane is
+// read and written, so all four must lie in memory the caller may touch.
 template <typename Blend4>
 [[gnu::always_inline]] inline void Four(uint8_t* d, const uint8_t* s, Blend4 blend, int32_t count = 4) {
   const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
@@ -73,9 +73,7 @@ template <typename Blend4>
   }
   _mm_storeu_si128(reinterpret_cast<__m128i*>(d), out);
 }
-#endif
 
-#if defined(__SSE2__)
 // OverPixel and AddPixel of four texels and pixels.
 [[gnu::always_inline]] inline __m128i Over4(__m128i sv, __m128i dv) {
   const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
@@ -107,27 +105,17 @@ inline uint32_t AddPixel(uint32_t d, uint32_t s) {
   return (rb & 0xFF00FFu) | ((g & 255u) << 8);
 }
 
-// n words from s to d, four at a time where SSE2 is present: runs are short, and inline moves
-// beat a call to memcpy.
-inline void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
+// n words from s to d, with only the bits of `keep` (the colours alone: 0xFFFFFF), four at a
+// time where SSE2 is present: runs are short, and inline moves beat a call to memcpy.
+inline void CopyRow(uint8_t* d, const uint8_t* s, int32_t n, uint32_t keep = ~0u) {
   int32_t k = 0;
 #if defined(__SSE2__)
-  for (; k + 4 <= n; k += 4)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k)));
-#endif
-  for (; k < n; ++k) Store32(d + 4 * k, Load32(s + 4 * k));
-}
-
-// The colours of n words, their top bytes 0.
-inline void ColourRow(uint8_t* d, const uint8_t* s, int32_t n) {
-  int32_t k = 0;
-#if defined(__SSE2__)
-  const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
+  const __m128i kept = _mm_set1_epi32(int(keep));
   for (; k + 4 <= n; k += 4)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k),
-                     _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k)), rgb));
+                     _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k)), kept));
 #endif
-  for (; k < n; ++k) Store32(d + 4 * k, Load32(s + 4 * k) & 0xFFFFFFu);
+  for (; k < n; ++k) Store32(d + 4 * k, Load32(s + 4 * k) & keep);
 }
 
 // The rows blend n pixels, laid over (OverPixel) or added (AddPixel); `room` (at least n)
@@ -164,8 +152,10 @@ inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) { 
     return _mm_madd_epi16(_mm_unpacklo_epi16(pair, _mm_unpackhi_epi64(pair, pair)), across);
   };
   const __m128i top = row(_mm_unpacklo_epi8(texels, zero)), bottom = row(_mm_unpackhi_epi8(texels, zero));
-  const __m128i high = _mm_madd_epi16(_mm_or_si128(_mm_srli_epi32(top, 8), _mm_slli_epi32(_mm_srli_epi32(bottom, 8), 16)), down);
-  const __m128i lowSum = _mm_madd_epi16(_mm_or_si128(_mm_and_si128(top, low), _mm_slli_epi32(_mm_and_si128(bottom, low), 16)), down);
+  const __m128i high =
+      _mm_madd_epi16(_mm_or_si128(_mm_srli_epi32(top, 8), _mm_slli_epi32(_mm_srli_epi32(bottom, 8), 16)), down);
+  const __m128i lowSum =
+      _mm_madd_epi16(_mm_or_si128(_mm_and_si128(top, low), _mm_slli_epi32(_mm_and_si128(bottom, low), 16)), down);
   const __m128i channels =
       _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(high, 8), lowSum), _mm_set1_epi32(32768)), 16);
   const __m128i words = _mm_packs_epi32(channels, channels);
@@ -185,7 +175,8 @@ inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) { 
   auto blueRed = [](uint32_t t) { return uint64_t(t & 0xFFu) | uint64_t(t & 0xFF0000u) << 16; };
   auto greenAlpha = [](uint32_t t) { return uint64_t((t >> 8) & 0xFFu) | uint64_t(t >> 24) << 32; };
   const uint64_t iu = 256 - wu, iv = 256 - wv, half = 0x0000800000008000ull;
-  const uint64_t br = (blueRed(t00) * iu + blueRed(t10) * wu) * iv + (blueRed(t01) * iu + blueRed(t11) * wu) * wv + half;
+  const uint64_t br =
+      (blueRed(t00) * iu + blueRed(t10) * wu) * iv + (blueRed(t01) * iu + blueRed(t11) * wu) * wv + half;
   const uint64_t ga =
       (greenAlpha(t00) * iu + greenAlpha(t10) * wu) * iv + (greenAlpha(t01) * iu + greenAlpha(t11) * wu) * wv + half;
   return uint32_t((br >> 16) & 0xFFu) | uint32_t((br >> 48) & 0xFFu) << 16 | uint32_t((ga >> 16) & 0xFFu) << 8 |
@@ -198,7 +189,8 @@ inline void AddRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) { 
 inline int32_t AlphaKind16(const uint8_t* s) {
 #if defined(__SSE2__)
   __m128i a[4];
-  for (int32_t i = 0; i < 4; ++i) a[i] = _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * i)), 24);
+  for (int32_t i = 0; i < 4; ++i)
+    a[i] = _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * i)), 24);
   const __m128i alpha = _mm_packus_epi16(_mm_packs_epi32(a[0], a[1]), _mm_packs_epi32(a[2], a[3]));
   const int32_t clear = _mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_setzero_si128()));
   const int32_t solid = _mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_set1_epi8(-1)));
