@@ -123,7 +123,7 @@ TEST(SoftRows, SixteenBitPixelsWidenByRepeatingTheirBitsAndNarrowBack) {
     const auto s = Bytes(src);
     for (int32_t room : {n, n + 3}) {
       std::vector<uint16_t> narrow = dst, over = dst, add = dst;
-      SoftRows::Narrow16Row<6>(reinterpret_cast<uint8_t*>(narrow.data()), s.data(), n);
+      SoftRows::Narrow16Row<6>(reinterpret_cast<uint8_t*>(narrow.data()), s.data(), n, room);
       SoftRows::Over16Row<6>(reinterpret_cast<uint8_t*>(over.data()), s.data(), n, room);
       SoftRows::Add16Row<5>(reinterpret_cast<uint8_t*>(add.data()), s.data(), n, room);
       for (size_t i = 0; i < size; ++i) {

@@ -827,7 +827,7 @@ struct SpanKernels {
     if constexpr (kBlend == kAddBlend)
       SoftRows::Add16Row<kGreen>(to, from, len, room);
     else if (kind == Texture::RUN_SOLID)
-      SoftRows::Narrow16Row<kGreen>(to, from, len);
+      SoftRows::Narrow16Row<kGreen>(to, from, len, room);
     else
       SoftRows::Over16Row<kGreen>(to, from, len, room);
   }

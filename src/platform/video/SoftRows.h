@@ -264,9 +264,9 @@ template <int kGreen, typename Blend4>
 }
 #endif
 
-// Texels stored as they are, narrowed.
+// Texels stored as they are, narrowed; with `room` as for the rows.
 template <int kGreen>
-inline void Narrow16Row(uint8_t* d, const uint8_t* s, int32_t n) {
+inline void Narrow16Row(uint8_t* d, const uint8_t* s, int32_t n, int32_t room = 0) {
   int32_t k = 0;
 #if defined(__SSE2__)
   for (; k + 8 <= n; k += 8) {
@@ -274,6 +274,12 @@ inline void Narrow16Row(uint8_t* d, const uint8_t* s, int32_t n) {
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * k + 16));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * k),
                      _mm_packs_epi32(Narrow16x4<kGreen>(a), Narrow16x4<kGreen>(b)));
+  }
+  const auto texel = [](__m128i sv, __m128i) { return sv; };
+  for (; k + 4 <= n; k += 4) Four16<kGreen>(d + 2 * k, s + 4 * k, texel);
+  if (k < n && k + 4 <= room) {
+    Four16<kGreen>(d + 2 * k, s + 4 * k, texel, n - k);
+    return;
   }
 #endif
   for (; k < n; ++k) Store16(d + 2 * k, Narrow16<kGreen>(Load32(s + 4 * k)));
