@@ -478,4 +478,15 @@ TEST(SoftDevice, AFailingCallAnswersItsResultAndCallsAreCounted) {
   EXPECT_NE(target->PixelAt(1, 1), 0u);
 }
 
+// A state number outside the device's list is refused, and reads as 0, rather than stored.
+TEST(SoftDevice, StatesOutsideTheirListsAreRefusedAndReadAsZero) {
+  SoftDevice device;
+  EXPECT_EQ(device.SetRenderState(RenderState(99), 1), Result::InvalidParams);
+  EXPECT_EQ(device.GetRenderState(RenderState(99)), 0u);
+  EXPECT_EQ(device.SetTextureStageState(0, StageState(99), 1), Result::InvalidParams);
+  EXPECT_EQ(device.GetTextureStageState(0, StageState(99)), 0u);
+  EXPECT_EQ(device.GetRenderState(RenderState::ZWriteEnable), 1u);
+  EXPECT_EQ(device.GetTextureStageState(1, StageState::TexCoordIndex), 1u);
+}
+
 }  // namespace

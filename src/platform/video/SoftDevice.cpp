@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/video/SoftRows.h"
+
 namespace Platform::Video {
 
 namespace {
@@ -72,6 +74,8 @@ Result Texture::Lock(LockInfo* out) {
   if (mLocked) return Result::SurfaceBusy;
   mLocked = true;
   mOpaque = -1;
+  mRuns.clear();
+  mRowStart.clear();
   out->mBits = mTexels.data();
   out->mPitch = mPitch;
   out->mWidth = mWidth;
@@ -112,6 +116,27 @@ bool Texture::AllOpaque() const {
   return mOpaque == 1;
 }
 
+const Texture::AlphaRun* Texture::FindRuns(int32_t y) const {
+  if (mClass != TEXCLASS_A8R8G8B8 || mWidth > 65535 || y < 0 || y >= mHeight) return nullptr;
+  if (mRowStart.empty()) mRowStart.assign(size_t(mHeight), kNoRuns);
+  const uint8_t* p = mTexels.data() + size_t(y) * size_t(mPitch);
+  auto kind = [p](int32_t x) {
+    const uint32_t a = SoftRows::Load32(p + size_t(x) * 4) >> 24;
+    return a == 0 ? RUN_CLEAR : a == 255 ? RUN_SOLID : RUN_PARTIAL;
+  };
+  mRowStart[size_t(y)] = uint32_t(mRuns.size());
+  for (int32_t x = 0; x < mWidth;) {
+    const RunKind k = kind(x);
+    int32_t end = x + 1;
+    // Sixteen texels at a time through a long run.
+    while (end + 16 <= mWidth && SoftRows::AlphaKind16(p + size_t(end) * 4) == int32_t(k)) end += 16;
+    while (end < mWidth && kind(end) == k) ++end;
+    mRuns.push_back({uint16_t(end), k});
+    x = end;
+  }
+  return mRuns.data() + mRowStart[size_t(y)];
+}
+
 uint32_t Texture::TexelArgb(int32_t x, int32_t y) const {
   const uint8_t* p = mTexels.data() + size_t(y) * size_t(mPitch);
   switch (mClass) {
@@ -140,34 +165,43 @@ uint32_t Texture::TexelArgb(int32_t x, int32_t y) const {
 // Device states
 
 SoftDevice::SoftDevice(DeviceCaps caps) : mCaps(caps) {
-  mRender = {{RenderState::AlphaBlendEnable, 0},  {RenderState::SrcBlend, BLEND_ONE},
-             {RenderState::DestBlend, BLEND_ZERO}, {RenderState::CullMode, CULL_CCW},
-             {RenderState::Lighting, 1},          {RenderState::DitherEnable, 0},
-             {RenderState::SpecularEnable, 0},    {RenderState::ZEnable, 0},
-             {RenderState::ZWriteEnable, 1}};
+  mRender[RenderState::AlphaBlendEnable] = 0;
+  mRender[RenderState::SrcBlend] = BLEND_ONE;
+  mRender[RenderState::DestBlend] = BLEND_ZERO;
+  mRender[RenderState::CullMode] = CULL_CCW;
+  mRender[RenderState::Lighting] = 1;
+  mRender[RenderState::DitherEnable] = 0;
+  mRender[RenderState::SpecularEnable] = 0;
+  mRender[RenderState::ZEnable] = 0;
+  mRender[RenderState::ZWriteEnable] = 1;
   for (int32_t s = 0; s < kStageCount; ++s) {
-    mStage[s] = {{StageState::ColorOp, s == 0 ? TOP_MODULATE : TOP_DISABLE},
-                 {StageState::ColorArg1, TA_TEXTURE},
-                 {StageState::ColorArg2, TA_CURRENT},
-                 {StageState::AlphaOp, s == 0 ? TOP_SELECTARG1 : TOP_DISABLE},
-                 {StageState::AlphaArg1, TA_TEXTURE},
-                 {StageState::AlphaArg2, TA_CURRENT},
-                 {StageState::AddressU, ADDRESS_CLAMP},
-                 {StageState::AddressV, ADDRESS_CLAMP},
-                 {StageState::BorderColor, 0},
-                 {StageState::MinFilter, FILTER_POINT},
-                 {StageState::MagFilter, FILTER_POINT},
-                 {StageState::MipFilter, FILTER_POINT},
-                 {StageState::TexCoordIndex, uint32_t(s)}};
+    auto& st = mStage[size_t(s)];
+    st[StageState::ColorOp] = s == 0 ? TOP_MODULATE : TOP_DISABLE;
+    st[StageState::ColorArg1] = TA_TEXTURE;
+    st[StageState::ColorArg2] = TA_CURRENT;
+    st[StageState::AlphaOp] = s == 0 ? TOP_SELECTARG1 : TOP_DISABLE;
+    st[StageState::AlphaArg1] = TA_TEXTURE;
+    st[StageState::AlphaArg2] = TA_CURRENT;
+    st[StageState::AddressU] = ADDRESS_CLAMP;
+    st[StageState::AddressV] = ADDRESS_CLAMP;
+    st[StageState::BorderColor] = 0;
+    st[StageState::MinFilter] = FILTER_POINT;
+    st[StageState::MagFilter] = FILTER_POINT;
+    st[StageState::MipFilter] = FILTER_POINT;
+    st[StageState::TexCoordIndex] = uint32_t(s);
   }
 }
 
 DeviceIdentifier SoftDevice::Identifier() const { return {"soft", "SoftDevice"}; }
 
 void SoftDevice::Count(std::string_view name) {
-  auto it = mCalls.find(name);
-  if (it == mCalls.end()) it = mCalls.emplace(std::string(name), 0).first;
-  ++it->second;
+  CountSlot& slot = mCountSlots[(reinterpret_cast<uintptr_t>(name.data()) >> 3) % mCountSlots.size()];
+  if (slot.mText != name.data() || slot.mCounter->first != name) {
+    auto it = mCalls.find(name);
+    if (it == mCalls.end()) it = mCalls.emplace(std::string(name), 0).first;
+    slot = {name.data(), it};
+  }
+  ++slot.mCounter->second;
 }
 
 Result SoftDevice::Enter(std::string_view name) {
@@ -232,21 +266,22 @@ Result SoftDevice::EndScene() {
 
 Result SoftDevice::SetRenderState(RenderState state, uint32_t value) {
   if (Result r = Enter("SetRenderState"); r != Result::Ok) return r;
+  if (!mRender.Holds(state)) return Result::InvalidParams;
   mRender[state] = value;
   return Result::Ok;
 }
 
-uint32_t SoftDevice::GetRenderState(RenderState state) const { return mRender.at(state); }
+uint32_t SoftDevice::GetRenderState(RenderState state) const { return mRender.Holds(state) ? mRender.at(state) : 0; }
 
 Result SoftDevice::SetTextureStageState(int32_t stage, StageState state, uint32_t value) {
   if (Result r = Enter("SetTextureStageState"); r != Result::Ok) return r;
-  if (stage < 0 || stage >= kStageCount) return Result::InvalidParams;
-  mStage[stage][state] = value;
+  if (stage < 0 || stage >= kStageCount || !mStage[0].Holds(state)) return Result::InvalidParams;
+  mStage[size_t(stage)][state] = value;
   return Result::Ok;
 }
 
 uint32_t SoftDevice::GetTextureStageState(int32_t stage, StageState state) const {
-  return stage >= 0 && stage < kStageCount ? mStage[stage].at(state) : 0;
+  return stage >= 0 && stage < kStageCount && mStage[0].Holds(state) ? mStage[size_t(stage)].at(state) : 0;
 }
 
 Result SoftDevice::SetTexture(int32_t stage, std::shared_ptr<Texture> texture) {
@@ -334,6 +369,13 @@ void SoftDevice::TakeSnap() {
     mSnap.mBits[i] = std::clamp(std::popcount(masks[i]), 1, 8);
     const uint32_t top = (masks[i] >> mSnap.mShift[i]) & 255u;
     for (uint32_t v = 0; v < 256; ++v) mSnap.mWiden[i][v] = uint8_t(Widen(v & top, mSnap.mBits[i]));
+  }
+  if (!sameFormat) {
+    mSnap.mGreen16 = 0;
+    if (f.mBitCount == 16 && f.mBlueMask == 0x001Fu) {
+      if (f.mRedMask == 0xF800u && f.mGreenMask == 0x07E0u) mSnap.mGreen16 = 6;
+      if (f.mRedMask == 0x7C00u && f.mGreenMask == 0x03E0u) mSnap.mGreen16 = 5;
+    }
   }
   const StageSnap& s0 = mSnap.mStages[0];
   mSnap.mAlphaFrom = -1;
@@ -459,22 +501,6 @@ uint32_t SoftDevice::Blend(uint32_t argb, uint32_t pixel) const {
   return write(0, out[0]) | write(1, out[1]) | write(2, out[2]);
 }
 
-void SoftDevice::Put(int32_t x, int32_t y, uint32_t argb) const {
-  const int32_t bytes = mLock.mFormat.BytesPerPixel();
-  uint8_t* p = mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * size_t(bytes);
-  if (bytes == 4) {
-    uint32_t pixel;
-    std::memcpy(&pixel, p, 4);
-    pixel = Blend(argb, pixel);
-    std::memcpy(p, &pixel, 4);
-  } else {
-    uint16_t pixel;
-    std::memcpy(&pixel, p, 2);
-    pixel = uint16_t(Blend(argb, pixel));
-    std::memcpy(p, &pixel, 2);
-  }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Span loops: one per texture sampling, texture class, blend set-up and target width, chosen once
 // per draw, so that no state is looked up per pixel. Set-ups they do not cover (a second stage,
@@ -498,7 +524,7 @@ inline uint32_t Clamp8(double c) { return uint32_t(std::clamp(c, 0.0, 255.0) + 0
 
 struct SpanKernels {
   template <uint32_t kClass>
-  static uint32_t Texel(const Texture& t, int64_t x, int64_t y) {
+  [[gnu::always_inline]] static inline uint32_t Texel(const Texture& t, int64_t x, int64_t y) {
     const uint8_t* row = t.mTexels.data() + size_t(y) * size_t(t.mPitch);
     if constexpr (kClass == TEXCLASS_A8R8G8B8) {
       uint32_t v;
@@ -513,7 +539,7 @@ struct SpanKernels {
         return ((v >> 12) & 15u) * 0x11000000u | ((v >> 8) & 15u) * 0x110000u | ((v >> 4) & 15u) * 0x1100u |
                (v & 15u) * 0x11u;
       else
-        return 0xFF000000u | (Widen(v >> 11, 5) << 16) | (Widen((v >> 5) & 63u, 6) << 8) | Widen(v & 31u, 5);
+        return 0xFF000000u | SoftRows::Widen16<6>(v);
     }
   }
 
@@ -538,13 +564,47 @@ struct SpanKernels {
   }
 
   template <uint32_t kClass>
-  static uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u, double v) {
+  [[gnu::always_inline]] static inline uint32_t Linear(const Texture& t, const SoftDevice::StageSnap& st, double u,
+                                                       double v) {
+#if defined(__SSE2__)
+    // Both coordinates at once, by the same operations as one at a time below (the clamped
+    // values fit 32-bit integers).
+    const __m128d scaled = _mm_mul_pd(_mm_set_pd(v, u), _mm_set_pd(double(t.mHeight), double(t.mWidth)));
+    const __m128d s = _mm_sub_pd(_mm_min_pd(_mm_max_pd(scaled, _mm_set1_pd(-1e9)), _mm_set1_pd(1e9)), _mm_set1_pd(0.5));
+    const __m128i whole = _mm_cvttpd_epi32(s);
+    const __m128i below = _mm_castpd_si128(_mm_cmplt_pd(s, _mm_cvtepi32_pd(whole)));
+    const __m128i floor = _mm_add_epi32(whole, _mm_shuffle_epi32(below, _MM_SHUFFLE(3, 3, 2, 0)));
+    const __m128i weights = _mm_cvttpd_epi32(
+        _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, _mm_cvtepi32_pd(floor)), _mm_set1_pd(256.0)), _mm_set1_pd(0.5)));
+    const int64_t x0 = _mm_cvtsi128_si32(floor), y0 = _mm_cvtsi128_si32(_mm_shuffle_epi32(floor, 1));
+    const uint32_t wu = uint32_t(_mm_cvtsi128_si32(weights)),
+                   wv = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(weights, 1)));
+#else
     const double su = std::clamp(u * t.mWidth, -1e9, 1e9) - 0.5, sv = std::clamp(v * t.mHeight, -1e9, 1e9) - 0.5;
     const int64_t x0 = FloorToInt(su), y0 = FloorToInt(sv);
     // Weights in 1/256 steps, rounded; a weight of 256 reads one texel exactly.
     const uint32_t wu = uint32_t((su - double(x0)) * 256.0 + 0.5), wv = uint32_t((sv - double(y0)) * 256.0 + 0.5);
+#endif
     uint32_t t00, t10, t01, t11;
     if (x0 >= 0 && y0 >= 0 && x0 + 1 < t.mWidth && y0 + 1 < t.mHeight) {
+#if defined(__SSE2__)
+      // The four texels into the lanes straight from their rows, 565 ones widened together.
+      if constexpr (kClass == TEXCLASS_A8R8G8B8 || kClass == TEXCLASS_R5G6B5) {
+        constexpr size_t kSize = kClass == TEXCLASS_A8R8G8B8 ? 4 : 2;
+        const uint8_t* at = t.mTexels.data() + size_t(y0) * size_t(t.mPitch) + size_t(x0) * kSize;
+        const uint8_t* below = at + size_t(t.mPitch);
+        if constexpr (kClass == TEXCLASS_A8R8G8B8) {
+          const __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+          const __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(below));
+          return SoftRows::Weigh4(_mm_unpacklo_epi64(top, bottom), wu, wv);
+        } else {
+          const __m128i texels = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(SoftRows::Load32(at))),
+                                                    _mm_cvtsi32_si128(int(SoftRows::Load32(below))));
+          return SoftRows::Weigh4(_mm_or_si128(SoftRows::Widen16x4<6>(texels), _mm_set1_epi32(int(0xFF000000u))), wu,
+                                  wv);
+        }
+      }
+#endif
       t00 = Texel<kClass>(t, x0, y0);
       t10 = Texel<kClass>(t, x0 + 1, y0);
       t01 = Texel<kClass>(t, x0, y0 + 1);
@@ -555,14 +615,7 @@ struct SpanKernels {
       t01 = Fetch<kClass>(t, st, x0, y0 + 1);
       t11 = Fetch<kClass>(t, st, x0 + 1, y0 + 1);
     }
-    uint32_t out = 0;
-    for (int32_t shift = 0; shift < 32; shift += 8) {
-      const uint32_t a = (t00 >> shift) & 255u, b = (t10 >> shift) & 255u, c = (t01 >> shift) & 255u,
-                     d = (t11 >> shift) & 255u;
-      const uint32_t top = a * (256 - wu) + b * wu, bottom = c * (256 - wu) + d * wu;
-      out |= std::min((top * (256 - wv) + bottom * wv + 32768) >> 16, 255u) << shift;
-    }
-    return out;
+    return SoftRows::Weigh(t00, t10, t01, t11, wu, wv);
   }
 
   // Stage 0 as MODULATE(TEXTURE, DIFFUSE) on the colour, the alpha as the snapshot says.
@@ -573,17 +626,43 @@ struct SpanKernels {
            Mul8(texel & 255u, b);
   }
 
+  // The 565 and 555 layouts with their shifts known: the same values as through the tables.
+  template <int kGreen>
+  [[gnu::always_inline]] static inline uint32_t Read16(uint32_t pixel, int32_t i) {
+    if (i == 0) {
+      const uint32_t c = (pixel >> (kGreen + 5)) & 31u;
+      return (c << 3) | (c >> 2);
+    }
+    if (i == 1) {
+      const uint32_t c = (pixel >> 5) & ((1u << kGreen) - 1);
+      return (c << (8 - kGreen)) | (c >> (2 * kGreen - 8));
+    }
+    const uint32_t c = pixel & 31u;
+    return (c << 3) | (c >> 2);
+  }
+  template <int kGreen>
+  [[gnu::always_inline]] static inline uint32_t Make16(uint32_t r, uint32_t g, uint32_t b) {
+    return ((r >> 3) << (kGreen + 5)) | ((g >> (8 - kGreen)) << 5) | (b >> 3);
+  }
+
   // Channel i (0 red, 1 green, 2 blue) of a stored pixel as 0..255, and a pixel from three.
   template <int kTarget>
   [[gnu::always_inline]] static inline uint32_t ReadChannel(const SoftDevice::Snap& sn, uint32_t pixel, int32_t i) {
     if constexpr (kTarget == kTarget8888)
       return (pixel >> (16 - 8 * i)) & 255u;
-    else
-      return sn.mWiden[i][(pixel & sn.mMask[i]) >> sn.mShift[i]];
+    if constexpr (kTarget == kTarget16) {
+      if (sn.mGreen16 == 6) return Read16<6>(pixel, i);
+      if (sn.mGreen16 == 5) return Read16<5>(pixel, i);
+    }
+    return sn.mWiden[i][(pixel & sn.mMask[i]) >> sn.mShift[i]];
   }
   template <int kTarget>
   [[gnu::always_inline]] static inline uint32_t MakePixel(const SoftDevice::Snap& sn, uint32_t r, uint32_t g,
                                                           uint32_t b) {
+    if constexpr (kTarget == kTarget16) {
+      if (sn.mGreen16 == 6) return Make16<6>(r, g, b);
+      if (sn.mGreen16 == 5) return Make16<5>(r, g, b);
+    }
     if constexpr (kTarget == kTarget8888) {
       return (r << 16) | (g << 8) | b;
     } else {
@@ -657,6 +736,28 @@ struct SpanKernels {
     // A diffuse colour that does not change along the span is rounded once.
     const bool flat = kTex != kGeneral && step[0] == 0 && step[1] == 0 && step[2] == 0 && step[3] == 0;
     const uint32_t fa = Clamp8(v[0]), fr = Clamp8(v[1]), fg = Clamp8(v[2]), fb = Clamp8(v[3]);
+    if constexpr (kTex != kGeneral) {
+      // An uncoloured texture: its texels as they are. Only the texture coordinates then need
+      // stepping (the values are the caller's scratch), by the same additions as below.
+      if (flat && (fa & fr & fg & fb) == 255u && sn.mAlphaFrom != 1) {
+        double u = v[uv], w = v[uv + 1];
+        const double du = step[uv], dw = step[uv + 1];
+        // Sampled a stretch at a time, then laid into the row.
+        uint32_t texels[64];
+        for (int32_t x = x0; x <= x1;) {
+          const int32_t n = std::min(x1 - x + 1, 64);
+          for (int32_t i = 0; i < n; ++i, u += du, w += dw) {
+            if constexpr (kTex == kPoint) texels[i] = Point<kClass>(*tex, st, u, w);
+            if constexpr (kTex == kLinear) texels[i] = Linear<kClass>(*tex, st, u, w);
+            if constexpr (kTex == kNoTexture) texels[i] = 0xFFFFFFFFu;
+          }
+          LayTexels<kBlend, kTarget>(d, p, reinterpret_cast<const uint8_t*>(texels), n);
+          p += size_t(n) * kBytes;
+          x += n;
+        }
+        return;
+      }
+    }
     for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
       uint32_t argb;
       if constexpr (kTex == kGeneral) {
@@ -674,6 +775,61 @@ struct SpanKernels {
       if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
       for (int32_t k = 0; k < 8; ++k) v[k] += step[k];
     }
+  }
+
+  // Uncoloured texels laid into a row as BlendPixel lays them one by one: by runs of alike alpha
+  // into a 0x00RRGGBB, 565 or 555 target (transparent ones leave their pixels, opaque ones
+  // replace them, the others blend), one by one into others.
+  template <int kBlend, int kTarget>
+  static void LayTexels(const SoftDevice& d, uint8_t* p, const uint8_t* texels, int32_t n) {
+    constexpr int32_t kBytes = kBytesOf<kTarget>;
+    const int32_t green = kTarget == kTarget16 ? d.mSnap.mGreen16 : 0;
+    constexpr bool kRuns = kBlend == kOpaque || kBlend == kAlphaBlend || kBlend == kAddBlend;
+    if (!kRuns || (kTarget != kTarget8888 && green == 0)) {
+      for (int32_t i = 0; i < n; ++i, p += kBytes) {
+        uint32_t pixel = kBlend == kOpaque ? 0 : Load<kTarget>(p);
+        if (BlendPixel<kBlend, kTarget>(d, SoftRows::Load32(texels + size_t(i) * 4), pixel)) Store<kTarget>(p, pixel);
+      }
+      return;
+    }
+    auto kind = [texels](int32_t i) {
+      const uint32_t a = SoftRows::Load32(texels + size_t(i) * 4) >> 24;
+      return kBlend == kOpaque || a == 255 ? Texture::RUN_SOLID : a == 0 ? Texture::RUN_CLEAR : Texture::RUN_PARTIAL;
+    };
+    for (int32_t i = 0; i < n;) {
+      const Texture::RunKind k = kind(i);
+      int32_t end = i + 1;
+      while (end < n && kind(end) == k) ++end;
+      uint8_t* to = p + size_t(i) * kBytes;
+      const uint8_t* from = texels + size_t(i) * 4;
+      const int32_t len = end - i, room = n - i;
+      if (k != Texture::RUN_CLEAR) {
+        if constexpr (kTarget == kTarget8888) {
+          if constexpr (kBlend == kAddBlend)
+            SoftRows::AddRow(to, from, len, room);
+          else if (k == Texture::RUN_SOLID)
+            SoftRows::CopyRow(to, from, len, 0xFFFFFFu);
+          else
+            SoftRows::OverRow(to, from, len, room);
+        } else if (green == 6) {
+          Run16<kBlend, 6>(k, to, from, len, room);
+        } else {
+          Run16<kBlend, 5>(k, to, from, len, room);
+        }
+      }
+      i = end;
+    }
+  }
+
+  // A run of texels of some alpha into a 565 or 555 target.
+  template <int kBlend, int kGreen>
+  static void Run16(Texture::RunKind kind, uint8_t* to, const uint8_t* from, int32_t len, int32_t room) {
+    if constexpr (kBlend == kAddBlend)
+      SoftRows::Add16Row<kGreen>(to, from, len, room);
+    else if (kind == Texture::RUN_SOLID)
+      SoftRows::Narrow16Row<kGreen>(to, from, len, room);
+    else
+      SoftRows::Over16Row<kGreen>(to, from, len, room);
   }
 
   // A point-sampled axis-aligned quad with one diffuse colour: the texel column of every pixel
@@ -694,8 +850,11 @@ struct SpanKernels {
     const bool run = cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1;
     constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
     constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
-    const bool direct = white && run && (k32 || (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u)) &&
-                        (kBlend == kOpaque || kBlend == kAlphaBlend);
+    // (Blends go by the texture's alpha runs, which a texture too wide for them lacks.)
+    const bool direct =
+        white && run &&
+        ((k32 && (kBlend == kOpaque || ((kBlend == kAlphaBlend || kBlend == kAddBlend) && t.RowRuns(0) != nullptr))) ||
+         (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u && (kBlend == kOpaque || kBlend == kAlphaBlend)));
     for (int32_t y = y0; y <= y1; ++y) {
       const int32_t ty = rows[y - y0];
       uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
@@ -705,39 +864,61 @@ struct SpanKernels {
           std::memcpy(p, src, size_t(n) * 2);  // an opaque class: every texel replaces its pixel
           continue;
         } else if constexpr (k32) {
-          // An opaque texture on a 0x00RRGGBB target: its rows are copied as they are (the alpha
-          // byte lands in the target's unused top byte).
-          if (kTarget == kTarget8888 && (kBlend == kOpaque || t.AllOpaque())) {
-            std::memcpy(p, src, size_t(n) * 4);
-            continue;
-          }
-          // Runs of opaque texels are stored in one loop; the others blend one by one.
-          auto texelAt = [src](int32_t i) {
-            uint32_t v;
-            std::memcpy(&v, src + size_t(i) * 4, 4);
-            return v;
-          };
-          for (int32_t i = 0; i < n;) {
-            int32_t end = i;
-            while (end < n && (kBlend == kOpaque || (texelAt(end) >> 24) == 255)) ++end;
+          if constexpr (kBlend == kOpaque) {
+            // Every texel replaces its pixel; on a 0x00RRGGBB target the rows are copied as they
+            // are (the alpha byte lands in the target's unused top byte).
             if constexpr (kTarget == kTarget8888) {
-              std::memcpy(p + size_t(i) * 4, src + size_t(i) * 4, size_t(end - i) * 4);
+              std::memcpy(p, src, size_t(n) * 4);
+            } else if (kTarget == kTarget16 && sn.mGreen16 == 6) {
+              SoftRows::Narrow16Row<6>(p, src, n);
+            } else if (kTarget == kTarget16 && sn.mGreen16 == 5) {
+              SoftRows::Narrow16Row<5>(p, src, n);
             } else {
-              for (int32_t k = i; k < end; ++k) {
-                const uint32_t v = texelAt(k);
+              for (int32_t k = 0; k < n; ++k) {
+                uint32_t v;
+                std::memcpy(&v, src + size_t(k) * 4, 4);
                 Store<kTarget>(p + size_t(k) * kBytes,
                                MakePixel<kTarget>(sn, (v >> 16) & 255u, (v >> 8) & 255u, v & 255u));
               }
             }
-            // Then transparent texels, which leave their pixels, and partial ones, which blend.
-            for (; end < n && (texelAt(end) >> 24) != 255; ++end) {
-              const uint32_t texel = texelAt(end);
-              if ((texel >> 24) == 0) continue;
-              uint32_t pixel = Load<kTarget>(p + size_t(end) * kBytes);
-              BlendPixel<kBlend, kTarget>(d, texel, pixel);
-              Store<kTarget>(p + size_t(end) * kBytes, pixel);
+            continue;
+          }
+          if (kTarget == kTarget8888 && kBlend == kAlphaBlend && t.AllOpaque()) {
+            std::memcpy(p, src, size_t(n) * 4);
+            continue;
+          }
+          // The texture's alpha runs: transparent ones leave their pixels, opaque ones are copied
+          // (on a 0x00RRGGBB target, alpha byte and all), the others blend.
+          const int32_t c0 = cols[0];
+          const Texture::AlphaRun* r = t.RowRuns(ty);
+          while (r->mEnd <= c0) ++r;
+          for (int32_t at = c0; at < c0 + n; ++r) {
+            const int32_t end = std::min<int32_t>(r->mEnd, c0 + n), len = end - at;
+            uint8_t* to = p + size_t(at - c0) * kBytes;
+            const uint8_t* from = src + size_t(at - c0) * 4;
+            if (r->mKind != Texture::RUN_CLEAR) {
+              // The rest of the quad's row may be touched by a short run's four-pixel tail.
+              const int32_t room = c0 + n - at;
+              if constexpr (kTarget == kTarget8888) {
+                if constexpr (kBlend == kAddBlend)
+                  SoftRows::AddRow(to, from, len, room);
+                else if (r->mKind == Texture::RUN_SOLID)
+                  SoftRows::CopyRow(to, from, len);
+                else
+                  SoftRows::OverRow(to, from, len, room);
+              } else if (kTarget == kTarget16 && sn.mGreen16 == 6) {
+                Run16<kBlend, 6>(r->mKind, to, from, len, room);
+              } else if (kTarget == kTarget16 && sn.mGreen16 == 5) {
+                Run16<kBlend, 5>(r->mKind, to, from, len, room);
+              } else {
+                for (int32_t k = 0; k < len; ++k) {
+                  uint32_t pixel = Load<kTarget>(to + size_t(k) * kBytes);
+                  BlendPixel<kBlend, kTarget>(d, SoftRows::Load32(from + size_t(k) * 4), pixel);
+                  Store<kTarget>(to + size_t(k) * kBytes, pixel);
+                }
+              }
             }
-            i = end;
+            at = end;
           }
           continue;
         }
@@ -794,6 +975,33 @@ struct SpanKernels {
       default: return FillForTarget<kOtherBlend>(target);
     }
   }
+  // One colour into one pixel (a line's), as the general Blend writes it: a pixel the blend
+  // leaves keeps only its colour bits.
+  template <int kBlend, int kTarget>
+  static void Put(const SoftDevice& d, uint8_t* p, uint32_t argb) {
+    uint32_t pixel = Load<kTarget>(p);
+    if (!BlendPixel<kBlend, kTarget>(d, argb, pixel)) pixel &= d.mSnap.mMask[0] | d.mSnap.mMask[1] | d.mSnap.mMask[2];
+    Store<kTarget>(p, pixel);
+  }
+  using PutFn = void (*)(const SoftDevice&, uint8_t*, uint32_t);
+  template <int kBlend>
+  static PutFn PutForTarget(int32_t target) {
+    switch (target) {
+      case kTarget8888: return &Put<kBlend, kTarget8888>;
+      case kTarget16: return &Put<kBlend, kTarget16>;
+      default: return &Put<kBlend, kTarget32>;
+    }
+  }
+  static PutFn ChoosePut(int32_t blend, int32_t target) {
+    switch (blend) {
+      case kOpaque: return PutForTarget<kOpaque>(target);
+      case kAlphaBlend: return PutForTarget<kAlphaBlend>(target);
+      case kAddBlend: return PutForTarget<kAddBlend>(target);
+      case kOneOne: return PutForTarget<kOneOne>(target);
+      default: return PutForTarget<kOtherBlend>(target);
+    }
+  }
+
   using QuadFn = void (*)(const SoftDevice&, int32_t, int32_t, int32_t, int32_t, const int32_t*, const int32_t*,
                           uint32_t);
   template <uint32_t kClass, int kBlend>
@@ -1119,7 +1327,7 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   if (flat) {
     const Texture& t = *s0.mTexture;
     auto texelIndex = [](double c, int32_t size, bool border) -> int32_t {
-      int64_t i = int64_t(std::floor(std::clamp(c * size, -1e9, 1e9)));
+      int64_t i = FloorToInt(std::clamp(c * size, -1e9, 1e9));
       if (i < 0 || i >= size) {
         if (border) return -1;
         i = std::clamp<int64_t>(i, 0, size - 1);
@@ -1127,7 +1335,10 @@ bool SoftDevice::FastQuad(const Vtx* q) {
       return int32_t(i);
     };
     double at[8];
-    std::vector<int32_t> cols(size_t(x1 - x0 + 1)), rows(size_t(y1 - y0 + 1));
+    std::vector<int32_t>& cols = mQuadCols;
+    std::vector<int32_t>& rows = mQuadRows;
+    cols.resize(size_t(x1 - x0 + 1));
+    rows.resize(size_t(y1 - y0 + 1));
     for (int64_t x = x0; x <= x1; ++x)
       cols[size_t(x - x0)] = texelIndex(planes.Value(u, double(x), double(y0)), t.Width(), s0.mBorderU);
     for (int64_t y = y0; y <= y1; ++y)
@@ -1154,17 +1365,27 @@ void SoftDevice::Line(const Vtx& a, const Vtx& b) {
   int64_t dx = x1 - x0, dy = y1 - y0;
   int64_t steps = std::max(std::llabs(dx), std::llabs(dy));
   Area clip = ClipArea();
+  // Without a texture on a stage in use and with one colour at both ends, every pixel gets the
+  // same shade.
+  bool same = std::equal(a.mA, a.mA + 4, b.mA);
+  for (int32_t s = 0; s < kStageCount && same && mSnap.mStages[s].mColorOp != TOP_DISABLE; ++s)
+    same = mSnap.mStages[s].mTexture == nullptr;
+  const uint32_t shade = same ? Shade(a.mA) : 0;
+  const auto put = SpanKernels::ChoosePut(BlendKind(), TargetKind());
+  const size_t bytes = size_t(mLock.mFormat.BytesPerPixel());
   double values[8];
   for (int64_t i = 0; i < steps; ++i) {
     // Exact integer stepping: the minor axis rounds to the nearest pixel.
     int64_t x = x0 + FloorDiv(2 * dx * i + steps, 2 * steps);
     int64_t y = y0 + FloorDiv(2 * dy * i + steps, 2 * steps);
     if (x < clip.mLeft || x >= clip.mRight || y < clip.mTop || y >= clip.mBottom) continue;
-    double t = double(i) / double(steps);
-    for (int32_t k = 0; k < 8; ++k) {
-      values[k] = a.mA[k] + (b.mA[k] - a.mA[k]) * t;
+    uint32_t argb = shade;
+    if (!same) {
+      double t = double(i) / double(steps);
+      for (int32_t k = 0; k < 8; ++k) values[k] = a.mA[k] + (b.mA[k] - a.mA[k]) * t;
+      argb = Shade(values);
     }
-    Put(int32_t(x), int32_t(y), Shade(values));
+    put(*this, mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(x) * bytes, argb);
   }
 }
 

@@ -83,6 +83,21 @@ class Texture {
   // Every texel has full alpha (worked out on first use after an unlock; false for palettes).
   bool AllOpaque() const;
 
+  // A run of neighbouring texels of a row alike in alpha: all 0, all 255, or all in between.
+  enum RunKind : uint8_t { RUN_CLEAR, RUN_PARTIAL, RUN_SOLID };
+  struct AlphaRun {
+    uint16_t mEnd;  // the column after the run's last texel
+    RunKind mKind;
+  };
+  // The runs of row y of a 32-bit texture, left to right, covering the row (null for other
+  // classes and for rows wider than 65535). A row's runs are worked out when first asked for
+  // after an unlock, so a draw need not look at every texel's alpha again. The pointer holds
+  // until the next call.
+  const AlphaRun* RowRuns(int32_t y) const {
+    if (size_t(y) < mRowStart.size() && mRowStart[size_t(y)] != kNoRuns) return mRuns.data() + mRowStart[size_t(y)];
+    return FindRuns(y);
+  }
+
  private:
   int32_t mWidth, mHeight;
   uint32_t mClass;
@@ -91,6 +106,12 @@ class Texture {
   std::array<uint32_t, 256> mPalette{};
   bool mLocked = false;
   mutable int8_t mOpaque = -1;  // unknown
+  const AlphaRun* FindRuns(int32_t y) const;
+  // The rows' runs in the order they were worked out, and where each row's start (kNoRuns: not
+  // worked out yet).
+  static constexpr uint32_t kNoRuns = ~0u;
+  mutable std::vector<AlphaRun> mRuns;
+  mutable std::vector<uint32_t> mRowStart;
 };
 
 enum class Primitive { TriangleList, TriangleStrip, TriangleFan, LineStrip };
@@ -165,6 +186,8 @@ constexpr int32_t kStageCount = 2;
 class SoftDevice {
  public:
   explicit SoftDevice(DeviceCaps caps = DeviceCaps());
+  SoftDevice(const SoftDevice&) = delete;
+  SoftDevice& operator=(const SoftDevice&) = delete;
 
   const DeviceCaps& Caps() const { return mCaps; }
   uint32_t TextureFormats() const { return mCaps.mTextureFormats; }
@@ -233,8 +256,6 @@ class SoftDevice {
   void Line(const Vtx& a, const Vtx& b);
   uint32_t Shade(const double* values) const;
   uint32_t Sample(int32_t stage, double u, double v) const;
-  // Blends one shaded colour into the target (the caller checked the position).
-  void Put(int32_t x, int32_t y, uint32_t argb) const;
   uint32_t Blend(uint32_t argb, uint32_t pixel) const;
   Area ClipArea() const;
 
@@ -242,12 +263,28 @@ class SoftDevice {
   std::shared_ptr<Surface> mTarget;
   Area mViewport;
   bool mInScene = false;
-  std::map<RenderState, uint32_t> mRender;
-  std::array<std::map<StageState, uint32_t>, kStageCount> mStage;
+  // States by their number, read without a search on every draw.
+  template <typename Key, Key kLast>
+  struct StateTable {
+    static constexpr size_t kSize = size_t(kLast) + 1;
+    static bool Holds(Key k) { return size_t(k) < kSize; }
+    uint32_t& operator[](Key k) { return mValues[size_t(k)]; }
+    uint32_t at(Key k) const { return mValues[size_t(k)]; }
+    std::array<uint32_t, kSize> mValues{};
+  };
+  StateTable<RenderState, RenderState::ZWriteEnable> mRender;
+  std::array<StateTable<StageState, StageState::TexCoordIndex>, kStageCount> mStage;
   std::array<std::shared_ptr<Texture>, kStageCount> mTextures;
   // Looked up by the call's name without making a string of it.
   std::map<std::string, Result, std::less<>> mFailures;
   std::map<std::string, uint64_t, std::less<>> mCalls;
+  // The counters of recently counted names by where their text lies: the names are literals,
+  // so most calls find theirs without a search (the text is still compared).
+  struct CountSlot {
+    const char* mText = nullptr;
+    std::map<std::string, uint64_t, std::less<>>::iterator mCounter;
+  };
+  std::array<CountSlot, 64> mCountSlots{};
   bool mFastPath = true;
   uint64_t mFastQuads = 0;
   DrawFaults mDrawFaults;
@@ -276,6 +313,8 @@ class SoftDevice {
     uint8_t mWiden[3][256];
     // Stage 0's alpha: 0 the texel's, 1 the diffuse one's, 2 their product.
     int32_t mAlphaFrom;
+    // A 16-bit target laid out as 565 (6) or 555 (5): its green channel's width, else 0.
+    int32_t mGreen16;
   } mSnap{};
   PixelFormat mSnapFormat;
   void TakeSnap();
@@ -284,6 +323,8 @@ class SoftDevice {
   using SpanFn = void (*)(const SoftDevice& device, int32_t y, int32_t x0, int32_t x1, double* values,
                           const double* step);
   SpanFn mSpan = nullptr;
+  // A fast quad's texel column per pixel column and texel row per pixel row, kept between draws.
+  std::vector<int32_t> mQuadCols, mQuadRows;
   SpanFn ChooseSpan() const;
   // The blend set-up's kind, and whether stage 0 alone shades as MODULATE(TEXTURE, DIFFUSE).
   int32_t BlendKind() const;
