@@ -57,20 +57,54 @@ function(cafe_level_run_test label program name expect script)
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run")
 endfunction()
 
-# cafe_tsan_program(<target> SOURCES ...): a ThreadSanitizer test program, made only in builds
-# without CAFE_SANITIZE: the sources (the test and the code its threads run) are compiled with
-# -fsanitize=thread over the plain libraries below the board. Register it with cafe_tsan_test.
+# cafe_tsan_program(<target> SOURCES ... [PARTS ...]): a ThreadSanitizer test program, made only
+# in builds without CAFE_SANITIZE: the sources (the test and the code its threads run) are compiled
+# with -fsanitize=thread over the plain libraries below the board. PARTS names shared sets of such
+# code (see cafe_tsan_part), compiled once for every program that takes them. Register it with
+# cafe_tsan_test.
 function(cafe_tsan_program target)
-  cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;PARTS" ${ARGN})
   if(CAFE_SANITIZE OR CAFE_FUZZ)
     return()
   endif()
   add_executable(${target} ${ARG_SOURCES})
+  cafe_tsan_flags(${target})
+  foreach(part IN LISTS ARG_PARTS)
+    cafe_tsan_part(${part})
+    target_link_libraries(${target} PRIVATE cafe_tsan_${part})
+  endforeach()
+endfunction()
+
+# cafe_tsan_flags(<target>): the ThreadSanitizer flags, include folders and plain libraries of
+# the programs above and of their shared parts.
+function(cafe_tsan_flags target)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(${target} PRIVATE -fsanitize=thread)
   target_link_libraries(${target} PRIVATE cafe_widgets cafe_engine cafe_effects cafe_sound cafe_shell GTest::gtest
                                           GTest::gtest_main Threads::Threads)
+endfunction()
+
+# cafe_tsan_part(<part>): the object library cafe_tsan_<part>, made on first use: "board" (the
+# board), "cafe" (the café board) and "game" (the screens, the application and the headless
+# driver that runs it). Their objects join the link of every program that names them, as their
+# sources would.
+function(cafe_tsan_part part)
+  if(TARGET cafe_tsan_${part})
+    return()
+  endif()
+  if(part STREQUAL "board")
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/board/*.cpp)
+  elseif(part STREQUAL "cafe")
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cafe/*.cpp)
+  elseif(part STREQUAL "game")
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/screens/*.cpp ${CMAKE_SOURCE_DIR}/src/game/*.cpp)
+    list(APPEND srcs ${CMAKE_SOURCE_DIR}/tests/driver/HeadlessGame.cpp)
+  else()
+    message(FATAL_ERROR "cafe_tsan_part: no part ${part}")
+  endif()
+  add_library(cafe_tsan_${part} OBJECT ${srcs})
+  cafe_tsan_flags(cafe_tsan_${part})
 endfunction()
 
 # ThreadSanitizer cannot share a build with AddressSanitizer. A build without CAFE_SANITIZE makes
