@@ -17,12 +17,42 @@ function(cafe_test label name)
   add_executable(${target} ${ARG_SOURCES})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  cafe_test_pch_use(${target})
   set(home ${CMAKE_BINARY_DIR}/testhome/${target})
   add_test(NAME ${label}.${name} COMMAND ${target})
   set_tests_properties(${label}.${name} PROPERTIES
     LABELS ${label}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;CAFE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CAFE_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+# cafe_test_pch_use(<target>): the test target compiles with the tests' precompiled headers, with
+# GCC, which compiles the headers as text in a source whose options the precompiled ones do not
+# fit (clang refuses such a source). Under a compiler cache (which keeps no precompiled header)
+# the cache does the saving.
+function(cafe_test_pch_use target)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache")
+    return()
+  endif()
+  cafe_test_headers()
+  target_precompile_headers(${target} REUSE_FROM cafe_test_pch)
+  # A source built with other options (an optimised one, say) compiles the headers itself.
+  set_target_properties(${target} PROPERTIES PCH_WARN_INVALID OFF)
+endfunction()
+
+# cafe_test_headers(): cafe_test_pch, made on first use, whose precompiled GoogleTest and
+# standard headers every test program reuses rather than compiling them again in each test.
+function(cafe_test_headers)
+  if(TARGET cafe_test_pch)
+    return()
+  endif()
+  set(src ${CMAKE_BINARY_DIR}/cafe_test_pch.cpp)
+  file(CONFIGURE OUTPUT ${src} CONTENT "// The precompiled headers of the test programs.\n")
+  add_library(cafe_test_pch OBJECT ${src})
+  # The options and definitions of most tests (the platform's), so that the headers fit them.
+  target_link_libraries(cafe_test_pch PRIVATE cafe_platform GTest::gtest Threads::Threads)
+  target_precompile_headers(cafe_test_pch PRIVATE <gtest/gtest.h> <algorithm> <cstdint> <cstdlib> <cstring>
+                            <filesystem> <fstream> <functional> <map> <memory> <sstream> <string> <vector>)
 endfunction()
 
 # cafe_folder_library(<folder> DEPS ...): cafe_<folder> from every .cpp under the current
@@ -34,14 +64,24 @@ function(cafe_folder_library folder)
 endfunction()
 
 # cafe_folder_tests(<label> LIBS ...): one test program per *Test.cpp in the current folder,
-# each linked with the shared helpers of support/*.cpp, if any.
+# each linked with the shared helpers of support/*.cpp, if any. The helpers are compiled once,
+# as the object library cafe_test_support_<label>, whose objects join every program's link.
 function(cafe_folder_tests label)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
   file(GLOB support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
+  set(libs ${ARG_LIBS})
+  if(support)
+    set(support_lib cafe_test_support_${label})
+    add_library(${support_lib} OBJECT ${support})
+    target_include_directories(${support_lib} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(${support_lib} PUBLIC ${ARG_LIBS} GTest::gtest Threads::Threads)
+    cafe_test_pch_use(${support_lib})
+    list(APPEND libs ${support_lib})
+  endif()
   foreach(t IN LISTS tests)
     get_filename_component(n ${t} NAME_WE)
-    cafe_test(${label} ${n} SOURCES ${t} ${support} LIBS ${ARG_LIBS})
+    cafe_test(${label} ${n} SOURCES ${t} LIBS ${libs})
   endforeach()
 endfunction()
 
@@ -57,20 +97,54 @@ function(cafe_level_run_test label program name expect script)
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run")
 endfunction()
 
-# cafe_tsan_program(<target> SOURCES ...): a ThreadSanitizer test program, made only in builds
-# without CAFE_SANITIZE: the sources (the test and the code its threads run) are compiled with
-# -fsanitize=thread over the plain libraries below the board. Register it with cafe_tsan_test.
+# cafe_tsan_program(<target> SOURCES ... [PARTS ...]): a ThreadSanitizer test program, made only
+# in builds without CAFE_SANITIZE: the sources (the test and the code its threads run) are compiled
+# with -fsanitize=thread over the plain libraries below the board. PARTS names shared sets of such
+# code (see cafe_tsan_part), compiled once for every program that takes them. Register it with
+# cafe_tsan_test.
 function(cafe_tsan_program target)
-  cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;PARTS" ${ARGN})
   if(CAFE_SANITIZE OR CAFE_FUZZ)
     return()
   endif()
   add_executable(${target} ${ARG_SOURCES})
+  cafe_tsan_flags(${target})
+  foreach(part IN LISTS ARG_PARTS)
+    cafe_tsan_part(${part})
+    target_link_libraries(${target} PRIVATE cafe_tsan_${part})
+  endforeach()
+endfunction()
+
+# cafe_tsan_flags(<target>): the ThreadSanitizer flags, include folders and plain libraries of
+# the programs above and of their shared parts.
+function(cafe_tsan_flags target)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(${target} PRIVATE -fsanitize=thread)
   target_link_libraries(${target} PRIVATE cafe_widgets cafe_engine cafe_effects cafe_sound cafe_shell GTest::gtest
                                           GTest::gtest_main Threads::Threads)
+endfunction()
+
+# cafe_tsan_part(<part>): the object library cafe_tsan_<part>, made on first use: "board" (the
+# board), "cafe" (the café board) and "game" (the screens, the application and the headless
+# driver that runs it). Their objects join the link of every program that names them, as their
+# sources would.
+function(cafe_tsan_part part)
+  if(TARGET cafe_tsan_${part})
+    return()
+  endif()
+  if(part STREQUAL "board")
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/board/*.cpp)
+  elseif(part STREQUAL "cafe")
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cafe/*.cpp)
+  elseif(part STREQUAL "game")
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/screens/*.cpp ${CMAKE_SOURCE_DIR}/src/game/*.cpp)
+    list(APPEND srcs ${CMAKE_SOURCE_DIR}/tests/driver/HeadlessGame.cpp)
+  else()
+    message(FATAL_ERROR "cafe_tsan_part: no part ${part}")
+  endif()
+  add_library(cafe_tsan_${part} OBJECT ${srcs})
+  cafe_tsan_flags(cafe_tsan_${part})
 endfunction()
 
 # ThreadSanitizer cannot share a build with AddressSanitizer. A build without CAFE_SANITIZE makes
