@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "FuzzScreen.h"
 #include "board/BoardWorld.h"
 #include "board/ItemFactory.h"
 #include "board/ZCPickItem.h"
+#include "cafe/CafeHooks.h"
 #include "cafe/CafeObjects.h"
 #include "effects/EffectServices.h"
 #include "effects/GameClock.h"
 #include "graphics/Graphics.h"
 #include "graphics/ImageLib.h"
-#include "graphics/MemoryImage.h"
 #include "platform/paths/UserPaths.h"
 #include "shell/PakInterface.h"
 #include "shell/Random.h"
@@ -24,30 +25,12 @@ namespace cafe_fuzz {
 namespace {
 const char kSeparator[] = "\n%%\n";
 
-// The board is drawn into this picture.
-Vesk::MemoryImage& Screen() {
-  static Vesk::MemoryImage* image = [] {
-    auto* screen = new Vesk::MemoryImage(1024, 768);
-    // Opaque by hand, like the display's own surface: drawing need not scan it for alpha.
-    screen->SetImageMode(false, false);
-    return screen;
-  }();
-  return *image;
-}
-}  // namespace
-
-LevelInput SplitLevelInput(const uint8_t* data, size_t size) {
-  const size_t separator = std::strlen(kSeparator);
-  const uint8_t* end = data + size;
-  const uint8_t* cut = std::search(data, end, kSeparator, kSeparator + separator);
-  LevelInput input;
-  input.levelDoc = LoadXmlFromMemory(data, size_t(cut - data), "fuzz level");
-  input.rootDoc = cut == end ? input.levelDoc
-                             : LoadXmlFromMemory(cut + separator, size_t(end - cut) - separator, "fuzz root");
-  input.level = input.levelDoc.selectSingleNode(L"level");
-  input.root = input.rootDoc.selectSingleNode(L"root");
-  return input;
-}
+// Screens that take the result and load nothing.
+class QuietScreens : public CafeScreens {
+ public:
+  void SetCareerResult(int32_t, int32_t, int32_t) override {}
+  void ShowSurvivalEnd(bool) override {}
+};
 
 void SetUpOnce() {
   static const bool done = [] {
@@ -71,6 +54,39 @@ void ResetWorlds() {
   GameClock::ResetAll();
   SeedRandom(1);
 }
+}  // namespace
+
+LevelInput SplitLevelInput(const uint8_t* data, size_t size) {
+  const size_t separator = std::strlen(kSeparator);
+  const uint8_t* end = data + size;
+  const uint8_t* cut = std::search(data, end, kSeparator, kSeparator + separator);
+  LevelInput input;
+  input.levelDoc = LoadXmlFromMemory(data, size_t(cut - data), "fuzz level");
+  input.rootDoc = cut == end ? input.levelDoc
+                             : LoadXmlFromMemory(cut + separator, size_t(end - cut) - separator, "fuzz root");
+  input.level = input.levelDoc.selectSingleNode(L"level");
+  input.root = input.rootDoc.selectSingleNode(L"root");
+  return input;
+}
+
+std::unique_ptr<FuzzCafeBoard> MakeBoard(const LevelInput& input) {
+  SetUpOnce();
+  ResetWorlds();
+  static QuietScreens screens;
+  auto board = std::make_unique<FuzzCafeBoard>();
+  board->SetScreens(&screens);
+  // Shown, as in the game: a hidden board's gate stays closed and nothing would be played.
+  board->SetVisible(true);
+  board->LoadGameParams(input.root);
+  return board;
+}
+
+void ClearBoard(std::unique_ptr<FuzzCafeBoard> board) {
+  board->ClearLevelData();
+  board->ClearGameParams();
+  board.reset();
+  ResetWorlds();
+}
 
 void ClickPickItems(ZCBoard_Game& board, size_t first, size_t limit) {
   std::vector<ZCPickItem*> picks;
@@ -91,7 +107,7 @@ void ClickPickItems(ZCBoard_Game& board, size_t first, size_t limit) {
 }
 
 void DrawBoard(ZCBoard_Game& board) {
-  Vesk::Graphics g(&Screen());
+  Vesk::Graphics g(&FuzzScreen());
   board.Draw(&g);
 }
 

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
-#include "cafe/CafeHooks.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "shell/XmlNode.h"
 
@@ -19,15 +19,6 @@ struct LevelInput {
 };
 LevelInput SplitLevelInput(const uint8_t* data, size_t size);
 
-// Once per process: the board's and the café's object classes are registered (visitors, the
-// heroine, workers, trays, bubbles load as themselves) and the sample packs beside the program
-// are opened, so that parts find the animation sets and pictures their names give. The pictures
-// are read once and shared by every input, as the game shares them between levels.
-void SetUpOnce();
-
-// Each input starts from an empty board world and café world, a reset clock and seed 1.
-void ResetWorlds();
-
 // The café board, except that a finished level is not reported (the default would load it
 // again: the next input is what comes next).
 class FuzzCafeBoard : public ZCBoard_Game3 {
@@ -35,12 +26,16 @@ class FuzzCafeBoard : public ZCBoard_Game3 {
   void OnLevelFinished() override {}
 };
 
-// Screens that take the result and load nothing.
-class QuietScreens : public CafeScreens {
- public:
-  void SetCareerResult(int32_t, int32_t, int32_t) override {}
-  void ShowSurvivalEnd(bool) override {}
-};
+// A new board for the input, shown, with the input's root read as its game parameters. Once per
+// process the board's and the café's object classes are registered first (the heroine, visitors,
+// workers, trays and bubbles load as themselves) and the sample packs beside the program are
+// opened, so that parts find the animation sets and pictures their names give (the pictures are
+// read once and shared by every input, as the game shares them between levels). Each input
+// starts from an empty board world and café world, a reset clock and seed 1.
+std::unique_ptr<FuzzCafeBoard> MakeBoard(const LevelInput& input);
+// Clears the board's level and game parameters (which must undo the level's overrides), deletes
+// it and resets the worlds.
+void ClearBoard(std::unique_ptr<FuzzCafeBoard> board);
 
 // Hovers and clicks the pick items of the level (at most `limit`, from the `first` on, in the
 // order of their names) inside their regions, as a player's clicks reach them.

@@ -11,10 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "CafeBoardFuzz.h"
-#include "board/BoardWorld.h"
 
 namespace {
 // Update steps of 10 ms played, and how often the pick items are clicked and the board drawn.
@@ -27,14 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const cafe_fuzz::LevelInput input = cafe_fuzz::SplitLevelInput(data, size);
   if (!input.level || !input.root) return 0;
 
-  cafe_fuzz::SetUpOnce();
-  cafe_fuzz::ResetWorlds();
-  static cafe_fuzz::QuietScreens screens;
-  auto board = std::make_unique<cafe_fuzz::FuzzCafeBoard>();
-  board->SetScreens(&screens);
-  // Shown, as in the game: a hidden board's gate stays closed and nothing would be played.
-  board->SetVisible(true);
-  board->LoadGameParams(input.root);
+  auto board = cafe_fuzz::MakeBoard(input);
   const bool endless = (size & 1) != 0;
   board->ReadLevelDocuments(endless ? 1 : 2, endless, input.level, input.root);
   board->StartLevel();
@@ -57,9 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   board->ReapplyUpgrades();
   board->ReportLevelResult();
 
-  board->ClearLevelData();
-  board->ClearGameParams();
-  board.reset();
-  cafe_fuzz::ResetWorlds();
+  cafe_fuzz::ClearBoard(std::move(board));
   return 0;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "CafeBoardFuzz.h"
 
@@ -16,14 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const cafe_fuzz::LevelInput input = cafe_fuzz::SplitLevelInput(data, size);
   if (!input.level || !input.root) return 0;
 
-  cafe_fuzz::SetUpOnce();
-  cafe_fuzz::ResetWorlds();
-  static cafe_fuzz::QuietScreens screens;
-  auto board = std::make_unique<cafe_fuzz::FuzzCafeBoard>();
-  board->SetScreens(&screens);
-  // Shown, as in the game: a hidden board's gate stays closed and nothing would be played.
-  board->SetVisible(true);
-  board->LoadGameParams(input.root);
+  auto board = cafe_fuzz::MakeBoard(input);
   // The input's length picks the level: a survival café (odd) or a career day (even).
   const bool endless = (size & 1) != 0;
   const int32_t level = endless ? 1 + int32_t(size / 2 % 3) : 1 + int32_t(size / 2 % 60);
@@ -37,9 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (step % 100 == 99) cafe_fuzz::DrawBoard(*board);
   }
 
-  board->ClearLevelData();
-  board->ClearGameParams();
-  board.reset();
-  cafe_fuzz::ResetWorlds();
+  cafe_fuzz::ClearBoard(std::move(board));
   return 0;
 }
