@@ -1,65 +1,42 @@
 // The café's part of the data read from arbitrary bytes: the input holds a level file and, after
 // a line "%%", a document whose root serves both as cfg.xml (actor parameter blocks, game values,
 // upgrade lists) and as the level's object document (without that line, one document serves as
-// all). The café board reads the game parameters, loads the level (career or, for inputs of odd
-// length, endless), plays it for a while, takes every mini-game bonus, lists the upgrade offers
-// and applies and takes back each, and clears the level again, which must undo its overrides.
-// Each input starts from a new board and a reset world.
-#include <algorithm>
+// all). The café's object classes are registered, so the heroine, visitors, workers, trays and
+// bubbles load as themselves. The café board reads the game parameters, loads the level (career
+// or, for inputs of odd length, endless) and plays it for half a minute of game time: visitors
+// come, order, are served or lose patience and leave, while the pick items are clicked in turn
+// and the board is drawn now and then. Then every mini-game bonus is taken, the upgrade offers
+// are listed and each applied and taken back, and the level is cleared again, which must undo
+// its overrides. Each input starts from a new board and reset worlds.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
-#include "board/BoardWorld.h"
-#include "cafe/ZCBoard_Game3.h"
-#include "effects/GameClock.h"
-#include "shell/Random.h"
-#include "shell/XmlNode.h"
+#include "CafeBoardFuzz.h"
 
 namespace {
-const char kSeparator[] = "\n%%\n";
-
-// The café board, except that a finished level is not reported (the default would load it again).
-class FuzzCafeBoard : public ZCBoard_Game3 {
- public:
-  void OnLevelFinished() override {}
-};
-
-// Screens that take the result and load nothing.
-class QuietScreens : public CafeScreens {
- public:
-  void SetCareerResult(int32_t, int32_t, int32_t) override {}
-  void ShowSurvivalEnd(bool) override {}
-};
+// Update steps of 10 ms played, and how often the pick items are clicked and the board drawn.
+constexpr int kSteps = 3000;
+constexpr int kClickEvery = 150;
+constexpr int kDrawEvery = 1000;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const uint8_t* end = data + size;
-  const uint8_t* cut = std::search(data, end, kSeparator, kSeparator + std::strlen(kSeparator));
-  XmlNode levelDoc = LoadXmlFromMemory(data, size_t(cut - data), "fuzz level");
-  XmlNode rootDoc = cut == end ? levelDoc
-                               : LoadXmlFromMemory(cut + std::strlen(kSeparator),
-                                                   size_t(end - cut) - std::strlen(kSeparator), "fuzz root");
-  XmlNode level = levelDoc.selectSingleNode(L"level");
-  XmlNode root = rootDoc.selectSingleNode(L"root");
-  if (!level || !root) return 0;
+  const cafe_fuzz::LevelInput input = cafe_fuzz::SplitLevelInput(data, size);
+  if (!input.level || !input.root) return 0;
 
-  ResetBoardWorld();
-  GameClock::ResetAll();
-  SeedRandom(1);
-  static QuietScreens screens;
-  auto board = std::make_unique<FuzzCafeBoard>();
-  board->SetScreens(&screens);
-  board->SetVisible(true);
-  board->LoadGameParams(root);
+  auto board = cafe_fuzz::MakeBoard(input);
   const bool endless = (size & 1) != 0;
-  board->ReadLevelDocuments(endless ? 1 : 2, endless, level, root);
+  board->ReadLevelDocuments(endless ? 1 : 2, endless, input.level, input.root);
   board->StartLevel();
-  for (int step = 0; step < 200; ++step) {
+  for (int step = 0; step < kSteps; ++step) {
+    // One pick item at a time: the heroine walks to it, takes or hands over what it holds.
+    if (step % kClickEvery == 0) cafe_fuzz::ClickPickItems(*board, size_t(step / kClickEvery), 1);
     board->StepGame();
-    if (step % 50 == 0) board->AddMoney(60);
+    if (step % 500 == 0) board->AddMoney(60);
+    if (step % kDrawEvery == kDrawEvery - 1) cafe_fuzz::DrawBoard(*board);
   }
   for (int type = -1; type <= 5; ++type) board->ApplyMiniGameBonus(type, 1 + (type & 1));
   board->KeyUp(ZCBoard_Game3::kEscapeKey);
@@ -73,9 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   board->ReapplyUpgrades();
   board->ReportLevelResult();
 
-  board->ClearLevelData();
-  board->ClearGameParams();
-  board.reset();
-  ResetBoardWorld();
+  cafe_fuzz::ClearBoard(std::move(board));
   return 0;
 }

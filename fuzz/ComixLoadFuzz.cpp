@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "FuzzScreen.h"
 #include "engine/ZCEngine.h"
 #include "graphics/Graphics.h"
 #include "graphics/ImageLib.h"
@@ -55,16 +56,6 @@ const fs::path& AtlasFolder() {
   }();
   return folder;
 }
-
-Vesk::MemoryImage& Screen() {
-  static Vesk::MemoryImage* image = [] {
-    auto* screen = new Vesk::MemoryImage(1024, 768);
-    // Opaque by hand, like the display's own surface: drawing need not scan it for alpha.
-    screen->SetImageMode(false, false);
-    return screen;
-  }();
-  return *image;
-}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -88,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ZCEngine& app = App();
   auto comix = std::make_unique<ZCComix>(&app, XmlNode());
   comix->LoadFrom(doc, name);
-  Vesk::Graphics g(&Screen());
+  Vesk::Graphics g(&FuzzScreen());
   for (int step = 0; step < 200; ++step) {
     comix->Advance(0.05f);
     if (step % 37 == 36) comix->SkipEpisode();

@@ -2,8 +2,10 @@
 // of them in turn: as the settings file (read, asked for the values the game reads, written
 // and read again, which must give the same values), as the texts of loc.xml, as ui.xml (its
 // textures, each locked once; its fonts, each laying out a text; its cursors, each shown) and
-// as cfg.xml (its sounds and its music, each stream started and stepped). The sample packs beside
-// the program are opened, so that the files the documents name are found.
+// as cfg.xml (its sounds and its music, each decoded, and each stream started and stepped), and
+// as a sound file and a music file (WAV, OGG or whatever else the mixer reads). The sound output
+// is opened on a silent driver, since nothing is decoded while it is closed. The sample packs
+// beside the program are opened, so that the files the documents name are found.
 #include <unistd.h>
 
 #include <cstddef>
@@ -18,6 +20,7 @@
 #include "fonts/ZCFont.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
+#include "platform/audio/Audio.h"
 #include "platform/paths/UserPaths.h"
 #include "platform/settings/SettingsStore.h"
 #include "resources/ZCTextureCache.h"
@@ -131,6 +134,25 @@ void UiResources(const XmlNode& root) {
   cursors.SetImageSink(nullptr);
 }
 
+// The sound output, opened once on the dummy driver unless the environment names another: the
+// mixer decodes only into an open output.
+bool OpenSilentOutput() {
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  std::string error;
+  return Platform::Audio::Open(44100, &error);
+}
+
+// The bytes as a sound, played and stopped, and as a music stream, started past its beginning.
+void Decoders(const uint8_t* data, size_t size) {
+  std::string error;
+  if (auto sample = Platform::Audio::Sample::Decode(data, size, &error))
+    Platform::Audio::Stop(Platform::Audio::Play(*sample, 0, 50, 0));
+  if (auto music = Platform::Audio::Music::Open(std::vector<uint8_t>(data, data + size), &error)) {
+    if (music->Play(false, 50, 0.05)) (void)music->Position();
+    Platform::Audio::StopMusic();
+  }
+}
+
 void SoundsAndMusic(const XmlNode& root) {
   SoundManager sounds;
   sounds.LoadSounds(root);
@@ -151,8 +173,11 @@ void SoundsAndMusic(const XmlNode& root) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int opened = AddStandardPaks(GetPakInterface(), Platform::ExecutableDir());
+  static const bool audio = OpenSilentOutput();
   (void)opened;
+  (void)audio;
   Settings(data, size);
+  Decoders(data, size);
   Texts(data, size);
   XmlNode doc = LoadXmlFromMemory(data, size, "fuzz config");
   XmlNode root = doc.selectSingleNode(L"root");

@@ -96,6 +96,10 @@ class ZCBoard_Game : public ZCCandyWidget {
   // True when a finished load was handed over in this call.
   bool PollLevelLoad();
   bool IsLoadingLevel() const { return mLoading.load(std::memory_order_acquire); }
+  // The loading thread's work is under way: started and not yet done (its hand-over comes after).
+  bool IsLevelLoadWorking() const {
+    return IsLoadingLevel() && !mLoadDone.load(std::memory_order_acquire);
+  }
   // Forgets the level: items, graphs, stages, schedule, the click queue and the hovered item.
   // Nothing when no level is loaded.
   void ClearLevelData();

@@ -82,6 +82,10 @@ class VeskAppBase {
   // OnLoaderFinished on the main thread once it is done.
   void StartLoaderThread(std::function<void()> work);
   bool IsLoaderRunning() const { return mLoaderRunning.load(std::memory_order_acquire); }
+  // The loader's work is under way: started and not yet done (its hand-over comes after).
+  bool IsLoaderWorking() const {
+    return IsLoaderRunning() && !mLoaderDone.load(std::memory_order_acquire);
+  }
 
   // Records the value into the demo being recorded, or replaces it by the recorded one during
   // playback; otherwise leaves it.

@@ -37,9 +37,17 @@ bool HeadlessGame::LoopStep() {
          (mBoxesAsked.empty() ? std::string() : " (the last asked: \"" + mBoxesAsked.back() + "\")"));
     Shutdown();
   }
+  if (mWaitForLoads) WaitForLoads();
   AnswerOpenBox();
   PressBriefingStart();
   return ZCEngine3::LoopStep();
+}
+
+void HeadlessGame::WaitForLoads() const {
+  while (IsLoaderWorking()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // The board is the start-up loader's until it is handed over.
+  const ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
+  while (board && board->IsLevelLoadWorking()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void HeadlessGame::AnswerOpenBox() {
@@ -142,7 +150,7 @@ void HeadlessGame::SleepMs(uint32_t ms) {
     return;
   }
   mNow += ms;
-  if (IsBusyLoading()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (IsBusyLoading() && !mWaitForLoads) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void HeadlessGame::Input(Platform::InputEvent::Type type, int32_t x, int32_t y, int32_t key) {

@@ -76,6 +76,10 @@ class HeadlessGame : public ZCEngine3 {
   // update steps as it would in the game (a recorded demo replays in about as long). Set before
   // the first loop step.
   bool mSimulatedClock = false;
+  // Each loop step first waits (in real time) for the work of a running loader to end, so that
+  // every load is handed over at the same step in every run: a run that follows its seed alone,
+  // with no demo to hold the steps at which loads ended. Loads then take no game time.
+  bool mWaitForLoads = false;
 
  protected:
   // A fault of the run (a wait that ran out, a box never answered): a test failure here.
@@ -97,6 +101,8 @@ class HeadlessGame : public ZCEngine3 {
   void PressBriefingStart();
   // A click in the middle of the widget.
   void PressCentre(ZCCandyWidget* button);
+  // Waits until no loader's work is under way (mWaitForLoads).
+  void WaitForLoads() const;
   bool mBoxSeen = false;
   bool mBoxPressed = false;
   uint64_t mNow = 0;

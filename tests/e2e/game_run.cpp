@@ -16,8 +16,10 @@
 //       replay follows).
 //   game_run --out DIR --soak MINUTES [--seed N]
 //       survival again and again for MINUTES of game time, random clicks over the café; the
-//       live heap is sampled at each restart and may grow by less than 1 MB from the first to the
-//       last.
+//       live heap is sampled at each restart and may grow by less than 1 MB from the first
+//       sample taken once every screen of the run has been seen (a screen's first visit loads
+//       what it keeps) to the last. The run follows its seed: the game's random numbers come
+//       from it and every load is handed over at the same step.
 //
 // Any "ERROR: " log line fails the run; so does a checkpoint the run does not reach. The bot plays at
 // a person's pace (GameBot.h): a recording fails when the first day's rush lesson is lost or a note
@@ -34,6 +36,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -54,6 +57,7 @@
 #include "screens/ZCBoard_EscapeMenu.h"
 #include "screens/ZCBoard_HiScores.h"
 #include "shell/Log.h"
+#include "shell/Random.h"
 #include "shell/StringUtil.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCDialog.h"
@@ -267,12 +271,19 @@ class GameRun : public ScreenGame {
   explicit GameRun(const Options& options) : ScreenGame("Game Run"), mOptions(options), mBot(*this) {
     mBot.mSoak = options.soakMinutes > 0;
     mBot.mRandom.seed(options.seed);
+    mWaitForLoads = mBot.mSoak;
   }
 
   // Recording: the lines written; replay: the recording's lines, checked in order.
   std::vector<RunLine> mLines;
   size_t mNextLine = 0;
-  std::vector<uint64_t> mHeapAtRestart;
+  // The soak's live heap at a restart, and how many different screens had been seen by then.
+  struct HeapSample {
+    uint64_t bytes = 0;
+    size_t screensSeen = 0;
+  };
+  std::vector<HeapSample> mHeapAtRestart;
+  std::set<std::string> mScreensSeen;
   bool mReplayMismatch = false;
 
   bool Recording() const { return mOptions.record; }
@@ -581,7 +592,9 @@ class GameRun : public ScreenGame {
     mBot.ScreenChanged(mScreen, screen);
     // The survival page comes up again after a café: the soak starts it anew.
     if (Soaking() && screen.rfind("survival_", 0) == 0 && screen != "survival_menu") mSurvivalPlayed = true;
-    if (Soaking() && screen == "survival_menu" && mSurvivalPlayed) mHeapAtRestart.push_back(LiveHeap());
+    mScreensSeen.insert(screen);
+    if (Soaking() && screen == "survival_menu" && mSurvivalPlayed)
+      mHeapAtRestart.push_back({LiveHeap(), mScreensSeen.size()});
     std::cout << "step " << step << ": " << screen << std::endl;
     // A day's result, as the debriefing shows it.
     if ((screen == "debriefing" || screen == "debriefing_fail") && GetBoard() && !GetBoard()->IsSurvival())
@@ -827,11 +840,14 @@ int main(int argc, char** argv) {
     Fail("the game did not start");
     return 1;
   }
+  // Without a demo the game seeds itself from the clock; the soak follows its own seed.
+  if (options.soakMinutes > 0) SeedRandom(options.seed);
   game->PlayToEnd(kStepLimit);
   if (options.record && !game->GetDemo().Finish(game->GetUpdateCount())) Fail("the demo cannot be written");
   if (options.record) game->WriteRunFile();
   game->CheckEnd();
-  const std::vector<uint64_t> heap = game->mHeapAtRestart;
+  const std::vector<GameRun::HeapSample> heap = game->mHeapAtRestart;
+  const std::set<std::string> screensSeen = game->mScreensSeen;
   const uint64_t steps = game->GetUpdateCount();
   game.reset();
   LogSink::Set(nullptr);
@@ -842,10 +858,20 @@ int main(int argc, char** argv) {
   if (options.record && !options.steps) CheckProfile(prefPath);
   if (options.soakMinutes > 0) {
     std::cout << "soak: " << heap.size() << " restarts in " << steps << " steps\n";
-    if (heap.size() < 2) Fail("the soak restarted survival " + std::to_string(heap.size()) + " times");
-    else {
-      const int64_t growth = int64_t(heap.back()) - int64_t(heap.front());
-      std::cout << "soak: live heap " << heap.front() << " at the first restart, " << heap.back() << " at the last\n";
+    std::string screens;
+    for (const std::string& name : screensSeen) screens += " " + name;
+    std::cout << "soak: screens seen:" << screens << "\n";
+    // The first restart after the last screen first seen: from there on nothing is loaded for
+    // the first time.
+    size_t first = 0;
+    while (first < heap.size() && heap[first].screensSeen < screensSeen.size()) ++first;
+    if (heap.size() - first < 2) {
+      Fail("the soak restarted survival " + std::to_string(heap.size() - first) +
+           " times after every screen was seen (" + std::to_string(heap.size()) + " in all)");
+    } else {
+      const int64_t growth = int64_t(heap.back().bytes) - int64_t(heap[first].bytes);
+      std::cout << "soak: live heap " << heap.front().bytes << " at the first restart, " << heap[first].bytes
+                << " at restart " << first + 1 << " (every screen seen), " << heap.back().bytes << " at the last\n";
       if (growth >= (1 << 20)) Fail("the live heap grew by " + std::to_string(growth) + " bytes");
     }
   }

@@ -71,3 +71,23 @@ TEST(DemoHandOver, ReplaysHandOversAtTheRecordedSteps) {
   }
   fs::remove(demo);
 }
+
+// Without a demo, a run that waits for its loads hands them over at the same steps however long
+// the loaders take: a run made to follow its seed alone repeats itself.
+TEST(DemoHandOver, WaitedLoadsHandOverAtTheSameStepsWithoutADemo) {
+  uint64_t started = 0, level = 0;
+  for (int delayMs : {0, 400}) {
+    DelayedGame game({}, delayMs);
+    game.mWaitForLoads = true;
+    ASSERT_TRUE(game.Init());
+    game.Run();
+    ASSERT_GT(game.mLevelStep, game.mStartedStep);
+    if (delayMs == 0) {
+      started = game.mStartedStep;
+      level = game.mLevelStep;
+      continue;
+    }
+    EXPECT_EQ(game.mStartedStep, started) << "start-up hand-over, delay " << delayMs;
+    EXPECT_EQ(game.mLevelStep, level) << "level hand-over, delay " << delayMs;
+  }
+}

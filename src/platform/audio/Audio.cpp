@@ -110,7 +110,11 @@ std::unique_ptr<Sample> Sample::Decode(const uint8_t* data, size_t size, std::st
     if (error) *error = "empty file";
     return nullptr;
   }
-  Mix_Chunk* chunk = Mix_LoadWAV_RW(MemoryReader(data, size), 1);
+  // The reader is closed here, not by the mixer: on some of its failures (a few bytes of no kind
+  // it knows) the mixer leaves it open. A decoded chunk no longer needs it.
+  SDL_RWops* reader = MemoryReader(data, size);
+  Mix_Chunk* chunk = Mix_LoadWAV_RW(reader, 0);
+  if (reader) SDL_RWclose(reader);
   if (!chunk) {
     if (error) *error = Mix_GetError();
     return nullptr;
