@@ -409,7 +409,9 @@ bool DDInterface::Redraw(const Rect* clipRect) {
     Surface* from = mDrawInVideoMemory && mSecondarySurface ? mSecondarySurface.get() : mDrawSurface.get();
     const bool flip = !mWindowed && mApp && mApp->mPageFlip && !mApp->mFlipDisabled && mSecondarySurface;
     Surface* target = flip ? mSecondarySurface.get() : mPrimarySurface.get();
-    if (from != target) result = target->Blt(&dst, from, &src, 0);
+    // The stretched copy onto a screen nobody sees (a headless run keeping no frames) is left
+    // out: it is the dearest step of a headless frame, and the picture itself stays drawn.
+    if (from != target && mDevice->ShowsFrames()) result = target->Blt(&dst, from, &src, 0);
     mCursorSaved = false;
     mCursorDrawnX = mCursorX.load();
     mCursorDrawnY = mCursorY.load();

@@ -244,3 +244,25 @@ TEST(DDInterface, ImagesJoinTheSetAndSurviveAReinit) {
   image.reset();
   EXPECT_EQ(t.display->ImageCount(), base);
 }
+
+TEST(DDInterface, AWideScreenNobodyReadsGetsNoStretchedCopy) {
+  // Full screen on a 16:9 desktop stretches the 64 x 48 picture to 1440 x 1080 in the middle;
+  // a presenter that keeps no frames is spared that copy, and the picture itself stays drawn.
+  for (bool keep : {true, false}) {
+    TestDisplay t(32, 1920, 1080, 60, {}, true);
+    ASSERT_EQ(t.Init(false), 0);
+    DDInterface& d = *t.display;
+    ASSERT_TRUE(d.mIsWidescreen);
+    t.presenter->KeepFrames(keep);
+    Vesk::Graphics g(d.GetScreenImage());
+    g.SetColor(Color(255, 0, 0));
+    g.FillRect(0, 0, 64, 48);
+    ASSERT_TRUE(d.Redraw(nullptr));
+    EXPECT_EQ(d.mPrimarySurface->PixelAt(960, 540) & 0xFFFFFF, keep ? 0xFF0000u : 0u) << keep;
+    EXPECT_EQ(d.mPrimarySurface->PixelAt(100, 540) & 0xFFFFFF, 0u) << keep;
+    if (keep) {
+      EXPECT_EQ(t.presenter->LastFrame()[size_t(540) * 1920 + 960] & 0xFFFFFF, 0xFF0000u);
+    }
+    EXPECT_EQ(d.mDrawSurface->PixelAt(10, 10) & 0xFFFFFF, 0xFF0000u) << keep;
+  }
+}

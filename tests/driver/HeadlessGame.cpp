@@ -43,11 +43,23 @@ bool HeadlessGame::LoopStep() {
   return ZCEngine3::LoopStep();
 }
 
-void HeadlessGame::WaitForLoads() const {
-  while (IsLoaderWorking()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+void HeadlessGame::WaitForLoads() {
+  // A loader that never finishes fails the test after two minutes instead of holding it for ever.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  auto waitWhile = [&](auto&& working, const char* what) {
+    while (working()) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        Fail(std::string("the ") + what + " did not finish within two minutes");
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  };
+  if (!waitWhile([&] { return IsLoaderWorking(); }, "start-up loader")) return;
   // The board is the start-up loader's until it is handed over.
   const ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
-  while (board && board->IsLevelLoadWorking()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (board) waitWhile([&] { return board->IsLevelLoadWorking(); }, "level load");
 }
 
 void HeadlessGame::AnswerOpenBox() {

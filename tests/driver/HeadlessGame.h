@@ -101,8 +101,8 @@ class HeadlessGame : public ZCEngine3 {
   void PressBriefingStart();
   // A click in the middle of the widget.
   void PressCentre(ZCCandyWidget* button);
-  // Waits until no loader's work is under way (mWaitForLoads).
-  void WaitForLoads() const;
+  // Waits until no loader's work is under way (mWaitForLoads); fails after two minutes.
+  void WaitForLoads();
   bool mBoxSeen = false;
   bool mBoxPressed = false;
   uint64_t mNow = 0;

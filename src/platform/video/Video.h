@@ -193,6 +193,9 @@ class Presenter {
   // Shows a picture of the mode's size and format.
   virtual void Present(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height,
                        const PixelFormat& format) = 0;
+  // False when nothing shows or reads the presented pictures (a headless run that keeps none):
+  // the display can then leave out the copy of its picture onto the screen.
+  virtual bool ShowsFrames() const { return true; }
 };
 
 // The device: display modes, surface creation, the primary and its presenter.
@@ -205,6 +208,8 @@ class Device {
   Device& operator=(const Device&) = delete;
 
   Presenter* GetPresenter() const { return mPresenter.get(); }
+  // Whether anything shows or reads what the primary presents.
+  bool ShowsFrames() const { return mPresenter && mPresenter->ShowsFrames(); }
 
   // Exclusive full-screen use (display modes may change) or normal windowed use.
   Result SetCooperativeLevel(bool exclusiveFullScreen);
@@ -288,6 +293,7 @@ class HeadlessPresenter : public Presenter {
   // Off: a present only counts the frame and its size (LastFrame stays empty), for a headless
   // run nobody reads the pictures of.
   void KeepFrames(bool keep) { mKeepFrames = keep; }
+  bool ShowsFrames() const override { return mKeepFrames; }
 
   const std::vector<uint32_t>& LastFrame() const;
   int32_t FrameWidth() const { return mFrameWidth; }
