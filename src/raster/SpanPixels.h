@@ -73,44 +73,73 @@ inline uint32_t ScaleRGB(uint32_t d, uint32_t w) {
 
 #if defined(__SSE2__)
 // floor(n / d) of four lanes, n below 65536 and d from 1 to 256, where it is 256 or less (a
-// larger quotient comes out 256 or more), through r = 1 / d as a float, one division shared by
-// the three channels of a pixel. The fractions of n / d are multiples of 1 / d, so (n + 1/2) / d
-// lies at least 1 / 512 from every whole number and has the whole part of n / d; n + 1/2 is
-// exact in a float, and (n + 1/2) * r is within 2^-23 of (n + 1/2) / d relatively, that is within
-// 1 / 30000 below 257, so its truncation is the quotient. Checked exhaustively by the tests.
+// larger quotient comes out 256 or more), through r = 1 / d as a float raised by 2^-20 of itself,
+// one division shared by the three channels of a pixel. With the roundings of r and of the
+// product, n * r lies between n / d * (1 + 2^-20 - 2^-22) and n / d * (1 + 2^-20 + 2^-22): never
+// below n / d, so a whole quotient is kept, and less than n * 2^-19 / d above it, below 1 / d for
+// n under 65536, so it does not reach the next whole number (the fractions of n / d are
+// multiples of 1 / d). Its truncation is the quotient. Checked exhaustively by the tests.
 [[gnu::always_inline]] inline __m128i DivideByReciprocal4(__m128i n, __m128 r) {
-  return _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(n), _mm_set1_ps(0.5f)), r));
+  return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(n), r));
 }
-[[gnu::always_inline]] inline __m128 Reciprocal4(__m128i d) { return _mm_div_ps(_mm_set1_ps(1.0f), _mm_cvtepi32_ps(d)); }
+[[gnu::always_inline]] inline __m128 Reciprocal4(__m128i d) {
+  return _mm_mul_ps(_mm_div_ps(_mm_set1_ps(1.0f), _mm_cvtepi32_ps(d)), _mm_set1_ps(1.0f + 0x1p-20f));
+}
 inline __m128i DivideBlend4(__m128i n, __m128i d) { return DivideByReciprocal4(n, Reciprocal4(d)); }
+
+// The blend of four pixels whose coverage comes to 256 in every lane (an opaque or nearly opaque
+// destination under enough of the source), where the division by 256 is a shift: each
+// X = ((dC * da) >> 8) * inv + S.c * 256 (below 65536) fits a 16-bit lane, two pixels to a
+// register. da and inv are the destination's alpha and 256 - alpha in 32-bit lanes, s the
+// premultiplied colour; the alpha lanes' results are replaced by 255.
+[[gnu::always_inline]] inline __m128i BlendFull8888x4(__m128i d, __m128i da, __m128i inv, __m128i s) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i inv16 = _mm_or_si128(inv, _mm_slli_epi32(inv, 16));
+  const __m128i da16 = _mm_or_si128(da, _mm_slli_epi32(da, 16));
+  auto half = [&](__m128i dh, __m128i sh, __m128i dah, __m128i invh) {
+    const __m128i kept = _mm_mullo_epi16(_mm_srli_epi16(_mm_mullo_epi16(dh, dah), 8), invh);
+    return _mm_srli_epi16(_mm_add_epi16(kept, _mm_slli_epi16(sh, 8)), 8);
+  };
+  const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi32(da16, da16),
+                          _mm_unpacklo_epi32(inv16, inv16));
+  const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi32(da16, da16),
+                          _mm_unpackhi_epi32(inv16, inv16));
+  return _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(int(0xFF000000u)));
+}
+
+// Four blended pixels from their channel quotients (blue, green, red, each held to 255) and
+// coverage outA in 32-bit lanes; lanes of coverage 0 or in keep take d.
+[[gnu::always_inline]] inline __m128i PackBlend8888x4(__m128i blue, __m128i green, __m128i red, __m128i outA,
+                                                      __m128i d, __m128i keep) {
+  // Quotients held to 255 by the saturating packs, then laid out b, g, r, a per pixel.
+  const __m128i bg = _mm_packs_epi32(blue, green);
+  const __m128i ra = _mm_packs_epi32(red, _mm_sub_epi32(outA, _mm_set1_epi32(1)));
+  const __m128i br = _mm_unpacklo_epi16(bg, ra), ga = _mm_unpackhi_epi16(bg, ra);
+  const __m128i blended = _mm_packus_epi16(_mm_unpacklo_epi16(br, ga), _mm_unpackhi_epi16(br, ga));
+  const __m128i old = _mm_or_si128(keep, _mm_cmpeq_epi32(outA, _mm_setzero_si128()));
+  return _mm_or_si128(_mm_and_si128(old, d), _mm_andnot_si128(old, blended));
+}
+
+// The coverage of a source of alpha 0..239 (inv = 256 - alpha) over destination alphas da:
+// 256 - (((256 - da) * inv) >> 8), in 32-bit lanes (the products of lanes below 32768 by pmaddwd).
+[[gnu::always_inline]] inline __m128i Coverage8888x4(__m128i da, __m128i inv) {
+  const __m128i k256 = _mm_set1_epi32(256);
+  return _mm_sub_epi32(k256, _mm_srli_epi32(_mm_madd_epi16(_mm_sub_epi32(k256, da), inv), 8));
+}
+
+[[gnu::always_inline]] inline bool AllFull8888x4(__m128i outA) {
+  return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(outA, _mm_set1_epi32(256)))) == 15;
+}
 
 // BlendOver<Dest8888> of four pixels in 32-bit lanes: alpha 0..239 and the premultiplied colour s
 // (0x00RRGGBB, each channel at most alpha) of each; lanes whose coverage comes to 0 keep their
 // pixel. With every channel at most alpha, each X below stays under 65536 as in the scalar blend.
 [[gnu::always_inline]] inline __m128i BlendOver8888x4(__m128i d, __m128i alpha, __m128i s) {
-  const __m128i byte = _mm_set1_epi32(0xFF), k256 = _mm_set1_epi32(256);
+  const __m128i byte = _mm_set1_epi32(0xFF);
   const __m128i da = _mm_srli_epi32(d, 24);
-  const __m128i inv = _mm_sub_epi32(k256, alpha);
-  // Products of lanes below 32768 by pmaddwd: the high halves are 0.
-  const __m128i outA = _mm_sub_epi32(k256, _mm_srli_epi32(_mm_madd_epi16(_mm_sub_epi32(k256, da), inv), 8));
-  if (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(outA, k256))) == 15) {
-    // Full coverage in every lane (an opaque or nearly opaque destination under enough of the
-    // source): the division by 256 is a shift, and each X = ((dC * da) >> 8) * inv + S.c * 256
-    // (below 65536) fits a 16-bit lane, two pixels to a register. The alpha lanes' results are
-    // replaced by 255.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i inv16 = _mm_or_si128(inv, _mm_slli_epi32(inv, 16));
-    const __m128i da16 = _mm_or_si128(da, _mm_slli_epi32(da, 16));
-    auto half = [&](__m128i dh, __m128i sh, __m128i dah, __m128i invh) {
-      const __m128i kept = _mm_mullo_epi16(_mm_srli_epi16(_mm_mullo_epi16(dh, dah), 8), invh);
-      return _mm_srli_epi16(_mm_add_epi16(kept, _mm_slli_epi16(sh, 8)), 8);
-    };
-    const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi32(da16, da16),
-                            _mm_unpacklo_epi32(inv16, inv16));
-    const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi32(da16, da16),
-                            _mm_unpackhi_epi32(inv16, inv16));
-    return _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(int(0xFF000000u)));
-  }
+  const __m128i inv = _mm_sub_epi32(_mm_set1_epi32(256), alpha);
+  const __m128i outA = Coverage8888x4(da, inv);
+  if (AllFull8888x4(outA)) return BlendFull8888x4(d, da, inv, s);
   // Lanes of coverage 0 divide by 0 here (the conversion of infinity gives the integer
   // indefinite); they keep their pixel below.
   const __m128 r = Reciprocal4(outA);
@@ -120,13 +149,7 @@ inline __m128i DivideBlend4(__m128i n, __m128i d) { return DivideByReciprocal4(n
     const __m128i x = _mm_add_epi32(_mm_madd_epi16(_mm_srli_epi32(_mm_madd_epi16(dc, da), 8), inv), _mm_slli_epi32(sc, 8));
     return DivideByReciprocal4(x, r);
   };
-  // Quotients held to 255 by the saturating packs, then laid out b, g, r, a per pixel.
-  const __m128i bg = _mm_packs_epi32(channel(0), channel(8));
-  const __m128i ra = _mm_packs_epi32(channel(16), _mm_sub_epi32(outA, _mm_set1_epi32(1)));
-  const __m128i br = _mm_unpacklo_epi16(bg, ra), ga = _mm_unpackhi_epi16(bg, ra);
-  const __m128i blended = _mm_packus_epi16(_mm_unpacklo_epi16(br, ga), _mm_unpackhi_epi16(br, ga));
-  const __m128i none = _mm_cmpeq_epi32(outA, _mm_setzero_si128());
-  return _mm_or_si128(_mm_and_si128(none, d), _mm_andnot_si128(none, blended));
+  return PackBlend8888x4(channel(0), channel(8), channel(16), outA, d, _mm_setzero_si128());
 }
 #endif
 
@@ -794,6 +817,11 @@ struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
                                 });
       } else {
 #if defined(__SSE2__)
+        if constexpr (std::is_same_v<Fmt, Dest8888>) {
+          if ((f.a * 255u) >> 8 < 240)  // no pixel can be written opaque
+            return this->SpanInside4(p, count, first, steps, plot,
+                                     [f](Pixel* q, __m128i w) { PlotFaded8888x4(q, w, f); });
+        }
         return this->SpanInside4(p, count, first, steps, plot, [f](Pixel* q, __m128i w) { PlotNearest4(q, w, f); });
 #else
         return this->SpanInside(p, count, first, steps, plot);
@@ -871,6 +899,40 @@ struct TexTintOp : TexturedOpBase<Fmt, Fetch> {
   static __m128i Skip4(__m128i sampleAlpha) {
     return kAlphaTest ? _mm_cmplt_epi32(sampleAlpha, _mm_set1_epi32(9)) : _mm_setzero_si128();
   }
+  // PlotNearest4 into 32-bit ARGB under a tint whose alpha keeps every pixel below the opaque
+  // threshold. Unless the destination is covered whole (where the blend is a shift), the tint,
+  // the premultiplication and the blend's sums are formed channel by channel in the 32-bit lanes
+  // the division works in, rather than packed and unpacked again between the steps.
+  [[gnu::always_inline]] static void PlotFaded8888x4(uint32_t* p, __m128i w, const TintFactors& f) {
+    const __m128i sampleAlpha = _mm_srli_epi32(w, 24);
+    const __m128i skip = Skip4(sampleAlpha);
+    if constexpr (kAlphaTest) {
+      if (_mm_movemask_ps(_mm_castsi128_ps(skip)) == 15) return;
+    }
+    __m128i* at = reinterpret_cast<__m128i*>(p);
+    const __m128i d = _mm_loadu_si128(at);
+    const __m128i alpha = Coverage4(sampleAlpha, f);
+    const __m128i da = _mm_srli_epi32(d, 24);
+    const __m128i inv = _mm_sub_epi32(_mm_set1_epi32(256), alpha);
+    const __m128i outA = Coverage8888x4(da, inv);
+    if (AllFull8888x4(outA)) {
+      const __m128i blended = BlendFull8888x4(d, da, inv, ScaleRGB4(Tint4(w, f.r, f.g, f.b), alpha));
+      _mm_storeu_si128(at, Select(skip, d, blended));
+      return;
+    }
+    const __m128 r = Reciprocal4(outA);
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    auto channel = [&](int shift, uint32_t factor) {
+      const __m128i m = _mm_srli_epi32(_mm_madd_epi16(_mm_and_si128(_mm_srli_epi32(w, shift), byte),
+                                                      _mm_set1_epi32(int(factor))), 8);
+      const __m128i s256 = _mm_andnot_si128(byte, _mm_madd_epi16(m, alpha));  // ((m * alpha) >> 8) << 8
+      const __m128i dc = _mm_and_si128(_mm_srli_epi32(d, shift), byte);
+      const __m128i x = _mm_add_epi32(_mm_madd_epi16(_mm_srli_epi32(_mm_madd_epi16(dc, da), 8), inv), s256);
+      return DivideByReciprocal4(x, r);
+    };
+    _mm_storeu_si128(at, PackBlend8888x4(channel(0, f.b), channel(8, f.g), channel(16, f.r), outA, d, skip));
+  }
+
   // PlotSample of four nearest samples.
   [[gnu::always_inline]] static void PlotNearest4(Pixel* p, __m128i w, const TintFactors& f) {
     const __m128i sampleAlpha = _mm_srli_epi32(w, 24);

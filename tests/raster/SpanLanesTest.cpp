@@ -181,7 +181,13 @@ void ExpectSpanEqualsPlots(uint32_t seed) {
     const int count = 1 + int(random() % 40);
     std::vector<Pixel> expected(static_cast<size_t>(count));
     std::vector<Pixel> actual;
-    for (Pixel& d : expected) d = Pixel(random());
+    // Destinations of random coverage, opaque ones (the whole-coverage blends) and a mix of
+    // opaque and empty ones.
+    for (Pixel& d : expected) {
+      const uint32_t colour = uint32_t(random());
+      d = Pixel(trial % 3 == 0 ? colour
+                               : (colour & 0xFFFFFF) | (trial % 3 == 1 || random() % 2 ? 0xFF000000u : 0u));
+    }
     actual = expected;
     raster::SpanLanes lanes = first;
     for (Pixel& d : expected) {
