@@ -63,8 +63,11 @@ void TimePlacement(benchmark::State& state, std::vector<int32_t> (*placement)(co
   if (order != other(relations)) state.SkipWithError("the orders differ");
 }
 
-void Placement(benchmark::State& state) { TimePlacement(state, ZOrderPlacement, ReferenceZOrderPlacement); }
-void ScanningPlacement(benchmark::State& state) { TimePlacement(state, ReferenceZOrderPlacement, ZOrderPlacement); }
+// The placement without its step count.
+std::vector<int32_t> Placed(const std::vector<std::vector<int32_t>>& behind) { return ZOrderPlacement(behind); }
+
+void Placement(benchmark::State& state) { TimePlacement(state, Placed, ReferenceZOrderPlacement); }
+void ScanningPlacement(benchmark::State& state) { TimePlacement(state, ReferenceZOrderPlacement, Placed); }
 
 }  // namespace
 
