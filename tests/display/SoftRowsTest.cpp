@@ -81,6 +81,27 @@ TEST(SoftRows, RowsOfEveryLengthFollowTheChannelRulesForEveryAlpha) {
     }
 }
 
+// Every length from none to past a few doublings, at both widths and at an odd start: each pixel
+// holds the value and the bytes on either side are untouched.
+TEST(SoftRows, FilledRowsHoldTheValueAndStopAtTheirEnd) {
+  for (size_t bytes : {size_t(2), size_t(4)})
+    for (size_t count = 0; count < 140; ++count) {
+      std::vector<uint8_t> row(count * bytes + 2 * 8 + 1, 0xAB);
+      uint8_t* start = row.data() + 8 + 1;
+      SoftRows::FillRow(start, count, bytes, 0x12345678u);
+      for (size_t i = 0; i < row.size(); ++i) {
+        const uint8_t* at = row.data() + i;
+        if (at < start || at >= start + count * bytes) {
+          ASSERT_EQ(row[i], 0xAB) << "byte " << i << " of a row of " << count << " x " << bytes;
+        } else {
+          const size_t k = size_t(at - start) % bytes;
+          const uint8_t expected = uint8_t(0x12345678u >> (8 * k));
+          ASSERT_EQ(row[i], expected) << "byte " << k << " of a pixel of a row of " << count << " x " << bytes;
+        }
+      }
+    }
+}
+
 TEST(SoftRows, TheLinearFilterWeighsEveryChannelByTheFormula) {
   auto formula = [](const uint32_t t[4], uint32_t wu, uint32_t wv) {
     uint32_t out = 0;
@@ -241,20 +262,25 @@ TEST_P(SoftRowsDrawTest, TheRowsDrawWhatThePixelByPixelPathDraws) {
     device.SetTexture(0, tex);
     ASSERT_EQ(device.BeginScene(), Result::Ok);
     const float places[][2] = {{10, 4}, {-12, 9}, {50, -5}, {20, 23}, {3, 1}};
-    for (int32_t i = 0; i < 5; ++i) {
-      // Every other draw adds.
+    // The picture as it is, mirrored (its texel columns read right to left), faded and tinted,
+    // then both, at the same places, partly over itself; every other draw adds.
+    const uint32_t colours[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0x80FF8040u, 0xFF40C0FFu};
+    for (int32_t i = 0; i < 20; ++i) {
       device.SetRenderState(RenderState::DestBlend, i % 2 ? BLEND_ONE : BLEND_INVSRCALPHA);
-      const float x0 = places[i][0] - 0.5f, y0 = places[i][1] - 0.5f, x1 = x0 + kW, y1 = y0 + kH;
-      const VertexTex1 quad[4] = {{x0, y0, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
-                                  {x1, y0, 0, 1, 0xFFFFFFFFu, 0, 1, 0},
-                                  {x0, y1, 0, 1, 0xFFFFFFFFu, 0, 0, 1},
-                                  {x1, y1, 0, 1, 0xFFFFFFFFu, 0, 1, 1}};
+      const float x0 = places[i % 5][0] - 0.5f + float(i / 5), y0 = places[i % 5][1] - 0.5f, x1 = x0 + kW,
+                  y1 = y0 + kH;
+      const float left = i / 5 % 2 ? 1.0f : 0.0f, right = 1.0f - left;
+      const uint32_t c = colours[i / 5];
+      const VertexTex1 quad[4] = {{x0, y0, 0, 1, c, 0, left, 0},
+                                  {x1, y0, 0, 1, c, 0, right, 0},
+                                  {x0, y1, 0, 1, c, 0, left, 1},
+                                  {x1, y1, 0, 1, c, 0, right, 1}};
       ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Result::Ok);
     }
     ASSERT_EQ(device.EndScene(), Result::Ok);
   }
-  // The first side's five quads took the rows, the second side's the triangles.
-  EXPECT_EQ(device.FastQuadCount(), 5u);
+  // The first side's twenty quads took the rows, the second side's the triangles.
+  EXPECT_EQ(device.FastQuadCount(), 20u);
   EXPECT_EQ(Differences(), 0);
 }
 

@@ -323,17 +323,12 @@ Result SoftDevice::Clear(const Area* rects, int32_t count, uint32_t argb) {
   int32_t n = count == 0 ? 1 : count;
   for (int32_t i = 0; i < n; ++i) {
     Area a = count == 0 ? clip : rects[i];
-    for (int32_t y = std::max(a.mTop, clip.mTop); y < std::min(a.mBottom, clip.mBottom); ++y) {
-      uint8_t* row = mLock.mBits + size_t(y) * size_t(mLock.mPitch);
-      for (int32_t x = std::max(a.mLeft, clip.mLeft); x < std::min(a.mRight, clip.mRight); ++x) {
-        if (f.mBitCount == 32) {
-          std::memcpy(row + size_t(x) * 4, &value, 4);
-        } else {
-          uint16_t v16 = uint16_t(value);
-          std::memcpy(row + size_t(x) * 2, &v16, 2);
-        }
-      }
-    }
+    const int32_t left = std::max(a.mLeft, clip.mLeft), right = std::min(a.mRight, clip.mRight);
+    if (left >= right) continue;
+    const size_t bytes = f.mBitCount == 32 ? 4 : 2;
+    for (int32_t y = std::max(a.mTop, clip.mTop); y < std::min(a.mBottom, clip.mBottom); ++y)
+      SoftRows::FillRow(mLock.mBits + size_t(y) * size_t(mLock.mPitch) + size_t(left) * bytes, size_t(right - left),
+                        bytes, value);
   }
   mTarget->Unlock();
   return Result::Ok;
@@ -821,6 +816,26 @@ struct SpanKernels {
     }
   }
 
+  // n 32-bit texels laid into a row, read from `first` on (step 1) or from `first` back (step -1, a
+  // mirrored picture) and coloured by the diffuse colour unless it is white: gathered a part at a
+  // time, then laid as LayTexels lays them (as BlendPixel would, one by one).
+  template <int kBlend, int kTarget>
+  static void LayRow(const SoftDevice& d, uint8_t* p, const uint8_t* first, int32_t step, int32_t n, uint32_t diffuse,
+                     bool white) {
+    const uint32_t da = diffuse >> 24, dr = (diffuse >> 16) & 255u, dg = (diffuse >> 8) & 255u, db = diffuse & 255u;
+    constexpr int32_t kPart = 256;
+    uint32_t part[kPart];
+    for (int32_t done = 0; done < n; done += kPart) {
+      const int32_t m = std::min(kPart, n - done);
+      const uint8_t* from = first + ptrdiff_t(done) * step * 4;
+      for (int32_t k = 0; k < m; ++k) {
+        const uint32_t texel = SoftRows::Load32(from + ptrdiff_t(k) * step * 4);
+        part[k] = white ? texel : Modulate(texel, da, dr, dg, db, d.mSnap.mAlphaFrom);
+      }
+      LayTexels<kBlend, kTarget>(d, p + size_t(done) * kBytesOf<kTarget>, reinterpret_cast<const uint8_t*>(part), m);
+    }
+  }
+
   // A run of texels of some alpha into a 565 or 555 target.
   template <int kBlend, int kGreen>
   static void Run16(Texture::RunKind kind, uint8_t* to, const uint8_t* from, int32_t len, int32_t room) {
@@ -847,17 +862,27 @@ struct SpanKernels {
     // Texel columns one after the other inside the texture: a row of the quad reads a run of
     // texels, which for an uncoloured picture in the target's own layout goes straight across.
     const int32_t n = x1 - x0 + 1;
-    const bool run = cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1;
     constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
+    // A mirrored picture's row reads the run from its end back (32-bit texels only).
+    const bool mirrored = k32 && n > 1 && cols[n - 1] >= 0 && cols[0] == cols[n - 1] + n - 1;
+    const bool run = mirrored || (cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1);
     constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
     // (Blends go by the texture's alpha runs, which a texture too wide for them lacks.)
     const bool direct =
-        white && run &&
+        white && run && !mirrored &&
         ((k32 && (kBlend == kOpaque || ((kBlend == kAlphaBlend || kBlend == kAddBlend) && t.RowRuns(0) != nullptr))) ||
          (k16 && sn.mMask[1] == 0x07E0u && sn.mMask[0] == 0xF800u && (kBlend == kOpaque || kBlend == kAlphaBlend)));
+    // The other rows of a run of 32-bit texels (coloured, mirrored or without alpha runs) are
+    // gathered and laid by runs of alike alpha.
+    const bool laid = !direct && run && k32 && (kBlend == kOpaque || kBlend == kAlphaBlend || kBlend == kAddBlend);
     for (int32_t y = y0; y <= y1; ++y) {
       const int32_t ty = rows[y - y0];
       uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+      if (laid && ty >= 0) {
+        LayRow<kBlend, kTarget>(d, p, t.mTexels.data() + size_t(ty) * size_t(t.mPitch) + size_t(cols[0]) * 4,
+                                mirrored ? -1 : 1, n, diffuse, white);
+        continue;
+      }
       if (direct && ty >= 0) {
         const uint8_t* src = t.mTexels.data() + size_t(ty) * size_t(t.mPitch) + size_t(cols[0]) * size_t(t.mPitch / t.mWidth);
         if constexpr (k16) {
@@ -947,11 +972,11 @@ struct SpanKernels {
     const uint32_t value = MakePixel<kTarget>(d.mSnap, (argb >> 16) & 255u, (argb >> 8) & 255u, argb & 255u);
     for (int32_t y = y0; y <= y1; ++y) {
       uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
+      if (replaces) {
+        if (x1 >= x0) SoftRows::FillRow(p, size_t(x1 - x0 + 1), kBytes, value);
+        continue;
+      }
       for (int32_t x = x0; x <= x1; ++x, p += kBytes) {
-        if (replaces) {
-          Store<kTarget>(p, value);
-          continue;
-        }
         uint32_t pixel = Load<kTarget>(p);
         if (BlendPixel<kBlend, kTarget>(d, argb, pixel)) Store<kTarget>(p, pixel);
       }

@@ -28,6 +28,25 @@ namespace Platform::Video::SoftRows {
 }
 [[gnu::always_inline]] inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
+// count pixels of `bytes` bytes each (2 or 4) set to value: the first one stored, then what is
+// filled copied onto what follows, doubling, so that a row takes a few block copies (one
+// checked range each under the address sanitizer, rather than one check a pixel).
+inline void FillRow(uint8_t* row, size_t count, size_t bytes, uint32_t value) {
+  if (count == 0) return;
+  if (bytes == 4) {
+    std::memcpy(row, &value, 4);
+  } else {
+    const uint16_t v16 = uint16_t(value);
+    std::memcpy(row, &v16, 2);
+  }
+  const size_t total = count * bytes;
+  for (size_t done = bytes; done < total;) {
+    const size_t part = done < total - done ? done : total - done;
+    std::memcpy(row + done, row, part);
+    done += part;
+  }
+}
+
 #if defined(__SSE2__)
 // Mul8 in each 16-bit lane: a * b + 128 stays below 2^16 for 0..255 values, and so does
 // t + (t >> 8), so the lanes never wrap.
