@@ -102,6 +102,31 @@ TEST(SoftRows, FilledRowsHoldTheValueAndStopAtTheirEnd) {
     }
 }
 
+// Rows of every length to past a few four-texel steps, read forwards and backwards, against the
+// channel rule for each way of taking the alpha.
+TEST(SoftRows, ModulatedRowsFollowTheChannelRule) {
+  std::mt19937 rng(11);
+  std::vector<uint32_t> texels(40);
+  for (uint32_t& t : texels) t = uint32_t(rng());
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(texels.data());
+  for (uint32_t colour : {0xFFFFFFFFu, 0x80FF8040u, 0x00000000u, uint32_t(rng())})
+    for (int32_t alphaFrom = 0; alphaFrom < 3; ++alphaFrom)
+      for (int32_t step : {1, -1})
+        for (int32_t n = 0; n <= 13; ++n) {
+          uint32_t out[13];
+          const uint8_t* first = step > 0 ? bytes + 4 : bytes + 4 * 30;
+          SoftRows::ModulateRow(out, first, step, n, colour, alphaFrom);
+          for (int32_t k = 0; k < n; ++k) {
+            const uint32_t t = texels[size_t((first - bytes) / 4 + k * step)];
+            const uint32_t a = alphaFrom == 2 ? Mul(t >> 24, colour >> 24) : alphaFrom == 1 ? colour >> 24 : t >> 24;
+            uint32_t expected = a << 24;
+            for (int32_t shift : {0, 8, 16}) expected |= Mul(Channel(t, shift), Channel(colour, shift)) << shift;
+            ASSERT_EQ(out[k], expected) << std::hex << colour << " alpha from " << alphaFrom << " step " << step
+                                        << " texel " << k << " of " << n;
+          }
+        }
+}
+
 TEST(SoftRows, TheLinearFilterWeighsEveryChannelByTheFormula) {
   auto formula = [](const uint32_t t[4], uint32_t wu, uint32_t wv) {
     uint32_t out = 0;

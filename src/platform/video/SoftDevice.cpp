@@ -817,21 +817,16 @@ struct SpanKernels {
   }
 
   // n 32-bit texels laid into a row, read from `first` on (step 1) or from `first` back (step -1, a
-  // mirrored picture) and coloured by the diffuse colour unless it is white: gathered a part at a
-  // time, then laid as LayTexels lays them (as BlendPixel would, one by one).
+  // mirrored picture) and modulated by the diffuse colour (which leaves them as they are when it
+  // is white): gathered a part at a time, then laid as LayTexels lays them (as BlendPixel would,
+  // one by one).
   template <int kBlend, int kTarget>
-  static void LayRow(const SoftDevice& d, uint8_t* p, const uint8_t* first, int32_t step, int32_t n, uint32_t diffuse,
-                     bool white) {
-    const uint32_t da = diffuse >> 24, dr = (diffuse >> 16) & 255u, dg = (diffuse >> 8) & 255u, db = diffuse & 255u;
+  static void LayRow(const SoftDevice& d, uint8_t* p, const uint8_t* first, int32_t step, int32_t n, uint32_t diffuse) {
     constexpr int32_t kPart = 256;
     uint32_t part[kPart];
     for (int32_t done = 0; done < n; done += kPart) {
       const int32_t m = std::min(kPart, n - done);
-      const uint8_t* from = first + ptrdiff_t(done) * step * 4;
-      for (int32_t k = 0; k < m; ++k) {
-        const uint32_t texel = SoftRows::Load32(from + ptrdiff_t(k) * step * 4);
-        part[k] = white ? texel : Modulate(texel, da, dr, dg, db, d.mSnap.mAlphaFrom);
-      }
+      SoftRows::ModulateRow(part, first + ptrdiff_t(done) * step * 4, step, m, diffuse, d.mSnap.mAlphaFrom);
       LayTexels<kBlend, kTarget>(d, p + size_t(done) * kBytesOf<kTarget>, reinterpret_cast<const uint8_t*>(part), m);
     }
   }
@@ -880,7 +875,7 @@ struct SpanKernels {
       uint8_t* p = d.mLock.mBits + size_t(y) * size_t(d.mLock.mPitch) + size_t(x0) * kBytes;
       if (laid && ty >= 0) {
         LayRow<kBlend, kTarget>(d, p, t.mTexels.data() + size_t(ty) * size_t(t.mPitch) + size_t(cols[0]) * 4,
-                                mirrored ? -1 : 1, n, diffuse, white);
+                                mirrored ? -1 : 1, n, diffuse);
         continue;
       }
       if (direct && ty >= 0) {

@@ -60,6 +60,39 @@ inline void FillRow(uint8_t* row, size_t count, size_t bytes, uint32_t value) {
 }
 #endif
 
+// n texels times a colour 0xAARRGGBB into out, channel by channel as Mul8, read from `from` on or,
+// with step -1 (a mirrored row), from `from` back. The colour's alpha multiplies the texel's
+// (alphaFrom 2), replaces it (1) or is not used (0).
+inline void ModulateRow(uint32_t* out, const uint8_t* from, int32_t step, int32_t n, uint32_t colour,
+                        int32_t alphaFrom) {
+  // With alphaFrom 1 the texel's alpha is taken as 255 (times the colour's alpha gives the
+  // colour's), with 0 the factor is 255 (Mul8 by 255 keeps the texel's).
+  const uint32_t force = alphaFrom == 1 ? 0xFF000000u : 0u;
+  const uint32_t factor = alphaFrom == 0 ? colour | 0xFF000000u : colour;
+  int32_t k = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i f = _mm_unpacklo_epi8(_mm_set1_epi32(int(factor)), zero);
+  for (; k + 4 <= n; k += 4) {
+    __m128i v;
+    if (step > 0) {
+      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size_t(k) * 4));
+    } else {
+      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - size_t(k + 3) * 4));
+      v = _mm_shuffle_epi32(v, 0x1B);  // texel k first
+    }
+    v = _mm_or_si128(v, _mm_set1_epi32(int(force)));
+    const __m128i lo = Mul8x8(_mm_unpacklo_epi8(v, zero), f), hi = Mul8x8(_mm_unpackhi_epi8(v, zero), f);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; k < n; ++k) {
+    const uint32_t t = Load32(from + ptrdiff_t(k) * step * 4) | force;
+    out[k] = (Mul8(t >> 24, factor >> 24) << 24) | (Mul8((t >> 16) & 255u, (factor >> 16) & 255u) << 16) |
+             (Mul8((t >> 8) & 255u, (factor >> 8) & 255u) << 8) | Mul8(t & 255u, factor & 255u);
+  }
+}
+
 // Mul8 of red and blue (bytes 2 and 0) by one factor at once: each product and its rounding
 // stay within their 16 bits. The results sit in bytes 2 and 0.
 [[gnu::always_inline]] inline uint32_t Mul8RedBlue(uint32_t c, uint32_t f) {
