@@ -20,6 +20,7 @@ AchievementParams& GetAchievementParams() {
 void AchievementParams::Reset() {
   mNoVisitorLost = true;
   mNoBreakdown = true;
+  mServed = false;
 }
 
 void AchievementParams::Clear() {
@@ -74,6 +75,7 @@ bool AchievementParams::AllTasksDone() const {
 }
 
 bool AchievementParams::IsAchieved(int32_t index) const {
+  if (!mServed) return false;
   switch (index) {
     case 0:
       return mNoVisitorLost;

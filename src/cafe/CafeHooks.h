@@ -96,6 +96,8 @@ class CafeGoals {
   virtual void ClearNoVisitorLost() {}
   // A workplace broke down: the no-breakdown achievement is gone for the level.
   virtual void ClearNoBreakdown() {}
+  // A visitor was served and paid: the level may earn achievements.
+  virtual void NoteServed() {}
 };
 
 // The café's actors: visitors, workers and the heroine. The defaults are the café's own

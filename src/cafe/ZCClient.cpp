@@ -357,6 +357,7 @@ void ZCClient::Settle() {
   if (mHappy) {
     amount = GetPayment();
     OnPaid();
+    if (board) board->GetGoals().NoteServed();
     if (mMoneyPart) {
       mMoneyPart->SetVisible(true);
       mMoneyPart->PlayAnimation("activation", false);

@@ -52,6 +52,7 @@ TEST_F(ScreenDriver, AHighlightGoesWithThePointer) {
   Settle();
 
   PlayLevel(6);
+  EndDayAtGoal();
   auto* debriefing = BoardDialogOf<ZCBoard_Debriefing>(mGame.get(), ZCBoard_Game3::kDebriefing);
   ASSERT_TRUE(StepUntil([&] { return debriefing->IsVisible(); }, 5000));
   Settle();

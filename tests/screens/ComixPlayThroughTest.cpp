@@ -52,7 +52,8 @@ TEST_F(ScreenDriver, ComixPlayThrough) {
   EXPECT_EQ(PauseCount(), 0);
   EXPECT_EQ(mGame->GetMusic()->GetCurrentName(), "level1");
 
-  // The day runs to its end (two seconds after it opens); the file holds day 6 open.
+  // The day is ended at its goal; the file holds day 6 open.
+  EndDayAtGoal();
   ASSERT_TRUE(StepUntil([&] { return !board->IsRunning(); }, 2000));
   Settle();
   ProfileStore stored;

@@ -46,6 +46,7 @@ TEST_F(DebriefingTest, AwardsOneBySecond) {
   uint64_t shown = 0;
   Do([&] {
     GetAchievementParams().Reset();
+    GetAchievementParams().mServed = true;
     GetAchievementParams().mNoBreakdown = false;
     Debriefing()->Show();
     shown = mGame->GetUpdateCount();
@@ -184,6 +185,8 @@ TEST_F(DebriefingTest, GoingOnWithTheCareer) {
   Do([&] { career->StartLevel(5); });
   WaitLoaded();
   Click("comix_ui/comix_end");
+  Settle();
+  EndDayAtGoal();
   ASSERT_TRUE(StepUntil([&] { return Debriefing()->IsVisible(); }, 3000));
   Settle();
   Click("game_board/debriefing_dialog/replay");

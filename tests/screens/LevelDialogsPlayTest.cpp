@@ -81,8 +81,10 @@ TEST_F(ScreenDriver, LevelDialogsPlay) {
   EXPECT_FALSE(escape.IsVisible());
   EXPECT_EQ(PauseCount(), 0);
 
-  // 3. The day ends: its three awards 2, 3 and 4 s after the debriefing, each with its sound;
-  // "menu" waits for the finish scene. Start plays it; its button opens day 6.
+  // 3. The day ends at its goal with guests served: its three awards 2, 3 and 4 s after the
+  // debriefing, each with its sound; "menu" waits for the finish scene. Start plays it; its
+  // button opens day 6.
+  EndDayAtGoal(true);
   ASSERT_TRUE(StepUntil([&] { return debriefing->IsVisible(); }, 3000));
   const uint64_t shown = mGame->GetUpdateCount();
   SoundManager* sounds = GetEngine()->GetSoundManager();
@@ -111,8 +113,9 @@ TEST_F(ScreenDriver, LevelDialogsPlay) {
   Click("game_board/briefingdlg/start");
   Settle();
   EXPECT_EQ(PauseCount(), 0);
+  EndDayAtGoal();
 
-  // 4. Day 6 ends: the "upgrade" box, then the shop previewing the first offer. The third is
+  // 4. Day 6 ends at its goal: the "upgrade" box, then the shop previewing the first offer. The third is
   // chosen and kept; the debriefing follows and the profile holds day 7 and that upgrade.
   ASSERT_TRUE(StepUntil([&] { return shop->IsVisible(); }, 3000));
   Settle();

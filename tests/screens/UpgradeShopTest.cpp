@@ -34,7 +34,7 @@ constexpr int32_t kFloor = 14, kDecor = 17, kClientTables = 18;
 
 class UpgradeShopTest : public ScreenDriver {
  protected:
-  // A player with day 6 open owning the given flags; day 6 played to its end.
+  // A player with day 6 open owning the given flags; day 6 ended at its goal.
   void PlayDay6(std::vector<int32_t> owned) {
     StartOptions options = WithPlayers({L"Alice"});
     options.fill = [owned](size_t, ProfileStore::PlayerRecord& record) {
@@ -49,6 +49,7 @@ class UpgradeShopTest : public ScreenDriver {
     Do([&] { mGame->GetBoard()->StartLoadingThread(6, false); });
     ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsLoadingLevel() && mGame->GetBoard()->IsRunning(); },
                           20000));
+    EndDayAtGoal();
     ASSERT_TRUE(StepUntil([&] { return !mGame->GetBoard()->IsRunning(); }, 2000));
     Settle();
   }

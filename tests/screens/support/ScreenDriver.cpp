@@ -96,6 +96,18 @@ void ScreenDriver::PlayLevel(int32_t level, bool endless) {
   Settle();
 }
 
+void ScreenDriver::EndDayAtGoal(bool served) {
+  ZCBoard_Game3* board = mGame->GetBoard();
+  // A day ends once it is under way: the briefing pressed away first.
+  ASSERT_TRUE(StepUntil([&] { return !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }))
+      << "the briefing was not pressed away";
+  Do([=] {
+    if (served) board->GetGoals().NoteServed();
+    if (board->GetMoney() < board->GetGoal()) board->AddMoney(board->GetGoal() - board->GetMoney());
+    board->FinishLevel();
+  });
+}
+
 void ScreenDriver::Click(const std::string& path) { mGame->QueueClick(path); }
 void ScreenDriver::Key(int32_t vk) { mGame->QueueKey(vk); }
 void ScreenDriver::Type(const std::wstring& text) { mGame->QueueText(text); }
