@@ -88,6 +88,8 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
   // product.
   Put(day, "override_boss_speed=\"280\"", "override_boss_speed=\"-1\"");
   Put(day, "<params normal=\"150\"", "<params normal=\"-100\"");
+  // An override of a worker cfg.xml lacks.
+  Put(day, "</override_workers>", "  <worker name=\"juggler\" work_time=\"1\"/>\n  </override_workers>");
   Put(day, "<client name=\"girl\" client_patience_speed=\"2.5\"", "<client name=\"girl\" client_patience_speed=\"NaN\"");
   Put(day, "<events_queue>",
       "<events_queue>\n"
@@ -111,6 +113,7 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
            "WARNING: cfg\\l002.xml: <params> normal=\"-100\" cannot be used; 0 used",
            "WARNING: cfg\\l002.xml: <client> client_patience_speed=\"NaN\" cannot be used; 2 used",
            "WARNING: cfg\\l002.xml: <param> name=\"pizza\" is no product code; order left out",
+           "overrides the worker block 'juggler' that cfg.xml lacks; skipped",
            "cannot be used; 600 used",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"\" has no visitor settings in cfg\\cfg.xml; not spawned",
@@ -153,10 +156,13 @@ TEST(HostileDay, ASurvivalGameWithoutUsableVisitorsEnds) {
   for (const char* skin : {"girl", "boy", "granny"})
     for (size_t at; (at = day.find(std::string("person1=\"") + skin + "\"")) != std::string::npos;)
       day.replace(at, std::strlen("person1=\"") + std::strlen(skin) + 1, "person1=\"ghost\"");
+  // A stage naming an upgrade kind that does not exist.
+  Put(day, "<stage num=\"4\" points=\"400\">", "<stage num=\"4\" points=\"400\" upgrade=\"gold\">");
   const std::string out = PlayOnPack({{"cfg/e001.xml", day}}, 1, 2000, true);
   EXPECT_NE(out.find("WARNING: cfg\\e001.xml: <time_point_template> person1=\"ghost\" has no visitor settings"),
             std::string::npos);
   EXPECT_NE(out.find("WARNING: cfg\\e001.xml: no visitor can come; the game ends"), std::string::npos);
+  EXPECT_NE(out.find("WARNING: stage 4: unknown upgrade \"gold\" ignored"), std::string::npos);
   EXPECT_NE(out.find("result survival"), std::string::npos) << out;
 }
 
