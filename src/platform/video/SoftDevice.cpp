@@ -858,9 +858,15 @@ struct SpanKernels {
     // texels, which for an uncoloured picture in the target's own layout goes straight across.
     const int32_t n = x1 - x0 + 1;
     constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
-    // A mirrored picture's row reads the run from its end back (32-bit texels only).
-    const bool mirrored = k32 && n > 1 && cols[n - 1] >= 0 && cols[0] == cols[n - 1] + n - 1;
-    const bool run = mirrored || (cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1);
+    // A mirrored picture's row reads the run from its end back (32-bit texels only). Every column
+    // is checked: clamped or repeated columns in between make no run.
+    bool ascending = cols[0] >= 0, descending = k32 && n > 1 && cols[0] >= n - 1;
+    for (int32_t k = 1; k < n && (ascending || descending); ++k) {
+      ascending = ascending && cols[k] == cols[0] + k;
+      descending = descending && cols[k] == cols[0] - k;
+    }
+    const bool mirrored = descending && !ascending;
+    const bool run = ascending || mirrored;
     constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
     // (Blends go by the texture's alpha runs, which a texture too wide for them lacks.)
     const bool direct =
@@ -1346,8 +1352,20 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   }
   if (flat) {
     const Texture& t = *s0.mTexture;
-    auto texelIndex = [](double c, int32_t size, bool border) -> int32_t {
-      int64_t i = FloorToInt(std::clamp(c * size, -1e9, 1e9));
+    // The triangles reach a pixel's coordinates by steps from the start of its span, over planes
+    // that may differ from this one within the tolerance above. Where a scaled coordinate comes
+    // this near a texel edge (far more than both can differ by), they could take the other texel:
+    // such a quad is left to them (pixel centres on texel centres never come near).
+    auto slack = [&](int32_t i, int32_t size) {
+      double most = 1;
+      for (int32_t k = 0; k < 4; ++k) most = std::max(most, std::fabs(q[k].mA[i]));
+      return 1e-8 * most * size;
+    };
+    bool nearEdge = false;
+    auto texelIndex = [&nearEdge](double c, int32_t size, bool border, double near) -> int32_t {
+      const double scaled = c * size;
+      nearEdge = nearEdge || !(std::fabs(scaled) < 1e8) || std::fabs(scaled - std::nearbyint(scaled)) <= near;
+      int64_t i = FloorToInt(std::clamp(scaled, -1e9, 1e9));
       if (i < 0 || i >= size) {
         if (border) return -1;
         i = std::clamp<int64_t>(i, 0, size - 1);
@@ -1359,10 +1377,12 @@ bool SoftDevice::FastQuad(const Vtx* q) {
     std::vector<int32_t>& rows = mQuadRows;
     cols.resize(size_t(x1 - x0 + 1));
     rows.resize(size_t(y1 - y0 + 1));
+    const double nearU = slack(u, t.Width()), nearV = slack(v, t.Height());
     for (int64_t x = x0; x <= x1; ++x)
-      cols[size_t(x - x0)] = texelIndex(planes.Value(u, double(x), double(y0)), t.Width(), s0.mBorderU);
+      cols[size_t(x - x0)] = texelIndex(planes.Value(u, double(x), double(y0)), t.Width(), s0.mBorderU, nearU);
     for (int64_t y = y0; y <= y1; ++y)
-      rows[size_t(y - y0)] = texelIndex(planes.Value(v, double(x0), double(y)), t.Height(), s0.mBorderV);
+      rows[size_t(y - y0)] = texelIndex(planes.Value(v, double(x0), double(y)), t.Height(), s0.mBorderV, nearV);
+    if (nearEdge) return false;
     planes.At(double(x0), double(y0), at);
     uint32_t diffuse = 0;
     for (int32_t i = 0; i < 4; ++i) diffuse = (diffuse << 8) | Clamp8(at[i]);
