@@ -1,6 +1,6 @@
 // The 3D device's row blends, linear filter and texture alpha runs: the rows and the filter
-// against the channel-by-channel rules, and uncoloured pictures drawn through the rows against the
-// same pictures drawn pixel by pixel through the triangles.
+// against the channel-by-channel rules, and pictures drawn through the rows (uncoloured, and random
+// quads of every state) against the same pictures drawn pixel by pixel through the triangles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
