@@ -51,7 +51,9 @@ void KeepError(const char* msg, void* user) {
   }
 }
 
-uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
+uint32_t Be32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
 
 // The codestream of a .jp2 file is the content of its top-level "jp2c" box; a .j2k file is one.
 // Returns null when no box holds one.

@@ -413,7 +413,8 @@ TEST_P(SoftRowsDrawTest, RandomQuadsDrawWhatThePixelByPixelPathDraws) {
     const float scales[] = {1.0f, 1.0f, 2.0f, 0.5f, 0.3f + 2.5f * unit()};
     const float offsets[] = {0.0f, -0.5f, 0.5f, float(rng() % 16) / 16.0f};
     const float sx = pick(scales), sy = pick(scales);
-    const float x0 = float(int32_t(rng() % 50) - 10) + pick(offsets), y0 = float(int32_t(rng() % 24) - 6) + pick(offsets);
+    const float x0 = float(int32_t(rng() % 50) - 10) + pick(offsets);
+    const float y0 = float(int32_t(rng() % 24) - 6) + pick(offsets);
     float u0 = 0, u1 = 1, v0 = 0, v1 = 1;
     if (rng() % 2) u0 = -0.25f, u1 = 1.30f;
     if (rng() % 4 == 0) u0 = 2 * unit() - 0.5f, u1 = 2 * unit() - 0.5f;
