@@ -28,6 +28,10 @@ constexpr size_t kCareerOffset = kSurvivalOffset + kTableSize;
 constexpr size_t kRecordsOffset = kCareerOffset + kTableSize;
 constexpr size_t kRecordSize = 920;
 constexpr int32_t kVersion = 18;
+// The most players a file is read with: more than anyone makes by hand, and a file of at most
+// kMaxFileSize bytes (about 1 MB). Bytes past it are not read.
+constexpr size_t kMaxRecords = 1000;
+constexpr size_t kMaxFileSize = kRecordsOffset + kRecordSize * kMaxRecords;
 constexpr size_t kUpgrades = 29;
 constexpr size_t kLevels = 60;
 constexpr size_t kAchievements = 5;

@@ -36,7 +36,7 @@ const std::string& ProfileStore::GetPath() {
   return mPath;
 }
 
-ProfileStore::ReadResult ProfileStore::ReadFile(std::vector<uint8_t>& bytes) {
+ProfileStore::ReadResult ProfileStore::ReadFile(std::vector<uint8_t>& bytes, bool* overLimit) {
   bytes.clear();
   // Opened without waiting: a named pipe in its place would otherwise block until someone wrote
   // to it. Only a regular file is read; anything else is left where it is and never written over.
@@ -54,8 +54,17 @@ ProfileStore::ReadResult ProfileStore::ReadFile(std::vector<uint8_t>& bytes) {
     return ReadResult::Failed;
   }
   uint8_t buffer[65536];
+  if (overLimit) *overLimit = false;
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0 && bytes.size() + size_t(n) > kMaxFileSize) {
+      // Noise past any real profile: the first kMaxRecords players are all that is read.
+      bytes.insert(bytes.end(), buffer, buffer + (kMaxFileSize - bytes.size()));
+      LogMessage("WARNING: %s is longer than %zu bytes; only its first %zu players are read", mPath.c_str(),
+                 kMaxFileSize, kMaxRecords);
+      if (overLimit) *overLimit = true;
+      break;
+    }
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -69,19 +78,22 @@ ProfileStore::ReadResult ProfileStore::ReadFile(std::vector<uint8_t>& bytes) {
   return ReadResult::Read;
 }
 
-bool ProfileStore::SetAside(HeaderState state, const std::vector<uint8_t>& bytes) {
-  std::string suffix = ".bad";
-  if (state == HeaderState::BadVersion) suffix = ".v" + std::to_string(DecodeHeader(bytes.data()).version);
+bool ProfileStore::SetAside(const std::string& suffix, const char* cause, const char* outcome) {
   mKeptAside = Platform::KeepAside(GetPath(), suffix);
   if (mKeptAside.empty()) {
-    LogMessage("ERROR: %s (%s) could not be moved aside; it will not be overwritten", mPath.c_str(),
-               HeaderStateName(state));
+    LogMessage("ERROR: %s (%s) could not be moved aside; it will not be overwritten", mPath.c_str(), cause);
     mSaveBlocked = true;
     return false;
   }
-  LogMessage("ERROR: %s is no profile of this game (%s); kept as %s, the defaults apply", mPath.c_str(),
-             HeaderStateName(state), mKeptAside.c_str());
+  LogMessage("ERROR: %s: %s; kept as %s, %s", mPath.c_str(), cause, mKeptAside.c_str(), outcome);
   return true;
+}
+
+bool ProfileStore::SetAsideForeign(HeaderState state, const std::vector<uint8_t>& bytes) {
+  std::string suffix = ".bad";
+  if (state == HeaderState::BadVersion) suffix = ".v" + std::to_string(DecodeHeader(bytes.data()).version);
+  std::string cause = std::string("no profile of this game (") + HeaderStateName(state) + ")";
+  return SetAside(suffix, cause.c_str(), "the defaults apply");
 }
 
 bool ProfileStore::LoadBytes(const uint8_t* bytes, size_t size, bool exists) {
@@ -148,7 +160,7 @@ bool ProfileStore::Load() {
   std::vector<uint8_t> bytes;
   ReadResult read = ReadFile(bytes);
   bool valid = LoadBytes(bytes.data(), bytes.size(), read == ReadResult::Read);
-  if (read == ReadResult::Read && !valid) SetAside(CheckHeaderBytes(bytes.data(), bytes.size()), bytes);
+  if (read == ReadResult::Read && !valid) SetAsideForeign(CheckHeaderBytes(bytes.data(), bytes.size()), bytes);
   ApplySettings();
   Save();
   return valid;
@@ -196,7 +208,8 @@ bool ProfileStore::Save() {
     return false;
   }
   std::vector<uint8_t> stored;
-  ReadResult read = ReadFile(stored);
+  bool overLimit = false;
+  ReadResult read = ReadFile(stored, &overLimit);
   if (read == ReadResult::Failed) {
     ReportUnsaved("the stored players cannot be read");
     return false;
@@ -205,8 +218,15 @@ bool ProfileStore::Save() {
     // Replaced by something else since it was loaded: that file is kept too.
     HeaderState state = CheckHeaderBytes(stored.data(), stored.size());
     if (state != HeaderState::Valid) {
-      if (!SetAside(state, stored)) return false;
+      if (!SetAsideForeign(state, stored)) return false;
       stored.clear();
+    } else {
+      // A damaged profile is kept whole before its complete pieces, read into `stored`, replace it.
+      const char* damage = overLimit                                            ? "longer than any profile"
+                           : stored.size() < kRecordsOffset                     ? "cut inside its high scores"
+                           : (stored.size() - kRecordsOffset) % kRecordSize != 0 ? "cut inside a player"
+                                                                                  : nullptr;
+      if (damage && !SetAside(".bad", damage, "its complete players are saved")) return false;
     }
   }
   int32_t index = -1;

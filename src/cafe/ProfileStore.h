@@ -22,6 +22,9 @@ class LocTable;
 //   numbered when taken), never overwritten; the defaults apply.
 // - Values out of range are mended on load with a "WARNING: " line; a cut table keeps its
 //   complete rows, a cut trailing record is dropped.
+// - A damaged file (cut inside the tables or a record, or longer than kMaxFileSize, whose further
+//   bytes are not read) is renamed aside byte for byte ("pref.dat.bad") before the complete pieces
+//   are written back.
 // - A failed save answers false with an "ERROR: " line naming the system's cause, keeps every
 //   value in memory and the file as it was; the application tells the player once a run that
 //   progress will not be saved.
@@ -106,12 +109,16 @@ class ProfileStore {
 
  private:
   enum class ReadResult { Missing, Read, Failed };
-  ReadResult ReadFile(std::vector<uint8_t>& bytes);
+  // Reads at most kMaxFileSize bytes; `overLimit` (when given) tells that the file is longer.
+  ReadResult ReadFile(std::vector<uint8_t>& bytes, bool* overLimit = nullptr);
   // Reads the stored records for an operation on them; false (with an "ERROR: " line) when the
   // file cannot be read or is not a profile.
   bool ReadRecords(std::vector<PlayerRecord>& records, const char* operation);
-  // Renames a rejected file aside; false when it could not be moved.
-  bool SetAside(ProfileCodec::HeaderState state, const std::vector<uint8_t>& bytes);
+  // Renames a rejected or damaged file aside with the suffix, logging the cause and what follows;
+  // false (and saving blocked) when it could not be moved.
+  bool SetAside(const std::string& suffix, const char* cause, const char* outcome);
+  // SetAside for a file that is not a profile.
+  bool SetAsideForeign(ProfileCodec::HeaderState state, const std::vector<uint8_t>& bytes);
   bool WriteBytes(const std::vector<uint8_t>& bytes);
   // A save that failed: the cause in the log, and the application tells the player once.
   void ReportUnsaved(const std::string& cause);

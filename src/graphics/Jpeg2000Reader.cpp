@@ -12,6 +12,10 @@ namespace ImageLib {
 
 namespace {
 
+// More tiles than any picture under the size limit needs at sensible tile sizes (8192 x 8192 in
+// tiles of 128), and few enough that their set-up stays a few tens of MB.
+constexpr int64_t kMaxJpeg2000Tiles = 4096;
+
 OPJ_SIZE_T Read(void* out, OPJ_SIZE_T n, void* user) {
   auto* s = static_cast<ByteSource*>(user);
   // The end of the data is told by (OPJ_SIZE_T)-1.
@@ -47,6 +51,66 @@ void KeepError(const char* msg, void* user) {
   }
 }
 
+uint32_t Be32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+// The codestream of a .jp2 file is the content of its top-level "jp2c" box; a .j2k file is one.
+// Returns null when no box holds one.
+const uint8_t* FindCodestream(const uint8_t* data, size_t size, OPJ_CODEC_FORMAT format, size_t* left) {
+  if (format == OPJ_CODEC_J2K) {
+    *left = size;
+    return data;
+  }
+  size_t pos = 0;
+  while (size - pos >= 8) {
+    uint64_t len = Be32(data + pos);
+    size_t head = 8;
+    if (len == 1) {
+      if (size - pos < 16) return nullptr;
+      len = (uint64_t(Be32(data + pos + 8)) << 32) | Be32(data + pos + 12);
+      head = 16;
+    } else if (len == 0) {
+      len = size - pos;
+    }
+    if (len < head || len > size - pos) return nullptr;
+    if (std::memcmp(data + pos + 4, "jp2c", 4) == 0) {
+      *left = size_t(len) - head;
+      return data + pos + head;
+    }
+    pos += size_t(len);
+  }
+  return nullptr;
+}
+
+// Checks the picture size, tile count and component count that the SIZ segment declares, before
+// OpenJPEG reads the header: it sets up every tile and component there, so a few bytes declaring a
+// wide picture in tens of thousands of tiles would otherwise cost seconds and hundreds of MB.
+bool CheckDeclaredSize(const uint8_t* cs, size_t n, const std::string& name, const char** why) {
+  *why = "corrupt header";
+  // SOC, then SIZ: Lsiz, Rsiz, Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz, XTOsiz, YTOsiz, Csiz.
+  if (n < 42 || cs[0] != 0xFF || cs[1] != 0x4F || cs[2] != 0xFF || cs[3] != 0x51) return false;
+  int64_t x1 = Be32(cs + 8), y1 = Be32(cs + 12), x0 = Be32(cs + 16), y0 = Be32(cs + 20);
+  int64_t tw = Be32(cs + 24), th = Be32(cs + 28), tx0 = Be32(cs + 32), ty0 = Be32(cs + 36);
+  uint32_t comps = (uint32_t(cs[40]) << 8) | cs[41];
+  if (tw == 0 || th == 0 || tx0 > x0 || ty0 > y0 || tx0 + tw <= x0 || ty0 + th <= y0) return false;
+  if (!CheckImageSize(x1 - x0, y1 - y0, name)) {
+    *why = nullptr;  // logged already
+    return false;
+  }
+  int64_t tiles = ((x1 - tx0 + tw - 1) / tw) * ((y1 - ty0 + th - 1) / th);
+  if (tiles > kMaxJpeg2000Tiles) {
+    LogMessage("ERROR: JPEG 2000 image %s has too many tiles (%lld)", name.c_str(), (long long)tiles);
+    *why = nullptr;
+    return false;
+  }
+  if (comps < 1 || comps > 4) {
+    *why = "unsupported number of components";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<Vesk::MemoryImage> DecodeJPEG2000(const uint8_t* data, size_t size, const std::string& name) {
@@ -63,6 +127,11 @@ std::unique_ptr<Vesk::MemoryImage> DecodeJPEG2000(const uint8_t* data, size_t si
     format = OPJ_CODEC_J2K;
   else
     return fail("not a JPEG 2000 file");
+  size_t csSize = 0;
+  const uint8_t* cs = FindCodestream(data, size, format, &csSize);
+  if (!cs) return fail("no codestream");
+  const char* why = nullptr;
+  if (!CheckDeclaredSize(cs, csSize, name, &why)) return why ? fail(why) : nullptr;
 
   ByteSource src{data, size, 0};
   opj_stream_t* stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE);

@@ -147,27 +147,38 @@ TEST_F(ProfileFileTest, ForeignFilesAreKeptAsideByteForByte) {
   for (const Case& c : cases) EXPECT_TRUE(std::filesystem::exists(mPath + c.keptAs)) << c.keptAs;
 }
 
-TEST_F(ProfileFileTest, CutFilesKeepTheirCompletePieces) {
+// A damaged profile keeps its complete pieces, and the damaged file itself is kept aside byte for
+// byte before they are written back.
+TEST_F(ProfileFileTest, CutFilesKeepTheirCompletePiecesAndAreKeptAside) {
   const std::vector<uint8_t> fixture = Fixture();
   // Cut inside the third survival row: two rows stay, the rest of both tables is empty, and the
   // current player (1) is not there.
-  ASSERT_TRUE(LoadFile(std::vector<uint8_t>(fixture.begin(), fixture.begin() + kSurvival + 2 * kRow + 100)));
+  const std::vector<uint8_t> inTable(fixture.begin(), fixture.begin() + kSurvival + 2 * kRow + 100);
+  ASSERT_TRUE(LoadFile(inTable));
   EXPECT_EQ(mStore.mSurvival[1].value, 1300);
   EXPECT_EQ(mStore.mSurvival[2], ProfileStore::ScoreRow());
   EXPECT_EQ(mStore.mCareer[0], ProfileStore::ScoreRow());
   EXPECT_FALSE(mStore.HasPlayer());
   EXPECT_EQ(mStore.mHeader.currentIndex, -1);
-  EXPECT_EQ(mStore.KeptAside(), "");
+  EXPECT_EQ(mStore.KeptAside(), mPath + ".bad");
+  EXPECT_EQ(ReadBytes(mPath + ".bad"), inTable);
 
-  // Cut inside the second record: the current player is gone, the tail is dropped on save, and
-  // player 0 survives intact.
+  // Cut inside the second record (to 680 of its 920 bytes): the current player is gone, the tail
+  // is dropped on save, and player 0 survives intact.
+  const std::vector<uint8_t> inRecord(fixture.begin(), fixture.end() - 240);
   ProfileStore store;
-  WriteBytes(mPath, std::vector<uint8_t>(fixture.begin(), fixture.end() - 1));
+  WriteBytes(mPath, inRecord);
   ASSERT_TRUE(store.Load());
   EXPECT_FALSE(store.HasPlayer());
   std::vector<uint8_t> saved = ReadBytes(mPath);
   ASSERT_EQ(saved.size(), kRecords + kRecord);
   EXPECT_TRUE(std::equal(saved.begin() + 40, saved.end(), fixture.begin() + 40));
+  EXPECT_EQ(store.KeptAside(), mPath + ".bad.1");
+  EXPECT_EQ(ReadBytes(mPath + ".bad.1"), inRecord);
+  // The file written back is whole: the next start keeps nothing aside.
+  ProfileStore again;
+  ASSERT_TRUE(again.Load());
+  EXPECT_EQ(again.KeptAside(), "");
 
   // The same cut with player 0 current loads player 0.
   std::vector<uint8_t> cut(fixture.begin(), fixture.end() - 1);
@@ -177,6 +188,33 @@ TEST_F(ProfileFileTest, CutFilesKeepTheirCompletePieces) {
   ASSERT_TRUE(first.Load());
   EXPECT_EQ(first.GetPlayerName(), L"Ann");
   EXPECT_EQ(first.mPlayer.levelsOpen, 60);
+  EXPECT_EQ(ReadBytes(first.KeptAside()), cut);
+
+  // Cut to 100 bytes: both tables and the players are gone from the new file, not from the kept one.
+  const std::vector<uint8_t> short100(fixture.begin(), fixture.begin() + 100);
+  ProfileStore stub;
+  WriteBytes(mPath, short100);
+  ASSERT_TRUE(stub.Load());
+  EXPECT_EQ(ReadBytes(stub.KeptAside()), short100);
+}
+
+// A valid header followed by more bytes than any profile holds: only the first players are read
+// (and written back), and the whole file is kept aside.
+TEST_F(ProfileFileTest, AnOverlongFileIsReadUpToItsLimitAndKeptAside) {
+  std::vector<uint8_t> noise = Fixture();
+  const size_t limit = ProfileCodec::kMaxFileSize;
+  noise.resize(limit + 3 * kRecord + 17);
+  for (size_t i = kRecords + 2 * kRecord; i < noise.size(); ++i) noise[i] = uint8_t(i * 131 >> 3);
+  ASSERT_TRUE(LoadFile(noise));
+  EXPECT_EQ(mStore.GetPlayerName(), L"B\u00f6r");
+  EXPECT_EQ(mStore.KeptAside(), mPath + ".bad");
+  EXPECT_EQ(ReadBytes(mPath + ".bad"), noise);
+  std::vector<uint8_t> saved = ReadBytes(mPath);
+  ASSERT_EQ(saved.size(), limit);
+  EXPECT_TRUE(std::equal(saved.begin() + 40, saved.begin() + kRecords + 2 * kRecord, noise.begin() + 40));
+  std::vector<ProfileStore::PlayerRecord> players;
+  mStore.ListPlayers(players);
+  EXPECT_EQ(players.size(), ProfileCodec::kMaxRecords);
 }
 
 TEST_F(ProfileFileTest, ValuesOutOfRangeAreMended) {

@@ -1,6 +1,6 @@
 // The 3D device's row blends, linear filter and texture alpha runs: the rows and the filter
-// against the channel-by-channel rules, and uncoloured pictures drawn through the rows against the
-// same pictures drawn pixel by pixel through the triangles.
+// against the channel-by-channel rules, and pictures drawn through the rows (uncoloured, and random
+// quads of every state) against the same pictures drawn pixel by pixel through the triangles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -354,6 +354,97 @@ TEST_P(SoftRowsDrawTest, TheLinearSpansDrawWhatTheGeneralShadingDraws) {
   }
   EXPECT_EQ(Differences(), 0);
   EXPECT_GT(Changed(0xFF305070u), 1000);
+}
+
+// Random axis-aligned quads, one at a time on cleared targets: through the device's quad rows and
+// through the triangles, pixel by pixel. Every texture class, blend, colour and alpha source, both
+// address modes, and texture coordinates inside and outside 0..1: at one texel per pixel from
+// whole, half and odd positions (where pixel centres meet texel edges), stretched, shrunk and
+// mirrored.
+TEST_P(SoftRowsDrawTest, RandomQuadsDrawWhatThePixelByPixelPathDraws) {
+  MakeTargets(48, 20);
+  SoftDevice device;
+  std::mt19937 rng(29);
+  struct Kind {
+    uint32_t cls;
+    int32_t w, h;
+  };
+  const Kind kinds[] = {{TEXCLASS_A8R8G8B8, 27, 5},  {TEXCLASS_A8R8G8B8, 32, 4}, {TEXCLASS_A8R8G8B8, 7, 9},
+                        {TEXCLASS_R5G6B5, 27, 3},    {TEXCLASS_R5G6B5, 16, 6},   {TEXCLASS_A4R4G4B4, 13, 4},
+                        {TEXCLASS_A8R8G8B8, 40, 2}};
+  std::vector<std::shared_ptr<Texture>> textures;
+  for (const Kind& k : kinds) {
+    textures.emplace_back();
+    ASSERT_EQ(device.CreateTexture(k.w, k.h, k.cls, &textures.back()), Result::Ok);
+    LockInfo lock;
+    ASSERT_EQ(textures.back()->Lock(&lock), Result::Ok);
+    for (int32_t b = 0; b < lock.mPitch * k.h; ++b) lock.mBits[b] = uint8_t(rng());
+    // Runs of transparent and opaque texels among the partly transparent ones.
+    for (int32_t b = 3; k.cls == TEXCLASS_A8R8G8B8 && b < lock.mPitch * k.h; b += 4)
+      lock.mBits[b] = b % 36 < 12 ? 0 : b % 36 < 24 ? 255 : lock.mBits[b];
+    textures.back()->Unlock();
+  }
+  const uint32_t blends[][2] = {{0, 0},
+                                {BLEND_SRCALPHA, BLEND_INVSRCALPHA},
+                                {BLEND_SRCALPHA, BLEND_ONE},
+                                {BLEND_ONE, BLEND_ONE},
+                                {BLEND_DESTCOLOR, BLEND_ZERO}};
+  const uint32_t colours[] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0x80FFFFFFu, 0xFF40C0FFu, 0x60FF8040u};
+  const uint32_t alphaOps[] = {TOP_MODULATE, TOP_SELECTARG1, TOP_SELECTARG2};
+  device.SetRenderState(RenderState::CullMode, CULL_NONE);
+  auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
+  auto unit = [&] { return float(rng() % 1000) / 1000.0f; };
+  int32_t differing = 0;
+  for (int32_t draw = 0; draw < 1500 && differing < 5; ++draw) {
+    const size_t k = rng() % textures.size();
+    const uint32_t* blend = blends[rng() % std::size(blends)];
+    device.SetTexture(0, textures[k]);
+    device.SetRenderState(RenderState::AlphaBlendEnable, blend[0] != 0);
+    if (blend[0]) {
+      device.SetRenderState(RenderState::SrcBlend, blend[0]);
+      device.SetRenderState(RenderState::DestBlend, blend[1]);
+    }
+    device.SetTextureStageState(0, StageState::AlphaOp, pick(alphaOps));
+    device.SetTextureStageState(0, StageState::AddressU, rng() % 2 ? ADDRESS_CLAMP : ADDRESS_BORDER);
+    device.SetTextureStageState(0, StageState::AddressV, rng() % 2 ? ADDRESS_CLAMP : ADDRESS_BORDER);
+    device.SetTextureStageState(0, StageState::BorderColor, uint32_t(rng()));
+    const uint32_t c = pick(colours);
+    // Texels per pixel: one, two, a half or any; the picture's place: whole, half or odd.
+    const float scales[] = {1.0f, 1.0f, 2.0f, 0.5f, 0.3f + 2.5f * unit()};
+    const float offsets[] = {0.0f, -0.5f, 0.5f, float(rng() % 16) / 16.0f};
+    const float sx = pick(scales), sy = pick(scales);
+    const float x0 = float(int32_t(rng() % 50) - 10) + pick(offsets);
+    const float y0 = float(int32_t(rng() % 24) - 6) + pick(offsets);
+    float u0 = 0, u1 = 1, v0 = 0, v1 = 1;
+    if (rng() % 2) u0 = -0.25f, u1 = 1.30f;
+    if (rng() % 4 == 0) u0 = 2 * unit() - 0.5f, u1 = 2 * unit() - 0.5f;
+    if (rng() % 3 == 0) v0 = unit() - 0.4f, v1 = v0 + 1.5f * unit();
+    if (rng() % 3 == 0) std::swap(u0, u1);  // mirrored
+    const float x1 = x0 + float(kinds[k].w) * sx * std::fabs(u1 - u0);
+    const float y1 = y0 + float(kinds[k].h) * sy * std::max(std::fabs(v1 - v0), 0.2f);
+    const VertexTex1 strip[4] = {{x0, y0, 0, 1, c, 0, u0, v0},
+                                 {x1, y0, 0, 1, c, 0, u1, v0},
+                                 {x0, y1, 0, 1, c, 0, u0, v1},
+                                 {x1, y1, 0, 1, c, 0, u1, v1}};
+    const VertexTex1 fan[4] = {strip[1], strip[3], strip[2], strip[0]};
+    const bool asFan = rng() % 2;
+    for (int32_t side = 0; side < 2; ++side) {
+      ASSERT_EQ(device.SetRenderTarget(mTargets[side]), Result::Ok);
+      device.SetFastPath(side == 0);
+      device.Clear(nullptr, 0, 0xFF8040C0u);
+      ASSERT_EQ(device.BeginScene(), Result::Ok);
+      ASSERT_EQ(device.DrawPrimitive(asFan ? Primitive::TriangleFan : Primitive::TriangleStrip, asFan ? fan : strip, 4),
+                Result::Ok);
+      ASSERT_EQ(device.EndScene(), Result::Ok);
+    }
+    if (Differences() != 0) {
+      ++differing;
+      ADD_FAILURE() << "draw " << draw << ": texture " << k << " at " << x0 << ", " << y0 << " to " << x1 << ", " << y1
+                    << " u " << u0 << ".." << u1 << " v " << v0 << ".." << v1 << ", " << Differences() << " pixels";
+    }
+  }
+  // Most quads took the rows (those at whole places with pixel centres on texel edges did not).
+  EXPECT_GT(device.FastQuadCount(), 750u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SoftRowsDrawTest, ::testing::Values(32, 16, 15));

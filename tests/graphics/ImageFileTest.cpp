@@ -249,6 +249,44 @@ TEST(Jpeg2000Reader, BadFiles) {
   ExpectRejected(huge, "huge.j2k");
 }
 
+// Writes the SIZ fields from Xsiz on: picture and tile sizes (offsets 0), then the component count.
+void PutSiz(uint8_t* siz, uint32_t w, uint32_t h, uint32_t tw, uint32_t th, uint16_t comps) {
+  uint32_t v[8] = {w, h, 0, 0, tw, th, 0, 0};
+  for (int i = 0; i < 8; ++i)
+    for (int b = 0; b < 4; ++b) siz[4 * i + b] = uint8_t(v[i] >> (24 - 8 * b));
+  siz[32] = uint8_t(comps >> 8);
+  siz[33] = uint8_t(comps);
+}
+
+// A header that declares a picture over the limit, or more tiles than any picture needs, is refused
+// for that before the decoder sets anything up: these codestreams end after SIZ, so a refusal that
+// came only after reading the header would name the missing markers instead.
+TEST(Jpeg2000Reader, DeclaredSizeAndTilesRefusedBeforeDecoding) {
+  auto sizOnly = [](uint32_t w, uint32_t h, uint32_t tw, uint32_t th, uint16_t comps) {
+    size_t length = 38 + 3 * size_t(comps);
+    std::vector<uint8_t> cs = {0xFF, 0x4F, 0xFF, 0x51, uint8_t(length >> 8), uint8_t(length), 0x00, 0x00};
+    cs.resize(cs.size() + 34 + 3 * comps, 0);
+    PutSiz(cs.data() + 8, w, h, tw, th, comps);
+    for (size_t c = 0; c < comps; ++c) cs[42 + 3 * c] = 7, cs[43 + 3 * c] = cs[44 + 3 * c] = 1;
+    return cs;
+  };
+  auto expectRefused = [](const std::vector<uint8_t>& bytes, const std::string& name, const char* reason) {
+    ExpectRejected(bytes, name);
+    EXPECT_TRUE(LogHistory::Contains(reason)) << name;
+  };
+  expectRefused(sizOnly(262150, 4, 6, 4, 3), "wide.j2k", "too large");
+  expectRefused(sizOnly(256, 256, 2, 2, 3), "tiles.j2k", "too many tiles");
+  expectRefused(sizOnly(16, 16, 16, 16, 300), "comps.j2k", "number of components");
+  // In a .jp2 file the codestream is found in its box.
+  auto jp2 = testfiles::Jpeg2000(32, 32, 3, true, Opaque);
+  for (size_t i = 0; i + 42 < jp2.size(); ++i)
+    if (jp2[i] == 0xFF && jp2[i + 1] == 0x4F && jp2[i + 2] == 0xFF && jp2[i + 3] == 0x51) {
+      PutSiz(jp2.data() + i + 8, 128, 64, 1, 1, 3);
+      break;
+    }
+  expectRefused(jp2, "tiles.jp2", "too many tiles");
+}
+
 TEST(ImageLoader, ContentDecidesTheFormatAndNamesFallBack) {
   auto dir = fs::path(testing::TempDir()) / "imageloader";
   fs::create_directories(dir);

@@ -515,6 +515,24 @@ inline int64_t FloorToInt(double d) {
 
 inline uint32_t Clamp8(double c) { return uint32_t(std::clamp(c, 0.0, 255.0) + 0.5); }
 
+// The texel a point-sampled coordinate reads along an axis of `size` texels, as the spans read it:
+// clamped to the edge, or -1 (the border colour) outside a bordered texture. `nearEdge` is set
+// where the scaled coordinate lies within `near` of a texel edge, or too far out to tell (the
+// index then does not matter).
+[[gnu::always_inline]] inline int32_t QuadTexel(double c, int32_t size, bool border, double near, bool& nearEdge) {
+  double scaled = c * size;
+  if (!(std::fabs(scaled) < 1e8)) {
+    nearEdge = true;
+    scaled = 0;
+  }
+  int32_t i = int32_t(scaled);
+  i -= int32_t(scaled < double(i));
+  const double above = scaled - double(i);
+  nearEdge = nearEdge | (above <= near) | (above >= 1 - near);
+  if (uint32_t(i) >= uint32_t(size)) i = border ? -1 : i < 0 ? 0 : size - 1;
+  return i;
+}
+
 }  // namespace
 
 struct SpanKernels {
@@ -843,10 +861,11 @@ struct SpanKernels {
   }
 
   // A point-sampled axis-aligned quad with one diffuse colour: the texel column of every pixel
-  // column and the texel row of every pixel row are worked out once.
+  // column and the texel row of every pixel row are worked out once. `order` is 1 when the columns
+  // run one after another inside the texture, -1 when they run backwards, else 0.
   template <uint32_t kClass, int kBlend, int kTarget>
   static void Quad(const SoftDevice& d, int32_t x0, int32_t x1, int32_t y0, int32_t y1, const int32_t* cols,
-                   const int32_t* rows, uint32_t diffuse) {
+                   const int32_t* rows, int32_t order, uint32_t diffuse) {
     constexpr int32_t kBytes = kBytesOf<kTarget>;
     const auto& sn = d.mSnap;
     const SoftDevice::StageSnap& st = sn.mStages[0];
@@ -859,8 +878,8 @@ struct SpanKernels {
     const int32_t n = x1 - x0 + 1;
     constexpr bool k32 = kClass == TEXCLASS_A8R8G8B8;
     // A mirrored picture's row reads the run from its end back (32-bit texels only).
-    const bool mirrored = k32 && n > 1 && cols[n - 1] >= 0 && cols[0] == cols[n - 1] + n - 1;
-    const bool run = mirrored || (cols[0] >= 0 && cols[n - 1] == cols[0] + n - 1);
+    const bool mirrored = k32 && order < 0;
+    const bool run = order > 0 || mirrored;
     constexpr bool k16 = kClass == TEXCLASS_R5G6B5 && kTarget == kTarget16;
     // (Blends go by the texture's alpha runs, which a texture too wide for them lacks.)
     const bool direct =
@@ -1023,7 +1042,7 @@ struct SpanKernels {
   }
 
   using QuadFn = void (*)(const SoftDevice&, int32_t, int32_t, int32_t, int32_t, const int32_t*, const int32_t*,
-                          uint32_t);
+                          int32_t, uint32_t);
   template <uint32_t kClass, int kBlend>
   static QuadFn QuadForWidth(int32_t target) {
     switch (target) {
@@ -1346,28 +1365,44 @@ bool SoftDevice::FastQuad(const Vtx* q) {
   }
   if (flat) {
     const Texture& t = *s0.mTexture;
-    auto texelIndex = [](double c, int32_t size, bool border) -> int32_t {
-      int64_t i = FloorToInt(std::clamp(c * size, -1e9, 1e9));
-      if (i < 0 || i >= size) {
-        if (border) return -1;
-        i = std::clamp<int64_t>(i, 0, size - 1);
-      }
-      return int32_t(i);
+    // The triangles reach a pixel's coordinates by steps from the start of its span, over planes
+    // that may differ from this one within the tolerance above. Where a scaled coordinate comes
+    // this near a texel edge (far more than both can differ by), they could take the other texel:
+    // such a quad is left to them (pixel centres on texel centres never come near).
+    auto slack = [&](int32_t i, int32_t size) {
+      double most = 1;
+      for (int32_t k = 0; k < 4; ++k) most = std::max(most, std::fabs(q[k].mA[i]));
+      return 1e-8 * most * size;
     };
     double at[8];
     std::vector<int32_t>& cols = mQuadCols;
     std::vector<int32_t>& rows = mQuadRows;
-    cols.resize(size_t(x1 - x0 + 1));
+    const int32_t n = int32_t(x1 - x0 + 1);
+    cols.resize(size_t(n));
     rows.resize(size_t(y1 - y0 + 1));
-    for (int64_t x = x0; x <= x1; ++x)
-      cols[size_t(x - x0)] = texelIndex(planes.Value(u, double(x), double(y0)), t.Width(), s0.mBorderU);
+    const double nearU = slack(u, t.Width()), nearV = slack(v, t.Height());
+    bool nearEdge = false;
+    for (int32_t k = 0; k < n; ++k)
+      cols[size_t(k)] =
+          QuadTexel(planes.Value(u, double(x0 + k), double(y0)), t.Width(), s0.mBorderU, nearU, nearEdge);
     for (int64_t y = y0; y <= y1; ++y)
-      rows[size_t(y - y0)] = texelIndex(planes.Value(v, double(x0), double(y)), t.Height(), s0.mBorderV);
+      rows[size_t(y - y0)] =
+          QuadTexel(planes.Value(v, double(x0), double(y)), t.Height(), s0.mBorderV, nearV, nearEdge);
+    if (nearEdge) return false;
+    // Whether the columns run one after another forwards or backwards inside the texture: every
+    // one is compared, as clamped or repeated columns may lie between the ends.
+    auto runs = [&](int32_t step) {
+      if (cols[0] < 0 || cols[size_t(n - 1)] < 0 || cols[size_t(n - 1)] != cols[0] + step * (n - 1)) return false;
+      for (int32_t k = 1; k < n - 1; ++k)
+        if (cols[size_t(k)] != cols[0] + step * k) return false;
+      return true;
+    };
+    const int32_t order = runs(1) ? 1 : n > 1 && runs(-1) ? -1 : 0;
     planes.At(double(x0), double(y0), at);
     uint32_t diffuse = 0;
     for (int32_t i = 0; i < 4; ++i) diffuse = (diffuse << 8) | Clamp8(at[i]);
     SpanKernels::ChooseQuad(t.Class(), BlendKind(), TargetKind())(
-        *this, int32_t(x0), int32_t(x1), int32_t(y0), int32_t(y1), cols.data(), rows.data(), diffuse);
+        *this, int32_t(x0), int32_t(x1), int32_t(y0), int32_t(y1), cols.data(), rows.data(), order, diffuse);
     return true;
   }
   double values[8];
