@@ -2,7 +2,11 @@
 // newest day is FIRST presses Play on the career page, serves each day, and presses "next" on
 // every debriefing until day LAST; then she looks at the career page once more and quits.
 //
-//   career_run --first FIRST --last LAST
+//   career_run --first FIRST --last LAST [--first-time]
+//
+// With --first-time the bot plays at a first-time player's pace (GameBot::kFirstTime: 6 s to read
+// a note, 1.5 s between clicks, 1 s to take in a new order, patience told by the face's colour),
+// and a lesson of the first day lost even once fails the run.
 //
 // Each day's money is printed against its goal and expert goal ("day N money M goal G expert E").
 // The run fails on a day that ends below its goal (or with a very important guest lost), on any
@@ -46,13 +50,15 @@ constexpr uint64_t kReviewDelay = 100;
 
 class CareerRun : public ScreenGame {
  public:
-  CareerRun(int32_t first, int32_t last) : ScreenGame("Career Run"), mBot(*this), mFirst(first), mLast(last) {
+  CareerRun(int32_t first, int32_t last, const GameBot::Pace& pace)
+      : ScreenGame("Career Run"), mBot(*this, pace), mFirst(first), mLast(last) {
     mBot.StartCareer(last);
   }
 
   // The career is over: the days played, in order, and the end when the last day is 59.
   void CheckEnd() {
     if (mBot.GetPhase() != GameBot::kDone) Fail("the run stopped on " + mScreen);
+    if (mBot.mRushRetries > 0) Fail("the rush lesson was lost " + std::to_string(mBot.mRushRetries) + " times");
     // (A last day with a closing scene leads on to the next day, which is played too.)
     for (int32_t day = mFirst; day <= mLast; ++day)
       if (size_t(day - mFirst) >= mDays.size() || mDays[size_t(day - mFirst)] != day)
@@ -145,13 +151,15 @@ class CareerRun : public ScreenGame {
 
 int main(int argc, char** argv) {
   int32_t first = 0, last = 0;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  GameBot::Pace pace = GameBot::kQuick;
+  for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--first") first = std::atoi(argv[i + 1]);
-    else if (a == "--last") last = std::atoi(argv[i + 1]);
+    if (a == "--first-time") pace = GameBot::kFirstTime;
+    else if (a == "--first" && i + 1 < argc) first = std::atoi(argv[++i]);
+    else if (a == "--last" && i + 1 < argc) last = std::atoi(argv[++i]);
   }
   if (first < 1 || last < first || last > ZCBoard_Career::kLastLevel) {
-    std::cerr << "usage: career_run --first FIRST --last LAST (1 <= FIRST <= LAST <= 59)\n";
+    std::cerr << "usage: career_run --first FIRST --last LAST [--first-time] (1 <= FIRST <= LAST <= 59)\n";
     return 2;
   }
   LogSink::Set([](const std::string& line) {
@@ -168,7 +176,7 @@ int main(int argc, char** argv) {
     std::cerr << "the profile cannot be written: " << store.GetPath() << "\n";
     return 1;
   }
-  auto game = std::make_unique<CareerRun>(first, last);
+  auto game = std::make_unique<CareerRun>(first, last, pace);
   fs::create_directories(fs::path(game->SettingsFilePath()).parent_path());
   { std::ofstream ini(game->SettingsFilePath()); ini << "[SOFTWARE\\Cafe Tests\\Career Run]\n"; }
   if (!game->Init()) {
