@@ -110,7 +110,6 @@ TEST_F(LevelRulesTest, SampleLevelsReadTheirRulesAndUndoTheirOverrides) {
   EXPECT_EQ(girlNow.mMoneyYellow, girl.mMoneyYellow);
   EXPECT_FLOAT_EQ(girlNow.mStartPatience, 90.0f);
   EXPECT_FLOAT_EQ(BossSpeed(), 280.0f);
-  EXPECT_TRUE(LogHistory::Contains("overrides the worker block 'juggler' that cfg.xml lacks; skipped"));
   // Only the declared textures of the level's visitors, each once.
   EXPECT_EQ(mBoard->GetPreloadedIds(),
             (std::vector<std::string>{"tex\\client_stand_downgirltldirect_green", "tex\\client_stand_headboytlgo_happy02",
