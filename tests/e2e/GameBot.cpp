@@ -304,7 +304,7 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     }
     if (ZCBoard_Game3* board = mGame.GetBoard()) {
       if (mSoak) SoakCafe(step);
-      else PlayCafe(*board, step);
+      else if (board->GetLevel() != mIdleDay || board->IsSurvival()) PlayCafe(*board, step);
     }
   }
 }

@@ -54,6 +54,9 @@ class GameBot {
   // Soak: random clicks over the café instead of play, boxes answered no, and survival again and
   // again instead of quitting.
   bool mSoak = false;
+  // The career's day on which nothing is clicked in the café (0: none): its visitors are left to
+  // wait until they go.
+  int32_t mIdleDay = 0;
   std::mt19937 mRandom{1};
   // Plays the career from the player's newest day to the day `last` (kCareer): "next" after each
   // day, then the career page is looked at once more (kCareerReview) and the game quit. A day
