@@ -83,9 +83,9 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
   Put(cfg, "<client name=\"girl\" client_patience_speed=\"2\"", "<client name=\"girl\" client_patience_speed=\"-3\"");
   Put(cfg, "<client name=\"boy\" client_patience_speed=\"2.5\" client_decision_timeout=\"2\"",
       "<client name=\"boy\" client_patience_speed=\"2.5\" client_decision_timeout=\"abc\"");
-  // The day: a negative goal and heroine speed, a patience speed that is no number, visitors
-  // without settings, one who would come after the largest float of seconds, an order that is no
-  // product.
+  // The day: a negative goal and heroine speed, a patience speed that is no number, a worker
+  // that cfg.xml lacks, visitors without settings, one who would come after the largest float of
+  // seconds, an order that is no product.
   Put(day, "override_boss_speed=\"280\"", "override_boss_speed=\"-1\"");
   Put(day, "<params normal=\"150\"", "<params normal=\"-100\"");
   // An override of a worker cfg.xml lacks.
@@ -111,9 +111,9 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
            "WARNING: cfg\\cfg.xml: <client> client_decision_timeout=\"abc\" cannot be used; 0 used",
            "WARNING: cfg\\l002.xml: <level> override_boss_speed=\"-1\" cannot be used; 100 used",
            "WARNING: cfg\\l002.xml: <params> normal=\"-100\" cannot be used; 0 used",
+           "WARNING: level 2 overrides the worker block 'juggler' that cfg.xml lacks; skipped",
            "WARNING: cfg\\l002.xml: <client> client_patience_speed=\"NaN\" cannot be used; 2 used",
            "WARNING: cfg\\l002.xml: <param> name=\"pizza\" is no product code; order left out",
-           "overrides the worker block 'juggler' that cfg.xml lacks; skipped",
            "cannot be used; 600 used",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"\" has no visitor settings in cfg\\cfg.xml; not spawned",

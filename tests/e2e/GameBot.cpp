@@ -8,6 +8,7 @@
 #include "board/BoardWorld.h"
 #include "board/ItemRegistry.h"
 #include "board/ZCPickItem.h"
+#include "cafe/ActorParams.h"
 #include "cafe/CafeObjects.h"
 #include "cafe/TutorialManager.h"
 #include "cafe/ZCBoard_Game3.h"
@@ -29,8 +30,7 @@ const char* const kCareerBack = "career_menu/career_dlg/left_page/back_button";
 const char* const kSurvivalCafe = "survival_menu/survival_dlg/left_page/cafe1_small_photo";
 const char* const kSurvivalPlay = "survival_menu/survival_dlg/right_page/play_button";
 const char* const kSurvivalBack = "survival_menu/survival_dlg/right_page/cancel_button";
-// Steps between two actions, and before the same item is clicked again.
-constexpr uint64_t kThinkSteps = GameBot::kActionSteps;
+// Steps before the same item is clicked again.
 constexpr uint64_t kSameItemSteps = 120;
 // A workplace below this tidiness is cleaned.
 constexpr float kDirty = 50.0f;
@@ -184,10 +184,13 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
   // The notes are watched at every step of play, so that the time to read one counts from the
   // step it came up at.
   const bool play = screen.rfind("level_", 0) == 0 || (screen.rfind("survival_", 0) == 0 && screen != "survival_menu");
-  if (play && mGame.GetBoard() && !mSoak) WatchNotes(*mGame.GetBoard(), step);
+  if (play && mGame.GetBoard() && !mSoak) {
+    WatchNotes(*mGame.GetBoard(), step);
+    WatchOrders(step);
+  }
   if (step < mNextAction || !mGame.IsSettled()) return;
   if (mSoak && mPhase < kSurvival) mPhase = kSurvival;
-  mNextAction = step + kThinkSteps;
+  mNextAction = step + mPace.mAction;
   if (screen == "splash") {
     // A key skips the splash's slides.
     mGame.QueueKey(' ');
@@ -289,19 +292,19 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
     if (screen == "level_2" && mEscapeVisit == 0 && step > mDayTwoStart + 1500 && !mSoak) {
       mGame.QueueKey(27);
       mEscapeVisit = 1;
-      mNextAction = step + kThinkSteps;
+      mNextAction = step + mPace.mAction;
       return;
     }
     // Later on day 2 the window's close is asked for over the running café (and refused).
     if (screen == "level_2" && mEscapeVisit == 2 && !mCloseAsked && step > mDayTwoStart + 2500 && !mSoak) {
       mGame.QueueCall([this] { mGame.Input(Platform::InputEvent::Type::Close); });
       mCloseAsked = true;
-      mNextAction = step + kThinkSteps;
+      mNextAction = step + mPace.mAction;
       return;
     }
     if (ZCBoard_Game3* board = mGame.GetBoard()) {
       if (mSoak) SoakCafe(step);
-      else PlayCafe(*board, step);
+      else if (board->GetLevel() != mIdleDay || board->IsSurvival()) PlayCafe(*board, step);
     }
   }
 }
@@ -355,7 +358,7 @@ bool GameBot::ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t 
   }
   mLastClick[name] = step;
   mGame.QueuePoint(point.x, point.y);
-  mNextAction = step + kActionSteps;
+  mNextAction = step + mPace.mAction;
   ++mCafeClicks;
   return true;
 }
@@ -377,11 +380,22 @@ void GameBot::WatchNotes(ZCBoard_Game3& board, uint64_t step) {
   mRule = rule;
 }
 
+void GameBot::WatchOrders(uint64_t step) {
+  for (ZCItem* item : GetItemRegistry().Items()) {
+    auto* v = dynamic_cast<ZCClient*>(item);
+    if (!v) continue;
+    auto& seen = mOrderSeen[v->GetName()];
+    const bool waits = v->IsActive() && v->GetState() == ZCClient::kWaiting;
+    const std::string now = waits ? "wait:" + v->GetCode() : std::string();
+    if (seen.first != now) seen = {now, step};
+  }
+}
+
 void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   // A note that came up is read before anything is clicked.
-  if (mNoteShown && step < mNoteShown + kReadSteps) return;
+  if (mNoteShown && step < mNoteShown + mPace.mRead) return;
   if (CloseNote(board)) {
-    mNextAction = step + kThinkSteps;
+    mNextAction = step + mPace.mAction;
     return;
   }
   // The tutorial's notes ask for one item at a time: the one it lets go of.
@@ -397,7 +411,7 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
     mAsked.clear();
   }
   if (tutorialRuns && ClickToken(board)) {
-    mNextAction = step + kThinkSteps;
+    mNextAction = step + mPace.mAction;
     return;
   }
   // Clicked while she walks: the rush lesson wants its clicks one right after the other.
@@ -437,9 +451,18 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
     const float way = std::hypot(float(at.x - here.x), float(at.y - here.y));
     choices.emplace_back(worth - way / 4.0f, item->GetName());
   };
-  // A visitor's worth grows as its patience runs out.
-  auto urgency = [](ZCClient* v) { return (100.0f - v->GetPatience()) * 2.0f; };
-  auto waiting = [](ZCClient* v) { return v->GetState() == ZCClient::kWaiting; };
+  // A visitor's worth grows as its patience runs out: read as a number, or from the colour of
+  // its face (green, yellow, red) as a person sees it.
+  auto urgency = [this](ZCClient* v) {
+    const float p = v->GetPatience();
+    if (mPace.mReadsNumbers) return (100.0f - p) * 2.0f;
+    const ClientsConfig& levels = GetClientsConfig();
+    return p > levels.mPatienceGreen ? 0.0f : p > levels.mPatienceYellow ? 80.0f : 160.0f;
+  };
+  // A visitor is seen waiting once its new order (or its coming in) has been looked at.
+  auto waiting = [this, step](ZCClient* v) {
+    return v->GetState() == ZCClient::kWaiting && step >= mOrderSeen[v->GetName()].second + mPace.mOrderSeen;
+  };
   for (ZCClient* v : visitors) {
     if (!waiting(v)) continue;
     // Serve what is in hand, take orders.

@@ -17,15 +17,29 @@ class ScreenGame;
 // It works by steps per screen: the screen's name (see ScreenName) picks the step, and the
 // phase (the career's first day, its second, survival, the end) picks what the step does there.
 //
-// It plays at a person's pace: at least kActionSteps of game time between two actions, at least
-// kReadSteps after a tutorial note comes up before it clicks anything, and it clicks an item only
+// It plays at a pace (Pace): at least mAction steps of game time between two actions, at least
+// mRead steps after a tutorial note comes up before it clicks anything, and it clicks an item only
 // at a point where that item is what a person sees: no note lies over it and no other pick item
-// takes the click there.
+// takes the click there. The quick pace is a practised player's; the first-time pace is a person
+// who reads each note and looks before each click, and who tells how patient a visitor is by the
+// colour of the face only.
 class GameBot {
  public:
   enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone, kCareer, kCareerReview };
 
-  explicit GameBot(ScreenGame& game) : mGame(game) {}
+  // Game steps (10 ms each) between two actions, from a note's coming up to the next click, and
+  // from a visitor's new order (or arrival) to the first click for it; whether it reads a
+  // visitor's patience as a number (else by the colour of its face).
+  struct Pace {
+    uint64_t mAction;
+    uint64_t mRead;
+    uint64_t mOrderSeen;
+    bool mReadsNumbers;
+  };
+  static constexpr Pace kQuick{60, 100, 0, true};
+  static constexpr Pace kFirstTime{150, 600, 100, false};
+
+  explicit GameBot(ScreenGame& game, const Pace& pace = kQuick) : mGame(game), mPace(pace) {}
 
   // One decision on the screen shown; called at every update step while the game's input queue
   // is settled.
@@ -40,6 +54,9 @@ class GameBot {
   // Soak: random clicks over the café instead of play, boxes answered no, and survival again and
   // again instead of quitting.
   bool mSoak = false;
+  // The career's day on which nothing is clicked in the café (0: none): its visitors are left to
+  // wait until they go.
+  int32_t mIdleDay = 0;
   std::mt19937 mRandom{1};
   // Plays the career from the player's newest day to the day `last` (kCareer): "next" after each
   // day, then the career page is looked at once more (kCareerReview) and the game quit. A day
@@ -48,9 +65,6 @@ class GameBot {
     mPhase = kCareer;
     mCareerLast = last;
   }
-  // Game steps (10 ms each) between two actions, and from a note's coming up to the next click.
-  static constexpr uint64_t kActionSteps = 60;
-  static constexpr uint64_t kReadSteps = 100;
   // The lessons as the bot played them: one line per rule of the first day's script, with the
   // step it was reached at and the clicks made in the café so far.
   std::vector<std::string> mLessonLog;
@@ -69,12 +83,17 @@ class GameBot {
   bool ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t step);
   // The tutorial notes shown: remembers when a new one came up and follows the script's rules.
   void WatchNotes(ZCBoard_Game3& board, uint64_t step);
+  // Notes when each visitor's order (or its coming in) changed, as a person sees it.
+  void WatchOrders(uint64_t step);
   // The tutorial's bonus token that takes a click (it lets one at a time); true when clicked.
   bool ClickToken(ZCBoard_Game3& board);
   // A visible tutorial note with a button is closed; true when one was.
   bool CloseNote(ZCBoard_Game3& board);
 
   ScreenGame& mGame;
+  Pace mPace;
+  // When each visitor's order (or its coming in) was first seen, by the visitor's name.
+  std::map<std::string, std::pair<std::string, uint64_t>> mOrderSeen;
   Phase mPhase = kFirstDay;
   uint64_t mNextAction = 0;
   // The notes seen at the last step, the step the last one came up at, the script's rule then,

@@ -2,7 +2,16 @@
 // newest day is FIRST presses Play on the career page, serves each day, and presses "next" on
 // every debriefing until day LAST; then she looks at the career page once more and quits.
 //
-//   career_run --first FIRST --last LAST
+//   career_run --first FIRST --last LAST [--first-time] [--idle DAY --patience RED,GONE]
+//
+// With --first-time the bot plays at a first-time player's pace (GameBot::kFirstTime: 6 s to read
+// a note, 1.5 s between clicks, 1 s to take in a new order, patience told by the face's colour),
+// and a lesson of the first day lost even once fails the run.
+//
+// With --idle DAY nothing is clicked in the café on that day (its ending below the goal is no
+// failure) and the first visitor who comes is watched as a player sees her: the time from her
+// coming in to her face turning red and to her going, printed ("idle day D: girl red after R s,
+// gone after G s") and compared with RED and GONE (seconds, within half a second).
 //
 // Each day's money is printed against its goal and expert goal ("day N money M goal G expert E").
 // The run fails on a day that ends below its goal (or with a very important guest lost), on any
@@ -10,6 +19,7 @@
 // with day 59 also checks the career's end: "next" after the last day leads to the main menu, no
 // level is loaded after it, the profile holds every day open (levels open 60) with the last
 // day's money, and the career page shows the third café with its 24th day selected and marked.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +28,11 @@
 #include <string>
 #include <vector>
 
+#include "board/BoardWorld.h"
+#include "board/ItemRegistry.h"
+#include "cafe/ActorParams.h"
 #include "cafe/ProfileStore.h"
+#include "cafe/ZCClient.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "driver/ScreenGame.h"
 #include "e2e/GameBot.h"
@@ -46,13 +60,22 @@ constexpr uint64_t kReviewDelay = 100;
 
 class CareerRun : public ScreenGame {
  public:
-  CareerRun(int32_t first, int32_t last) : ScreenGame("Career Run"), mBot(*this), mFirst(first), mLast(last) {
+  CareerRun(int32_t first, int32_t last, const GameBot::Pace& pace)
+      : ScreenGame("Career Run"), mBot(*this, pace), mFirst(first), mLast(last) {
     mBot.StartCareer(last);
+  }
+
+  void SetIdleDay(int32_t day, double red, double gone) {
+    mBot.mIdleDay = day;
+    mExpectRed = red;
+    mExpectGone = gone;
   }
 
   // The career is over: the days played, in order, and the end when the last day is 59.
   void CheckEnd() {
     if (mBot.GetPhase() != GameBot::kDone) Fail("the run stopped on " + mScreen);
+    if (mBot.mIdleDay > 0 && !WatchedToTheEnd()) Fail("the idle day's first visitor was not seen to go");
+    if (mBot.mRushRetries > 0) Fail("the rush lesson was lost " + std::to_string(mBot.mRushRetries) + " times");
     // (A last day with a closing scene leads on to the next day, which is played too.)
     for (int32_t day = mFirst; day <= mLast; ++day)
       if (size_t(day - mFirst) >= mDays.size() || mDays[size_t(day - mFirst)] != day)
@@ -75,6 +98,7 @@ class CareerRun : public ScreenGame {
     if (screen != mScreen) OnScreen(screen, step);
     if (mScreen == "career" && mBot.GetPhase() == GameBot::kCareerReview && step == mScreenStep + kReviewDelay)
       CheckCareerPage();
+    if (mBot.mIdleDay > 0 && mScreen == "level_" + std::to_string(mBot.mIdleDay)) WatchFirstVisitor();
     mBot.Step(mScreen, step);
     // CAREER_RUN_DEBUG: what the bot sees, now and then.
     static const bool debug = std::getenv("CAREER_RUN_DEBUG") != nullptr;
@@ -96,7 +120,7 @@ class CareerRun : public ScreenGame {
       std::printf("day %d money %d goal %d expert %d%s\n", int(day), int(board->GetMoney()), int(board->GetGoal()),
                   int(board->GetExpertGoal()), screen == "debriefing_fail" ? " FAILED" : "");
       std::fflush(stdout);
-      if (screen == "debriefing_fail") Fail("day " + std::to_string(day) + " ended below its goal");
+      if (screen == "debriefing_fail" && day != mBot.mIdleDay) Fail("day " + std::to_string(day) + " ended below its goal");
     }
     // After the career's last day "next" leads straight back to the main menu.
     if (before == "debriefing" && board && board->GetLevel() == ZCBoard_Career::kLastLevel) {
@@ -132,6 +156,41 @@ class CareerRun : public ScreenGame {
                 int(career->GetShownCafe()), int(career->GetSelectedDay()));
   }
 
+  // The idle day's first visitor: the game time from her coming in to her face turning red and
+  // to her going (the café's time only: a menu or a box over it stops it).
+  void WatchFirstVisitor() {
+    if (!mWatched) {
+      for (ZCItem* item : GetItemRegistry().Items())
+        if (auto* v = dynamic_cast<ZCClient*>(item); v && v->IsActive() && v->IsVisible()) {
+          mWatched = v;
+          break;
+        }
+      return;
+    }
+    if (mGone >= 0) return;
+    mWaited += GetGameStep();
+    float level = 0;
+    if (!mWatched->GetLevel(level)) {
+      mGone = mWaited;
+      const double red = mRed, gone = mGone;
+      std::printf("idle day %d: %s red after %.2f s, gone after %.2f s\n", int(mBot.mIdleDay),
+                  mWatched->GetSkin().c_str(), red, gone);
+      if (mRed < 0 || std::fabs(red - mExpectRed) > 0.5 || std::fabs(gone - mExpectGone) > 0.5)
+        Fail("the idle day's first visitor: red after " + std::to_string(red) + " s, gone after " +
+             std::to_string(gone) + " s; expected " + std::to_string(mExpectRed) + " and " + std::to_string(mExpectGone));
+      return;
+    }
+    // Red as the face shows it: at or below the yellow level.
+    if (mRed < 0 && level <= GetClientsConfig().mPatienceYellow) mRed = mWaited;
+  }
+
+ public:
+  double mExpectRed = 0, mExpectGone = 0;
+  bool WatchedToTheEnd() const { return mGone >= 0; }
+
+ private:
+  ZCClient* mWatched = nullptr;
+  double mWaited = 0, mRed = -1, mGone = -1;
   GameBot mBot;
   int32_t mFirst, mLast;
   std::string mScreen;
@@ -145,13 +204,19 @@ class CareerRun : public ScreenGame {
 
 int main(int argc, char** argv) {
   int32_t first = 0, last = 0;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  GameBot::Pace pace = GameBot::kQuick;
+  int32_t idle = 0;
+  double red = 0, gone = 0;
+  for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--first") first = std::atoi(argv[i + 1]);
-    else if (a == "--last") last = std::atoi(argv[i + 1]);
+    if (a == "--first-time") pace = GameBot::kFirstTime;
+    else if (a == "--first" && i + 1 < argc) first = std::atoi(argv[++i]);
+    else if (a == "--last" && i + 1 < argc) last = std::atoi(argv[++i]);
+    else if (a == "--idle" && i + 1 < argc) idle = std::atoi(argv[++i]);
+    else if (a == "--patience" && i + 1 < argc) std::sscanf(argv[++i], "%lf,%lf", &red, &gone);
   }
   if (first < 1 || last < first || last > ZCBoard_Career::kLastLevel) {
-    std::cerr << "usage: career_run --first FIRST --last LAST (1 <= FIRST <= LAST <= 59)\n";
+    std::cerr << "usage: career_run --first FIRST --last LAST [--first-time] (1 <= FIRST <= LAST <= 59)\n";
     return 2;
   }
   LogSink::Set([](const std::string& line) {
@@ -168,7 +233,8 @@ int main(int argc, char** argv) {
     std::cerr << "the profile cannot be written: " << store.GetPath() << "\n";
     return 1;
   }
-  auto game = std::make_unique<CareerRun>(first, last);
+  auto game = std::make_unique<CareerRun>(first, last, pace);
+  game->SetIdleDay(idle, red, gone);
   fs::create_directories(fs::path(game->SettingsFilePath()).parent_path());
   { std::ofstream ini(game->SettingsFilePath()); ini << "[SOFTWARE\\Cafe Tests\\Career Run]\n"; }
   if (!game->Init()) {
