@@ -174,6 +174,7 @@ class VeskAppBase {
   // ends, once its settings are written, as the signal would have ended it (the destructor
   // re-raises it).
   void OnStopSignal(int signal);
+  // Leaves without asking, saving what a quit saves; the process will end by the signal.
   void LeaveOnSignal(int signal);
   // Inside Init, after the settings and the single-instance check and before the window opens:
   // the game reads its own options (volumes, mute, screen mode).
