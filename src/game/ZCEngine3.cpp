@@ -107,6 +107,8 @@ void ZCEngine3::RequestQuit() {
   if (ShowConfirmBox("quit") == 1) OnQuitConfirmed();
 }
 
+bool ZCEngine3::CanAskQuitNow() const { return !mMessageBoxOpen && !IsSplashShowing() && CanAskConfirmBox(); }
+
 void ZCEngine3::ShowMessageBox(const std::string& id) { ::ShowMessageBox(id); }
 
 void ZCEngine3::QuitWithoutAsking() { OnQuitConfirmed(); }

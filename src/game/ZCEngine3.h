@@ -58,10 +58,13 @@ class ZCEngine3 : public ZCEngine, public LoadScreen, public CafeScreens {
   void LoadConfig() override;
   void LoadingCompleted() override;
   void UpdateStep() override;
-  // Asks the "quit" box first; nothing while the splash shows or a box is open.
+  // Asks the "quit" box first; nothing while the splash shows or a box is open (a stop signal
+  // then leaves without asking: CanAskQuitNow).
   void RequestQuit() override;
   // A stop signal: the profile is saved as after a confirmed quit.
   void QuitWithoutAsking() override;
+  // The "quit" box can open: no splash, no box open (the player's own "quit" box included).
+  bool CanAskQuitNow() const override;
   // The start-up loader or a level load is running.
   bool IsBusyLoading() const override;
   // True when the splash is to give way to the main menu at once (never here: its slides run).

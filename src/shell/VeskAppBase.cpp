@@ -70,7 +70,7 @@ std::string VeskAppBase::SettingsFilePath() const {
 
 bool VeskAppBase::Init() {
   if (mTitle.empty()) mTitle = mProductName;
-  // SIGTERM and SIGINT reach the loop (OnStopSignal).
+  // SIGHUP, SIGINT and SIGTERM reach the loop (OnStopSignal).
   Platform::CatchStopSignals();
   mSignalsCaught = true;
   std::string error;
@@ -192,7 +192,8 @@ void VeskAppBase::TellCrashUploadOutcome() {
 
 bool VeskAppBase::LoopStep() {
   if (IsShutdownRequested()) return false;
-  if (const int signal = Platform::TakeStopSignal()) {
+  // Each signal is answered on its own: a second one that came with the first leaves.
+  while (const int signal = Platform::TakeStopSignal()) {
     OnStopSignal(signal);
     if (IsShutdownRequested()) return false;
   }
@@ -213,8 +214,9 @@ bool VeskAppBase::LoopStep() {
   if (mQuitDeferred && !IsBusyLoading()) {
     mQuitDeferred = false;
     LogMessage("loading ended: the quit asked for meanwhile goes ahead");
-    RequestQuit();
-    mStopAsking = false;
+    if (mStopAsking != 0 && !CanAskQuitNow()) LeaveOnSignal(mStopAsking);
+    else RequestQuit();
+    mStopAsking = 0;
     if (IsShutdownRequested()) return false;
   }
 
@@ -300,17 +302,31 @@ void VeskAppBase::OnCloseRequest() {
 bool VeskAppBase::CanAskPlayer() const { return mWindow && !Platform::IsHeadlessVideo(); }
 
 void VeskAppBase::OnStopSignal(int signal) {
-  if (!CanAskPlayer() || mStopAsking) {
-    LogMessage("stop signal %d: leaving without asking", signal);
-    mEndedBySignal = signal;
-    QuitWithoutAsking();
+  if (!CanAskPlayer() || mStopAsking != 0) {
+    LeaveOnSignal(signal);
+    return;
+  }
+  if (IsBusyLoading()) {
+    // Asked once loading has ended; a second signal meanwhile leaves.
+    LogMessage("stop signal %d: asking once loading ends", signal);
+    mStopAsking = signal;
+    mQuitDeferred = true;
+    return;
+  }
+  if (!CanAskQuitNow()) {
+    LeaveOnSignal(signal);
     return;
   }
   LogMessage("stop signal %d: asking as the window's close does", signal);
-  mStopAsking = true;
-  OnCloseRequest();
-  // A quit put off until loading ends is still being asked about.
-  if (!mQuitDeferred) mStopAsking = false;
+  mStopAsking = signal;
+  RequestQuit();
+  mStopAsking = 0;
+}
+
+void VeskAppBase::LeaveOnSignal(int signal) {
+  LogMessage("stop signal %d: leaving without asking", signal);
+  mEndedBySignal = signal;
+  QuitWithoutAsking();
 }
 
 void VeskAppBase::Shutdown() { mShutdown.store(true, std::memory_order_release); }

@@ -165,11 +165,17 @@ class VeskAppBase {
   virtual void QuitWithoutAsking() { Shutdown(); }
   // Someone can see and answer a question: a window on a real display (not the dummy driver).
   virtual bool CanAskPlayer() const;
-  // SIGTERM or SIGINT reached the loop. Without a window anyone could see, the game leaves at
-  // once (QuitWithoutAsking); with one, the first asks as the window's close does and a second
-  // while that question is open leaves without asking. A run left so ends, once its settings
-  // are written, as the signal would have ended it (the destructor re-raises it).
+  // The game could put its quit question to the player now (no splash, no other box open).
+  virtual bool CanAskQuitNow() const { return true; }
+  // SIGHUP, SIGINT or SIGTERM reached the loop. Without a window anyone could see, or when the
+  // question cannot be put now (CanAskQuitNow), the game leaves at once (QuitWithoutAsking);
+  // otherwise the first asks as the window's close does (once loading has ended, when it runs)
+  // and a second while that question is open or waits leaves without asking. A run left so
+  // ends, once its settings are written, as the signal would have ended it (the destructor
+  // re-raises it).
   void OnStopSignal(int signal);
+  // Leaves without asking, saving what a quit saves; the process will end by the signal.
+  void LeaveOnSignal(int signal);
   // Inside Init, after the settings and the single-instance check and before the window opens:
   // the game reads its own options (volumes, mute, screen mode).
   virtual void LoadOptions() {}
@@ -227,8 +233,8 @@ class VeskAppBase {
   // The player has been told that progress will not be saved.
   bool mWriteFailureTold = false;
   int mExitCode = 0;
-  // A stop signal is being asked about (its question is open, or waits for loading to end).
-  bool mStopAsking = false;
+  // The stop signal being asked about (its question is open, or waits for loading to end); 0: none.
+  int mStopAsking = 0;
   // The stop signal that ended the run without asking (0: none).
   int mEndedBySignal = 0;
   // This application handles the stop signals (from Init to its destruction).

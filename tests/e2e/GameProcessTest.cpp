@@ -9,10 +9,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
+
+#include "driver/XServer.h"
 
 namespace fs = std::filesystem;
 
@@ -29,23 +33,26 @@ std::string ReadAll(const fs::path& p) {
   return ss.str();
 }
 
-// In a forked child: the home and folders of a game of its own, headless.
-void UsePrivateHome(const std::string& home) {
+// In a forked child: the home and folders of a game of its own, headless (or in a window on the
+// X server of DISPLAY).
+void UsePrivateHome(const std::string& home, bool windowed = false) {
   ::setenv("HOME", home.c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
   ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
   ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
-  ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+  ::setenv("SDL_VIDEODRIVER", windowed ? "x11" : "dummy", 1);
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 // Starts the game headless in a private home; returns its pid. Its standard error goes to
-// `errorFile` when one is given. With `replay` it plays the quit demo.
-pid_t StartGame(const std::string& home, const std::string& errorFile = "", bool replay = false) {
+// `errorFile` when one is given. With `replay` it plays the quit demo; `windowed`, it opens its
+// window on the X server of DISPLAY.
+pid_t StartGame(const std::string& home, const std::string& errorFile = "", bool replay = false,
+                bool windowed = false) {
   pid_t pid = fork();
   if (pid == 0) {
     if (!errorFile.empty() && !std::freopen(errorFile.c_str(), "w", stderr)) _exit(126);
-    UsePrivateHome(home);
+    UsePrivateHome(home, windowed);
     std::string bin = GameBinary();
     const std::string demo = QuitDemo();
     if (replay)
@@ -108,12 +115,35 @@ pid_t StartHeadlessRun(const std::string& home) {
   return pid;
 }
 
-int WaitExit(pid_t pid, int seconds) {
-  for (int i = 0; i < seconds * 100; ++i) {
+// Runs a program with its arguments and waits for it; true when it exited with 0.
+bool RunProgram(const std::vector<std::string>& args) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The exit code of the process (128 + the signal that ended it) once it has ended; -1 when it
+// still runs after `ms` milliseconds.
+int WaitExitFor(pid_t pid, int ms) {
+  for (int i = 0; i < ms / 10; ++i) {
     int status = 0;
     if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  return -1;
+}
+
+// As WaitExitFor; a process that does not end within the time is killed.
+int WaitExit(pid_t pid, int seconds) {
+  const int code = WaitExitFor(pid, seconds * 1000);
+  if (code != -1) return code;
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   return -1;
@@ -166,6 +196,72 @@ TEST(GameProcess, StoppedAtAnyMomentOfItsStartSavesAndEndsBySignal) {
         << "stopped after " << delayMs << " ms";
     EXPECT_GE(fs::file_size(home + "/data/Vantor Games/Pellor2/pref.dat"), 7320u);
   }
+  fs::remove_all(home);
+}
+
+// A game in a window, stopped by a signal in its first second (start-up loading, or the splash
+// that follows, neither of which can ask): it leaves by the signal, saving what a quit saves (the
+// settings with the run's mark cleared, the profile). Two signals together, and the SIGHUP of a
+// closed terminal, end it alike.
+TEST(GameProcess, AWindowedGameStoppedWhileItStartsSavesAndEndsBySignal) {
+  if (!HasProgram("Xvfb")) GTEST_SKIP() << "no Xvfb";
+  XServer server(1024, 768);
+  ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
+  const std::string home = (fs::temp_directory_path() / ("cafe_e2e_start_" + std::to_string(getpid()))).string();
+  const struct {
+    int signal;
+    int count;
+    int delayMs;
+  } stops[] = {{SIGTERM, 1, 0}, {SIGTERM, 2, 0}, {SIGHUP, 1, 1000}};
+  for (const auto& stop : stops) {
+    const std::string what = std::string(strsignal(stop.signal)) + " x" + std::to_string(stop.count) + " after " +
+                             std::to_string(stop.delayMs) + " ms";
+    fs::remove_all(home);
+    fs::create_directories(home + "/run");
+    pid_t game = StartGame(home, "", false, true);
+    ASSERT_TRUE(WaitForQuitHandler(game, 60));
+    std::this_thread::sleep_for(std::chrono::milliseconds(stop.delayMs));
+    for (int i = 0; i < stop.count; ++i) kill(game, stop.signal);
+    EXPECT_EQ(WaitExit(game, 120), 128 + stop.signal) << what;
+    EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos)
+        << what;
+    EXPECT_TRUE(fs::exists(home + "/data/Vantor Games/Pellor2/pref.dat")) << what;
+  }
+  fs::remove_all(home);
+}
+
+// The player has pressed the menu's quit and the "Leave the café?" box waits for her answer: a
+// stop signal then leaves without asking again, saving what a quit saves. (Three signals are sent,
+// a second and a half apart: whichever finds the box open ends the game.)
+TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
+  ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
+  if (!HasProgram("Xvfb") || !HasProgram("xdotool")) GTEST_SKIP() << "no Xvfb or no xdotool";
+  XServer server(1024, 768);
+  ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
+  const std::string home = (fs::temp_directory_path() / ("cafe_e2e_box_" + std::to_string(getpid()))).string();
+  fs::remove_all(home);
+  fs::create_directories(home + "/run");
+  // The demo makes Alice, so that the game starts at the main menu.
+  ASSERT_EQ(WaitExit(StartGame(home, "", true), 120), 0);
+  pid_t game = StartGame(home, "", false, true);
+  ASSERT_TRUE(WaitForQuitHandler(game, 60));
+  // Clicks where the menu's quit stands (the picture fills the 1024x768 screen): the first ones
+  // skip the splash's slides, the next opens the box, the later ones fall on the box's shade.
+  for (int i = 0; i < 12; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(RunProgram({"xdotool", "mousemove", "750", "590", "click", "1"}));
+  }
+  int code = -1;
+  for (int i = 0; i < 3 && code == -1; ++i) {
+    kill(game, SIGTERM);
+    code = WaitExitFor(game, 1500);
+  }
+  // Whatever it was doing, the game has had three signals: it ends.
+  if (code == -1) code = WaitExit(game, 120);
+  EXPECT_EQ(code, 128 + SIGTERM);
+  EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
+  const std::string pref = ReadAll(home + "/data/Vantor Games/Pellor2/pref.dat");
+  EXPECT_NE(pref.find(std::string("A\0l\0i\0c\0e\0", 10)), std::string::npos);
   fs::remove_all(home);
 }
 

@@ -4,10 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/XServer.h"
 #include "platform/video/Video.h"
 #include "platform/window/Window.h"
 
@@ -28,61 +25,6 @@ extern "C" int __lsan_is_turned_off() { return 1; }
 namespace {
 
 using Platform::InputEvent;
-
-// An Xvfb of the given size on a free display, which becomes DISPLAY while it lives.
-class XServer {
- public:
-  XServer(int width, int height) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    const std::string fd = std::to_string(fds[1]);
-    mPid = fork();
-    if (mPid == 0) {
-      close(fds[0]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number once it is up: waited for half a minute at most.
-    std::string number;
-    char c = 0;
-    pollfd ready{fds[0], POLLIN, 0};
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < limit && poll(&ready, 1, 100) >= 0) {
-      if (!(ready.revents & (POLLIN | POLLHUP))) continue;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number.push_back(c);
-    }
-    close(fds[0]);
-    if (mPid > 0 && !number.empty()) {
-      mDisplay = ":" + number;
-      setenv("DISPLAY", mDisplay.c_str(), 1);
-    }
-  }
-  ~XServer() {
-    if (mPid <= 0) return;
-    kill(mPid, SIGTERM);
-    waitpid(mPid, nullptr, 0);
-  }
-  bool IsUp() const { return !mDisplay.empty(); }
-
- private:
-  pid_t mPid = -1;
-  std::string mDisplay;
-};
-
-bool HasXvfb() {
-  const char* path = std::getenv("PATH");
-  std::string paths = path ? path : "/usr/bin:/bin";
-  for (size_t start = 0; start <= paths.size();) {
-    const size_t end = std::min(paths.find(':', start), paths.size());
-    if (access((paths.substr(start, end - start) + "/Xvfb").c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 // Pumps the window's events until a pointer move arrives (the last one), or gives up.
 bool NextMove(Platform::Window& window, InputEvent& move) {
@@ -105,7 +47,7 @@ bool NextMove(Platform::Window& window, InputEvent& move) {
 }  // namespace
 
 TEST(FullScreen, ThePictureFillsABareXServerAndThePointerLandsOnIt) {
-  if (!HasXvfb()) GTEST_SKIP() << "no Xvfb";
+  if (!HasProgram("Xvfb")) GTEST_SKIP() << "no Xvfb";
   setenv("SDL_VIDEODRIVER", "x11", 1);
   const struct {
     int w, h;

@@ -254,7 +254,8 @@ TEST(MainLoop, ShutdownFromAnotherThreadIsARequest) {
 namespace {
 
 // Stop signals, each run in a child process (a run left on a signal ends by it). The child raises
-// SIGTERM at the update steps listed; RequestQuit stands for the game's "leave?" box, a nested
+// SIGTERM at the update steps listed (a step listed twice raises two; step 0 raises before the loop
+// starts); RequestQuit stands for the game's "leave?" box, a nested
 // loop answered "no" at the step given (or left open), and QuitWithoutAsking for the game's save.
 // What happened is written to `record`: "asked N saved M".
 class StopApp : public SimApp {
@@ -316,6 +317,8 @@ StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t 
       app.mSignalSteps = signalSteps;
       app.mAnswerNoAfter = answerNoAfter;
       if (!app.Init()) _exit(2);
+      for (uint64_t step : signalSteps)
+        if (step == 0) raise(SIGTERM);
       app.Start();
     }
     _exit(3);  // ending here means the destructor did not end the process by the signal
@@ -356,4 +359,14 @@ TEST(StopSignal, WithAWindowASecondWhileAskingLeavesWithoutAsking) {
   outcome = RunStopApp(true, {5, 40, 60}, 30);
   EXPECT_TRUE(outcome.endedBySigterm);
   EXPECT_EQ(outcome.record, "asked 2 saved 1");
+}
+
+// Signals that come together, in one step or before the loop first looks, are not one: the first
+// asks and the second, taken while the question is open, leaves.
+TEST(StopSignal, SignalsThatComeTogetherAreEachAnswered) {
+  for (const std::vector<uint64_t>& steps : {std::vector<uint64_t>{5, 5}, std::vector<uint64_t>{0, 0}}) {
+    const StopOutcome outcome = RunStopApp(true, steps, 0);
+    EXPECT_TRUE(outcome.endedBySigterm) << "at step " << steps[0];
+    EXPECT_EQ(outcome.record, "asked 1 saved 1") << "at step " << steps[0];
+  }
 }

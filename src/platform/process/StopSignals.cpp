@@ -9,14 +9,18 @@
 namespace Platform {
 namespace {
 
+constexpr int kStopSignals[] = {SIGHUP, SIGINT, SIGTERM};
+constexpr int kStopSignalCount = sizeof(kStopSignals) / sizeof(kStopSignals[0]);
+
 // Lock-free atomics are safe to touch in a signal handler.
-std::atomic<int> gLastSignal{0};
+std::atomic<int> gPending[kStopSignalCount];
 std::atomic<int> gUnanswered{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 void OnStopSignal(int sig) {
   const int saved = errno;
-  gLastSignal.store(sig, std::memory_order_release);
+  for (int i = 0; i < kStopSignalCount; ++i)
+    if (kStopSignals[i] == sig) gPending[i].fetch_add(1, std::memory_order_acq_rel);
   if (gUnanswered.fetch_add(1, std::memory_order_acq_rel) + 1 >= 3) {
     // Nobody is listening (the loop is stuck or gone): the signal takes its own course.
     signal(sig, SIG_DFL);
@@ -32,18 +36,21 @@ void CatchStopSignals() {
   sa.sa_handler = OnStopSignal;
   sa.sa_flags = SA_RESTART;
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  for (int sig : kStopSignals) sigaction(sig, &sa, nullptr);
 }
 
 int TakeStopSignal() {
   gUnanswered.store(0, std::memory_order_release);
-  return gLastSignal.exchange(0, std::memory_order_acq_rel);
+  for (int i = 0; i < kStopSignalCount; ++i) {
+    int pending = gPending[i].load(std::memory_order_acquire);
+    while (pending > 0)
+      if (gPending[i].compare_exchange_weak(pending, pending - 1, std::memory_order_acq_rel)) return kStopSignals[i];
+  }
+  return 0;
 }
 
 int ReleaseStopSignals() {
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
+  for (int sig : kStopSignals) signal(sig, SIG_DFL);
   return TakeStopSignal();
 }
 

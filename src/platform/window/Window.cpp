@@ -126,7 +126,7 @@ Window::~Window() { Destroy(); }
 
 bool Window::Create(const std::string& title, int width, int height, bool windowed, std::string* error) {
   Destroy();
-  // SIGINT and SIGTERM are the game's own (StopSignals.h), not turned into a window close.
+  // The stop signals are the game's own (StopSignals.h), not turned into a window close.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     if (error) *error = SDL_GetError();
