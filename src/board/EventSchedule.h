@@ -135,8 +135,9 @@ class EventSchedule {
   // Endless levels: leaves out the visitor types the predicate refuses (their weights with them);
   // the number left out.
   size_t RemoveVisitorTypes(const std::function<bool(const VisitorType&)>& refuse);
-  // Endless levels: some stage sends a visitor.
-  bool SendsAnyVisitor() const;
+  // Endless levels: the stage (0-based) can send a visitor: it lists a type with a probability
+  // above 0. A stage past the last is the last one, where the game stays.
+  bool StageSendsVisitors(size_t stage) const;
 
   // Endless levels: the next stage's goal; after the last stage the goals go on in equal steps.
   void AdvanceStage();

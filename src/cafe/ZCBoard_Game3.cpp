@@ -176,8 +176,10 @@ void ZCBoard_Game3::SetTextVarNumber(const char* name, int32_t value) {
 bool ZCBoard_Game3::SkipItemDraw() { return mComix->IsVisible(); }
 
 bool ZCBoard_Game3::AreQueuesDone() {
-  // A survival game that no visitor can come to ends at once.
-  if (mEndless) return mLives < 0 || mNoVisitorCanCome;
+  // A survival game ends when its current stage can send nobody and no visitor is left to earn
+  // the money of the next: no visitor could ever come again.
+  if (mEndless)
+    return mLives < 0 || (!mSchedule.StageSendsVisitors(mSchedule.GetCurrentStage()) && !mActors->AnyVisitorsPresent());
   if (mVipLost) return true;
   if (mActors->AnyVisitorsPresent()) return false;
   return ZCBoard_Game::AreQueuesDone();
@@ -465,7 +467,6 @@ void ZCBoard_Game3::ApplyMiniGameBonus(int32_t type, int32_t strength) {
 // ---- Reading a level (loading thread) ----
 
 void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& level) {
-  mNoVisitorCanCome = false;
   if (mEndless) std::memset(mSurvivalFlags, 0, sizeof mSurvivalFlags);
   mUpgradeSkin.clear();
   mDefaultSkin.clear();
@@ -509,8 +510,12 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     // the draws pick only visitors who can come and go.
     mSchedule.RemoveVisitorTypes(
         [this](const VisitorType& type) { return !HasVisitorSettings(type.mPersons, "time_point_template"); });
-    mNoVisitorCanCome = !mSchedule.SendsAnyVisitor();
-    if (mNoVisitorCanCome) LogMessage("WARNING: %s: no visitor can come; the game ends", LevelFileName().c_str());
+    if (!mSchedule.StageSendsVisitors(0))
+      LogMessage("WARNING: %s: no visitor can come; the game ends", LevelFileName().c_str());
+    for (size_t stage = 1; stage < mSchedule.GetStages().size(); ++stage)
+      if (!mSchedule.StageSendsVisitors(stage))
+        LogMessage("WARNING: %s: stage %d of the list can send no visitor; the game ends there",
+                   LevelFileName().c_str(), int(stage + 1));
   }
   if (!mEndless)
     mGoals->LoadAchievements(level);

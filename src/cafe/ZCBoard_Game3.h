@@ -230,8 +230,6 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   GameClock mFreezeClock;
   bool mVipLost = false;
   bool mAbandoned = false;
-  // Survival: every visitor type of the level was left out for want of settings.
-  bool mNoVisitorCanCome = false;
   int32_t mLives = 0;
   std::vector<std::pair<int32_t, int32_t>> mStageUpgrades;
   size_t mStageUpgradeCursor = 0;

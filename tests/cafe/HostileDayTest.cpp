@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -158,6 +159,40 @@ TEST(HostileDay, ASurvivalGameWithoutUsableVisitorsEnds) {
             std::string::npos);
   EXPECT_NE(out.find("WARNING: cfg\\e001.xml: no visitor can come; the game ends"), std::string::npos);
   EXPECT_NE(out.find("result survival"), std::string::npos) << out;
+}
+
+// A survival game whose first stage can send nobody, though a later one could, ends as well:
+// the stage's only visitors lack settings, or all come with a probability of 0 (each warned of).
+TEST(HostileDay, ASurvivalGameWhoseStageSendsNobodyEnds) {
+  ASSERT_NE(std::getenv("CAFE_BINARY_DIR"), nullptr);
+  PakInterface game;
+  ASSERT_TRUE(game.AddPakFile("data.pak"));
+  const std::string shipped = ReadPacked(game, "cfg\\e001.xml");
+  // The first stage's visitor types, each rewritten by `edit`.
+  auto firstStage = [&](const std::function<void(std::string&)>& edit) {
+    std::string day = shipped;
+    const size_t begin = day.find("<stage ");
+    const size_t end = day.find("</stage>", begin);
+    std::string stage = day.substr(begin, end - begin);
+    edit(stage);
+    return day.replace(begin, end - begin, stage);
+  };
+  const std::string unknown = firstStage([](std::string& stage) {
+    for (size_t at = 0; (at = stage.find("person1=\"", at)) != std::string::npos; at += 14)
+      stage.replace(at, 9, "person1=\"ghost");
+  });
+  const std::string unlikely = firstStage([](std::string& stage) {
+    for (const char* prob : {"prob=\"2\"", "prob=\"1\""})
+      for (size_t at; (at = stage.find(prob)) != std::string::npos;) stage.replace(at, 8, "prob=\"0\"");
+  });
+  for (const auto& [day, warning] :
+       {std::pair{unknown, std::string("has no visitor settings")}, std::pair{unlikely, std::string("prob=\"0\"")}}) {
+    SCOPED_TRACE(warning);
+    const std::string out = PlayOnPack({{"cfg/e001.xml", day}}, 1, 3000, true);
+    EXPECT_NE(out.find(warning), std::string::npos);
+    EXPECT_NE(out.find("WARNING: cfg\\e001.xml: no visitor can come; the game ends"), std::string::npos);
+    EXPECT_NE(out.find("result survival"), std::string::npos) << out.substr(out.size() > 2000 ? out.size() - 2000 : 0);
+  }
 }
 
 // A day whose café has no tables for seated groups: the groups that would wait for ever for a
