@@ -152,7 +152,7 @@ void EventSchedule::LoadEventsQueue(const XmlNode& level) {
     event->mType = type;
     GetClampedFloat(point, mFileName.c_str(), L"time", event->mTime, 0.0f, kMaxArrivalTime);
     int32_t vip = 0;
-    GetAttrIntA(point, "isVip", vip);
+    GetClampedInt(point, mFileName.c_str(), L"isVip", vip, 0, 1);
     event->mVip = vip != 0;
     ReadPersons(point, event->mPersons);
     for (const XmlNode& param : point.selectNodes(L"param")) {
@@ -176,7 +176,7 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
 
   for (const XmlNode& node : SelectLevelOrQueue(level, L"stages/stage")) {
     Stage stage;
-    GetClampedInt(node, mFileName.c_str(), L"points", stage.mPoints, 0, std::numeric_limits<int32_t>::max());
+    GetClampedInt(node, mFileName.c_str(), L"points", stage.mPoints, 0, kMaxGoalMoney);
     if (!mStages.empty() && stage.mPoints <= mStages.back().mPoints)
       LogMessage("WARNING: Stage %d points %d do not rise above %d", int(mStages.size() + 1), stage.mPoints,
                  mStages.back().mPoints);
@@ -224,6 +224,22 @@ size_t EventSchedule::RemoveVisitorTypes(const std::function<bool(const VisitorT
       for (const VisitorType& type : types) stage.mWeights[queue] += type.mProb;
     }
     stage.mTotalWeight = stage.mWeights[0] + stage.mWeights[1];
+  }
+  return removed;
+}
+
+size_t EventSchedule::RemoveOrders(const std::function<bool(const std::string&)>& refuse) {
+  size_t removed = 0;
+  for (const auto& queue : mQueues)
+    for (ScheduleEvent* event : queue) removed += std::erase_if(event->mOrders, refuse);
+  for (auto& [name, tmpl] : mTemplates) {
+    for (OrderSection* section : {&tmpl.mStand, &tmpl.mSit}) {
+      for (OrderList& list : section->mLists) {
+        removed += std::erase_if(list.mOrders, [&](const OrderChoice& choice) { return refuse(choice.mName); });
+        list.mTotal = 0;
+        for (const OrderChoice& choice : list.mOrders) list.mTotal += choice.mProb;
+      }
+    }
   }
   return removed;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -203,6 +204,8 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   // The worker item bound to a functional record's worker block, or null.
   static ZCItem* FindUpgradeWorker(const UpgradeRecord& record);
   void ReadOverrides(const XmlNode& level);
+  // The codes the café's machines, materials and workers make, alone or joined in pairs.
+  std::set<std::string> CafeProductCodes() const;
   void RestoreOverrides();
   void PreloadVisitorTextures(const XmlNode& level);
   void SetTextVarNumber(const char* name, int32_t value);
