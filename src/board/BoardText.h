@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "shell/XmlNode.h"
@@ -10,6 +11,13 @@ inline bool ReadBoardText(const XmlNode& node, const wchar_t* name, std::string&
   if (!GetAttrString(node, name, buf, sizeof buf)) return false;
   out = buf;
   return true;
+}
+
+// A position or offset of a level or object document: anywhere in the 32-bit range (the board's
+// sums of positions are held at its ends); one past the range takes the nearest end with a
+// warning. True when present.
+inline bool ReadBoardCoord(const XmlNode& node, const wchar_t* name, int32_t& out) {
+  return GetClampedInt(node, "the board layout", name, out, INT32_MIN, INT32_MAX);
 }
 
 // The same, empty when absent.

@@ -30,18 +30,13 @@ void ReadPersons(const XmlNode& node, std::string (&persons)[4]) {
   for (int i = 0; i < 4; ++i) persons[i] = ReadName(node, kPersonAttributes[i]);
 }
 
-float ReadFloat(const XmlNode& node, const char* name) {
-  float value = 0;
-  GetAttrFloatA(node, name, value);
-  return value;
-}
-
-// A weight: absent or unreadable is 0; a negative one counts as 0.
-float ReadProb(const XmlNode& node) {
-  const float prob = ReadFloat(node, "prob");
-  if (prob >= 0) return prob;
-  LogMessage("WARNING: Negative prob %f counted as 0", double(prob));
-  return 0;
+// A weight: absent or no number is 0; one outside [0, kMaxProb] takes the nearest bound, with a
+// warning, so that the sums of a stage or list stay finite.
+constexpr float kMaxProb = 1e6f;
+float ReadProb(const XmlNode& node, const std::string& file) {
+  float prob = 0;
+  GetClampedFloat(node, file.c_str(), L"prob", prob, 0.0f, kMaxProb);
+  return prob;
 }
 
 // Queue 0 takes standing visitors, queue 1 seated groups; -1 for any other type.
@@ -77,15 +72,15 @@ std::string ReadOrder(const XmlNode& node, const std::string& file) {
 OrderSection ReadSection(const XmlNode& node, const std::string& file) {
   OrderSection section;
   if (!node) return section;
-  section.mProb = ReadProb(node);
+  section.mProb = ReadProb(node, file);
   for (const XmlNode& listNode : node.selectNodes(L"order_list")) {
     OrderList list;
-    list.mProb = ReadProb(listNode);
+    list.mProb = ReadProb(listNode, file);
     for (const XmlNode& orderNode : listNode.selectNodes(L"order")) {
       OrderChoice choice;
       choice.mName = ReadOrder(orderNode, file);
       if (choice.mName.empty()) continue;
-      choice.mProb = ReadProb(orderNode);
+      choice.mProb = ReadProb(orderNode, file);
       list.mTotal += choice.mProb;
       list.mOrders.push_back(std::move(choice));
     }
@@ -157,7 +152,7 @@ void EventSchedule::LoadEventsQueue(const XmlNode& level) {
     event->mType = type;
     GetClampedFloat(point, mFileName.c_str(), L"time", event->mTime, 0.0f, kMaxArrivalTime);
     int32_t vip = 0;
-    GetAttrIntA(point, "isVip", vip);
+    GetClampedInt(point, mFileName.c_str(), L"isVip", vip, 0, 1);
     event->mVip = vip != 0;
     ReadPersons(point, event->mPersons);
     for (const XmlNode& param : point.selectNodes(L"param")) {
@@ -181,7 +176,7 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
 
   for (const XmlNode& node : SelectLevelOrQueue(level, L"stages/stage")) {
     Stage stage;
-    GetClampedInt(node, mFileName.c_str(), L"points", stage.mPoints, 0, std::numeric_limits<int32_t>::max());
+    GetClampedInt(node, mFileName.c_str(), L"points", stage.mPoints, 0, kMaxGoalMoney);
     if (!mStages.empty() && stage.mPoints <= mStages.back().mPoints)
       LogMessage("WARNING: Stage %d points %d do not rise above %d", int(mStages.size() + 1), stage.mPoints,
                  mStages.back().mPoints);
@@ -195,7 +190,10 @@ void EventSchedule::LoadEndless(const XmlNode& level) {
       }
       ReadPersons(typeNode, visitor.mPersons);
       if (visitor.mPersons[0].empty()) LogMessage("WARNING: Client skin not defined!");
-      visitor.mProb = ReadProb(typeNode);
+      visitor.mProb = ReadProb(typeNode, mFileName);
+      if (!(visitor.mProb > 0))
+        LogMessage("WARNING: %s: <time_point_template> type=\"%s\" person1=\"%s\" prob=\"0\": never drawn",
+                   mFileName.c_str(), visitor.mType.c_str(), visitor.mPersons[0].c_str());
       GetClampedFloat(typeNode, mFileName.c_str(), L"time_min", visitor.mTimeMin, 0.0f, kMaxArrivalTime);
       GetClampedFloat(typeNode, mFileName.c_str(), L"time_max", visitor.mTimeMax, 0.0f, kMaxArrivalTime);
       const std::string tmplName = ReadName(typeNode, L"order_template");
@@ -230,10 +228,25 @@ size_t EventSchedule::RemoveVisitorTypes(const std::function<bool(const VisitorT
   return removed;
 }
 
-bool EventSchedule::SendsAnyVisitor() const {
-  for (const Stage& stage : mStages)
-    if (!stage.mTypes[0].empty() || !stage.mTypes[1].empty()) return true;
-  return false;
+size_t EventSchedule::RemoveOrders(const std::function<bool(const std::string&)>& refuse) {
+  size_t removed = 0;
+  for (const auto& queue : mQueues)
+    for (ScheduleEvent* event : queue) removed += std::erase_if(event->mOrders, refuse);
+  for (auto& [name, tmpl] : mTemplates) {
+    for (OrderSection* section : {&tmpl.mStand, &tmpl.mSit}) {
+      for (OrderList& list : section->mLists) {
+        removed += std::erase_if(list.mOrders, [&](const OrderChoice& choice) { return refuse(choice.mName); });
+        list.mTotal = 0;
+        for (const OrderChoice& choice : list.mOrders) list.mTotal += choice.mProb;
+      }
+    }
+  }
+  return removed;
+}
+
+bool EventSchedule::StageSendsVisitors(size_t stage) const {
+  if (mStages.empty()) return false;
+  return mStages[std::min(stage, mStages.size() - 1)].mTotalWeight > 0;
 }
 
 void EventSchedule::ResetGoals() {

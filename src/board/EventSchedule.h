@@ -102,6 +102,10 @@ class EventSchedule {
   // The latest time, in seconds of the level's clock, that an arrival may be set for: a later
   // one (or one before the start) takes the nearest of the two, so every queue runs out.
   static constexpr float kMaxArrivalTime = 600.0f;
+  // The most money a goal or a stage's points may ask for.
+  static constexpr int32_t kMaxGoalMoney = 10000000;
+  // The highest number a stage may carry.
+  static constexpr int32_t kMaxStageNumber = 10000;
 
   void SetMode(int32_t mode) { mMode = mode; }
   // The level file read, named in warnings.
@@ -135,8 +139,12 @@ class EventSchedule {
   // Endless levels: leaves out the visitor types the predicate refuses (their weights with them);
   // the number left out.
   size_t RemoveVisitorTypes(const std::function<bool(const VisitorType&)>& refuse);
-  // Endless levels: some stage sends a visitor.
-  bool SendsAnyVisitor() const;
+  // Leaves out the orders the predicate refuses: from the events in the queues and from the
+  // endless templates' lists (their weights with them). The number left out.
+  size_t RemoveOrders(const std::function<bool(const std::string&)>& refuse);
+  // Endless levels: the stage (0-based) can send a visitor: it lists a type with a probability
+  // above 0. A stage past the last is the last one, where the game stays.
+  bool StageSendsVisitors(size_t stage) const;
 
   // Endless levels: the next stage's goal; after the last stage the goals go on in equal steps.
   void AdvanceStage();

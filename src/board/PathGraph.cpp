@@ -61,8 +61,8 @@ void PointSet::ReadGraph(const XmlNode& graph) {
   for (const XmlNode& node : graph.selectNodes(L"points/point")) {
     GraphPoint point;
     point.mName = ReadBoardText(node, L"name");
-    GetAttrInt(node, L"x", &point.x);
-    GetAttrInt(node, L"y", &point.y);
+    ReadBoardCoord(node, L"x", point.x);
+    ReadBoardCoord(node, L"y", point.y);
     point.mDirection = ReadBoardText(node, L"direction");
     mPoints.emplace(point.mName, point);
   }

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "shell/Log.h"
+
 std::vector<BoardPoint> PolygonRegion::ParsePoints(const std::string& text) {
   std::vector<int32_t> numbers;
   const char* p = text.c_str();
@@ -14,8 +16,11 @@ std::vector<BoardPoint> PolygonRegion::ParsePoints(const std::string& text) {
     errno = 0;
     long long value = std::strtoll(p, &end, 10);
     if (end == p) break;
-    if (value > INT32_MAX) value = INT32_MAX;
-    if (value < INT32_MIN) value = INT32_MIN;
+    if (value > INT32_MAX || value < INT32_MIN) {
+      const long long bound = value > 0 ? INT32_MAX : INT32_MIN;
+      LogMessage("WARNING: the board layout: a region's coordinate %lld cannot be used; %lld used", value, bound);
+      value = bound;
+    }
     numbers.push_back(int32_t(value));
     p = end;
   }

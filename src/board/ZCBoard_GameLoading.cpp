@@ -145,7 +145,7 @@ void ZCBoard_Game::ReadStages(const XmlNode& level) {
   // The schedule reads its stages from the same place: the level node, else its events queue.
   for (const XmlNode& node : SelectLevelOrQueue(level, L"stages/stage")) {
     StageRecord record;
-    GetAttrInt(node, L"num", &record.mNum);
+    GetClampedInt(node, LevelFileName().c_str(), L"num", record.mNum, 0, EventSchedule::kMaxStageNumber);
     for (const XmlNode& object : node.selectNodes(L"object")) {
       const std::string name = ReadBoardText(object, L"name");
       if (ZCItem* item = ZCItem::FindByName(name))

@@ -85,10 +85,10 @@ void ZCItem::ReadItem(const XmlNode& node) {
   ReadBoardText(node, L"orient", mOrientation);
   mPos = BoardPoint{};
   mOffset = BoardPoint{};
-  GetAttrInt(node, L"pos_x", &mPos.x);
-  GetAttrInt(node, L"pos_y", &mPos.y);
-  GetAttrInt(node, L"offs_x", &mOffset.x);
-  GetAttrInt(node, L"offs_y", &mOffset.y);
+  ReadBoardCoord(node, L"pos_x", mPos.x);
+  ReadBoardCoord(node, L"pos_y", mPos.y);
+  ReadBoardCoord(node, L"offs_x", mOffset.x);
+  ReadBoardCoord(node, L"offs_y", mOffset.y);
 
   mEffect.reset();
   const std::string effect = ReadBoardText(node, L"effect");

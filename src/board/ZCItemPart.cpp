@@ -75,12 +75,12 @@ void ZCItemPart::ReadPart(const XmlNode& node) {
   std::string font, subFont;
   if (ReadBoardText(node, L"font", font)) mFont = GetFontByName(font);
   if (ReadBoardText(node, L"sub_font", subFont)) mSubFont = GetFontByName(subFont);
-  GetAttrInt(node, L"offs_x", &mOffset.x);
-  GetAttrInt(node, L"offs_y", &mOffset.y);
-  GetAttrInt(node, L"scale_point_x", &mScalePoint.x);
-  GetAttrInt(node, L"scale_point_y", &mScalePoint.y);
+  ReadBoardCoord(node, L"offs_x", mOffset.x);
+  ReadBoardCoord(node, L"offs_y", mOffset.y);
+  ReadBoardCoord(node, L"scale_point_x", mScalePoint.x);
+  ReadBoardCoord(node, L"scale_point_y", mScalePoint.y);
   int32_t mirror = 0;
-  if (GetAttrInt(node, L"mirror", &mirror)) mMirrored = mirror != 0;
+  if (GetClampedInt(node, "the board layout", L"mirror", mirror, 0, 1)) mMirrored = mirror != 0;
   const std::string orient = ReadBoardText(node, L"orient");
   if (!orient.empty()) SetOrientation(orient, false);
   for (const XmlNode& entry : node.selectNodes(L"exchange_skin"))
@@ -93,8 +93,8 @@ void ZCItemPart::ReadPart(const XmlNode& node) {
     for (int32_t i = 0; i < 3; ++i) {
       const std::wstring x = L"order" + std::to_wstring(i) + L"_x";
       const std::wstring y = L"order" + std::to_wstring(i) + L"_y";
-      GetAttrInt(node, x.c_str(), &mRefPoints[i].x);
-      GetAttrInt(node, y.c_str(), &mRefPoints[i].y);
+      ReadBoardCoord(node, x.c_str(), mRefPoints[i].x);
+      ReadBoardCoord(node, y.c_str(), mRefPoints[i].y);
     }
   }
   mOrientationFree = mName == kOrientationFreeName;

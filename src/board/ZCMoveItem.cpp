@@ -264,8 +264,8 @@ void ZCMoveItem::LoadPersons(const XmlNode& root) {
       record.mOrientation = ReadBoardText(child, L"orientation");
       if (record.mOrientation.empty()) continue;
       record.mActualOrientation = ReadBoardText(child, L"actual_orientation");
-      GetAttrInt(child, L"ofs_x", &record.mOfsX);
-      GetAttrInt(child, L"ofs_y", &record.mOfsY);
+      ReadBoardCoord(child, L"ofs_x", record.mOfsX);
+      ReadBoardCoord(child, L"ofs_y", record.mOfsY);
       person.mOrientations.emplace(record.mOrientation, record);
     }
     persons.emplace(person.mName, std::move(person));

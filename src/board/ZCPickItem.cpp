@@ -87,8 +87,8 @@ void ZCPickItem::ReadItem(const XmlNode& node) {
     PickRecord record;
     record.mOwner = ReadText(child, L"owner", 128);
     record.mDirection = ReadText(child, L"direction", 128);
-    GetAttrInt(child, L"offs_x", &record.x);
-    GetAttrInt(child, L"offs_y", &record.y);
+    ReadBoardCoord(child, L"offs_x", record.x);
+    ReadBoardCoord(child, L"offs_y", record.y);
     mPickRecords.push_back(record);
   }
   mRegion.SetPolygon(PolygonRegion::ParsePoints(ReadText(node, L"rgn", 2048)));

@@ -40,16 +40,13 @@ void AchievementParams::Load(const XmlNode& level) {
     LogMessage("WARNING: no 'achparams'  in level.");
     return;
   }
+  const std::string file = GetCafeBoard() ? GetCafeBoard()->LevelFileName() : std::string("the level");
   for (int32_t i = 0; i < kTasks; ++i) {
     int32_t target = 0;
-    if (!GetAttrInt(node, kTaskNames[i], &target)) {
+    // A target out of range takes the nearest bound: a negative one is no task.
+    if (!GetClampedInt(node, file.c_str(), kTaskNames[i], target, 0, kMaxCount)) {
       LogMessage("WARNING: no attribute '%ls' in 'achparams'.", kTaskNames[i]);
       continue;
-    }
-    // A negative target is no task.
-    if (target < 0) {
-      LogMessage("WARNING: 'achparams' %ls=%d is below 0; no task", kTaskNames[i], int(target));
-      target = 0;
     }
     mTargets[i] = mRemaining[i] = target;
   }
@@ -103,7 +100,7 @@ void RushBonus::Load(const XmlNode& root) {
     return;
   }
   ReadCfgTime(node, L"rush_timeout", mRushTimeout);
-  GetAttrInt(node, L"start_count", &mStartCount);
+  ReadCfgInt(node, L"start_count", mStartCount, kMaxCount);
 }
 
 void RushBonus::Reset() {

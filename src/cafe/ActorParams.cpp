@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "board/BoardText.h"
+#include "board/PersonParams.h"
 #include "shell/Log.h"
 #include "shell/StringUtil.h"
 #include "shell/XmlNode.h"
@@ -41,8 +42,14 @@ XmlNode SelectBlockList(const XmlNode& root, const wchar_t* path, const char* wh
 }
 }  // namespace
 
-void ReadCfgTime(const XmlNode& node, const wchar_t* name, float& out) {
-  GetClampedFloat(node, "cfg\\cfg.xml", name, out, 0.0f, kMaxActorTime);
+void ReadCfgTime(const XmlNode& node, const wchar_t* name, float& out) { ReadCfgFloat(node, name, out, kMaxActorTime); }
+
+void ReadCfgFloat(const XmlNode& node, const wchar_t* name, float& out, float max) {
+  GetClampedFloat(node, "cfg\\cfg.xml", name, out, 0.0f, max);
+}
+
+void ReadCfgInt(const XmlNode& node, const wchar_t* name, int32_t& out, int32_t max) {
+  GetClampedInt(node, "cfg\\cfg.xml", name, out, 0, max);
 }
 
 void ReadPatienceSpeed(const XmlNode& node, const char* file, float& speed) {
@@ -59,13 +66,13 @@ void LoadHeroineParams(const XmlNode& root) {
   gHeroines.clear();
   ReadBlocks(root.selectNodes(L"perses/pers"), gHeroines, [](const XmlNode& node, HeroineParams& p) {
     ReadCfgTime(node, L"wash_time", p.mWashTime);
-    GetAttrFloat(node, L"speed_add_upgrade", p.mSpeedAddUpgrade);
-    GetAttrFloat(node, L"speed_add_bonus", p.mSpeedAddBonus);
+    ReadCfgFloat(node, L"speed_add_upgrade", p.mSpeedAddUpgrade, kMaxMoveSpeed);
+    ReadCfgFloat(node, L"speed_add_bonus", p.mSpeedAddBonus, kMaxMoveSpeed);
     ReadCfgTime(node, L"bonus_speed_time3", p.mBonusSpeedTime3);
     ReadCfgTime(node, L"bonus_speed_time4", p.mBonusSpeedTime4);
     ReadCfgTime(node, L"idle_rastart_time_min", p.mIdleRestartMin);
     ReadCfgTime(node, L"idle_rastart_time_max", p.mIdleRestartMax);
-    GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
+    ReadCfgInt(node, L"idle_stop_frame", p.mIdleStopFrame, kMaxFrame);
   });
 }
 
@@ -78,29 +85,29 @@ void LoadClientParams(const XmlNode& root) {
   gClientsConfig = ClientsConfig();
   XmlNode list = SelectBlockList(root, L"clients", "clients");
   if (!list) return;
-  GetAttrFloat(list, L"patience_g_level", gClientsConfig.mPatienceGreen);
-  GetAttrFloat(list, L"patience_y_level", gClientsConfig.mPatienceYellow);
-  GetAttrFloat(list, L"patience_r_level", gClientsConfig.mPatienceRed);
-  GetAttrFloat(list, L"patience_critical", gClientsConfig.mPatienceCritical);
-  GetAttrFloat(list, L"scandal_effect", gClientsConfig.mScandalEffect);
+  ReadCfgFloat(list, L"patience_g_level", gClientsConfig.mPatienceGreen, kMaxPercent);
+  ReadCfgFloat(list, L"patience_y_level", gClientsConfig.mPatienceYellow, kMaxPercent);
+  ReadCfgFloat(list, L"patience_r_level", gClientsConfig.mPatienceRed, kMaxPercent);
+  ReadCfgFloat(list, L"patience_critical", gClientsConfig.mPatienceCritical, kMaxPercent);
+  ReadCfgFloat(list, L"scandal_effect", gClientsConfig.mScandalEffect, kMaxPercent);
   ReadCfgTime(list, L"client_reminder_timeout", gClientsConfig.mReminderTimeout);
   ReadCfgTime(list, L"client_alpha_blend_time", gClientsConfig.mAlphaBlendTime);
   ReadCfgTime(list, L"client_scandal_bubble_present", gClientsConfig.mScandalBubbleTime);
   ReadBlocks(list.selectNodes(L"client"), gClients, [](const XmlNode& node, ClientParams& p) {
-    GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
+    ReadCfgInt(node, L"idle_stop_frame", p.mIdleStopFrame, kMaxFrame);
     ReadCfgTime(node, L"idle_restart_time_min", p.mIdleRestartMin);
     ReadCfgTime(node, L"idle_restart_time_max", p.mIdleRestartMax);
     ReadPatienceSpeed(node, "cfg\\cfg.xml", p.mPatienceSpeed);
     ReadCfgTime(node, L"client_decision_timeout", p.mDecisionTime);
     ReadCfgTime(node, L"client_eating_time", p.mEatingTime);
-    GetAttrInt(node, L"client_money01_g", &p.mMoneyGreen);
-    GetAttrInt(node, L"client_money01_y", &p.mMoneyYellow);
-    GetAttrInt(node, L"client_money01_r", &p.mMoneyRed);
-    GetAttrInt(node, L"client_losses_money", &p.mLossesMoney);
-    GetAttrFloat(node, L"client_scandal_level", p.mScandalLevel);
+    ReadCfgInt(node, L"client_money01_g", p.mMoneyGreen, kMaxMoneyValue);
+    ReadCfgInt(node, L"client_money01_y", p.mMoneyYellow, kMaxMoneyValue);
+    ReadCfgInt(node, L"client_money01_r", p.mMoneyRed, kMaxMoneyValue);
+    ReadCfgInt(node, L"client_losses_money", p.mLossesMoney, kMaxMoneyValue);
+    ReadCfgFloat(node, L"client_scandal_level", p.mScandalLevel, kMaxPercent);
     ReadCfgTime(node, L"client_scandal_timeout", p.mScandalTime);
     ReadCfgTime(node, L"client_bonus_timeout", p.mBonusTime);
-    GetAttrFloat(node, L"client_bonus_time_effect", p.mBonusTimeEffect);
+    ReadCfgFloat(node, L"client_bonus_time_effect", p.mBonusTimeEffect, kMaxPercent);
   });
 }
 
@@ -123,25 +130,25 @@ void LoadWorkerParams(const XmlNode& root) {
   gWorkersConfig = WorkersConfig();
   XmlNode list = SelectBlockList(root, L"workers", "workers");
   if (!list) return;
-  GetAttrFloat(list, L"tidiness_g_level", gWorkersConfig.mTidinessGreen);
-  GetAttrFloat(list, L"tidiness_y_level", gWorkersConfig.mTidinessYellow);
-  GetAttrFloat(list, L"tidiness_r_level", gWorkersConfig.mTidinessRed);
-  GetAttrFloat(list, L"cleanser_effect", gWorkersConfig.mCleanserEffect);
-  GetAttrFloat(list, L"brush_effect", gWorkersConfig.mBrushEffect);
+  ReadCfgFloat(list, L"tidiness_g_level", gWorkersConfig.mTidinessGreen, kMaxPercent);
+  ReadCfgFloat(list, L"tidiness_y_level", gWorkersConfig.mTidinessYellow, kMaxPercent);
+  ReadCfgFloat(list, L"tidiness_r_level", gWorkersConfig.mTidinessRed, kMaxPercent);
+  ReadCfgFloat(list, L"cleanser_effect", gWorkersConfig.mCleanserEffect, kMaxPercent);
+  ReadCfgFloat(list, L"brush_effect", gWorkersConfig.mBrushEffect, kMaxPercent);
   ReadCfgTime(list, L"worker_alpha_blend_time", gWorkersConfig.mAlphaBlendTime);
   // Serials count from 1 at every read: they place each worker's flags among the upgrades.
   int32_t serial = 0;
   ReadBlocks(list.selectNodes(L"worker"), gWorkers, [&serial](const XmlNode& node, WorkerParams& p) {
     ReadCfgTime(node, L"work_time", p.mWorkTime);
-    GetAttrFloat(node, L"tidiness_up", p.mTidinessUp);
-    GetAttrFloat(node, L"tidiness_down", p.mTidinessDown);
-    GetAttrInt(node, L"direct_character_break_frame", &p.mBreakFrame);
+    ReadCfgFloat(node, L"tidiness_up", p.mTidinessUp, kMaxPercent);
+    ReadCfgFloat(node, L"tidiness_down", p.mTidinessDown, kMaxPercent);
+    ReadCfgInt(node, L"direct_character_break_frame", p.mBreakFrame, kMaxFrame);
     ReadCfgTime(node, L"direct_character_break_time", p.mBreakTime);
-    GetAttrFloat(node, L"upgrade_tidiness_down", p.mUpgradeTidinessDown);
-    GetAttrFloat(node, L"upgrade_work_speed", p.mUpgradeWorkSpeed);
+    ReadCfgFloat(node, L"upgrade_tidiness_down", p.mUpgradeTidinessDown, kMaxFactor);
+    ReadCfgFloat(node, L"upgrade_work_speed", p.mUpgradeWorkSpeed, kMaxFactor);
     ReadCfgTime(node, L"idle_rastart_time_min", p.mIdleRestartMin);
     ReadCfgTime(node, L"idle_rastart_time_max", p.mIdleRestartMax);
-    GetAttrInt(node, L"idle_stop_frame", &p.mIdleStopFrame);
+    ReadCfgInt(node, L"idle_stop_frame", p.mIdleStopFrame, kMaxFrame);
     ReadBoardText(node, L"snd_worker_begin", p.mBeginSound);
     ReadBoardText(node, L"product", p.mProduct);
     ReadBoardText(node, L"product_type", p.mProductType);

@@ -62,6 +62,21 @@ constexpr float kMaxActorTime = 600.0f;
 // Reads a time of cfg.xml so bounded.
 void ReadCfgTime(const XmlNode& node, const wchar_t* name, float& out);
 
+// The usable ranges of the other numbers of cfg.xml and of a level's overrides; a value outside
+// takes the nearest bound with a warning. None is negative, so none is ever negated out of range.
+// Money a visitor pays or costs, a coin bonus.
+constexpr int32_t kMaxMoneyValue = 100000;
+// A patience or tidiness level, a gain or loss of either, an effect of a bonus or a cleaning.
+constexpr float kMaxPercent = 100.0f;
+// A factor applied by an upgrade.
+constexpr float kMaxFactor = 100.0f;
+// An animation frame.
+constexpr int32_t kMaxFrame = 10000;
+// A count or a level number.
+constexpr int32_t kMaxCount = 10000;
+void ReadCfgFloat(const XmlNode& node, const wchar_t* name, float& out, float max);
+void ReadCfgInt(const XmlNode& node, const wchar_t* name, int32_t& out, int32_t max);
+
 // Patience lost per second while a visitor waits. A visitor that loses none (or gains) would wait
 // for ever and its day never end: a speed outside the range is refused with a warning, and a
 // block without one takes the default.

@@ -3,15 +3,19 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <set>
 
 #include "board/BoardText.h"
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "cafe/ActorParams.h"
 #include "cafe/CafeObjects.h"
+#include "cafe/ProductRules.h"
 #include "cafe/TutorialManager.h"
+#include "cafe/ZCWorker.h"
 #include "engine/ZCEngine.h"
 #include "shell/Log.h"
+#include "shell/StringUtil.h"
 #include "shell/XmlNode.h"
 #include "sound/SoundManager.h"
 #include "sound/ZCMusic.h"
@@ -176,8 +180,10 @@ void ZCBoard_Game3::SetTextVarNumber(const char* name, int32_t value) {
 bool ZCBoard_Game3::SkipItemDraw() { return mComix->IsVisible(); }
 
 bool ZCBoard_Game3::AreQueuesDone() {
-  // A survival game that no visitor can come to ends at once.
-  if (mEndless) return mLives < 0 || mNoVisitorCanCome;
+  // A survival game ends when its current stage can send nobody and no visitor is left to earn
+  // the money of the next: no visitor could ever come again.
+  if (mEndless)
+    return mLives < 0 || (!mSchedule.StageSendsVisitors(mSchedule.GetCurrentStage()) && !mActors->AnyVisitorsPresent());
   if (mVipLost) return true;
   if (mActors->AnyVisitorsPresent()) return false;
   return ZCBoard_Game::AreQueuesDone();
@@ -465,7 +471,6 @@ void ZCBoard_Game3::ApplyMiniGameBonus(int32_t type, int32_t strength) {
 // ---- Reading a level (loading thread) ----
 
 void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& level) {
-  mNoVisitorCanCome = false;
   if (mEndless) std::memset(mSurvivalFlags, 0, sizeof mSurvivalFlags);
   mUpgradeSkin.clear();
   mDefaultSkin.clear();
@@ -476,7 +481,7 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     LogMessage("WARNING: the level's object document has no \"param\" element");
   }
   if (XmlNode params = level.selectSingleNode(L"params")) {
-    const int32_t most = std::numeric_limits<int32_t>::max();
+    const int32_t most = EventSchedule::kMaxGoalMoney;
     GetClampedInt(params, LevelFileName().c_str(), L"normal", mGoal, 0, most);
     GetClampedInt(params, LevelFileName().c_str(), L"expert", mExpertGoal, 0, most);
   } else if (!mEndless) {
@@ -488,7 +493,7 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
   if (mEndless) {
     for (const XmlNode& stage : SelectLevelOrQueue(level, L"stages/stage")) {
       int32_t num = 0;
-      GetAttrInt(stage, L"num", &num);
+      GetClampedInt(stage, LevelFileName().c_str(), L"num", num, 0, EventSchedule::kMaxStageNumber);
       const std::string word = ReadBoardText(stage, L"upgrade");
       const int32_t kind = UpgradeKindOf(word);
       if (kind != UpgradeRecord::kNone)
@@ -502,6 +507,14 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     if (mLevelUpgradeKind == UpgradeRecord::kNone && !word.empty())
       LogMessage("WARNING: level %d: unknown upgrade \"%s\" ignored", int(mLevelNumber), word.c_str());
   }
+  // Before the upgrades change any skin: the codes the café's workers and machines make.
+  const std::set<std::string> codes = CafeProductCodes();
+  mSchedule.RemoveOrders([&](const std::string& order) {
+    if (codes.count(order)) return false;
+    LogMessage("WARNING: %s: order \"%s\" is made by no worker or machine of the café; left out",
+               LevelFileName().c_str(), order.c_str());
+    return true;
+  });
   ReapplyUpgrades();
   ReadOverrides(level);
   if (mEndless) {
@@ -509,8 +522,12 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     // the draws pick only visitors who can come and go.
     mSchedule.RemoveVisitorTypes(
         [this](const VisitorType& type) { return !HasVisitorSettings(type.mPersons, "time_point_template"); });
-    mNoVisitorCanCome = !mSchedule.SendsAnyVisitor();
-    if (mNoVisitorCanCome) LogMessage("WARNING: %s: no visitor can come; the game ends", LevelFileName().c_str());
+    if (!mSchedule.StageSendsVisitors(0))
+      LogMessage("WARNING: %s: no visitor can come; the game ends", LevelFileName().c_str());
+    for (size_t stage = 1; stage < mSchedule.GetStages().size(); ++stage)
+      if (!mSchedule.StageSendsVisitors(stage))
+        LogMessage("WARNING: %s: stage %d of the list can send no visitor; the game ends there",
+                   LevelFileName().c_str(), int(stage + 1));
   }
   if (!mEndless)
     mGoals->LoadAchievements(level);
@@ -518,6 +535,32 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     mGoals->ClearAchievements();
   mMiniGame->ReadLevel(level);
   if (!mEndless) PreloadVisitorTextures(level);
+}
+
+std::set<std::string> ZCBoard_Game3::CafeProductCodes() const {
+  // What each machine or material holds, and the product of each worker's skin.
+  std::vector<std::string> singles;
+  for (ZCItem* item : GetItemRegistry().Items()) {
+    std::string code;
+    if (dynamic_cast<ZCTrash*>(item))
+      continue;
+    else if (dynamic_cast<ZCTray*>(item) || dynamic_cast<ZCPeriodItem*>(item))
+      code = item->GetCode();
+    else if (dynamic_cast<ZCWorker*>(item)) {
+      const auto& blocks = GetWorkerParamsMap();
+      const auto it = blocks.find(item->GetSkin());
+      if (it != blocks.end()) code = it->second.mProduct;
+    }
+    if (!code.empty()) singles.push_back(code);
+  }
+  // Each alone, and each pair the heroine can join on a tray.
+  std::set<std::string> codes;
+  for (const std::string& a : singles) {
+    codes.insert(NormalizePairKey(a, false));
+    for (const std::string& b : singles)
+      if (CanJoinProducts(a, b)) codes.insert(NormalizePairKey(JoinProducts(a, b), false));
+  }
+  return codes;
 }
 
 void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
@@ -537,11 +580,12 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
       block->mSavedTidinessDown = block->mTidinessDown;
       block->mOverridden = true;
     }
-    GetAttrFloat(node, L"work_time", block->mWorkTime);
-    GetAttrFloat(node, L"tidiness_up", block->mTidinessUp);
-    GetAttrFloat(node, L"tidiness_down", block->mTidinessDown);
+    const std::string file = LevelFileName();
+    GetClampedFloat(node, file.c_str(), L"work_time", block->mWorkTime, 0.0f, kMaxActorTime);
+    GetClampedFloat(node, file.c_str(), L"tidiness_up", block->mTidinessUp, 0.0f, kMaxPercent);
+    GetClampedFloat(node, file.c_str(), L"tidiness_down", block->mTidinessDown, 0.0f, kMaxPercent);
     block->mStartTidiness = 100.0f;
-    GetAttrFloat(node, L"worker_start_stamina", block->mStartTidiness);
+    GetClampedFloat(node, file.c_str(), L"worker_start_stamina", block->mStartTidiness, 0.0f, kMaxPercent);
   }
   auto& clients = GetClientParamsMap();
   for (const XmlNode& node : level.selectNodes(L"override_clients/client")) {
@@ -562,12 +606,13 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
       block.mOverridden = true;
     }
     ReadPatienceSpeed(node, LevelFileName().c_str(), block.mPatienceSpeed);
-    GetAttrInt(node, L"client_money01_g", &block.mMoneyGreen);
-    GetAttrInt(node, L"client_money01_y", &block.mMoneyYellow);
-    GetAttrInt(node, L"client_money01_r", &block.mMoneyRed);
-    GetAttrInt(node, L"client_losses_money", &block.mLossesMoney);
+    const std::string file = LevelFileName();
+    GetClampedInt(node, file.c_str(), L"client_money01_g", block.mMoneyGreen, 0, kMaxMoneyValue);
+    GetClampedInt(node, file.c_str(), L"client_money01_y", block.mMoneyYellow, 0, kMaxMoneyValue);
+    GetClampedInt(node, file.c_str(), L"client_money01_r", block.mMoneyRed, 0, kMaxMoneyValue);
+    GetClampedInt(node, file.c_str(), L"client_losses_money", block.mLossesMoney, 0, kMaxMoneyValue);
     block.mStartPatience = 100.0f;
-    GetAttrFloat(node, L"client_start_stamina", block.mStartPatience);
+    GetClampedFloat(node, file.c_str(), L"client_start_stamina", block.mStartPatience, 0.0f, kMaxPercent);
   }
   std::string speedText;
   if (GetAttrStringA(level, "override_boss_speed", speedText)) {
@@ -700,12 +745,12 @@ void ZCBoard_Game3::LoadLevelValues(const XmlNode& root) {
     return;
   }
   GameLevelValues& values = GetGameLevelValues();
-  GetAttrInt(node, L"valBonusCoin3", &values.mBonusCoin3);
-  GetAttrInt(node, L"valBonusCoin4", &values.mBonusCoin4);
-  GetAttrInt(node, L"valBonusCoin3Upgrade", &values.mBonusCoin3Upgrade);
-  GetAttrInt(node, L"valBonusCoin4Upgrade", &values.mBonusCoin4Upgrade);
-  GetAttrFloat(node, L"bonus_wstamina", values.mBonusWorkerStamina);
-  GetAttrFloat(node, L"bonus_cstamina", values.mBonusClientStamina);
+  ReadCfgInt(node, L"valBonusCoin3", values.mBonusCoin3, kMaxMoneyValue);
+  ReadCfgInt(node, L"valBonusCoin4", values.mBonusCoin4, kMaxMoneyValue);
+  ReadCfgInt(node, L"valBonusCoin3Upgrade", values.mBonusCoin3Upgrade, kMaxMoneyValue);
+  ReadCfgInt(node, L"valBonusCoin4Upgrade", values.mBonusCoin4Upgrade, kMaxMoneyValue);
+  ReadCfgFloat(node, L"bonus_wstamina", values.mBonusWorkerStamina, kMaxPercent);
+  ReadCfgFloat(node, L"bonus_cstamina", values.mBonusClientStamina, kMaxPercent);
   ReadCfgTime(node, L"bonus_iceagetimeout", values.mBonusIceTimeout);
   ReadCfgTime(node, L"client_pause", values.mClientPause);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -203,6 +204,8 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   // The worker item bound to a functional record's worker block, or null.
   static ZCItem* FindUpgradeWorker(const UpgradeRecord& record);
   void ReadOverrides(const XmlNode& level);
+  // The codes the café's machines, materials and workers make, alone or joined in pairs.
+  std::set<std::string> CafeProductCodes() const;
   void RestoreOverrides();
   void PreloadVisitorTextures(const XmlNode& level);
   void SetTextVarNumber(const char* name, int32_t value);
@@ -230,8 +233,6 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   GameClock mFreezeClock;
   bool mVipLost = false;
   bool mAbandoned = false;
-  // Survival: every visitor type of the level was left out for want of settings.
-  bool mNoVisitorCanCome = false;
   int32_t mLives = 0;
   std::vector<std::pair<int32_t, int32_t>> mStageUpgrades;
   size_t mStageUpgradeCursor = 0;

@@ -32,8 +32,8 @@ UpgradeRecord ReadRecord(const XmlNode& node, int32_t kind) {
   record.mKind = kind;
   ReadBoardText(node, L"name", record.mName);
   ReadBoardText(node, L"object", record.mObject);
-  GetAttrInt(node, L"min_level", &record.mMinLevel);
-  GetAttrInt(node, L"max_level", &record.mMaxLevel);
+  ReadCfgInt(node, L"min_level", record.mMinLevel, kMaxCount);
+  ReadCfgInt(node, L"max_level", record.mMaxLevel, kMaxCount);
   return record;
 }
 }  // namespace

@@ -30,14 +30,12 @@ const char* const kHowNames[] = {"hide", "click", "chain"};
 ZCMiniGame::RandomSource gRandom = &RandomFloat;
 MiniGameHost gDefaultHost;
 
-// An attribute of "partparams": absent is 0, negative is 0 with a warning.
-float ReadPartParam(const XmlNode& node, const wchar_t* name, const char* narrowName) {
+// An attribute of "partparams" (a weight or a speed): absent is 0; one outside [0, 1e6] takes
+// the nearest bound with a warning.
+float ReadPartParam(const XmlNode& node, const wchar_t* name) {
   float value = 0;
-  GetAttrFloat(node, name, value);
-  if (value < 0) {
-    LogMessage("WARNING: partparams: negative \"%s\" %g read as 0", narrowName, double(value));
-    value = 0;
-  }
+  const std::string file = GetCafeBoard() ? GetCafeBoard()->LevelFileName() : std::string("the level");
+  GetClampedFloat(node, file.c_str(), name, value, 0.0f, 1e6f);
   return value;
 }
 
@@ -154,12 +152,8 @@ void ZCMiniGame::ReadLevel(const XmlNode& level) {
   float weights[kKinds] = {};
   float speed = 0;
   if (XmlNode params = level.selectSingleNode(L"partparams")) {
-    for (int32_t k = 0; k < kKinds; ++k) {
-      char narrow[16];
-      std::snprintf(narrow, sizeof narrow, "bonus_%s", kKindNames[k]);
-      weights[k] = ReadPartParam(params, kWeightAttrs[k], narrow);
-    }
-    speed = ReadPartParam(params, L"speed", "speed");
+    for (int32_t k = 0; k < kKinds; ++k) weights[k] = ReadPartParam(params, kWeightAttrs[k]);
+    speed = ReadPartParam(params, L"speed");
   }
   float sum = 0;
   for (float w : weights) sum += w;

@@ -67,9 +67,9 @@ LevelTexts SetLevelTexts(ZCEngine* engine, bool briefing) {
   ZCTextureCache* cache = engine ? engine->GetTextureCache() : nullptr;
   if (cache && !cache->HasTexture(texts.mPicture)) texts.mPicture = "briefing_00";
   if (cache && cache->HasTexture(texts.mPicture)) texts.mTexture = cache->GetTexture(texts.mPicture);
-  // The café is the board's; a survival day follows the level rule, as the café number's level.
+  // The café and day are the board's: in survival the day row counts the stages reached.
   texts.mCafe = board->GetCafe();
-  texts.mDay = survival ? CafeDayOfLevel(level).mDay : board->GetDay();
+  texts.mDay = board->GetDay();
   TextVars* vars = GetTextVars();
   if (!engine || !vars) return texts;
   LocTable* loc = engine->GetLocTable();

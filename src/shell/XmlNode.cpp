@@ -251,6 +251,22 @@ std::string NumberString(float v) {
 }
 std::string NumberString(int32_t v) { return std::to_string(v); }
 
+// The integer text lies within the 32-bit range (ParseXmlInt holds a larger one at the nearest
+// end, which must not pass as that end).
+bool FitsInt32(const std::string& text) {
+  const char* s = text.c_str();
+  while (IsBlank(*s)) ++s;
+  const bool negative = *s == '-';
+  if (*s == '+' || *s == '-') ++s;
+  const int64_t most = negative ? -int64_t(std::numeric_limits<int32_t>::min()) : std::numeric_limits<int32_t>::max();
+  int64_t v = 0;
+  for (; *s >= '0' && *s <= '9'; ++s)
+    if ((v = v * 10 + (*s - '0')) > most) return false;
+  return true;
+}
+bool Fits(const std::string&, float) { return true; }
+bool Fits(const std::string& v, int32_t) { return FitsInt32(v); }
+
 // A number usable within [min, max]. Refused: out := the fallback when one is given, else the
 // nearest bound for a number out of range (and unchanged for no number).
 template <class T>
@@ -259,7 +275,7 @@ bool ReadRanged(const XmlNode& node, const char* file, const wchar_t* name, T& o
   if (!GetUtf8(node, name, v)) return false;
   const bool number = IsNumberOf(v, T());
   const T value = ParseNumber(v, T());
-  if (number && value >= min && value <= max) {
+  if (number && Fits(v, T()) && value >= min && value <= max) {
     out = value;
     return true;
   }

@@ -358,7 +358,8 @@ TEST_F(ScheduleTest, TemplatesAndStagesBelowTheEventsQueueDrawTheSame) {
 TEST_F(ScheduleTest, BadEndlessDataIsLoggedAndStillDrawsSafely) {
   EventSchedule schedule;
   Load(schedule, EventSchedule::kEndless, "schedule_endless_bad.xml");
-  for (const char* line : {"WARNING: Order template 'nothing' not found", "WARNING: Negative prob",
+  for (const char* line : {"WARNING: Order template 'nothing' not found", "<stand> prob=\"-2\" cannot be used; 0 used",
+                           "type=\"client\" person1=\"girl\" prob=\"0\": never drawn",
                            "WARNING: Client skin not defined!", "WARNING: Visitor type 'robot' unknown",
                            "WARNING: Stage 2 points 100 do not rise above 100"}) {
     EXPECT_TRUE(LogHistory::Contains(line)) << line;

@@ -149,6 +149,9 @@ TEST_F(CafeBoardTest, SurvivalStageUpgradeComesOnlyOnItsStage) {
 
 TEST_F(CafeBoardTest, SurvivalEndsOnTheFourthLostLife) {
   mBoard->mEndless = true;
+  mBoard->GetSchedule().SetMode(EventSchedule::kEndless);
+  mBoard->GetSchedule().Load(ParseXml(R"(<level><stages><stage points="100">
+      <time_point_template type="client" person1="girl" prob="1"/></stage></stages></level>)"));
   mBoard->mLives = 3;
   for (int lost = 1; lost <= 3; ++lost) {
     mBoard->LoseLife();
@@ -163,6 +166,26 @@ TEST_F(CafeBoardTest, SurvivalEndsOnTheFourthLostLife) {
   mBoard->mLives = 3;
   mBoard->LoseLife();
   EXPECT_EQ(mBoard->GetLives(), 3);
+}
+
+// The stage a survival game plays decides whether a visitor can still come: one that can send
+// nobody (its only type has a probability of 0) ends the game once the visitors still in the
+// café have gone.
+TEST_F(CafeBoardTest, SurvivalEndsOnAStageThatSendsNobody) {
+  mBoard->mEndless = true;
+  mBoard->mLives = 3;
+  mBoard->GetSchedule().SetMode(EventSchedule::kEndless);
+  mBoard->GetSchedule().Load(ParseXml(R"(<level><stages>
+      <stage points="100"><time_point_template type="client" person1="girl" prob="1"/></stage>
+      <stage points="200"><time_point_template type="client" person1="girl" prob="0"/></stage>
+      </stages></level>)"));
+  EXPECT_TRUE(LogHistory::Contains("prob=\"0\": never drawn"));
+  EXPECT_FALSE(mBoard->AreQueuesDone());
+  mBoard->GetSchedule().AdvanceStage();
+  mActors.mVisitorsPresent = true;
+  EXPECT_FALSE(mBoard->AreQueuesDone());
+  mActors.mVisitorsPresent = false;
+  EXPECT_TRUE(mBoard->AreQueuesDone());
 }
 
 TEST_F(CafeBoardTest, CareerWaitsWhileVisitorsRemainUnlessAVipWasLost) {

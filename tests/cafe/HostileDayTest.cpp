@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,11 +84,16 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
   Put(cfg, "<client name=\"girl\" client_patience_speed=\"2\"", "<client name=\"girl\" client_patience_speed=\"-3\"");
   Put(cfg, "<client name=\"boy\" client_patience_speed=\"2.5\" client_decision_timeout=\"2\"",
       "<client name=\"boy\" client_patience_speed=\"2.5\" client_decision_timeout=\"abc\"");
+  // A loss past the 32-bit range: read as it was, every unhappy visitor would negate its end.
+  Put(cfg, "client_losses_money=\"15\"", "client_losses_money=\"-9999999999\"");
   // The day: a negative goal and heroine speed, a patience speed that is no number, a worker
   // that cfg.xml lacks, visitors without settings, one who would come after the largest float of
   // seconds, an order that is no product.
   Put(day, "override_boss_speed=\"280\"", "override_boss_speed=\"-1\"");
-  Put(day, "<params normal=\"150\"", "<params normal=\"-100\"");
+  Put(day, "<params normal=\"150\" expert=\"250\"", "<params normal=\"-100\" expert=\"2147483647\"");
+  // The baker works in negative time from a stamina far below empty.
+  Put(day, "<worker name=\"baker\" work_time=\"5\"", "<worker name=\"baker\" work_time=\"-5\"");
+  Put(day, "worker_start_stamina=\"80\"", "worker_start_stamina=\"-1000\"");
   // An override of a worker cfg.xml lacks.
   Put(day, "</override_workers>", "  <worker name=\"juggler\" work_time=\"1\"/>\n  </override_workers>");
   Put(day, "<client name=\"girl\" client_patience_speed=\"2.5\"", "<client name=\"girl\" client_patience_speed=\"NaN\"");
@@ -95,7 +101,8 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
       "<events_queue>\n"
       "    <time_point time=\"1\" type=\"client\" person1=\"ghost\"><param name=\"0100\"/></time_point>\n"
       "    <time_point time=\"2\" type=\"family\"><param name=\"0100\"/></time_point>\n"
-      "    <time_point time=\"3\" type=\"client\" person1=\"boy\"><param name=\"pizza\"/></time_point>\n");
+      "    <time_point time=\"3\" type=\"client\" person1=\"boy\" isVip=\"-1\"><param name=\"pizza\"/>"
+      "<param name=\"9999\"/><param name=\"0000\"/><param name=\"9900\"/><param name=\"0605\"/></time_point>\n");
   Put(day, "</events_queue>",
       "  <time_point time=\"" + std::string(60, '9') +
           "\" type=\"client\" person1=\"girl\"><param name=\"0100\"/></time_point>\n"
@@ -114,13 +121,24 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
            "WARNING: level 2 overrides the worker block 'juggler' that cfg.xml lacks; skipped",
            "WARNING: cfg\\l002.xml: <client> client_patience_speed=\"NaN\" cannot be used; 2 used",
            "WARNING: cfg\\l002.xml: <param> name=\"pizza\" is no product code; order left out",
+           "WARNING: cfg\\cfg.xml: <client> client_losses_money=\"-9999999999\" cannot be used; 0 used",
+           "WARNING: cfg\\l002.xml: <params> expert=\"2147483647\" cannot be used; 10000000 used",
+           "WARNING: cfg\\l002.xml: <worker> work_time=\"-5\" cannot be used; 0 used",
+           "WARNING: cfg\\l002.xml: <worker> worker_start_stamina=\"-1000\" cannot be used; 0 used",
+           "WARNING: cfg\\l002.xml: <time_point> isVip=\"-1\" cannot be used; 0 used",
+           "WARNING: cfg\\l002.xml: order \"9999\" is made by no worker or machine of the café; left out",
+           "WARNING: cfg\\l002.xml: order \"0000\" is made by no worker or machine of the café; left out",
+           "WARNING: cfg\\l002.xml: order \"9900\" is made by no worker or machine of the café; left out",
            "cannot be used; 600 used",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"\" has no visitor settings in cfg\\cfg.xml; not spawned",
        }) {
     EXPECT_NE(out.find(warning), std::string::npos) << warning;
   }
-  EXPECT_EQ(out.find("ERROR: "), std::string::npos);
+  EXPECT_EQ(out.find("ERROR: "), std::string::npos) << out.substr(out.find("ERROR: ") == std::string::npos ? 0 : out.find("ERROR: "), 600);
+  // The salad-and-pizza order the café's workers make stays.
+  EXPECT_EQ(out.find("order \"0605\""), std::string::npos);
+  EXPECT_EQ(out.find("runtime error"), std::string::npos);
   // She walks at her own speed and arrives; the day ends below its (refused) goal, in time.
   EXPECT_GT(StepOf(out, "arrive boss candymachine"), 0);
   const long end = StepOf(out, "level 2 finished");
@@ -164,6 +182,40 @@ TEST(HostileDay, ASurvivalGameWithoutUsableVisitorsEnds) {
   EXPECT_NE(out.find("WARNING: cfg\\e001.xml: no visitor can come; the game ends"), std::string::npos);
   EXPECT_NE(out.find("WARNING: stage 4: unknown upgrade \"gold\" ignored"), std::string::npos);
   EXPECT_NE(out.find("result survival"), std::string::npos) << out;
+}
+
+// A survival game whose first stage can send nobody, though a later one could, ends as well:
+// the stage's only visitors lack settings, or all come with a probability of 0 (each warned of).
+TEST(HostileDay, ASurvivalGameWhoseStageSendsNobodyEnds) {
+  ASSERT_NE(std::getenv("CAFE_BINARY_DIR"), nullptr);
+  PakInterface game;
+  ASSERT_TRUE(game.AddPakFile("data.pak"));
+  const std::string shipped = ReadPacked(game, "cfg\\e001.xml");
+  // The first stage's visitor types, each rewritten by `edit`.
+  auto firstStage = [&](const std::function<void(std::string&)>& edit) {
+    std::string day = shipped;
+    const size_t begin = day.find("<stage ");
+    const size_t end = day.find("</stage>", begin);
+    std::string stage = day.substr(begin, end - begin);
+    edit(stage);
+    return day.replace(begin, end - begin, stage);
+  };
+  const std::string unknown = firstStage([](std::string& stage) {
+    for (size_t at = 0; (at = stage.find("person1=\"", at)) != std::string::npos; at += 14)
+      stage.replace(at, 9, "person1=\"ghost");
+  });
+  const std::string unlikely = firstStage([](std::string& stage) {
+    for (const char* prob : {"prob=\"2\"", "prob=\"1\""})
+      for (size_t at; (at = stage.find(prob)) != std::string::npos;) stage.replace(at, 8, "prob=\"0\"");
+  });
+  for (const auto& [day, warning] :
+       {std::pair{unknown, std::string("has no visitor settings")}, std::pair{unlikely, std::string("prob=\"0\"")}}) {
+    SCOPED_TRACE(warning);
+    const std::string out = PlayOnPack({{"cfg/e001.xml", day}}, 1, 3000, true);
+    EXPECT_NE(out.find(warning), std::string::npos);
+    EXPECT_NE(out.find("WARNING: cfg\\e001.xml: no visitor can come; the game ends"), std::string::npos);
+    EXPECT_NE(out.find("result survival"), std::string::npos) << out.substr(out.size() > 2000 ? out.size() - 2000 : 0);
+  }
 }
 
 // A day whose café has no tables for seated groups: the groups that would wait for ever for a

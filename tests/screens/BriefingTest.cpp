@@ -39,20 +39,24 @@ TEST_F(BriefingTest, CafeDayPictureAndTexts) {
   struct Case {
     int32_t level;
     bool survival;
+    int32_t stage;
     const char* cafe;
     const char* day;
     const char* picture;
     const char* intro;
   };
   const Case cases[] = {
-      {15, false, "1", "15", "briefing_15", "breif_text_l15"},
-      {16, false, "2", "1", "briefing_16", "breif_text_l16"},
-      {35, false, "2", "20", "briefing_35", "breif_text_l35"},
-      {36, false, "3", "1", "briefing_36", "breif_text_l36"},
-      {4, false, "1", "4", "briefing_04", "breif_text_l04"},
-      {5, false, "1", "5", "briefing_05", "breif_text_l05"},
-      // Survival: the café is the one chosen; its day follows the level rule.
-      {2, true, "2", "2", "ebriefing_02", "ebreif_text_l02"},
+      {15, false, 1, "1", "15", "briefing_15", "breif_text_l15"},
+      {16, false, 1, "2", "1", "briefing_16", "breif_text_l16"},
+      {35, false, 1, "2", "20", "briefing_35", "breif_text_l35"},
+      {36, false, 1, "3", "1", "briefing_36", "breif_text_l36"},
+      {4, false, 1, "1", "4", "briefing_04", "breif_text_l04"},
+      {5, false, 1, "1", "5", "briefing_05", "breif_text_l05"},
+      // Survival: the café is the one chosen; the day row counts the board's stages.
+      {1, true, 1, "1", "1", "ebriefing_01", "ebreif_text_l01"},
+      {2, true, 1, "2", "1", "ebriefing_02", "ebreif_text_l02"},
+      {3, true, 1, "3", "1", "ebriefing_03", "ebreif_text_l03"},
+      {3, true, 4, "3", "4", "ebriefing_03", "ebreif_text_l03"},
   };
   // A level past the career has no picture of its own: the default one shows.
   Do([&] {
@@ -67,6 +71,7 @@ TEST_F(BriefingTest, CafeDayPictureAndTexts) {
     SCOPED_TRACE(c.level);
     Do([&] {
       BoardAccess::SetLevel(mGame->GetBoard(), c.level, c.survival);
+      BoardAccess::SetStage(mGame->GetBoard(), c.stage);
       Briefing()->Show();
     });
     Settle();

@@ -14,6 +14,7 @@ struct BoardAccess : ZCBoard_Game3 {
     board->*(&BoardAccess::mLevelNumber) = level;
     board->*(&BoardAccess::mEndless) = endless;
   }
+  static void SetStage(ZCBoard_Game3* board, int32_t stage) { board->*(&BoardAccess::mStageNumber) = stage; }
   static void SetFinishComix(ZCBoard_Game3* board, const std::string& name) {
     board->*(&BoardAccess::mFinishComix) = name;
   }
