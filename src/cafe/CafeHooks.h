@@ -81,6 +81,9 @@ class CafeGoals {
  public:
   virtual ~CafeGoals() = default;
   virtual void LoadRushConfig(const XmlNode& /*root*/) {}
+  // The level's "override_rush_timeout", on the loading thread; restored when the level clears.
+  virtual void OverrideRushTimeout(const XmlNode& /*level*/) {}
+  virtual void RestoreRushTimeout() {}
   // "achparams" of the level node, on the loading thread (career).
   virtual void LoadAchievements(const XmlNode&) {}
   // A survival level: no tasks.

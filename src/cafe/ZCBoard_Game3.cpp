@@ -569,6 +569,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
     block.mStartPatience = 100.0f;
     GetAttrFloat(node, L"client_start_stamina", block.mStartPatience);
   }
+  mGoals->OverrideRushTimeout(level);
   std::string speedText;
   if (GetAttrStringA(level, "override_boss_speed", speedText)) {
     HeroineParams* heroine = FindHeroineParams("boss");
@@ -590,6 +591,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
 }
 
 void ZCBoard_Game3::RestoreOverrides() {
+  mGoals->RestoreRushTimeout();
   for (auto& [name, block] : GetWorkerParamsMap()) {
     block.mWorker = nullptr;
     if (!block.mOverridden) continue;
