@@ -85,8 +85,7 @@ void CafeActors::ResetVisitor(const std::string& name) {
     LogMessage("WARNING: the scene's reset finds no visitor \"%s\"", name.c_str());
     return;
   }
-  visitor->SetCode("");
-  visitor->RewindOrders();
+  visitor->TakeBackOrder();
 }
 
 void CafeScreens::SetCareerResult(int32_t, int32_t, int32_t) {

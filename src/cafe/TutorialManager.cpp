@@ -439,6 +439,8 @@ void TutorialManager::ResetScene() {
   CafeActors& actors = board->GetActors();
   actors.ResetHeroine("client_place02");
   board->GetMiniGame().ResetLevel();
+  // A step made while the café faded out must not count towards the next try's rush.
+  board->GetGoals().ResetRush();
   mForcedIndex = 0;
   for (const char* name : {"worker01", "worker02", "worker03"}) actors.ResetWorker(name);
   for (const char* name : {"client01", "client02", "client03", "client_sit01", "client_sit02"})
