@@ -85,8 +85,12 @@ void ZCMoveItem::PlaceAtPoint(const std::string& point) {
   BoardPoint pos;
   if (!mGraph || !mGraph->GetPointPos(point, pos)) return;
   mCurrentPoint = point;
+  // Placed, not walking: a walk under way would carry the walker back onto its old route.
+  mWalking = false;
   SetPosition(pos);
   SetPartReferencePoints();
+  // Standing elsewhere, the walker is drawn in another order among the furniture.
+  if (ZCBoard_Game* board = GetGameBoard()) board->SetDrawOrderDirty();
 }
 
 float ZCMoveItem::GetMoveSpeed() const { return mPerson ? mPerson->mMoveSpeed : 0.0f; }

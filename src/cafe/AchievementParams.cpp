@@ -100,7 +100,14 @@ void RushBonus::Load(const XmlNode& root) {
     return;
   }
   ReadCfgTime(node, L"rush_timeout", mRushTimeout);
+  mCfgTimeout = mRushTimeout;
   ReadCfgInt(node, L"start_count", mStartCount, kMaxCount);
+}
+
+void RushBonus::OverrideTimeout(const XmlNode& level) {
+  mRushTimeout = mCfgTimeout;
+  // A timeout of no length would end every chain at once: such a value keeps cfg.xml's.
+  GetUsableFloat(level, "level", L"override_rush_timeout", mRushTimeout, 0.1f, kMaxActorTime, mCfgTimeout);
 }
 
 void RushBonus::Reset() {

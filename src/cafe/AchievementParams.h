@@ -53,6 +53,10 @@ class RushBonus {
  public:
   // "bonus_config" of cfg.xml: "rush_timeout" (seconds) and "start_count".
   void Load(const XmlNode& root);
+  // A level's own "override_rush_timeout" (the first day's lessons give a reader time between
+  // two steps); without the attribute, or on a level clear, cfg.xml's value holds again.
+  void OverrideTimeout(const XmlNode& level);
+  void RestoreTimeout() { mRushTimeout = mCfgTimeout; }
   // Count and timer 0; the tutorial hears event 9.
   void Reset();
   void AddService();
@@ -72,6 +76,7 @@ class RushBonus {
   int64_t mSteps = 0;
   double mStepSeconds = 0;
   float mRushTimeout = 0;
+  float mCfgTimeout = 0;
   int32_t mStartCount = 0;
 };
 
@@ -80,6 +85,8 @@ class RushBonus {
 class BoardGoals : public CafeGoals {
  public:
   void LoadRushConfig(const XmlNode& root) override { mRush.Load(root); }
+  void OverrideRushTimeout(const XmlNode& level) override { mRush.OverrideTimeout(level); }
+  void RestoreRushTimeout() override { mRush.RestoreTimeout(); }
   void LoadAchievements(const XmlNode& level) override { GetAchievementParams().Load(level); }
   void ClearAchievements() override { GetAchievementParams().Clear(); }
   void ResetAchievements() override { GetAchievementParams().Reset(); }

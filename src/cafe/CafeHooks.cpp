@@ -79,14 +79,22 @@ void CafeActors::ResetWorker(const std::string& name) {
   worker->SetCode("");
 }
 
+void CafeActors::SoilWorker(const std::string& name, float tidiness) {
+  auto* worker = dynamic_cast<ZCWorker*>(FindWorker(name));
+  if (!worker) {
+    LogMessage("WARNING: the tutorial finds no worker \"%s\" to soil", name.c_str());
+    return;
+  }
+  if (worker->GetTidiness() > tidiness) worker->ChangeTidiness(tidiness - worker->GetTidiness());
+}
+
 void CafeActors::ResetVisitor(const std::string& name) {
   auto* visitor = dynamic_cast<ZCClient*>(FindVisitor(name));
   if (!visitor) {
     LogMessage("WARNING: the scene's reset finds no visitor \"%s\"", name.c_str());
     return;
   }
-  visitor->SetCode("");
-  visitor->RewindOrders();
+  visitor->TakeBackOrder();
 }
 
 void CafeScreens::SetCareerResult(int32_t, int32_t, int32_t) {

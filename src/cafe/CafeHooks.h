@@ -81,6 +81,9 @@ class CafeGoals {
  public:
   virtual ~CafeGoals() = default;
   virtual void LoadRushConfig(const XmlNode& /*root*/) {}
+  // The level's "override_rush_timeout", on the loading thread; restored when the level clears.
+  virtual void OverrideRushTimeout(const XmlNode& /*level*/) {}
+  virtual void RestoreRushTimeout() {}
   // "achparams" of the level node, on the loading thread (career).
   virtual void LoadAchievements(const XmlNode&) {}
   // A survival level: no tasks.
@@ -135,6 +138,9 @@ class CafeActors {
   virtual void ResetHeroine(const std::string& point);
   virtual void ResetWorker(const std::string& name);
   virtual void ResetVisitor(const std::string& name);
+  // The tutorial's lesson of the brush: the worker's table is made as dirty as the tidiness
+  // (lowered to it, never raised), so that the note asking to clean it shows a dirty table.
+  virtual void SoilWorker(const std::string& name, float tidiness);
 };
 
 // One dialog of the board: briefing, debriefings, escape menu, upgrade shop, cut-scene widget.

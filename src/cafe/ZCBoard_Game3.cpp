@@ -614,6 +614,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
     block.mStartPatience = 100.0f;
     GetClampedFloat(node, file.c_str(), L"client_start_stamina", block.mStartPatience, 0.0f, kMaxPercent);
   }
+  mGoals->OverrideRushTimeout(level);
   std::string speedText;
   if (GetAttrStringA(level, "override_boss_speed", speedText)) {
     HeroineParams* heroine = FindHeroineParams("boss");
@@ -635,6 +636,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
 }
 
 void ZCBoard_Game3::RestoreOverrides() {
+  mGoals->RestoreRushTimeout();
   for (auto& [name, block] : GetWorkerParamsMap()) {
     block.mWorker = nullptr;
     if (!block.mOverridden) continue;

@@ -307,6 +307,17 @@ void ZCClient::SetState(int32_t state) {
   if (from != state) TraceBoardEvent("visitor %s state %d>%d", mName.c_str(), int(from), int(state));
 }
 
+void ZCClient::TakeBackOrder() {
+  SetCode("");
+  RewindOrders();
+  if (mState != kDeciding) return;
+  // Not through SetState: from deciding to waiting the visitor would take its next order.
+  mStateClock.SetTimeout(0);
+  mState = kWaiting;
+  PlayIdle();
+  TraceBoardEvent("visitor %s state %d>%d", mName.c_str(), int(kDeciding), int(kWaiting));
+}
+
 void ZCClient::ChangePatience(float delta) {
   if (delta < 0 && !IsEventAllowed(1)) delta = 0;
   const float old = mPatience;

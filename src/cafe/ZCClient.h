@@ -81,6 +81,9 @@ class ZCClient : public ZCItem, public ZIStatSrc, public CafeActor {
   bool IsPresent() const;
   // The orders start again from the first.
   void RewindOrders() { mOrderPos = 0; }
+  // The order taken back: a visitor deciding or showing its order waits again with no order
+  // (the bell in its bubble) until the heroine takes the order anew.
+  void TakeBackOrder();
 
  protected:
   // The kind's part of a state change, run before the common part.

@@ -10,6 +10,8 @@
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "board/support/BoardTestSupport.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
 #include "shell/Log.h"
 
 namespace {
@@ -171,6 +173,26 @@ TEST_F(RoomTest, ArrivalOnTheTargetInteractsAtOnceAndWithoutSpeedNothingMoves) {
   mBoss->Activate(false);
   EXPECT_EQ(mBoss->GetGraph(), nullptr);
   EXPECT_FALSE(mBoss->WalkTo("top", 10));
+}
+
+// Set down elsewhere in the middle of a walk (a scene set again): the walk ends there, and the
+// board orders its drawing anew, since the walker now stands among other furniture.
+TEST_F(RoomTest, PlacedMidWalkTheWalkerStaysAndIsDrawnInANewOrder) {
+  Click(350, 130);
+  Steps(10);
+  ASSERT_TRUE(mBoss->IsMoving());
+  Vesk::MemoryImage image{1024, 768};
+  Vesk::Graphics g(&image);
+  mBoard->Draw(&g);
+  ASSERT_FALSE(mBoard->IsDrawOrderDirty());
+  mBoss->ClearTargets();
+  mBoss->PlaceAtPoint("table1");
+  EXPECT_TRUE(mBoard->IsDrawOrderDirty());
+  const BoardPoint placed = mBoss->GetPosition();
+  Steps(50);
+  EXPECT_FALSE(mBoss->IsMoving());
+  EXPECT_EQ(mBoss->GetPosition().x, placed.x);
+  EXPECT_EQ(mBoss->GetPosition().y, placed.y);
 }
 
 TEST_F(RoomTest, HoverLightsOneItemWithItsPairsAndCoversTakeClicks) {

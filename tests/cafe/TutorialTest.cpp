@@ -319,3 +319,52 @@ TEST(TutorialNotesTest, NotesOfTheFirstDayLeaveTheirTargetsAndEachOtherInSight) 
   follow(-1);
   follow(37);
 }
+
+namespace {
+
+// The notes of the first day and the skip offer's card, by name, as ui.xml places them.
+std::map<std::string, Box> NoteBoxes(std::map<std::string, Box>* briefing) {
+  std::map<std::string, Box> notes;
+  Walk(LoadSample("ui.xml").documentElement(), [&](const XmlNode& node) {
+    std::string name;
+    if (!node.getAttribute(std::string("name"), name)) return;
+    const int32_t x = IntAttr(node, "x"), y = IntAttr(node, "y");
+    const Box box{x, y, x + IntAttr(node, "w"), y + IntAttr(node, "h")};
+    if (name == "briefing_dialog") (*briefing)[name] = box;
+    if (name.rfind("tutorial", 0) == 0 || name == "skip_tutorial_dlg") notes[name] = box;
+  });
+  return notes;
+}
+
+}  // namespace
+
+// A note lies inside the screen and over no visitor's patience face (the face's back, 48 by 22
+// pixels, at its part's offset from the visitor's place); the skip offer's card lies wholly
+// beside the briefing shown at the day's start.
+TEST(TutorialNotesTest, NotesStayOnScreenClearOfThePatienceFacesAndTheBriefing) {
+  std::map<std::string, Box> briefing;
+  const std::map<std::string, Box> notes = NoteBoxes(&briefing);
+  ASSERT_TRUE(notes.count("tutorial20") && notes.count("skip_tutorial_dlg") && briefing.count("briefing_dialog"));
+  std::map<std::string, std::pair<int32_t, int32_t>> places;
+  std::map<std::string, std::pair<int32_t, int32_t>> faceOffsets;
+  Walk(LoadSample("cafe1.xml").documentElement(), [&](const XmlNode& node) {
+    std::string name;
+    if (!node.getAttribute(std::string("name"), name)) return;
+    places[name] = {IntAttr(node, "pos_x"), IntAttr(node, "pos_y")};
+    if (name.rfind("status_hp_client", 0) == 0)
+      if (XmlNode back = node.selectSingleNode(L"part[@name='status_hp_client_back']"))
+        faceOffsets[name.substr(std::string("status_hp_").size())] = {IntAttr(back, "offs_x"), IntAttr(back, "offs_y")};
+  });
+  ASSERT_EQ(faceOffsets.size(), 5u);
+  for (const auto& [note, box] : notes) {
+    EXPECT_TRUE(box.x0 >= 0 && box.y0 >= 0 && box.x1 <= 1024 && box.y1 <= 768) << note << " " << box.Text();
+    for (const auto& [visitor, offset] : faceOffsets) {
+      const auto [x, y] = places[visitor];
+      const Box face{x + offset.first, y + offset.second, x + offset.first + 48, y + offset.second + 22};
+      EXPECT_FALSE(box.Overlaps(face)) << note << " (" << box.Text() << ") covers the face of " << visitor << " ("
+                                       << face.Text() << ")";
+    }
+  }
+  EXPECT_FALSE(notes.at("skip_tutorial_dlg").Overlaps(briefing.at("briefing_dialog")));
+}
+
