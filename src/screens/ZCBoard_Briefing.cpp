@@ -7,6 +7,7 @@
 #include "screens/ScreenWidgets.h"
 #include "screens/ZCBoard_Career.h"
 #include "shell/Log.h"
+#include "shell/TextVars.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/ZCWidgetKit.h"
 
@@ -89,6 +90,9 @@ void ZCBoard_Briefing::OnShowStart() {
   const bool survival = Board() && Board()->IsSurvival();
   SetText(mGoalText, Text(survival ? "mn04_endless_goal" : "mn04_goal"));
   SetText(mExpertText, Text(survival ? "mn04_endless_expert" : "mn04_expert"));
+  // Survival's "best so far" row stands only once there is a best game (its value is empty before).
+  const TextVars* vars = GetTextVars();
+  SetShown(mExpertText, !survival || (vars && !vars->GetTextVar("expert").empty()));
   // In survival the day row counts the stages.
   SetText(mDayTitle, Text(survival ? "mn04_endless_stage" : "career_day"));
   SetText(mSettingsText, Text(survival ? "mn04_endless_ready" : "mn04_ready"));

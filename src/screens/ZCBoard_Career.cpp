@@ -170,8 +170,8 @@ void ZCBoard_Career::ShowCafe(bool selectLastDay) {
   const int32_t open = GetProfileStore().mPlayer.levelsOpen;
   for (ZCCandyWidget* button : mCafeButtons) SetOff(button, false);
   BringToScreenFront(mCareerPage);
-  for (int32_t c = 0; c < 3; ++c)
-    if (c + 1 != mShownCafe) BringToScreenFront(mCafeButtons[c]);
+  // The other cafés' buttons and the shown café's title stay in front of the page.
+  for (int32_t c = 0; c < 3; ++c) BringToScreenFront(c + 1 != mShownCafe ? mCafeButtons[c] : mCafeTitles[c]);
   BringToScreenFront(mCurrentDay);
   BringToScreenFront(mReset);
   SetShown(mCopyPage, false);

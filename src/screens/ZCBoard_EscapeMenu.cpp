@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cafe/ZCBoard_Game3.h"
 #include "engine/ZCEngine.h"
@@ -140,6 +141,14 @@ void ZCBoard_Upgrade::OnShowStart() {
     SetShown(mMarks[size_t(i)], false);
     mTrays[size_t(i)]->Show();
   }
+  // The shop takes one place for all its offers, so that a choice never moves what the player
+  // clicks next: where it hides the least of their furniture.
+  std::vector<Rect> areas;
+  for (int32_t i = 0; i < mOfferCount; ++i) {
+    Rect area;
+    if (board->GetUpgradeArea(*mOffers[size_t(i)], area)) areas.push_back(area);
+  }
+  PlaceClearOf(areas);
   if (mOfferCount > 0) Select(0);
   TakePause();
   if (GetParent()) GetParent()->BringToFront(this);
@@ -150,10 +159,8 @@ void ZCBoard_Upgrade::Select(int32_t index) {
   if (!board || index < 0 || index >= mOfferCount) return;
   mSelected = index;
   mPreviewed = mOffers[size_t(index)];
+  // The change shows at once, beside the shop (placed when it opened).
   board->ApplyUpgrade(*mPreviewed, true);
-  // The change shows at once, and the shop stands clear of it.
-  Rect area;
-  if (board->GetUpgradeArea(*mPreviewed, area)) PlaceClearOf(area);
   char id[300];
   std::snprintf(id, sizeof id, "mn09_desc_%s_%s", mPreviewed->mObject.c_str(), mPreviewed->mName.c_str());
   if (ZCText* text = mDescription ? mDescription->AsText() : nullptr) text->SetText(Text(id));
@@ -168,23 +175,43 @@ int64_t OverlapArea(const Rect& a, const Rect& b) {
 }
 }  // namespace
 
-void ZCBoard_Upgrade::PlaceClearOf(const Rect& area) {
+void ZCBoard_Upgrade::PlaceClearOf(const std::vector<Rect>& areas) {
   // The parts the player sees, where the layout puts them (the offset moves them all).
   std::vector<Rect> parts;
   if (mDialog) parts.emplace_back(mDialog->mX, mDialog->mY, mDialog->mWidth, mDialog->mHeight);
   for (int32_t i = 0; i < mOfferCount; ++i)
     parts.emplace_back(mTrays[size_t(i)]->mX, mTrays[size_t(i)]->mY, mTrays[size_t(i)]->mWidth,
                        mTrays[size_t(i)]->mHeight);
-  if (parts.empty()) return;
-  int32_t top = parts.front().mY;
-  for (const Rect& r : parts) top = std::min(top, r.mY);
+  if (parts.empty()) {
+    SetDisplayOffset(0, 0);
+    return;
+  }
+  int32_t top = parts.front().mY, bottom = top;
+  for (const Rect& r : parts) {
+    top = std::min(top, r.mY);
+    bottom = std::max(bottom, r.mY + r.mHeight);
+  }
+  // An area of half the screen or more (a whole floor) cannot be kept clear of.
+  const int64_t large = int64_t(mWidth) * mHeight / 2;
   auto hidden = [&](int32_t dy) {
     int64_t sum = 0;
-    for (const Rect& r : parts) sum += OverlapArea(Rect(r.mX + mX, r.mY + mY + dy, r.mWidth, r.mHeight), area);
+    for (const Rect& area : areas) {
+      if (int64_t(area.mWidth) * area.mHeight >= large) continue;
+      for (const Rect& r : parts) sum += OverlapArea(Rect(r.mX + mX, r.mY + mY + dy, r.mWidth, r.mHeight), area);
+    }
     return sum;
   };
-  const int32_t up = -(top - kShopTopMargin);
-  SetDisplayOffset(0, up < 0 && hidden(up) < hidden(0) ? up : 0);
+  // From the top margin to the same margin above the bottom, the least hidden; of equals, the
+  // one nearest the layout's place.
+  const int32_t up = kShopTopMargin - top;
+  const int32_t down = std::max(up, mHeight - kShopTopMargin - bottom);
+  int32_t best = 0;
+  int64_t bestHidden = hidden(0);
+  for (int32_t dy = up; dy <= down; dy += kShopPlaceStep) {
+    const int64_t h = hidden(dy);
+    if (h < bestHidden || (h == bestHidden && std::abs(dy) < std::abs(best))) best = dy, bestHidden = h;
+  }
+  SetDisplayOffset(0, best);
 }
 
 void ZCBoard_Upgrade::OnCommand(ZCCandyWidget* button) {

@@ -44,8 +44,10 @@ ZCBoard_EscapeMenu* GetShownEscapeMenu();
 // costs nothing. Closing it reports the level's result unless the level was left or is survival.
 class ZCBoard_Upgrade : public BoardDialog {
  public:
-  // How far below the top of the screen the shop's box stands when it moves up.
+  // How far from the top and bottom of the screen the shop's box and trays keep when they move,
+  // and the step of the places tried between.
   static constexpr int32_t kShopTopMargin = 20;
+  static constexpr int32_t kShopPlaceStep = 4;
 
   ZCBoard_Upgrade(ZCEngine* app, const XmlNode& doc);
   ZCBoard_Upgrade(ZCEngine* app, const XmlNode& doc, const std::string& layout);
@@ -56,9 +58,9 @@ class ZCBoard_Upgrade : public BoardDialog {
   void OnCommand(ZCCandyWidget* button) override;
   // Previews offer i: owned and shown on the board, its description written, its mark shown.
   void Select(int32_t index);
-  // Puts the shop's box and trays where the layout has them, or as high on the screen as their
-  // space from the top of the box allows, whichever hides less of the area (board pixels).
-  void PlaceClearOf(const Rect& area);
+  // Moves the shop's box and trays up or down to the place that hides the least of the areas
+  // (board pixels), the layout's place among equals; called when the shop opens, never by a choice.
+  void PlaceClearOf(const std::vector<Rect>& areas);
 
   int32_t GetOfferCount() const { return mOfferCount; }
   int32_t GetSelected() const { return mSelected; }

@@ -45,6 +45,8 @@ VeskAppBase::~VeskAppBase() {
   }
   if (mWindow) mWindow->Destroy();
   if (gVeskApp == this) gVeskApp = nullptr;
+  // The lock (and its file) goes before a stop signal may end the process below.
+  mInstanceLock.Release();
   // Everything is saved: whoever sent a stop signal (one that came while the run was ending, too)
   // sees the process end by it.
   if (mSignalsCaught) {

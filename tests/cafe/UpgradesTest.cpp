@@ -62,7 +62,7 @@ TEST_F(UpgradesTest, RecordsMapToTheirFlagsAndThoseWithoutOneAreRefused) {
       {"client_table/client_tables@3", 28}};
   EXPECT_EQ(Flags(mBoard->GetVisualUpgrades()), visual);
   EXPECT_EQ(CountLogLines("has no flag; refused"), 0);
-  EXPECT_EQ(mBoard->GetVisualUpgrades()[1].mObjects, (std::vector<std::string>{"table03", "table02"}));
+  EXPECT_EQ(mBoard->GetVisualUpgrades()[1].mObjects, (std::vector<std::string>{"table01", "table02"}));
   // The unknown worker, the lamp and the fourth café.
   mBoard->LoadGameParams(ParseXml(R"(<root><upgrade>
       <functional name="speed" object="juggler" min_level="1" max_level="3"/>
@@ -117,10 +117,15 @@ TEST_F(UpgradesTest, OffersTakeTheFirstSixEligibleInFileOrder) {
   // A hidden worker is not in the level.
   FindWorkerParams("baker")->mWorker->SetVisibleFlag(false);
   EXPECT_EQ(Offers(), (std::vector<std::string>{"boss/speed", "cook/tidiness", "grocer/speed", "grocer/tidiness"}));
-  // Visual offers of the level's café only.
+  // Visual offers of the level's café only, and only for furniture the level shows: a record
+  // with one of its items shown is offered, one whose items are hidden or absent is not.
   mBoard->mLevelUpgradeKind = UpgradeRecord::kVisual;
+  for (const char* name : {"floor_rug", "table02", "bar", "decor_bench", "client_table1"}) MakeItem(name, true);
   EXPECT_EQ(Offers(), (std::vector<std::string>{"floor/floor", "worker_table/worker_tables", "bar/bar", "decor/decor",
                                                 "client_table/client_tables"}));
+  ZCItem::FindByName("client_table1")->SetVisibleFlag(false);
+  ZCItem::FindByName("table02")->SetVisibleFlag(false);
+  EXPECT_EQ(Offers(), (std::vector<std::string>{"floor/floor", "bar/bar", "decor/decor"}));
   EXPECT_EQ(mBoard->GetVisualUpgrades()[5].mMinLevel, 2);
   mBoard->mLevelUpgradeKind = UpgradeRecord::kNone;
   EXPECT_TRUE(Offers().empty());
@@ -131,6 +136,7 @@ TEST_F(UpgradesTest, SurvivalOffersTakeThePendingKinds) {
   mBoard->mLevelNumber = 1;
   EXPECT_TRUE(Offers().empty());  // nothing pending
   mBoard->mPendingUpgrades = {UpgradeRecord::kVisual, UpgradeRecord::kFunctional};
+  for (const char* name : {"floor_rug", "table01", "bar", "decor_bench", "client_table2"}) MakeItem(name, true);
   EXPECT_EQ(Offers().size(), 5u);
   EXPECT_FALSE(std::count(mCalls.begin(), mCalls.end(), "hud upgrade off"));
   EXPECT_EQ(Offers(), (std::vector<std::string>{"bonus/money", "boss/speed"}));
@@ -168,13 +174,13 @@ TEST_F(UpgradesTest, PreviewSwitchesSkinsAndSendsTheMessages) {
       <message name="on_upgrade"><start timer="up"/></message>
       <message name="on_downgrade"><start timer="down"/></message></effect>)"));
   ZCItem::ReadLevelObjects(ParseXml(R"(<root><objects>
-      <object class="item" name="table03" effect="upgrade_probe"><part name="table"/></object>
+      <object class="item" name="table01" effect="upgrade_probe"><part name="table"/></object>
       <object class="item" name="table02" effect="upgrade_probe"><part name="table"/></object>
       </objects></root>)"));
   mBoard->ReadLevelRules(ParseXml(R"(<root><param upgrade_skin="wood" default_skin="plain"/></root>)"),
                          ParseXml(R"(<level><params normal="1" expert="2"/></level>)"));
   UpgradeRecord tables = mBoard->GetVisualUpgrades()[1];
-  ZCItem* table1 = ZCItem::FindByName("table03");
+  ZCItem* table1 = ZCItem::FindByName("table01");
   ZCItem* table2 = ZCItem::FindByName("table02");
   ASSERT_TRUE(table1 && table2 && table1->GetEffect());
   mBoard->ApplyUpgrade(tables, true);

@@ -96,6 +96,14 @@ bool WaitForInstanceLock(const std::string& runtimeDir, int seconds) {
   return false;
 }
 
+// The lock files left in the folder (a game that ended, however, leaves none).
+int LockFiles(const std::string& dir) {
+  int count = 0;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir, ec)) count += entry.path().extension() == ".lock";
+  return count;
+}
+
 // Starts the headless whole-game run in a private home, recording far beyond any end of play;
 // returns its pid.
 pid_t StartHeadlessRun(const std::string& home) {
@@ -163,6 +171,7 @@ TEST(GameProcess, QuitsThroughTheInGameBoxAndWritesItsSettings) {
   pid_t second = StartGame(home);
   EXPECT_EQ(WaitExit(second, 20), 1);
   EXPECT_EQ(WaitExit(game, 120), 0) << ReadAll(home + "/stderr.txt");
+  EXPECT_EQ(LockFiles(home + "/run"), 0);
   // The in-game box asks on the screen only.
   EXPECT_EQ(ReadAll(home + "/stderr.txt").find("Leave the caf"), std::string::npos);
   std::string settings = ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini");
@@ -313,6 +322,7 @@ TEST(GameProcess, AHeadlessRunEndsAtOnceOnSigterm) {
   kill(run, SIGTERM);
   EXPECT_EQ(WaitExit(run, 60), 128 + SIGTERM);
   EXPECT_FALSE(WaitForInstanceLock(home + "/run", 1));
+  EXPECT_EQ(LockFiles(home + "/run"), 0);
   // What a quit saves is saved: the settings say the run ended.
   EXPECT_NE(ReadAll(home + "/config/Cafe Tests/Game Run/settings.ini").find("InProgress=0"), std::string::npos);
   fs::remove_all(home);

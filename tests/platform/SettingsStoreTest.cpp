@@ -158,6 +158,29 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstReleases) {
   EXPECT_EQ(bad.Acquire(dir + "/missing/dir/x.lock"), Platform::SingleInstance::Result::Error);
 }
 
+// A clean quit leaves no lock file behind, in the runtime folder or the data folder alike, and
+// the next start takes the lock again.
+TEST(SingleInstance, LettingGoRemovesTheFile) {
+  const std::string lock = FreshDir("lockfile") + "/game.lock";
+  {
+    Platform::SingleInstance held;
+    ASSERT_EQ(held.Acquire(lock), Platform::SingleInstance::Result::Acquired);
+    EXPECT_TRUE(fs::exists(lock));
+    held.Release();
+    EXPECT_FALSE(fs::exists(lock));
+    ASSERT_EQ(held.Acquire(lock), Platform::SingleInstance::Result::Acquired);
+    EXPECT_TRUE(fs::exists(lock));
+  }
+  EXPECT_FALSE(fs::exists(lock));
+  // A file left by a run that was killed is taken over and removed in turn.
+  std::ofstream(lock) << "";
+  {
+    Platform::SingleInstance next;
+    EXPECT_EQ(next.Acquire(lock), Platform::SingleInstance::Result::Acquired);
+  }
+  EXPECT_FALSE(fs::exists(lock));
+}
+
 TEST(UserPaths, WithoutHomeTheAccountsOwnHomeIsUsed) {
   const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
   const std::string oldData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";

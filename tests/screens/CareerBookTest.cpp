@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "cafe/AchievementParams.h"
 #include "cafe/ProfileStore.h"
+#include "display/DDImage.h"
+#include "display/DDInterface.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Career.h"
 #include "screens/ZCBoard_MainMenu.h"
 #include "shell/DevSettings.h"
+#include "support/LayoutCheck.h"
 #include "support/ScreenDriver.h"
 #include "widgets/ZCWidgetKit.h"
 
@@ -320,4 +324,44 @@ TEST_F(CareerBookTest, AnotherPlayerOpensOnTheirDay) {
   Settle();
   EXPECT_EQ(Book()->GetShownCafe(), 2);
   EXPECT_EQ(Book()->GetSelectedDay(), 5);
+}
+
+// What the book's pages show stays whole: a finished day's mark sits beside its number, not on
+// it; the café's name beside Play is still drawn after "Today"; and the buttons at the foot of the
+// pages keep off the pages' corner flourish (book.svg draws it 295..415 across the right page and
+// 60..180 across the left, from row 671 to row 689 of the 727).
+TEST_F(CareerBookTest, ThePagesShowTheirMarksNamesAndButtonsWhole) {
+  OpenBook(Progress(5, {{1, 5}, {2, 5}, {4, 5}}));
+  auto overlap = [](const Rect& a, const Rect& b) {
+    return std::min(a.mX + a.mWidth, b.mX + b.mWidth) > std::max(a.mX, b.mX) &&
+           std::min(a.mY + a.mHeight, b.mY + b.mHeight) > std::max(a.mY, b.mY);
+  };
+  for (int32_t d = 1; d <= ZCBoard_Career::kSlots; ++d)
+    for (const char* kind : {"goal", "expert"})
+      EXPECT_FALSE(overlap(ScreenRect(Day(d, kind)), ScreenRect(Day(d, "day_text")))) << kind << " " << d;
+
+  auto pixels = [&](const Rect& r) {
+    mGame->Frame();
+    Vesk::DDImage* screen = mGame->GetDisplay()->GetScreenImage();
+    std::vector<uint32_t> out;
+    for (int32_t y = r.mY; y < r.mY + r.mHeight; ++y)
+      for (int32_t x = r.mX; x < r.mX + r.mWidth; ++x) out.push_back(screen->GetBits()[y * screen->GetWidth() + x]);
+    return out;
+  };
+  ZCCandyWidget* title = Find("career_menu/cafe1_text_big");
+  ASSERT_TRUE(title->IsVisibleInTree());
+  const std::vector<uint32_t> before = pixels(ScreenRect(title));
+  Click("career_menu/current_day");
+  Settle();
+  EXPECT_TRUE(title->IsVisibleInTree());
+  EXPECT_TRUE(pixels(ScreenRect(title)) == before) << "the café's name is no longer drawn";
+
+  for (const char* side : {"left_page", "right_page"}) {
+    const Rect page = ScreenRect(Find(std::string("career_menu/career_dlg/") + side));
+    const bool right = std::string(side) == "right_page";
+    const Rect flourish(page.mX + (right ? 295 : 60), page.mY + 671, 120, 18);
+    for (const char* button : {"cafe1_button", "cafe2_button", "cafe3_button", "current_day", "reset_button",
+                               "career_dlg/left_page/back_button", "career_dlg/right_page/play_button"})
+      EXPECT_FALSE(overlap(ScreenRect(Find(std::string("career_menu/") + button)), flourish)) << button << " " << side;
+  }
 }

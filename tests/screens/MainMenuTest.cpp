@@ -4,9 +4,11 @@
 
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "fonts/ZCFont.h"
 #include "platform/window/MessageBox.h"
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_MainMenu.h"
+#include "support/LayoutCheck.h"
 #include "support/ScreenDriver.h"
 #include "widgets/ZCWidgetKit.h"
 
@@ -163,4 +165,24 @@ TEST_F(MainMenuTest, CareerPlaysTheFirstDay) {
   EXPECT_EQ(mGame->GetBoard()->GetLevel(), 1);
   EXPECT_FALSE(Menu()->IsVisible());
   EXPECT_TRUE(mGame->GetBoard()->IsVisible());
+}
+
+// One limit for a player's name: the field takes that many letters and no more, and a name of
+// that many of the widest letters shows whole in the player list and on the main page.
+TEST_F(MainMenuTest, TheLongestNameShowsWholeWhereverItIsShown) {
+  Start(WithPlayers({L"Alice"}));
+  Settle();
+  Click("main_menu/profile_open");
+  Settle();
+  const std::wstring longest(size_t(ZCBoard_MainMenu::kNameLength), L'W');
+  CreateFromPlayerPage(longest + L"WW");
+  EXPECT_EQ(Players(), (std::vector<std::wstring>{L"Alice", longest}));
+  auto* list = dynamic_cast<ZCList*>(Find("main_menu/select_profile/left_page/list"));
+  ASSERT_TRUE(list && list->mFont);
+  for (int32_t i = 0; i < list->GetLineCount(); ++i)
+    EXPECT_LE(4 + list->mFont->StringWidth(list->GetLine(i)), list->mWidth) << "row " << i << " is cut";
+  for (const std::string& fault : LayoutFaults(mGame.get())) ADD_FAILURE() << fault;
+  Click("main_menu/profile_close");
+  Settle();
+  for (const std::string& fault : LayoutFaults(mGame.get())) ADD_FAILURE() << fault;
 }

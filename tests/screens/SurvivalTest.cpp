@@ -153,7 +153,9 @@ TEST_F(SurvivalTest, TheBriefingTellsTheBestGameAndTheEndTellsTheMoney) {
                           20000));
     Settle();
     EXPECT_EQ(text("game_board/briefingdlg/day_title"), loc("mn04_endless_stage"));
+    // "Best so far:" with the best game's money, or neither before a first game.
     EXPECT_EQ(text("game_board/briefingdlg/expert_text"), loc("mn04_endless_expert"));
+    EXPECT_EQ(Find("game_board/briefingdlg/expert_text")->IsVisibleInTree(), best != 0);
     EXPECT_EQ(text("game_board/briefingdlg/expert_value"), best ? std::to_wstring(best) : L"");
     Shot(best ? "survival_briefing_best" : "survival_briefing_first");
     Click("game_board/briefingdlg/start");

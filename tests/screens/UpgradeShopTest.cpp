@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "screens/ScreenTable.h"
 #include "shell/XmlNode.h"
 #include "support/BoardDialogs.h"
 #include "support/LayoutCheck.h"
 #include "support/ScreenDriver.h"
+#include "display/DDImage.h"
+#include "display/DDInterface.h"
 
 // The upgrade shop after day 6 (café 1's furniture) with three offers: the rug, the worker
 // tables and the bar (the bench and the guests' tables are owned already).
@@ -29,6 +34,19 @@ struct CountingScreens : CafeScreens {
 };
 
 constexpr int32_t kFloor = 14, kDecor = 17, kClientTables = 18;
+
+// The screen's pixels as drawn now.
+std::vector<uint32_t> Pixels(ScreenGame* game) {
+  game->Frame();
+  Vesk::DDImage* screen = game->GetDisplay()->GetScreenImage();
+  return std::vector<uint32_t>(screen->GetBits(), screen->GetBits() + size_t(screen->GetWidth()) * screen->GetHeight());
+}
+
+bool Inside(const std::vector<Rect>& rects, int32_t x, int32_t y) {
+  for (const Rect& r : rects)
+    if (x >= r.mX && x < r.mX + r.mWidth && y >= r.mY && y < r.mY + r.mHeight) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -194,4 +212,60 @@ TEST_F(UpgradeShopTest, NoOffersReportAtOnce) {
   EXPECT_FALSE(Shop()->IsVisible());
   EXPECT_EQ(mScreens->mReports, 1);
   EXPECT_TRUE(mGame->GetBoard()->GetDialog(ZCBoard_Game3::kDebriefing).IsVisible());
+}
+
+// Every shop of the sample (the days whose file names an upgrade kind), every offer: choosing it
+// leaves the shop's box and trays where they stand, and changes pixels of the café outside them.
+TEST_F(UpgradeShopTest, EveryOfferOfEveryShopShowsOutsideAStillShop) {
+  Start(WithPlayers({L"Alice"}));
+  mGame->mAnswerBox = [](const std::string&) { return 1; };
+  Settle();
+  ZCBoard_Game3* board = mGame->GetBoard();
+  const int32_t width = mGame->GetDisplay()->GetScreenImage()->GetWidth();
+  int32_t shops = 0;
+  for (int32_t level = 1; level <= 59; ++level) {
+    char file[32];
+    std::snprintf(file, sizeof file, "/content/cfg/l%03d.xml", int(level));
+    std::ifstream in(std::getenv("CAFE_SOURCE_DIR") + std::string(file));
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text.find("upgrade=\"") == std::string::npos) continue;
+    ++shops;
+    PlayLevel(level);
+    Do([&] { Shop()->Show(); });
+    Settle();
+    ASSERT_TRUE(Shop()->IsVisible()) << level;
+    EXPECT_GT(Shop()->GetOfferCount(), 0) << level;
+    std::vector<Rect> panel;
+    for (int32_t i = 0; i < Shop()->GetOfferCount(); ++i) {
+      Click(Offer(i));
+      Settle();
+      ASSERT_EQ(Shop()->GetSelected(), i) << level;
+      std::vector<Rect> now = {ScreenRect(Find("game_board/upgrade/upgrade_dialog"))};
+      for (int32_t t = 0; t < Shop()->GetOfferCount(); ++t) now.push_back(ScreenRect(Shop()->GetTray(size_t(t))));
+      if (i == 0) panel = now;
+      for (size_t r = 0; r < now.size(); ++r)
+        EXPECT_TRUE(now[r].mX == panel[r].mX && now[r].mY == panel[r].mY) << "day " << level << " offer " << i;
+      UpgradeRecord& offer = *const_cast<UpgradeRecord*>(Shop()->GetPreviewed());
+      // The coin bonus and the heroine's speed have no picture on the board yet.
+      if (offer.mObject == "bonus" || offer.mObject == "boss") continue;
+      // The café with and without the offer, the pulse of each change run out.
+      const std::vector<uint32_t> with = Pixels(mGame.get());
+      Do([&] { board->ApplyUpgrade(offer, false); });
+      Step(60);
+      const std::vector<uint32_t> without = Pixels(mGame.get());
+      Do([&] { board->ApplyUpgrade(offer, true); });
+      Step(60);
+      int64_t changed = 0;
+      for (size_t p = 0; p < with.size(); ++p)
+        if (with[p] != without[p] && !Inside(now, int32_t(p) % width, int32_t(p) / width)) ++changed;
+      EXPECT_GT(changed, 0) << "day " << level << " offer " << offer.mObject << "/" << offer.mName;
+    }
+    Do([&] {
+      board->SetAbandoned();
+      Shop()->Hide();
+      board->AbortLevel();
+    });
+    Settle();
+  }
+  EXPECT_GE(shops, 8);
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,27 +14,43 @@ SingleInstance::~SingleInstance() { Release(); }
 
 SingleInstance::Result SingleInstance::Acquire(const std::string& lockFile, std::string* error) {
   Release();
-  int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (error) *error = std::strerror(errno);
-    return Result::Error;
-  }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int e = errno;
+  // The holder removes the file when it lets go: a lock taken on a file that was removed (or
+  // replaced) meanwhile holds nothing, so the file is opened afresh until the lock is on the
+  // file that stands under the name.
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (error) *error = std::strerror(errno);
+      return Result::Error;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      int e = errno;
+      ::close(fd);
+      if (e == EWOULDBLOCK) return Result::AlreadyRunning;
+      if (error) *error = std::strerror(e);
+      return Result::Error;
+    }
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) == 0 && ::stat(lockFile.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
+      mFd = fd;
+      mPath = lockFile;
+      return Result::Acquired;
+    }
     ::close(fd);
-    if (e == EWOULDBLOCK) return Result::AlreadyRunning;
-    if (error) *error = std::strerror(e);
-    return Result::Error;
   }
-  mFd = fd;
-  return Result::Acquired;
+  if (error) *error = "the lock file keeps being replaced";
+  return Result::Error;
 }
 
 void SingleInstance::Release() {
   if (mFd >= 0) {
+    // Removed while still locked, so that no other start can lock the old file meanwhile.
+    ::unlink(mPath.c_str());
     ::flock(mFd, LOCK_UN);
     ::close(mFd);
     mFd = -1;
+    mPath.clear();
   }
 }
 

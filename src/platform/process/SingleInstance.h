@@ -4,7 +4,7 @@
 namespace Platform {
 
 // Holds an exclusive lock on a lock file for as long as the object lives, so that a second
-// start of the game can tell that one is already running.
+// start of the game can tell that one is already running. Letting go removes the file.
 class SingleInstance {
  public:
   SingleInstance() = default;
@@ -15,10 +15,14 @@ class SingleInstance {
   enum class Result { Acquired, AlreadyRunning, Error };
   // Takes the lock on the file (created if missing).
   Result Acquire(const std::string& lockFile, std::string* error = nullptr);
+  // Lets go of the lock and removes the file.
   void Release();
 
  private:
+  // Tries at a file that other starts remove as fast as it is created.
+  static constexpr int kAttempts = 16;
   int mFd = -1;
+  std::string mPath;
 };
 
 }  // namespace Platform
