@@ -538,8 +538,10 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
 }
 
 std::set<std::string> ZCBoard_Game3::CafeProductCodes() const {
-  // What each machine or material holds, and the product of each worker's skin.
+  // What each machine or material holds, and the product of each worker's skin. A pair is joined
+  // at a worker's table, so one of its halves is always a worker's product.
   std::vector<std::string> singles;
+  std::set<std::string> workerMade;
   for (ZCItem* item : GetItemRegistry().Items()) {
     std::string code;
     if (dynamic_cast<ZCTrash*>(item))
@@ -550,6 +552,7 @@ std::set<std::string> ZCBoard_Game3::CafeProductCodes() const {
       const auto& blocks = GetWorkerParamsMap();
       const auto it = blocks.find(item->GetSkin());
       if (it != blocks.end()) code = it->second.mProduct;
+      if (!code.empty()) workerMade.insert(code);
     }
     if (!code.empty()) singles.push_back(code);
   }
@@ -558,7 +561,7 @@ std::set<std::string> ZCBoard_Game3::CafeProductCodes() const {
   for (const std::string& a : singles) {
     codes.insert(NormalizePairKey(a, false));
     for (const std::string& b : singles)
-      if (CanJoinProducts(a, b)) codes.insert(NormalizePairKey(JoinProducts(a, b), false));
+      if ((workerMade.count(a) || workerMade.count(b)) && CanJoinProducts(a, b)) codes.insert(NormalizePairKey(JoinProducts(a, b), false));
   }
   return codes;
 }
