@@ -186,32 +186,41 @@ void ZCBoard_Upgrade::PlaceClearOf(const std::vector<Rect>& areas) {
     SetDisplayOffset(0, 0);
     return;
   }
-  int32_t top = parts.front().mY, bottom = top;
+  int32_t top = parts.front().mY, bottom = top, left = parts.front().mX, right = left;
   for (const Rect& r : parts) {
     top = std::min(top, r.mY);
     bottom = std::max(bottom, r.mY + r.mHeight);
+    left = std::min(left, r.mX);
+    right = std::max(right, r.mX + r.mWidth);
   }
   // An area of half the screen or more (a whole floor) cannot be kept clear of.
   const int64_t large = int64_t(mWidth) * mHeight / 2;
-  auto hidden = [&](int32_t dy) {
+  auto hidden = [&](int32_t dx, int32_t dy) {
     int64_t sum = 0;
     for (const Rect& area : areas) {
       if (int64_t(area.mWidth) * area.mHeight >= large) continue;
-      for (const Rect& r : parts) sum += OverlapArea(Rect(r.mX + mX, r.mY + mY + dy, r.mWidth, r.mHeight), area);
+      for (const Rect& r : parts)
+        sum += OverlapArea(Rect(r.mX + mX + dx, r.mY + mY + dy, r.mWidth, r.mHeight), area);
     }
     return sum;
   };
-  // From the top margin to the same margin above the bottom, the least hidden; of equals, the
-  // one nearest the layout's place.
+  // Within the margins of the screen, the least hidden; of equals, the one nearest the layout's
+  // place. Up and down come first: a place beside the layout's is tried only when it hides less.
   const int32_t up = kShopTopMargin - top;
   const int32_t down = std::max(up, mHeight - kShopTopMargin - bottom);
-  int32_t best = 0;
-  int64_t bestHidden = hidden(0);
-  for (int32_t dy = up; dy <= down; dy += kShopPlaceStep) {
-    const int64_t h = hidden(dy);
-    if (h < bestHidden || (h == bestHidden && std::abs(dy) < std::abs(best))) best = dy, bestHidden = h;
+  const int32_t leftmost = std::min(0, kShopTopMargin - left);
+  const int32_t rightmost = std::max(0, mWidth - kShopTopMargin - right);
+  int32_t bestX = 0, bestY = 0;
+  int64_t bestHidden = hidden(0, 0);
+  auto distance = [](int32_t dx, int32_t dy) { return 4 * std::abs(dx) + std::abs(dy); };
+  for (int32_t dx = leftmost; dx <= rightmost; dx += kShopPlaceStep) {
+    for (int32_t dy = up; dy <= down; dy += kShopPlaceStep) {
+      const int64_t h = hidden(dx, dy);
+      if (h < bestHidden || (h == bestHidden && distance(dx, dy) < distance(bestX, bestY)))
+        bestX = dx, bestY = dy, bestHidden = h;
+    }
   }
-  SetDisplayOffset(0, best);
+  SetDisplayOffset(bestX, bestY);
 }
 
 void ZCBoard_Upgrade::OnCommand(ZCCandyWidget* button) {

@@ -58,7 +58,7 @@ class ZCBoard_Upgrade : public BoardDialog {
   void OnCommand(ZCCandyWidget* button) override;
   // Previews offer i: owned and shown on the board, its description written, its mark shown.
   void Select(int32_t index);
-  // Moves the shop's box and trays up or down to the place that hides the least of the areas
+  // Moves the shop's box and trays, up, down or aside, to the place that hides the least of the areas
   // (board pixels), the layout's place among equals; called when the shop opens, never by a choice.
   void PlaceClearOf(const std::vector<Rect>& areas);
 
