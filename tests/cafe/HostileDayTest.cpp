@@ -102,7 +102,7 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
       "    <time_point time=\"1\" type=\"client\" person1=\"ghost\"><param name=\"0100\"/></time_point>\n"
       "    <time_point time=\"2\" type=\"family\"><param name=\"0100\"/></time_point>\n"
       "    <time_point time=\"3\" type=\"client\" person1=\"boy\" isVip=\"-1\"><param name=\"pizza\"/>"
-      "<param name=\"9999\"/><param name=\"0000\"/><param name=\"9900\"/><param name=\"0605\"/></time_point>\n");
+      "<param name=\"9999\"/><param name=\"0000\"/><param name=\"9900\"/><param name=\"0302\"/><param name=\"0605\"/></time_point>\n");
   Put(day, "</events_queue>",
       "  <time_point time=\"" + std::string(60, '9') +
           "\" type=\"client\" person1=\"girl\"><param name=\"0100\"/></time_point>\n"
@@ -129,6 +129,8 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
            "WARNING: cfg\\l002.xml: order \"9999\" is made by no worker or machine of the café; left out",
            "WARNING: cfg\\l002.xml: order \"0000\" is made by no worker or machine of the café; left out",
            "WARNING: cfg\\l002.xml: order \"9900\" is made by no worker or machine of the café; left out",
+           // Two dispensers' products: a pair is joined at a worker's table.
+           "WARNING: cfg\\l002.xml: order \"0302\" is made by no worker or machine of the café; left out",
            "cannot be used; 600 used",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"\" has no visitor settings in cfg\\cfg.xml; not spawned",
