@@ -219,6 +219,7 @@ void ZCBoard_Game3::OnLevelStarted() {
     mHud->SetLives(mLives);
     mHud->HideSkipTutorial();
   }
+  ShowOwnedUpgrades();
   const int32_t cafe = GetCafe();
   const int32_t day = GetDay();
   SetTextVarNumber("cafe", cafe);
@@ -516,6 +517,7 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     return true;
   });
   ReapplyUpgrades();
+  ShowOwnedUpgrades();
   ReadOverrides(level);
   if (mEndless) {
     // Visitor types without settings are left out of the stages (each with a warning), so that
