@@ -417,7 +417,9 @@ void ZCBoard_Game3::KeyUp(int32_t key) {
     return;
   }
   // Only what is shown is hidden: hiding a hidden dialog would give back a pause it never took.
-  for (DialogId id : {kEscapeMenu, kBriefing, kDebriefing, kFailDebriefing})
+  // A debriefing stays: the day is over, and without it the player would face a still café with
+  // no way on but its buttons (the next day, again, the menu).
+  for (DialogId id : {kEscapeMenu, kBriefing})
     if (mDialogs[id]->IsVisible()) mDialogs[id]->Hide();
 }
 

@@ -273,8 +273,15 @@ TEST_F(CafeBoardTest, EscapeOpensTheMenuOrHidesOnlyWhatIsShown) {
   mBoard->KeyUp(ZCBoard_Game3::kEscapeKey);
   mBoard->KeyUp('A');
   EXPECT_TRUE(mCalls.empty());
-  // Nor over a cut-scene.
+  // Nor over a debriefing: the finished day would be left without a way on.
   mShop.mVisible = false;
+  for (RecordingDialog* debriefing : {&mDebriefing, &mFailDebriefing}) {
+    debriefing->mVisible = true;
+    mBoard->KeyUp(ZCBoard_Game3::kEscapeKey);
+    EXPECT_TRUE(mCalls.empty());
+    debriefing->mVisible = false;
+  }
+  // Nor over a cut-scene.
   ShownComix comix;
   mBoard->SetComix(&comix);
   mBoard->KeyUp(ZCBoard_Game3::kEscapeKey);

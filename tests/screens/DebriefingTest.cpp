@@ -107,11 +107,11 @@ TEST_F(DebriefingTest, MenuButtonAndDescriptions) {
   });
   Settle();
   EXPECT_TRUE(Debriefing(false)->FindChild("menu")->IsDisabled());
-  Do([&] { board->KeyUp(ZCBoard_Game3::kEscapeKey); });
+  Do([&] { Debriefing(false)->Hide(); });
   Do([&] { Debriefing(true)->Show(); });
   Settle();
   EXPECT_FALSE(Debriefing(true)->FindChild("menu")->IsDisabled());
-  Do([&] { board->KeyUp(ZCBoard_Game3::kEscapeKey); });
+  Do([&] { Debriefing(true)->Hide(); });
   Do([&] { BoardAccess::SetFinishComix(board, ""); });
   Settle();
   EXPECT_EQ(PauseCount(), 0);
