@@ -277,7 +277,20 @@ void ZBoard_Hud::SetUpgradeButton(bool on) {
 }
 
 void ZBoard_Hud::HideSkipTutorial() {
+  mSkipWanted = false;
   if (mSkipTutorial) mSkipTutorial->Hide();
+}
+
+void ZBoard_Hud::ShowSkipCardWhileOpen() {
+  if (!mSkipTutorial) return;
+  // Beside the briefing, a box or the menu the card could be seen but not clicked: the modal
+  // dialog takes the mouse. It waits for the café to take clicks again.
+  const ZCBoard_Game3* board = GetCafeBoard();
+  const bool open = mSkipWanted && (!board || board->AcceptsInput());
+  if (open && (!mSkipTutorial->IsVisible() || mSkipTutorial->IsHiding()))
+    mSkipTutorial->Show();
+  else if (!open && mSkipTutorial->IsVisible() && !mSkipTutorial->IsHiding())
+    mSkipTutorial->Hide();
 }
 
 void ZBoard_Hud::ShowSplash(const std::string& name) {
@@ -303,7 +316,8 @@ void ZBoard_Hud::ShowFreeze(float seconds) {
 }
 
 void ZBoard_Hud::ShowSkipTutorial() {
-  if (mSkipTutorial) mSkipTutorial->Show();
+  mSkipWanted = true;
+  ShowSkipCardWhileOpen();
 }
 
 void ZBoard_Hud::SetTutorialWidgetVisible(const std::string& name, bool visible) {
@@ -463,5 +477,6 @@ void ZBoard_Hud::Update() {
   for (ZCCandyWidget* smile : mSmiles)
     if (smile && smile->IsVisible() && !smile->IsAnyTexturePlaying()) smile->SetVisible(false);
   if (board) ShowLevelProgress(board->GetLevelProgress());
+  ShowSkipCardWhileOpen();
   if (mFreeze && mFreeze->IsVisible() && !mFreezeClock.IsRunning()) HideWithChildren(mFreeze);
 }

@@ -111,10 +111,14 @@ class ZBoard_Hud : public ZCDialog, public CafeHud {
   void UnlockFrames();
   static void ShowWithChildren(ZCCandyWidget* widget);
   static void HideWithChildren(ZCCandyWidget* widget);
+  // Shows the skip card while the lessons offer it and the café takes clicks; hides it otherwise.
+  void ShowSkipCardWhileOpen();
   static void SetShown(ZCCandyWidget* widget, bool shown);
 
   bool mSurvival = false;
   ZCCandyWidget* mSkipTutorial = nullptr;
+  // The lessons offer to be skipped; the card shows only while the café takes clicks.
+  bool mSkipWanted = false;
   ZCCandyWidget* mSurvivalLife = nullptr;
   ZCCandyWidget* mLives[kLives] = {};
   int32_t mLivesShown = 0;

@@ -228,7 +228,19 @@ TEST_F(HudTest, LivesFreezeAndTutorialWidgets) {
   EXPECT_EQ(mHud->GetChildren().back(), Find("tutorial2"));
   // The tutorial's veil and skip offer are not hint widgets: hiding every hint leaves them.
   mHud->SetTutorialWidgetVisible("tutorial1", true);
+  // The skip card waits while the café takes no clicks (beside the briefing it could not be
+  // clicked) and comes when it does.
   mHud->ShowSkipTutorial();
+  EXPECT_FALSE(Find("skip_tutorial_dlg")->IsVisible());
+  mBoard->SetVisible(true);
+  mBoard->StartLevel();
+  mBoard->Pause();
+  mHud->Update();
+  EXPECT_FALSE(Find("skip_tutorial_dlg")->IsVisible());
+  mBoard->Resume();
+  mHud->Update();
+  EXPECT_TRUE(Find("skip_tutorial_dlg")->IsVisible());
+  mHud->SetTutorialWidgetVisible("tutorial1", true);
   mHud->SetTutorResetWidget(true, 0.25f);
   mHud->HideTutorialWidgets();
   EXPECT_FALSE(Find("tutorial1")->IsVisible());
