@@ -33,6 +33,17 @@ void Put(std::string& text, const std::string& from, const std::string& to) {
   text.replace(at, from.size(), to);
 }
 
+// Gives the attribute of the first element whose start tag begins with `element` the value, in
+// place of whatever the game's data holds there.
+void Set(std::string& text, const std::string& element, const std::string& name, const std::string& value) {
+  const size_t at = text.find(element);
+  ASSERT_NE(at, std::string::npos) << element;
+  const size_t attr = text.find(" " + name + "=\"", at);
+  ASSERT_LT(attr, text.find('>', at)) << element << " " << name;
+  const size_t begin = attr + name.size() + 3;
+  text.replace(begin, text.find('"', begin) - begin, value);
+}
+
 std::string RunOutput(const std::string& command) {
   std::string out;
   FILE* pipe = ::popen(command.c_str(), "r");
@@ -79,24 +90,28 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
   ASSERT_TRUE(game.AddPakFile("data.pak"));
   std::string cfg = ReadPacked(game, "cfg\\cfg.xml");
   std::string day = ReadPacked(game, "cfg\\l002.xml");
-  // The heroine walks backwards, the girl gains patience, the boy's decision is no number.
-  Put(cfg, "move_speed=\"260\"", "move_speed=\"-5\"");
-  Put(cfg, "<client name=\"girl\" client_patience_speed=\"2\"", "<client name=\"girl\" client_patience_speed=\"-3\"");
-  Put(cfg, "<client name=\"boy\" client_patience_speed=\"2.5\" client_decision_timeout=\"2\"",
-      "<client name=\"boy\" client_patience_speed=\"2.5\" client_decision_timeout=\"abc\"");
+  // The heroine walks backwards, and her upgrade would stop her; the girl gains patience, the
+  // granny never loses any and eats for longer than a day; the boy's decision is no number.
+  Set(cfg, "<pers name=\"boss\"", "move_speed", "-5");
+  Set(cfg, "<pers name=\"boss\"", "speed_add_upgrade", "-300");
+  Set(cfg, "<client name=\"girl\"", "client_patience_speed", "-3");
+  Set(cfg, "<client name=\"granny\"", "client_patience_speed", "0");
+  Set(cfg, "<client name=\"granny\"", "client_eating_time", "9000");
+  Set(cfg, "<client name=\"boy\"", "client_decision_timeout", "abc");
   // A loss past the 32-bit range: read as it was, every unhappy visitor would negate its end.
-  Put(cfg, "client_losses_money=\"15\"", "client_losses_money=\"-9999999999\"");
+  Set(cfg, "<client name=\"girl\"", "client_losses_money", "-9999999999");
   // The day: a negative goal and heroine speed, a patience speed that is no number, a worker
   // that cfg.xml lacks, visitors without settings, one who would come after the largest float of
   // seconds, an order that is no product.
-  Put(day, "override_boss_speed=\"280\"", "override_boss_speed=\"-1\"");
-  Put(day, "<params normal=\"150\" expert=\"250\"", "<params normal=\"-100\" expert=\"2147483647\"");
+  Set(day, "<level ", "override_boss_speed", "-1");
+  Set(day, "<params ", "normal", "-100");
+  Set(day, "<params ", "expert", "2147483647");
   // The baker works in negative time from a stamina far below empty.
-  Put(day, "<worker name=\"baker\" work_time=\"5\"", "<worker name=\"baker\" work_time=\"-5\"");
+  Set(day, "<worker name=\"baker\"", "work_time", "-5");
   Put(day, "worker_start_stamina=\"80\"", "worker_start_stamina=\"-1000\"");
   // An override of a worker cfg.xml lacks.
   Put(day, "</override_workers>", "  <worker name=\"juggler\" work_time=\"1\"/>\n  </override_workers>");
-  Put(day, "<client name=\"girl\" client_patience_speed=\"2.5\"", "<client name=\"girl\" client_patience_speed=\"NaN\"");
+  Set(day, "<client name=\"girl\"", "client_patience_speed", "NaN");
   Put(day, "<events_queue>",
       "<events_queue>\n"
       "    <time_point time=\"1\" type=\"client\" person1=\"ghost\"><param name=\"0100\"/></time_point>\n"
@@ -115,6 +130,9 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
   for (const char* warning : {
            "WARNING: cfg\\cfg.xml: <pers> move_speed=\"-5\" cannot be used; 100 used",
            "WARNING: cfg\\cfg.xml: <client> client_patience_speed=\"-3\" cannot be used; 2 used",
+           "WARNING: cfg\\cfg.xml: <client> client_patience_speed=\"0\" cannot be used; 2 used",
+           "WARNING: cfg\\cfg.xml: <client> client_eating_time=\"9000\" cannot be used; 600 used",
+           "WARNING: cfg\\cfg.xml: <pers> speed_add_upgrade=\"-300\" cannot be used; 0 used",
            "WARNING: cfg\\cfg.xml: <client> client_decision_timeout=\"abc\" cannot be used; 0 used",
            "WARNING: cfg\\l002.xml: <level> override_boss_speed=\"-1\" cannot be used; 100 used",
            "WARNING: cfg\\l002.xml: <params> normal=\"-100\" cannot be used; 0 used",

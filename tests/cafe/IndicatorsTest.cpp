@@ -245,18 +245,19 @@ TEST_F(IndicatorsTest, AWorkerBubbleShowsItsProductionWhileItWorks) {
   EXPECT_FALSE(production->IsVisible());
 }
 
-// Ready, the bubble shows the dish the worker holds in its frame, not the frame alone; it goes
-// when the dish is taken.
+// Ready, the bubble shows the dish the worker holds in its frame, not the frame alone, for as
+// long as the dish waits; it goes when the dish is taken.
 TEST_F(IndicatorsTest, AReadyWorkerBubbleShowsItsProduct) {
   auto* bubble = Find<ZCStatus_Bubble>("status_bubble_worker01");
   ZCItemPart* production = bubble->FindPart("status_production", 0);
   mWorker->mBubble = "working";
   mStatActors.mProgress = 0.5f;
   bubble->Update();
+  bubble->Update();
+  // Done: the bubble hides for a frame, comes back with the dish, and stays so while it waits.
   mWorker->mBubble = "cake";
   mStatActors.mProgress = -1.0f;
-  bubble->Update();
-  bubble->Update();
+  for (int frame = 0; frame < 4; ++frame) bubble->Update();
   ASSERT_TRUE(bubble->IsVisible());
   EXPECT_TRUE(production->IsVisible());
   EXPECT_EQ(production->GetCurrentAnimation(), "cake");

@@ -20,6 +20,7 @@
 #include "board/ZCMoveItem.h"
 #include "cafe/ActorParams.h"
 #include "cafe/CafeHooks.h"
+#include "cafe/TutorialManager.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "graphics/MemoryImage.h"
 #include "resources/ZCTextureCache.h"
@@ -166,18 +167,23 @@ TEST_F(LevelRulesTest, SurvivalLevelListsItsStageUpgrades) {
 
 }  // namespace
 
-// In every sample café the heroine walks from any place she serves to any other by a route at
-// most half as long again as the straight line: the network leads round the furniture, never
-// through the back of the room. The café's own graph is merged with one point per pick item, as a
-// level load does.
-TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
-  for (const char* cafe : {"cafe1.xml", "cafe2.xml", "cafe3.xml"}) {
-    std::ifstream in(SourceDir() + "/content/cfg/" + cafe, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    const XmlNode root = LoadXmlFromMemory(bytes.data(), bytes.size(), cafe).documentElement();
-    ASSERT_TRUE(root) << cafe;
+namespace {
+
+// A sample file of content/cfg.
+XmlNode SampleRoot(const std::string& name) {
+  std::ifstream in(SourceDir() + "/content/cfg/" + name, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  return LoadXmlFromMemory(bytes.data(), bytes.size(), name).documentElement();
+}
+
+// The heroine's walks in a sample café: the café's own graph merged with one point per pick item
+// (at the item's pick point for her, named as the item), as a level load does.
+class SampleCafeWalks {
+ public:
+  explicit SampleCafeWalks(const std::string& cafe) {
+    const XmlNode root = SampleRoot(cafe);
+    if (!root) return;
     std::string picks;
-    std::vector<std::string> places;
     for (const XmlNode& object : root.selectNodes(L"objects/object")) {
       XmlNode point;
       std::string owner, name, x, y;
@@ -186,29 +192,60 @@ TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
       if (!point || !object.getAttribute(std::string("name"), name) ||
           !point.getAttribute(std::string("offs_x"), x) || !point.getAttribute(std::string("offs_y"), y))
         continue;
-      places.push_back(name);
+      mPlaces.push_back(name);
       picks += "<point name=\"" + name + "\" x=\"" + x + "\" y=\"" + y + "\"/>";
     }
-    ASSERT_GE(places.size(), 10u) << cafe;
     const std::string level = "<level><graphs><graph name=\"boss\"><points>" + picks + "</points></graph></graphs></level>";
     const XmlNode levelRoot =
         LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(level.data()), level.size(), "level").documentElement();
-    PathGraph graph("boss");
-    graph.LoadBaseGraphs(root);
-    graph.AddPickPoints("boss");
-    graph.LoadLevelGraphs(levelRoot);
+    mGraph.LoadBaseGraphs(root);
+    mGraph.AddPickPoints("boss");
+    mGraph.LoadLevelGraphs(levelRoot);
+  }
+  // The length of her route between two places, or -1 when there is none.
+  float Route(const std::string& from, const std::string& to) {
+    if (!mGraph.SetStart(from) || !mGraph.FindPath(to, 100.0f)) return -1;
+    float walked = 0;
+    for (const RouteSegment& segment : mGraph.GetRoute()) walked += segment.mLength;
+    return walked;
+  }
+  float Straight(const std::string& from, const std::string& to) {
+    BoardPoint a{}, b{};
+    if (!mGraph.GetPointPos(from, a) || !mGraph.GetPointPos(to, b)) return -1;
+    return std::hypot(float(b.x - a.x), float(b.y - a.y));
+  }
+  std::vector<std::string> mPlaces;
+
+ private:
+  PathGraph mGraph{"boss"};
+};
+
+// The attribute of the first element at the path below the node (the node itself for ""), of
+// the given name when `who` is set, or "".
+std::string Attr(const XmlNode& node, const wchar_t* path, const char* name, const std::string& who = "") {
+  std::string value, named;
+  for (const XmlNode& at : *path ? node.selectNodes(path) : std::vector<XmlNode>{node})
+    if (who.empty() || (at.getAttribute(std::string("name"), named) && named == who))
+      return at.getAttribute(std::string(name), value) ? value : "";
+  return "";
+}
+
+}  // namespace
+
+// In every sample café the heroine walks from any place she serves to any other by a route at
+// most half as long again as the straight line: the network leads round the furniture, never
+// through the back of the room.
+TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
+  for (const char* cafe : {"cafe1.xml", "cafe2.xml", "cafe3.xml"}) {
+    SampleCafeWalks walks(cafe);
+    ASSERT_GE(walks.mPlaces.size(), 10u) << cafe;
     float worst = 0;
     std::string worstPair;
-    for (const std::string& from : places) {
-      for (const std::string& to : places) {
+    for (const std::string& from : walks.mPlaces) {
+      for (const std::string& to : walks.mPlaces) {
         if (from == to) continue;
-        BoardPoint a{}, b{};
-        ASSERT_TRUE(graph.GetPointPos(from, a) && graph.GetPointPos(to, b));
-        ASSERT_TRUE(graph.SetStart(from));
-        ASSERT_TRUE(graph.FindPath(to, 100.0f)) << from << " to " << to << " in " << cafe;
-        float walked = 0;
-        for (const RouteSegment& segment : graph.GetRoute()) walked += segment.mLength;
-        const float straight = std::hypot(float(b.x - a.x), float(b.y - a.y));
+        const float walked = walks.Route(from, to), straight = walks.Straight(from, to);
+        ASSERT_GE(walked, 0) << from << " to " << to << " in " << cafe;
         if (straight > 0 && walked / straight > worst) {
           worst = walked / straight;
           worstPair = from + " to " + to;
@@ -217,5 +254,63 @@ TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
     }
     EXPECT_LE(worst, 1.5f) << cafe << ": " << worstPair;
     std::cout << cafe << ": the longest walk against the straight line is " << worst << " times, " << worstPair << "\n";
+  }
+}
+
+// A person keeps the rush of the first café. The first day's rush practice asks by a note for one
+// step at a time, the next note coming with the click; the rush holds while each step (the
+// heroine reaching what was clicked) follows the last within the day's rush timeout. So each leg,
+// her walk from where the last step left her at her speed plus the time a person takes to click,
+// must fit the timeout with a margin: in the practice a first-time player reads each note; on the
+// other days (cfg.xml's timeout) the same legs, between the worker tables, the counter and the
+// visitors' tables, come a click apart. The practice's clicks are the items the lessons free one
+// after the other from the timer's restart on; she stands at the item freed before them.
+TEST(SampleCafeWalksTest, TheRushPracticesLegsFitTheRushTimeoutAtAPersonsPace) {
+  // A first-time player's time from a new note of the lessons to its click, and between two
+  // clicks in play, as the end-to-end runs' slow bot takes them; the margin left for the pauses
+  // at the items.
+  constexpr float kNoteReading = 6.0f;
+  constexpr float kClickInterval = 1.5f;
+  constexpr float kMargin = 1.0f;
+  const XmlNode cfg = SampleRoot("cfg.xml");
+  const XmlNode day = SampleRoot("l001.xml");
+  ASSERT_TRUE(cfg && day);
+  const float playSpeed = std::stof(Attr(cfg, L"perses/pers", "move_speed", "boss"));
+  const std::string daySpeed = Attr(day, L"", "override_boss_speed");
+  const float playTimeout = std::stof(Attr(cfg, L"bonus_config", "rush_timeout"));
+  const std::string dayTimeout = Attr(day, L"", "override_rush_timeout");
+  const std::string cafe = Attr(day, L"", "doc");
+  SampleCafeWalks walks(cafe.substr(cafe.find('\\') + 1));
+
+  std::vector<std::string> freed, clicks;
+  std::string at;
+  for (const TutorialRule& rule : BuildLevel1TutorialTable().mRules) {
+    if (rule.mCallback == TutorialRestartRushTimer && freed.size() >= 2) {
+      at = freed[freed.size() - 2];
+      clicks.push_back(freed.back());
+    }
+    if (!rule.mDisallow.empty())
+      (clicks.empty() ? freed : clicks).push_back(rule.mDisallow.front());
+    else if (!clicks.empty())
+      break;
+  }
+  ASSERT_GE(clicks.size(), 3u);
+  const struct {
+    const char* where;
+    float speed;
+    float timeout;
+    float pace;
+  } paces[] = {{"the practice", daySpeed.empty() ? playSpeed : std::stof(daySpeed),
+                dayTimeout.empty() ? playTimeout : std::stof(dayTimeout), kNoteReading},
+               {"play", playSpeed, playTimeout, kClickInterval}};
+  for (const std::string& next : clicks) {
+    const float walked = walks.Route(at, next);
+    ASSERT_GE(walked, 0) << at << " to " << next;
+    for (const auto& pace : paces)
+      EXPECT_LE(walked / pace.speed + pace.pace + kMargin, pace.timeout)
+          << "in " << pace.where << ", the leg from " << at << " to " << next << " (" << std::lround(walked)
+          << " px at " << pace.speed << " px/s, then " << pace.pace
+          << " s to click) leaves no margin in the rush timeout of " << pace.timeout << " s";
+    at = next;
   }
 }
