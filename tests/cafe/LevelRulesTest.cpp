@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -17,6 +18,7 @@
 
 #include "board/BoardWorld.h"
 #include "board/PathGraph.h"
+#include "board/PolygonRegion.h"
 #include "board/ZCMoveItem.h"
 #include "cafe/ActorParams.h"
 #include "cafe/CafeHooks.h"
@@ -168,9 +170,10 @@ TEST_F(LevelRulesTest, SurvivalLevelListsItsStageUpgrades) {
 
 // In every sample café the heroine walks from any place she serves to any other by a route at
 // most half as long again as the straight line: the network leads round the furniture, never
-// through the back of the room. The café's own graph is merged with one point per pick item, as a
-// level load does.
-TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
+// through the back of the room; and no edge of it crosses the region of an object other than the
+// places it joins (a shortcut through a table). The café's own graph is merged with one point per
+// pick item, as a level load does.
+TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLineAndClearOfTheFurniture) {
   for (const char* cafe : {"cafe1.xml", "cafe2.xml", "cafe3.xml"}) {
     std::ifstream in(SourceDir() + "/content/cfg/" + cafe, std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
@@ -178,9 +181,12 @@ TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
     ASSERT_TRUE(root) << cafe;
     std::string picks;
     std::vector<std::string> places;
+    std::map<std::string, PolygonRegion> regions;
     for (const XmlNode& object : root.selectNodes(L"objects/object")) {
       XmlNode point;
-      std::string owner, name, x, y;
+      std::string owner, name, x, y, rgn;
+      if (object.getAttribute(std::string("rgn"), rgn) && object.getAttribute(std::string("name"), name))
+        regions[name].SetPolygon(PolygonRegion::ParsePoints(rgn));
       for (const XmlNode& child : object.selectNodes(L"point"))
         if (child.getAttribute(std::string("owner"), owner) && owner == "boss") point = child;
       if (!point || !object.getAttribute(std::string("name"), name) ||
@@ -217,5 +223,25 @@ TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
     }
     EXPECT_LE(worst, 1.5f) << cafe << ": " << worstPair;
     std::cout << cafe << ": the longest walk against the straight line is " << worst << " times, " << worstPair << "\n";
+
+    ASSERT_GE(regions.size(), 10u) << cafe;
+    for (const GraphEdge& edge : graph.GetWorkingSet().mEdges) {
+      BoardPoint a{}, b{};
+      ASSERT_TRUE(graph.GetPointPos(edge.mP1, a) && graph.GetPointPos(edge.mP2, b)) << edge.mP1 << "-" << edge.mP2;
+      // The edge is walked pixel by pixel.
+      const int steps = int(std::hypot(float(b.x - a.x), float(b.y - a.y)));
+      for (const auto& [name, region] : regions) {
+        if (name == edge.mP1 || name == edge.mP2) continue;
+        for (int i = 1; i < steps; ++i) {
+          const int32_t x = a.x + int32_t(std::lround(float(b.x - a.x) * float(i) / float(steps)));
+          const int32_t y = a.y + int32_t(std::lround(float(b.y - a.y) * float(i) / float(steps)));
+          if (region.Contains(x, y)) {
+            ADD_FAILURE() << cafe << ": the edge " << edge.mP1 << "-" << edge.mP2 << " crosses " << name << " at " << x
+                          << "," << y;
+            break;
+          }
+        }
+      }
+    }
   }
 }
