@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -17,6 +18,7 @@
 
 #include "board/BoardWorld.h"
 #include "board/PathGraph.h"
+#include "board/PolygonRegion.h"
 #include "board/ZCMoveItem.h"
 #include "cafe/ActorParams.h"
 #include "cafe/CafeHooks.h"
@@ -186,7 +188,9 @@ class SampleCafeWalks {
     std::string picks;
     for (const XmlNode& object : root.selectNodes(L"objects/object")) {
       XmlNode point;
-      std::string owner, name, x, y;
+      std::string owner, name, x, y, rgn;
+      if (object.getAttribute(std::string("rgn"), rgn) && object.getAttribute(std::string("name"), name))
+        mRegions[name].SetPolygon(PolygonRegion::ParsePoints(rgn));
       for (const XmlNode& child : object.selectNodes(L"point"))
         if (child.getAttribute(std::string("owner"), owner) && owner == "boss") point = child;
       if (!point || !object.getAttribute(std::string("name"), name) ||
@@ -214,7 +218,10 @@ class SampleCafeWalks {
     if (!mGraph.GetPointPos(from, a) || !mGraph.GetPointPos(to, b)) return -1;
     return std::hypot(float(b.x - a.x), float(b.y - a.y));
   }
+  const PathGraph& Graph() const { return mGraph; }
   std::vector<std::string> mPlaces;
+  // The objects' regions (their "rgn" outlines), by name.
+  std::map<std::string, PolygonRegion> mRegions;
 
  private:
   PathGraph mGraph{"boss"};
@@ -234,8 +241,9 @@ std::string Attr(const XmlNode& node, const wchar_t* path, const char* name, con
 
 // In every sample café the heroine walks from any place she serves to any other by a route at
 // most half as long again as the straight line: the network leads round the furniture, never
-// through the back of the room.
-TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
+// through the back of the room; and no edge of it crosses the region of an object other than the
+// places it joins (a shortcut through a table).
+TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLineAndClearOfTheFurniture) {
   for (const char* cafe : {"cafe1.xml", "cafe2.xml", "cafe3.xml"}) {
     SampleCafeWalks walks(cafe);
     ASSERT_GE(walks.mPlaces.size(), 10u) << cafe;
@@ -254,6 +262,27 @@ TEST(SampleCafeWalksTest, RoutesKeepCloseToTheStraightLine) {
     }
     EXPECT_LE(worst, 1.5f) << cafe << ": " << worstPair;
     std::cout << cafe << ": the longest walk against the straight line is " << worst << " times, " << worstPair << "\n";
+
+    ASSERT_GE(walks.mRegions.size(), 10u) << cafe;
+    const PathGraph& graph = walks.Graph();
+    for (const GraphEdge& edge : graph.GetWorkingSet().mEdges) {
+      BoardPoint a{}, b{};
+      ASSERT_TRUE(graph.GetPointPos(edge.mP1, a) && graph.GetPointPos(edge.mP2, b)) << edge.mP1 << "-" << edge.mP2;
+      // The edge is walked pixel by pixel.
+      const int steps = int(std::hypot(float(b.x - a.x), float(b.y - a.y)));
+      for (const auto& [name, region] : walks.mRegions) {
+        if (name == edge.mP1 || name == edge.mP2) continue;
+        for (int i = 1; i < steps; ++i) {
+          const int32_t x = a.x + int32_t(std::lround(float(b.x - a.x) * float(i) / float(steps)));
+          const int32_t y = a.y + int32_t(std::lround(float(b.y - a.y) * float(i) / float(steps)));
+          if (region.Contains(x, y)) {
+            ADD_FAILURE() << cafe << ": the edge " << edge.mP1 << "-" << edge.mP2 << " crosses " << name << " at " << x
+                          << "," << y;
+            break;
+          }
+        }
+      }
+    }
   }
 }
 

@@ -16,6 +16,7 @@
 #include "game/ZCEngine3.h"
 #include "resources/ZCTextureCache.h"
 #include "screens/ScreenTable.h"
+#include "screens/ZCBoard_Confirm.h"
 #include "screens/ZCComix.h"
 #include "shell/LocTable.h"
 #include "shell/StringUtil.h"
@@ -29,6 +30,13 @@ namespace {
 
 constexpr const char* kMenu = "main_menu/main_menu_dlg/right_page/";
 constexpr const char* kEscape = "game_board/escape_menu/escape_dlg/right_page/";
+
+// A sample file of content/cfg, read from the source as the game's loader reads it.
+XmlNode SampleXml(const std::string& name) {
+  std::ifstream in(std::string(std::getenv("CAFE_SOURCE_DIR")) + "/content/cfg/" + name, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(text.data()), text.size(), name);
+}
 
 }  // namespace
 
@@ -176,6 +184,31 @@ TEST_P(LayoutCheckTest, TheDaysDialogs) {
   SettleAndCheck("debriefing after a failed day");
 }
 
+// Every question ui.xml gives an icon ("db01_icon_<id>"), in the confirm box and in the message box.
+TEST_P(LayoutCheckTest, EveryQuestionBox) {
+  Start(Player());
+  Settle();
+  const std::string prefix = "db01_icon_";
+  std::vector<std::string> ids;
+  for (const XmlNode& node : SampleXml("ui.xml").selectNodes(L"//texture")) {
+    std::string id;
+    if (node.getAttribute(std::string("id"), id) && id.rfind(prefix, 0) == 0) ids.push_back(id.substr(prefix.size()));
+  }
+  ASSERT_GE(ids.size(), 2u);
+  bool confirm = true;
+  mGame->mAnswerBox = [&](const std::string& id) {
+    Check(std::string(confirm ? "confirm" : "message") + " box " + id);
+    return confirm ? 0 : 1;
+  };
+  for (const bool asConfirm : {true, false})
+    for (const std::string& id : ids) {
+      confirm = asConfirm;
+      Do([=] { asConfirm ? ShowConfirmBox(id) : ShowMessageBox(id); });
+      Settle();
+    }
+  EXPECT_EQ(mGame->mBoxesAsked.size(), 2 * ids.size());
+}
+
 TEST_P(LayoutCheckTest, TheSplashCutScenesAndSurvival) {
   StartOptions options = Player();
   options.keepSplash = true;
@@ -228,13 +261,10 @@ INSTANTIATE_TEST_SUITE_P(Routes, LayoutCheckTest, ::testing::Values(false, true)
 
 namespace {
 
-// The sample texts by id, read from the source as the game's loader reads them.
+// The sample texts by id.
 std::map<std::string, std::string> SampleTexts() {
-  std::ifstream in(std::string(std::getenv("CAFE_SOURCE_DIR")) + "/content/cfg/loc.xml", std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const XmlNode doc = LoadXmlFromMemory(reinterpret_cast<const uint8_t*>(text.data()), text.size(), "loc.xml");
   std::map<std::string, std::string> texts;
-  for (const XmlNode& node : doc.selectNodes(L"//text")) {
+  for (const XmlNode& node : SampleXml("loc.xml").selectNodes(L"//text")) {
     std::string id;
     node.getAttribute(std::string("id"), id);
     texts[id] = WideToUtf8(node.text());

@@ -122,17 +122,31 @@ TEST_F(WidgetManagerTest, ClicksFollowAWidgetDrawnAwayFromItsPlace) {
   EXPECT_EQ(y, 70);
 }
 
-TEST_F(WidgetManagerTest, MouseEnterAndLeaveFollowTheCursorAndHiding) {
+TEST_F(WidgetManagerTest, MouseEnterAndLeaveFollowTheCursorHidingAndDisabling) {
   Probe* a = Add(&mgr, "a", 0, 0, 10, 10);
   Add(&mgr, "b", 20, 0, 10, 10);
   mgr.MouseMove(5, 5);
   mgr.MouseMove(6, 6);
   mgr.MouseMove(25, 5);
   mgr.MouseMove(5, 5);
-  a->SetVisible(false);  // the hidden widget is no longer "over": the pointer left it
-  mgr.MouseMove(5, 6);
-  EXPECT_EQ(log, (std::vector<std::string>{"a:enter", "a:leave", "b:enter", "b:leave", "a:enter", "a:leave"}));
-  EXPECT_EQ(mgr.GetOverWidget(), nullptr);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:enter", "a:leave", "b:enter", "b:leave", "a:enter"}));
+
+  // A widget hidden or disabled under a still pointer is left at once, not at the next move.
+  for (bool hide : {true, false}) {
+    SCOPED_TRACE(hide ? "hidden" : "disabled");
+    log.clear();
+    if (hide)
+      a->SetVisible(false);
+    else
+      a->SetDisabled(true);
+    EXPECT_EQ(log, std::vector<std::string>{"a:leave"});
+    EXPECT_EQ(mgr.GetOverWidget(), nullptr);
+    mgr.MouseMove(5, 6);
+    a->SetVisible(true);
+    a->SetDisabled(false);
+    mgr.MouseMove(5, 5);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:leave", "a:enter"}));
+  }
 }
 
 TEST_F(WidgetManagerTest, FocusTakesKeysAndTabCyclesThroughVisibleTabStops) {

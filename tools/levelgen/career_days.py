@@ -9,6 +9,7 @@ which guests are very important, how close together they arrive) with a random g
 by the day's number, so the output is the same on every run.
 
     tools/levelgen/career_days.py            # writes the files into content/cfg/
+    tools/levelgen/career_days.py --out DIR  # writes them into DIR instead
     tools/levelgen/career_days.py --texts    # prints the days' briefing texts as loc.xml lines
     tools/levelgen/career_days.py --table    # prints each day's goals and visitors (docs/career.md)
 """
@@ -467,7 +468,7 @@ def goals(d, evs):
     return total, goal, expert
 
 
-def write(d):
+def write(d, folder):
     check_menu(d)
     evs = events(d)
     total, goal, expert = goals(d, evs)
@@ -508,7 +509,7 @@ def write(d):
         out.append("    </time_point>")
     out.append("  </events_queue>")
     out.append("</level>")
-    with open(os.path.join(CFG, f"l{n:03d}.xml"), "w", encoding="utf-8") as f:
+    with open(os.path.join(folder, f"l{n:03d}.xml"), "w", encoding="utf-8") as f:
         f.write("\n".join(out) + "\n")
     return total, goal, expert, evs
 
@@ -520,8 +521,9 @@ def main():
         for d in DAYS:
             print(f'  <text id="breif_text_l{d["number"]:02d}">{d["brief"]}</text>')
         return
+    folder = sys.argv[sys.argv.index("--out") + 1] if "--out" in sys.argv[:-1] else CFG
     for d in DAYS:
-        total, goal, expert, evs = write(d)
+        total, goal, expert, evs = write(d, folder)
         if "--table" in sys.argv:
             orders = sum(len(e["orders"]) for e in evs)
             fam = sum(1 for e in evs if e["type"] == "family")
