@@ -8,6 +8,32 @@ function(cafe_library folder)
   target_link_libraries(cafe_${folder} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# The time a test entry may run before CTest stops it as hung, in seconds, unless it sets its own
+# TIMEOUT: some five times what most tests take in the sanitized build on a busy machine. Entries
+# that take longer set theirs, about five times their normal time.
+set(CAFE_TEST_TIMEOUT 60)
+
+# cafe_test_timeouts(): gives every test entry of the current folder that sets no TIMEOUT the
+# default one, once the folder's list has been read (every test, however added, is then known).
+# The helpers below call it; a folder that adds tests by itself calls it too.
+function(cafe_test_timeouts)
+  get_property(deferred DIRECTORY PROPERTY CAFE_TEST_TIMEOUTS_DEFERRED)
+  if(NOT deferred)
+    set_property(DIRECTORY PROPERTY CAFE_TEST_TIMEOUTS_DEFERRED ON)
+    cmake_language(DEFER CALL cafe_apply_test_timeouts)
+  endif()
+endfunction()
+
+function(cafe_apply_test_timeouts)
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  foreach(t IN LISTS tests)
+    get_test_property(${t} TIMEOUT timeout)
+    if(NOT timeout)
+      set_tests_properties(${t} PROPERTIES TIMEOUT ${CAFE_TEST_TIMEOUT})
+    endif()
+  endforeach()
+endfunction()
+
 # cafe_test(<label> <name> SOURCES ... LIBS ...): one GoogleTest program, registered with CTest
 # under the folder's label. Tests run with SDL's dummy drivers and private XDG folders, so they
 # never touch the user's files or need a display.
@@ -20,6 +46,7 @@ function(cafe_test label name)
   cafe_test_pch_use(${target})
   set(home ${CMAKE_BINARY_DIR}/testhome/${target})
   add_test(NAME ${label}.${name} COMMAND ${target})
+  cafe_test_timeouts()
   set_tests_properties(${label}.${name} PROPERTIES
     LABELS ${label}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
@@ -91,6 +118,7 @@ endfunction()
 function(cafe_level_run_test label program name expect script)
   set(home ${CMAKE_BINARY_DIR}/testhome/${program}_${name})
   add_test(NAME ${label}.${name} COMMAND ${program} ${ARGN} --expect ${expect} ${script})
+  cafe_test_timeouts()
   set_tests_properties(${label}.${name} PROPERTIES
     LABELS ${label}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
@@ -167,6 +195,7 @@ function(cafe_tsan_test label name target)
   endif()
   set(home ${CMAKE_BINARY_DIR}/testhome/${target})
   add_test(NAME ${label}.${name} COMMAND ${program} ${ARG_ARGS})
+  cafe_test_timeouts()
   set_tests_properties(${label}.${name} PROPERTIES
     LABELS ${label}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin

@@ -183,57 +183,49 @@ void ZOrderResolver::Place(ZCItemPart* part) {
     mStaticOrder.insert(mStaticOrder.end(), children->second.begin(), children->second.end());
 }
 
-std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& behind, uint64_t* steps) {
-  const size_t n = behind.size();
-  // One step per part and per relation visited, wherever they are visited.
-  uint64_t visited = 0;
+std::vector<int32_t> ZOrderPlacement(const PlacementRelations& relations) {
+  const size_t n = relations.Size();
   // pending[q]: how many unplaced parts lie behind q; q is ready at 0.
   std::vector<int32_t> pending(n, 0);
-  for (const std::vector<int32_t>& list : behind) {
-    visited += 1 + list.size();
-    for (int32_t q : list) ++pending[size_t(q)];
-  }
+  for (size_t i = 0; i < n; ++i)
+    for (int32_t q : relations.Behind(i)) ++pending[size_t(q)];
   std::vector<bool> placed(n, false);
   std::vector<int32_t> order;
   order.reserve(n);
-  auto place = [&](int32_t i) {
+  // Places the part; its list, for the walk that goes on from it.
+  auto place = [&](int32_t i) -> const std::vector<int32_t>& {
     placed[size_t(i)] = true;
     order.push_back(i);
-    visited += 1 + behind[size_t(i)].size();
-    for (int32_t q : behind[size_t(i)]) --pending[size_t(q)];
+    const std::vector<int32_t>& list = relations.Behind(size_t(i));
+    for (int32_t q : list) --pending[size_t(q)];
+    return list;
   };
 
   std::vector<int32_t> roots;
-  visited += n;
   for (size_t i = 0; i < n; ++i)
     if (pending[i] == 0) roots.push_back(int32_t(i));
   for (int32_t root : roots) place(root);
   // Depth first from each root, on a stack of its own (long chains of parts would overflow the
-  // call stack): the part and how far along its list the walk is.
-  std::vector<std::pair<int32_t, size_t>> stack;
+  // call stack): a part's list and how far along it the walk is.
+  std::vector<std::pair<const std::vector<int32_t>*, size_t>> stack;
   for (int32_t root : roots) {
-    stack.emplace_back(root, 0);
+    stack.emplace_back(&relations.Behind(size_t(root)), 0);
     while (!stack.empty()) {
-      ++visited;
-      const int32_t index = stack.back().first;
+      const std::vector<int32_t>& list = *stack.back().first;
       const size_t at = stack.back().second++;
-      const std::vector<int32_t>& list = behind[size_t(index)];
       if (at == list.size()) {
         stack.pop_back();
         continue;
       }
       const int32_t next = list[at];
       if (placed[size_t(next)] || pending[size_t(next)] != 0) continue;
-      place(next);
-      stack.emplace_back(next, 0);
+      stack.emplace_back(&place(next), 0);
     }
   }
   // Parts on a cycle of relations (crossing lines) are never reached: they follow in index
   // order, so that every part is placed once.
-  visited += n;
   for (size_t i = 0; i < n; ++i)
     if (!placed[i]) place(int32_t(i));
-  if (steps) *steps = visited;
   return order;
 }
 
@@ -255,7 +247,9 @@ void ZOrderResolver::Resolve() {
     for (int32_t q : list) inFront[size_t(q)] = true;
   if (n > 0 && std::all_of(inFront.begin(), inFront.end(), [](bool b) { return b; }))
     LogMessage("!!!Critical Error: Can't find root object, remake z-order");
-  for (int32_t index : ZOrderPlacement(mBehind, &mPlacementSteps)) Place(mStatic[size_t(index)]);
+  const PlacementRelations relations(mBehind);
+  for (int32_t index : ZOrderPlacement(relations)) Place(mStatic[size_t(index)]);
+  mPlacementSteps = relations.Reads();
   for (ZCItemPart* part : mOffBoard) Place(part);
   mStaticOrder.insert(mStaticOrder.end(), mIsolated.begin(), mIsolated.end());
 }

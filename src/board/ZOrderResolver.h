@@ -1,22 +1,48 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 class ZCItemPart;
 
-// The order in which the static parts are placed, from their relations: behind[i] lists the
-// parts that part i lies behind (each once). The parts nothing lies behind come first, in index
-// order; then, from each of them in turn, depth first along the lists, a part is placed as soon
-// as every part lying behind it is placed. Parts never reached (on a cycle of relations) follow
-// in index order, so every part is placed once. Linear in the parts and relations: each part
-// keeps the count of its unplaced predecessors. `steps`, when given, receives the number of
-// parts and relations visited, a measure of the work that a test can read without timing it.
-std::vector<int32_t> ZOrderPlacement(const std::vector<std::vector<int32_t>>& behind, uint64_t* steps = nullptr);
+// The relations the placement reads: Behind(i) lists the parts that part i lies behind (each
+// once). Each read is counted, one step for the list and one per relation in it, so that the
+// work of a placement (however it is written) can be read by a test without timing it: the
+// placement has no other way to the relations. A read past the budget, when one is given,
+// throws std::length_error, so that a placement whose work grows with the square of the parts
+// stops at once rather than running for hours.
+class PlacementRelations {
+ public:
+  explicit PlacementRelations(const std::vector<std::vector<int32_t>>& behind,
+                              uint64_t budget = std::numeric_limits<uint64_t>::max())
+      : mBehind(behind), mBudget(budget) {}
+  size_t Size() const { return mBehind.size(); }
+  const std::vector<int32_t>& Behind(size_t i) const {
+    mReads += 1 + mBehind[i].size();
+    if (mReads > mBudget) throw std::length_error("the placement read more relations than its budget");
+    return mBehind[i];
+  }
+  uint64_t Reads() const { return mReads; }
+
+ private:
+  const std::vector<std::vector<int32_t>>& mBehind;
+  const uint64_t mBudget;
+  mutable uint64_t mReads = 0;
+};
+
+// The order in which the static parts are placed, from their relations. The parts nothing lies
+// behind come first, in index order; then, from each of them in turn, depth first along the
+// lists, a part is placed as soon as every part lying behind it is placed. Parts never reached
+// (on a cycle of relations) follow in index order, so every part is placed once. Linear in the
+// parts and relations: each part keeps the count of its unplaced predecessors, and each list is
+// read a few times at most.
+std::vector<int32_t> ZOrderPlacement(const PlacementRelations& relations);
 
 // The board's draw order: which part is drawn after which, back to front.
 //
@@ -53,7 +79,7 @@ class ZOrderResolver {
   const std::vector<ZCItemPart*>& GetStaticOrder() const { return mStaticOrder; }
   // The relations of the last Resolve, by static part (see ZOrderPlacement).
   const std::vector<std::vector<int32_t>>& GetRelations() const { return mBehind; }
-  // The steps of the last Resolve's placement (see ZOrderPlacement).
+  // The relations read by the last Resolve's placement (see PlacementRelations).
   uint64_t GetPlacementSteps() const { return mPlacementSteps; }
   size_t GetFrameZChildCount() const;
 

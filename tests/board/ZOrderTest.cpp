@@ -161,6 +161,14 @@ TEST_F(ZOrderTest, ClearForgetsEveryPart) {
   EXPECT_EQ(Solver().FloorOwner(400, 450), nullptr);
 }
 
+// A bound on the relations a placement reads that grows with the parts and relations, not with
+// their square.
+uint64_t LinearBound(const std::vector<std::vector<int32_t>>& behind) {
+  uint64_t relations = 0;
+  for (const std::vector<int32_t>& list : behind) relations += list.size();
+  return 6 * (behind.size() + relations);
+}
+
 // Random relations, with chains, shared predecessors and cycles: the counting placement gives
 // the order the scanning one gave, part for part.
 TEST(ZOrderPlacementTest, TheCountingPlacementKeepsTheScanningOrder) {
@@ -180,12 +188,12 @@ TEST(ZOrderPlacementTest, TheCountingPlacementKeepsTheScanningOrder) {
         behind[i].push_back(q);
       }
     }
-    ASSERT_EQ(ZOrderPlacement(behind), ReferenceZOrderPlacement(behind)) << "round " << round;
+    ASSERT_EQ(ZOrderPlacement(PlacementRelations(behind)), ReferenceZOrderPlacement(behind)) << "round " << round;
   }
-  // A chain far longer than a call stack would take.
+  // A chain far longer than a call stack would take (within the linear budget).
   std::vector<std::vector<int32_t>> chain(200000);
   for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i] = {int32_t(i + 1)};
-  const std::vector<int32_t> order = ZOrderPlacement(chain);
+  const std::vector<int32_t> order = ZOrderPlacement(PlacementRelations(chain, LinearBound(chain)));
   ASSERT_EQ(order.size(), chain.size());
   EXPECT_EQ(order.back(), int32_t(chain.size() - 1));
 }
@@ -216,11 +224,6 @@ TEST(ZOrderPlacementTest, RandomBoardsAreOrderedByThePlacementOfTheirRelations) 
 // a fan, in random layers, and on a board of short overlapping lines.
 TEST(ZOrderPlacementTest, FiveThousandPartsArePlacedInLinearSteps) {
   constexpr size_t kParts = 5000;
-  auto bound = [](const std::vector<std::vector<int32_t>>& behind) {
-    uint64_t relations = 0;
-    for (const std::vector<int32_t>& list : behind) relations += list.size();
-    return 6 * (behind.size() + relations);
-  };
   std::vector<std::vector<int32_t>> chain(kParts), fan(kParts), layers(kParts);
   for (size_t i = 1; i < kParts; ++i) chain[i] = {int32_t(i - 1)};
   for (size_t i = 1; i < kParts; ++i) fan[0].push_back(int32_t(i));
@@ -231,10 +234,10 @@ TEST(ZOrderPlacementTest, FiveThousandPartsArePlacedInLinearSteps) {
       if (std::find(layers[i].begin(), layers[i].end(), q) == layers[i].end()) layers[i].push_back(q);
     }
   for (const auto* behind : {&chain, &fan, &layers}) {
-    uint64_t steps = 0;
-    ASSERT_EQ(ZOrderPlacement(*behind, &steps).size(), kParts);
-    EXPECT_LE(steps, bound(*behind));
-    EXPECT_GE(steps, kParts);
+    // A placement over the budget throws as soon as it passes it.
+    const PlacementRelations relations(*behind, LinearBound(*behind));
+    ASSERT_EQ(ZOrderPlacement(relations).size(), kParts);
+    EXPECT_GE(relations.Reads(), kParts);
   }
 
   ZOrderResolver solver;
@@ -250,7 +253,7 @@ TEST(ZOrderPlacementTest, FiveThousandPartsArePlacedInLinearSteps) {
   solver.Resolve();
   ASSERT_EQ(solver.GetStaticOrder().size(), kParts);
   EXPECT_GT(solver.GetRelations()[0].size(), 0u);
-  EXPECT_LE(solver.GetPlacementSteps(), bound(solver.GetRelations()));
+  EXPECT_LE(solver.GetPlacementSteps(), LinearBound(solver.GetRelations()));
 }
 
 }  // namespace

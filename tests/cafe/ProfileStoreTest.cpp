@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
 
 #include <gtest/gtest.h>
@@ -267,20 +268,26 @@ TEST_F(ProfileStoreTest, SettingsReachTheApplication) {
 TEST_F(ProfileStoreTest, ANamedPipeIsRefusedNotWaitedOn) {
   std::filesystem::remove(mPath);
   ASSERT_EQ(::mkfifo(mPath.c_str(), 0600), 0);
-  // A writer that never writes: a reader waiting on the pipe would wait for ever.
-  const int writer = ::open(mPath.c_str(), O_RDWR | O_NONBLOCK);
-  ASSERT_GE(writer, 0);
+  // No writer: an open that waits for one waits for ever. Each call runs on a thread of its own;
+  // one still waiting after half a minute has blocked, and writers opened for a moment, until it
+  // returns, free each open it waits in.
+  auto blocks = [&](const std::function<bool()>& call, bool& result) {
+    std::future<bool> done = std::async(std::launch::async, call);
+    const bool waited = done.wait_for(std::chrono::seconds(30)) != std::future_status::ready;
+    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+      ::close(::open(mPath.c_str(), O_RDWR | O_NONBLOCK));
+    result = done.get();
+    return waited;
+  };
   LogHistory::Clear();
   ProfileStore store;
-  std::future<bool> loaded = std::async(std::launch::async, [&] { return store.Load(); });
-  const bool waited = loaded.wait_for(std::chrono::seconds(60)) != std::future_status::ready;
-  ::close(writer);  // a waiting reader now sees the pipe's end
-  const bool valid = loaded.get();
-  ASSERT_FALSE(waited) << "Load waited on the named pipe";
-  EXPECT_FALSE(valid);
+  bool loaded = true, saved = true;
+  ASSERT_FALSE(blocks([&] { return store.Load(); }, loaded)) << "Load blocked on the named pipe";
+  EXPECT_FALSE(loaded);
   EXPECT_TRUE(LogHistory::Contains("is not a regular file (a named pipe)"));
   EXPECT_FALSE(store.HasPlayer());
-  EXPECT_FALSE(store.Save());
+  ASSERT_FALSE(blocks([&] { return store.Save(); }, saved)) << "Save blocked on the named pipe";
+  EXPECT_FALSE(saved);
   struct stat info {};
   ASSERT_EQ(::lstat(mPath.c_str(), &info), 0);
   EXPECT_TRUE(S_ISFIFO(info.st_mode));

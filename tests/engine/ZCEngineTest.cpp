@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "display/D3DInterface.h"
 #include "display/DDImage.h"
@@ -6,6 +10,7 @@
 #include "engine/ZCEngine.h"
 #include "platform/settings/SettingsStore.h"
 #include "shell/Log.h"
+#include "shell/PakInterface.h"
 
 namespace {
 
@@ -50,4 +55,27 @@ TEST(EngineDisplay, AThreeDStartThatFailsIsRetriedInSoftware) {
   screen->FillRect(Rect(0, 0, 10, 10), Color(255, 0, 0), 0);
   EXPECT_EQ(screen->GetBits()[5] & 0xFFFFFFu, 0xFF0000u);
   EXPECT_TRUE(display.Redraw(nullptr));
+}
+
+// Once the engine has started, the data layer reads nothing outside the packs and the game's
+// folder: files that an unconfined layer reads (an absolute name, a name climbing out of the
+// folder) are refused with a warning line.
+TEST(EngineFiles, AStartedEngineReadsNothingOutsideItsFolder) {
+  const std::string outside =
+      (std::filesystem::temp_directory_path() / ("cafe_engine_outside_" + std::to_string(::getpid()))).string();
+  std::ofstream(outside) << "outside";
+  // The test runs in the build's bin folder, whose parent holds the build's cache.
+  const std::string climbing = "../CMakeCache.txt";
+  PakInterface* pak = GetPakInterface();
+  pak->ConfineToDataFolder(false);
+  std::vector<uint8_t> bytes;
+  for (const std::string& name : {outside, climbing}) ASSERT_TRUE(pak->ReadWholeFile(name, bytes)) << name;
+  Engine app("");
+  for (const std::string& name : {outside, climbing}) {
+    SCOPED_TRACE(name);
+    LogHistory::Clear();
+    EXPECT_FALSE(pak->ReadWholeFile(name, bytes));
+    EXPECT_TRUE(LogHistory::Contains("WARNING: PakInterface: \"" + name + "\" is outside the game's folders"));
+  }
+  std::filesystem::remove(outside);
 }

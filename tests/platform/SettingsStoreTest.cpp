@@ -211,10 +211,16 @@ TEST(UserPaths, AtomicWritesCreateTheirTemporaryFileNew) {
   { std::ofstream(victim) << "precious"; }
   std::string file = dir + "/pref.dat";
   fs::create_symlink(victim, file + ".tmp");
+  // A hard link under the very name the next write tries first: that write moves on to a new name.
+  ASSERT_EQ(::link(victim.c_str(), (file + ".tmpplant0").c_str()), 0);
+  int named = 0;
+  Platform::SetTemporarySuffixSource([&] { return named++ == 0 ? "plant0" : "fresh" + std::to_string(named); });
   for (int round = 0; round < 3; ++round) {
     std::string error;
     ASSERT_TRUE(Platform::WriteFileAtomic(file, "contents " + std::to_string(round), &error)) << error;
   }
+  Platform::SetTemporarySuffixSource(nullptr);
+  EXPECT_EQ(named, 4) << "the planted name is tried once, then each write's own";
   EXPECT_EQ(ReadFile(victim), "precious");
   EXPECT_EQ(ReadFile(file), "contents 2");
   struct stat info {};

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "platform/paths/FolderEntries.h"
@@ -86,6 +87,8 @@ namespace {
 // The temporary files this process is writing now: a clean-up never takes them.
 std::mutex gWritingMutex;
 std::set<std::string> gWriting;
+// Gives the letters after "<name>.tmp" in place of the random ones, when set (under the mutex).
+std::function<std::string()> gSuffixSource;
 
 // The temporary file is no longer being written (renamed or removed).
 void EndTemporary(const std::string& tmp) {
@@ -152,8 +155,8 @@ int CreateTemporaryBeside(const std::string& path, std::string& tmp) {
       mix /= 36;
     }
     suffix[6] = '\0';
-    tmp = base + suffix;
     std::lock_guard<std::mutex> lock(gWritingMutex);
+    tmp = base + (gSuffixSource ? gSuffixSource() : std::string(suffix));
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
       gWriting.insert(tmp);
@@ -166,6 +169,11 @@ int CreateTemporaryBeside(const std::string& path, std::string& tmp) {
 }
 
 }  // namespace
+
+void SetTemporarySuffixSource(std::function<std::string()> source) {
+  std::lock_guard<std::mutex> lock(gWritingMutex);
+  gSuffixSource = std::move(source);
+}
 
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
   std::string tmp;

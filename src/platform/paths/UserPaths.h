@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace Platform {
@@ -30,6 +31,9 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
 inline bool WriteFileAtomic(const std::string& path, const std::string& contents, std::string* error = nullptr) {
   return WriteFileAtomic(path, contents.data(), contents.size(), error);
 }
+// The six letters of the next temporary files' names come from `source` instead of chance, so
+// that a test can plant a file or a link under the name a write will try; null gives chance back.
+void SetTemporarySuffixSource(std::function<std::string()> source);
 // Renames a file that failed to load out of the way ("<name><suffix>", "<name><suffix>.1", ...),
 // never over a file kept earlier, and returns the new name (empty when it could not be moved).
 std::string KeepAside(const std::string& path, const std::string& suffix = ".broken");

@@ -1,0 +1,26 @@
+# cmake -DCTEST=<ctest> -DBUILD_DIR=<build folder> -P CheckTestTimeouts.cmake: fails, naming them,
+# when test entries of the build set no TIMEOUT (a hang in one would then run for CTest's default
+# of 1500 s and show as a bare "Timeout").
+execute_process(COMMAND ${CTEST} --show-only=json-v1 WORKING_DIRECTORY ${BUILD_DIR}
+                OUTPUT_VARIABLE json RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "ctest --show-only=json-v1 failed (${result})")
+endif()
+string(JSON count LENGTH "${json}" tests)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no test entries listed")
+endif()
+math(EXPR last "${count} - 1")
+set(missing "")
+foreach(i RANGE ${last})
+  string(JSON test GET "${json}" tests ${i})
+  if(NOT test MATCHES "\"name\" *: *\"TIMEOUT\"")
+    string(JSON name GET "${test}" name)
+    list(APPEND missing ${name})
+  endif()
+endforeach()
+if(missing)
+  list(JOIN missing "\n  " names)
+  message(FATAL_ERROR "test entries without a TIMEOUT:\n  ${names}")
+endif()
+message(STATUS "${count} test entries, each with a TIMEOUT")
