@@ -51,10 +51,11 @@ std::vector<ZCCandyWidget*> ShownNotes(ZCBoard_Game3& board) {
   return notes;
 }
 
-bool Covers(ZCCandyWidget& widget, const BoardPoint& point) {
+// The box a widget takes on the picture.
+PaceLog::Box BoxOf(ZCCandyWidget& widget) {
   int32_t x = 0, y = 0;
   widget.GetAbsolutePos(x, y);
-  return point.x >= x && point.x < x + widget.mWidth && point.y >= y && point.y < y + widget.mHeight;
+  return PaceLog::Box{x, y, x + widget.mWidth, y + widget.mHeight};
 }
 
 // The pick item a click at the point reaches: of the items hit there, the one with the last name
@@ -64,13 +65,6 @@ ZCPickItem* TopItemAt(const BoardPoint& point) {
   for (auto it = items.rbegin(); it != items.rend(); ++it)
     if (it->second->IsVisible() && it->second->HitTest(point)) return it->second;
   return nullptr;
-}
-
-// The box a widget takes on the picture.
-PaceLog::Box BoxOf(ZCCandyWidget& widget) {
-  int32_t x = 0, y = 0;
-  widget.GetAbsolutePos(x, y);
-  return PaceLog::Box{x, y, x + widget.mWidth, y + widget.mHeight};
 }
 
 // A widget as the pace log names it: "<parent>/<name>".
@@ -108,7 +102,8 @@ bool VisiblePoint(ZCBoard_Game3& board, ZCPickItem& item, BoardPoint& out, bool&
       return true;
     }
     if (TopItemAt(point) != &item) continue;
-    if (std::any_of(notes.begin(), notes.end(), [&](ZCCandyWidget* note) { return Covers(*note, point); })) {
+    if (std::any_of(notes.begin(), notes.end(),
+                    [&](ZCCandyWidget* note) { return BoxOf(*note).Contains(point.x, point.y); })) {
       covered = true;
       continue;
     }
