@@ -24,7 +24,8 @@ class ScreenGame;
 // at a point where that item is what a person sees: no note lies over it and no other pick item
 // takes the click there. The quick pace is a practised player's; the first-time pace is a person
 // who reads each note and looks before each click, and who tells how patient a visitor is by the
-// colour of the face only.
+// colour of the face only. What it does in the café and the notes it meets there are logged
+// (mLog), so that a run holds it to that pace and sight (CheckPace) rather than take its word.
 class GameBot {
  public:
   enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone, kCareer, kCareerReview };

@@ -3,6 +3,7 @@
 // every debriefing until day LAST; then she looks at the career page once more and quits.
 //
 //   career_run --first FIRST --last LAST [--first-time] [--idle DAY --patience RED,GONE]
+//              [--cheat-no-wait] [--cheat-click-through]
 //
 // With --first-time the bot plays at a first-time player's pace (GameBot::kFirstTime: 6 s to read
 // a note, 1.5 s between clicks, 1 s to take in a new order, patience told by the face's colour),
@@ -17,13 +18,13 @@
 // The run fails on a day that ends below its goal (or with a very important guest lost), on a note
 // that hides what the bot is to click, on a day whose notes and clicks break the bot's pace and
 // sight (CheckPace in PaceLog.h), on any "ERROR: " log line, and when the days played are not
-// FIRST to LAST in order; the first failure ends the run (the exit is then 1).
-//
-// --cheat-no-wait and --cheat-click-through make the bot click without reading a new note, and at
-// an item's middle whatever lies over it: a run with them checks that the pace check catches it. A run that ends
+// FIRST to LAST in order; the first failure ends the run (the exit is then 1). A run that ends
 // with day 59 also checks the career's end: "next" after the last day leads to the main menu, no
 // level is loaded after it, the profile holds every day open (levels open 60) with the last
 // day's money, and the career page shows the third café with its 24th day selected and marked.
+//
+// --cheat-no-wait and --cheat-click-through make the bot click without reading a new note, and at
+// an item's middle whatever lies over it: a run with them shows that the pace check catches it.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -51,16 +52,12 @@ namespace {
 
 int gFailures = 0;
 int gErrors = 0;
+// A failure inside the game's loop ended the run there.
+bool gStopped = false;
 
 void Fail(const std::string& what) {
   ++gFailures;
   std::cerr << "FAIL: " << what << "\n";
-}
-
-// The bot's play so far against a person's pace and sight: the first fault fails the run.
-void CheckPaceOf(const GameBot& bot) {
-  const std::vector<std::string> faults = CheckPace(bot.mLog, bot.GetPace().mRead);
-  if (!faults.empty()) Fail("pace: " + faults.front() + " (" + std::to_string(faults.size()) + " faults in all)");
 }
 
 // Update steps after which a run that has not ended fails: 59 days of up to two minutes each,
@@ -101,6 +98,7 @@ class CareerRun : public ScreenGame {
   // The first failure ends the run: what follows it would only repeat or hide it.
   void Fail(const std::string& what) override {
     ::Fail(what);
+    gStopped = true;
     Shutdown();
   }
 
@@ -139,7 +137,9 @@ class CareerRun : public ScreenGame {
                   int(board->GetExpertGoal()), screen == "debriefing_fail" ? " FAILED" : "");
       std::fflush(stdout);
       if (screen == "debriefing_fail" && day != mBot.mIdleDay) Fail("day " + std::to_string(day) + " ended below its goal");
-      CheckPaceOf(mBot);
+      // The bot's play so far against a person's pace and sight.
+      const std::vector<std::string> faults = CheckPace(mBot.mLog, mBot.GetPace().mRead);
+      if (!faults.empty()) Fail("pace: " + faults.front() + " (" + std::to_string(faults.size()) + " faults in all)");
     }
     // After the career's last day "next" leads straight back to the main menu.
     if (before == "debriefing" && board && board->GetLevel() == ZCBoard_Career::kLastLevel) {
@@ -267,11 +267,11 @@ int main(int argc, char** argv) {
   }
   game->PlayToEnd(kStepLimit);
   // A run stopped by a failure has not come to its end.
-  if (!gFailures) game->CheckEnd();
+  if (!gStopped) game->CheckEnd();
   game.reset();
   LogSink::Set(nullptr);
   if (gErrors > 0) Fail(std::to_string(gErrors) + " \"ERROR: \" log lines");
   std::cout << "career_run: days " << first << " to " << last << ", " << gFailures << " failures"
-            << (gFailures ? ", stopped at the first\n" : "\n");
+            << (gStopped ? ", stopped at the first\n" : "\n");
   return gFailures ? 1 : 0;
 }
