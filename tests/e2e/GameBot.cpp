@@ -20,6 +20,7 @@
 #include "screens/ScreenTable.h"
 #include "screens/ZCBoard_Confirm.h"
 #include "screens/ZCBoard_MainMenu.h"
+#include "widgets/WidgetManager.h"
 #include "widgets/ZCWidgetKit.h"
 
 namespace {
@@ -50,10 +51,11 @@ std::vector<ZCCandyWidget*> ShownNotes(ZCBoard_Game3& board) {
   return notes;
 }
 
-bool Covers(ZCCandyWidget& widget, const BoardPoint& point) {
+// The box a widget takes on the picture.
+PaceLog::Box BoxOf(ZCCandyWidget& widget) {
   int32_t x = 0, y = 0;
   widget.GetAbsolutePos(x, y);
-  return point.x >= x && point.x < x + widget.mWidth && point.y >= y && point.y < y + widget.mHeight;
+  return PaceLog::Box{x, y, x + widget.mWidth, y + widget.mHeight};
 }
 
 // The pick item a click at the point reaches: of the items hit there, the one with the last name
@@ -65,9 +67,18 @@ ZCPickItem* TopItemAt(const BoardPoint& point) {
   return nullptr;
 }
 
+// A widget as the pace log names it: "<parent>/<name>".
+std::string LogName(Vesk::Widget& widget) {
+  auto* parent = dynamic_cast<ZCCandyWidget*>(widget.GetParent());
+  auto* candy = dynamic_cast<ZCCandyWidget*>(&widget);
+  return (parent ? parent->GetName() : std::string()) + "/" + (candy ? candy->GetName() : std::string("?"));
+}
+
 // A point of the item's region where a person sees the item itself, nearest its middle first; false
-// when there is none. `covered` tells whether notes were what hid it.
-bool VisiblePoint(ZCBoard_Game3& board, ZCPickItem& item, BoardPoint& out, bool& covered) {
+// when there is none. `covered` tells whether notes were what hid it. `anywhere` (a cheat) takes
+// the first point of the region, whatever lies over it. `box` is the bounds of the item's region.
+bool VisiblePoint(ZCBoard_Game3& board, ZCPickItem& item, BoardPoint& out, bool& covered, bool anywhere,
+                  PaceLog::Box& box) {
   const auto& vertices = item.GetRegion().Vertices();
   if (vertices.empty()) return false;
   const auto [leftmost, rightmost] = std::minmax_element(
@@ -75,6 +86,7 @@ bool VisiblePoint(ZCBoard_Game3& board, ZCPickItem& item, BoardPoint& out, bool&
   const auto [topmost, bottommost] = std::minmax_element(
       vertices.begin(), vertices.end(), [](const BoardPoint& a, const BoardPoint& b) { return a.y < b.y; });
   const int32_t left = leftmost->x, right = rightmost->x, top = topmost->y, bottom = bottommost->y;
+  box = PaceLog::Box{left, top, right, bottom};
   const std::vector<ZCCandyWidget*> notes = ShownNotes(board);
   const BoardPoint middle{(left + right) / 2, (top + bottom) / 2};
   std::vector<BoardPoint> points;
@@ -85,8 +97,13 @@ bool VisiblePoint(ZCBoard_Game3& board, ZCPickItem& item, BoardPoint& out, bool&
                    [&](const BoardPoint& a, const BoardPoint& b) { return distance(a) < distance(b); });
   covered = false;
   for (const BoardPoint& point : points) {
+    if (anywhere && item.HitTest(point)) {
+      out = point;
+      return true;
+    }
     if (TopItemAt(point) != &item) continue;
-    if (std::any_of(notes.begin(), notes.end(), [&](ZCCandyWidget* note) { return Covers(*note, point); })) {
+    if (std::any_of(notes.begin(), notes.end(),
+                    [&](ZCCandyWidget* note) { return BoxOf(*note).Contains(point.x, point.y); })) {
       covered = true;
       continue;
     }
@@ -317,9 +334,8 @@ bool GameBot::CloseNote(ZCBoard_Game3& board) {
     if (!note || !note->IsVisible() || note->GetName().rfind("tutorial", 0) != 0) continue;
     ZCCandyWidget* close = note->FindChild("close");
     if (!close || !close->IsVisible()) continue;
-    int32_t x = 0, y = 0;
-    close->GetAbsolutePos(x, y);
-    mGame.QueuePoint(x + close->mWidth / 2, y + close->mHeight / 2);
+    const PaceLog::Box box = BoxOf(*close);
+    Press((box.x0 + box.x1) / 2, (box.y0 + box.y1) / 2, LogName(*close), box);
     ++mCafeClicks;
     return true;
   }
@@ -335,9 +351,8 @@ bool GameBot::ClickToken(ZCBoard_Game3& board) {
   for (const ZCMiniGame::Token& token : game->GetRow()) {
     ZCCandyWidget* widget = token.mWidget;
     if (!widget || !widget->IsVisible() || widget->IsDisabled()) continue;
-    int32_t x = 0, y = 0;
-    widget->GetAbsolutePos(x, y);
-    mGame.QueuePoint(x + widget->mWidth / 2, y + widget->mHeight / 2);
+    const PaceLog::Box box = BoxOf(*widget);
+    Press((box.x0 + box.x1) / 2, (box.y0 + box.y1) / 2, LogName(*widget), box);
     ++mCafeClicks;
     return true;
   }
@@ -351,21 +366,76 @@ bool GameBot::ClickItem(ZCBoard_Game3& board, const std::string& name, uint64_t 
   ZCPickItem* item = ZCPickItem::FindPickItem(name);
   BoardPoint point{};
   bool covered = false;
+  PaceLog::Box box;
   if (!item || !item->IsVisible()) return false;
-  if (!VisiblePoint(board, *item, point, covered)) {
+  if (!VisiblePoint(board, *item, point, covered, mCheatClickThrough, box)) {
     if (covered) mCovered.insert(name);
     return false;
   }
   mLastClick[name] = step;
-  mGame.QueuePoint(point.x, point.y);
+  Press(point.x, point.y, name, box);
   mNextAction = step + mPace.mAction;
   ++mCafeClicks;
   return true;
 }
 
+void GameBot::Press(int32_t x, int32_t y, const std::string& aim, const PaceLog::Box& aimBox) {
+  // Logged as the click is handed to the game, at the loop step that hands it (no update step
+  // runs between).
+  mGame.QueueCall([this, x, y, aim, aimBox] {
+    ZCBoard_Game3* board = mGame.GetBoard();
+    mLog.clicks.push_back({mGame.GetUpdateCount(), x, y, aim, aimBox, board ? TopAt(*board, x, y) : ""});
+    using Type = Platform::InputEvent::Type;
+    mGame.Input(Type::MouseMove, x, y);
+    mGame.Input(Type::MouseDown, x, y);
+    mGame.Input(Type::MouseUp, x, y);
+  });
+}
+
+std::string GameBot::TopAt(ZCBoard_Game3& board, int32_t x, int32_t y) {
+  Vesk::Widget* hit = mGame.GetWidgetManager()->GetWidgetAt(x, y);
+  // A note over the point is what a person sees there, though it may let the click through.
+  const std::vector<ZCCandyWidget*> notes = ShownNotes(board);
+  for (auto note = notes.rbegin(); note != notes.rend(); ++note) {
+    if (!BoxOf(**note).Contains(x, y)) continue;
+    for (Vesk::Widget* w = hit; w; w = dynamic_cast<Vesk::Widget*>(w->GetParent()))
+      if (w == *note && hit != *note) return LogName(*hit);
+    return (*note)->GetName();
+  }
+  // Another widget than the board and its head-up display takes the click; else the board's pick
+  // item there.
+  ZCCandyWidget* hud = board.FindChild("hud");
+  if (hit && hit != &board && hit != hud) return LogName(*hit);
+  ZCPickItem* item = TopItemAt(BoardPoint{x, y});
+  return item ? item->GetName() : "";
+}
+
 void GameBot::WatchNotes(ZCBoard_Game3& board, uint64_t step) {
+  // The heroine's start: where she stands at the first step of a day or café, until she first
+  // leaves it (her figure 40 by 80 pixels over her feet).
+  const BoardPoint at = board.GetHeroine() ? board.GetHeroine()->GetPosition() : BoardPoint{};
+  const int32_t day = board.IsSurvival() ? -board.GetLevel() : board.GetLevel();
+  if (day != mStartDay) {
+    mStartDay = day;
+    mStartX = at.x;
+    mStartY = at.y;
+    mHeroineStart = PaceLog::Box{at.x - 20, at.y - 80, at.x + 20, at.y};
+  }
+  if (at.x != mStartX || at.y != mStartY) mHeroineStart = PaceLog::Box{};
   std::set<std::string> notes;
-  for (ZCCandyWidget* note : ShownNotes(board)) notes.insert(note->GetName());
+  for (ZCCandyWidget* note : ShownNotes(board)) {
+    notes.insert(note->GetName());
+    if (mNotes.count(note->GetName())) continue;
+    mLoggedNotes[note->GetName()] = mLog.notes.size();
+    PaceLog::Note entry;
+    entry.name = note->GetName();
+    entry.shown = step;
+    entry.box = BoxOf(*note);
+    entry.heroineAtStart = mHeroineStart;
+    mLog.notes.push_back(entry);
+  }
+  for (const std::string& name : mNotes)
+    if (!notes.count(name)) mLog.notes[mLoggedNotes[name]].hidden = step;
   for (const std::string& name : notes) {
     if (mNotes.count(name)) continue;
     mNoteShown = step;
@@ -393,7 +463,7 @@ void GameBot::WatchOrders(uint64_t step) {
 
 void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   // A note that came up is read before anything is clicked.
-  if (mNoteShown && step < mNoteShown + mPace.mRead) return;
+  if (mNoteShown && step < mNoteShown + mPace.mRead && !mCheatNoWait) return;
   if (CloseNote(board)) {
     mNextAction = step + mPace.mAction;
     return;

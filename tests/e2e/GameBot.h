@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "e2e/PaceLog.h"
+
 class ZCBoard_Game3;
 class ScreenGame;
 
@@ -22,7 +24,8 @@ class ScreenGame;
 // at a point where that item is what a person sees: no note lies over it and no other pick item
 // takes the click there. The quick pace is a practised player's; the first-time pace is a person
 // who reads each note and looks before each click, and who tells how patient a visitor is by the
-// colour of the face only.
+// colour of the face only. What it does in the café and the notes it meets there are logged
+// (mLog), so that a run holds it to that pace and sight (CheckPace) rather than take its word.
 class GameBot {
  public:
   enum Phase { kFirstDay, kSecondDay, kSurvival, kScores, kQuit, kDone, kCareer, kCareerReview };
@@ -74,6 +77,13 @@ class GameBot {
   // Survival: the bot serves until the café's money reaches kSurvivalMoney (a score that enters
   // the sample table, whatever the visitors drawn), then idles until the lives run out.
   static constexpr int32_t kSurvivalMoney = 100;
+  // The notes and clicks of play in the café (not kept in the soak), for CheckPace.
+  PaceLog mLog;
+  const Pace& GetPace() const { return mPace; }
+  // Cheats, for the run's own self-test: clicks come with no time to read a new note, and land
+  // at the middle of the item whatever lies over it there.
+  bool mCheatNoWait = false;
+  bool mCheatClickThrough = false;
 
  private:
   void PlayCafe(ZCBoard_Game3& board, uint64_t step);
@@ -89,6 +99,11 @@ class GameBot {
   bool ClickToken(ZCBoard_Game3& board);
   // A visible tutorial note with a button is closed; true when one was.
   bool CloseNote(ZCBoard_Game3& board);
+  // Queues a click at the picture point; as it is played, it is logged with what the game has
+  // topmost there.
+  void Press(int32_t x, int32_t y, const std::string& aim, const PaceLog::Box& aimBox);
+  // What the game has topmost at the point, named as PaceLog::Click::top says.
+  std::string TopAt(ZCBoard_Game3& board, int32_t x, int32_t y);
 
   ScreenGame& mGame;
   Pace mPace;
@@ -100,6 +115,12 @@ class GameBot {
   // and the clicks made in the café.
   std::set<std::string> mNotes;
   uint64_t mNoteShown = 0;
+  // The log's entries of the notes up now, by name; the day (a café of survival less than 0),
+  // the heroine's start on it and her figure there until she first leaves it (then empty).
+  std::map<std::string, size_t> mLoggedNotes;
+  int32_t mStartDay = 0;
+  int32_t mStartX = 0, mStartY = 0;
+  PaceLog::Box mHeroineStart;
   int32_t mRule = -1;
   int mCafeClicks = 0;
   std::map<std::string, uint64_t> mLastClick;

@@ -3,6 +3,7 @@
 // every debriefing until day LAST; then she looks at the career page once more and quits.
 //
 //   career_run --first FIRST --last LAST [--first-time] [--idle DAY --patience RED,GONE]
+//              [--cheat-no-wait] [--cheat-click-through]
 //
 // With --first-time the bot plays at a first-time player's pace (GameBot::kFirstTime: 6 s to read
 // a note, 1.5 s between clicks, 1 s to take in a new order, patience told by the face's colour),
@@ -14,11 +15,16 @@
 // gone after G s") and compared with RED and GONE (seconds, within half a second).
 //
 // Each day's money is printed against its goal and expert goal ("day N money M goal G expert E").
-// The run fails on a day that ends below its goal (or with a very important guest lost), on any
-// "ERROR: " log line, and when the days played are not FIRST to LAST in order. A run that ends
+// The run fails on a day that ends below its goal (or with a very important guest lost), on a note
+// that hides what the bot is to click, on a day whose notes and clicks break the bot's pace and
+// sight (CheckPace in PaceLog.h), on any "ERROR: " log line, and when the days played are not
+// FIRST to LAST in order; the first failure ends the run (the exit is then 1). A run that ends
 // with day 59 also checks the career's end: "next" after the last day leads to the main menu, no
 // level is loaded after it, the profile holds every day open (levels open 60) with the last
 // day's money, and the career page shows the third café with its 24th day selected and marked.
+//
+// --cheat-no-wait and --cheat-click-through make the bot click without reading a new note, and at
+// an item's middle whatever lies over it: a run with them shows that the pace check catches it.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +52,8 @@ namespace {
 
 int gFailures = 0;
 int gErrors = 0;
+// A failure inside the game's loop ended the run there.
+bool gStopped = false;
 
 void Fail(const std::string& what) {
   ++gFailures;
@@ -64,6 +72,7 @@ class CareerRun : public ScreenGame {
       : ScreenGame("Career Run"), mBot(*this, pace), mFirst(first), mLast(last) {
     mBot.StartCareer(last);
   }
+  GameBot& Bot() { return mBot; }
 
   void SetIdleDay(int32_t day, double red, double gone) {
     mBot.mIdleDay = day;
@@ -86,7 +95,12 @@ class CareerRun : public ScreenGame {
   }
 
  protected:
-  void Fail(const std::string& what) override { ::Fail(what); }
+  // The first failure ends the run: what follows it would only repeat or hide it.
+  void Fail(const std::string& what) override {
+    ::Fail(what);
+    gStopped = true;
+    Shutdown();
+  }
 
   bool IsDirty() const override { return false; }
 
@@ -100,6 +114,8 @@ class CareerRun : public ScreenGame {
       CheckCareerPage();
     if (mBot.mIdleDay > 0 && mScreen == "level_" + std::to_string(mBot.mIdleDay)) WatchFirstVisitor();
     mBot.Step(mScreen, step);
+    // A target under a note is waited for by the bot, which a person would not see to click.
+    if (!mBot.mCovered.empty()) Fail("a note hid " + *mBot.mCovered.begin() + " when it was to be clicked");
     // CAREER_RUN_DEBUG: what the bot sees, now and then.
     static const bool debug = std::getenv("CAREER_RUN_DEBUG") != nullptr;
     if (debug && step % (std::getenv("CAREER_RUN_EVERY") ? std::atoi(std::getenv("CAREER_RUN_EVERY")) : 300) == 0 && mScreen.rfind("level_", 0) == 0 && GetBoard())
@@ -121,6 +137,9 @@ class CareerRun : public ScreenGame {
                   int(board->GetExpertGoal()), screen == "debriefing_fail" ? " FAILED" : "");
       std::fflush(stdout);
       if (screen == "debriefing_fail" && day != mBot.mIdleDay) Fail("day " + std::to_string(day) + " ended below its goal");
+      // The bot's play so far against a person's pace and sight.
+      const std::vector<std::string> faults = CheckPace(mBot.mLog, mBot.GetPace().mRead);
+      if (!faults.empty()) Fail("pace: " + faults.front() + " (" + std::to_string(faults.size()) + " faults in all)");
     }
     // After the career's last day "next" leads straight back to the main menu.
     if (before == "debriefing" && board && board->GetLevel() == ZCBoard_Career::kLastLevel) {
@@ -207,6 +226,7 @@ int main(int argc, char** argv) {
   GameBot::Pace pace = GameBot::kQuick;
   int32_t idle = 0;
   double red = 0, gone = 0;
+  bool cheatNoWait = false, cheatClickThrough = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--first-time") pace = GameBot::kFirstTime;
@@ -214,6 +234,8 @@ int main(int argc, char** argv) {
     else if (a == "--last" && i + 1 < argc) last = std::atoi(argv[++i]);
     else if (a == "--idle" && i + 1 < argc) idle = std::atoi(argv[++i]);
     else if (a == "--patience" && i + 1 < argc) std::sscanf(argv[++i], "%lf,%lf", &red, &gone);
+    else if (a == "--cheat-no-wait") cheatNoWait = true;
+    else if (a == "--cheat-click-through") cheatClickThrough = true;
   }
   if (first < 1 || last < first || last > ZCBoard_Career::kLastLevel) {
     std::cerr << "usage: career_run --first FIRST --last LAST [--first-time] (1 <= FIRST <= LAST <= 59)\n";
@@ -235,6 +257,8 @@ int main(int argc, char** argv) {
   }
   auto game = std::make_unique<CareerRun>(first, last, pace);
   game->SetIdleDay(idle, red, gone);
+  game->Bot().mCheatNoWait = cheatNoWait;
+  game->Bot().mCheatClickThrough = cheatClickThrough;
   fs::create_directories(fs::path(game->SettingsFilePath()).parent_path());
   { std::ofstream ini(game->SettingsFilePath()); ini << "[SOFTWARE\\Cafe Tests\\Career Run]\n"; }
   if (!game->Init()) {
@@ -242,10 +266,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   game->PlayToEnd(kStepLimit);
-  game->CheckEnd();
+  // A run stopped by a failure has not come to its end.
+  if (!gStopped) game->CheckEnd();
   game.reset();
   LogSink::Set(nullptr);
   if (gErrors > 0) Fail(std::to_string(gErrors) + " \"ERROR: \" log lines");
-  std::cout << "career_run: days " << first << " to " << last << ", " << gFailures << " failures\n";
+  std::cout << "career_run: days " << first << " to " << last << ", " << gFailures << " failures"
+            << (gStopped ? ", stopped at the first\n" : "\n");
   return gFailures ? 1 : 0;
 }

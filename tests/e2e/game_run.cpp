@@ -23,9 +23,9 @@
 //       from it and every load is handed over at the same step.
 //
 // Any "ERROR: " log line fails the run; so does a checkpoint the run does not reach. The bot plays at
-// a person's pace (GameBot.h): a recording fails when the first day's rush lesson is lost or a note
-// hides what the bot is to click, and prints the lessons' steps and clicks and each day's money
-// against its goal.
+// a person's pace (GameBot.h): a recording fails when the first day's rush lesson is lost, a note
+// hides what the bot is to click, or its log of notes and clicks breaks the pace (CheckPace in
+// PaceLog.h), and prints the lessons' steps and clicks and each day's money against its goal.
 #include <malloc.h>
 #include <zlib.h>
 
@@ -320,6 +320,8 @@ class GameRun : public ScreenGame {
       for (const std::string& line : mBot.mLessonLog) std::cout << "lesson: " << line << "\n";
       if (mBot.mRushRetries) Fail("the rush lesson was lost " + std::to_string(mBot.mRushRetries) + " times");
       for (const std::string& name : mBot.mCovered) Fail("a note hid " + name + " when it was to be clicked");
+      const std::vector<std::string> faults = CheckPace(mBot.mLog, mBot.GetPace().mRead);
+      if (!faults.empty()) Fail("pace: " + faults.front() + " (" + std::to_string(faults.size()) + " faults in all)");
     }
   }
 
