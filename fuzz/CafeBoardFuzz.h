@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "cafe/CafeProfile.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "shell/XmlNode.h"
 
@@ -20,10 +21,17 @@ struct LevelInput {
 LevelInput SplitLevelInput(const uint8_t* data, size_t size);
 
 // The café board, except that a finished level is not reported (the default would load it
-// again: the next input is what comes next).
+// again: the next input is what comes next), and that it keeps its own player profile: the
+// board's default lasts as long as the process, so the bonus hints and upgrade flags an input
+// set would change what the inputs after it do.
 class FuzzCafeBoard : public ZCBoard_Game3 {
  public:
+  FuzzCafeBoard() { SetProfile(&mProfile); }
+  ~FuzzCafeBoard() override { SetProfile(nullptr); }
   void OnLevelFinished() override {}
+
+ private:
+  CafeProfile mProfile;
 };
 
 // A new board for the input, shown, with the input's root read as its game parameters. Once per

@@ -1,5 +1,8 @@
 #include "board/ZCPickItem.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "board/BoardText.h"
 #include "board/BoardWorld.h"
 #include "board/ZCItemPart.h"
@@ -48,10 +51,14 @@ void ZCPickItem::SetHighlight(const BoardPoint& point, bool highlighted) {
   ZCItem* actor = FindActorForPlace(GetBoardWorld().mBoss, this);
   if (actor == this) actor = nullptr;
   if (actor) actor->SetHighlight(point, highlighted);
-  // A pair named twice is lit once.
-  std::set<ZCItem*> done = {this, actor};
-  for (ZCItem* pair : mPairs)
-    if (done.insert(pair).second) pair->SetHighlight(point, highlighted);
+  // A pair named twice is lit once. The few items lit are checked in a list, not a set ordered
+  // by address, so the same steps run whatever the addresses.
+  std::vector<ZCItem*> done = {this, actor};
+  for (ZCItem* pair : mPairs) {
+    if (std::find(done.begin(), done.end(), pair) != done.end()) continue;
+    done.push_back(pair);
+    pair->SetHighlight(point, highlighted);
+  }
 }
 
 void ZCPickItem::ReadState(const XmlNode& node) {
