@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <set>
 
 #include "board/BoardText.h"
@@ -519,7 +518,6 @@ void ZCBoard_Game3::ReadLevelRules(const XmlNode& objectRoot, const XmlNode& lev
     return true;
   });
   ReapplyUpgrades();
-  ShowOwnedUpgrades();
   ReadOverrides(level);
   if (mEndless) {
     // Visitor types without settings are left out of the stages (each with a warning), so that
@@ -573,6 +571,7 @@ std::set<std::string> ZCBoard_Game3::CafeProductCodes() const {
 void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
   // A block keeps its true original however often it is overridden: values are saved only
   // while it is not yet marked.
+  const std::string file = LevelFileName();
   for (const XmlNode& node : level.selectNodes(L"override_workers/worker")) {
     const std::string name = ReadBoardText(node, L"name");
     WorkerParams* block = FindWorkerParams(name);
@@ -587,7 +586,6 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
       block->mSavedTidinessDown = block->mTidinessDown;
       block->mOverridden = true;
     }
-    const std::string file = LevelFileName();
     GetClampedFloat(node, file.c_str(), L"work_time", block->mWorkTime, 0.0f, kMaxActorTime);
     GetClampedFloat(node, file.c_str(), L"tidiness_up", block->mTidinessUp, 0.0f, kMaxPercent);
     GetClampedFloat(node, file.c_str(), L"tidiness_down", block->mTidinessDown, 0.0f, kMaxPercent);
@@ -612,8 +610,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
       block.mSavedLossesMoney = block.mLossesMoney;
       block.mOverridden = true;
     }
-    ReadPatienceSpeed(node, LevelFileName().c_str(), block.mPatienceSpeed);
-    const std::string file = LevelFileName();
+    ReadPatienceSpeed(node, file.c_str(), block.mPatienceSpeed);
     GetClampedInt(node, file.c_str(), L"client_money01_g", block.mMoneyGreen, 0, kMaxMoneyValue);
     GetClampedInt(node, file.c_str(), L"client_money01_y", block.mMoneyYellow, 0, kMaxMoneyValue);
     GetClampedInt(node, file.c_str(), L"client_money01_r", block.mMoneyRed, 0, kMaxMoneyValue);
@@ -636,7 +633,7 @@ void ZCBoard_Game3::ReadOverrides(const XmlNode& level) {
       }
       // A speed she cannot walk at leaves her own.
       float& speed = person->second.mMoveSpeed;
-      GetUsableFloat(level, LevelFileName().c_str(), L"override_boss_speed", speed, kMinMoveSpeed, kMaxMoveSpeed,
+      GetUsableFloat(level, file.c_str(), L"override_boss_speed", speed, kMinMoveSpeed, kMaxMoveSpeed,
                      heroine->mSavedMoveSpeed);
     }
   }
