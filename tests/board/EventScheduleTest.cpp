@@ -17,6 +17,7 @@
 #include "board/ZCItem.h"
 #include "board/support/BoardTestSupport.h"
 #include "board/support/TestBoard.h"
+#include "driver/WaitUntil.h"
 #include "effects/GameClock.h"
 #include "effects/ZCEffect.h"
 #include "shell/Log.h"
@@ -555,12 +556,7 @@ TEST_F(SampleVisitorsTest, AFinishedLevelIsLoadedAgainAndPlaysOn) {
   mPlain->mReload = true;
   EXPECT_NEAR(Play(92, false, 1000), 201, 1);
   EXPECT_TRUE(mPlain->IsLoadingLevel());
-  bool handedOver = false;
-  for (int i = 0; i < 5000 && !handedOver; ++i) {
-    handedOver = mPlain->PollLevelLoad();
-    if (!handedOver) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_TRUE(handedOver);
+  ASSERT_TRUE(WaitUntil([&] { return mPlain->PollLevelLoad(); })) << "the level was not handed over within a minute";
   EXPECT_TRUE(mPlain->IsRunning());
   EXPECT_EQ(mPlain->GetLevelNumber(), 92);
   EXPECT_TRUE(mPlain->IsVisible());

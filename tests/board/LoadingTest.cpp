@@ -13,6 +13,7 @@
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
 #include "board/support/BoardTestSupport.h"
+#include "driver/WaitUntil.h"
 #include "effects/EffectServices.h"
 #include "graphics/ImageLib.h"
 #include "graphics/MemoryImage.h"
@@ -58,7 +59,13 @@ class LoadingTest : public BoardWorldTest {
   // Loads on the worker thread and hands over as the main loop does.
   void Load(int level) {
     mBoard->StartLoadingThread(level, false);
-    for (int i = 0; i < 500 && !mBoard->PollLevelLoad(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    HandOver(level);
+  }
+  // Polls the load as the main loop does until it is handed over (the board is the loader's
+  // until then).
+  void HandOver(int level) {
+    ASSERT_TRUE(WaitUntil([&] { return mBoard->PollLevelLoad(); }))
+        << "level " << level << " was not handed over within a minute";
     ASSERT_FALSE(mBoard->IsLoadingLevel());
   }
 
@@ -139,13 +146,13 @@ TEST_F(LoadingTest, ALoadAskedForDuringALoadIsIgnored) {
   mBoard->StartLoadingThread(901, false);
   mBoard->StartLoadingThread(906, false);
   EXPECT_TRUE(LogHistory::Contains("WARNING: ZCBoard_Game::StartLoadingThread"));
-  for (int i = 0; i < 500 && !mBoard->PollLevelLoad(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  HandOver(901);
   EXPECT_EQ(mBoard->GetLevelNumber(), 901);
   EXPECT_EQ(mBoard->mStarts, 1);
   // Starting a load stops the running level first.
   mBoard->StartLoadingThread(906, false);
   EXPECT_FALSE(mBoard->IsRunning());
-  for (int i = 0; i < 500 && !mBoard->PollLevelLoad(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  HandOver(906);
   EXPECT_EQ(mBoard->GetLevelNumber(), 906);
 }
 

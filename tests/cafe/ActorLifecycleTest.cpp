@@ -17,6 +17,7 @@
 #include "cafe/CafeObjects.h"
 #include "cafe/ZCBoard_Game3.h"
 #include "cafe/ZCClient.h"
+#include "driver/WaitUntil.h"
 #include "effects/GameClock.h"
 
 namespace {
@@ -44,7 +45,7 @@ TEST(ActorLifecycle, ALevelWithVisitorsPresentIsClearedAndLoadedAgainTwice) {
 
   for (int round = 0; round < 3; ++round) {
     board->StartLoadingThread(2, false);
-    for (int i = 0; i < 2000 && !board->PollLevelLoad(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(WaitUntil([&] { return board->PollLevelLoad(); })) << "round " << round << ": no hand-over within a minute";
     ASSERT_TRUE(board->IsRunning());
     ASSERT_NE(FindClient("client01"), nullptr);
     ASSERT_NE(FindClient("client_sit01"), nullptr);

@@ -24,6 +24,7 @@
 #include "cafe/CafeHooks.h"
 #include "cafe/TutorialManager.h"
 #include "cafe/ZCBoard_Game3.h"
+#include "driver/WaitUntil.h"
 #include "graphics/MemoryImage.h"
 #include "resources/ZCTextureCache.h"
 #include "shell/Log.h"
@@ -74,7 +75,8 @@ class LevelRulesTest : public ::testing::Test {
   }
   void Load(int level, bool endless) {
     mBoard->StartLoadingThread(level, endless);
-    for (int i = 0; i < 1000 && !mBoard->PollLevelLoad(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(WaitUntil([&] { return mBoard->PollLevelLoad(); }))
+        << "level " << level << " was not handed over within a minute";
     ASSERT_FALSE(mBoard->IsLoadingLevel());
     ASSERT_TRUE(mBoard->IsRunning()) << level;
   }

@@ -269,11 +269,11 @@ TEST_F(ProfileStoreTest, ANamedPipeIsRefusedNotWaitedOn) {
   std::filesystem::remove(mPath);
   ASSERT_EQ(::mkfifo(mPath.c_str(), 0600), 0);
   // No writer: an open that waits for one waits for ever. Each call runs on a thread of its own;
-  // one still waiting after half a minute has blocked, and writers opened for a moment, until it
+  // one still waiting after a minute has blocked, and writers opened for a moment, until it
   // returns, free each open it waits in.
   auto blocks = [&](const std::function<bool()>& call, bool& result) {
     std::future<bool> done = std::async(std::launch::async, call);
-    const bool waited = done.wait_for(std::chrono::seconds(30)) != std::future_status::ready;
+    const bool waited = done.wait_for(std::chrono::minutes(1)) != std::future_status::ready;
     while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
       ::close(::open(mPath.c_str(), O_RDWR | O_NONBLOCK));
     result = done.get();

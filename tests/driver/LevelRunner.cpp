@@ -363,7 +363,7 @@ int StartupRounds(const Options& options, const BoardFactory& makeBoard) {
       std::fprintf(stderr, "%s: the engine did not start\n", gProgram);
       return 1;
     }
-    if (!engine.StartUpWithSteps(std::chrono::seconds(20))) {
+    if (!engine.StartUpWithSteps(std::chrono::minutes(1))) {
       std::fprintf(stderr, "%s: start-up %d of %d did not finish\n", gProgram, round + 1, options.startupRounds);
       return 1;
     }

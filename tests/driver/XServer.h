@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "driver/WaitUntil.h"
+
 // True when the program is found on the PATH.
 inline bool HasProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
@@ -39,11 +41,11 @@ class XServer {
       _exit(127);
     }
     close(fds[1]);
-    // The server writes its display number once it is up: waited for half a minute at most.
+    // The server writes its display number once it is up: waited for a minute at most.
     std::string number;
     char c = 0;
     pollfd ready{fds[0], POLLIN, 0};
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto limit = std::chrono::steady_clock::now() + kTestWaitLimit;
     while (std::chrono::steady_clock::now() < limit && poll(&ready, 1, 100) >= 0) {
       if (!(ready.revents & (POLLIN | POLLHUP))) continue;
       if (read(fds[0], &c, 1) != 1 || c == '\n') break;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/WaitUntil.h"
 #include "driver/XServer.h"
 #include "platform/video/Video.h"
 #include "platform/window/Window.h"
@@ -26,10 +27,11 @@ namespace {
 
 using Platform::InputEvent;
 
-// Pumps the window's events until a pointer move arrives (the last one), or gives up.
+// Pumps the window's events until a pointer move arrives (the last one), or gives up after a
+// minute.
 bool NextMove(Platform::Window& window, InputEvent& move) {
   std::deque<InputEvent> queue;
-  for (int i = 0; i < 300; ++i) {
+  return WaitUntil([&] {
     window.PumpEvents(queue);
     bool found = false;
     for (const InputEvent& e : queue)
@@ -37,11 +39,9 @@ bool NextMove(Platform::Window& window, InputEvent& move) {
         move = e;
         found = true;
       }
-    if (found) return true;
     queue.clear();
-    SDL_Delay(10);
-  }
-  return false;
+    return found;
+  });
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ TEST(FullScreen, ThePictureFillsABareXServerAndThePointerLandsOnIt) {
   for (const auto& desktop : desktops) {
     SCOPED_TRACE(std::to_string(desktop.w) + "x" + std::to_string(desktop.h));
     XServer server(desktop.w, desktop.h);
-    ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
+    ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within a minute";
     Platform::Window window;
     std::string error;
     ASSERT_TRUE(window.Create("full screen", 1024, 768, false, &error)) << error;
@@ -66,17 +66,16 @@ TEST(FullScreen, ThePictureFillsABareXServerAndThePointerLandsOnIt) {
       window.Show();
       std::vector<uint32_t> pixels(1024 * 768, 0xff806040u);
       presenter->Present(reinterpret_cast<const uint8_t*>(pixels.data()), 1024 * 4, 1024, 768, format);
+      // The window covers the display once the server has answered (a minute at most).
       std::deque<InputEvent> queue;
-      for (int i = 0; i < 20; ++i) {
-        window.PumpEvents(queue);
-        SDL_Delay(10);
-      }
-
-      // The window covers the display.
       int x = -1, y = -1, w = 0, h = 0;
       SDL_Window* sdl = static_cast<SDL_Window*>(window.NativeHandle());
-      SDL_GetWindowPosition(sdl, &x, &y);
-      SDL_GetWindowSize(sdl, &w, &h);
+      WaitUntil([&] {
+        window.PumpEvents(queue);
+        SDL_GetWindowPosition(sdl, &x, &y);
+        SDL_GetWindowSize(sdl, &w, &h);
+        return x == 0 && y == 0 && w == desktop.w && h == desktop.h;
+      });
       EXPECT_EQ(x, 0);
       EXPECT_EQ(y, 0);
       EXPECT_EQ(w, desktop.w);

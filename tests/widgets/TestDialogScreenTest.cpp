@@ -11,6 +11,7 @@
 #include "engine/ZCEngine.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "driver/WaitUntil.h"
 #include "graphics/ImageLib.h"
 #include "graphics/MemoryImage.h"
 #include "shell/Log.h"
@@ -228,12 +229,7 @@ TEST(FirstLevelScreen, LooksLikeTheStoredReference) {
   game.Load();
   ZCBoard_Game3* board = game.GetBoard();
   ASSERT_NE(board, nullptr);
-  bool handed = false;
-  for (int i = 0; i < 5000 && !handed; ++i) {
-    handed = board->PollLevelLoad();
-    if (!handed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  ASSERT_TRUE(handed);
+  ASSERT_TRUE(WaitUntil([&] { return board->PollLevelLoad(); })) << "the level was not handed over within a minute";
   game.Steps(1200);
   game.Frame();
   Vesk::DDImage* screen = game.GetDisplay()->GetScreenImage();

@@ -1,7 +1,9 @@
 #pragma once
+#include <chrono>
 #include <string>
 
 #include "driver/HeadlessGame.h"
+#include "driver/WaitUntil.h"
 #include "widgets/ZCCandyWidget.h"
 
 // The headless game with a splash the test holds, and the loop's hooks in reach.
@@ -12,13 +14,13 @@ class TestGame : public HeadlessGame {
   using HeadlessGame::LoopStep;
   using HeadlessGame::WriteSettings;
   using HeadlessGame::ShowMainMenu;
-  // Loop steps until the start-up loader has handed over; false on time-out.
-  bool RunUntilStarted(int timeoutMs = 60000) {
-    for (int waited = 0; waited < timeoutMs; waited += 5) {
-      if (!IsLoaderRunning() && GetBoard()) return true;
-      if (!LoopStep()) return false;
-    }
-    return false;
+  // Loop steps until the start-up loader has handed over; false when the loop ends first or a
+  // minute passes without it.
+  bool RunUntilStarted() {
+    const auto end = std::chrono::steady_clock::now() + kTestWaitLimit;
+    while (IsLoaderRunning() || !GetBoard())
+      if (std::chrono::steady_clock::now() >= end || !LoopStep()) return false;
+    return true;
   }
 
  protected:
