@@ -13,6 +13,7 @@
 #include "board/ZCItemPart.h"
 #include "board/ZCMoveItem.h"
 #include "driver/HeadlessGame.h"
+#include "driver/TestFolder.h"
 #include "effects/ZCAnimController.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -146,7 +147,7 @@ class CpuLoad {
 // time, yet each replay hands over at the recorded steps, so the board and the drawn frames
 // are the same at every snapshot step.
 TEST(DemoReplay, ReplaysOfTheRealGameMatchTheRecordingStepForStep) {
-  const std::string demo = (fs::temp_directory_path() / ("cafe_demo_" + std::to_string(getpid()) + ".dmo")).string();
+  const std::string demo = (TestTempFolder() / ("cafe_demo_" + std::to_string(getpid()) + ".dmo")).string();
   std::map<uint64_t, Snapshot> recorded;
   uint64_t levelStep = 0, endStep = 0;
   {

@@ -6,6 +6,7 @@
 
 #include "display/D3DTester.h"
 #include "display/DDInterface.h"
+#include "driver/TestFolder.h"
 #include "platform/settings/SettingsStore.h"
 #include "shell/Log.h"
 #include "shell/VeskAppBase.h"
@@ -16,12 +17,7 @@ using Vesk::D3DTester;
 
 namespace {
 
-fs::path TempFolder(const std::string& name) {
-  fs::path p = fs::temp_directory_path() / ("cafe_d3dtester_" + std::to_string(getpid()) + "_" + name);
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p;
-}
+fs::path TempFolder(const std::string& name) { return FreshTempFolder(name); }
 
 void Write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 

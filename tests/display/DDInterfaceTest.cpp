@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "display/support/DisplayFixture.h"
+#include "driver/TestFolder.h"
 #include "graphics/Graphics.h"
 #include "graphics/ImageLib.h"
 
@@ -201,7 +202,7 @@ TEST(DDInterface, AScreenshotThroughTheDisplayShowsWhatWasDrawn) {
     g.DrawLine(0, 40, 63, 40);
     ASSERT_TRUE(d.Redraw(nullptr));
 
-    std::string folder = std::filesystem::temp_directory_path() / ("display_shot_" + std::to_string(depth));
+    std::string folder = TestTempFolder() / ("display_shot_" + std::to_string(depth));
     std::filesystem::remove_all(folder);
     int n = ImageLib::WriteScreenshot(*d.GetScreenImage(), folder);
     ASSERT_GE(n, 0);

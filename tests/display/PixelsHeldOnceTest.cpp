@@ -8,6 +8,7 @@
 
 #include "display/D3DInterface.h"
 #include "display/support/DisplayFixture.h"
+#include "driver/TestFolder.h"
 #include "graphics/Graphics.h"
 #include "graphics/ImageLib.h"
 
@@ -32,7 +33,7 @@ std::vector<uint32_t> Pixels() {
 // The pixels written to a PNG file and read back as the engine does: decoded, then taken over by
 // an image of the display.
 std::unique_ptr<DDImage> FromFile(Vesk::DDInterface* display, const std::string& name) {
-  const auto dir = std::filesystem::path(testing::TempDir()) / "pixels_held_once";
+  const auto dir = TestTempFolder() / "pixels_held_once";
   std::filesystem::create_directories(dir);
   MemoryImage source;
   source.SetBits(Pixels().data(), kW, kH);
@@ -116,7 +117,7 @@ TEST(PixelsHeldOnce, APictureWithASurfaceOfItsOwnKeepsItsPixels) {
   ASSERT_EQ(t.Init(), 0);
   // Colour-keyed: its surface reads a transparent pixel back as 0, not as the file's colour.
   const std::vector<uint32_t> keyed = {0x00FF00FFu, 0xFF102030u, 0xFF405060u, 0x00123456u};
-  const auto dir = std::filesystem::path(testing::TempDir()) / "pixels_held_once";
+  const auto dir = TestTempFolder() / "pixels_held_once";
   std::filesystem::create_directories(dir);
   MemoryImage source;
   source.SetBits(keyed.data(), 2, 2);

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/TestFolder.h"
 #include "driver/XServer.h"
 
 namespace fs = std::filesystem;
@@ -163,13 +164,13 @@ int WaitExit(pid_t pid, int seconds) {
 // A second start meanwhile is told that one is running and exits.
 TEST(GameProcess, QuitsThroughTheInGameBoxAndWritesItsSettings) {
   ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
-  std::string home = (fs::temp_directory_path() / ("cafe_e2e_" + std::to_string(getpid()))).string();
+  std::string home = (TestTempFolder() / ("cafe_e2e_" + std::to_string(getpid()))).string();
   fs::remove_all(home);
   fs::create_directories(home + "/run");
   pid_t game = StartGame(home, home + "/stderr.txt", true);
   EXPECT_TRUE(WaitForInstanceLock(home + "/run", 60));
   pid_t second = StartGame(home);
-  EXPECT_EQ(WaitExit(second, 20), 1);
+  EXPECT_EQ(WaitExit(second, 60), 1);
   EXPECT_EQ(WaitExit(game, 120), 0) << ReadAll(home + "/stderr.txt");
   EXPECT_EQ(LockFiles(home + "/run"), 0);
   // The in-game box asks on the screen only.
@@ -192,7 +193,7 @@ TEST(GameProcess, QuitsThroughTheInGameBoxAndWritesItsSettings) {
 // is freed under a loader (a sanitizer report would end the process with another code).
 TEST(GameProcess, StoppedAtAnyMomentOfItsStartSavesAndEndsBySignal) {
   ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
-  std::string home = (fs::temp_directory_path() / ("cafe_e2e_close_" + std::to_string(getpid()))).string();
+  std::string home = (TestTempFolder() / ("cafe_e2e_close_" + std::to_string(getpid()))).string();
   for (int delayMs : {0, 50, 150, 300, 600, 1000}) {
     fs::remove_all(home);
     fs::create_directories(home + "/run");
@@ -215,8 +216,8 @@ TEST(GameProcess, StoppedAtAnyMomentOfItsStartSavesAndEndsBySignal) {
 TEST(GameProcess, AWindowedGameStoppedWhileItStartsSavesAndEndsBySignal) {
   if (!HasProgram("Xvfb")) GTEST_SKIP() << "no Xvfb";
   XServer server(1024, 768);
-  ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
-  const std::string home = (fs::temp_directory_path() / ("cafe_e2e_start_" + std::to_string(getpid()))).string();
+  ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within a minute";
+  const std::string home = (TestTempFolder() / ("cafe_e2e_start_" + std::to_string(getpid()))).string();
   const struct {
     int signal;
     int count;
@@ -246,8 +247,8 @@ TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
   ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
   if (!HasProgram("Xvfb") || !HasProgram("xdotool")) GTEST_SKIP() << "no Xvfb or no xdotool";
   XServer server(1024, 768);
-  ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
-  const std::string home = (fs::temp_directory_path() / ("cafe_e2e_box_" + std::to_string(getpid()))).string();
+  ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within a minute";
+  const std::string home = (TestTempFolder() / ("cafe_e2e_box_" + std::to_string(getpid()))).string();
   fs::remove_all(home);
   fs::create_directories(home + "/run");
   // The demo makes Alice, so that the game starts at the main menu.
@@ -278,7 +279,7 @@ TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
 // wrong and exits with a failure (a copy of the game in a folder of its own, beside its packs).
 TEST(GameProcess, AMissingOrCutDataPackIsNamedAndFails) {
   const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
-  const std::string home = (fs::temp_directory_path() / ("cafe_e2e_pack_" + std::to_string(getpid()))).string();
+  const std::string home = (TestTempFolder() / ("cafe_e2e_pack_" + std::to_string(getpid()))).string();
   const std::string folder = std::string(std::getenv("CAFE_BINARY_DIR")) + "/testhome/e2e_pack_" + std::to_string(getpid());
   const std::string data = ReadAll(binDir + "/data.pak");
   ASSERT_GT(data.size(), 1000u);
@@ -312,7 +313,7 @@ TEST(GameProcess, AMissingOrCutDataPackIsNamedAndFails) {
 // A run without a window has nobody to see a quit box: SIGTERM ends it at once, whatever it is
 // doing, saving what a quit saves; its single-instance lock goes with it.
 TEST(GameProcess, AHeadlessRunEndsAtOnceOnSigterm) {
-  std::string home = (fs::temp_directory_path() / ("cafe_e2e_term_" + std::to_string(getpid()))).string();
+  std::string home = (TestTempFolder() / ("cafe_e2e_term_" + std::to_string(getpid()))).string();
   fs::remove_all(home);
   fs::create_directories(home + "/run");
   pid_t run = StartHeadlessRun(home);

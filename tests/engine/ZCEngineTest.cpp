@@ -7,6 +7,7 @@
 #include "display/D3DInterface.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "driver/TestFolder.h"
 #include "engine/ZCEngine.h"
 #include "platform/settings/SettingsStore.h"
 #include "shell/Log.h"
@@ -62,7 +63,7 @@ TEST(EngineDisplay, AThreeDStartThatFailsIsRetriedInSoftware) {
 // folder) are refused with a warning line.
 TEST(EngineFiles, AStartedEngineReadsNothingOutsideItsFolder) {
   const std::string outside =
-      (std::filesystem::temp_directory_path() / ("cafe_engine_outside_" + std::to_string(::getpid()))).string();
+      (TestTempFolder() / ("cafe_engine_outside_" + std::to_string(::getpid()))).string();
   std::ofstream(outside) << "outside";
   // The test runs in the build's bin folder, whose parent holds the build's cache.
   const std::string climbing = "../CMakeCache.txt";

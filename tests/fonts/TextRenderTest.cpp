@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "driver/TestFolder.h"
 #include "fonts/ImageFont.h"
 #include "fonts/SysFont.h"
 #include "graphics/Graphics.h"
@@ -122,7 +123,7 @@ TEST(TextRender, SystemFontTextIsClippedToTheClipRectangle) {
 }
 
 TEST(TextRender, ImageFontWithoutItsGlyphImageIsRefused) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("fonts_test_" + std::to_string(getpid()));
+  std::filesystem::path dir = TestTempFolder() / ("fonts_test_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "lost.txt") << "image lost.png\nascent 10\nglyph 65 0 0 4 4\n";
   std::ofstream(dir / "broken.png") << "not a png";

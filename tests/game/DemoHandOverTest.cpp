@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "cafe/ZCBoard_Game3.h"
+#include "driver/TestFolder.h"
+#include "driver/WaitUntil.h"
 #include "support/TestGame.h"
 
 namespace fs = std::filesystem;
@@ -16,7 +19,10 @@ namespace {
 // started.
 class DelayedGame : public TestGame {
  public:
-  DelayedGame(const std::vector<std::string>& args, int delayMs) : TestGame("Demo HandOver Test"), mDelayMs(delayMs) {
+  // The loader sleeps delayMs, then waits (a minute at most) until the main loop has run
+  // holdSteps update steps.
+  DelayedGame(const std::vector<std::string>& args, int delayMs, uint64_t holdSteps = 0)
+      : TestGame("Demo HandOver Test"), mDelayMs(delayMs), mHoldSteps(holdSteps) {
     SetCommandLine(args);
   }
   void Run() {
@@ -28,11 +34,14 @@ class DelayedGame : public TestGame {
  protected:
   void LoadConfig() override {
     std::this_thread::sleep_for(std::chrono::milliseconds(mDelayMs));
+    if (!WaitUntil([this] { return mSteps.load() >= mHoldSteps; }))
+      ADD_FAILURE() << "the main loop did not run " << mHoldSteps << " update steps within a minute";
     TestGame::LoadConfig();
   }
   void UpdateStep() override {
     TestGame::UpdateStep();
     const uint64_t step = GetUpdateCount();
+    mSteps.store(step);
     ZCBoard_Game3* board = IsLoaderRunning() ? nullptr : GetBoard();
     if (!mStartedStep && board) mStartedStep = step;
     if (!mLevelStep && board && board->IsRunning()) mLevelStep = step;
@@ -41,6 +50,8 @@ class DelayedGame : public TestGame {
 
  private:
   int mDelayMs;
+  uint64_t mHoldSteps;
+  std::atomic<uint64_t> mSteps{0};
 };
 
 }  // namespace
@@ -48,19 +59,18 @@ class DelayedGame : public TestGame {
 // When the loaders end is a matter of real time; a replay hands both over at the steps the
 // recording did, whether its loaders are quicker or slower than the recorded ones.
 TEST(DemoHandOver, ReplaysHandOversAtTheRecordedSteps) {
-  const std::string demo = (fs::temp_directory_path() / ("cafe_handover_" + std::to_string(getpid()) + ".dmo")).string();
+  const std::string demo = (TestTempFolder() / ("cafe_handover_" + std::to_string(getpid()) + ".dmo")).string();
   uint64_t started = 0, level = 0;
-  // On a busy machine the main loop may not get to run while the loader sleeps: the recording
-  // is made again with a longer delay until the delay shows in the steps.
-  for (int delayMs : {150, 600, 2000}) {
-    DelayedGame game({"-record", "-demofile", demo}, delayMs);
+  {
+    // The recording's loader ends after the main loop's tenth update step, however busy the
+    // machine.
+    DelayedGame game({"-record", "-demofile", demo}, 0, 10);
     ASSERT_TRUE(game.Init());
     game.Run();
     started = game.mStartedStep;
     level = game.mLevelStep;
-    if (started > 5) break;
   }
-  ASSERT_GT(started, 5u) << "the delay did not show in the steps";
+  ASSERT_GT(started, 10u) << "the loader's hold did not show in the steps";
   ASSERT_GT(level, started);
   for (int delayMs : {0, 400}) {
     DelayedGame game({"-play", "-demofile", demo}, delayMs);

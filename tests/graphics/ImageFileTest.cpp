@@ -6,6 +6,7 @@
 #include <fstream>
 #include <utility>
 
+#include "driver/TestFolder.h"
 #include "graphics/ImageLib.h"
 #include "shell/Log.h"
 #include "support/ImageFileWriters.h"
@@ -288,7 +289,7 @@ TEST(Jpeg2000Reader, DeclaredSizeAndTilesRefusedBeforeDecoding) {
 }
 
 TEST(ImageLoader, ContentDecidesTheFormatAndNamesFallBack) {
-  auto dir = fs::path(testing::TempDir()) / "imageloader";
+  auto dir = TestTempFolder() / "imageloader";
   fs::create_directories(dir);
   auto png = testfiles::Png(4, 3, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, Pattern);
   std::ofstream((dir / "pic.png").string(), std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
@@ -310,7 +311,7 @@ TEST(ImageLoader, ContentDecidesTheFormatAndNamesFallBack) {
 }
 
 TEST(ImageWriters, PngRoundTripJpegAndScreenshots) {
-  auto dir = fs::path(testing::TempDir()) / "imagewriters";
+  auto dir = TestTempFolder() / "imagewriters";
   fs::remove_all(dir);
   fs::create_directories(dir);
   auto img = ref::MakeImage(17, 5, Pattern);

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <vector>
 
+#include "driver/TestFolder.h"
+#include "driver/WaitUntil.h"
 #include "platform/paths/UserPaths.h"
 #include "platform/process/SingleInstance.h"
 #include "platform/settings/SettingsStore.h"
@@ -21,12 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 const char* kKey = "SOFTWARE\\Vendor\\Product";
 
-std::string FreshDir(const std::string& name) {
-  fs::path d = fs::temp_directory_path() / ("cafe_platform_" + name + "_" + std::to_string(::getpid()));
-  fs::remove_all(d);
-  fs::create_directories(d);
-  return d.string();
-}
+std::string FreshDir(const std::string& name) { return FreshTempFolder(name).string(); }
 
 std::string ReadFile(const std::string& p) {
   std::ifstream in(p, std::ios::binary);
@@ -139,13 +136,10 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstReleases) {
     Platform::SingleInstance child;
     _exit(child.Acquire(lock) == Platform::SingleInstance::Result::AlreadyRunning ? 0 : 1);
   }
-  // The child's answer, waited for half a minute at most (a lock that blocks would hang it).
+  // The child's answer, waited for a minute at most (a lock that blocks would hang it).
   int status = 0;
   pid_t ended = 0;
-  for (int i = 0; i < 3000 && ended == 0; ++i) {
-    ended = waitpid(pid, &status, WNOHANG);
-    if (ended == 0) usleep(10000);
-  }
+  WaitUntil([&] { return (ended = waitpid(pid, &status, WNOHANG)) != 0; });
   if (ended == 0) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);

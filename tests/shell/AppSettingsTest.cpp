@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "driver/TestFolder.h"
 #include "platform/window/MessageBox.h"
 #include "shell/CommandLine.h"
 #include "shell/Log.h"
@@ -144,7 +145,7 @@ TEST(AppSettings, SecondInstanceIsToldAndRefused) {
 
 TEST(AppSettings, UnusableDataFolderIsReportedNotFatal) {
   // XDG folders that are files: settings cannot be saved, the game still runs.
-  std::string base = fs::temp_directory_path() / ("cafe_blocked_" + std::to_string(::getpid()));
+  std::string base = TestTempFolder() / ("cafe_blocked_" + std::to_string(::getpid()));
   { std::ofstream(base) << "x"; }
   std::string oldConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
   std::string oldData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";

@@ -4,6 +4,7 @@
 #include <functional>
 #include <unistd.h>
 
+#include "driver/TestFolder.h"
 #include "shell/Random.h"
 #include "shell/VeskAppBase.h"
 
@@ -57,7 +58,7 @@ InputEvent Key(int k) {
 }  // namespace
 
 TEST(DemoLoop, ARecordedRunReplaysToTheSameState) {
-  std::string file = (std::filesystem::temp_directory_path() / ("cafe_demo_" + std::to_string(::getpid()) + ".dmo")).string();
+  std::string file = (TestTempFolder() / ("cafe_demo_" + std::to_string(::getpid()) + ".dmo")).string();
   uint64_t recorded;
   {
     DemoApp app({"-record", "-demofile", file});
@@ -99,7 +100,7 @@ TEST(DemoLoop, AMissingDemoPlaysNothingAndTheGameRuns) {
 // A relative "-demofile" names a file in the folder the game was started from (the game moves to
 // its own folder first); a numbered demo stays in the data folder.
 TEST(DemoLoop, ARelativeDemoFileCountsFromTheStartFolder) {
-  const std::filesystem::path start = std::filesystem::temp_directory_path() / ("cafe_start_" + std::to_string(::getpid()));
+  const std::filesystem::path start = TestTempFolder() / ("cafe_start_" + std::to_string(::getpid()));
   std::filesystem::remove_all(start);
   std::filesystem::create_directories(start / "demos");
   {

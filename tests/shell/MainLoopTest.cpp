@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "driver/TestFolder.h"
 #include "platform/window/MessageBox.h"
 #include "shell/Log.h"
 #include "shell/VeskAppBase.h"
@@ -302,7 +303,7 @@ struct StopOutcome {
 };
 
 StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t answerNoAfter) {
-  const std::string record = (std::filesystem::temp_directory_path() / ("cafe_stop_" + std::to_string(getpid()))).string();
+  const std::string record = (TestTempFolder() / ("cafe_stop_" + std::to_string(getpid()))).string();
   std::filesystem::remove(record);
   std::string settingsPath;
   {

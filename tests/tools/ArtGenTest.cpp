@@ -9,6 +9,7 @@
 #include "ArtDescription.h"
 #include "AtlasPacker.h"
 #include "SvgRig.h"
+#include "driver/TestFolder.h"
 #include "effects/AnmFile.h"
 
 namespace {
@@ -25,7 +26,7 @@ const char* kDrawing = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="60" 
 class ArtGenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::temp_directory_path() /
+    folder = TestTempFolder() /
              ("artgen_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder);
