@@ -9,9 +9,21 @@ function(cafe_library folder)
 endfunction()
 
 # The time a test entry may run before CTest stops it as hung, in seconds, unless it sets its own
-# TIMEOUT: some five times what most tests take in the sanitized build on a busy machine. Entries
-# that take longer set theirs, about five times their normal time.
+# TIMEOUT: ten times what most tests take in the sanitized build on an idle machine, so that a
+# busy machine does not stop a sound test and a hang still fails within minutes.
 set(CAFE_TEST_TIMEOUT 60)
+
+# The entries that take longer have their quiet time (seconds in the sanitized build on an idle
+# 8-core machine, ctest -j4) in tests/quiet_times.txt: an entry listed there that sets no TIMEOUT
+# of its own gets ten times its quiet time (tools.EveryTestHasATimeout holds every listed entry
+# to that ratio).
+set(CAFE_QUIET_TIMES ${CMAKE_SOURCE_DIR}/tests/quiet_times.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CAFE_QUIET_TIMES})
+file(STRINGS ${CAFE_QUIET_TIMES} cafe_quiet_lines REGEX "^[^# ]+ +[0-9]+")
+foreach(line IN LISTS cafe_quiet_lines)
+  string(REGEX MATCH "^([^ ]+) +([0-9]+)" match "${line}")
+  set_property(GLOBAL PROPERTY CAFE_QUIET_TIME_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+endforeach()
 
 # cafe_test_timeouts(): gives every test entry of the current folder that sets no TIMEOUT the
 # default one, once the folder's list has been read (every test, however added, is then known).
@@ -29,7 +41,12 @@ function(cafe_apply_test_timeouts)
   foreach(t IN LISTS tests)
     get_test_property(${t} TIMEOUT timeout)
     if(NOT timeout)
-      set_tests_properties(${t} PROPERTIES TIMEOUT ${CAFE_TEST_TIMEOUT})
+      set(timeout ${CAFE_TEST_TIMEOUT})
+      get_property(quiet GLOBAL PROPERTY CAFE_QUIET_TIME_${t})
+      if(quiet AND quiet GREATER 6)
+        math(EXPR timeout "${quiet} * 10")
+      endif()
+      set_tests_properties(${t} PROPERTIES TIMEOUT ${timeout})
     endif()
   endforeach()
 endfunction()
