@@ -523,9 +523,12 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   };
   // A visitor's worth grows as its patience runs out: read as a number, or from the colour of
   // its face (green, yellow, red) as a person sees it.
-  auto urgency = [this](ZCClient* v) {
+  auto urgency = [this, step](ZCClient* v) {
     const float p = v->GetPatience();
-    if (mPace.mReadsNumbers) return (100.0f - p) * 2.0f;
+    if (mPace.mReadsNumbers) {
+      mLog.ReadHidden(step, v->GetName() + "'s patience as a number");
+      return (100.0f - p) * 2.0f;
+    }
     const ClientsConfig& levels = GetClientsConfig();
     return p > levels.mPatienceGreen ? 0.0f : p > levels.mPatienceYellow ? 80.0f : 160.0f;
   };

@@ -40,27 +40,58 @@ struct PaceLog {
   };
   std::vector<Note> notes;
   std::vector<Click> clicks;
+  // What the bot read that the game shows no player (a visitor's patience as a number): how
+  // often, and the first read.
+  uint64_t hiddenReads = 0;
+  std::string firstHiddenRead;
+  void ReadHidden(uint64_t step, const std::string& what) {
+    if (hiddenReads++ == 0) firstHiddenRead = what + " at step " + std::to_string(step);
+  }
 };
 
+// The pace and sight a run is held to, in game steps (10 ms each), set here rather than taken
+// from the bot's own settings, so that a bot made quicker or sharper-eyed fails its runs.
+struct PaceLimits {
+  // From a note's coming up to the next click; between two clicks.
+  uint64_t readSteps;
+  uint64_t gapSteps;
+  // Whether the player may act on what the game shows nobody (a visitor's patience as a number).
+  bool readsHiddenValues;
+};
+// A practised player: 1 s to read a new note, 0.6 s between two clicks (docs/career.md).
+inline constexpr PaceLimits kPractisedPace{100, 60, true};
+// A first-time player, as docs/career.md promises: 6 s from a new note to its click, 1.5 s
+// between two clicks, a visitor's patience told by the colour of its face only.
+inline constexpr PaceLimits kFirstTimePace{600, 150, false};
+
 // The faults of a run against a person's pace and sight, one line each, none when it kept them:
-// a click within readSteps of a note's coming up; a click under a note (but on that note's own
+// a click within the read time of a note's coming up, or within the gap of the click before; a
+// hidden value read where the player sees none; a click under a note (but on that note's own
 // button); a click that landed on another thing than the one aimed at; a note over any part of
 // what a click aimed at while the note was up; a note over the heroine at her start.
-inline std::vector<std::string> CheckPace(const PaceLog& log, uint64_t readSteps) {
+inline std::vector<std::string> CheckPace(const PaceLog& log, const PaceLimits& limits) {
   std::vector<std::string> faults;
+  if (log.hiddenReads && !limits.readsHiddenValues)
+    faults.push_back("read " + log.firstHiddenRead + ", which the game shows no player (" +
+                     std::to_string(log.hiddenReads) + " such reads)");
   for (const PaceLog::Note& note : log.notes)
     if (note.box.Overlaps(note.heroineAtStart))
       faults.push_back("note " + note.name + " (" + note.box.Text() + ") covers the heroine at her start (" +
                        note.heroineAtStart.Text() + ")");
-  for (const PaceLog::Click& click : log.clicks) {
+  for (size_t i = 0; i < log.clicks.size(); ++i) {
+    const PaceLog::Click& click = log.clicks[i];
     const std::string what = "the click at step " + std::to_string(click.step) + " on " + click.aim + " at " +
                              std::to_string(click.x) + "," + std::to_string(click.y);
     if (click.top != click.aim) faults.push_back(what + " landed on " + (click.top.empty() ? "nothing" : click.top));
+    if (i > 0 && click.step < log.clicks[i - 1].step + limits.gapSteps)
+      faults.push_back(what + " came " + std::to_string(click.step - log.clicks[i - 1].step) + " steps after the one on " +
+                       log.clicks[i - 1].aim + ", within the gap of " + std::to_string(limits.gapSteps) +
+                       " between two clicks");
     for (const PaceLog::Note& note : log.notes) {
       if (note.shown > click.step) continue;
-      if (click.step < note.shown + readSteps)
+      if (click.step < note.shown + limits.readSteps)
         faults.push_back(what + " came " + std::to_string(click.step - note.shown) + " steps after note " + note.name +
-                         ", within its read time of " + std::to_string(readSteps));
+                         ", within its read time of " + std::to_string(limits.readSteps));
       const bool up = click.step < note.hidden;
       const bool onNote = click.aim.rfind(note.name + "/", 0) == 0;
       if (!up || onNote) continue;

@@ -16,9 +16,12 @@ PaceLog Honest() {
   return log;
 }
 
+// A note read for 100 steps, 50 steps between two clicks, no hidden value read.
+constexpr PaceLimits kLimits{100, 50, false};
+
 // The one fault of a log, or what it found instead.
 std::string OnlyFault(const PaceLog& log) {
-  const std::vector<std::string> faults = CheckPace(log, 100);
+  const std::vector<std::string> faults = CheckPace(log, kLimits);
   if (faults.size() == 1) return faults[0];
   std::string all = std::to_string(faults.size()) + " faults:";
   for (const std::string& fault : faults) all += " [" + fault + "]";
@@ -28,22 +31,40 @@ std::string OnlyFault(const PaceLog& log) {
 }  // namespace
 
 // An honest bot's log passes; each way of cheating it is caught on its own: a click before the
-// note is read, a click through a note onto the item under it, a click that lands on another item
-// than the one aimed at, a note over part of what is clicked while it is up, a note over the
-// heroine where the day started her.
+// note is read, a click too soon after the one before, a patience read as a number, a click
+// through a note onto the item under it, a click that lands on another item than the one aimed
+// at, a note over part of what is clicked while it is up, a note over the heroine where the day
+// started her.
 TEST(PaceLogTest, AnHonestLogPassesAndEachCheatIsCaught) {
-  EXPECT_TRUE(CheckPace(Honest(), 100).empty());
+  EXPECT_TRUE(CheckPace(Honest(), kLimits).empty());
 
   PaceLog early = Honest();
-  early.clicks[1].step = 110;
-  EXPECT_NE(OnlyFault(early).find("came 10 steps after note tutorial5, within its read time"), std::string::npos)
+  early.clicks[0].step = 150;
+  EXPECT_NE(OnlyFault(early).find("came 50 steps after note tutorial5, within its read time of 100"),
+            std::string::npos)
       << OnlyFault(early);
+
+  PaceLog hasty = Honest();
+  hasty.clicks[1].step = 240;
+  EXPECT_NE(OnlyFault(hasty).find("on table02 at 400,200 came 40 steps after the one on tutorial5/close, within "
+                                  "the gap of 50"),
+            std::string::npos)
+      << OnlyFault(hasty);
+
+  PaceLog sharp = Honest();
+  sharp.ReadHidden(300, "client01's patience as a number");
+  sharp.ReadHidden(310, "client02's patience as a number");
+  EXPECT_NE(OnlyFault(sharp).find("read client01's patience as a number at step 300, which the game shows no player "
+                                  "(2 such reads)"),
+            std::string::npos)
+      << OnlyFault(sharp);
+  EXPECT_TRUE(CheckPace(sharp, PaceLimits{100, 50, true}).empty());
 
   // (The note takes no click: the game hands it to the item, but a person sees the note there.)
   PaceLog through = Honest();
   through.clicks[2].step = 300;
   through.clicks[2].top = "tutorial5";
-  const std::vector<std::string> faults = CheckPace(through, 100);
+  const std::vector<std::string> faults = CheckPace(through, kLimits);
   ASSERT_EQ(faults.size(), 2u);
   EXPECT_NE(faults[0].find("candymachine at 700,600 landed on tutorial5"), std::string::npos) << faults[0];
   EXPECT_NE(faults[1].find("candymachine at 700,600 landed under note tutorial5"), std::string::npos) << faults[1];

@@ -320,7 +320,7 @@ class GameRun : public ScreenGame {
       for (const std::string& line : mBot.mLessonLog) std::cout << "lesson: " << line << "\n";
       if (mBot.mRushRetries) Fail("the rush lesson was lost " + std::to_string(mBot.mRushRetries) + " times");
       for (const std::string& name : mBot.mCovered) Fail("a note hid " + name + " when it was to be clicked");
-      const std::vector<std::string> faults = CheckPace(mBot.mLog, mBot.GetPace().mRead);
+      const std::vector<std::string> faults = CheckPace(mBot.mLog, kPractisedPace);
       if (!faults.empty()) Fail("pace: " + faults.front() + " (" + std::to_string(faults.size()) + " faults in all)");
     }
   }
