@@ -7,6 +7,7 @@
 #include "cafe/ZCBoard_Game3.h"
 #include "board/ZCMoveItem.h"
 #include "driver/HeadlessGame.h"
+#include "driver/WaitUntil.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/ImageLib.h"
@@ -56,9 +57,7 @@ TEST(GameShutdown, ClosingAtAnyMomentOfALevelLoadFreesNothingInUse) {
       std::this_thread::sleep_for(std::chrono::milliseconds(loadMs * eighth / 8));
     } else if (eighth == 9) {
       // The worker is done, the hand-over not made.
-      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-      while (game.GetBoard()->IsLoadingLevel() && !game.mLoaded.load() && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      WaitUntil([&] { return !game.GetBoard()->IsLoadingLevel() || game.mLoaded.load(); });
       ASSERT_TRUE(game.mLoaded.load() || !game.GetBoard()->IsLoadingLevel()) << "the level load never ended";
     } else {
       ASSERT_TRUE(game.RunUntilLevelRuns());

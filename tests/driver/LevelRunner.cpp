@@ -13,6 +13,7 @@
 #include "board/ZCBoard_Game.h"
 #include "board/ZCMoveItem.h"
 #include "board/ZCPickItem.h"
+#include "driver/WaitUntil.h"
 #include "driver/WindowPoint.h"
 #include "engine/ZCEngine.h"
 #include "platform/window/InputEvent.h"
@@ -60,9 +61,7 @@ class RunnerEngine : public ZCEngine {
     mBoard->StartLoadingThread(mLevel, mEndless);
     // The level is handed over here, between update steps, so that its first step is step 1
     // whenever the worker ends.
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (!mBoard->PollLevelLoad() && mBoard->IsLoadingLevel() && std::chrono::steady_clock::now() < limit)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitUntil([this] { return mBoard->PollLevelLoad() || !mBoard->IsLoadingLevel(); }, std::chrono::minutes(2));
     if (mBoard->IsLoadingLevel()) std::fprintf(stderr, "%s: the level load did not finish\n", gProgram);
     return !mBoard->IsLoadingLevel() && mBoard->IsRunning();
   }

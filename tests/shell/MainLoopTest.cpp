@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "driver/TestFolder.h"
+#include "driver/WaitUntil.h"
 #include "platform/window/MessageBox.h"
 #include "shell/Log.h"
 #include "shell/VeskAppBase.h"
@@ -101,9 +102,7 @@ int StepsToEnd(SimApp& app, int limit = 10000) {
 
 // What a loader thread waits on, for at most a minute.
 void WaitForRelease(const std::atomic<bool>& release) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!release.load() && std::chrono::steady_clock::now() < limit)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  WaitUntil([&] { return release.load(); });
 }
 
 }  // namespace
@@ -213,7 +212,10 @@ TEST(MainLoop, LoaderHandsOverOnTheMainThreadAndACloseMeanwhileWaitsForIt) {
   EXPECT_EQ(app.mLoaderFinishedCalls, 0);
   EXPECT_LE(app.mLongestSleep, 250u);
   release = true;
-  for (int i = 0; i < 400 && app.mLoaderFinishedCalls == 0; ++i) app.LoopStep();
+  EXPECT_TRUE(WaitUntil([&] {
+    app.LoopStep();
+    return app.mLoaderFinishedCalls != 0;
+  })) << "the loader was not handed over within a minute";
   EXPECT_EQ(app.mLoaderFinishedCalls, 1);
   EXPECT_EQ(app.mLoaderFinishedThread, std::this_thread::get_id());
   EXPECT_FALSE(app.IsLoaderRunning());
