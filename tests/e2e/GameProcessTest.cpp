@@ -274,23 +274,44 @@ TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
   fs::remove_all(home);
 }
 
-// Without its data pack, or with one cut in half, the game cannot start: it says which file is
-// wrong and exits with a failure (a copy of the game in a folder of its own, beside its packs).
-TEST(GameProcess, AMissingOrCutDataPackIsNamedAndFails) {
+// Without its data or text pack, with one cut in half or with a link of the name that loops, or
+// with an add-on pack it cannot read, the game cannot start: it says which file is wrong and
+// exits with 1 (a copy of the game in a folder of its own, beside its packs).
+TEST(GameProcess, AMissingOrDamagedPackIsNamedAndFails) {
+  enum class Fault { kMissing, kCut, kLoop };
+  const struct {
+    const char* mPack;
+    Fault mFault;
+    const char* mSaid;
+  } rows[] = {
+      {"data.pak", Fault::kMissing, "data pack data.pak"},
+      {"data.pak", Fault::kCut, "data pack data.pak"},
+      {"data.pak", Fault::kLoop, "data pack data.pak"},
+      {"loc.pak", Fault::kMissing, "text pack loc.pak"},
+      {"loc.pak", Fault::kCut, "text pack loc.pak"},
+      {"mod.pak", Fault::kLoop, "add-on pack mod.pak"},
+  };
   const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
   const std::string home = (fs::temp_directory_path() / ("cafe_e2e_pack_" + std::to_string(getpid()))).string();
   const std::string folder = std::string(std::getenv("CAFE_BINARY_DIR")) + "/testhome/e2e_pack_" + std::to_string(getpid());
-  const std::string data = ReadAll(binDir + "/data.pak");
-  ASSERT_GT(data.size(), 1000u);
-  for (int cut : {0, 1}) {
+  for (const auto& row : rows) {
+    const std::string pack = row.mPack;
+    SCOPED_TRACE(pack + (row.mFault == Fault::kMissing ? " missing" : row.mFault == Fault::kCut ? " cut" : " a loop"));
     fs::remove_all(home);
     fs::remove_all(folder);
     fs::create_directories(home + "/run");
     fs::create_directories(folder);
-    // The same executable (a hard link: it finds its packs beside the name it was started by).
+    // The same executable and packs (hard links: it finds its packs beside the name it was
+    // started by); the pack of the row is then taken away, cut or made a link to itself.
     fs::create_hard_link(GameBinary(), folder + "/pellorcafe");
-    fs::copy_file(binDir + "/loc.pak", folder + "/loc.pak");
-    if (cut) std::ofstream(folder + "/data.pak", std::ios::binary) << data.substr(0, data.size() / 2);
+    for (const char* name : {"data.pak", "loc.pak"})
+      if (name != pack) fs::create_hard_link(binDir + "/" + name, folder + "/" + name);
+    if (row.mFault == Fault::kCut) {
+      const std::string whole = ReadAll(binDir + "/" + pack);
+      ASSERT_GT(whole.size(), 1000u);
+      std::ofstream(folder + "/" + pack, std::ios::binary) << whole.substr(0, whole.size() / 2);
+    }
+    if (row.mFault == Fault::kLoop) fs::create_symlink(pack, folder + "/" + pack);
     pid_t pid = fork();
     if (pid == 0) {
       if (!std::freopen((home + "/stderr.txt").c_str(), "w", stderr)) _exit(126);
@@ -301,9 +322,8 @@ TEST(GameProcess, AMissingOrCutDataPackIsNamedAndFails) {
     }
     const int code = WaitExit(pid, 120);
     const std::string said = ReadAll(home + "/stderr.txt");
-    EXPECT_NE(code, 0) << (cut ? "cut" : "missing") << "\n" << said;
-    EXPECT_NE(code, -1) << "it did not end";
-    EXPECT_NE(said.find("data pack data.pak"), std::string::npos) << said;
+    EXPECT_EQ(code, 1) << (code == -1 ? "it did not end\n" : "") << said;
+    EXPECT_NE(said.find(row.mSaid), std::string::npos) << said;
   }
   fs::remove_all(home);
   fs::remove_all(folder);
