@@ -27,14 +27,6 @@ bool IsWorkerUpgrade(const UpgradeRecord& record) {
   return record.mKind == UpgradeRecord::kFunctional && record.mObject != "bonus" && record.mObject != "boss";
 }
 
-// A visual upgrade shows on furniture of the level; one whose items the level hides changes
-// nothing the player could see.
-bool ShowsInLevel(const UpgradeRecord& record) {
-  for (const std::string& name : record.mObjects)
-    if (const ZCItem* item = ZCItem::FindByName(name); item && item->IsVisible()) return true;
-  return false;
-}
-
 UpgradeRecord ReadRecord(const XmlNode& node, int32_t kind) {
   UpgradeRecord record;
   record.mKind = kind;
@@ -147,7 +139,6 @@ int32_t ZCBoard_Game3::ListUpgradeOffers(std::vector<UpgradeRecord*>& out) {
       ZCItem* worker = FindUpgradeWorker(record);
       if (!worker || !worker->IsVisible()) continue;
     }
-    if (record.mKind == UpgradeRecord::kVisual && !ShowsInLevel(record)) continue;
     out.push_back(&record);
   }
   return int32_t(out.size());
