@@ -22,9 +22,7 @@ namespace {
 class RecordingGoals : public CafeGoals {
  public:
   void ClearNoVisitorLost() override { ++mVisitorLost; }
-  void NoteServed() override { ++mServed; }
   int mVisitorLost = 0;
-  int mServed = 0;
 };
 
 class VisitorTest : public CafeItemsFixture {
@@ -123,7 +121,6 @@ TEST_F(VisitorTest, PatienceAtTheYellowLevelIsRedAndFallsOnlyWhileWaiting) {
   ASSERT_TRUE(Visit(Place("client_place01")));
   EXPECT_EQ(Count("visitor client01 pays 10"), 1);
   EXPECT_EQ(mBoard->GetMoney(), 10);
-  EXPECT_EQ(mGoals.mServed, 1);
   EXPECT_EQ(girl->GetState(), ZCClient::kAway);
   EXPECT_FALSE(AnyVisitorsPresent());
   EXPECT_EQ(event->mReferences, 1);
@@ -259,7 +256,6 @@ TEST_F(VisitorTest, AnUnhappyExitCostsTheLargestLossALifeAndTheVipAndAchievement
   EXPECT_EQ(mBoard->GetLives(), 2);
   EXPECT_TRUE(mBoard->IsVipLost());
   EXPECT_EQ(mGoals.mVisitorLost, 1);
-  EXPECT_EQ(mGoals.mServed, 0);
   EXPECT_EQ(group->GetClientAnim(), "go_unhappy");
   EXPECT_EQ(event->mReferences, 1);
   EXPECT_FALSE(AnyVisitorsPresent());
