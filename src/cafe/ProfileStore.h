@@ -18,13 +18,14 @@ class LocTable;
 // - Every write builds the whole file in memory and replaces it atomically, so a crash at any
 //   moment leaves either the old file or the new one.
 // - A file it cannot read as a profile (shorter than the header, wrong magic, other version) is
-//   renamed aside byte for byte ("pref.dat.v<N>" for another version, else "pref.dat.bad",
-//   numbered when taken), never overwritten; the defaults apply.
+//   kept aside byte for byte ("pref.dat.v<N>" for another version, else "pref.dat.bad", numbered
+//   when taken), never overwritten; the defaults apply.
 // - Values out of range are mended on load with a "WARNING: " line; a cut table keeps its
 //   complete rows, a cut trailing record is dropped.
 // - A damaged file (cut inside the tables or a record, or longer than kMaxFileSize, whose further
-//   bytes are not read) is renamed aside byte for byte ("pref.dat.bad") before the complete pieces
-//   are written back.
+//   bytes are not read) is kept aside byte for byte ("pref.dat.bad") as the complete pieces are
+//   written back. A file is kept aside (a second link to it, or a copy) only by a save that
+//   replaces it: until one succeeds it stays where it is, and nothing is kept.
 // - A failed save answers false with an "ERROR: " line naming the system's cause, keeps every
 //   value in memory and the file as it was; the application tells the player once a run that
 //   progress will not be saved.
@@ -114,12 +115,17 @@ class ProfileStore {
   // Reads the stored records for an operation on them; false (with an "ERROR: " line) when the
   // file cannot be read or is not a profile.
   bool ReadRecords(std::vector<PlayerRecord>& records, const char* operation);
-  // Renames a rejected or damaged file aside with the suffix, logging the cause and what follows;
-  // false (and saving blocked) when it could not be moved.
-  bool SetAside(const std::string& suffix, const char* cause, const char* outcome);
-  // SetAside for a file that is not a profile.
-  bool SetAsideForeign(ProfileCodec::HeaderState state, const std::vector<uint8_t>& bytes);
-  bool WriteBytes(const std::vector<uint8_t>& bytes);
+  // Why a stored file is kept aside before it is replaced, and under which suffix (empty: a sound
+  // profile, replaced without a copy).
+  struct Rejected {
+    std::string suffix;
+    std::string cause;
+    const char* outcome = "";
+  };
+  // A file that is not a profile, or is damaged (cut, or `overLimit`: longer than any profile).
+  static Rejected CheckStored(const std::vector<uint8_t>& stored, bool overLimit);
+  // Replaces the file; on failure the cause (with `note`) goes to ReportUnsaved.
+  bool WriteBytes(const std::vector<uint8_t>& bytes, const std::string& note = std::string());
   // A save that failed: the cause in the log, and the application tells the player once.
   void ReportUnsaved(const std::string& cause);
 
@@ -127,7 +133,7 @@ class ProfileStore {
   std::string mKeptAside;
   const LocTable* mTexts = nullptr;
   bool mLoaded = false;
-  // Set when a rejected file could not be moved aside: saving would destroy it.
+  // Set when a rejected file could not be kept aside: saving would destroy it.
   bool mSaveBlocked = false;
 };
 
