@@ -175,12 +175,16 @@ std::vector<uint8_t> ProfileStore::BuildFile(const std::vector<uint8_t>& stored,
   std::vector<PlayerRecord>& records = contents.records;
   if (contents.state != HeaderState::Valid) records.clear();
   index = mHeader.currentIndex;
+  // Never more players than a load reads back.
+  if (records.size() > kMaxRecords) records.resize(kMaxRecords);
   if (mWritePlayer) {
     if (index >= 0 && size_t(index) < records.size()) {
       records[size_t(index)] = mPlayer;
-    } else {
+    } else if (records.size() < kMaxRecords) {
       index = int32_t(records.size());
       records.push_back(mPlayer);
+    } else {
+      index = -1;  // no room: the current player is not in the file
     }
   }
   Header header = mHeader;
@@ -220,6 +224,10 @@ bool ProfileStore::Save() {
   }
   int32_t index = -1;
   std::vector<uint8_t> bytes = BuildFile(stored, index);
+  if (mWritePlayer && index < 0) {
+    ReportUnsaved("it holds " + std::to_string(kMaxRecords) + " players, the most it can; the current player is not written");
+    return false;
+  }
   // A file that is not a profile (also one put there since the load) or a damaged one is kept
   // whole under another name, and stays in its place until the new file (its complete pieces,
   // read into `stored`) replaces it: a save that fails leaves it as it was, and keeps no copy.
@@ -307,11 +315,21 @@ bool ProfileStore::CreatePlayer(const std::wstring& name, const std::function<vo
   // "unknown" player has nothing to lose: the new one takes its place even when nothing can be
   // written, and plays on in memory (a later save that succeeds appends it).
   if (!Save() && mWritePlayer) return false;
+  if (IsFull()) {
+    LogMessage("WARNING: %s holds %zu players, the most it can; no player is added", mPath.c_str(), kMaxRecords);
+    return false;
+  }
   NewPlayerRecord(name);
   mHeader.currentIndex = -1;
   mWritePlayer = true;
   if (fill) fill(mPlayer);
   return Save();
+}
+
+bool ProfileStore::IsFull() {
+  std::vector<uint8_t> bytes;
+  return ReadFile(bytes) == ReadResult::Read && CheckHeaderBytes(bytes.data(), bytes.size()) == HeaderState::Valid &&
+         RecordCount(bytes.size()) >= kMaxRecords;
 }
 
 bool ProfileStore::ReadRecords(std::vector<PlayerRecord>& records, const char* operation) {

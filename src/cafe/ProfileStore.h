@@ -26,6 +26,7 @@ class LocTable;
 //   bytes are not read) is kept aside byte for byte ("pref.dat.bad") as the complete pieces are
 //   written back. A file is kept aside (a second link to it, or a copy) only by a save that
 //   replaces it: until one succeeds it stays where it is, and nothing is kept.
+// - It never holds more than kMaxRecords players: a further one is refused.
 // - A failed save answers false with an "ERROR: " line naming the system's cause, keeps every
 //   value in memory and the file as it was; the application tells the player once a run that
 //   progress will not be saved.
@@ -66,9 +67,12 @@ class ProfileStore {
 
   // Saves the current player, then makes a new one current and appends it; `fill`, when given,
   // sets its values before it is written. False when the new player is not in the file: either
-  // refused, with nothing changed, because a stored current player cannot be saved first, or (no
-  // stored player was current) made current in memory only.
+  // refused, with nothing changed, because a stored current player cannot be saved first or the
+  // file holds kMaxRecords players (IsFull), or (no stored player was current) made current in
+  // memory only.
   bool CreatePlayer(const std::wstring& name, const std::function<void(PlayerRecord&)>& fill = {});
+  // True when the file holds kMaxRecords players: no further one can be created.
+  bool IsFull();
   // Record n becomes the current player, then the store is saved. False (nothing changed) when
   // there is no record n.
   bool LoadPlayer(int32_t n);
@@ -98,8 +102,9 @@ class ProfileStore {
   // Load's steps on bytes already read (the fuzz target drives the store through these).
   // `size` 0 with `exists` false is a missing file. Returns whether the header was valid.
   bool LoadBytes(const uint8_t* bytes, size_t size, bool exists);
-  // The file Save would write over `stored` (the bytes on disk, empty for none); sets `index` to
-  // the current player's index in it.
+  // The file Save would write over `stored` (the bytes on disk, empty for none), with at most
+  // kMaxRecords players; sets `index` to the current player's index in it (-1 when the current
+  // player is not in it: none, or no room to append it).
   std::vector<uint8_t> BuildFile(const std::vector<uint8_t>& stored, int32_t& index) const;
 
   Header mHeader;
