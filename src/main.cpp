@@ -8,9 +8,13 @@
 
 #include "game/ZCEngine3.h"
 #include "platform/paths/UserPaths.h"
+#include "platform/window/MessageBox.h"
 #include "shell/Log.h"
 
 int main(int argc, char** argv) {
+  // The game's system boxes open in processes started from this program (a stop signal can then
+  // close them); such a process shows its box and ends here.
+  Platform::ServeMessageBoxProcess(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
   // Paths given on the command line count from where the game was started.
   std::string startFolder;

@@ -230,8 +230,24 @@ size_t EventSchedule::RemoveVisitorTypes(const std::function<bool(const VisitorT
 
 size_t EventSchedule::RemoveOrders(const std::function<bool(const std::string&)>& refuse) {
   size_t removed = 0;
-  for (const auto& queue : mQueues)
-    for (ScheduleEvent* event : queue) removed += std::erase_if(event->mOrders, refuse);
+  for (int32_t q = 0; q < kQueues; ++q) {
+    std::vector<ScheduleEvent*>& queue = mQueues[q];
+    for (size_t i = 0; i < queue.size();) {
+      ScheduleEvent* event = queue[i];
+      const bool ordered = !event->mOrders.empty();
+      removed += std::erase_if(event->mOrders, refuse);
+      // A career visitor whose every order was left out could never be served (a VIP would
+      // fail the day): the event is dropped, as long as it has not come yet.
+      if (mMode == kCareer && ordered && event->mOrders.empty() && i >= mCursors[q]) {
+        LogMessage("WARNING: %s: <time_point> time=\"%g\" type=\"%s\" person1=\"%s\" has no order left; dropped",
+                   mFileName.c_str(), double(event->mTime), event->mType.c_str(), event->mPersons[0].c_str());
+        queue.erase(queue.begin() + std::ptrdiff_t(i));
+        if (event->mReferences <= 0) ToPool(event);
+        continue;
+      }
+      ++i;
+    }
+  }
   for (auto& [name, tmpl] : mTemplates) {
     for (OrderSection* section : {&tmpl.mStand, &tmpl.mSit}) {
       for (OrderList& list : section->mLists) {

@@ -140,7 +140,8 @@ class EventSchedule {
   // the number left out.
   size_t RemoveVisitorTypes(const std::function<bool(const VisitorType&)>& refuse);
   // Leaves out the orders the predicate refuses: from the events in the queues and from the
-  // endless templates' lists (their weights with them). The number left out.
+  // endless templates' lists (their weights with them). A career event yet to come that is left
+  // with no order is dropped, with a warning. The number of orders left out.
   size_t RemoveOrders(const std::function<bool(const std::string&)>& refuse);
   // Endless levels: the stage (0-based) can send a visitor: it lists a type with a probability
   // above 0. A stage past the last is the last one, where the game stays.

@@ -20,7 +20,6 @@ AchievementParams& GetAchievementParams() {
 void AchievementParams::Reset() {
   mNoVisitorLost = true;
   mNoBreakdown = true;
-  mServed = false;
 }
 
 void AchievementParams::Clear() {
@@ -72,7 +71,6 @@ bool AchievementParams::AllTasksDone() const {
 }
 
 bool AchievementParams::IsAchieved(int32_t index) const {
-  if (!mServed) return false;
   switch (index) {
     case 0:
       return mNoVisitorLost;

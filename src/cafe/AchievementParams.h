@@ -13,7 +13,7 @@ class AchievementParams {
  public:
   static constexpr int32_t kTasks = 5;
 
-  // Both flags up and nobody served yet; called when a level starts.
+  // Both flags up; called when a level starts.
   void Reset();
   // The level's "achparams" (career): each task's target and remaining count, 0 where absent.
   void Load(const XmlNode& level);
@@ -24,8 +24,7 @@ class AchievementParams {
   void CompleteTask(int32_t index);
   bool AllTasksDone() const;
   // 0 no visitor lost, 1 no breakdown, 2 the money reached the expert goal, 3 every task done,
-  // 4 all of those; anything else false. A level where nobody was served (an empty day, or one
-  // lost with every visitor gone unhappy) earns none of them.
+  // 4 all of those; anything else false.
   bool IsAchieved(int32_t index) const;
 
   int32_t GetTarget(int32_t index) const { return index >= 0 && index < kTasks ? mTargets[index] : 0; }
@@ -34,8 +33,6 @@ class AchievementParams {
 
   bool mNoVisitorLost = true;
   bool mNoBreakdown = true;
-  // A visitor was served and paid in this level.
-  bool mServed = false;
 
  private:
   int32_t mTargets[kTasks] = {};
@@ -92,7 +89,6 @@ class BoardGoals : public CafeGoals {
   void ResetAchievements() override { GetAchievementParams().Reset(); }
   void ClearNoVisitorLost() override { GetAchievementParams().mNoVisitorLost = false; }
   void ClearNoBreakdown() override { GetAchievementParams().mNoBreakdown = false; }
-  void NoteServed() override { GetAchievementParams().mServed = true; }
   void ResetRush() override { mRush.Reset(); }
   void UpdateRush() override { mRush.Update(); }
   void CountRush() override { mRush.AddService(); }

@@ -79,15 +79,6 @@ void CafeActors::ResetWorker(const std::string& name) {
   worker->SetCode("");
 }
 
-void CafeActors::SoilWorker(const std::string& name, float tidiness) {
-  auto* worker = dynamic_cast<ZCWorker*>(FindWorker(name));
-  if (!worker) {
-    LogMessage("WARNING: the tutorial finds no worker \"%s\" to soil", name.c_str());
-    return;
-  }
-  if (worker->GetTidiness() > tidiness) worker->ChangeTidiness(tidiness - worker->GetTidiness());
-}
-
 void CafeActors::ResetVisitor(const std::string& name) {
   auto* visitor = dynamic_cast<ZCClient*>(FindVisitor(name));
   if (!visitor) {

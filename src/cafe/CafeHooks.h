@@ -99,8 +99,6 @@ class CafeGoals {
   virtual void ClearNoVisitorLost() {}
   // A workplace broke down: the no-breakdown achievement is gone for the level.
   virtual void ClearNoBreakdown() {}
-  // A visitor was served and paid: the level may earn achievements.
-  virtual void NoteServed() {}
 };
 
 // The café's actors: visitors, workers and the heroine. The defaults are the café's own
@@ -138,9 +136,6 @@ class CafeActors {
   virtual void ResetHeroine(const std::string& point);
   virtual void ResetWorker(const std::string& name);
   virtual void ResetVisitor(const std::string& name);
-  // The tutorial's lesson of the brush: the worker's table is made as dirty as the tidiness
-  // (lowered to it, never raised), so that the note asking to clean it shows a dirty table.
-  virtual void SoilWorker(const std::string& name, float tidiness);
 };
 
 // One dialog of the board: briefing, debriefings, escape menu, upgrade shop, cut-scene widget.

@@ -78,22 +78,26 @@ ProfileStore::ReadResult ProfileStore::ReadFile(std::vector<uint8_t>& bytes, boo
   return ReadResult::Read;
 }
 
-bool ProfileStore::SetAside(const std::string& suffix, const char* cause, const char* outcome) {
-  mKeptAside = Platform::KeepAside(GetPath(), suffix);
-  if (mKeptAside.empty()) {
-    LogMessage("ERROR: %s (%s) could not be moved aside; it will not be overwritten", mPath.c_str(), cause);
-    mSaveBlocked = true;
-    return false;
+ProfileStore::Rejected ProfileStore::CheckStored(const std::vector<uint8_t>& stored, bool overLimit) {
+  Rejected rejected;
+  HeaderState state = CheckHeaderBytes(stored.data(), stored.size());
+  if (state != HeaderState::Valid) {
+    rejected.suffix = ".bad";
+    if (state == HeaderState::BadVersion) rejected.suffix = ".v" + std::to_string(DecodeHeader(stored.data()).version);
+    rejected.cause = std::string("no profile of this game (") + HeaderStateName(state) + ")";
+    rejected.outcome = "the defaults apply";
+    return rejected;
   }
-  LogMessage("ERROR: %s: %s; kept as %s, %s", mPath.c_str(), cause, mKeptAside.c_str(), outcome);
-  return true;
-}
-
-bool ProfileStore::SetAsideForeign(HeaderState state, const std::vector<uint8_t>& bytes) {
-  std::string suffix = ".bad";
-  if (state == HeaderState::BadVersion) suffix = ".v" + std::to_string(DecodeHeader(bytes.data()).version);
-  std::string cause = std::string("no profile of this game (") + HeaderStateName(state) + ")";
-  return SetAside(suffix, cause.c_str(), "the defaults apply");
+  const char* damage = overLimit                                            ? "longer than any profile"
+                       : stored.size() < kRecordsOffset                     ? "cut inside its high scores"
+                       : (stored.size() - kRecordsOffset) % kRecordSize != 0 ? "cut inside a player"
+                                                                              : nullptr;
+  if (damage) {
+    rejected.suffix = ".bad";
+    rejected.cause = damage;
+    rejected.outcome = "its complete players are saved";
+  }
+  return rejected;
 }
 
 bool ProfileStore::LoadBytes(const uint8_t* bytes, size_t size, bool exists) {
@@ -160,8 +164,8 @@ bool ProfileStore::Load() {
   std::vector<uint8_t> bytes;
   ReadResult read = ReadFile(bytes);
   bool valid = LoadBytes(bytes.data(), bytes.size(), read == ReadResult::Read);
-  if (read == ReadResult::Read && !valid) SetAsideForeign(CheckHeaderBytes(bytes.data(), bytes.size()), bytes);
   ApplySettings();
+  // A file that is not a profile is kept aside by this save.
   Save();
   return valid;
 }
@@ -171,12 +175,16 @@ std::vector<uint8_t> ProfileStore::BuildFile(const std::vector<uint8_t>& stored,
   std::vector<PlayerRecord>& records = contents.records;
   if (contents.state != HeaderState::Valid) records.clear();
   index = mHeader.currentIndex;
+  // Never more players than a load reads back.
+  if (records.size() > kMaxRecords) records.resize(kMaxRecords);
   if (mWritePlayer) {
     if (index >= 0 && size_t(index) < records.size()) {
       records[size_t(index)] = mPlayer;
-    } else {
+    } else if (records.size() < kMaxRecords) {
       index = int32_t(records.size());
       records.push_back(mPlayer);
+    } else {
+      index = -1;  // no room: the current player is not in the file
     }
   }
   Header header = mHeader;
@@ -184,12 +192,12 @@ std::vector<uint8_t> ProfileStore::BuildFile(const std::vector<uint8_t>& stored,
   return Build(header, mSurvival, mCareer, records);
 }
 
-bool ProfileStore::WriteBytes(const std::vector<uint8_t>& bytes) {
+bool ProfileStore::WriteBytes(const std::vector<uint8_t>& bytes, const std::string& note) {
   std::string folder = std::filesystem::path(GetPath()).parent_path().string();
   std::string error;
   if (!Platform::EnsureDirectory(folder, &error) || !Platform::WriteFileAtomic(mPath, bytes.data(), bytes.size(), &error)) {
     // The file keeps its last good contents; the player hears once that progress is not saved.
-    ReportUnsaved(error);
+    ReportUnsaved(error + note);
     return false;
   }
   return true;
@@ -204,7 +212,7 @@ void ProfileStore::ReportUnsaved(const std::string& cause) {
 
 bool ProfileStore::Save() {
   if (!mLoaded || mSaveBlocked) {
-    LogMessage("ERROR: pref.dat not saved: %s", mLoaded ? "a damaged file could not be moved aside" : "not loaded yet");
+    LogMessage("ERROR: pref.dat not saved: %s", mLoaded ? "a damaged file could not be kept aside" : "not loaded yet");
     return false;
   }
   std::vector<uint8_t> stored;
@@ -214,24 +222,34 @@ bool ProfileStore::Save() {
     ReportUnsaved("the stored players cannot be read");
     return false;
   }
-  if (read == ReadResult::Read) {
-    // Replaced by something else since it was loaded: that file is kept too.
-    HeaderState state = CheckHeaderBytes(stored.data(), stored.size());
-    if (state != HeaderState::Valid) {
-      if (!SetAsideForeign(state, stored)) return false;
-      stored.clear();
-    } else {
-      // A damaged profile is kept whole before its complete pieces, read into `stored`, replace it.
-      const char* damage = overLimit                                            ? "longer than any profile"
-                           : stored.size() < kRecordsOffset                     ? "cut inside its high scores"
-                           : (stored.size() - kRecordsOffset) % kRecordSize != 0 ? "cut inside a player"
-                                                                                  : nullptr;
-      if (damage && !SetAside(".bad", damage, "its complete players are saved")) return false;
-    }
-  }
   int32_t index = -1;
   std::vector<uint8_t> bytes = BuildFile(stored, index);
-  if (!WriteBytes(bytes)) return false;
+  if (mWritePlayer && index < 0) {
+    ReportUnsaved("it holds " + std::to_string(kMaxRecords) + " players, the most it can; the current player is not written");
+    return false;
+  }
+  // A file that is not a profile (also one put there since the load) or a damaged one is kept
+  // whole under another name, and stays in its place until the new file (its complete pieces,
+  // read into `stored`) replaces it: a save that fails leaves it as it was, and keeps no copy.
+  const Rejected rejected = read == ReadResult::Read ? CheckStored(stored, overLimit) : Rejected();
+  std::string kept;
+  if (!rejected.suffix.empty()) {
+    kept = Platform::KeepCopy(GetPath(), rejected.suffix);
+    if (kept.empty()) {
+      LogMessage("ERROR: %s (%s) could not be kept aside: %s; it will not be overwritten", mPath.c_str(),
+                 rejected.cause.c_str(), std::strerror(errno));
+      mSaveBlocked = true;
+      return false;
+    }
+  }
+  if (!WriteBytes(bytes, kept.empty() ? std::string() : "; the file there (" + rejected.cause + ") stays as it was")) {
+    if (!kept.empty()) ::unlink(kept.c_str());
+    return false;
+  }
+  if (!kept.empty()) {
+    mKeptAside = kept;
+    LogMessage("ERROR: %s: %s; kept as %s, %s", mPath.c_str(), rejected.cause.c_str(), kept.c_str(), rejected.outcome);
+  }
   mHeader.currentIndex = index;
   return true;
 }
@@ -297,11 +315,21 @@ bool ProfileStore::CreatePlayer(const std::wstring& name, const std::function<vo
   // "unknown" player has nothing to lose: the new one takes its place even when nothing can be
   // written, and plays on in memory (a later save that succeeds appends it).
   if (!Save() && mWritePlayer) return false;
+  if (IsFull()) {
+    LogMessage("WARNING: %s holds %zu players, the most it can; no player is added", mPath.c_str(), kMaxRecords);
+    return false;
+  }
   NewPlayerRecord(name);
   mHeader.currentIndex = -1;
   mWritePlayer = true;
   if (fill) fill(mPlayer);
   return Save();
+}
+
+bool ProfileStore::IsFull() {
+  std::vector<uint8_t> bytes;
+  return ReadFile(bytes) == ReadResult::Read && CheckHeaderBytes(bytes.data(), bytes.size()) == HeaderState::Valid &&
+         RecordCount(bytes.size()) >= kMaxRecords;
 }
 
 bool ProfileStore::ReadRecords(std::vector<PlayerRecord>& records, const char* operation) {

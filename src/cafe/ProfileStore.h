@@ -18,13 +18,15 @@ class LocTable;
 // - Every write builds the whole file in memory and replaces it atomically, so a crash at any
 //   moment leaves either the old file or the new one.
 // - A file it cannot read as a profile (shorter than the header, wrong magic, other version) is
-//   renamed aside byte for byte ("pref.dat.v<N>" for another version, else "pref.dat.bad",
-//   numbered when taken), never overwritten; the defaults apply.
+//   kept aside byte for byte ("pref.dat.v<N>" for another version, else "pref.dat.bad", numbered
+//   when taken), never overwritten; the defaults apply.
 // - Values out of range are mended on load with a "WARNING: " line; a cut table keeps its
 //   complete rows, a cut trailing record is dropped.
 // - A damaged file (cut inside the tables or a record, or longer than kMaxFileSize, whose further
-//   bytes are not read) is renamed aside byte for byte ("pref.dat.bad") before the complete pieces
-//   are written back.
+//   bytes are not read) is kept aside byte for byte ("pref.dat.bad") as the complete pieces are
+//   written back. A file is kept aside (a second link to it, or a copy) only by a save that
+//   replaces it: until one succeeds it stays where it is, and nothing is kept.
+// - It never holds more than kMaxRecords players: a further one is refused.
 // - A failed save answers false with an "ERROR: " line naming the system's cause, keeps every
 //   value in memory and the file as it was; the application tells the player once a run that
 //   progress will not be saved.
@@ -65,9 +67,12 @@ class ProfileStore {
 
   // Saves the current player, then makes a new one current and appends it; `fill`, when given,
   // sets its values before it is written. False when the new player is not in the file: either
-  // refused, with nothing changed, because a stored current player cannot be saved first, or (no
-  // stored player was current) made current in memory only.
+  // refused, with nothing changed, because a stored current player cannot be saved first or the
+  // file holds kMaxRecords players (IsFull), or (no stored player was current) made current in
+  // memory only.
   bool CreatePlayer(const std::wstring& name, const std::function<void(PlayerRecord&)>& fill = {});
+  // True when the file holds kMaxRecords players: no further one can be created.
+  bool IsFull();
   // Record n becomes the current player, then the store is saved. False (nothing changed) when
   // there is no record n.
   bool LoadPlayer(int32_t n);
@@ -97,8 +102,9 @@ class ProfileStore {
   // Load's steps on bytes already read (the fuzz target drives the store through these).
   // `size` 0 with `exists` false is a missing file. Returns whether the header was valid.
   bool LoadBytes(const uint8_t* bytes, size_t size, bool exists);
-  // The file Save would write over `stored` (the bytes on disk, empty for none); sets `index` to
-  // the current player's index in it.
+  // The file Save would write over `stored` (the bytes on disk, empty for none), with at most
+  // kMaxRecords players; sets `index` to the current player's index in it (-1 when the current
+  // player is not in it: none, or no room to append it).
   std::vector<uint8_t> BuildFile(const std::vector<uint8_t>& stored, int32_t& index) const;
 
   Header mHeader;
@@ -114,12 +120,17 @@ class ProfileStore {
   // Reads the stored records for an operation on them; false (with an "ERROR: " line) when the
   // file cannot be read or is not a profile.
   bool ReadRecords(std::vector<PlayerRecord>& records, const char* operation);
-  // Renames a rejected or damaged file aside with the suffix, logging the cause and what follows;
-  // false (and saving blocked) when it could not be moved.
-  bool SetAside(const std::string& suffix, const char* cause, const char* outcome);
-  // SetAside for a file that is not a profile.
-  bool SetAsideForeign(ProfileCodec::HeaderState state, const std::vector<uint8_t>& bytes);
-  bool WriteBytes(const std::vector<uint8_t>& bytes);
+  // Why a stored file is kept aside before it is replaced, and under which suffix (empty: a sound
+  // profile, replaced without a copy).
+  struct Rejected {
+    std::string suffix;
+    std::string cause;
+    const char* outcome = "";
+  };
+  // A file that is not a profile, or is damaged (cut, or `overLimit`: longer than any profile).
+  static Rejected CheckStored(const std::vector<uint8_t>& stored, bool overLimit);
+  // Replaces the file; on failure the cause (with `note`) goes to ReportUnsaved.
+  bool WriteBytes(const std::vector<uint8_t>& bytes, const std::string& note = std::string());
   // A save that failed: the cause in the log, and the application tells the player once.
   void ReportUnsaved(const std::string& cause);
 
@@ -127,7 +138,7 @@ class ProfileStore {
   std::string mKeptAside;
   const LocTable* mTexts = nullptr;
   bool mLoaded = false;
-  // Set when a rejected file could not be moved aside: saving would destroy it.
+  // Set when a rejected file could not be kept aside: saving would destroy it.
   bool mSaveBlocked = false;
 };
 

@@ -63,11 +63,9 @@ TutorialTable BuildLevel1TutorialTable() {
       // 10
       R(2).SetHide("tutorial8").SetAllow("client_place01"),
       R(3).SetDelay(3).SetShow("tutorial9"),
-      // The brush's lesson: the baker's table is made dirty and stays so (gate 2) until cleaned.
-      R(11).SetShow("tutorial10").SetHide("tutorial9").SetBlock(2).SetDisallow("wash_stand").SetCallback(
-          TutorialSoilBakersTable),
+      R(11).SetShow("tutorial10").SetHide("tutorial9").SetDisallow("wash_stand"),
       R(10).SetShow("tutorial11").SetHide("tutorial10").SetAllow("wash_stand").SetDisallow("table01"),
-      R(10).SetHide("tutorial11").SetUnblock(5, 2).SetAllow("table01"),
+      R(10).SetHide("tutorial11").SetUnblock(5).SetAllow("table01"),
       R(1).SetShow("tutorial12").SetBlock(5).SetDisallow("client_place02"),
       R(4).SetDelay(0.5f).SetShow("tutorial13").SetHide("tutorial12").SetAllow("client_place02"),
       R(0).SetDelay(0.1f).SetShow("tutorial14").SetDisallow("table02"),
@@ -449,15 +447,7 @@ void TutorialManager::ResetScene() {
     actors.ResetVisitor(name);
 }
 
-void TutorialManager::SoilBakersTable() {
-  // Below the yellow level of the workers' meters: the table shows its dirt plainly.
-  constexpr float kSoiledTidiness = 25.0f;
-  TraceBoardEvent("tutorial soil worker01");
-  if (ZCBoard_Game3* board = GetCafeBoard()) board->GetActors().SoilWorker("worker01", kSoiledTidiness);
-}
-
 void TutorialRestartRushTimer() { CallbackTarget().RestartRushTimer(); }
 void TutorialBeginFadeOut() { CallbackTarget().BeginFadeOut(); }
 void TutorialBeginFadeIn() { CallbackTarget().BeginFadeIn(); }
 void TutorialResetScene() { CallbackTarget().ResetScene(); }
-void TutorialSoilBakersTable() { CallbackTarget().SoilBakersTable(); }

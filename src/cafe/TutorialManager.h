@@ -94,7 +94,6 @@ class TutorialManager : public EventGate, public CafeTutorial {
   void BeginFadeOut();
   void BeginFadeIn();
   void ResetScene();
-  void SoilBakersTable();
 
   bool IsRunning() const { return mTable != nullptr; }
   const TutorialTable* GetTable() const { return mTable; }
@@ -142,4 +141,3 @@ void TutorialRestartRushTimer();
 void TutorialBeginFadeOut();
 void TutorialBeginFadeIn();
 void TutorialResetScene();
-void TutorialSoilBakersTable();

@@ -218,7 +218,6 @@ void ZCBoard_Game3::OnLevelStarted() {
     mHud->SetLives(mLives);
     mHud->HideSkipTutorial();
   }
-  ShowOwnedUpgrades();
   const int32_t cafe = GetCafe();
   const int32_t day = GetDay();
   SetTextVarNumber("cafe", cafe);

@@ -189,8 +189,6 @@ class ZCBoard_Game3 : public ZCBoard_Game, public ActorFinder {
   bool GetUpgradeFlag(const UpgradeRecord& record);
   // The first record (functional first) of that object and name is owned.
   bool IsUpgradeOwned(const std::string& object, const std::string& name);
-  // The wall plaques of the owned coin and speed upgrades, which have no furniture of their own.
-  void ShowOwnedUpgrades();
   // At level load: the owned visual upgrades of the café put on the upgrade skin.
   void ReapplyUpgrades();
   // Up to six offers of the level's kind (survival: the first pending kind, taken).

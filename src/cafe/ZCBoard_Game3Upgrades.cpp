@@ -27,14 +27,6 @@ bool IsWorkerUpgrade(const UpgradeRecord& record) {
   return record.mKind == UpgradeRecord::kFunctional && record.mObject != "bonus" && record.mObject != "boss";
 }
 
-// A visual upgrade shows on furniture of the level; one whose items the level hides changes
-// nothing the player could see.
-bool ShowsInLevel(const UpgradeRecord& record) {
-  for (const std::string& name : record.mObjects)
-    if (const ZCItem* item = ZCItem::FindByName(name); item && item->IsVisible()) return true;
-  return false;
-}
-
 UpgradeRecord ReadRecord(const XmlNode& node, int32_t kind) {
   UpgradeRecord record;
   record.mKind = kind;
@@ -98,22 +90,6 @@ bool ZCBoard_Game3::GetUpgradeFlag(const UpgradeRecord& record) {
   return flags && record.mFlag >= 0 && record.mFlag < kUpgradeFlags && flags[record.mFlag] != 0;
 }
 
-void ZCBoard_Game3::ShowOwnedUpgrades() {
-  // The plaques are the café's, not the day's: no level lists them, so the café starts them
-  // itself. A café without them shows nothing.
-  const std::pair<const char*, bool> plaques[] = {{"owned_coins", IsUpgradeOwned("bonus", "money")},
-                                                  {"owned_shoes", IsUpgradeOwned("boss", "speed")}};
-  for (const auto& [name, owned] : plaques) {
-    ZCItem* plaque = ZCItem::FindByName(name);
-    if (!plaque) continue;
-    if (!plaque->IsRunning()) {
-      plaque->SetRunning(true);
-      plaque->PlayAnimation("idle", false);
-    }
-    plaque->SetVisibleFlag(owned);
-  }
-}
-
 bool ZCBoard_Game3::IsUpgradeOwned(const std::string& object, const std::string& name) {
   for (const std::vector<UpgradeRecord>* list : {&mFunctional, &mVisual})
     for (const UpgradeRecord& record : *list)
@@ -163,7 +139,6 @@ int32_t ZCBoard_Game3::ListUpgradeOffers(std::vector<UpgradeRecord*>& out) {
       ZCItem* worker = FindUpgradeWorker(record);
       if (!worker || !worker->IsVisible()) continue;
     }
-    if (record.mKind == UpgradeRecord::kVisual && !ShowsInLevel(record)) continue;
     out.push_back(&record);
   }
   return int32_t(out.size());
@@ -205,7 +180,6 @@ void ZCBoard_Game3::ApplyUpgrade(UpgradeRecord& record, bool owned) {
   if (record.mKind == UpgradeRecord::kFunctional) {
     // The worker takes its new values from the flags.
     if (ZCItem* worker = FindUpgradeWorker(record)) worker->ApplyUpgradeSkin("");
-    ShowOwnedUpgrades();
     return;
   }
   for (const std::string& name : record.mObjects) {

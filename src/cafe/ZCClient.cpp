@@ -368,7 +368,6 @@ void ZCClient::Settle() {
   if (mHappy) {
     amount = GetPayment();
     OnPaid();
-    if (board) board->GetGoals().NoteServed();
     if (mMoneyPart) {
       mMoneyPart->SetVisible(true);
       mMoneyPart->PlayAnimation("activation", false);

@@ -78,7 +78,7 @@ ZCEngine::ZCEngine()
   // The game's data: the packs beside the executable (the current folder), then the disk; names
   // read from data reach nothing outside the two.
   GetPakInterface()->ConfineToDataFolder(true);
-  AddStandardPaks(GetPakInterface(), ".", &mDataPakProblem);
+  AddStandardPaks(GetPakInterface(), ".", &mPakProblems);
   ZCFontTable::SetCurrent(mFontTable.get());
   // What the effects reach of the application: the particle table, the sounds and the effect
   // definitions that CreateEffect reads.
@@ -162,7 +162,18 @@ bool ZCEngine::GetSharedImage(ImageRef& ref, const std::string& file, const std:
   return mSharedImages->GetSharedImage(ref, file, prefix, flags);
 }
 
+std::string ZCEngine::GetPakProblem(const std::string& pack) const {
+  auto it = mPakProblems.find(pack);
+  return it == mPakProblems.end() ? std::string() : it->second;
+}
+
 bool ZCEngine::Init() {
+  // The mod pack is optional, but one that is there and cannot be read would leave the player
+  // with a game that is not the one installed.
+  if (GetPakProblem("mod.pak") == "damaged") {
+    EndWithError("DAMAGED_MOD_PAK", "mod.pak is damaged");
+    return false;
+  }
   mWidth = mAppWidth;
   mHeight = mAppHeight;
   if (!VeskAppBase::Init()) return false;

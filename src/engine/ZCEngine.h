@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <cstdint>
 #include <memory>
@@ -94,8 +95,9 @@ class ZCEngine : public Vesk::VeskAppBase {
   CursorTable* GetCursorTable() const { return mCursorTable.get(); }
   // The ui.xml document read at start-up (null before, or when it could not be read).
   const XmlNode& GetUiDocument() const { return mUiDocument; }
-  // "missing" or "damaged" when the data pack "data.pak" could not be opened at start, else "".
-  const std::string& GetDataPakProblem() const { return mDataPakProblem; }
+  // "missing" or "damaged" when the standard pack of the name ("data.pak", "loc.pak",
+  // "mod.pak") could not be opened at start, else "".
+  std::string GetPakProblem(const std::string& pack) const;
   // Called on the loading thread: the widget joins the root dialog on the main thread once
   // loading is done (before LoadingCompleted).
   void AddLoadedWidget(ZCCandyWidget* widget);
@@ -165,7 +167,7 @@ class ZCEngine : public Vesk::VeskAppBase {
   std::mutex mLevelHandOverLock;
   std::function<void()> mLevelHandOver;
   XmlNode mUiDocument;
-  std::string mDataPakProblem;
+  std::map<std::string, std::string> mPakProblems;
   LocTable mLocTable;
   TextVars mTextVars;
   // The software cursor's picture until the cursor table gives one.

@@ -59,8 +59,13 @@ bool ZCEngine3::IsBusyLoading() const {
 }
 
 bool ZCEngine3::Init() {
-  // Texts first: the window title and every message come from them.
-  mLocTable.Load();
+  // Texts first: the window title and every message come from them. Without them every screen
+  // would show bare text ids; most often the text pack itself is gone or cut.
+  if (!mLocTable.Load()) {
+    const std::string problem = GetPakProblem("loc.pak");
+    EndWithError("MISSING_LOC_PAK", problem.empty() ? "no texts in loc.pak" : "loc.pak is " + problem);
+    return false;
+  }
   if (mLocTable.HasText("app_title")) mTitle = WideToUtf8(mLocTable.GetText("app_title"));
   if (!ZCEngine::Init()) return false;
   OfferCrashReport(WideToUtf8(mLocTable.GetText("crash_offer")), WideToUtf8(mLocTable.GetText("crash_sent")),
@@ -198,8 +203,9 @@ void ZCEngine3::LoadingCompleted() {
   ZCEngine::LoadingCompleted();
   if (mHudMissing) {
     // Most often the pack itself is gone or cut: the player is told which file to restore.
-    if (!GetDataPakProblem().empty())
-      EndWithError("MISSING_DATA_PAK", "data.pak is " + GetDataPakProblem());
+    const std::string problem = GetPakProblem("data.pak");
+    if (!problem.empty())
+      EndWithError("MISSING_DATA_PAK", "data.pak is " + problem);
     else
       EndWithError("MISSING_HUD");
     return;

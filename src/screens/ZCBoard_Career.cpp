@@ -117,13 +117,15 @@ void ZCBoard_Career::SetCafe(int32_t cafe) {
   mDays = place.mDays;
 }
 
-// Every day, played or not, shows its own text and picture: a newcomer reads on day 1 that it
-// holds the lessons.
+// The highest open day, not played yet, asks what it will bring; every other day shows its own
+// text and picture.
 std::wstring ZCBoard_Career::BriefingText(int32_t level) const {
+  if (level == GetProfileStore().mPlayer.levelsOpen) return mApp ? mApp->GetLocTable()->GetText("breif_qq") : L"";
   return mApp ? mApp->GetLocTable()->GetText("breif_l" + std::to_string(level)) : L"";
 }
 
 std::string ZCBoard_Career::BriefingPicture(int32_t level) const {
+  if (level == GetProfileStore().mPlayer.levelsOpen) return "briefing_qq";
   char id[32];
   std::snprintf(id, sizeof id, "briefing_%02d", int(level));
   return id;
@@ -197,8 +199,7 @@ void ZCBoard_Career::ShowCafe(bool selectLastDay) {
 
 ZCCandyWidget* ZCBoard_Career::ShowDayMarks(const Page& page, int32_t day) {
   const int32_t level = mFirstLevel + day;
-  // A day below the highest open one was finished, whatever money it brought.
-  if (level < 1 || (level >= GetProfileStore().mPlayer.levelsOpen && BestMoney(level) == 0)) return nullptr;
+  if (level < 1 || BestMoney(level) == 0) return nullptr;
   ZCCandyWidget* mark = At(GetProfileStore().mPlayer.expert[size_t(level)] ? page.mExperts : page.mGoals, day);
   SetShown(mark, true);
   return mark;

@@ -70,7 +70,7 @@ class ZCBoard_Career : public ZCDialog {
   void PlaceDayMark(ZCCandyWidget* mark, int32_t day, const ZCCandyWidget* sized);
   void HideCafeTitle(bool hideControls);
   void TurnToCafe(int32_t cafe);
-  // Shows the goal or expert mark of a finished day by the player's record; the mark shown, or
+  // Shows the goal or expert mark of a day with money by the player's record; the mark shown, or
   // null.
   ZCCandyWidget* ShowDayMarks(const Page& page, int32_t day);
   // The current player's best money on the level (0 outside the record).

@@ -121,7 +121,15 @@ void ZCBoard_MainMenu::OnCommand(ZCCandyWidget* button) {
     if (name.empty()) return;
     if (!store.HasPlayer()) ShowMainPage();
     // A name already taken closes the dialog without making a player.
-    if (IsNameFree(name) && !store.CreatePlayer(name)) {
+    const bool nameFree = IsNameFree(name);
+    if (nameFree && store.IsFull()) {
+      // No room for another player: the box says so and the dialog stays open with the name. It
+      // can be cancelled now even without a current player, to pick or remove a stored one.
+      ShowMessageBox("fullprof");
+      if (mCancel) mCancel->SetDisabled(false);
+      return;
+    }
+    if (nameFree && !store.CreatePlayer(name)) {
       // Not in the file. Without a stored player the new one plays on in memory (the player has
       // been told that progress will not be saved). With one, whose progress could not be saved
       // first, nobody was made: the dialog stays open with the name, to try again or cancel.

@@ -23,6 +23,9 @@ const std::string& GetErrorText(const std::string& id) {
       {"FAILED_SAVE_SETTINGS", "The game settings could not be saved."},
       {"MISSING_DATA_PAK",
        "The game's data pack data.pak (beside the game) is missing or damaged. Install the game again."},
+      {"MISSING_LOC_PAK",
+       "The game's text pack loc.pak (beside the game) is missing or damaged. Install the game again."},
+      {"DAMAGED_MOD_PAK", "The game's add-on pack mod.pak (beside the game) is damaged. Remove it or install it again."},
       {"MISSING_HUD", "The game's data is incomplete: the playing screen (\"hud\" in cfg\\ui.xml) is missing."},
   };
   auto it = table.find(id);

@@ -341,18 +341,20 @@ PakInterface* GetPakInterface() {
   return &instance;
 }
 
-int AddStandardPaks(PakInterface* pak, const std::string& folder, std::string* dataPakProblem) {
+int AddStandardPaks(PakInterface* pak, const std::string& folder, std::map<std::string, std::string>* problems) {
   int added = 0;
-  if (dataPakProblem) dataPakProblem->clear();
+  if (problems) problems->clear();
   for (const char* name : {"data.pak", "loc.pak", "mod.pak"}) {
-    const bool data = std::string(name) == "data.pak";
     std::string path = Platform::JoinPath(folder, name);
-    if (!std::filesystem::exists(ResolvePathNoCase(path))) {
-      if (data && dataPakProblem) *dataPakProblem = "missing";
+    // Only a name that is not there at all is missing; one that cannot even be looked at (a
+    // link that loops, a folder that may not be searched) is opened, fails and counts as damaged.
+    std::error_code ec;
+    if (!std::filesystem::exists(ResolvePathNoCase(path), ec) && !ec) {
+      if (problems) (*problems)[name] = "missing";
       continue;
     }
     if (pak->AddPakFile(path)) ++added;
-    else if (data && dataPakProblem) *dataPakProblem = "damaged";
+    else if (problems) (*problems)[name] = "damaged";
   }
   return added;
 }

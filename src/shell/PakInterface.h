@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +65,8 @@ class PakInterface {
 // The process-wide file layer.
 PakInterface* GetPakInterface();
 // Adds "data.pak", "loc.pak" and "mod.pak" from the folder, in that order, skipping those that
-// do not exist. The number added. `dataPakProblem`, when given, is set to "missing" or "damaged"
-// when "data.pak" could not be added (else left empty).
-int AddStandardPaks(PakInterface* pak, const std::string& folder, std::string* dataPakProblem = nullptr);
+// do not exist. The number added. `problems`, when given, is filled with the name of each pack
+// that could not be added and why: "missing", or "damaged" when something of the name is there
+// but is no readable pack (a cut file, a folder, a link that loops, a name that may not be
+// looked at); a link to nothing is missing.
+int AddStandardPaks(PakInterface* pak, const std::string& folder, std::map<std::string, std::string>* problems = nullptr);

@@ -79,6 +79,7 @@ bool VeskAppBase::Init() {
   if (!Platform::EnsureDirectory(UserDataFolder(), &error)) ReportWriteFailure(UserDataFolder(), error);
   CrashReport::Install(UserDataFolder(), mProductVersion);
   ReadSettings();
+  if (mEndedBySignal != 0) return false;  // a signal closed the box that told of the folder
 
   // One game at a time: the lock lives in the runtime folder, else in the data folder.
   std::string lockDir = Platform::RuntimeDir();
@@ -90,7 +91,7 @@ bool VeskAppBase::Init() {
     std::replace(name.begin(), name.end(), ' ', '_');
     auto r = mInstanceLock.Acquire(Platform::JoinPath(lockDir, name + ".lock"), &error);
     if (r == Platform::SingleInstance::Result::AlreadyRunning) {
-      Platform::ShowMessageBox(mTitle, GetErrorText("ALREADY_RUNNING"), Platform::MessageBoxButtons::Ok);
+      ShowSystemBox(GetErrorText("ALREADY_RUNNING"), Platform::MessageBoxButtons::Ok);
       LogMessage("ERROR: another instance is running");
       return false;
     }
@@ -110,6 +111,7 @@ bool VeskAppBase::Init() {
 
   // The game's own options (they decide the window's mode) are read before the window opens.
   LoadOptions();
+  if (mEndedBySignal != 0) return false;  // a signal closed a box that told of a write failure
 
   if (WantsWindow()) {
     mWindow = std::make_unique<Platform::Window>();
@@ -169,7 +171,7 @@ void VeskAppBase::OfferCrashReport(const std::string& askText, const std::string
     LogMessage("WARNING: bad crash report server address: %s", server.c_str());
     return;
   }
-  auto answer = Platform::ShowMessageBox(mTitle, askText, Platform::MessageBoxButtons::YesNo);
+  auto answer = ShowSystemBox(askText, Platform::MessageBoxButtons::YesNo);
   if (answer != Platform::MessageBoxAnswer::Yes) {
     CrashReport::Discard(folder);
     return;
@@ -189,7 +191,7 @@ void VeskAppBase::TellCrashUploadOutcome() {
   } else {
     LogMessage("WARNING: the crash report could not be sent (%s); it is kept", result.mError.c_str());
   }
-  Platform::ShowMessageBox(mTitle, result.mOk ? mCrashSentText : mCrashFailedText, Platform::MessageBoxButtons::Ok);
+  ShowSystemBox(result.mOk ? mCrashSentText : mCrashFailedText, Platform::MessageBoxButtons::Ok);
 }
 
 bool VeskAppBase::LoopStep() {
@@ -381,7 +383,24 @@ void VeskAppBase::SleepMs(uint32_t ms) { Platform::SleepMs(ms); }
 void VeskAppBase::ShowError(const std::string& id, const std::string& detail) {
   std::string text = GetErrorText(id);
   AppendErrorFile(UserDataFolder(), detail.empty() ? id : id + ": " + detail);
-  Platform::ShowMessageBox(mTitle.empty() ? mProductName : mTitle, text, Platform::MessageBoxButtons::Ok);
+  ShowSystemBox(text, Platform::MessageBoxButtons::Ok);
+}
+
+Platform::MessageBoxAnswer VeskAppBase::ShowSystemBox(const std::string& text, Platform::MessageBoxButtons buttons) {
+  const Platform::MessageBoxAnswer answer =
+      Platform::ShowMessageBox(mTitle.empty() ? mProductName : mTitle, text, buttons);
+  // A stop signal closes the box (the game cannot ask while one is open) and the run leaves as
+  // on any signal that cannot be asked about. Before the run is under way (Init) or once it is
+  // ending there is nothing more to save: the signal ends the process once Init or the run ends.
+  if (const int signal = Platform::TakeStopSignal()) {
+    if (mInitDone && !IsShutdownRequested()) {
+      LeaveOnSignal(signal);
+    } else {
+      LogMessage("stop signal %d under a box: leaving", signal);
+      if (mEndedBySignal == 0) mEndedBySignal = signal;
+    }
+  }
+  return answer;
 }
 
 void VeskAppBase::ReadSettings() {

@@ -10,6 +10,7 @@
 
 #include "platform/process/SingleInstance.h"
 #include "platform/window/InputEvent.h"
+#include "platform/window/MessageBox.h"
 #include "shell/CommandLine.h"
 #include "shell/CrashReport.h"
 #include "shell/Demo.h"
@@ -74,6 +75,11 @@ class VeskAppBase {
   // Tells the user about a failure: a message box with the text of the id, and a line in
   // "ScrError.txt".
   void ShowError(const std::string& id, const std::string& detail = "");
+  // A system message box with the game's title. A stop signal that comes while it is open closes
+  // it (with the answer that agrees to nothing) and ends the run: once the run is under way it
+  // leaves saving what a quit saves (LeaveOnSignal); under Init, Init gives up. Either way the
+  // process then ends by the signal.
+  Platform::MessageBoxAnswer ShowSystemBox(const std::string& text, Platform::MessageBoxButtons buttons);
   // A file the game keeps (profile, settings) could not be written: the cause goes to the log
   // with the file's name, and the player is told once a run that progress will not be saved.
   void ReportWriteFailure(const std::string& path, const std::string& cause);

@@ -275,14 +275,17 @@ bool ReadRanged(const XmlNode& node, const char* file, const wchar_t* name, T& o
   if (!GetUtf8(node, name, v)) return false;
   const bool number = IsNumberOf(v, T());
   const T value = ParseNumber(v, T());
-  if (number && Fits(v, T()) && value >= min && value <= max) {
+  const bool fits = Fits(v, T());
+  if (number && fits && value >= min && value <= max) {
     out = value;
     return true;
   }
+  // A number past the type's range is held at its end: at the lowest it lies below any min.
+  const bool below = value < min || (!fits && value == std::numeric_limits<T>::lowest());
   if (fallback)
     out = *fallback;
   else if (number)
-    out = value < min ? min : max;
+    out = below ? min : max;
   LogMessage("WARNING: %s: <%s> %s=\"%s\" cannot be used; %s used", file, WideToUtf8(node.nodeName()).c_str(),
              WideToUtf8(name).c_str(), v.c_str(), NumberString(out).c_str());
   return true;

@@ -117,7 +117,9 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
       "    <time_point time=\"1\" type=\"client\" person1=\"ghost\"><param name=\"0100\"/></time_point>\n"
       "    <time_point time=\"2\" type=\"family\"><param name=\"0100\"/></time_point>\n"
       "    <time_point time=\"3\" type=\"client\" person1=\"boy\" isVip=\"-1\"><param name=\"pizza\"/>"
-      "<param name=\"9999\"/><param name=\"0000\"/><param name=\"9900\"/><param name=\"0302\"/><param name=\"0605\"/></time_point>\n");
+      "<param name=\"9999\"/><param name=\"0000\"/><param name=\"9900\"/><param name=\"0302\"/><param name=\"0605\"/></time_point>\n"
+      // A VIP whose only order no one makes: she could never be served, and her day would fail.
+      "    <time_point time=\"4\" type=\"client\" person1=\"girl\" isVip=\"1\"><param name=\"0302\"/></time_point>\n");
   Put(day, "</events_queue>",
       "  <time_point time=\"" + std::string(60, '9') +
           "\" type=\"client\" person1=\"girl\"><param name=\"0100\"/></time_point>\n"
@@ -150,6 +152,7 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
            // Two dispensers' products: a pair is joined at a worker's table.
            "WARNING: cfg\\l002.xml: order \"0302\" is made by no worker or machine of the café; left out",
            "cannot be used; 600 used",
+           "WARNING: cfg\\l002.xml: <time_point> time=\"4\" type=\"client\" person1=\"girl\" has no order left; dropped",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"\" has no visitor settings in cfg\\cfg.xml; not spawned",
        }) {
@@ -159,6 +162,7 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
   // The salad-and-pizza order the café's workers make stays.
   EXPECT_EQ(out.find("order \"0605\""), std::string::npos);
   EXPECT_EQ(out.find("runtime error"), std::string::npos);
+  EXPECT_EQ(out.find("vip lost"), std::string::npos);
   // She walks at her own speed and arrives; the day ends below its (refused) goal, in time.
   EXPECT_GT(StepOf(out, "arrive boss candymachine"), 0);
   const long end = StepOf(out, "level 2 finished");

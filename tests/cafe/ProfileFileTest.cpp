@@ -1,6 +1,10 @@
 // The bytes of "pref.dat": a file assembled here field by field loads to the values at their
 // offsets and saves back unchanged; damaged files load mended, and files that are no profile are
 // kept aside byte for byte.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -9,6 +13,7 @@
 
 #include "cafe/ProfileStore.h"
 #include "cafe/support/ProfileFiles.h"
+#include "shell/Log.h"
 
 using namespace ProfileFiles;
 using ProfileCodec::NameToWide;
@@ -26,6 +31,32 @@ class ProfileFileTest : public ::testing::Test {
   std::string mPath;
   ProfileStore mStore;
 };
+
+// While it lives, this process writes no file past `bytes` (the write fails with EFBIG, its
+// signal ignored), as on a disk that takes no more: "ulimit -f" with SIGXFSZ trapped.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &mOld);
+    mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = mOld;
+    limit.rlim_cur = bytes;
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &mOld);
+    std::signal(SIGXFSZ, mOldHandler);
+  }
+
+ private:
+  rlimit mOld{};
+  void (*mOldHandler)(int) = SIG_DFL;
+};
+
+size_t LogLinesWith(const std::string& text) {
+  const std::vector<std::string> lines = LogHistory::Recent();
+  return size_t(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; }));
+}
 
 TEST_F(ProfileFileTest, FixtureLoadsToItsValuesAndSavesUnchanged) {
   const std::vector<uint8_t> fixture = Fixture();
@@ -196,6 +227,29 @@ TEST_F(ProfileFileTest, CutFilesKeepTheirCompletePiecesAndAreKeptAside) {
   WriteBytes(mPath, short100);
   ASSERT_TRUE(stub.Load());
   EXPECT_EQ(ReadBytes(stub.KeptAside()), short100);
+
+  // A disk that takes no more cannot hold the mended file: the cut file stays in its place, no
+  // copy is kept, and the failure is told once. Once the disk takes it, it is replaced.
+  ProfileStore blocked;
+  WriteBytes(mPath, inRecord);
+  const auto files = [&] {
+    const auto folder = std::filesystem::path(mPath).parent_path();
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+  };
+  const auto filesBefore = files();
+  LogHistory::Clear();
+  {
+    FileSizeLimit limit(8192);
+    ASSERT_TRUE(blocked.Load());
+  }
+  EXPECT_EQ(ReadBytes(mPath), inRecord);
+  EXPECT_EQ(blocked.KeptAside(), "");
+  EXPECT_EQ(files(), filesBefore);
+  EXPECT_EQ(LogLinesWith("cannot write " + mPath), 1u);
+  EXPECT_EQ(LogLinesWith("kept as"), 0u);
+  ASSERT_TRUE(blocked.Save());
+  EXPECT_EQ(ReadBytes(blocked.KeptAside()), inRecord);
+  EXPECT_EQ(ReadBytes(mPath).size(), kRecords + kRecord);
 }
 
 // A valid header followed by more bytes than any profile holds: only the first players are read

@@ -1,5 +1,7 @@
 // Every career day of the sample can be played by a person: it schedules visitors, its goals are
-// within what they pay, and it has orders enough for its tasks.
+// within what they pay, and it has orders enough for its tasks. A goal above 0 also means that a
+// day finished at its goal has money (its mark in the career book) and guests served (its
+// achievements): no day is finished empty.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -203,7 +203,7 @@ void GameBot::Step(const std::string& screen, uint64_t step) {
   const bool play = screen.rfind("level_", 0) == 0 || (screen.rfind("survival_", 0) == 0 && screen != "survival_menu");
   if (play && mGame.GetBoard() && !mSoak) {
     WatchNotes(*mGame.GetBoard(), step);
-    WatchOrders(step);
+    WatchOrders(*mGame.GetBoard(), step);
   }
   if (step < mNextAction || !mGame.IsSettled()) return;
   if (mSoak && mPhase < kSurvival) mPhase = kSurvival;
@@ -450,10 +450,23 @@ void GameBot::WatchNotes(ZCBoard_Game3& board, uint64_t step) {
   mRule = rule;
 }
 
-void GameBot::WatchOrders(uint64_t step) {
+void GameBot::WatchOrders(ZCBoard_Game3& board, uint64_t step) {
+  const int32_t day = board.IsSurvival() ? -board.GetLevel() : board.GetLevel();
+  if (day != mArrivalsDay) {
+    mArrivalsDay = day;
+    mArrivals = 0;
+    mPresent.clear();
+    mIgnored.clear();
+  }
   for (ZCItem* item : GetItemRegistry().Items()) {
     auto* v = dynamic_cast<ZCClient*>(item);
     if (!v) continue;
+    // Visitors counted as they come in; the one to leave alone, until it goes.
+    if (v->IsActive() && mPresent.insert(v->GetName()).second && ++mArrivals == mIgnoreVisitor && day == mIgnoreDay) {
+      mIgnored = v->GetName();
+      ++mIgnoredCount;
+    }
+    if (!v->IsActive() && mPresent.erase(v->GetName()) && v->GetName() == mIgnored) mIgnored.clear();
     auto& seen = mOrderSeen[v->GetName()];
     const bool waits = v->IsActive() && v->GetState() == ZCClient::kWaiting;
     const std::string now = waits ? "wait:" + v->GetCode() : std::string();
@@ -502,7 +515,8 @@ void GameBot::PlayCafe(ZCBoard_Game3& board, uint64_t step) {
   std::vector<ZCWorker*> workers;
   std::vector<ZCTray*> trays;
   for (ZCItem* item : GetItemRegistry().Items()) {
-    if (auto* visitor = dynamic_cast<ZCClient*>(item); visitor && visitor->IsActive()) visitors.push_back(visitor);
+    if (auto* visitor = dynamic_cast<ZCClient*>(item); visitor && visitor->IsActive() && visitor->GetName() != mIgnored)
+      visitors.push_back(visitor);
     if (auto* worker = dynamic_cast<ZCWorker*>(item); worker && worker->GetTable()) workers.push_back(worker);
     if (auto* tray = dynamic_cast<ZCTray*>(item); tray && !dynamic_cast<ZCTrash*>(item)) trays.push_back(tray);
   }

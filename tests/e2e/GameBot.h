@@ -60,6 +60,13 @@ class GameBot {
   // The career's day on which nothing is clicked in the café (0: none): its visitors are left to
   // wait until they go.
   int32_t mIdleDay = 0;
+  // The career's day (0: none) on which the bot leaves one visitor alone, the mIgnoreVisitor-th
+  // to come in (from 1): its order is never taken nor served, as a player who overlooks one guest.
+  // mIgnored names the visitor while it is there; mIgnoredCount counts those left alone so.
+  int32_t mIgnoreDay = 0;
+  int32_t mIgnoreVisitor = 0;
+  std::string mIgnored;
+  int mIgnoredCount = 0;
   std::mt19937 mRandom{1};
   // Plays the career from the player's newest day to the day `last` (kCareer): "next" after each
   // day, then the career page is looked at once more (kCareerReview) and the game quit. A day
@@ -94,7 +101,7 @@ class GameBot {
   // The tutorial notes shown: remembers when a new one came up and follows the script's rules.
   void WatchNotes(ZCBoard_Game3& board, uint64_t step);
   // Notes when each visitor's order (or its coming in) changed, as a person sees it.
-  void WatchOrders(uint64_t step);
+  void WatchOrders(ZCBoard_Game3& board, uint64_t step);
   // The tutorial's bonus token that takes a click (it lets one at a time); true when clicked.
   bool ClickToken(ZCBoard_Game3& board);
   // A visible tutorial note with a button is closed; true when one was.
@@ -109,6 +116,10 @@ class GameBot {
   Pace mPace;
   // When each visitor's order (or its coming in) was first seen, by the visitor's name.
   std::map<std::string, std::pair<std::string, uint64_t>> mOrderSeen;
+  // The visitors there now and how many came in on the day (mArrivalsDay, as mStartDay).
+  std::set<std::string> mPresent;
+  int32_t mArrivals = 0;
+  int32_t mArrivalsDay = 0;
   Phase mPhase = kFirstDay;
   uint64_t mNextAction = 0;
   // The notes seen at the last step, the step the last one came up at, the script's rule then,

@@ -3,7 +3,7 @@
 // every debriefing until day LAST; then she looks at the career page once more and quits.
 //
 //   career_run --first FIRST --last LAST [--first-time] [--idle DAY --patience RED,GONE]
-//              [--cheat-no-wait] [--cheat-click-through]
+//              [--react S] [--ignore DAY,N] [--cheat-no-wait] [--cheat-click-through]
 //
 // With --first-time the bot plays at a first-time player's pace (GameBot::kFirstTime: 6 s to read
 // a note, 1.5 s between clicks, 1 s to take in a new order, patience told by the face's colour),
@@ -14,6 +14,13 @@
 // failure) and the first visitor who comes is watched as a player sees her: the time from her
 // coming in to her face turning red and to her going, printed ("idle day D: girl red after R s,
 // gone after G s") and compared with RED and GONE (seconds, within half a second).
+//
+// With --react S the bot takes S seconds from a visitor's new order (or coming in) to the first
+// click for it (the first-time pace takes 1): a player slow to react.
+//
+// With --ignore DAY,N the N-th visitor to come in on that day is left alone (its order never
+// taken, nothing brought), as by a player who overlooks one guest; the day must still reach its
+// goal, whatever that guest's scandals do to the others ("day D: left visitor N alone (NAME)").
 //
 // Each day's money is printed against its goal and expert goal ("day N money M goal G expert E").
 // The run fails on a day that ends below its goal (or with a very important guest lost), on a note
@@ -86,6 +93,8 @@ class CareerRun : public ScreenGame {
   void CheckEnd() {
     if (mBot.GetPhase() != GameBot::kDone) Fail("the run stopped on " + mScreen);
     if (mBot.mIdleDay > 0 && !WatchedToTheEnd()) Fail("the idle day's first visitor was not seen to go");
+    if (mBot.mIgnoreDay > 0 && mBot.mIgnoredCount == 0)
+      Fail("no visitor was left alone on day " + std::to_string(mBot.mIgnoreDay));
     if (mBot.mRushRetries > 0) Fail("the rush lesson was lost " + std::to_string(mBot.mRushRetries) + " times");
     // (A last day with a closing scene leads on to the next day, which is played too.)
     for (int32_t day = mFirst; day <= mLast; ++day)
@@ -116,6 +125,9 @@ class CareerRun : public ScreenGame {
       CheckCareerPage();
     if (mBot.mIdleDay > 0 && mScreen == "level_" + std::to_string(mBot.mIdleDay)) WatchFirstVisitor();
     mBot.Step(mScreen, step);
+    if (!mBot.mIgnored.empty() && mBot.mIgnored != mIgnored)
+      std::printf("day %d: left visitor %d alone (%s)\n", int(mBot.mIgnoreDay), int(mBot.mIgnoreVisitor), mBot.mIgnored.c_str());
+    mIgnored = mBot.mIgnored;
     // A target under a note is waited for by the bot, which a person would not see to click.
     if (!mBot.mCovered.empty()) Fail("a note hid " + *mBot.mCovered.begin() + " when it was to be clicked");
     // CAREER_RUN_DEBUG: what the bot sees, now and then.
@@ -210,6 +222,7 @@ class CareerRun : public ScreenGame {
   bool WatchedToTheEnd() const { return mGone >= 0; }
 
  private:
+  std::string mIgnored;
   ZCClient* mWatched = nullptr;
   double mWaited = 0, mRed = -1, mGone = -1;
   GameBot mBot;
@@ -229,6 +242,8 @@ int main(int argc, char** argv) {
   GameBot::Pace pace = GameBot::kQuick;
   PaceLimits limits = kPractisedPace;
   int32_t idle = 0;
+  int ignoreDay = 0, ignoreVisitor = 0;
+  double react = -1;
   double red = 0, gone = 0;
   bool cheatNoWait = false, cheatClickThrough = false;
   for (int i = 1; i < argc; ++i) {
@@ -241,9 +256,12 @@ int main(int argc, char** argv) {
     else if (a == "--last" && i + 1 < argc) last = std::atoi(argv[++i]);
     else if (a == "--idle" && i + 1 < argc) idle = std::atoi(argv[++i]);
     else if (a == "--patience" && i + 1 < argc) std::sscanf(argv[++i], "%lf,%lf", &red, &gone);
+    else if (a == "--react" && i + 1 < argc) react = std::atof(argv[++i]);
+    else if (a == "--ignore" && i + 1 < argc) std::sscanf(argv[++i], "%d,%d", &ignoreDay, &ignoreVisitor);
     else if (a == "--cheat-no-wait") cheatNoWait = true;
     else if (a == "--cheat-click-through") cheatClickThrough = true;
   }
+  if (react >= 0) pace.mOrderSeen = uint64_t(react * 100);
   if (first < 1 || last < first || last > ZCBoard_Career::kLastLevel) {
     std::cerr << "usage: career_run --first FIRST --last LAST [--first-time] (1 <= FIRST <= LAST <= 59)\n";
     return 2;
@@ -264,6 +282,8 @@ int main(int argc, char** argv) {
   }
   auto game = std::make_unique<CareerRun>(first, last, pace, limits);
   game->SetIdleDay(idle, red, gone);
+  game->Bot().mIgnoreDay = ignoreDay;
+  game->Bot().mIgnoreVisitor = ignoreVisitor;
   game->Bot().mCheatNoWait = cheatNoWait;
   game->Bot().mCheatClickThrough = cheatClickThrough;
   fs::create_directories(fs::path(game->SettingsFilePath()).parent_path());

@@ -4,13 +4,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include "cafe/ZCBoard_Game3.h"
 #include "display/D3DInterface.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
+#include "driver/HeadlessGame.h"
 #include "driver/TestFolder.h"
 #include "engine/ZCEngine.h"
 #include "platform/settings/SettingsStore.h"
 #include "shell/Log.h"
+#include "shell/PakFormat.h"
 #include "shell/PakInterface.h"
 
 namespace {
@@ -58,25 +61,35 @@ TEST(EngineDisplay, AThreeDStartThatFailsIsRetriedInSoftware) {
   EXPECT_TRUE(display.Redraw(nullptr));
 }
 
-// Once the engine has started, the data layer reads nothing outside the packs and the game's
-// folder: files that an unconfined layer reads (an absolute name, a name climbing out of the
-// folder) are refused with a warning line.
+// Once the game has started (the engine made and the game's configuration loaded), the data
+// layer reads nothing outside the packs and the game's folder: a level whose object document
+// ("doc") is a file that an unconfined layer reads (an absolute name, a name climbing out of the
+// folder) is refused with a warning line.
 TEST(EngineFiles, AStartedEngineReadsNothingOutsideItsFolder) {
   const std::string outside =
-      (TestTempFolder() / ("cafe_engine_outside_" + std::to_string(::getpid()))).string();
-  std::ofstream(outside) << "outside";
+      (TestTempFolder() / ("cafe_engine_outside_" + std::to_string(::getpid()) + ".xml")).string();
+  std::ofstream(outside) << "<root/>";
   // The test runs in the build's bin folder, whose parent holds the build's cache.
   const std::string climbing = "../CMakeCache.txt";
   PakInterface* pak = GetPakInterface();
   pak->ConfineToDataFolder(false);
   std::vector<uint8_t> bytes;
   for (const std::string& name : {outside, climbing}) ASSERT_TRUE(pak->ReadWholeFile(name, bytes)) << name;
-  Engine app("");
-  for (const std::string& name : {outside, climbing}) {
-    SCOPED_TRACE(name);
-    LogHistory::Clear();
-    EXPECT_FALSE(pak->ReadWholeFile(name, bytes));
-    EXPECT_TRUE(LogHistory::Contains("WARNING: PakInterface: \"" + name + "\" is outside the game's folders"));
+  {
+    HeadlessGame game("Engine Files Test");
+    game.mPlayFirstLevel = false;
+    ASSERT_TRUE(game.Init());
+    game.BeginStartup();
+    ASSERT_TRUE(game.StepUntil([&] { return !game.IsLoaderRunning() && game.GetBoard(); }, "the start-up"));
+    for (const std::string& name : {outside, climbing}) {
+      SCOPED_TRACE(name);
+      const std::string level = "<level doc=\"" + name + "\"/>";
+      ASSERT_TRUE(pak->AddPakMemory(PakFormat::Build({{"cfg/l999.xml", std::vector<uint8_t>(level.begin(), level.end())}}),
+                                    "level.pak"));
+      LogHistory::Clear();
+      EXPECT_FALSE(game.GetBoard()->LoadLevel(999, false));
+      EXPECT_TRUE(LogHistory::Contains("WARNING: PakInterface: \"" + name + "\" is outside the game's folders"));
+    }
   }
-  std::filesystem::remove(outside);
+  pak->Reset();
 }

@@ -173,6 +173,15 @@ TEST(SingleInstance, LettingGoRemovesTheFile) {
     EXPECT_EQ(next.Acquire(lock), Platform::SingleInstance::Result::Acquired);
   }
   EXPECT_FALSE(fs::exists(lock));
+  // A file put under the name meanwhile is another start's: letting go leaves it.
+  {
+    Platform::SingleInstance held;
+    ASSERT_EQ(held.Acquire(lock), Platform::SingleInstance::Result::Acquired);
+    fs::remove(lock);
+    std::ofstream(lock) << "another";
+  }
+  EXPECT_EQ(ReadFile(lock), "another");
+  fs::remove_all(fs::path(lock).parent_path());
 }
 
 TEST(UserPaths, WithoutHomeTheAccountsOwnHomeIsUsed) {

@@ -75,7 +75,6 @@ class CareerBookTest : public ScreenDriver {
       AchievementParams& params = GetAchievementParams();
       params.Clear();
       params.Reset();
-      params.mServed = true;
       params.mNoVisitorLost = met;
       Book()->SetLevelResult(money, result, level);
     });
@@ -97,9 +96,9 @@ TEST_F(CareerBookTest, ANewPlayerAndThePlaces) {
   EXPECT_FALSE(CafeEnabled(2));
   EXPECT_FALSE(CafeEnabled(3));
   EXPECT_TRUE(Find("career_menu/cafe1_text_big")->IsVisible());
-  // Day 1, not played yet, shows its own picture and text: it tells of the lessons.
-  EXPECT_EQ(Book()->GetBriefingId(), "briefing_01");
-  EXPECT_NE(GetTextVars()->GetTextVar("brief_debrief").find(L"lessons"), std::wstring::npos);
+  // Day 1, the highest open day, not played yet, asks what it will bring.
+  EXPECT_EQ(Book()->GetBriefingId(), "briefing_qq");
+  EXPECT_EQ(GetTextVars()->GetTextVar("brief_debrief"), GetEngine()->GetLocTable()->GetText("breif_qq"));
   // A closed day's number takes its disabled colour.
   auto* text = dynamic_cast<ZCText*>(Day(2, "day_text"));
   ASSERT_NE(text, nullptr);
@@ -136,7 +135,8 @@ TEST_F(CareerBookTest, ANewPlayerAndThePlaces) {
 TEST_F(CareerBookTest, ResultsInTheRecord) {
   OpenBook(Progress(15, {{1, 100}, {14, 50}}));
   ProfileStore& store = GetProfileStore();
-  EXPECT_EQ(Days(), std::string(14, 'g') + "o---------");
+  // Days 2 to 13 have no money in the record: no mark.
+  EXPECT_EQ(Days(), "g" + std::string(12, 'o') + "go---------");
   const Record before = store.mPlayer;
   Report(500, 2, 15);
   Report(500, 3, 15);
@@ -195,12 +195,12 @@ TEST_F(CareerBookTest, TheLastLevelAndItsTotal) {
   EXPECT_EQ(Days(), std::string(24, 'g'));
 }
 
-// The selected day's briefing: every day, the highest open one too, shows its own picture (day 4
-// its café's). StartLevel keeps to the career's levels.
+// The selected day's briefing: the highest open level asks "what comes?"; the others show their
+// own picture and text (day 4 its café's). StartLevel keeps to the career's levels.
 TEST_F(CareerBookTest, BriefingsAndStartingLevels) {
   OpenBook(Progress(5, {{1, 10}, {2, 10}, {3, 10}, {4, 10}}));
   EXPECT_EQ(Book()->GetSelectedDay(), 5);
-  EXPECT_EQ(Book()->GetBriefingId(), "briefing_05");
+  EXPECT_EQ(Book()->GetBriefingId(), "briefing_qq");
   Click("career_menu/career_dlg/left_page/day_button_04");
   Settle();
   EXPECT_EQ(Book()->GetBriefingId(), "briefing_04");
@@ -253,15 +253,6 @@ TEST_F(CareerBookTest, ContinuingTheCareer) {
   EXPECT_TRUE(ScreenTable::GetMainMenu()->IsVisible());
 }
 
-// A day finished with no money (a goal of 0 in an older level file) still shows its mark: days 5
-// and 6 finished give ticks on both.
-TEST_F(CareerBookTest, AFinishedDayShowsItsMarkWhateverItsMoney) {
-  OpenBook(Progress(5, {{1, 10}, {2, 10}, {3, 10}, {4, 10}}));
-  Report(0, 1, 5);
-  Report(0, 1, 6);
-  EXPECT_EQ(Days(), "ggggggo" + std::string(8, 'x') + "---------");
-}
-
 // "onleveldone" goes to the mark of the last open day, and only when that day has money: after
 // the middle day 7 nobody gets it (day 8 is new); after day 15 its own mark does.
 TEST_F(CareerBookTest, TheMarkOfTheLastOpenDay) {
@@ -288,7 +279,7 @@ TEST_F(CareerBookTest, TheMarkOfTheLastOpenDay) {
 TEST_F(CareerBookTest, TurningToAnotherCafe) {
   OpenBook(Progress(20, {{1, 5}, {2, 5}, {16, 9}}));
   EXPECT_EQ(Book()->GetShownCafe(), 2);
-  EXPECT_EQ(Days(), "ggggo" + std::string(15, 'x') + "----");
+  EXPECT_EQ(Days(), "goooo" + std::string(15, 'x') + "----");
   Click("career_menu/cafe1_button");
   Step(20);
   Shot("career_turn_to_cafe_1");
@@ -298,15 +289,14 @@ TEST_F(CareerBookTest, TurningToAnotherCafe) {
   EXPECT_TRUE(copyLeft("day_text_20")->IsVisible());
   EXPECT_FALSE(copyLeft("day_text_21")->IsVisible());
   EXPECT_TRUE(copyLeft("goal_01")->IsVisible());
-  EXPECT_TRUE(copyLeft("goal_04")->IsVisible());
-  EXPECT_FALSE(copyLeft("goal_05")->IsVisible());
+  EXPECT_FALSE(copyLeft("goal_02")->IsVisible());
   ZCCandyWidget* leftPage = Find("career_menu/career_dlg/left_page");
   EXPECT_EQ(leftPage->mX, 0);
   EXPECT_LT(leftPage->mWidth, ZCBoard_MainMenu::kPageWidth);
   Settle();
   EXPECT_FALSE(copy->IsVisible());
   EXPECT_EQ(Book()->GetShownCafe(), 1);
-  EXPECT_EQ(Days(), std::string(15, 'g') + "---------");
+  EXPECT_EQ(Days(), "ggooooooooooooo---------");
 }
 
 // Another player chosen in the main menu: the book opens on their highest open level.

@@ -46,7 +46,6 @@ TEST_F(DebriefingTest, AwardsOneBySecond) {
   uint64_t shown = 0;
   Do([&] {
     GetAchievementParams().Reset();
-    GetAchievementParams().mServed = true;
     GetAchievementParams().mNoBreakdown = false;
     Debriefing()->Show();
     shown = mGame->GetUpdateCount();

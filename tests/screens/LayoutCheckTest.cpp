@@ -10,7 +10,10 @@
 #include <map>
 #include <sstream>
 
+#include "board/BoardWorld.h"
+#include "board/ItemRegistry.h"
 #include "cafe/ProfileStore.h"
+#include "cafe/ZCWorker.h"
 #include "engine/ZCEngine.h"
 #include "graphics/MemoryImage.h"
 #include "game/ZCEngine3.h"
@@ -316,4 +319,29 @@ TEST_F(ScreenDriver, TheMenuBackgroundDrawsItsSixteenBitPicture) {
   for (Vesk::Widget* child : mGame->GetRootDialog()->GetChildren())
     if (auto* candy = dynamic_cast<ZCCandyWidget*>(child)) look(candy);
   EXPECT_TRUE(drawn);
+}
+
+// The Garden café's days as they start, every worker at work: nothing the player watches or
+// clicks there (a worker's bubble, the trash bin, the heroine at her start) lies under the
+// head-up display's panels, its menu button or the day's task icons (five on the last day).
+TEST_F(ScreenDriver, TheGardenCafeKeepsClearOfTheHud) {
+  StartOptions options = WithPlayers({L"Alexandra"});
+  options.fill = [](size_t, ProfileStore::PlayerRecord& record) { record.levelsOpen = 59; };
+  Start(options);
+  Settle();
+  ZCBoard_Game3* board = mGame->GetBoard();
+  for (const int32_t level : {36, 37, 59}) {
+    PlayLevel(level);
+    Do([] {
+      for (ZCItem* item : GetItemRegistry().Items())
+        if (auto* worker = dynamic_cast<ZCWorker*>(item); worker && worker->GetTable())
+          worker->SetWorkState(ZCWorker::kWorking);
+    });
+    Step(100);
+    std::ostringstream all;
+    for (const std::string& fault : CafeLayoutFaults(mGame.get())) all << "\n  " << fault;
+    EXPECT_TRUE(all.str().empty()) << "day " << level << ":" << all.str();
+    Do([=] { board->AbortLevel(); });
+    Settle();
+  }
 }

@@ -81,10 +81,9 @@ TEST_F(ScreenDriver, LevelDialogsPlay) {
   EXPECT_FALSE(escape.IsVisible());
   EXPECT_EQ(PauseCount(), 0);
 
-  // 3. The day ends at its goal with guests served: its three awards 2, 3 and 4 s after the
-  // debriefing, each with its sound; "menu" waits for the finish scene. Start plays it; its
-  // button opens day 6.
-  EndDayAtGoal(true);
+  // 3. The day ends at its goal: its three awards 2, 3 and 4 s after the debriefing, each with
+  // its sound; "menu" waits for the finish scene. Start plays it; its button opens day 6.
+  EndDayAtGoal();
   ASSERT_TRUE(StepUntil([&] { return debriefing->IsVisible(); }, 3000));
   const uint64_t shown = mGame->GetUpdateCount();
   SoundManager* sounds = GetEngine()->GetSoundManager();

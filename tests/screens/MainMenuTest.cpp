@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "cafe/ProfileStore.h"
 #include "cafe/ZCBoard_Game3.h"
@@ -152,6 +153,55 @@ TEST_F(MainMenuTest, ARefusedPlayerLeavesTheDialogOpen) {
   Settle();
   EXPECT_FALSE(menu->mCreateDialog->IsVisible());
   std::filesystem::remove(ProfilePath());
+}
+
+// A profile holds 1000 players at most (a load reads no more): another name gets the message box
+// and the name box stays with it, and the file keeps its players, whole. With no current player
+// (the box opened at start, its cancel disabled) cancel is enabled, to go and pick a stored one.
+TEST_F(MainMenuTest, AFullProfileRefusesAnotherPlayer) {
+  for (const int32_t current : {999, -1}) {
+    SCOPED_TRACE(current);
+    std::vector<ProfileCodec::PlayerRecord> records(ProfileCodec::kMaxRecords);
+    for (size_t n = 0; n < records.size(); ++n) records[n].name = ProfileCodec::WideToName(L"p" + std::to_wstring(n));
+    ProfileCodec::Header header;
+    header.currentIndex = current;
+    const std::vector<uint8_t> full = ProfileCodec::Build(header, {}, {}, records);
+    const std::filesystem::path folder = std::filesystem::path(ProfilePath()).parent_path();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::ofstream(ProfilePath(), std::ios::binary).write(reinterpret_cast<const char*>(full.data()), std::streamsize(full.size()));
+    StartOptions options;
+    options.keepProfile = true;
+    Start(options);
+    Settle();
+    ZCBoard_MainMenu* menu = Menu();
+    if (current >= 0) {
+      Click("main_menu/profile_open");
+      Click("main_menu/select_profile/left_page/create");
+    } else {
+      ASSERT_TRUE(menu->mCancel->IsDisabled());
+    }
+    Type(L"Zed");
+    Key(13);
+    Click("dialogbox_1button/btn_yes");
+    Settle();
+    EXPECT_EQ(mGame->mBoxesAsked, std::vector<std::string>{"fullprof"});
+    EXPECT_TRUE(menu->mCreateDialog->IsVisible());
+    EXPECT_EQ(menu->mNameField->GetText(), L"Zed");
+    EXPECT_FALSE(menu->mCancel->IsDisabled());
+    EXPECT_EQ(GetProfileStore().HasPlayer(), current >= 0);
+    Key(27);
+    Settle();
+    EXPECT_FALSE(menu->mCreateDialog->IsVisible());
+    // The store refuses on its own too; the save on quit writes the same players back and keeps
+    // nothing aside.
+    EXPECT_FALSE(GetProfileStore().CreatePlayer(L"Zed"));
+    ASSERT_TRUE(GetProfileStore().Save());
+    EXPECT_EQ(std::filesystem::file_size(ProfilePath()), ProfileCodec::kMaxFileSize);
+    EXPECT_FALSE(std::filesystem::exists(ProfilePath() + ".bad"));
+    EXPECT_EQ(Players().size(), ProfileCodec::kMaxRecords);
+    mGame.reset();
+  }
 }
 
 // The career button opens the book on day 1; play there: the menu goes, the level loads behind

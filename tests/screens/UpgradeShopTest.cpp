@@ -246,6 +246,8 @@ TEST_F(UpgradeShopTest, EveryOfferOfEveryShopShowsOutsideAStillShop) {
       for (size_t r = 0; r < now.size(); ++r)
         EXPECT_TRUE(now[r].mX == panel[r].mX && now[r].mY == panel[r].mY) << "day " << level << " offer " << i;
       UpgradeRecord& offer = *const_cast<UpgradeRecord*>(Shop()->GetPreviewed());
+      // The coin bonus and the heroine's speed have no furniture to show them.
+      if (offer.mObject == "bonus" || offer.mObject == "boss") continue;
       // The café with and without the offer, the pulse of each change run out.
       const std::vector<uint32_t> with = Pixels(mGame.get());
       Do([&] { board->ApplyUpgrade(offer, false); });

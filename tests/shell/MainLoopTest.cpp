@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -257,10 +258,11 @@ TEST(MainLoop, ShutdownFromAnotherThreadIsARequest) {
 namespace {
 
 // Stop signals, each run in a child process (a run left on a signal ends by it). The child raises
-// SIGTERM at the update steps listed (a step listed twice raises two; step 0 raises before the loop
-// starts); RequestQuit stands for the game's "leave?" box, a nested
+// its signal at the update steps listed (a step listed twice raises two; step 0 raises before the
+// loop starts); RequestQuit stands for the game's "leave?" box, a nested
 // loop answered "no" at the step given (or left open), and QuitWithoutAsking for the game's save.
-// What happened is written to `record`: "asked N saved M".
+// What happened is written to `record`: "asked N saved M". At step 1 the window's place changes,
+// an option only the quit's settings save keeps.
 class StopApp : public SimApp {
  public:
   StopApp(std::string record, bool canAsk) : mRecord(std::move(record)), mCanAsk(canAsk) {
@@ -268,13 +270,15 @@ class StopApp : public SimApp {
     mRegKey = "Cafe Tests\\Stop Test";
   }
   std::vector<uint64_t> mSignalSteps;
+  int mSignal = SIGTERM;
   uint64_t mAnswerNoAfter = 0;  // steps the box stays open before "no" (0: never answered)
 
  protected:
   bool CanAskPlayer() const override { return mCanAsk; }
   void UpdateStep() override {
+    if (GetUpdateCount() == 1) mPreferredX = 321;
     for (uint64_t step : mSignalSteps)
-      if (GetUpdateCount() == step) raise(SIGTERM);
+      if (GetUpdateCount() == step) raise(mSignal);
     if (GetUpdateCount() > 2000) Shutdown();  // a stop that never came: the record says so
   }
   void RequestQuit() override {
@@ -299,12 +303,12 @@ class StopApp : public SimApp {
 };
 
 struct StopOutcome {
-  bool endedBySigterm = false;
+  int endedBy = 0;  // the signal that ended the process (0: it exited)
   std::string record;
   std::string settings;
 };
 
-StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t answerNoAfter) {
+StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t answerNoAfter, int signal = SIGTERM) {
   const std::string record = (TestTempFolder() / ("cafe_stop_" + std::to_string(getpid()))).string();
   std::filesystem::remove(record);
   std::string settingsPath;
@@ -318,10 +322,11 @@ StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t 
     {
       StopApp app(record, canAsk);
       app.mSignalSteps = signalSteps;
+      app.mSignal = signal;
       app.mAnswerNoAfter = answerNoAfter;
       if (!app.Init()) _exit(2);
       for (uint64_t step : signalSteps)
-        if (step == 0) raise(SIGTERM);
+        if (step == 0) raise(signal);
       app.Start();
     }
     _exit(3);  // ending here means the destructor did not end the process by the signal
@@ -329,7 +334,7 @@ StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t 
   int status = 0;
   waitpid(child, &status, 0);
   StopOutcome outcome;
-  outcome.endedBySigterm = WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM;
+  outcome.endedBy = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   std::ifstream in(record);
   std::getline(in, outcome.record);
   std::ifstream ini(settingsPath);
@@ -342,34 +347,42 @@ StopOutcome RunStopApp(bool canAsk, std::vector<uint64_t> signalSteps, uint64_t 
 
 }  // namespace
 
-// Nobody could answer a question: the first SIGTERM leaves at once, saving what a quit saves and
-// writing the settings (the run's mark cleared); the process then ends by the signal.
+// Nobody could answer a question: the first SIGTERM, SIGINT or SIGHUP leaves at once, saving what
+// a quit saves and writing the settings (the run's mark cleared, the options in force kept); the
+// process then ends by the signal.
 TEST(StopSignal, WithoutAWindowTheFirstLeavesAtOnceAndSaves) {
-  const StopOutcome outcome = RunStopApp(false, {5}, 0);
-  EXPECT_TRUE(outcome.endedBySigterm);
-  EXPECT_EQ(outcome.record, "asked 0 saved 1");
-  EXPECT_NE(outcome.settings.find("InProgress=0"), std::string::npos) << outcome.settings;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    const StopOutcome outcome = RunStopApp(false, {5}, 0, signal);
+    EXPECT_EQ(outcome.endedBy, signal) << strsignal(signal);
+    EXPECT_EQ(outcome.record, "asked 0 saved 1") << strsignal(signal);
+    EXPECT_NE(outcome.settings.find("InProgress=0"), std::string::npos) << strsignal(signal) << "\n" << outcome.settings;
+    EXPECT_NE(outcome.settings.find("PreferredX=321"), std::string::npos) << strsignal(signal) << "\n" << outcome.settings;
+  }
 }
 
 // With a window the first SIGTERM asks as the close button does; a second one while the question
 // is open leaves without asking. A question answered "no" is over: the next signal asks again.
 TEST(StopSignal, WithAWindowASecondWhileAskingLeavesWithoutAsking) {
   StopOutcome outcome = RunStopApp(true, {5, 20}, 0);
-  EXPECT_TRUE(outcome.endedBySigterm);
+  EXPECT_EQ(outcome.endedBy, SIGTERM);
   EXPECT_EQ(outcome.record, "asked 1 saved 1");
   EXPECT_NE(outcome.settings.find("InProgress=0"), std::string::npos) << outcome.settings;
 
   outcome = RunStopApp(true, {5, 40, 60}, 30);
-  EXPECT_TRUE(outcome.endedBySigterm);
+  EXPECT_EQ(outcome.endedBy, SIGTERM);
   EXPECT_EQ(outcome.record, "asked 2 saved 1");
 }
 
 // Signals that come together, in one step or before the loop first looks, are not one: the first
-// asks and the second, taken while the question is open, leaves.
+// asks and the second, taken while the question is open, leaves. A burst of three in one step (a
+// logout) is no loop that stopped answering: the game still leaves saving.
 TEST(StopSignal, SignalsThatComeTogetherAreEachAnswered) {
-  for (const std::vector<uint64_t>& steps : {std::vector<uint64_t>{5, 5}, std::vector<uint64_t>{0, 0}}) {
+  for (const std::vector<uint64_t>& steps :
+       {std::vector<uint64_t>{5, 5}, std::vector<uint64_t>{0, 0}, std::vector<uint64_t>{5, 5, 5}}) {
+    const std::string what = std::to_string(steps.size()) + " at step " + std::to_string(steps[0]);
     const StopOutcome outcome = RunStopApp(true, steps, 0);
-    EXPECT_TRUE(outcome.endedBySigterm) << "at step " << steps[0];
-    EXPECT_EQ(outcome.record, "asked 1 saved 1") << "at step " << steps[0];
+    EXPECT_EQ(outcome.endedBy, SIGTERM) << what;
+    EXPECT_EQ(outcome.record, "asked 1 saved 1") << what;
+    EXPECT_NE(outcome.settings.find("InProgress=0"), std::string::npos) << what << "\n" << outcome.settings;
   }
 }

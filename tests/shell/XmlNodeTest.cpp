@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "graphics/Color.h"
 #include "shell/Log.h"
@@ -81,16 +82,21 @@ TEST(XmlAccessors, NumbersAndBooleansAsATable) {
 }
 
 // Numbers the game can use only within a range: the value, or a warning naming the file, the
-// element, the attribute and the value, and the fallback.
+// element, the attribute and the value, and the fallback; clamped, the nearer bound instead (one
+// past the 32-bit range lies beyond that end of it, even where the range starts or ends there).
 TEST(XmlAccessors, UsableNumbersOutsideTheirRangeTakeTheFallback) {
+  constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
   struct Row {
     const char* value;
     float f;
     int32_t i;
     bool warned;
+    int32_t clamped;  // GetClampedInt within kLowest..10, from 7
   };
-  const Row rows[] = {{"2.5", 2.5f, 2, false},      {"10", 10.0f, 10, false}, {"-5", 1.0f, 1, true},
-                      {"999999999999", 1.0f, 1, true}, {"abc", 1.0f, 1, true},  {"NaN", 1.0f, 1, true}};
+  const Row rows[] = {{"2.5", 2.5f, 2, false, 2},         {"10", 10.0f, 10, false, 10},
+                      {"-5", 1.0f, 1, true, -5},          {"999999999999", 1.0f, 1, true, 10},
+                      {"-99999999999", 1.0f, 1, true, kLowest}, {"abc", 1.0f, 1, true, 7},
+                      {"NaN", 1.0f, 1, true, 7}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.value);
     XmlNode n = Elem(r.value);
@@ -103,6 +109,9 @@ TEST(XmlAccessors, UsableNumbersOutsideTheirRangeTakeTheFallback) {
     EXPECT_EQ(i, r.i);
     EXPECT_EQ(LogHistory::Contains("WARNING: cfg\\cfg.xml: <e> v=\"" + std::string(r.value) + "\" cannot be used; 1 used"),
               r.warned);
+    i = 7;
+    EXPECT_TRUE(GetClampedInt(n, "cfg\\cfg.xml", L"v", i, kLowest, 10));
+    EXPECT_EQ(i, r.clamped);
   }
   float f = 7.0f;
   int32_t i = 7;

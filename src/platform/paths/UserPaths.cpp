@@ -203,24 +203,86 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
   return true;
 }
 
-std::string KeepAside(const std::string& path, const std::string& suffix) {
+namespace {
+
+// Puts the file under the first free name of "<name><suffix>", "<name><suffix>.1", ".2"...: the
+// number stands apart, so a suffix that ends in digits (".v17") never reads as another one
+// (".v172"). `place` answers 0 once placed, EEXIST for a taken name (the next one is tried; a file
+// kept earlier is never replaced) or another errno, which ends the search (errno holds it then).
+std::string PlaceUnderFreeName(const std::string& path, const std::string& suffix,
+                               const std::function<int(const std::string& target)>& place) {
   for (int i = 0; i < 1000; ++i) {
-    // "<name><suffix>", then "<name><suffix>.1", ".2"...: the number stands apart, so a suffix
-    // that ends in digits (".v17") never reads as another one (".v172").
     std::string target = path + suffix + (i == 0 ? "" : "." + std::to_string(i));
-    // The rename never replaces a file kept earlier: a taken name moves on to the next number.
-    if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    const int result = place(target);
+    if (result == 0) {
       SyncFolderOf(path);
       return target;
     }
-    if (errno == EEXIST) continue;
-    if (errno != EINVAL && errno != ENOSYS) return "";
-    // A file system without the no-replace rename: look first, then rename.
-    if (::access(target.c_str(), F_OK) == 0) continue;
-    if (::rename(path.c_str(), target.c_str()) == 0) return target;
-    return "";
+    if (result != EEXIST) {
+      errno = result;
+      return "";
+    }
   }
+  errno = EEXIST;
   return "";
+}
+
+// Copies the file's bytes to a new file `target` (mode 0600, never an existing name or link),
+// flushed to disk; 0 or the errno of the failure (a partial copy is removed).
+int CopyToNewFile(const std::string& path, const std::string& target) {
+  int in = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (in < 0) return errno;
+  int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (out < 0) {
+    const int error = errno;
+    ::close(in);
+    return error;
+  }
+  int error = 0;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0) error = errno;
+      break;
+    }
+    for (ssize_t done = 0; done < n && error == 0;) {
+      ssize_t w = ::write(out, buffer + done, size_t(n - done));
+      if (w < 0 && errno != EINTR) error = errno;
+      if (w > 0) done += w;
+    }
+    if (error != 0) break;
+  }
+  if (error == 0 && ::fsync(out) != 0) error = errno;
+  if (::close(out) != 0 && error == 0) error = errno;
+  ::close(in);
+  if (error != 0) ::unlink(target.c_str());
+  return error;
+}
+
+}  // namespace
+
+std::string KeepAside(const std::string& path, const std::string& suffix) {
+  return PlaceUnderFreeName(path, suffix, [&](const std::string& target) {
+    if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without the no-replace rename: look first, then rename.
+    if (::access(target.c_str(), F_OK) == 0) return EEXIST;
+    return ::rename(path.c_str(), target.c_str()) == 0 ? 0 : errno;
+  });
+}
+
+std::string KeepCopy(const std::string& path, const std::string& suffix) {
+  return PlaceUnderFreeName(path, suffix, [&](const std::string& target) {
+    // A second name for the same bytes costs no space: it takes a disk that is full.
+    if (::link(path.c_str(), target.c_str()) == 0) return 0;
+    if (errno == EEXIST) return EEXIST;
+    // A file system without hard links gets a copy.
+    if (errno == EPERM || errno == EMLINK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EXDEV)
+      return CopyToNewFile(path, target);
+    return errno;
+  });
 }
 
 }  // namespace Platform

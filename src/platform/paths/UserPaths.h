@@ -37,5 +37,10 @@ void SetTemporarySuffixSource(std::function<std::string()> source);
 // Renames a file that failed to load out of the way ("<name><suffix>", "<name><suffix>.1", ...),
 // never over a file kept earlier, and returns the new name (empty when it could not be moved).
 std::string KeepAside(const std::string& path, const std::string& suffix = ".broken");
+// Keeps the file's bytes under the first free one of those names while the file itself stays
+// where it is (a second hard link, or a copy where the file system has none), so that it can be
+// replaced atomically afterwards. Returns the new name (empty when nothing could be kept: errno
+// tells why).
+std::string KeepCopy(const std::string& path, const std::string& suffix);
 
 }  // namespace Platform

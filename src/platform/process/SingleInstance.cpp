@@ -9,6 +9,14 @@
 #include <cstring>
 
 namespace Platform {
+namespace {
+// The descriptor's file is the one that stands under the name.
+bool IsFileUnderName(int fd, const std::string& path) {
+  struct stat held {}, named {};
+  return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+}  // namespace
 
 SingleInstance::~SingleInstance() { Release(); }
 
@@ -30,9 +38,7 @@ SingleInstance::Result SingleInstance::Acquire(const std::string& lockFile, std:
       if (error) *error = std::strerror(e);
       return Result::Error;
     }
-    struct stat held {}, named {};
-    if (::fstat(fd, &held) == 0 && ::stat(lockFile.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-        held.st_ino == named.st_ino) {
+    if (IsFileUnderName(fd, lockFile)) {
       mFd = fd;
       mPath = lockFile;
       return Result::Acquired;
@@ -45,8 +51,10 @@ SingleInstance::Result SingleInstance::Acquire(const std::string& lockFile, std:
 
 void SingleInstance::Release() {
   if (mFd >= 0) {
-    // Removed while still locked, so that no other start can lock the old file meanwhile.
-    ::unlink(mPath.c_str());
+    // Removed while still locked, so that no other start can lock the old file meanwhile; only
+    // when the name still stands for the file locked here (a file put in its place since is
+    // another start's).
+    if (IsFileUnderName(mFd, mPath)) ::unlink(mPath.c_str());
     ::flock(mFd, LOCK_UN);
     ::close(mFd);
     mFd = -1;

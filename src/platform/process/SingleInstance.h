@@ -4,7 +4,8 @@
 namespace Platform {
 
 // Holds an exclusive lock on a lock file for as long as the object lives, so that a second
-// start of the game can tell that one is already running. Letting go removes the file.
+// start of the game can tell that one is already running. Letting go removes the file. The
+// descriptor is close-on-exec: no program this process starts holds the lock.
 class SingleInstance {
  public:
   SingleInstance() = default;
@@ -15,7 +16,7 @@ class SingleInstance {
   enum class Result { Acquired, AlreadyRunning, Error };
   // Takes the lock on the file (created if missing).
   Result Acquire(const std::string& lockFile, std::string* error = nullptr);
-  // Lets go of the lock and removes the file.
+  // Lets go of the lock and removes the file, when the name still stands for the file locked.
   void Release();
 
  private:

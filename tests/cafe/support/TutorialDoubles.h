@@ -39,7 +39,6 @@ class RecordingSceneActors : public RecordingActors {
   void ResetHeroine(const std::string& point) override { mLog.push_back("reset heroine " + point); }
   void ResetWorker(const std::string& name) override { mLog.push_back("reset " + name); }
   void ResetVisitor(const std::string& name) override { mLog.push_back("reset " + name); }
-  void SoilWorker(const std::string& name, float) override { mLog.push_back("soil " + name); }
 };
 
 // The trace's lines into the call log.

@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <sstream>
 
+#include "board/BoardWorld.h"
+#include "board/ItemRegistry.h"
+#include "board/ZCItemPart.h"
+#include "board/ZCPickItem.h"
+#include "cafe/ZCBoss.h"
+#include "cafe/ZCClient.h"
+#include "cafe/ZCStatus.h"
+#include "cafe/ZCWorker.h"
+#include "effects/AnmFile.h"
+#include "effects/ZCAnimController.h"
 #include "engine/ZCEngine.h"
 #include "fonts/ZCFont.h"
 #include "graphics/Graphics.h"
@@ -113,6 +123,45 @@ void CheckText(const Drawn& d, std::vector<std::string>& faults) {
   }
 }
 
+
+// Whether the image's pixel at the point is drawn (not fully transparent); a point outside it
+// or an image without pixels is not.
+bool OpaqueAt(Vesk::MemoryImage* image, int32_t x, int32_t y) {
+  if (!image || x < 0 || y < 0 || x >= image->mWidth || y >= image->mHeight) return false;
+  const uint32_t* bits = image->GetBits();
+  return bits && (bits[size_t(y) * size_t(image->mWidth) + size_t(x)] >> 24) != 0;
+}
+
+// Whether the widget draws a pixel of one of its pictures at the screen point.
+bool WidgetDrawsAt(ZCCandyWidget* w, int32_t x, int32_t y) {
+  int32_t wx = 0, wy = 0;
+  w->GetAbsolutePos(wx, wy);
+  for (int32_t slot = 0; slot < w->GetTextureCount(); ++slot) {
+    ZCWidgetTexture* t = w->GetTexture(slot);
+    Vesk::MemoryImage* image = t ? t->mHandle.GetImage() : nullptr;
+    if (!image) continue;
+    const Rect src = t->FrameRect(image->mWidth, image->mHeight);
+    const int32_t lx = x - wx - t->mX, ly = y - wy - t->mY;
+    if (lx < 0 || ly < 0 || lx >= src.mWidth || ly >= src.mHeight) continue;
+    if (OpaqueAt(image, src.mX + lx, src.mY + ly)) return true;
+  }
+  return false;
+}
+
+// Whether the part's current frame, at the rectangle GetFrameRect gives, draws a pixel at the
+// board point (a mirrored frame is read from its other side).
+bool PartDrawsAt(const ZCItemPart& part, const Rect& at, int32_t x, int32_t y) {
+  const ZCAnimController* controller = part.GetController();
+  const AnimEntry* entry = controller ? controller->GetCurrentAnimation() : nullptr;
+  const AnimFrame* frame = controller ? controller->GetCurrentFrame() : nullptr;
+  if (!entry || !frame) return false;
+  int32_t lx = x - at.mX;
+  const int32_t ly = y - at.mY;
+  if (lx < 0 || ly < 0 || lx >= frame->mWidth || ly >= frame->mHeight) return false;
+  if (part.IsMirrored() && !part.IsOrientationFree()) lx = frame->mWidth - 1 - lx;
+  return OpaqueAt(entry->mImage.get(), frame->mX + lx, frame->mY + ly);
+}
+
 }  // namespace
 
 Rect ScreenRect(const ZCCandyWidget* widget) {
@@ -174,6 +223,50 @@ std::vector<std::string> LayoutFaults(ZCEngine* game) {
       const Rect both = Intersect(drawn[i].mRect, drawn[j].mRect);
       if (both.mWidth == 0) continue;
       faults.push_back(drawn[i].mPath + " and " + drawn[j].mPath + " overlap at " + Describe(both));
+    }
+  }
+  return faults;
+}
+
+
+std::vector<std::string> CafeLayoutFaults(ZCEngine* game) {
+  std::vector<std::string> faults;
+  if (!game || !game->GetRootDialog()) return {"no game"};
+  ZCCandyWidget* board = nullptr;
+  for (Vesk::Widget* child : game->GetRootDialog()->GetChildren())
+    if (auto* screen = dynamic_cast<ZCCandyWidget*>(child); screen && screen->GetName() == "game_board") board = screen;
+  ZCCandyWidget* hud = board ? board->FindChild("hud") : nullptr;
+  if (!board || !board->IsVisible() || !hud) return {"no café shown"};
+  // The head-up display's pictures and buttons as drawn (its bare holders are never seen).
+  std::vector<Drawn> drawn;
+  const Rect everything(-100000, -100000, 200000, 200000);
+  Collect(hud, "game_board/hud", everything, hud, 0, drawn);
+  std::vector<Drawn> panels;
+  for (const Drawn& d : drawn)
+    if (d.mWidget != hud && d.mWidget->GetTextureCount() > 0) panels.push_back(d);
+  int32_t boardX = 0, boardY = 0;
+  board->GetAbsolutePos(boardX, boardY);
+  for (ZCItem* item : GetItemRegistry().Items()) {
+    const bool watched = dynamic_cast<ZCPickItem*>(item) || dynamic_cast<ZCStatusItem*>(item) ||
+                         dynamic_cast<ZCWorker*>(item) || dynamic_cast<ZCClient*>(item) || dynamic_cast<ZCBoss*>(item);
+    if (!watched || !item->IsVisible()) continue;
+    for (const auto& part : item->GetParts()) {
+      Rect frame;
+      if (!part->GetFrameRect(frame)) continue;
+      const Rect onScreen(frame.mX + boardX, frame.mY + boardY, frame.mWidth, frame.mHeight);
+      for (const Drawn& panel : panels) {
+        // Hidden where both draw a pixel: the pictures' clear margins hide nothing.
+        const Rect both = Intersect(onScreen, panel.mRect);
+        int32_t hidden = 0;
+        for (int32_t y = both.mY; y < both.mY + both.mHeight; ++y)
+          for (int32_t x = both.mX; x < both.mX + both.mWidth; ++x)
+            if (WidgetDrawsAt(panel.mWidget, x, y) && PartDrawsAt(*part, frame, x - boardX, y - boardY)) ++hidden;
+        if (hidden == 0) continue;
+        std::ostringstream out;
+        out << item->GetName() << "/" << part->GetName() << " at " << Describe(onScreen) << " lies under "
+            << panel.mPath << " at " << Describe(panel.mRect) << " (" << hidden << " pixels)";
+        faults.push_back(out.str());
+      }
     }
   }
   return faults;

@@ -15,5 +15,11 @@ class ZCCandyWidget;
 // stands directly on a screen is a page of its own. One line per fault, with the widgets' paths.
 std::vector<std::string> LayoutFaults(ZCEngine* game);
 
+// What a player would find hidden in the café as it stands: a shown part of something the player
+// watches or clicks (a pick item, a worker, a visitor, the heroine, an indicator over them) that a
+// picture or button of the head-up display lies over. One line per fault, with the item, its
+// part and the widget's path.
+std::vector<std::string> CafeLayoutFaults(ZCEngine* game);
+
 // The widget's rectangle on the screen, as it is drawn now (display and effect offsets included).
 Rect ScreenRect(const ZCCandyWidget* widget);

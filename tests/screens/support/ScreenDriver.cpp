@@ -96,13 +96,12 @@ void ScreenDriver::PlayLevel(int32_t level, bool endless) {
   Settle();
 }
 
-void ScreenDriver::EndDayAtGoal(bool served) {
+void ScreenDriver::EndDayAtGoal() {
   ZCBoard_Game3* board = mGame->GetBoard();
   // A day ends once it is under way: the briefing pressed away first.
   ASSERT_TRUE(StepUntil([&] { return !board->GetDialog(ZCBoard_Game3::kBriefing).IsVisible(); }))
       << "the briefing was not pressed away";
   Do([=] {
-    if (served) board->GetGoals().NoteServed();
     if (board->GetMoney() < board->GetGoal()) board->AddMoney(board->GetGoal() - board->GetMoney());
     board->FinishLevel();
   });

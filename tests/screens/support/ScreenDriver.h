@@ -61,9 +61,8 @@ class ScreenDriver : public ::testing::Test {
   // briefing pressed away when the driver presses it, then settles.
   void PlayLevel(int32_t level, bool endless = false);
   // Ends the running career day at once, as its end would after the last visitor: the money
-  // raised to the goal, the result reported. Unless `served`, nobody was served, so no
-  // achievement counts.
-  void EndDayAtGoal(bool served = false);
+  // raised to the goal, the result reported.
+  void EndDayAtGoal();
 
   void Click(const std::string& path);
   void Key(int32_t vk);
