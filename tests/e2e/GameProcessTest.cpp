@@ -428,6 +428,7 @@ TEST(GameProcess, AMissingOrDamagedPackIsNamedAndFails) {
     SCOPED_TRACE(pack + (row.mFault == Fault::kMissing ? " missing" : row.mFault == Fault::kCut ? " cut" : " a loop"));
     fs::remove_all(home);
     fs::create_directories(home + "/run");
+    fs::remove_all(folder);
     fs::create_directories(folder);
     // The same executable and packs (hard links: it finds its packs beside the name it was
     // started by); the pack of the row is then taken away, cut or made a link to itself.
