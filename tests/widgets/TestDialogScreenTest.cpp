@@ -265,7 +265,7 @@ TEST(FirstLevelScreen, LooksLikeTheStoredReference) {
     off += d > 12;
   }
   EXPECT_LE(off, 100) << "pixels that differ by more than 12: " << off << " (worst " << worst
-                                             << "); see testroom_screen.png in the build folder";
+                                             << "); see firstlevel_screen.png in the build folder";
 }
 
 }  // namespace
