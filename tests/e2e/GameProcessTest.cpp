@@ -171,9 +171,9 @@ int GameWindows() {
   return count;
 }
 
-// Waits up to a minute for the condition; false when it never held.
-bool WaitFor(const std::function<bool()>& condition) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+// Waits up to a minute (or the bound given) for the condition; false when it never held.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds bound = std::chrono::minutes(1)) {
+  const auto limit = std::chrono::steady_clock::now() + bound;
   do {
     if (condition()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -334,10 +334,12 @@ TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
     pid_t game = StartGame(home, "", false, true);
     ASSERT_TRUE(WaitForQuitHandler(game, 60)) << what;
     // Clicks where the menu's quit stands (the picture fills the 1024x768 screen) until the box
-    // shows: the first ones skip the splash's slides.
+    // shows: the first ones skip the splash's slides. The wait takes in the game's whole start
+    // (its loading, the splash), each try a picture taken and read: three minutes, for a busy
+    // machine.
     const bool opened = WaitFor([&] {
       return RunProgram({"xdotool", "mousemove", "750", "590", "click", "1"}) && QuitBoxShows(home) == 1;
-    });
+    }, std::chrono::minutes(3));
     if (!opened) kill(game, SIGKILL);
     ASSERT_TRUE(opened) << what << ": the quit box never showed";
     if (together) {
