@@ -11,19 +11,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
 #include <vector>
 
 #include "driver/TestFolder.h"
+#include "driver/WaitUntil.h"
 #include "driver/XServer.h"
 #include "graphics/ImageLib.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+// The waits here ask the system or run programs: every 10 ms is often enough.
+constexpr std::chrono::milliseconds kPoll(10);
+
 std::string GameBinary() { return std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin/pellorcafe"; }
 
 // The demo the screens' tests record: a first start, a name and Enter, the menu's quit, yes.
@@ -69,20 +72,19 @@ pid_t StartGame(const std::string& home, const std::string& errorFile = "", bool
 // Waits until the process handles SIGTERM itself (the window system's quit request is set up);
 // false when it does not within the time.
 bool WaitForQuitHandler(pid_t pid, int seconds) {
-  for (int i = 0; i < seconds * 100; ++i) {
+  return WaitUntil([pid] {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
       if (line.rfind("SigCgt:", 0) == 0 && (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+    return false;
+  }, std::chrono::seconds(seconds), kPoll);
 }
 
 // Waits until a game holds its single-instance lock in the runtime folder; false when none does
 // within the time. A sanitised start on a busy machine can take seconds to get there.
 bool WaitForInstanceLock(const std::string& runtimeDir, int seconds) {
-  for (int i = 0; i < seconds * 100; ++i) {
+  return WaitUntil([&] {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(runtimeDir, ec)) {
       if (entry.path().extension() != ".lock") continue;
@@ -93,9 +95,8 @@ bool WaitForInstanceLock(const std::string& runtimeDir, int seconds) {
       ::close(fd);
       if (held) return true;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+    return false;
+  }, std::chrono::seconds(seconds), kPoll);
 }
 
 // The lock files left in the folder (a game that ended, however, leaves none).
@@ -171,16 +172,6 @@ int GameWindows() {
   return count;
 }
 
-// Waits up to a minute (or the bound given) for the condition; false when it never held.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds bound = std::chrono::minutes(1)) {
-  const auto limit = std::chrono::steady_clock::now() + bound;
-  do {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  } while (std::chrono::steady_clock::now() < limit);
-  return false;
-}
-
 // Whether the player's "Leave the café?" box shows, read from a picture the game takes of its
 // screen (the Print Screen key, sent to its window): the box's "Yes" button is green where the
 // menu's page is pale. -1 when no picture came within a minute.
@@ -203,12 +194,9 @@ bool RunProgram(const std::vector<std::string>& args) {
 // The exit code of the process (128 + the signal that ended it) once it has ended; -1 when it
 // still runs after `ms` milliseconds.
 int WaitExitFor(pid_t pid, int ms) {
-  for (int i = 0; i < ms / 10; ++i) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return -1;
+  int status = 0;
+  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::milliseconds(ms), kPoll)) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // As WaitExitFor; a process that does not end within the time is killed.
@@ -226,7 +214,7 @@ int QuitBoxShows(const std::string& home) {
   while (fs::exists(dir + std::to_string(next) + ".png")) ++next;
   const std::string shot = dir + std::to_string(next) + ".png";
   // The picture is written under a temporary name and then renamed: once it stands, it is whole.
-  if (!RunProgram({"xdotool", "key", "Print"}) || !WaitFor([&] { return fs::exists(shot); })) return -1;
+  if (!RunProgram({"xdotool", "key", "Print"}) || !WaitUntil([&] { return fs::exists(shot); }, kTestWaitLimit, kPoll)) return -1;
   const std::string png = ReadAll(shot);
   auto picture = ImageLib::DecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), shot);
   if (!picture || picture->GetWidth() < 1024 || picture->GetHeight() < 768) return -1;
@@ -337,15 +325,15 @@ TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
     // shows: the first ones skip the splash's slides. The wait takes in the game's whole start
     // (its loading, the splash), each try a picture taken and read: three minutes, for a busy
     // machine.
-    const bool opened = WaitFor([&] {
+    const bool opened = WaitUntil([&] {
       return RunProgram({"xdotool", "mousemove", "750", "590", "click", "1"}) && QuitBoxShows(home) == 1;
-    }, std::chrono::minutes(3));
+    }, std::chrono::minutes(3), kPoll);
     if (!opened) kill(game, SIGKILL);
     ASSERT_TRUE(opened) << what << ": the quit box never showed";
     if (together) {
       // "No" closes it: the menu can ask again.
       ASSERT_TRUE(RunProgram({"xdotool", "mousemove", "601", "476", "click", "1"}));
-      ASSERT_TRUE(WaitFor([&] { return QuitBoxShows(home) == 0; })) << what << ": the box stayed after No";
+      ASSERT_TRUE(WaitUntil([&] { return QuitBoxShows(home) == 0; }, kTestWaitLimit, kPoll)) << what << ": the box stayed after No";
       kill(game, SIGTERM);
       kill(game, SIGINT);
     } else {
@@ -378,7 +366,8 @@ TEST(GameProcess, ASignalOverASystemBoxEndsTheGameAndTheBox) {
   pid_t game = StartGame(home, home + "/stderr.txt", false, true, folder + "/pellorcafe");
   // The game's window and the box's.
   bool ended = false;
-  const bool shown = WaitFor([&] { return GameWindows() >= 2 || (ended = waitpid(game, nullptr, WNOHANG) == game); });
+  const bool shown = WaitUntil([&] { return GameWindows() >= 2 || (ended = waitpid(game, nullptr, WNOHANG) == game); },
+                                 kTestWaitLimit, kPoll);
   if (ended) {
     // The box could not be shown (an X server without fonts): the game wrote its text and went on.
     fs::remove_all(home);
@@ -393,9 +382,9 @@ TEST(GameProcess, ASignalOverASystemBoxEndsTheGameAndTheBox) {
     for (pid_t grandchild : ChildrenOf(box[i])) box.push_back(grandchild);
   kill(game, SIGTERM);
   EXPECT_EQ(WaitExit(game, 60), 128 + SIGTERM) << "one SIGTERM over the box";
-  EXPECT_TRUE(WaitFor([] { return GameWindows() == 0; })) << "the box outlived the game";
+  EXPECT_TRUE(WaitUntil([] { return GameWindows() == 0; }, kTestWaitLimit, kPoll)) << "the box outlived the game";
   for (pid_t p : box) {
-    EXPECT_TRUE(WaitFor([p] { return HasEnded(p); })) << "the box's process " << p << " outlived the game";
+    EXPECT_TRUE(WaitUntil([p] { return HasEnded(p); }, kTestWaitLimit, kPoll)) << "the box's process " << p << " outlived the game";
     kill(p, SIGKILL);
   }
   EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
