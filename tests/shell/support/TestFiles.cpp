@@ -1,6 +1,6 @@
 #include "shell/support/TestFiles.h"
 
-#include <unistd.h>
+#include "driver/TestFolder.h"
 
 #include <atomic>
 #include <filesystem>
@@ -11,11 +11,7 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
-  fs::path p = fs::temp_directory_path() /
-               ("cafe-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-  fs::remove_all(p);
-  fs::create_directories(p);
-  mPath = p.string();
+  mPath = FreshTempFolder("dir" + std::to_string(counter++)).string();
 }
 
 TempDir::~TempDir() {

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-// A fresh folder for one test, removed with everything in it at the end.
+// A fresh folder for one test in the test program's own temporary folder, removed with everything
+// in it at the end.
 class TempDir {
  public:
   TempDir();
