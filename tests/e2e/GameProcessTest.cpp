@@ -229,8 +229,7 @@ int QuitBoxShows(const std::string& home) {
 // A second start meanwhile is told that one is running and exits.
 TEST(GameProcess, QuitsThroughTheInGameBoxAndWritesItsSettings) {
   ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
-  std::string home = (TestTempFolder() / ("cafe_e2e_" + std::to_string(getpid()))).string();
-  fs::remove_all(home);
+  const std::string home = FreshTempFolder("cafe_e2e").string();
   fs::create_directories(home + "/run");
   pid_t game = StartGame(home, home + "/stderr.txt", true);
   EXPECT_TRUE(WaitForInstanceLock(home + "/run", 60));
@@ -258,7 +257,7 @@ TEST(GameProcess, QuitsThroughTheInGameBoxAndWritesItsSettings) {
 // is freed under a loader (a sanitizer report would end the process with another code).
 TEST(GameProcess, StoppedAtAnyMomentOfItsStartSavesAndEndsBySignal) {
   ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
-  std::string home = (TestTempFolder() / ("cafe_e2e_close_" + std::to_string(getpid()))).string();
+  std::string home = (TestTempFolder() / "cafe_e2e_close").string();
   for (int delayMs : {0, 50, 150, 300, 600, 1000}) {
     fs::remove_all(home);
     fs::create_directories(home + "/run");
@@ -282,7 +281,7 @@ TEST(GameProcess, AWindowedGameStoppedWhileItStartsSavesAndEndsBySignal) {
   if (!HasProgram("Xvfb")) GTEST_SKIP() << "no Xvfb";
   XServer server(1024, 768);
   ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within a minute";
-  const std::string home = (TestTempFolder() / ("cafe_e2e_start_" + std::to_string(getpid()))).string();
+  const std::string home = (TestTempFolder() / "cafe_e2e_start").string();
   const struct {
     int signal;
     int delayMs;
@@ -312,8 +311,7 @@ TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
   if (!HasProgram("Xvfb") || !HasProgram("xdotool")) GTEST_SKIP() << "no Xvfb or no xdotool";
   XServer server(1024, 768);
   ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within a minute";
-  const std::string home = (TestTempFolder() / ("cafe_e2e_box_" + std::to_string(getpid()))).string();
-  fs::remove_all(home);
+  const std::string home = FreshTempFolder("cafe_e2e_box").string();
   fs::create_directories(home + "/run");
   // The demo makes Alice, so that the game starts at the main menu.
   ASSERT_EQ(WaitExit(StartGame(home, "", true), 120), 0);
@@ -357,10 +355,9 @@ TEST(GameProcess, ASignalOverASystemBoxEndsTheGameAndTheBox) {
   if (!HasProgram("Xvfb") || !HasProgram("xwininfo")) GTEST_SKIP() << "no Xvfb or no xwininfo";
   XServer server(1024, 768);
   ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
-  const std::string home = (TestTempFolder() / ("cafe_e2e_sysbox_" + std::to_string(getpid()))).string();
+  const std::string home = FreshTempFolder("cafe_e2e_sysbox").string();
   const std::string folder =
       std::string(std::getenv("CAFE_BINARY_DIR")) + "/testhome/e2e_sysbox_" + std::to_string(getpid());
-  fs::remove_all(home);
   fs::create_directories(home + "/run");
   MakeGameCopy(folder);
   pid_t game = StartGame(home, home + "/stderr.txt", false, true, folder + "/pellorcafe");
@@ -412,7 +409,7 @@ TEST(GameProcess, AMissingOrDamagedPackIsNamedAndFails) {
       {"mod.pak", Fault::kLoop, "add-on pack mod.pak"},
   };
   const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
-  const std::string home = (TestTempFolder() / ("cafe_e2e_pack_" + std::to_string(getpid()))).string();
+  const std::string home = (TestTempFolder() / "cafe_e2e_pack").string();
   const std::string folder = std::string(std::getenv("CAFE_BINARY_DIR")) + "/testhome/e2e_pack_" + std::to_string(getpid());
   for (const auto& row : rows) {
     const std::string pack = row.mPack;
@@ -452,8 +449,7 @@ TEST(GameProcess, AMissingOrDamagedPackIsNamedAndFails) {
 // A run without a window has nobody to see a quit box: SIGTERM ends it at once, whatever it is
 // doing, saving what a quit saves; its single-instance lock goes with it.
 TEST(GameProcess, AHeadlessRunEndsAtOnceOnSigterm) {
-  std::string home = (TestTempFolder() / ("cafe_e2e_term_" + std::to_string(getpid()))).string();
-  fs::remove_all(home);
+  const std::string home = FreshTempFolder("cafe_e2e_term").string();
   fs::create_directories(home + "/run");
   pid_t run = StartHeadlessRun(home);
   ASSERT_TRUE(WaitForInstanceLock(home + "/run", 60));
