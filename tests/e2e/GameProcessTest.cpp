@@ -126,14 +126,15 @@ pid_t StartHeadlessRun(const std::string& home) {
   return pid;
 }
 
-// A copy of the game in a folder of its own without its data pack: the same executable (a hard
-// link: it finds its packs beside the name it was started by) with its texts' pack.
-void MakeGameCopy(const std::string& folder) {
+// A copy of the game in a folder of its own: the same executable and packs (hard links: it finds
+// its packs beside the name it was started by), all but the pack named `without`.
+void MakeGameCopy(const std::string& folder, const std::string& without) {
   fs::remove_all(folder);
   fs::create_directories(folder);
   const std::string binDir = std::string(std::getenv("CAFE_BINARY_DIR")) + "/bin";
   fs::create_hard_link(GameBinary(), folder + "/pellorcafe");
-  fs::create_hard_link(binDir + "/loc.pak", folder + "/loc.pak");
+  for (const char* name : {"data.pak", "loc.pak"})
+    if (name != without) fs::create_hard_link(binDir + "/" + name, folder + "/" + name);
 }
 
 // The processes whose parent is `pid`.
@@ -359,7 +360,7 @@ TEST(GameProcess, ASignalOverASystemBoxEndsTheGameAndTheBox) {
   const std::string folder =
       std::string(std::getenv("CAFE_BINARY_DIR")) + "/testhome/e2e_sysbox_" + std::to_string(getpid());
   fs::create_directories(home + "/run");
-  MakeGameCopy(folder);
+  MakeGameCopy(folder, "data.pak");
   pid_t game = StartGame(home, home + "/stderr.txt", false, true, folder + "/pellorcafe");
   // The game's window and the box's.
   bool ended = false;
@@ -416,28 +417,15 @@ TEST(GameProcess, AMissingOrDamagedPackIsNamedAndFails) {
     SCOPED_TRACE(pack + (row.mFault == Fault::kMissing ? " missing" : row.mFault == Fault::kCut ? " cut" : " a loop"));
     fs::remove_all(home);
     fs::create_directories(home + "/run");
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    // The same executable and packs (hard links: it finds its packs beside the name it was
-    // started by); the pack of the row is then taken away, cut or made a link to itself.
-    fs::create_hard_link(GameBinary(), folder + "/pellorcafe");
-    for (const char* name : {"data.pak", "loc.pak"})
-      if (name != pack) fs::create_hard_link(binDir + "/" + name, folder + "/" + name);
+    // The pack of the row is taken away, cut or made a link to itself.
+    MakeGameCopy(folder, pack);
     if (row.mFault == Fault::kCut) {
       const std::string whole = ReadAll(binDir + "/" + pack);
       ASSERT_GT(whole.size(), 1000u);
       std::ofstream(folder + "/" + pack, std::ios::binary) << whole.substr(0, whole.size() / 2);
     }
     if (row.mFault == Fault::kLoop) fs::create_symlink(pack, folder + "/" + pack);
-    pid_t pid = fork();
-    if (pid == 0) {
-      if (!std::freopen((home + "/stderr.txt").c_str(), "w", stderr)) _exit(126);
-      UsePrivateHome(home);
-      const std::string bin = folder + "/pellorcafe";
-      execl(bin.c_str(), bin.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    const int code = WaitExit(pid, 120);
+    const int code = WaitExit(StartGame(home, home + "/stderr.txt", false, false, folder + "/pellorcafe"), 120);
     const std::string said = ReadAll(home + "/stderr.txt");
     EXPECT_EQ(code, 1) << (code == -1 ? "it did not end\n" : "") << said;
     EXPECT_NE(said.find(row.mSaid), std::string::npos) << said;
