@@ -17,8 +17,6 @@ using Vesk::D3DTester;
 
 namespace {
 
-fs::path TempFolder(const std::string& name) { return FreshTempFolder(name); }
-
 void Write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
 // A device whose desktop is 640 x 480 at 16 bits (under one megabyte) and whose video memory is
@@ -45,7 +43,7 @@ struct TestRun {
 // An application with a settings store of its own, holding "D3DFault" when given.
 struct SettingsApp : Vesk::VeskAppBase {
   explicit SettingsApp(const std::string& faults) {
-    mSettings = std::make_unique<Platform::SettingsStore>((TempFolder("settings") / "settings.ini").string(), "T");
+    mSettings = std::make_unique<Platform::SettingsStore>((FreshTempFolder("settings") / "settings.ini").string(), "T");
     if (!faults.empty()) mSettings->SetString("D3DFault", faults);
   }
 };
@@ -99,7 +97,7 @@ TEST(D3DTester, DistanceToleranceAndCardLists) {
   tester.mDriverYear = 2001;
   int n = 0;
   for (const Case& c : cases) {
-    const fs::path folder = TempFolder("cards" + std::to_string(n++));
+    const fs::path folder = FreshTempFolder("cards" + std::to_string(n++));
     for (auto [name, text] : {std::pair{"vhwb.dat", c.blocked}, std::pair{"vhw.dat", c.known}}) {
       if (std::string(text) == "/")
         fs::create_directory(folder / name);
@@ -110,14 +108,14 @@ TEST(D3DTester, DistanceToleranceAndCardLists) {
     fs::remove_all(folder);
   }
   // User-edited lists: binary bytes, a line over 4000 characters, NUL bytes.
-  const fs::path folder = TempFolder("binary");
+  const fs::path folder = FreshTempFolder("binary");
   Write(folder / "vhw.dat", std::string("\x01\xff\xfe\n", 4) + longLine + "\n" + std::string("ab\0cd\n", 6) + "SoftDev");
   EXPECT_TRUE(tester.IsSupportedCard("SoftDevice", folder.string()));
   EXPECT_FALSE(tester.IsSupportedCard("Matrox G400", folder.string()));
   fs::remove_all(folder);
 
   // Without files the driver's date decides, or the description names a known maker.
-  const std::string empty = TempFolder("none").string();
+  const std::string empty = FreshTempFolder("none").string();
   EXPECT_EQ(TestRun("identity:ATI Rage", 64, PixelFormat::R5G6B5(), empty).tester.mWarning, "");
   EXPECT_EQ(TestRun("identity:Matrox G400", 64, PixelFormat::R5G6B5(), empty).tester.mWarning,
             "Unsupported video card: Matrox G400");
@@ -232,7 +230,7 @@ TEST(D3DTester, TheVerdictSetsTheDisplaysRouteAndIsReplayedFromDemos) {
     EXPECT_FALSE(LogHistory::Contains("3D test passed"));
   }
 
-  const std::string demo = (TempFolder("demo") / "1.dmo").string();
+  const std::string demo = (FreshTempFolder("demo") / "1.dmo").string();
   {
     SettingsApp app("wrong:additive, bogus");
     LogHistory::Clear();

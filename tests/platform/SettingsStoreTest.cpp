@@ -23,8 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 const char* kKey = "SOFTWARE\\Vendor\\Product";
 
-std::string FreshDir(const std::string& name) { return FreshTempFolder(name).string(); }
-
 std::string ReadFile(const std::string& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream ss;
@@ -34,7 +32,7 @@ std::string ReadFile(const std::string& p) {
 }  // namespace
 
 TEST(SettingsStore, RoundTripsValuesIncludingAwkwardText) {
-  std::string dir = FreshDir("roundtrip");
+  std::string dir = FreshTempFolder("roundtrip").string();
   std::string file = dir + "/sub/settings.ini";  // the folder is created on save
   {
     Platform::SettingsStore s(file, kKey);
@@ -73,7 +71,7 @@ TEST(SettingsStore, DamagedFilesGiveDefaultsAndAreKeptAside) {
   };
   int i = 0;
   for (const std::string& content : damaged) {
-    std::string dir = FreshDir("damaged" + std::to_string(i++));
+    std::string dir = FreshTempFolder("damaged" + std::to_string(i++)).string();
     std::string file = dir + "/settings.ini";
     { std::ofstream(file, std::ios::binary) << content; }
     std::string before = ReadFile(file);
@@ -90,7 +88,7 @@ TEST(SettingsStore, DamagedFilesGiveDefaultsAndAreKeptAside) {
     EXPECT_EQ(ReadFile(s.KeptAsidePath()), before);
   }
   // A second damaged file does not overwrite the first one kept aside.
-  std::string dir = FreshDir("twice");
+  std::string dir = FreshTempFolder("twice").string();
   std::string file = dir + "/settings.ini";
   { std::ofstream(file) << "first"; }
   Platform::SettingsStore a(file, kKey);
@@ -104,7 +102,7 @@ TEST(SettingsStore, DamagedFilesGiveDefaultsAndAreKeptAside) {
 }
 
 TEST(SettingsStore, UnwritableFolderIsReportedNotFatal) {
-  std::string dir = FreshDir("unwritable");
+  std::string dir = FreshTempFolder("unwritable").string();
   std::string blocker = dir + "/file";
   { std::ofstream(blocker) << "x"; }
   Platform::SettingsStore s(blocker + "/settings.ini", kKey);  // a "folder" that is a file
@@ -125,7 +123,7 @@ TEST(UserPaths, FollowXdgFoldersAndIgnoreRelativeOnes) {
 }
 
 TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstReleases) {
-  std::string dir = FreshDir("lock");
+  std::string dir = FreshTempFolder("lock").string();
   std::string lock = dir + "/game.lock";
   Platform::SingleInstance first, second;
   EXPECT_EQ(first.Acquire(lock), Platform::SingleInstance::Result::Acquired);
@@ -155,7 +153,7 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstReleases) {
 // A clean quit leaves no lock file behind, in the runtime folder or the data folder alike, and
 // the next start takes the lock again.
 TEST(SingleInstance, LettingGoRemovesTheFile) {
-  const std::string lock = FreshDir("lockfile") + "/game.lock";
+  const std::string lock = FreshTempFolder("lockfile").string() + "/game.lock";
   {
     Platform::SingleInstance held;
     ASSERT_EQ(held.Acquire(lock), Platform::SingleInstance::Result::Acquired);
@@ -209,7 +207,7 @@ TEST(UserPaths, WithoutHomeTheAccountsOwnHomeIsUsed) {
 // Links planted where a temporary file could be made are never written through: the file is
 // replaced by a new one of the owner only, and no temporary file is left in the folder.
 TEST(UserPaths, AtomicWritesCreateTheirTemporaryFileNew) {
-  std::string dir = FreshDir("planted");
+  std::string dir = FreshTempFolder("planted").string();
   std::string victim = dir + "/victim";
   { std::ofstream(victim) << "precious"; }
   std::string file = dir + "/pref.dat";
@@ -255,7 +253,7 @@ TEST(UserPaths, AFolderThatCannotBeMadeGivesItsOwnCause) {
 // Files kept aside number their copies after a separator, so that a name ending in digits never
 // reads as another.
 TEST(UserPaths, KeptAsideCopiesAreNumberedApart) {
-  std::string dir = FreshDir("aside");
+  std::string dir = FreshTempFolder("aside").string();
   std::string file = dir + "/pref.dat";
   std::vector<std::string> kept;
   for (int i = 0; i < 3; ++i) {
