@@ -193,17 +193,11 @@ bool RunProgram(const std::vector<std::string>& args) {
 }
 
 // The exit code of the process (128 + the signal that ended it) once it has ended; -1 when it
-// still runs after `ms` milliseconds.
-int WaitExitFor(pid_t pid, int ms) {
-  int status = 0;
-  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::milliseconds(ms), kPoll)) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-// As WaitExitFor; a process that does not end within the time is killed.
+// still runs after `seconds`: it is then killed.
 int WaitExit(pid_t pid, int seconds) {
-  const int code = WaitExitFor(pid, seconds * 1000);
-  if (code != -1) return code;
+  int status = 0;
+  if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(seconds), kPoll))
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   return -1;
@@ -215,7 +209,9 @@ int QuitBoxShows(const std::string& home) {
   while (fs::exists(dir + std::to_string(next) + ".png")) ++next;
   const std::string shot = dir + std::to_string(next) + ".png";
   // The picture is written under a temporary name and then renamed: once it stands, it is whole.
-  if (!RunProgram({"xdotool", "key", "Print"}) || !WaitUntil([&] { return fs::exists(shot); }, kTestWaitLimit, kPoll)) return -1;
+  if (!RunProgram({"xdotool", "key", "Print"}) ||
+      !WaitUntil([&] { return fs::exists(shot); }, kTestWaitLimit, kPoll))
+    return -1;
   const std::string png = ReadAll(shot);
   auto picture = ImageLib::DecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), shot);
   if (!picture || picture->GetWidth() < 1024 || picture->GetHeight() < 768) return -1;
