@@ -236,11 +236,12 @@ size_t EventSchedule::RemoveOrders(const std::function<bool(const std::string&)>
       ScheduleEvent* event = queue[i];
       const bool ordered = !event->mOrders.empty();
       removed += std::erase_if(event->mOrders, refuse);
-      // A career visitor whose every order was left out could never be served (a VIP would
-      // fail the day): the event is dropped, as long as it has not come yet.
-      if (mMode == kCareer && ordered && event->mOrders.empty() && i >= mCursors[q]) {
-        LogMessage("WARNING: %s: <time_point> time=\"%g\" type=\"%s\" person1=\"%s\" has no order left; dropped",
-                   mFileName.c_str(), double(event->mTime), event->mType.c_str(), event->mPersons[0].c_str());
+      // A career visitor with no order, given none or every one left out, could never be served
+      // (a VIP would fail the day): the event is dropped, as long as it has not come yet.
+      if (mMode == kCareer && event->mOrders.empty() && i >= mCursors[q]) {
+        LogMessage("WARNING: %s: <time_point> time=\"%g\" type=\"%s\" person1=\"%s\" has no order%s; dropped",
+                   mFileName.c_str(), double(event->mTime), event->mType.c_str(), event->mPersons[0].c_str(),
+                   ordered ? " left" : "");
         queue.erase(queue.begin() + std::ptrdiff_t(i));
         if (event->mReferences <= 0) ToPool(event);
         continue;

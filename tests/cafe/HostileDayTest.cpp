@@ -119,7 +119,9 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
       "    <time_point time=\"3\" type=\"client\" person1=\"boy\" isVip=\"-1\"><param name=\"pizza\"/>"
       "<param name=\"9999\"/><param name=\"0000\"/><param name=\"9900\"/><param name=\"0302\"/><param name=\"0605\"/></time_point>\n"
       // A VIP whose only order no one makes: she could never be served, and her day would fail.
-      "    <time_point time=\"4\" type=\"client\" person1=\"girl\" isVip=\"1\"><param name=\"0302\"/></time_point>\n");
+      "    <time_point time=\"4\" type=\"client\" person1=\"girl\" isVip=\"1\"><param name=\"0302\"/></time_point>\n"
+      // A VIP who orders nothing at all.
+      "    <time_point time=\"5\" type=\"client\" person1=\"girl\" isVip=\"1\"></time_point>\n");
   Put(day, "</events_queue>",
       "  <time_point time=\"" + std::string(60, '9') +
           "\" type=\"client\" person1=\"girl\"><param name=\"0100\"/></time_point>\n"
@@ -153,6 +155,7 @@ TEST(HostileDay, BadValuesAreRefusedWithWarningsAndTheDayEnds) {
            "WARNING: cfg\\l002.xml: order \"0302\" is made by no worker or machine of the café; left out",
            "cannot be used; 600 used",
            "WARNING: cfg\\l002.xml: <time_point> time=\"4\" type=\"client\" person1=\"girl\" has no order left; dropped",
+           "WARNING: cfg\\l002.xml: <time_point> time=\"5\" type=\"client\" person1=\"girl\" has no order; dropped",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"ghost\" has no visitor settings in cfg\\cfg.xml; not spawned",
            "WARNING: cfg\\l002.xml: <time_point> person1=\"\" has no visitor settings in cfg\\cfg.xml; not spawned",
        }) {
