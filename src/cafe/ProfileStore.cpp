@@ -235,9 +235,11 @@ bool ProfileStore::Save() {
   std::string kept;
   if (!rejected.suffix.empty()) {
     kept = Platform::KeepCopy(GetPath(), rejected.suffix);
+    const int keepError = errno;
     if (kept.empty()) {
-      LogMessage("ERROR: %s (%s) could not be kept aside: %s; it will not be overwritten", mPath.c_str(),
-                 rejected.cause.c_str(), std::strerror(errno));
+      // As any save that fails: the player hears once that progress is not saved.
+      ReportUnsaved("the file there (" + rejected.cause + ") could not be kept aside: " + std::strerror(keepError) +
+                    "; it will not be overwritten");
       mSaveBlocked = true;
       return false;
     }

@@ -250,6 +250,20 @@ TEST_F(ProfileFileTest, CutFilesKeepTheirCompletePiecesAndAreKeptAside) {
   ASSERT_TRUE(blocked.Save());
   EXPECT_EQ(ReadBytes(blocked.KeptAside()), inRecord);
   EXPECT_EQ(ReadBytes(mPath).size(), kRecords + kRecord);
+
+  // No copy can be kept (every name for one taken, as in a folder the game cannot write): the cut
+  // file is never written over, and the player is told once, as for any save that fails.
+  for (int n = 0; n < 1000; ++n) {
+    const std::string name = mPath + ".bad" + (n == 0 ? "" : "." + std::to_string(n));
+    if (!std::filesystem::exists(name)) WriteBytes(name, {});
+  }
+  ProfileStore unkept;
+  WriteBytes(mPath, inRecord);
+  LogHistory::Clear();
+  ASSERT_TRUE(unkept.Load());
+  EXPECT_FALSE(unkept.Save());
+  EXPECT_EQ(ReadBytes(mPath), inRecord);
+  EXPECT_EQ(LogLinesWith("cannot write " + mPath), 1u);
 }
 
 // A valid header followed by more bytes than any profile holds: only the first players are read
