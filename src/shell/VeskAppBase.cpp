@@ -173,6 +173,11 @@ void VeskAppBase::OfferCrashReport(const std::string& askText, const std::string
   }
   auto answer = ShowSystemBox(askText, Platform::MessageBoxButtons::YesNo);
   if (answer != Platform::MessageBoxAnswer::Yes) {
+    // A stop signal that closed the box answered for nobody: the report waits for the next start.
+    if (mEndedBySignal != 0) {
+      LogMessage("crash report offer closed by a stop signal: the report is kept");
+      return;
+    }
     CrashReport::Discard(folder);
     return;
   }
