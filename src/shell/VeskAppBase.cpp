@@ -81,7 +81,8 @@ bool VeskAppBase::Init() {
   ReadSettings();
   if (mEndedBySignal != 0) return false;  // a signal closed the box that told of the folder
 
-  // One game at a time: the lock lives in the runtime folder, else in the data folder.
+  // One game at a time: the lock lives in the runtime folder, else in the data folder (also when
+  // the runtime folder's lock file cannot be used: something else stands under its name there).
   std::string lockDir = Platform::RuntimeDir();
   if (lockDir.empty() || !Platform::EnsureDirectory(lockDir)) lockDir = UserDataFolder();
   if (!Platform::EnsureDirectory(lockDir, &error)) {
@@ -90,6 +91,12 @@ bool VeskAppBase::Init() {
     std::string name = SplitVendor(mRegKey, false);
     std::replace(name.begin(), name.end(), ' ', '_');
     auto r = mInstanceLock.Acquire(Platform::JoinPath(lockDir, name + ".lock"), &error);
+    if (r == Platform::SingleInstance::Result::Error && lockDir != UserDataFolder() &&
+        Platform::EnsureDirectory(UserDataFolder())) {
+      LogMessage("WARNING: the lock in %s is unusable (%s): taking it in the data folder", lockDir.c_str(),
+                 error.c_str());
+      r = mInstanceLock.Acquire(Platform::JoinPath(UserDataFolder(), name + ".lock"), &error);
+    }
     if (r == Platform::SingleInstance::Result::AlreadyRunning) {
       ShowSystemBox(GetErrorText("ALREADY_RUNNING"), Platform::MessageBoxButtons::Ok);
       LogMessage("ERROR: another instance is running");
@@ -173,6 +180,11 @@ void VeskAppBase::OfferCrashReport(const std::string& askText, const std::string
   }
   auto answer = ShowSystemBox(askText, Platform::MessageBoxButtons::YesNo);
   if (answer != Platform::MessageBoxAnswer::Yes) {
+    // A stop signal that closed the box answered for nobody: the report waits for the next start.
+    if (mEndedBySignal != 0) {
+      LogMessage("crash report offer closed by a stop signal: the report is kept");
+      return;
+    }
     CrashReport::Discard(folder);
     return;
   }

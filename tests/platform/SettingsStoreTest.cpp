@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -180,6 +182,50 @@ TEST(SingleInstance, LettingGoRemovesTheFile) {
   }
   EXPECT_EQ(ReadFile(lock), "another");
   fs::remove_all(fs::path(lock).parent_path());
+}
+
+// Only a regular file of the player's own is locked: anything else under the name is refused
+// and left as it was (a link's target is not created, a named pipe does not block the start and
+// is not removed, another user's file is not removed even by root).
+TEST(SingleInstance, AnythingButAnOwnRegularFileIsRefusedAndLeftAsItWas) {
+  const std::string dir = FreshTempFolder("lockthings").string();
+  const std::string lock = dir + "/game.lock";
+  const std::string target = dir + "/target";
+  struct Row {
+    const char* what;
+    std::function<bool()> make;   // false: cannot be made here
+    std::function<bool()> intact;
+  };
+  auto isLink = [&] { return fs::is_symlink(fs::symlink_status(lock)) && !fs::exists(fs::symlink_status(target)); };
+  const Row rows[] = {
+      {"a folder", [&] { return fs::create_directory(lock); }, [&] { return fs::is_directory(fs::symlink_status(lock)); }},
+      {"a dangling link", [&] { fs::create_symlink(target, lock); return true; }, isLink},
+      {"a named pipe", [&] { return ::mkfifo(lock.c_str(), 0600) == 0; },
+       [&] { return fs::is_fifo(fs::symlink_status(lock)); }},
+      {"another user's file",
+       [&] {
+         std::ofstream(lock) << "theirs";
+         return ::geteuid() != 65534 && ::chown(lock.c_str(), 65534, 65534) == 0;
+       },
+       [&] { return ReadFile(lock) == "theirs"; }},
+  };
+  for (const Row& row : rows) {
+    fs::remove_all(lock);
+    fs::remove_all(target);
+    if (!row.make()) {
+      std::printf("skipped: %s cannot be made here\n", row.what);
+      continue;
+    }
+    {
+      Platform::SingleInstance held;
+      std::string error;
+      EXPECT_EQ(held.Acquire(lock, &error), Platform::SingleInstance::Result::Error) << row.what;
+      EXPECT_FALSE(error.empty()) << row.what;
+    }
+    EXPECT_TRUE(row.intact()) << row.what << " was changed";
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << row.what << ": the link's target was created";
+  }
+  fs::remove_all(dir);
 }
 
 TEST(UserPaths, WithoutHomeTheAccountsOwnHomeIsUsed) {

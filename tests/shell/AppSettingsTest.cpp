@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -129,17 +132,59 @@ TEST(AppSettings, InterruptedRunIsNoticedButARunEndedBeforeItsLoopIsNot) {
   EXPECT_FALSE(app.mPreviousRunInterrupted);
 }
 
+// Something else under the lock's name in the runtime folder (a folder, a link, a named pipe,
+// another user's file) does not let a second copy run: the lock is taken in the data folder, and
+// the thing is left as it was.
 TEST(AppSettings, SecondInstanceIsToldAndRefused) {
   std::string shown;
   Platform::SetMessageBoxHandler([&](const std::string&, const std::string& text, Platform::MessageBoxButtons) {
     shown = text;
     return Platform::MessageBoxAnswer::Ok;
   });
-  HeadlessApp first("Single");
-  ASSERT_TRUE(first.Init());
-  HeadlessApp second("Single");
-  EXPECT_FALSE(second.Init());
-  EXPECT_NE(shown.find("already running"), std::string::npos);
+  const std::string oldRun = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+  const std::string runtime = FreshTempFolder("single_run").string();
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const std::string lock = runtime + "/Single.lock";
+  const std::string target = runtime + "/Single.target";
+  struct Row {
+    const char* what;
+    std::function<bool()> make;  // false: cannot be made here
+    std::function<bool()> intact;
+  };
+  const Row rows[] = {
+      {"nothing", [] { return true; }, [&] { return !fs::exists(fs::symlink_status(lock)); }},
+      {"a folder", [&] { return fs::create_directory(lock); }, [&] { return fs::is_directory(fs::symlink_status(lock)); }},
+      {"a dangling link", [&] { fs::create_symlink(target, lock); return true; },
+       [&] { return fs::is_symlink(fs::symlink_status(lock)) && !fs::exists(fs::symlink_status(target)); }},
+      {"a named pipe", [&] { return ::mkfifo(lock.c_str(), 0600) == 0; },
+       [&] { return fs::is_fifo(fs::symlink_status(lock)); }},
+      {"another user's file",
+       [&] {
+         std::ofstream(lock) << "theirs";
+         return ::geteuid() != 65534 && ::chown(lock.c_str(), 65534, 65534) == 0;
+       },
+       [&] { return ReadAll(lock) == "theirs"; }},
+  };
+  for (const Row& row : rows) {
+    fs::remove_all(lock);
+    fs::remove_all(target);
+    if (!row.make()) {
+      std::printf("skipped: %s cannot be made here\n", row.what);
+      continue;
+    }
+    shown.clear();
+    {
+      HeadlessApp first("Single");
+      EXPECT_TRUE(first.Init()) << row.what;
+      HeadlessApp second("Single");
+      EXPECT_FALSE(second.Init()) << row.what << ": a second copy runs";
+      EXPECT_NE(shown.find("already running"), std::string::npos) << row.what;
+    }
+    EXPECT_TRUE(row.intact()) << row.what << " was changed";
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << row.what << ": the link's target was created";
+  }
+  ::setenv("XDG_RUNTIME_DIR", oldRun.c_str(), 1);
+  fs::remove_all(runtime);
   Platform::SetMessageBoxHandler(nullptr);
 }
 

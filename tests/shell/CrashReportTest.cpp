@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/process/StopSignals.h"
 #include "platform/window/MessageBox.h"
 #include "shell/CrashReport.h"
 #include "shell/VeskAppBase.h"
@@ -327,4 +328,36 @@ TEST(CrashReport, AHeadlessRunAnswersNoAndSendsNothing) {
   app.Offer();
   EXPECT_FALSE(app.UploadStarted());
   EXPECT_FALSE(CrashReport::IsPending(folder));  // declined
+}
+
+// A stop signal closes the offer's box with the unseen answer No: nobody declined, so the report
+// stays for the next start. Run in a child process, which ends by the signal.
+TEST(CrashReport, AStopSignalOverTheOfferKeepsTheReport) {
+  std::string folder;
+  {
+    ReportingApp probe;
+    folder = probe.UserDataFolder();
+  }
+  WriteFile(CrashReport::ReportPath(folder), "Crash report\n");
+  TestServer server(200);
+  const pid_t child = fork();
+  if (child == 0) {
+    {
+      ReportingApp app;
+      Platform::CatchStopSignals();
+      app.RegWriteString("CrashReportServer", server.Address());
+      Platform::SetMessageBoxHandler([](const std::string&, const std::string&, Platform::MessageBoxButtons) {
+        raise(SIGTERM);
+        return Platform::MessageBoxAnswer::No;
+      });
+      app.Offer();
+      Platform::SetMessageBoxHandler(nullptr);
+    }
+    _exit(3);  // not reached: the signal ends the run
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "wait status " << status;
+  EXPECT_TRUE(CrashReport::IsPending(folder)) << "the report was discarded";
+  CrashReport::Discard(folder);
 }

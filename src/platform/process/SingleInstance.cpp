@@ -10,11 +10,20 @@
 
 namespace Platform {
 namespace {
-// The descriptor's file is the one that stands under the name.
+// The descriptor's file is the one that stands under the name itself (not behind a link).
 bool IsFileUnderName(int fd, const std::string& path) {
   struct stat held {}, named {};
-  return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
          held.st_ino == named.st_ino;
+}
+
+// Only a regular file of this user's own is locked (and so later removed): a folder, a link, a
+// named pipe or a device under the name, or another user's file, is left as it is.
+const char* Unusable(const struct stat& st) {
+  if (S_ISLNK(st.st_mode)) return "the lock file is a link";
+  if (!S_ISREG(st.st_mode)) return "the lock file is not a regular file";
+  if (st.st_uid != ::geteuid()) return "the lock file belongs to another user";
+  return nullptr;
 }
 }  // namespace
 
@@ -26,9 +35,24 @@ SingleInstance::Result SingleInstance::Acquire(const std::string& lockFile, std:
   // replaced) meanwhile holds nothing, so the file is opened afresh until the lock is on the
   // file that stands under the name.
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // What stands under the name is looked at before it is opened (opening a device or a pipe
+    // may already do something), and again through the descriptor: the name is never followed
+    // as a link, and a pipe put there meanwhile does not block the open.
+    struct stat st {};
+    if (::lstat(lockFile.c_str(), &st) == 0) {
+      if (const char* why = Unusable(st)) {
+        if (error) *error = why;
+        return Result::Error;
+      }
+    }
+    int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) {
-      if (error) *error = std::strerror(errno);
+      if (error) *error = errno == ELOOP ? "the lock file is a link" : std::strerror(errno);
+      return Result::Error;
+    }
+    if (const char* why = ::fstat(fd, &st) != 0 ? std::strerror(errno) : Unusable(st)) {
+      if (error) *error = why;
+      ::close(fd);
       return Result::Error;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -54,7 +78,8 @@ void SingleInstance::Release() {
     // Removed while still locked, so that no other start can lock the old file meanwhile; only
     // when the name still stands for the file locked here (a file put in its place since is
     // another start's).
-    if (IsFileUnderName(mFd, mPath)) ::unlink(mPath.c_str());
+    struct stat held {};
+    if (IsFileUnderName(mFd, mPath) && ::fstat(mFd, &held) == 0 && !Unusable(held)) ::unlink(mPath.c_str());
     ::flock(mFd, LOCK_UN);
     ::close(mFd);
     mFd = -1;

@@ -14,7 +14,9 @@ class SingleInstance {
   SingleInstance& operator=(const SingleInstance&) = delete;
 
   enum class Result { Acquired, AlreadyRunning, Error };
-  // Takes the lock on the file (created if missing).
+  // Takes the lock on the file (created if missing). Only a regular file of this user's own is
+  // taken: anything else under the name (a folder, a link, a named pipe, another user's file)
+  // is an Error and left as it is.
   Result Acquire(const std::string& lockFile, std::string* error = nullptr);
   // Lets go of the lock and removes the file, when the name still stands for the file locked.
   void Release();
