@@ -1,6 +1,10 @@
+#include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #include "platform/audio/Audio.h"
 #include "shell/Log.h"
@@ -9,6 +13,33 @@
 #include "sound/support/SoundTestSupport.h"
 
 namespace Audio = Platform::Audio;
+
+// SDL's tick counter as the mixer and the sound output read it: SDL's own, except that a test
+// can put it back at its first millisecond (tick 0), where it stays until the program waits
+// (SDL_Delay) or a second has passed. Defined here, they stand in for SDL's for the whole program.
+namespace {
+using TestClock = std::chrono::steady_clock;
+std::atomic<bool> gTicksAtStart{false};
+std::atomic<TestClock::rep> gTicksStartedAt{0};
+
+void PutTicksAtStart() {
+  gTicksStartedAt = TestClock::now().time_since_epoch().count();
+  gTicksAtStart = true;
+}
+}  // namespace
+
+extern "C" Uint32 SDL_GetTicks(void) {
+  if (gTicksAtStart.load()) {
+    const auto since = TestClock::now().time_since_epoch() - TestClock::duration(gTicksStartedAt.load());
+    if (since < std::chrono::seconds(1)) return 0;
+  }
+  return Uint32(SDL_GetTicks64());
+}
+
+extern "C" void SDL_Delay(Uint32 ms) {
+  gTicksAtStart = false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 namespace {
 
@@ -124,6 +155,22 @@ TEST_F(SoundManagerTest, InstancePausesAreCounted) {
   hum->Stop();
   EXPECT_FALSE(hum->IsActive());
   hum->Stop();  // stopping what does not play is harmless
+}
+
+// The mixer marks a pause with SDL's tick count: a pause at tick 0, in SDL's first millisecond
+// after start-up, still holds.
+TEST_F(SoundManagerTest, APauseAtSdlsFirstTickHolds) {
+  SoundManager sm;
+  LoadBasic(sm);
+  auto hum = sm.CreateInstance("hum");
+  hum->Play();
+  PutTicksAtStart();
+  hum->Pause();
+  gTicksAtStart = false;
+  EXPECT_TRUE(hum->IsActive());
+  EXPECT_FALSE(hum->IsPlaying());
+  hum->Resume();
+  EXPECT_TRUE(hum->IsPlaying());
 }
 
 TEST_F(SoundManagerTest, GroupsPauseResumeAndStopTogether) {

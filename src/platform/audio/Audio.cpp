@@ -146,7 +146,12 @@ Channel Play(const Sample& sample, int loops, int volume, int pan, int group) {
 }
 
 void Pause(Channel ch) {
-  if (Current(ch)) Mix_Pause(ch.mIndex);
+  if (!Current(ch)) return;
+  // The mixer marks a paused channel with SDL's tick count and takes a mark of 0 for "not
+  // paused", so a pause in SDL's first millisecond (tick 0, right after start-up) would be lost
+  // and the sound would go on. Waiting for the counter to pass 0 costs a millisecond at most.
+  while (SDL_GetTicks() == 0) SDL_Delay(1);
+  Mix_Pause(ch.mIndex);
 }
 void Resume(Channel ch) {
   if (Current(ch)) Mix_Resume(ch.mIndex);
