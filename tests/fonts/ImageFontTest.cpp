@@ -94,7 +94,9 @@ TEST(FontDescription, BadLinesAreSkippedWithAWarningAndNoImageIsAnError) {
 
 TEST(ImageFont, MeasuresWithAdvancesAndKerningAndDropsGlyphsOutsideItsImage) {
   FontDescription d;
-  ASSERT_TRUE(ParseFontDescription(std::string(kGood) + "glyph 67 35 0 10 10\n", "f.txt", d));
+  std::string withOutside = kGood;
+  withOutside += "glyph 67 35 0 10 10\n";
+  ASSERT_TRUE(ParseFontDescription(withOutside, "f.txt", d));
   LogHistory::Clear();
   Vesk::ImageFont font(d, Sheet(), "f.txt");
   EXPECT_TRUE(LogHistory::Contains("glyph 67 lies outside its image"));

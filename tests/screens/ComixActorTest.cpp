@@ -54,7 +54,10 @@ TEST(ComixActorTest, ChangeValueOverTime) {
   };
   for (const auto& c : cases) {
     Scene s;
-    auto actor = s.Actor(std::string(kChange) + " " + c.extra);
+    std::string attributes = kChange;
+    attributes += " ";
+    attributes += c.extra;
+    auto actor = s.Actor(attributes);
     ASSERT_TRUE(actor) << c.extra;
     EXPECT_EQ(actor->EndTime(), 3);
     s.State("a").pos.x = -1;
@@ -92,7 +95,9 @@ TEST(ComixActorTest, FinishAndEpisodeEnd) {
   Scene s;
   // A click at comix time 12: a non-local actor whose t2 is past keeps its value, a local one
   // jumps to its end.
-  auto far = s.Actor(std::string(kChange) + R"( local="0")");
+  std::string farAttributes = kChange;
+  farAttributes += R"( local="0")";
+  auto far = s.Actor(farAttributes);
   auto near = s.Actor(R"(action="change_pos_y" object="a" val1="0" val2="10" t1="1" t2="3")");
   s.State("a").pos = {-1, -1};
   far->Finish(12);

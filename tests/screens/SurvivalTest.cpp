@@ -96,7 +96,9 @@ TEST_F(SurvivalTest, PicksAnOpenCafeAndPlaysItsEndlessLevel) {
     });
     ASSERT_TRUE(StepUntil([&] { return !board->IsVisible() && survival->IsVisible(); }, 3000));
     Settle();
-    Click(std::string(kPage) + "cafe" + std::to_string(cafe) + "_button");
+    std::string button = kPage;
+    button += "cafe" + std::to_string(cafe) + "_button";
+    Click(button);
     Click("survival_menu/survival_dlg/right_page/play_button");
     ASSERT_TRUE(StepUntil([&] { return board->IsRunning() && !board->IsLoadingLevel(); }, 20000));
     Settle();
