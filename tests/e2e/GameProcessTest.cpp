@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,12 +53,15 @@ void UsePrivateHome(const std::string& home, bool windowed = false) {
 
 // Starts the game headless in a private home; returns its pid. Its standard error goes to
 // `errorFile` when one is given. With `replay` it plays the quit demo; `windowed`, it opens its
-// window on the X server of DISPLAY. `bin`: another copy of the game.
+// window on the X server of DISPLAY. `bin`: another copy of the game. `fileSizeLimit`: the most
+// bytes it may write into one file.
 pid_t StartGame(const std::string& home, const std::string& errorFile = "", bool replay = false,
-                bool windowed = false, std::string bin = GameBinary()) {
+                bool windowed = false, std::string bin = GameBinary(), rlim_t fileSizeLimit = RLIM_INFINITY) {
   pid_t pid = fork();
   if (pid == 0) {
     if (!errorFile.empty() && !std::freopen(errorFile.c_str(), "w", stderr)) _exit(126);
+    const rlimit limit{fileSizeLimit, fileSizeLimit};
+    if (fileSizeLimit != RLIM_INFINITY && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     UsePrivateHome(home, windowed);
     const std::string demo = QuitDemo();
     if (replay)
@@ -467,6 +471,30 @@ TEST(GameProcess, AMissingOrDamagedPackIsNamedAndFails) {
   }
   fs::remove_all(home);
   fs::remove_all(folder);
+}
+
+// Under a file-size limit smaller than a profile, every save of it fails as on a full disk: the
+// game is not ended by the limit's signal, says once that progress will not be saved and plays the
+// quit demo to its end. The file that stood there (not a profile) stays as it was, with no
+// temporary file and no kept copy of it beside it, and the quit clears the run's mark.
+TEST(GameProcess, UnderAFileSizeLimitASaveFailsAndTheGamePlaysOn) {
+  ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
+  const std::string home = FreshTempFolder("cafe_e2e_fsize").string();
+  const std::string profileDir = home + "/data/Vantor Games/Pellor2";
+  fs::create_directories(home + "/run");
+  fs::create_directories(profileDir);
+  const std::string notAProfile(100, 'x');
+  std::ofstream(profileDir + "/pref.dat", std::ios::binary) << notAProfile;
+  const int code = WaitExit(StartGame(home, home + "/stderr.txt", true, false, GameBinary(), 4096), 120);
+  const std::string said = ReadAll(home + "/stderr.txt");
+  EXPECT_EQ(code, 0) << said;
+  EXPECT_NE(said.find("progress will not be saved"), std::string::npos) << said;
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(profileDir)) left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"pref.dat"});
+  EXPECT_EQ(ReadAll(profileDir + "/pref.dat"), notAProfile);
+  EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
+  fs::remove_all(home);
 }
 
 // A run without a window has nobody to see a quit box: SIGTERM ends it at once, whatever it is
