@@ -1,4 +1,5 @@
 // The program's entry: runs the game from the executable's folder, where its packs lie.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
   // The game's system boxes open in processes started from this program (a stop signal can then
   // close them); such a process shows its box and ends here.
   Platform::ServeMessageBoxProcess(argc, argv);
+  // A file-size limit makes a write that passes it fail (EFBIG), as a full disk does, instead of
+  // ending the game there: the failed save is told and the run goes on.
+  ::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   // Paths given on the command line count from where the game was started.
   std::string startFolder;

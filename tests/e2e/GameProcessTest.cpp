@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,12 +53,15 @@ void UsePrivateHome(const std::string& home, bool windowed = false) {
 
 // Starts the game headless in a private home; returns its pid. Its standard error goes to
 // `errorFile` when one is given. With `replay` it plays the quit demo; `windowed`, it opens its
-// window on the X server of DISPLAY. `bin`: another copy of the game.
+// window on the X server of DISPLAY. `bin`: another copy of the game. `fileSizeLimit`: the most
+// bytes it may write into one file.
 pid_t StartGame(const std::string& home, const std::string& errorFile = "", bool replay = false,
-                bool windowed = false, std::string bin = GameBinary()) {
+                bool windowed = false, std::string bin = GameBinary(), rlim_t fileSizeLimit = RLIM_INFINITY) {
   pid_t pid = fork();
   if (pid == 0) {
     if (!errorFile.empty() && !std::freopen(errorFile.c_str(), "w", stderr)) _exit(126);
+    const rlimit limit{fileSizeLimit, fileSizeLimit};
+    if (fileSizeLimit != RLIM_INFINITY && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     UsePrivateHome(home, windowed);
     const std::string demo = QuitDemo();
     if (replay)
@@ -345,45 +349,84 @@ TEST(GameProcess, WithThePlayersQuitBoxOpenASignalSavesAndEnds) {
   fs::remove_all(home);
 }
 
-// A game that cannot start (its data pack is missing) says so in a system box. A stop signal while
-// the box is up ends the game as anywhere else: the box goes with it, the run is marked as ended
-// and nothing is left holding the single-instance lock.
+// A game that cannot start says so in a system box: its data pack missing (over its window), its
+// text pack missing (before it catches the stop signals) or another copy running. However the game
+// or the box's own process ends (a stop signal, SIGKILL), the box goes with it: no window and no
+// process of it stays. A run that got under way is marked as ended, and nothing is left holding the
+// single-instance lock.
 TEST(GameProcess, ASignalOverASystemBoxEndsTheGameAndTheBox) {
   if (!HasProgram("Xvfb") || !HasProgram("xwininfo")) GTEST_SKIP() << "no Xvfb or no xwininfo";
   XServer server(1024, 768);
   ASSERT_TRUE(server.IsUp()) << "Xvfb gave no display number within half a minute";
+  const struct {
+    const char* mWhat;
+    const char* mWithout;  // the pack the game's copy lacks
+    bool mAlreadyRunning;  // a headless game holds the lock
+    int mWindows;          // the game's windows with the box up, the box's included
+    bool mToTheBox;        // the signal goes to the box's own process, else to the game
+    int mSignal;
+    int mExit;             // the game's exit code
+    bool mMarksTheRun;     // the settings hold the run's mark, cleared
+  } rows[] = {
+      {"SIGTERM to the game over the data.pak box", "data.pak", false, 2, false, SIGTERM, 128 + SIGTERM, true},
+      {"SIGTERM to the game over the loc.pak box", "loc.pak", false, 1, false, SIGTERM, 128 + SIGTERM, false},
+      {"SIGKILL to the game over the \"already running\" box", "", true, 1, false, SIGKILL, 128 + SIGKILL, true},
+      {"SIGKILL to the data.pak box's process", "data.pak", false, 2, true, SIGKILL, 1, true},
+  };
   const std::string home = FreshTempFolder("cafe_e2e_sysbox").string();
   const std::string folder =
       std::string(std::getenv("CAFE_BINARY_DIR")) + "/testhome/e2e_sysbox_" + std::to_string(getpid());
-  fs::create_directories(home + "/run");
-  MakeGameCopy(folder, "data.pak");
-  pid_t game = StartGame(home, home + "/stderr.txt", false, true, folder + "/pellorcafe");
-  // The game's window and the box's.
-  bool ended = false;
-  const bool shown = WaitUntil([&] { return GameWindows() >= 2 || (ended = waitpid(game, nullptr, WNOHANG) == game); },
-                                 kTestWaitLimit, kPoll);
-  if (ended) {
-    // The box could not be shown (an X server without fonts): the game wrote its text and went on.
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mWhat);
     fs::remove_all(home);
-    fs::remove_all(folder);
-    GTEST_SKIP() << "this X server shows no system box";
+    fs::create_directories(home + "/run");
+    MakeGameCopy(folder, row.mWithout);
+    pid_t first = -1;
+    if (row.mAlreadyRunning) {
+      first = StartGame(home);
+      ASSERT_TRUE(WaitForInstanceLock(home + "/run", 60));
+    }
+    pid_t game = StartGame(home, home + "/stderr.txt", false, true, folder + "/pellorcafe");
+    bool ended = false;
+    const bool shown = WaitUntil([&] { return GameWindows() >= row.mWindows || (ended = waitpid(game, nullptr, WNOHANG) == game); },
+                                 kTestWaitLimit, kPoll);
+    if (ended) {
+      // The box could not be shown (an X server without fonts): the game wrote its text and went on.
+      if (first > 0) {
+        kill(first, SIGKILL);
+        waitpid(first, nullptr, 0);
+      }
+      fs::remove_all(home);
+      fs::remove_all(folder);
+      GTEST_SKIP() << "this X server shows no system box";
+    }
+    if (!shown) {
+      kill(game, SIGKILL);
+      if (first > 0) kill(first, SIGKILL);
+    }
+    ASSERT_TRUE(shown) << "no box within a minute\n" << ReadAll(home + "/stderr.txt");
+    // The box's processes: the game's children and theirs.
+    std::vector<pid_t> box = ChildrenOf(game);
+    ASSERT_FALSE(box.empty()) << "the box has no process of its own";
+    for (size_t i = 0, n = box.size(); i < n; ++i)
+      for (pid_t grandchild : ChildrenOf(box[i])) box.push_back(grandchild);
+    kill(row.mToTheBox ? box[0] : game, row.mSignal);
+    EXPECT_EQ(WaitExit(game, 60), row.mExit);
+    EXPECT_TRUE(WaitUntil([] { return GameWindows() == 0; }, kTestWaitLimit, kPoll)) << "the box stayed on screen";
+    for (pid_t p : box) {
+      EXPECT_TRUE(WaitUntil([p] { return HasEnded(p); }, kTestWaitLimit, kPoll)) << "the box's process " << p << " stayed";
+      kill(p, SIGKILL);
+    }
+    if (first > 0) {
+      kill(first, SIGTERM);
+      EXPECT_EQ(WaitExit(first, 60), 128 + SIGTERM) << "the game that held the lock";
+    }
+    if (row.mMarksTheRun) {
+      EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
+    }
+    EXPECT_FALSE(WaitForInstanceLock(home + "/run", 1)) << "something still holds the lock";
+    EXPECT_EQ(LockFiles(home + "/run"), 0);
   }
-  if (!shown) kill(game, SIGKILL);
-  ASSERT_TRUE(shown) << "no box within a minute\n" << ReadAll(home + "/stderr.txt");
-  // The box's processes: the game's children and theirs.
-  std::vector<pid_t> box = ChildrenOf(game);
-  for (size_t i = 0, n = box.size(); i < n; ++i)
-    for (pid_t grandchild : ChildrenOf(box[i])) box.push_back(grandchild);
-  kill(game, SIGTERM);
-  EXPECT_EQ(WaitExit(game, 60), 128 + SIGTERM) << "one SIGTERM over the box";
-  EXPECT_TRUE(WaitUntil([] { return GameWindows() == 0; }, kTestWaitLimit, kPoll)) << "the box outlived the game";
-  for (pid_t p : box) {
-    EXPECT_TRUE(WaitUntil([p] { return HasEnded(p); }, kTestWaitLimit, kPoll)) << "the box's process " << p << " outlived the game";
-    kill(p, SIGKILL);
-  }
-  EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
-  EXPECT_FALSE(WaitForInstanceLock(home + "/run", 1)) << "something still holds the lock";
-  EXPECT_EQ(LockFiles(home + "/run"), 0);
   fs::remove_all(home);
   fs::remove_all(folder);
 }
@@ -428,6 +471,30 @@ TEST(GameProcess, AMissingOrDamagedPackIsNamedAndFails) {
   }
   fs::remove_all(home);
   fs::remove_all(folder);
+}
+
+// Under a file-size limit smaller than a profile, every save of it fails as on a full disk: the
+// game is not ended by the limit's signal, says once that progress will not be saved and plays the
+// quit demo to its end. The file that stood there (not a profile) stays as it was, with no
+// temporary file and no kept copy of it beside it, and the quit clears the run's mark.
+TEST(GameProcess, UnderAFileSizeLimitASaveFailsAndTheGamePlaysOn) {
+  ASSERT_TRUE(fs::exists(QuitDemo())) << "the screens' tests record it first";
+  const std::string home = FreshTempFolder("cafe_e2e_fsize").string();
+  const std::string profileDir = home + "/data/Vantor Games/Pellor2";
+  fs::create_directories(home + "/run");
+  fs::create_directories(profileDir);
+  const std::string notAProfile(100, 'x');
+  std::ofstream(profileDir + "/pref.dat", std::ios::binary) << notAProfile;
+  const int code = WaitExit(StartGame(home, home + "/stderr.txt", true, false, GameBinary(), 4096), 120);
+  const std::string said = ReadAll(home + "/stderr.txt");
+  EXPECT_EQ(code, 0) << said;
+  EXPECT_NE(said.find("progress will not be saved"), std::string::npos) << said;
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(profileDir)) left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"pref.dat"});
+  EXPECT_EQ(ReadAll(profileDir + "/pref.dat"), notAProfile);
+  EXPECT_NE(ReadAll(home + "/config/Vantor Games/Pellor Cafe/settings.ini").find("InProgress=0"), std::string::npos);
+  fs::remove_all(home);
 }
 
 // A run without a window has nobody to see a quit box: SIGTERM ends it at once, whatever it is

@@ -1,6 +1,7 @@
 #include "platform/window/MessageBox.h"
 
 #include <SDL.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -35,6 +36,16 @@ bool gBoxProcesses = false;
 constexpr int kBoxNotShown = -1;
 constexpr int kBoxNotStarted = -2;
 constexpr int kBoxClosedBySignal = -3;
+
+// In a box's own process: its id, which its children see as their parent while it lives.
+pid_t gBoxProcess = 0;
+
+// Runs in every child forked in a box's process (SDL may draw the box from one): the child goes
+// when that process ends, however it ends, and leaves at once when it has ended already.
+void EndWithTheBoxProcess() {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != gBoxProcess) _exit(1);
+}
 
 // The SDL box in this process: the pressed button's answer, or -1 when it could not be shown.
 int ShowSdlBox(const char* title, const char* text, MessageBoxButtons buttons) {
@@ -112,6 +123,9 @@ void ServeMessageBoxProcess(int argc, char** argv) {
     // The box goes when the process that asked dies, however it dies.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() == 1) _exit(1);
+    // So does anything this process forks to show it.
+    gBoxProcess = getpid();
+    pthread_atfork(nullptr, nullptr, EndWithTheBoxProcess);
     const int kind = std::atoi(argv[2]);
     const MessageBoxButtons buttons = kind == int(MessageBoxButtons::YesNo)      ? MessageBoxButtons::YesNo
                                       : kind == int(MessageBoxButtons::OkCancel) ? MessageBoxButtons::OkCancel
