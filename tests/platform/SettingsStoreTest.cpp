@@ -191,25 +191,7 @@ TEST(SingleInstance, AnythingButAnOwnRegularFileIsRefusedAndLeftAsItWas) {
   const std::string dir = FreshTempFolder("lockthings").string();
   const std::string lock = dir + "/game.lock";
   const std::string target = dir + "/target";
-  struct Row {
-    const char* what;
-    std::function<bool()> make;   // false: cannot be made here
-    std::function<bool()> intact;
-  };
-  auto isLink = [&] { return fs::is_symlink(fs::symlink_status(lock)) && !fs::exists(fs::symlink_status(target)); };
-  const Row rows[] = {
-      {"a folder", [&] { return fs::create_directory(lock); }, [&] { return fs::is_directory(fs::symlink_status(lock)); }},
-      {"a dangling link", [&] { fs::create_symlink(target, lock); return true; }, isLink},
-      {"a named pipe", [&] { return ::mkfifo(lock.c_str(), 0600) == 0; },
-       [&] { return fs::is_fifo(fs::symlink_status(lock)); }},
-      {"another user's file",
-       [&] {
-         std::ofstream(lock) << "theirs";
-         return ::geteuid() != 65534 && ::chown(lock.c_str(), 65534, 65534) == 0;
-       },
-       [&] { return ReadFile(lock) == "theirs"; }},
-  };
-  for (const Row& row : rows) {
+  for (const ThingInPlaceOfAFile& row : ThingsInPlaceOfAFile(lock, target)) {
     fs::remove_all(lock);
     fs::remove_all(target);
     if (!row.make()) {

@@ -146,26 +146,9 @@ TEST(AppSettings, SecondInstanceIsToldAndRefused) {
   ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   const std::string lock = runtime + "/Single.lock";
   const std::string target = runtime + "/Single.target";
-  struct Row {
-    const char* what;
-    std::function<bool()> make;  // false: cannot be made here
-    std::function<bool()> intact;
-  };
-  const Row rows[] = {
-      {"nothing", [] { return true; }, [&] { return !fs::exists(fs::symlink_status(lock)); }},
-      {"a folder", [&] { return fs::create_directory(lock); }, [&] { return fs::is_directory(fs::symlink_status(lock)); }},
-      {"a dangling link", [&] { fs::create_symlink(target, lock); return true; },
-       [&] { return fs::is_symlink(fs::symlink_status(lock)) && !fs::exists(fs::symlink_status(target)); }},
-      {"a named pipe", [&] { return ::mkfifo(lock.c_str(), 0600) == 0; },
-       [&] { return fs::is_fifo(fs::symlink_status(lock)); }},
-      {"another user's file",
-       [&] {
-         std::ofstream(lock) << "theirs";
-         return ::geteuid() != 65534 && ::chown(lock.c_str(), 65534, 65534) == 0;
-       },
-       [&] { return ReadAll(lock) == "theirs"; }},
-  };
-  for (const Row& row : rows) {
+  std::vector<ThingInPlaceOfAFile> rows = ThingsInPlaceOfAFile(lock, target);
+  rows.insert(rows.begin(), {"nothing", [] { return true; }, [&] { return !fs::exists(fs::symlink_status(lock)); }});
+  for (const ThingInPlaceOfAFile& row : rows) {
     fs::remove_all(lock);
     fs::remove_all(target);
     if (!row.make()) {
