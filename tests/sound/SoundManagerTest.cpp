@@ -14,27 +14,14 @@
 
 namespace Audio = Platform::Audio;
 
-// SDL's tick counter as the mixer and the sound output read it: SDL's own, except that a test
-// can put it back at its first millisecond (tick 0), where it stays until the program waits
-// (SDL_Delay) or a second has passed. Defined here, they stand in for SDL's for the whole program.
+// SDL's tick counter as the mixer reads it: SDL's own, except that a test can hold it at its first
+// millisecond (tick 0) until the program waits (SDL_Delay). Defined here, they stand in for SDL's
+// for the whole program.
 namespace {
-using TestClock = std::chrono::steady_clock;
 std::atomic<bool> gTicksAtStart{false};
-std::atomic<TestClock::rep> gTicksStartedAt{0};
-
-void PutTicksAtStart() {
-  gTicksStartedAt = TestClock::now().time_since_epoch().count();
-  gTicksAtStart = true;
-}
 }  // namespace
 
-extern "C" Uint32 SDL_GetTicks(void) {
-  if (gTicksAtStart.load()) {
-    const auto since = TestClock::now().time_since_epoch() - TestClock::duration(gTicksStartedAt.load());
-    if (since < std::chrono::seconds(1)) return 0;
-  }
-  return Uint32(SDL_GetTicks64());
-}
+extern "C" Uint32 SDL_GetTicks(void) { return gTicksAtStart ? 0 : Uint32(SDL_GetTicks64()); }
 
 extern "C" void SDL_Delay(Uint32 ms) {
   gTicksAtStart = false;
@@ -164,7 +151,7 @@ TEST_F(SoundManagerTest, APauseAtSdlsFirstTickHolds) {
   LoadBasic(sm);
   auto hum = sm.CreateInstance("hum");
   hum->Play();
-  PutTicksAtStart();
+  gTicksAtStart = true;
   hum->Pause();
   gTicksAtStart = false;
   EXPECT_TRUE(hum->IsActive());

@@ -78,8 +78,8 @@ void SingleInstance::Release() {
     // Removed while still locked, so that no other start can lock the old file meanwhile; only
     // when the name still stands for the file locked here (a file put in its place since is
     // another start's).
-    struct stat held {};
-    if (IsFileUnderName(mFd, mPath) && ::fstat(mFd, &held) == 0 && !Unusable(held)) ::unlink(mPath.c_str());
+    // The file was the player's own regular file when it was locked; the name is not followed.
+    if (IsFileUnderName(mFd, mPath)) ::unlink(mPath.c_str());
     ::flock(mFd, LOCK_UN);
     ::close(mFd);
     mFd = -1;
