@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/video/Video.h"
 
 using namespace Platform::Video;
@@ -124,9 +126,16 @@ TEST(VideoLayer, TheHeadlessPresenterKeepsThePresentedPicture) {
   EXPECT_EQ(presenter.FrameCount(), 3u);
 }
 
-TEST(VideoLayer, FlipShowsTheBackBufferAndThePrimaryIsPresentedOnlyWhenChanged) {
-  auto presenter = std::make_unique<HeadlessPresenter>(800, 600, PixelFormat::R5G6B5(), 60);
-  HeadlessPresenter* p = presenter.get();
+// A window whose picture another window wiped (as a closed box does on X11 without a compositor).
+struct WipedPresenter : HeadlessPresenter {
+  using HeadlessPresenter::HeadlessPresenter;
+  bool TakeRepaint() override { return std::exchange(mWiped, false); }
+  bool mWiped = false;
+};
+
+TEST(VideoLayer, FlipShowsTheBackBufferAndThePrimaryIsPresentedOnlyWhenChangedOrWiped) {
+  auto presenter = std::make_unique<WipedPresenter>(800, 600, PixelFormat::R5G6B5(), 60);
+  WipedPresenter* p = presenter.get();
   Device device(std::move(presenter));
   std::shared_ptr<Surface> primary;
   EXPECT_EQ(device.SetDisplayMode(320, 200, 16), Result::NoExclusiveMode);
@@ -142,6 +151,11 @@ TEST(VideoLayer, FlipShowsTheBackBufferAndThePrimaryIsPresentedOnlyWhenChanged) 
   ASSERT_EQ(primary->Flip(), Result::Ok);
   EXPECT_TRUE(device.PresentIfChanged());
   EXPECT_FALSE(device.PresentIfChanged());
+  // The same picture again, once, after the window lost it.
+  p->mWiped = true;
+  EXPECT_TRUE(device.PresentIfChanged());
+  EXPECT_FALSE(device.PresentIfChanged());
+  EXPECT_EQ(p->FrameCount(), 2u);
   ASSERT_EQ(p->FrameWidth(), 320);
   EXPECT_EQ(p->LastFrame()[0], 0xFFF80000u);
   EXPECT_TRUE(p->IsFullScreen());

@@ -5,6 +5,8 @@
 // display pixels.
 #include <SDL.h>
 
+#include <atomic>
+
 #include "platform/video/Video.h"
 #include "platform/window/Window.h"
 
@@ -22,8 +24,13 @@ Uint32 SdlFormat(const PixelFormat& f) {
 
 class SdlPresenter : public Presenter {
  public:
-  SdlPresenter(SDL_Window* window, PixelFormat desktopFormat) : mWindow(window), mDesktopFormat(desktopFormat) {}
-  ~SdlPresenter() override { DropRenderer(); }
+  SdlPresenter(SDL_Window* window, PixelFormat desktopFormat) : mWindow(window), mDesktopFormat(desktopFormat) {
+    SDL_AddEventWatch(&WatchExposed, this);
+  }
+  ~SdlPresenter() override {
+    SDL_DelEventWatch(&WatchExposed, this);
+    DropRenderer();
+  }
 
   int32_t DesktopWidth() const override { return DesktopMode().w; }
   int32_t DesktopHeight() const override { return DesktopMode().h; }
@@ -91,7 +98,19 @@ class SdlPresenter : public Presenter {
     SDL_RenderPresent(mRenderer);
   }
 
+  bool TakeRepaint() override { return mExposed.exchange(false); }
+
  private:
+  // The window's picture was lost (on X11 without a compositor, where a closed box lay over it):
+  // a game whose picture stands still would otherwise leave the box's image there.
+  static int WatchExposed(void* self, SDL_Event* event) {
+    auto* presenter = static_cast<SdlPresenter*>(self);
+    if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_EXPOSED &&
+        event->window.windowID == SDL_GetWindowID(presenter->mWindow))
+      presenter->mExposed = true;
+    return 0;
+  }
+
   // The picture is made in memory; showing it is one scaled copy a frame, which SDL's software
   // renderer makes into the window's own surface. A GL renderer (and SDL's default GL-backed
   // window surface on X11) would load the system's GL libraries, tens of MB resident for one
@@ -129,6 +148,7 @@ class SdlPresenter : public Presenter {
   int32_t mModeWidth = 0;
   int32_t mModeHeight = 0;
   bool mVSync = false;
+  std::atomic<bool> mExposed{false};
 };
 
 }  // namespace

@@ -384,7 +384,9 @@ Result Device::WaitForVerticalBlank() { return Result::Unsupported; }
 
 bool Device::PresentIfChanged() {
   std::shared_ptr<Surface> primary = mPrimary.lock();
-  if (!primary || !mPresenter || !primary->mChanged->exchange(false, std::memory_order_acq_rel)) return false;
+  if (!primary || !mPresenter) return false;
+  const bool changed = primary->mChanged->exchange(false, std::memory_order_acq_rel);
+  if (!mPresenter->TakeRepaint() && !changed) return false;
   mPresenter->Present(primary->Pixels(), primary->mPitch, primary->mWidth, primary->mHeight, primary->mFormat);
   ++mPresentCount;
   return true;

@@ -196,6 +196,9 @@ class Presenter {
   // False when nothing shows or reads the presented pictures (a headless run that keeps none):
   // the display can then leave out the copy of its picture onto the screen.
   virtual bool ShowsFrames() const { return true; }
+  // True once after the window lost what it showed (another window lay over it and went, and
+  // nothing keeps a copy): the picture is to be presented again even when it has not changed.
+  virtual bool TakeRepaint() { return false; }
 };
 
 // The device: display modes, surface creation, the primary and its presenter.
